@@ -1,0 +1,100 @@
+#include "platform/environment.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+namespace dravik {
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return (value != nullptr && *value != '\0') ? std::string(value) : fallback;
+}
+
+// mkdir -p; failures are left to whoever opens a file there.
+void MakeDirs(const std::string& path) {
+    for (std::string::size_type pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/') {
+            const std::string part = path.substr(0, pos);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                return;
+            }
+        }
+    }
+}
+
+std::string StripTrailingSlashes(std::string url) {
+    while (!url.empty() && url.back() == '/') {
+        url.pop_back();
+    }
+    return url;
+}
+
+std::mutex g_nameMutex;
+std::string g_applicationName = "dravik";
+
+}  // namespace
+
+std::string DataDir() {
+    std::string dir = EnvOr("DRAVIK_DATA_DIR", "");
+    if (dir.empty()) {
+        const std::string xdg = EnvOr("XDG_DATA_HOME", "");
+        dir = !xdg.empty() ? xdg + "/dravik" : EnvOr("HOME", ".") + "/.local/share/dravik";
+    }
+    MakeDirs(dir);
+    return dir;
+}
+
+std::string DataFilePath(const std::string& name) { return DataDir() + "/" + name; }
+
+std::string QuakeUrl() {
+    return EnvOr("DRAVIK_QUAKE_URL", "http://www.emsc-csem.org/");
+}
+
+std::string SolarWindUrl() {
+    return EnvOr("DRAVIK_SOLAR_WIND_URL", "http://www.spaceweather.com/");
+}
+
+std::string XRayUrl() { return EnvOr("DRAVIK_XRAY_URL", "http://www.swpc.noaa.gov/rt_plots/xray_1m.html"); }
+
+std::string SiteUrl() { return StripTrailingSlashes(EnvOr("DRAVIK_SITE_URL", "http://dravik.example/")); }
+
+std::string SiteHost() {
+    std::string url = SiteUrl();
+    const auto scheme = url.find("://");
+    if (scheme != std::string::npos) {
+        url.erase(0, scheme + 3);
+    }
+    const auto end = url.find_first_of("/:?#");
+    return end == std::string::npos ? url : url.substr(0, end);
+}
+
+std::string MapUrl() { return StripTrailingSlashes(EnvOr("DRAVIK_MAP_URL", "")); }
+
+int PollSeconds() {
+    const std::string text = EnvOr("DRAVIK_POLL_SECONDS", "");
+    if (text.empty()) {
+        return 300;
+    }
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || value < 1 || value > 86400) {
+        return 300;
+    }
+    return static_cast<int>(value);
+}
+
+std::string ApplicationName() {
+    std::lock_guard<std::mutex> lock(g_nameMutex);
+    return g_applicationName;
+}
+
+void SetApplicationName(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_nameMutex);
+    g_applicationName = name;
+}
+
+}  // namespace dravik

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// Every outside address and place the program uses, each with a built-in default and a DRAVIK_* override,
+// so that tests can point the program at servers on 127.0.0.1 and at a temporary data directory.
+namespace dravik {
+
+// DRAVIK_DATA_DIR, else $XDG_DATA_HOME/dravik, else ~/.local/share/dravik; created when missing.
+std::string DataDir();
+// A file in the data directory.
+std::string DataFilePath(const std::string& name);
+
+std::string QuakeUrl();      // DRAVIK_QUAKE_URL
+std::string SolarWindUrl();  // DRAVIK_SOLAR_WIND_URL
+std::string XRayUrl();       // DRAVIK_XRAY_URL
+std::string SiteUrl();       // DRAVIK_SITE_URL, the product's web site root, without a trailing slash
+std::string SiteHost();      // the host name of SiteUrl(), for the texts that name it
+std::string MapUrl();        // DRAVIK_MAP_URL; empty means the built-in map pages
+int PollSeconds();           // DRAVIK_POLL_SECONDS, the pause between feed cycles (default 300)
+
+// The application's name (the executable's file name), used as the fetch's user agent and as the caption
+// of message boxes without their own. Set once by main(); "dravik" until then.
+std::string ApplicationName();
+void SetApplicationName(const std::string& name);
+
+}  // namespace dravik

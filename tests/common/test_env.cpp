@@ -1,0 +1,64 @@
+#include "tests/common/test_env.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace dravik::test {
+namespace {
+
+std::string g_root;
+
+void RemoveRoot() {
+    std::error_code ec;
+    std::filesystem::remove_all(g_root, ec);
+}
+
+std::string MakeDir(const std::string& parent, const std::string& name) {
+    std::string path = parent + "/" + name;
+    ::mkdir(path.c_str(), 0700);
+    return path;
+}
+
+}  // namespace
+
+void SetUpIsolatedEnvironment() {
+    if (!g_root.empty()) {
+        return;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "dravik-test-XXXXXX").string();
+    char* made = ::mkdtemp(pattern.data());
+    g_root = made != nullptr ? std::string(made) : std::string("/tmp");
+    std::atexit(RemoveRoot);
+
+    ::setenv("HOME", MakeDir(g_root, "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", MakeDir(g_root, "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", MakeDir(g_root, "data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", MakeDir(g_root, "cache").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", MakeDir(g_root, "runtime").c_str(), 1);
+    ::setenv("DRAVIK_DATA_DIR", MakeDir(g_root, "dravik").c_str(), 1);
+    // Nothing in a test may reach the internet: every default address is replaced by a closed local port.
+    for (const char* name : {"DRAVIK_QUAKE_URL", "DRAVIK_SOLAR_WIND_URL", "DRAVIK_XRAY_URL", "DRAVIK_SITE_URL"}) {
+        ::setenv(name, "http://127.0.0.1:9/", 1);
+    }
+}
+
+const std::string& TestRoot() { return g_root; }
+
+std::string MakeTempDir(const std::string& prefix) {
+    std::string pattern = g_root + "/" + prefix + "-XXXXXX";
+    char* made = ::mkdtemp(pattern.data());
+    return made != nullptr ? std::string(made) : g_root;
+}
+
+std::string FixturesDir() {
+    const char* dir = std::getenv("DRAVIK_TEST_FIXTURES");
+    if (dir == nullptr || !std::filesystem::is_directory(dir)) {
+        return {};
+    }
+    return dir;
+}
+
+}  // namespace dravik::test
