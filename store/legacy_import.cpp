@@ -1,0 +1,177 @@
+#include "store/legacy_import.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "store/event_table.h"
+#include "store/sqlite2_reader.h"
+
+namespace dravik {
+namespace {
+
+constexpr char16_t kCp1250High[128] = {
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021, 0x0088, 0x2030, 0x0160, 0x2039, 0x015A,
+    0x0164, 0x017D, 0x0179, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x0098, 0x2122,
+    0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6,
+    0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, 0x00B0, 0x00B1, 0x02DB, 0x0142,
+    0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, 0x0154,
+    0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD,
+    0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA,
+    0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4,
+    0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
+};
+
+const char* const kArchiveColumns[] = {"ID_trz", "ident", "mag", "region", "data1", "data2", "wsp1", "wsp2"};
+
+bool Exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool StartsWithSqlite2Header(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(sizeof kSqlite2HeaderText, '\0');
+    return in.read(head.data(), static_cast<std::streamsize>(head.size())) && LooksLikeSqlite2(head);
+}
+
+bool Exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// Writes a complete archive (table, indexes, rows) into the new file `path` in one transaction.
+bool WriteArchive(const std::string& path, const std::optional<Sqlite2Table>& table) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    bool ok = Exec(db, "BEGIN") && Exec(db, kCreateEventTableSql);
+    for (const char* indexSql : kEventTableIndexSql) {
+        ok = ok && Exec(db, indexSql);
+    }
+    sqlite3_stmt* insert = nullptr;
+    ok = ok && sqlite3_prepare_v2(db,
+                                  "INSERT INTO trze (ID_trz,ident,mag,region,data1,data2,wsp1,wsp2) "
+                                  "VALUES (?,?,?,?,?,?,?,?)",
+                                  -1, &insert, nullptr) == SQLITE_OK;
+    if (ok && table) {
+        // Columns are matched by name, so an old file with another column order still lands right.
+        std::vector<int> source;
+        for (const char* name : kArchiveColumns) {
+            int found = -1;
+            for (std::size_t i = 0; i < table->columns.size(); ++i) {
+                if (table->columns[i] == name) {
+                    found = static_cast<int>(i);
+                }
+            }
+            source.push_back(found);
+        }
+        for (const Sqlite2Row& row : table->rows) {
+            for (int column = 0; column < static_cast<int>(source.size()); ++column) {
+                const int from = source[static_cast<std::size_t>(column)];
+                if (from < 0 || !row.values[static_cast<std::size_t>(from)]) {
+                    sqlite3_bind_null(insert, column + 1);
+                } else {
+                    const std::string text = Cp1250ToUtf8(*row.values[static_cast<std::size_t>(from)]);
+                    sqlite3_bind_text(insert, column + 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+                }
+            }
+            ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
+            if (!ok) {
+                break;
+            }
+        }
+    }
+    sqlite3_finalize(insert);
+    ok = ok && Exec(db, "COMMIT");
+    return sqlite3_close(db) == SQLITE_OK && ok;
+}
+
+// Gives the old file its new name without ever replacing an existing file: link() refuses a taken name.
+bool MoveAside(const std::string& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const std::string target = path + ".sqlite2" + (n == 0 ? std::string() : "." + std::to_string(n));
+        if (::link(path.c_str(), target.c_str()) == 0) {
+            return true;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        // File systems without hard links: rename, having checked the name is free.
+        if (!Exists(target)) {
+            return std::rename(path.c_str(), target.c_str()) == 0;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string Cp1250ToUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char byte : text) {
+        const unsigned code = byte < 0x80 ? byte : kCp1250High[byte - 0x80];
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+LegacyImportResult ImportLegacyArchiveIfNeeded(const std::string& path) {
+    if (!StartsWithSqlite2Header(path)) {
+        return LegacyImportResult::NotLegacy;
+    }
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        return LegacyImportResult::Failed;
+    }
+    const std::optional<Sqlite2Table> table = ReadSqlite2Table(*bytes, "trze");
+
+    // The new archive is written under a fresh name first; the old file changes its name only once the new
+    // one is complete, so an interruption at any point leaves the old file where it was or where it went.
+    std::string temp = path + ".import-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        return LegacyImportResult::Failed;
+    }
+    ::close(fd);
+    if (!WriteArchive(temp, table) || !MoveAside(path)) {
+        ::unlink(temp.c_str());
+        return LegacyImportResult::Failed;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return LegacyImportResult::Failed;
+    }
+    return table ? LegacyImportResult::Converted : LegacyImportResult::Unreadable;
+}
+
+}  // namespace dravik
