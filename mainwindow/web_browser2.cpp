@@ -1,0 +1,82 @@
+#include "mainwindow/web_browser2.h"
+
+#include <QRect>
+#include <QUrl>
+#include <QWebEngineCertificateError>
+#include <QWebEnginePage>
+
+#include "mainwindow/map_scheme.h"
+
+namespace dravik {
+
+// A page that, while silent, answers the page's own questions itself instead of asking the user.
+class CSilentPage final : public QWebEnginePage {
+    Q_DISABLE_COPY_MOVE(CSilentPage)
+
+public:
+    explicit CSilentPage(QObject* parent) : QWebEnginePage(parent) {
+        connect(this, &QWebEnginePage::certificateError, this, [this](QWebEngineCertificateError error) {
+            if (m_bSilent) {
+                error.rejectCertificate();
+            }
+        });
+    }
+
+    bool m_bSilent = false;
+
+protected:
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override {
+        if (!m_bSilent) {
+            QWebEnginePage::javaScriptAlert(securityOrigin, msg);
+        }
+    }
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override {
+        return m_bSilent ? false : QWebEnginePage::javaScriptConfirm(securityOrigin, msg);
+    }
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                          QString* result) override {
+        return m_bSilent ? false : QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
+    }
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& acceptedMimeTypes) override {
+        return m_bSilent ? QStringList() : QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+    }
+    // Script errors of a silent page are not reported either.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
+                                  const QString& sourceID) override {
+        if (!m_bSilent) {
+            QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
+        }
+    }
+};
+
+CWebBrowser2::CWebBrowser2(QWidget* parent) : QWebEngineView(parent), m_page(new CSilentPage(this)) {
+    InstallMapSchemeHandler(m_page->profile());
+    setPage(m_page);
+}
+
+CWebBrowser2::~CWebBrowser2() = default;
+
+bool CWebBrowser2::Create(const QString& windowName, bool visible, const QRect& rect, QWidget* parent, int id) {
+    setParent(parent);
+    setWindowTitle(windowName);
+    setGeometry(rect);
+    setProperty("controlId", id);
+    setVisible(visible);
+    return true;
+}
+
+void CWebBrowser2::SetSilent(bool silent) {
+    m_page->m_bSilent = silent;
+}
+
+bool CWebBrowser2::IsSilent() const {
+    return m_page->m_bSilent;
+}
+
+void CWebBrowser2::Navigate(const std::string& address) {
+    // The address is taken as the caller built it; QUrl only escapes what a URL cannot hold.
+    load(QUrl(QString::fromStdString(address)));
+}
+
+}  // namespace dravik
