@@ -1,0 +1,107 @@
+#include "controls/sheen_button.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+namespace dravik {
+
+SheenFace SheenFaceColours(bool hover) {
+    if (hover) {
+        return {kSheenTopHover, kSheenBottomHover};
+    }
+    return {kSheenTopNormal, kSheenBottomNormal};
+}
+
+QRect SheenFaceRect(const QRect& itemRect) {
+    return itemRect.adjusted(1, 1, -2, -2);
+}
+
+std::optional<QRect> SheenCaptionRect(const QRect& client, const QSize& textSize, bool pressed) {
+    if (client.width() < 1) {
+        return std::nullopt;
+    }
+    int left = client.left();
+    int right = client.left() + client.width();  // exclusive
+    const int areaWidth = right - left;
+    if (areaWidth > textSize.width()) {
+        const int inset = (areaWidth - textSize.width()) / 2;
+        left += inset;
+        right -= inset;
+    }
+    const int top = client.top() + (client.height() - textSize.height()) / 2;
+    QRect caption(left, top, right - left, textSize.height());
+    if (pressed) {
+        caption.translate(1, 1);
+    }
+    return caption;
+}
+
+void DrawGradient(QPainter& painter, const QRect& rect, const QColor& colour1, const QColor& colour2, bool vertical) {
+    if (rect.isEmpty()) {
+        return;
+    }
+    // Pixel centres lie at +0.5: anchoring the stops there makes the first and last rows the exact colours.
+    const QPointF start(rect.left() + 0.5, rect.top() + 0.5);
+    const QPointF end =
+        vertical ? QPointF(rect.left() + 0.5, rect.bottom() + 0.5) : QPointF(rect.right() + 0.5, rect.top() + 0.5);
+    QLinearGradient gradient(start, end);
+    gradient.setColorAt(0.0, colour1);
+    gradient.setColorAt(1.0, colour2);
+    painter.fillRect(rect, gradient);
+}
+
+CSheenButton::CSheenButton(QWidget* parent) : CSheenButton(QString(), parent) {}
+
+CSheenButton::CSheenButton(const QString& text, QWidget* parent)
+    : QPushButton(text, parent), m_crText(QApplication::palette().color(QPalette::Active, QPalette::ButtonText)) {}
+
+void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect item = rect();
+    painter.fillRect(item, palette().color(QPalette::Button));
+
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.state &= ~QStyle::State_HasFocus;
+    style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+
+    const SheenFace face = SheenFaceColours(m_bHover);
+    DrawGradient(painter, SheenFaceRect(item), QColor(face.top), QColor(face.bottom), true);
+
+    const QString caption = text();
+    const QFontMetrics metrics = fontMetrics();
+    const std::optional<QRect> place =
+        SheenCaptionRect(item, QSize(metrics.horizontalAdvance(caption), metrics.height()), isDown());
+    if (!place) {
+        return;
+    }
+    const QString shown = metrics.elidedText(caption, Qt::ElideRight, place->width());
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    if (isEnabled()) {
+        painter.setPen(m_crText);
+        painter.drawText(*place, flags, shown);
+        return;
+    }
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Light));
+    painter.drawText(place->translated(1, 1), flags, shown);
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(*place, flags, shown);
+}
+
+void CSheenButton::enterEvent(QEnterEvent* event) {
+    m_bHover = true;
+    update();
+    QPushButton::enterEvent(event);
+}
+
+void CSheenButton::leaveEvent(QEvent* event) {
+    m_bHover = false;
+    update();
+    QPushButton::leaveEvent(event);
+}
+
+}  // namespace dravik

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QPushButton>
+#include <QRgb>
+#include <optional>
+
+class QPainter;
+
+namespace dravik {
+
+// The face is a vertical white-to-grey gradient, a little lighter while the pointer is over the button.
+inline constexpr QRgb kSheenTopNormal = qRgb(255, 255, 255);
+inline constexpr QRgb kSheenBottomNormal = qRgb(200, 200, 200);
+inline constexpr QRgb kSheenTopHover = qRgb(255, 255, 255);
+inline constexpr QRgb kSheenBottomHover = qRgb(220, 220, 220);
+
+struct SheenFace {
+    QRgb top;
+    QRgb bottom;
+};
+
+SheenFace SheenFaceColours(bool hover);
+
+// The part of the button the gradient covers: inside the frame's top-left line, clear of its bottom-right
+// shadow (one pixel in at the top and left, two at the right and bottom).
+QRect SheenFaceRect(const QRect& itemRect);
+
+// Where the caption goes: centred on the client area when it fits, from the area's left edge (to be cut
+// with an ellipsis) when it does not, one pixel right and down while pressed. Nothing for an area less than
+// one pixel wide.
+std::optional<QRect> SheenCaptionRect(const QRect& client, const QSize& textSize, bool pressed);
+
+// Fills rect with a linear gradient whose first and last pixel rows (columns when not vertical) are exactly
+// colour1 and colour2.
+void DrawGradient(QPainter& painter, const QRect& rect, const QColor& colour1, const QColor& colour2, bool vertical);
+
+// A push button with a drawn face: the style's push-button frame, the sheen gradient, and the caption
+// centred on it, embossed grey when disabled. No focus rectangle. Dialog builders create it in place of a
+// template's push button.
+class CSheenButton final : public QPushButton {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CSheenButton)
+
+public:
+    explicit CSheenButton(QWidget* parent = nullptr);
+    explicit CSheenButton(const QString& text, QWidget* parent = nullptr);
+
+    bool IsHovering() const { return m_bHover; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QColor m_crText;
+    bool m_bHover = false;
+};
+
+}  // namespace dravik

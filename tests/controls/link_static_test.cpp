@@ -1,0 +1,136 @@
+#include "controls/link_static.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QUrl>
+#include <vector>
+
+namespace dravik {
+namespace {
+
+// The darkest pixel of the label: with unantialiased glyphs, the text colour itself.
+QRgb TextColour(QWidget& widget) {
+    const QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QRgb darkest = qRgb(255, 255, 255);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < qGray(darkest)) {
+                darkest = image.pixel(x, y);
+            }
+        }
+    }
+    return darkest;
+}
+
+void Enter(QWidget& widget) {
+    const QPointF inside(2, 2);
+    QEnterEvent event(inside, inside, widget.mapToGlobal(inside));
+    QApplication::sendEvent(&widget, &event);
+}
+
+void Leave(QWidget& widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(&widget, &event);
+}
+
+void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, QPoint at) {
+    const QPointF local(at);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
+    QMouseEvent event(type, local, widget.mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
+void Click(QWidget& widget, Qt::MouseButton button = Qt::LeftButton, QPoint at = QPoint(5, 5)) {
+    SendMouse(widget, QEvent::MouseButtonPress, button, at);
+    SendMouse(widget, QEvent::MouseButtonRelease, button, at);
+}
+
+class LinkStaticTest : public ::testing::Test {
+protected:
+    LinkStaticTest() {
+        QFont font = QApplication::font();
+        font.setPixelSize(14);
+        font.setStyleStrategy(QFont::NoAntialias);
+        parent.setFont(font);
+        parent.resize(300, 40);
+        link = new CLinkStatic(&parent, [this](const QUrl& url) {
+            opened.push_back(url);
+            return openResult;
+        });
+        link->setText(QStringLiteral("www.dravik.example"));
+        link->setGeometry(10, 10, 200, 20);
+        link->SetURL(QStringLiteral("http://www.dravik.example/"));
+    }
+
+    QWidget parent;
+    CLinkStatic* link = nullptr;
+    std::vector<QUrl> opened;
+    bool openResult = true;
+};
+
+TEST_F(LinkStaticTest, ColourAwayHoveredAndAfterAClick) {
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb grey = qRgb(111, 111, 111);
+    EXPECT_EQ(TextColour(*link), black) << "away";
+    Enter(*link);
+    EXPECT_EQ(TextColour(*link), grey) << "over";
+    Leave(*link);
+    EXPECT_EQ(TextColour(*link), black) << "away again";
+
+    Enter(*link);
+    Click(*link);
+    EXPECT_TRUE(link->IsVisited());
+    EXPECT_EQ(TextColour(*link), black) << "visited, over";
+    Leave(*link);
+    EXPECT_EQ(TextColour(*link), black) << "visited, away";
+    Enter(*link);
+    EXPECT_EQ(TextColour(*link), black) << "visited, over again";
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(LinkStaticTest, ClickOpensTheAddressAndMarksItVisitedEvenWhenOpeningFails) {
+    openResult = false;
+    Click(*link);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://www.dravik.example/")));
+    EXPECT_TRUE(link->IsVisited());
+
+    // Every click opens again.
+    Click(*link);
+    EXPECT_EQ(opened.size(), 2u);
+}
+
+TEST_F(LinkStaticTest, ClickWithAnEmptyAddressMarksItVisitedWithoutOpeningAnything) {
+    link->SetURL(QString());
+    Click(*link);
+    EXPECT_TRUE(link->IsVisited());
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(LinkStaticTest, OnlyAFullLeftClickOnTheLabelCounts) {
+    Click(*link, Qt::RightButton);
+    EXPECT_FALSE(link->IsVisited());
+    // Pressed on the label, released outside it: not a click.
+    SendMouse(*link, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(5, 5));
+    SendMouse(*link, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(250, 5));
+    EXPECT_FALSE(link->IsVisited());
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(LinkStaticTest, FontIsTheParentsWithoutUnderlineAndFollowsIt) {
+    QFont underlined = parent.font();
+    underlined.setUnderline(true);
+    underlined.setBold(true);
+    underlined.setPixelSize(17);
+    parent.setFont(underlined);
+    EXPECT_FALSE(link->font().underline());
+    EXPECT_TRUE(link->font().bold());
+    EXPECT_EQ(link->font().pixelSize(), 17);
+    EXPECT_EQ(link->font().family(), underlined.family());
+}
+
+}  // namespace
+}  // namespace dravik

@@ -1,0 +1,209 @@
+#include "controls/sheen_button.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QPainter>
+
+namespace dravik {
+namespace {
+
+// Glyphs without antialiasing, so that every text pixel is exactly the pen's colour.
+QFont CrispFont() {
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void Enter(QWidget& widget) {
+    const QPointF inside(widget.width() / 2.0, widget.height() / 2.0);
+    QEnterEvent event(inside, inside, widget.mapToGlobal(inside));
+    QApplication::sendEvent(&widget, &event);
+}
+
+void Leave(QWidget& widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(&widget, &event);
+}
+
+// Bounding box of the pixels that match the predicate.
+template <typename Pred>
+QRect PixelBounds(const QImage& image, Pred pred) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (pred(image.pixel(x, y))) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+bool IsDark(QRgb pixel) {
+    return qRed(pixel) < 100 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
+}
+
+TEST(SheenCaptionRect, CentresFittingTextAndStartsWideTextAtTheLeftEdge) {
+    struct Case {
+        const char* name;
+        QRect client;
+        QSize text;
+        bool pressed;
+        std::optional<QRect> expected;
+    };
+    const Case cases[] = {
+        {"even slack", QRect(0, 0, 100, 30), QSize(40, 16), false, QRect(30, 7, 40, 16)},
+        // Odd slack: half of it (rounded down) comes off each side, the one left over stays on the right.
+        {"odd slack", QRect(0, 0, 101, 31), QSize(40, 16), false, QRect(30, 7, 41, 16)},
+        {"pressed", QRect(0, 0, 100, 30), QSize(40, 16), true, QRect(31, 8, 40, 16)},
+        {"wider than the area", QRect(0, 0, 50, 30), QSize(80, 16), false, QRect(0, 7, 50, 16)},
+        {"exactly as wide", QRect(0, 0, 50, 30), QSize(50, 16), false, QRect(0, 7, 50, 16)},
+        {"taller than the area", QRect(0, 0, 50, 10), QSize(20, 16), false, QRect(15, -3, 20, 16)},
+        {"one pixel wide", QRect(0, 0, 1, 30), QSize(20, 16), false, QRect(0, 7, 1, 16)},
+        {"no width", QRect(0, 0, 0, 30), QSize(20, 16), false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SheenCaptionRect(c.client, c.text, c.pressed), c.expected) << c.name;
+    }
+}
+
+TEST(DrawGradient, FirstAndLastRowsAreTheExactColours) {
+    for (const bool vertical : {true, false}) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            DrawGradient(painter, QRect(5, 4, 30, 20), QColor(255, 255, 255), QColor(200, 200, 200), vertical);
+        }
+        EXPECT_EQ(image.pixel(5, 4), qRgb(255, 255, 255)) << vertical;
+        const QPoint last = vertical ? QPoint(5, 23) : QPoint(34, 4);
+        EXPECT_EQ(image.pixel(last), qRgb(200, 200, 200)) << vertical;
+        EXPECT_EQ(image.pixel(4, 4), qRgb(0, 0, 0)) << "outside, " << vertical;
+        EXPECT_EQ(image.pixel(35, 24), qRgb(0, 0, 0)) << "outside, " << vertical;
+        // Monotonic along the gradient, constant across it.
+        const QRgb middle = vertical ? image.pixel(20, 14) : image.pixel(20, 10);
+        EXPECT_LT(qRed(middle), 255);
+        EXPECT_GT(qRed(middle), 200);
+        EXPECT_EQ(vertical ? image.pixel(34, 14) : image.pixel(20, 23), middle);
+    }
+}
+
+class SheenButtonPixels : public ::testing::Test {
+protected:
+    SheenButtonPixels() : button(QStringLiteral("Hide")) {
+        button.setFont(CrispFont());
+        button.resize(120, 32);
+    }
+    // The face's last row, left of the centred caption.
+    QRgb FaceBottom() { return Grab(button).pixel(4, SheenFaceRect(button.rect()).bottom()); }
+
+    CSheenButton button;
+};
+
+TEST_F(SheenButtonPixels, FaceBottomFollowsThePointerInAndOut) {
+    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    EXPECT_EQ(Grab(button).pixel(4, SheenFaceRect(button.rect()).top()), qRgb(255, 255, 255));
+    Enter(button);
+    EXPECT_TRUE(button.IsHovering());
+    EXPECT_EQ(FaceBottom(), qRgb(220, 220, 220));
+    EXPECT_EQ(Grab(button).pixel(4, SheenFaceRect(button.rect()).top()), qRgb(255, 255, 255));
+    Leave(button);
+    EXPECT_FALSE(button.IsHovering());
+    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    Enter(button);
+    EXPECT_EQ(FaceBottom(), qRgb(220, 220, 220));
+}
+
+TEST_F(SheenButtonPixels, PressedAndDisabledButtonsKeepTheNormalFace) {
+    button.setDown(true);
+    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    button.setDown(false);
+    button.setEnabled(false);
+    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+}
+
+TEST_F(SheenButtonPixels, CaptionIsCentredAndMovesOnePixelWhenPressed) {
+    const QRect up = PixelBounds(Grab(button), IsDark);
+    ASSERT_FALSE(up.isEmpty());
+    // Centred: the ink sits in the middle third, whatever the glyphs' side bearings.
+    EXPECT_NEAR(up.center().x(), button.width() / 2, 3);
+    EXPECT_NEAR(up.center().y(), button.height() / 2, 3);
+    button.setDown(true);
+    const QRect down = PixelBounds(Grab(button), IsDark);
+    EXPECT_EQ(down, up.translated(1, 1));
+}
+
+TEST_F(SheenButtonPixels, DisabledCaptionIsGreyOverAHighlightCopyOnePixelRightAndDown) {
+    QPalette colours = button.palette();
+    colours.setColor(QPalette::Disabled, QPalette::Light, QColor(255, 0, 0));
+    colours.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0, 0, 255));
+    button.setPalette(colours);
+    button.setEnabled(false);
+
+    const QImage image = Grab(button);
+    const QRect grey = PixelBounds(image, [](QRgb p) { return p == qRgb(0, 0, 255); });
+    const QRect highlight = PixelBounds(image, [](QRgb p) { return p == qRgb(255, 0, 0); });
+    ASSERT_FALSE(grey.isEmpty());
+    ASSERT_FALSE(highlight.isEmpty());
+    EXPECT_EQ(highlight.right(), grey.right() + 1);
+    EXPECT_EQ(highlight.bottom(), grey.bottom() + 1);
+    EXPECT_TRUE(PixelBounds(image, IsDark).isEmpty()) << "no caption in the normal text colour";
+
+    button.setEnabled(true);
+    const QImage enabled = Grab(button);
+    EXPECT_TRUE(PixelBounds(enabled, [](QRgb p) { return p == qRgb(255, 0, 0); }).isEmpty());
+    EXPECT_EQ(PixelBounds(enabled, IsDark).topLeft(), grey.topLeft()) << "same place as when enabled";
+}
+
+TEST_F(SheenButtonPixels, CaptionWiderThanTheButtonStartsAtTheLeftEdgeWithAnEllipsis) {
+    const QString caption = QStringLiteral("Monitoring of earthquakes around the world");
+    button.setText(caption);
+    button.resize(90, 32);
+    const QFontMetrics metrics(button.font());
+    ASSERT_GT(metrics.horizontalAdvance(caption), button.width());
+
+    const QRect ink = PixelBounds(Grab(button), IsDark);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_LE(ink.left(), 1) << "starts at the client area's left edge, over the frame";
+    EXPECT_LT(ink.right(), button.width());
+
+    // The text drawn is the caption cut to the area and ending in an ellipsis.
+    const QString shown = metrics.elidedText(caption, Qt::ElideRight, button.width());
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    QImage expected(button.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        painter.setFont(button.font());
+        painter.setPen(Qt::black);
+        painter.drawText(
+            *SheenCaptionRect(button.rect(), QSize(metrics.horizontalAdvance(caption), metrics.height()), false),
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    }
+    EXPECT_EQ(ink, PixelBounds(expected, IsDark));
+}
+
+TEST(SheenButton, DrawsNoFocusRectangle) {
+    QWidget window;
+    auto* button = new CSheenButton(QStringLiteral("Hide"), &window);
+    button->setFont(CrispFont());
+    button->setDefault(true);
+    button->resize(120, 32);
+    window.resize(200, 60);
+    window.show();
+    const QImage unfocused = Grab(*button);
+    QApplication::setActiveWindow(&window);
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_EQ(Grab(*button), unfocused);
+}
+
+}  // namespace
+}  // namespace dravik
