@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+namespace dravik {
+
+// One blocking HTTP GET with the application's name as the agent and the proxy from the environment.
+// Returns the body with every line feed and carriage return removed, whatever the HTTP status; the empty
+// text for any failure (no connection, more than 5 redirects, 15 s to connect or 60 s in all exceeded,
+// a body over 32 MiB, an error while reading, an abort).
+std::string FetchPage(std::string url);
+
+// While it lives, fetches on the constructing thread give up (returning the empty text) as soon as `flag`
+// is true, including fetches that start after it became true. The owner of a worker thread sets the flag
+// and calls WakeFetches() to stop the worker's fetch at once.
+class FetchCancelScope final {
+public:
+    explicit FetchCancelScope(const std::atomic<bool>& flag);
+    ~FetchCancelScope();
+    FetchCancelScope(const FetchCancelScope&) = delete;
+    FetchCancelScope& operator=(const FetchCancelScope&) = delete;
+
+private:
+    const std::atomic<bool>* m_previous;
+};
+
+// Makes every fetch in progress look at its cancel flag now instead of at its next poll.
+void WakeFetches();
+
+// Aborts every fetch in progress, on any thread, at the time of the call; later fetches run as usual.
+void AbortFetches();
+
+}  // namespace dravik

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The earthquake page cut into events by fixed marker texts. Everything here is a pure function of its
+// arguments over byte strings; nothing is decoded and no field is trimmed.
+namespace dravik {
+
+struct QuakeEvent {
+    std::string eventId, region, data1, data2, mag, wsp1, wsp2, depth;
+};
+
+// The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the
+// start marker is missing or no end marker follows it.
+std::string TextBetween(std::string text, std::string startMarker, std::string endMarker, long from);
+
+// The text after the n-th `startMarker` (counted from 1) up to the next `endMarker`. With fewer than n
+// occurrences it is the piece after the last one found; empty only when there is none.
+std::string NthTextBetween(std::string text, std::string startMarker, std::string endMarker, int n);
+
+// Every event row of the page, in page order. The page is either the EMSC home page table (rows
+// `<tr id="...`) or the FDSN event service's text format (first line `#EventID|...`), with or without its
+// line feeds.
+std::vector<QuakeEvent> ParseQuakePage(std::string pageText);
+
+// One table row, from its `<tr id="` through its `</tr>`.
+QuakeEvent ParseQuakeRow(std::string rowText);
+
+}  // namespace dravik

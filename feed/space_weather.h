@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace dravik {
+
+// The status line text for a solar-wind page: "Prędkość wiatru słonecznego: %s km/s, gęstość: %s
+// protonów/cm3" with the speed and the proton density as the page writes them. Reads NOAA's real-time
+// solar wind JSON (the newest active reading with both values) or a page with "speed: <b>" and
+// "density: <b>" cells; a value that cannot be found is left empty.
+std::string SolarWindStatusText(const std::string& page);
+
+// The first X-ray event cell of the SWPC X-ray page, when the page has its "GOES 15 X-Ray Events 1-8A"
+// table; empty otherwise. Nothing shows it: the page is requested every cycle and its content dropped.
+std::string XRayEventText(const std::string& page);
+
+}  // namespace dravik
