@@ -1,0 +1,166 @@
+#include "feed/page_fetch.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "platform/environment.h"
+
+namespace dravik {
+namespace {
+
+constexpr long kMaxRedirects = 5;
+constexpr long kConnectTimeoutSeconds = 15;
+constexpr long kTransferTimeoutSeconds = 60;
+constexpr curl_off_t kMaxBodyBytes = 32LL * 1024 * 1024;
+// A fetch looks at its cancel flag at least this often even when nobody wakes it.
+constexpr int kPollMilliseconds = 1000;
+
+thread_local const std::atomic<bool>* t_cancelFlag = nullptr;
+
+std::atomic<std::uint64_t> g_abortGeneration{0};
+
+// The fetches in progress, so that they can be woken; a handle leaves before it is freed.
+std::mutex g_runningMutex;
+std::vector<CURLM*> g_running;
+
+struct Body {
+    std::string text;
+    curl_off_t received = 0;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* body = static_cast<Body*>(user);
+    const size_t bytes = size * count;
+    body->received += static_cast<curl_off_t>(bytes);
+    if (body->received > kMaxBodyBytes) {
+        return 0;  // a short write ends the transfer with an error
+    }
+    // Lines are joined directly, as a line reader would hand them over.
+    std::copy_if(data, data + bytes, std::back_inserter(body->text), [](char c) { return c != '\n' && c != '\r'; });
+    return bytes;
+}
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+class RunningFetch final {
+public:
+    explicit RunningFetch(CURLM* multi) : m_multi(multi) {
+        std::lock_guard<std::mutex> lock(g_runningMutex);
+        g_running.push_back(m_multi);
+    }
+    ~RunningFetch() {
+        std::lock_guard<std::mutex> lock(g_runningMutex);
+        g_running.erase(std::find(g_running.begin(), g_running.end(), m_multi));
+    }
+    RunningFetch(const RunningFetch&) = delete;
+    RunningFetch& operator=(const RunningFetch&) = delete;
+
+private:
+    CURLM* m_multi;
+};
+
+bool Cancelled(std::uint64_t generation) {
+    return g_abortGeneration.load() != generation || (t_cancelFlag != nullptr && t_cancelFlag->load());
+}
+
+// Runs the transfer, giving up when it is cancelled; the easy handle's own result otherwise.
+CURLcode Transfer(CURL* easy, std::uint64_t generation) {
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr) {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    if (curl_multi_add_handle(multi, easy) == CURLM_OK) {
+        {
+            // Registered before the first look at the flags, so a wake-up after it is never lost.
+            RunningFetch running(multi);
+            int active = 1;
+            while (!Cancelled(generation)) {
+                if (curl_multi_perform(multi, &active) != CURLM_OK) {
+                    result = CURLE_FAILED_INIT;
+                    break;
+                }
+                if (active == 0) {
+                    int left = 0;
+                    const CURLMsg* message = curl_multi_info_read(multi, &left);
+                    result =
+                        message != nullptr && message->msg == CURLMSG_DONE ? message->data.result : CURLE_RECV_ERROR;
+                    break;
+                }
+                if (curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr) != CURLM_OK) {
+                    result = CURLE_FAILED_INIT;
+                    break;
+                }
+            }
+        }
+        curl_multi_remove_handle(multi, easy);
+    }
+    curl_multi_cleanup(multi);
+    return result;
+}
+
+}  // namespace
+
+FetchCancelScope::FetchCancelScope(const std::atomic<bool>& flag) : m_previous(t_cancelFlag) {
+    t_cancelFlag = &flag;
+}
+
+FetchCancelScope::~FetchCancelScope() {
+    t_cancelFlag = m_previous;
+}
+
+void WakeFetches() {
+    std::lock_guard<std::mutex> lock(g_runningMutex);
+    for (CURLM* multi : g_running) {
+        curl_multi_wakeup(multi);
+    }
+}
+
+void AbortFetches() {
+    ++g_abortGeneration;
+    WakeFetches();
+}
+
+std::string FetchPage(std::string url) {
+    const std::uint64_t generation = g_abortGeneration.load();
+    if (Cancelled(generation)) {
+        return {};
+    }
+    InitCurlOnce();
+    CURL* easy = curl_easy_init();
+    if (easy == nullptr) {
+        return {};
+    }
+    Body body;
+    const std::string agent = ApplicationName();
+    // No CURLOPT_PROXY: libcurl then takes the proxy from http_proxy, https_proxy and no_proxy.
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, kMaxBodyBytes);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+
+    const CURLcode result = Transfer(easy, generation);
+    curl_easy_cleanup(easy);
+    if (result != CURLE_OK) {
+        return {};
+    }
+    return std::move(body.text);
+}
+
+}  // namespace dravik
