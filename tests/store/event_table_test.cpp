@@ -47,19 +47,27 @@ TEST(EventTableTest, CreatesFileTableAndIndexesWithTheExactSchema) {
     CreateEventTable(path);
     CQuakeDatabase db(path);
     db.Query("select name,sql from sqlite_master order by name");
-    ASSERT_EQ(db.GetRowCount(), 3);
+    ASSERT_EQ(db.GetRowCount(), 4);
     db.MoveFirst();
     EXPECT_EQ(db.GetValue("name"), "trze");
     EXPECT_EQ(db.GetValue("sql"), kCreateEventTableSql);
-    db.MoveNext();
-    EXPECT_EQ(db.GetValue("name"), "trze_data1");
-    db.MoveNext();
-    EXPECT_EQ(db.GetValue("name"), "trze_ident");
+    for (const char* index : {"trze_data1", "trze_ident", "trze_region"}) {
+        db.MoveNext();
+        EXPECT_EQ(db.GetValue("name"), index);
+    }
 
-    // The index serves the duplicate check.
-    db.Query("explain query plan " + DuplicateCheckSql("4.5 1.0 2.0"));
-    ASSERT_EQ(db.GetRowCount(), 1);
-    EXPECT_NE(db.GetValue("detail").find("INDEX trze_ident"), std::string::npos) << db.GetValue("detail");
+    // Each statement that scanned the whole table now walks an index.
+    const std::vector<std::pair<std::string, std::string>> plans = {
+        {DuplicateCheckSql("4.51.02.0"), "INDEX trze_ident"},
+        {"select * from trze where data1>='2016-05-01' and data1<='2016-05-02' order by data1 desc,data2 desc",
+         "INDEX trze_data1"},
+        {"select * from trze group by region order by region ", "INDEX trze_region"},
+    };
+    for (const auto& plan : plans) {
+        db.Query("explain query plan " + plan.first);
+        ASSERT_EQ(db.GetRowCount(), 1) << plan.first;
+        EXPECT_NE(db.GetValue("detail").find(plan.second), std::string::npos) << db.GetValue("detail");
+    }
 }
 
 TEST(EventTableTest, StartingOnAnExistingFileKeepsItsRowsAndAddsTheIndexes) {
@@ -78,7 +86,7 @@ TEST(EventTableTest, StartingOnAnExistingFileKeepsItsRowsAndAddsTheIndexes) {
     EXPECT_EQ(rows[0].region, "CRETE");
     CQuakeDatabase db(path);
     db.Query("select name from sqlite_master where type='index'");
-    EXPECT_EQ(db.GetRowCount(), 2);
+    EXPECT_EQ(db.GetRowCount(), 3);
 }
 
 TEST(EventTableTest, DefaultFileIsDravikDatInTheDataDirectory) {
@@ -135,7 +143,9 @@ TEST(EventTableTest, StatementTexts) {
 
 TEST(EventTableTest, PageTextsWithQuotesAndEightBitBytesAreStoredExactly) {
     const std::string path = NewEventFile();
-    const std::string region = "COTE D'IVOIRE \xA3\xF3" "d\xBC 100% '); DROP TABLE trze; --";
+    const std::string region =
+        "COTE D'IVOIRE \xA3\xF3"
+        "d\xBC 100% '); DROP TABLE trze; --";
     const std::string mag = "4'5";
     StoreEventIfNewAt(path, mag, region, "2016-05-10", "09:03", "1'", "%s");
     StoreEventIfNewAt(path, mag, "other", "2016-05-12", "09:03", "1'", "%s");  // same key
