@@ -1,0 +1,133 @@
+#include "resources/resource_tables.h"
+
+#include <map>
+
+namespace dravik {
+namespace {
+
+constexpr ControlKind kPush = ControlKind::PushButton;
+constexpr ControlKind kDefPush = ControlKind::DefPushButton;
+constexpr ControlKind kStatic = ControlKind::Static;
+constexpr ControlKind kRadio = ControlKind::Radio;
+
+const std::map<int, DialogTemplate>& DialogTemplates() {
+    static const std::map<int, DialogTemplate> templates = {
+        {kDialogAbout,
+         {kDialogAbout,
+          "O programie ...",
+          191,
+          94,
+          {
+              {kNoControlId, ControlKind::Icon, "128", 11, 17, 20, 20, kStyleNone},
+              {kNoControlId, kStatic, "Dravik 1.15", 40, 10, 74, 8, kStyleNoPrefix},
+              {kNoControlId, kStatic, "Dane sejsmiczne: EMSC", 40, 25, 119, 8, kStyleNone},
+              {kIdOk, kDefPush, "OK", 134, 7, 50, 14, kStyleGroup | kStyleTabStop},
+              {kNoControlId, kStatic, "dravik.example", 13, 46, 48, 8, kStyleNone},
+              {kNoControlId, kStatic, "dravik@dravik.example", 13, 59, 61, 8, kStyleNone},
+          }}},
+        {kDialogMain,
+         {kDialogMain,
+          "Dravik 1.15",
+          459,
+          413,
+          {
+              {1002, kPush, "Schowaj", 402, 392, 50, 14, kStyleOwnerDraw | kStyleTabStop},
+              {1003, ControlKind::ListView, "", 7, 6, 445, 135,
+               kStyleSingleSel | kStyleShowSelAlways | kStyleBorder | kStyleTabStop},
+              {1004, ControlKind::Browser, "", 7, 144, 445, 229, kStyleTabStop},
+              {1006, ControlKind::CheckBox, "Pokaż na mapie", 7, 396, 67, 10, kStyleFlat | kStyleTabStop},
+              {1018, kStatic, "dravik.example", 404, 380, 48, 8, kStyleNone},
+              {1019, kStatic, "", 7, 382, 365, 8, kStyleNone},
+              {1007, kRadio, "Normalna", 79, 396, 46, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1008, kRadio, "Satelita", 139, 396, 39, 10, kStyleFlat},
+              {1016, kRadio, "Hybryda", 192, 396, 42, 10, kStyleFlat},
+              {1017, kRadio, "Fizyczna", 248, 396, 43, 10, kStyleFlat},
+          },
+          kMenuMain}},
+        {kDialogLanguage,
+         {kDialogLanguage,
+          "Język programu (language)",
+          186,
+          66,
+          {
+              {1007, kRadio, "Polski", 26, 12, 35, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1008, kRadio, "English", 115, 12, 39, 10, kStyleFlat},
+              {kNoControlId, ControlKind::Frame, "", 0, 0, 185, 36, kStyleNone},
+              {kIdOk, kDefPush, "Dalej", 65, 44, 50, 14, kStyleGroup | kStyleTabStop},
+              {kIdCancel, kPush, "Zakończ", 123, 44, 50, 14, kStyleTabStop | kStyleCancel},
+          }}},
+        {kDialogHistory,
+         {kDialogHistory,
+          "Archiwum wstrząsów",
+          334,
+          294,
+          {
+              {kIdCancel, kPush, "Zamknij", 277, 273, 50, 14, kStyleOwnerDraw | kStyleTabStop | kStyleCancel},
+              {kNoControlId, ControlKind::Frame, "", 0, 0, 334, 266, kStyleNone},
+              {kNoControlId, kStatic, "Pokaż od", 7, 10, 31, 8, kStyleNone},
+              {1010, ControlKind::DatePicker, "", 44, 7, 54, 15, kStyleRightAlign | kStyleTabStop},
+              {kNoControlId, kStatic, "do", 102, 10, 9, 8, kStyleNone},
+              {1011, ControlKind::DatePicker, "", 115, 7, 54, 15, kStyleRightAlign | kStyleTabStop},
+              {1012, ControlKind::ListView, "", 7, 29, 320, 165, kStyleBorder | kStyleTabStop},
+              {1002, kPush, ">>", 251, 215, 19, 14, kStyleHidden | kStyleTabStop},
+              {1013, ControlKind::BlackFrame, "", 7, 198, 320, 61, kStyleNone},
+              {1014, ControlKind::ComboBox, "", 172, 7, 155, 161, kStyleSorted | kStyleVScroll | kStyleTabStop},
+              {1007, kRadio, "Wartość magnitude", 7, 268, 77, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1008, kRadio, "Energia wstrząsu", 7, 279, 69, 10, kStyleFlat},
+              {1016, kRadio, "Słupki", 155, 268, 37, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1017, kRadio, "Łączenie punktów", 155, 279, 75, 10, kStyleFlat},
+          }}},
+    };
+    return templates;
+}
+
+MenuItem Command(const char* text, int id) {
+    return MenuItem{text, id, false, {}};
+}
+MenuItem Separator() {
+    return MenuItem{"", 0, true, {}};
+}
+MenuItem Popup(const char* text, std::vector<MenuItem> children) {
+    return MenuItem{text, 0, false, std::move(children)};
+}
+
+const std::map<int, MenuTemplate>& MenuTemplates() {
+    static const std::map<int, MenuTemplate> menus = {
+        {kMenuTrayPolish,
+         {kMenuTrayPolish,
+          {Popup("Tray", {Command("Pokaż listę", kCmdShowList), Command("Zmień język", kCmdChangeLanguage), Separator(),
+                          Command("Zakończ", kCmdTrayClose)})}}},
+        {kMenuTrayEnglish,
+         {kMenuTrayEnglish,
+          {Popup("Tray", {Command("Show list", kCmdShowList), Command("Change language", kCmdChangeLanguage),
+                          Separator(), Command("Close", kCmdTrayClose)})}}},
+        {kMenuMain,
+         {kMenuMain,
+          {Popup("Program", {Command("Ukryj", kCmdHide), Command("Zamknij", kCmdMenuClose)}),
+           Popup("Analizy", {Command("Historia", kCmdHistory)}), Command("O programie", kCmdAbout)}}},
+    };
+    return menus;
+}
+
+}  // namespace
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    const auto& templates = DialogTemplates();
+    auto it = templates.find(id);
+    return it == templates.end() ? nullptr : &it->second;
+}
+
+const MenuTemplate* FindMenuTemplate(int id) {
+    const auto& menus = MenuTemplates();
+    auto it = menus.find(id);
+    return it == menus.end() ? nullptr : &it->second;
+}
+
+std::string LoadResourceString(int id) {
+    if (id == kStringAboutItem) {
+        return "&About dravik...";
+    }
+    return {};
+}
+
+}  // namespace dravik
