@@ -1,0 +1,337 @@
+#include "history/history_dlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <memory>
+
+#include "controls/sheen_button.h"
+#include "history/chart_frame.h"
+#include "history/history_list_model.h"
+#include "platform/qt/dialog_builder.h"
+#include "resources/resource_images.h"
+#include "resources/resource_tables.h"
+#include "store/quake_database.h"
+
+namespace dravik {
+
+namespace {
+
+constexpr int kIdShow = 1002;
+constexpr int kIdValueMagnitude = 1007;
+constexpr int kIdValueEnergy = 1008;
+constexpr int kIdDateFrom = 1010;
+constexpr int kIdDateTo = 1011;
+constexpr int kIdList = 1012;
+constexpr int kIdChart = 1013;
+constexpr int kIdRegion = 1014;
+constexpr int kIdStyleBars = 1016;
+constexpr int kIdStyleJoined = 1017;
+
+constexpr int kColumnWidths[CHistoryListModel::kColumns] = {45, 180, 70, 55, 52, 52};
+
+std::string PolishHeader(int number) {
+    static const char* const kHeaders[] = {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług."};
+    return number >= 1 && number <= 6 ? kHeaders[number - 1] : std::string();
+}
+
+QDate ToQDate(const CalendarDate& date) {
+    return QDate(date.year, date.month, date.day);
+}
+CalendarDate FromQDate(const QDate& date) {
+    return {date.year(), date.month(), date.day()};
+}
+
+// The wait cursor for the length of a refill, put back however the refill ends.
+class WaitCursor final {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QTableView* MakeEventList(CHistoryListModel* model, QWidget* parent) {
+    auto* list = new QTableView(parent);
+    list->setModel(model);
+    list->setShowGrid(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSortingEnabled(false);
+    list->setWordWrap(false);
+    list->setCornerButtonEnabled(false);
+    list->setTabKeyNavigation(false);
+    list->setIconSize(QSize(16, 16));
+    list->verticalHeader()->hide();
+    // Uniform rows keep a list of a whole year's events quick to fill and scroll.
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(std::max(18, list->fontMetrics().height() + 4));
+    list->horizontalHeader()->setSectionsMovable(false);
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->horizontalHeader()->setHighlightSections(false);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The selection is not shown while the list lacks the focus.
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Inactive, QPalette::Base));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Inactive, QPalette::Text));
+    list->setPalette(palette);
+    return list;
+}
+
+}  // namespace
+
+CHistoryDlg::CHistoryDlg() : CHistoryDlg(Options{}) {}
+
+CHistoryDlg::CHistoryDlg(UiTextSource uiText) : CHistoryDlg(Options{std::move(uiText), {}, {}, nullptr}) {}
+
+CHistoryDlg::CHistoryDlg(Options options) : QDialog(options.parent), m_options(std::move(options)) {
+    m_model = new CHistoryListModel(this);
+    OnInitDialog();
+}
+
+CHistoryDlg::~CHistoryDlg() = default;
+
+QWidget* CHistoryDlg::CreateControl(const DialogControl& control, QWidget* parent) {
+    switch (control.id) {
+        case kIdCancel:
+            return new CSheenButton(QString::fromStdString(control.text), parent);
+        case kIdList:
+            return MakeEventList(m_model, parent);
+        case kIdChart:
+            return new CChartFrame(parent);
+        default:
+            return nullptr;
+    }
+}
+
+void CHistoryDlg::OnInitDialog() {
+    const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory);
+    if (tmpl != nullptr) {
+        BuildDialog(this, *tmpl,
+                    [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
+    }
+    m_btnClose = FindControl(this, kIdCancel);
+    m_comboRegion = qobject_cast<QComboBox*>(FindControl(this, kIdRegion));
+    m_listEvents = qobject_cast<QTableView*>(FindControl(this, kIdList));
+    m_chart = qobject_cast<CChartFrame*>(FindControl(this, kIdChart));
+    m_pickFrom = qobject_cast<QDateEdit*>(FindControl(this, kIdDateFrom));
+    m_pickTo = qobject_cast<QDateEdit*>(FindControl(this, kIdDateTo));
+    if (m_comboRegion == nullptr || m_listEvents == nullptr || m_chart == nullptr || m_pickFrom == nullptr ||
+        m_pickTo == nullptr) {
+        return;  // a broken template leaves an empty window rather than a crash
+    }
+
+    // Column headers follow the interface language, looked up once.
+    const UiTextSource& text = m_options.uiText ? m_options.uiText : UiTextSource(PolishHeader);
+    QStringList headers;
+    for (int number = 1; number <= CHistoryListModel::kColumns; ++number) {
+        headers << QString::fromStdString(text(number));
+    }
+    m_model->SetHeaders(headers);
+    for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
+        m_listEvents->setColumnWidth(column, kColumnWidths[column]);
+    }
+
+    m_imageList = QuakeMarkPixmaps();
+    m_model->SetImages(m_imageList);
+
+    FillRegions();
+
+    const std::time_t now = m_options.now ? m_options.now() : std::time(nullptr);
+    std::tie(m_timeFrom, m_timeTo) = DefaultHistoryRange(now);
+    DoDataExchange(false);
+
+    RefreshList();
+    m_chart->SetChartSource([this](const ChartRect& /*frame*/) { return CurrentChart(); });
+    ConnectHandlers();
+}
+
+void CHistoryDlg::FillRegions() {
+    std::unique_ptr<CQuakeDatabase> db = m_options.databasePath.empty()
+                                             ? std::make_unique<CQuakeDatabase>()
+                                             : std::make_unique<CQuakeDatabase>(m_options.databasePath);
+    db->Query("select * from trze group by region order by region ");
+    const int count = db->GetRowCount();
+    if (count > 0) {
+        db->MoveFirst();
+    }
+    // Each entry keeps its region's exact bytes, so the filter matches what the table holds.
+    const auto add = [this](const std::string& region) {
+        const int index = AddComboString(m_comboRegion, region);
+        m_comboRegion->setItemData(index, QByteArray(region.data(), static_cast<qsizetype>(region.size())));
+        return index;
+    };
+    for (int i = 0; i < count; ++i) {
+        add(db->GetValue("region"));
+        db->MoveNext();
+    }
+    m_comboRegion->setCurrentIndex(add(kAllRegions));
+}
+
+std::string CHistoryDlg::RegionEntry(int index) const {
+    if (index < 0 || index >= m_comboRegion->count()) {
+        return {};
+    }
+    const QByteArray bytes = m_comboRegion->itemData(index).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void CHistoryDlg::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_timeFrom = FromQDate(m_pickFrom->date());
+        m_timeTo = FromQDate(m_pickTo->date());
+        m_nValueKind = CheckedRadioIndex(this, kIdValueMagnitude);
+        m_nChartStyle = CheckedRadioIndex(this, kIdStyleBars);
+        return;
+    }
+    const QSignalBlocker blockFrom(m_pickFrom);
+    const QSignalBlocker blockTo(m_pickTo);
+    m_pickFrom->setDate(ToQDate(m_timeFrom));
+    m_pickTo->setDate(ToQDate(m_timeTo));
+    SetCheckedRadioIndex(this, kIdValueMagnitude, m_nValueKind);
+    SetCheckedRadioIndex(this, kIdStyleBars, m_nChartStyle);
+}
+
+void CHistoryDlg::ConnectHandlers() {
+    if (auto* show = qobject_cast<QAbstractButton*>(FindControl(this, kIdShow))) {
+        connect(show, &QAbstractButton::clicked, this, [this] { OnShowClicked(); });
+    }
+    connect(m_comboRegion, &QComboBox::activated, this, [this] { OnFilterChanged(); });
+    for (int id : {kIdValueMagnitude, kIdValueEnergy, kIdStyleBars, kIdStyleJoined}) {
+        if (auto* radio = qobject_cast<QAbstractButton*>(FindControl(this, id))) {
+            connect(radio, &QAbstractButton::clicked, this, [this] { OnFilterChanged(); });
+        }
+    }
+    connect(m_pickFrom, &QDateEdit::dateChanged, this, [this] { OnDateChanged(); });
+    connect(m_pickTo, &QDateEdit::dateChanged, this, [this] { OnDateChanged(); });
+    connect(m_listEvents->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { OnEventSelected(); });
+    connect(m_listEvents, &QAbstractItemView::doubleClicked, this, [this] { OnEventDoubleClicked(); });
+}
+
+void CHistoryDlg::RefreshList() {
+    if (m_listEvents == nullptr) {
+        return;
+    }
+    const WaitCursor wait;
+    m_listEvents->setUpdatesEnabled(false);
+    const std::string region = RegionEntry(m_comboRegion->currentIndex());
+    m_model->SetRows({});
+    DoDataExchange(true);
+
+    std::vector<HistoryRow> rows;
+    {
+        std::unique_ptr<CQuakeDatabase> db = m_options.databasePath.empty()
+                                                 ? std::make_unique<CQuakeDatabase>()
+                                                 : std::make_unique<CQuakeDatabase>(m_options.databasePath);
+        db->Query(HistoryStatement(m_timeFrom, m_timeTo, region));
+        const int count = db->GetRowCount();
+        if (count > 0) {
+            db->MoveFirst();
+            rows.reserve(static_cast<std::size_t>(count));
+        }
+        for (int i = 0; i < count; ++i) {
+            HistoryRow row;
+            row.mag = db->GetValue("mag");
+            row.image = MagnitudeClass(row.mag);
+            row.region = db->GetValue("region");
+            row.data1 = db->GetValue("data1");
+            row.data2 = db->GetValue("data2");
+            row.wsp1 = db->GetValue("wsp1");
+            row.wsp2 = db->GetValue("wsp2");
+            rows.push_back(std::move(row));
+            db->MoveNext();
+        }
+    }
+    m_model->SetRows(std::move(rows));
+    m_listEvents->setUpdatesEnabled(true);
+}
+
+void CHistoryDlg::DrawChart() {
+    if (m_chart != nullptr) {
+        m_chart->update();
+    }
+}
+
+ChartGeometry CHistoryDlg::CurrentChart() {
+    if (m_chart == nullptr) {
+        return {};
+    }
+    DoDataExchange(true);
+    ChartInput input;
+    input.frame = {0, 0, m_chart->width(), m_chart->height()};
+    input.from = m_timeFrom;
+    input.to = m_timeTo;
+    input.valueKind = m_nValueKind;
+    input.chartStyle = m_nChartStyle;
+    input.selected = SelectedItem();
+    const std::vector<HistoryRow>& listed = m_model->Rows();
+    std::vector<ChartRow> rows;
+    rows.reserve(listed.size());
+    for (const HistoryRow& row : listed) {
+        rows.push_back({row.mag, row.data1, row.data2});
+    }
+    return ComputeChart(input, rows);
+}
+
+const std::vector<HistoryRow>& CHistoryDlg::ListedRows() const {
+    return m_model->Rows();
+}
+
+int CHistoryDlg::SelectedItem() const {
+    if (m_listEvents == nullptr || m_listEvents->selectionModel() == nullptr) {
+        return -1;
+    }
+    int first = -1;
+    for (const QItemSelectionRange& range : m_listEvents->selectionModel()->selection()) {
+        if (first < 0 || range.top() < first) {
+            first = range.top();
+        }
+    }
+    return first;
+}
+
+void CHistoryDlg::OnShowClicked() {
+    RefreshList();
+}
+
+void CHistoryDlg::OnFilterChanged() {
+    RefreshList();
+}
+
+void CHistoryDlg::OnDateChanged() {
+    RefreshList();
+}
+
+void CHistoryDlg::OnEventSelected() {
+    if (SelectedItem() >= 0) {
+        DrawChart();
+    }
+}
+
+void CHistoryDlg::OnEventDoubleClicked() {
+    const int selected = SelectedItem();
+    // Without a selected event there is no region to narrow to.
+    if (selected < 0) {
+        return;
+    }
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(m_comboRegion->count()));
+    for (int i = 0; i < m_comboRegion->count(); ++i) {
+        entries.push_back(RegionEntry(i));
+    }
+    const std::string& region = m_model->Rows()[static_cast<std::size_t>(selected)].region;
+    const int target = DoubleClickTarget(entries, RegionEntry(m_comboRegion->currentIndex()), region);
+    if (target < 0) {
+        return;
+    }
+    m_comboRegion->setCurrentIndex(target);
+    RefreshList();
+}
+
+}  // namespace dravik

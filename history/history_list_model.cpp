@@ -1,0 +1,89 @@
+#include "history/history_list_model.h"
+
+namespace dravik {
+
+namespace {
+
+// Latitude and longitude stand right-aligned, the rest left.
+Qt::Alignment ColumnAlignment(int column) {
+    return (column >= 4 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+const std::string& CellText(const HistoryRow& row, int column) {
+    switch (column) {
+        case 0:
+            return row.mag;
+        case 1:
+            return row.region;
+        case 2:
+            return row.data1;
+        case 3:
+            return row.data2;
+        case 4:
+            return row.wsp1;
+        default:
+            return row.wsp2;
+    }
+}
+
+}  // namespace
+
+CHistoryListModel::CHistoryListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void CHistoryListModel::SetHeaders(const QStringList& headers) {
+    m_headers = headers;
+    emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
+}
+
+void CHistoryListModel::SetImages(const QList<QPixmap>& images) {
+    m_images = images;
+}
+
+void CHistoryListModel::SetRows(std::vector<HistoryRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int CHistoryListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CHistoryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant CHistoryListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(m_rows.size())) {
+        return {};
+    }
+    const HistoryRow& row = m_rows[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(CellText(row, index.column()));
+        case Qt::DecorationRole:
+            if (index.column() == 0 && row.image >= 0 && row.image < m_images.size()) {
+                return m_images[row.image];
+            }
+            return {};
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(ColumnAlignment(index.column()));
+        default:
+            return {};
+    }
+}
+
+QVariant CHistoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumns) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return section < m_headers.size() ? m_headers[section] : QString();
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(ColumnAlignment(section));
+    }
+    return {};
+}
+
+}  // namespace dravik

@@ -1,1 +1,0 @@
-// Sources of this folder are added by their own files.

@@ -1,0 +1,148 @@
+#include "history/history_query.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+
+#include "store/quake_database.h"
+
+namespace dravik {
+
+const char* const kAllRegions = "WSZYSTKIE";
+
+namespace {
+
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view SkipBlanks(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i])) {
+        ++i;
+    }
+    return text.substr(i);
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (prefix.size() > text.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+double AtofC(std::string_view text) {
+    text = SkipBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+            return 0.0;
+        }
+    }
+    double value = 0.0;
+    // from_chars never looks at the locale, unlike atof under a Polish LC_NUMERIC.
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc::invalid_argument) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
+long AtoiC(std::string_view text) {
+    text = SkipBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        const int digit = c - '0';
+        if (value > (LONG_MAX - digit) / 10) {
+            return negative ? LONG_MIN : LONG_MAX;
+        }
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+int MagnitudeClass(std::string_view mag) {
+    const long k = AtoiC(mag);
+    if (k <= 3) {
+        return 0;
+    }
+    if (k <= 5) {
+        return 1;
+    }
+    if (k == 6) {
+        return 2;
+    }
+    return 3;
+}
+
+CalendarDate LocalDate(std::time_t t) {
+    std::tm parts{};
+    if (localtime_r(&t, &parts) == nullptr) {
+        return {};
+    }
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday};
+}
+
+std::pair<CalendarDate, CalendarDate> DefaultHistoryRange(std::time_t now) {
+    // One second short of two days, so that only the calendar dates of the two ends matter.
+    return {LocalDate(now - (2 * 24 * 60 * 60 - 1)), LocalDate(now)};
+}
+
+std::string DateText(const CalendarDate& date) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%4d-%2d-%2d", date.year, date.month, date.day);
+    std::string text(buffer);
+    std::replace(text.begin(), text.end(), ' ', '0');
+    return text;
+}
+
+std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region) {
+    const std::string range =
+        "select * from trze where data1>='" + DateText(from) + "' and data1<='" + DateText(to) + "'";
+    const std::string order = " order by data1 desc,data2 desc";
+    if (region == kAllRegions) {
+        return range + order;
+    }
+    return range + " and region=" + SqlQuote(region) + order;
+}
+
+int FindComboPrefix(const std::vector<std::string>& entries, const std::string& text) {
+    const std::size_t n = entries.size();
+    for (std::size_t step = 1; step <= n; ++step) {
+        const std::size_t i = step % n;
+        const bool match = text.empty() ? entries[i].empty() : StartsWithNoCase(entries[i], text);
+        if (match) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int DoubleClickTarget(const std::vector<std::string>& entries, const std::string& currentEntry,
+                      const std::string& eventRegion) {
+    return FindComboPrefix(entries, currentEntry == eventRegion ? std::string(kAllRegions) : eventRegion);
+}
+
+}  // namespace dravik

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The history window's decisions as plain values: magnitude class, date range, range statement and the
+// region combo's search.
+namespace dravik {
+
+// atof/atoi as the C library reads them in the "C" locale, whatever locale the process runs in: leading
+// blanks skipped, the longest readable prefix taken, 0 when there is none. AtoiC saturates instead of
+// overflowing.
+double AtofC(std::string_view text);
+long AtoiC(std::string_view text);
+
+// The image index 0..3 of a listed magnitude text, by its whole-number part (4.9 is class 1).
+int MagnitudeClass(std::string_view mag);
+
+struct CalendarDate {
+    int year = 1970;
+    int month = 1;  // 1..12
+    int day = 1;
+    bool operator==(const CalendarDate& o) const { return year == o.year && month == o.month && day == o.day; }
+};
+
+// The local calendar date of an absolute time.
+CalendarDate LocalDate(std::time_t t);
+
+// The range the window opens with: the day before yesterday through today (now - 172,799 s .. now).
+std::pair<CalendarDate, CalendarDate> DefaultHistoryRange(std::time_t now);
+
+// "YYYY-MM-DD", zero-padded, the form the table's data1 column holds.
+std::string DateText(const CalendarDate& date);
+
+// The combo entry that stands for every region.
+extern const char* const kAllRegions;
+
+// The range statement, newest first; without the region condition when the region is kAllRegions. The
+// region goes in as one safe literal, quotes and all.
+std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region);
+
+// The combo's prefix search: the first entry after entry 0 (wrapping round to entry 0) that begins with
+// `text`, ignoring letter case; -1 when none does. An empty text finds only an empty entry.
+int FindComboPrefix(const std::vector<std::string>& entries, const std::string& text);
+
+// What the region combo should show after a double-click on an event of `eventRegion` while `currentEntry`
+// is chosen: the event's region, or all regions again when it is already chosen. -1 when nothing matches.
+int DoubleClickTarget(const std::vector<std::string>& entries, const std::string& currentEntry,
+                      const std::string& eventRegion);
+
+}  // namespace dravik
