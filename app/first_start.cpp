@@ -1,0 +1,33 @@
+#include "app/first_start.h"
+
+#include "app/language_dlg.h"
+#include "app/settings_key.h"
+#include "platform/dialog_template.h"
+
+namespace dravik {
+
+bool RunFirstStartStep(const ControlTextSetter& setItemText, const LanguageDialogRunner& runDialog) {
+    bool cancelled = false;
+    // The key is released last, so the choice made here is what is stored.
+    CSettingsKey key;
+    {
+        CLanguageDlg dialog;
+        if (key.m_strLang.empty()) {
+            const int result = runDialog ? runDialog(dialog) : dialog.DoModal();
+            cancelled = result == kIdCancel;
+            // After a cancel the dialog still holds its initial index, so the program ends in Polish.
+            if (dialog.m_nLanguage == 0) {
+                key.m_strLang = "PL";
+            } else if (dialog.m_nLanguage == 1) {
+                key.m_strLang = "EN";
+            }
+        }
+    }
+    if (key.m_strLang == "EN" && setItemText) {
+        setItemText(1002, "Hide");
+        setItemText(1006, "Show map");
+    }
+    return cancelled;
+}
+
+}  // namespace dravik

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The first-start step of the main window's initialisation: asks for the interface language while none is
+// stored, and puts the English texts on the two main-window controls that follow the language.
+namespace dravik {
+
+class CLanguageDlg;
+
+// Runs the language dialog and returns kIdOk or kIdCancel; tests answer in its place.
+using LanguageDialogRunner = std::function<int(CLanguageDlg&)>;
+// Sets the text of a main-window control by its id (1002 the hide button, 1006 the map check box).
+using ControlTextSetter = std::function<void(int id, const std::string& text)>;
+
+// Returns true when the user cancelled the dialog: the caller then ends its modal run once its
+// initialisation is complete. "PL" is stored in that case (the dialog's initial choice).
+bool RunFirstStartStep(const ControlTextSetter& setItemText, const LanguageDialogRunner& runDialog = {});
+
+}  // namespace dravik

@@ -1,0 +1,89 @@
+#include "app/language_dlg.h"
+
+#include <QAbstractButton>
+#include <QString>
+
+#include "app/settings_key.h"
+#include "platform/qt/dialog_builder.h"
+#include "resources/resource_tables.h"
+
+namespace dravik {
+namespace {
+
+constexpr int kRadioPolish = 1007;
+constexpr int kRadioEnglish = 1008;
+
+// The dialog's texts follow the clicked radio button, not the stored language.
+struct DialogTexts {
+    const char* ok;
+    const char* cancel;
+    const char* caption;
+};
+constexpr DialogTexts kTexts[] = {{"Dalej", "Zakończ", "Język programu (language)"}, {"Next", "Cancel", "Language"}};
+
+}  // namespace
+
+CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
+    if (const DialogTemplate* tmpl = FindDialogTemplate(kDialogLanguage)) {
+        BuildDialog(this, *tmpl);
+    }
+    if (auto* polish = qobject_cast<QAbstractButton*>(FindControl(this, kRadioPolish))) {
+        connect(polish, &QAbstractButton::clicked, this, &CLanguageDlg::OnPolishClicked);
+    }
+    if (auto* english = qobject_cast<QAbstractButton*>(FindControl(this, kRadioEnglish))) {
+        connect(english, &QAbstractButton::clicked, this, &CLanguageDlg::OnEnglishClicked);
+    }
+}
+
+CLanguageDlg::~CLanguageDlg() = default;
+
+int CLanguageDlg::DoModal() {
+    OnInitDialog();
+    return exec() == QDialog::Accepted ? kIdOk : kIdCancel;
+}
+
+void CLanguageDlg::OnInitDialog() {
+    CSettingsKey key;
+    if (key.m_strLang == "PL") {
+        m_nLanguage = 0;
+    } else if (key.m_strLang == "EN") {
+        m_nLanguage = 1;
+        // Only the caption: the buttons keep their Polish texts until a radio button is clicked.
+        setWindowTitle(QString::fromUtf8(kTexts[1].caption));
+    }
+    UpdateData(false);
+}
+
+void CLanguageDlg::OnPolishClicked() {
+    SetTexts(0);
+}
+
+void CLanguageDlg::OnEnglishClicked() {
+    SetTexts(1);
+}
+
+void CLanguageDlg::accept() {
+    UpdateData(true);
+    QDialog::accept();
+}
+
+void CLanguageDlg::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_nLanguage = CheckedRadioIndex(this, kRadioPolish);
+    } else {
+        SetCheckedRadioIndex(this, kRadioPolish, m_nLanguage);
+    }
+}
+
+void CLanguageDlg::SetTexts(int languageIndex) {
+    const DialogTexts& texts = kTexts[languageIndex == 1 ? 1 : 0];
+    if (auto* ok = qobject_cast<QAbstractButton*>(FindControl(this, kIdOk))) {
+        ok->setText(QString::fromUtf8(texts.ok));
+    }
+    if (auto* cancel = qobject_cast<QAbstractButton*>(FindControl(this, kIdCancel))) {
+        cancel->setText(QString::fromUtf8(texts.cancel));
+    }
+    setWindowTitle(QString::fromUtf8(texts.caption));
+}
+
+}  // namespace dravik

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+// The small dialog in which the user picks the interface language; the caller stores the choice.
+namespace dravik {
+
+class CLanguageDlg final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CLanguageDlg)
+
+public:
+    explicit CLanguageDlg(QWidget* parent = nullptr);
+    ~CLanguageDlg() override;
+
+    // Runs the dialog: kIdOk (button 1, Enter) with m_nLanguage the checked radio button, or kIdCancel
+    // (button 2, Esc, the close box) with m_nLanguage as the initialisation left it.
+    int DoModal();
+
+    // Reads the stored language into the radio buttons (and the caption for "EN"); DoModal runs it.
+    void OnInitDialog();
+    void OnPolishClicked();
+    void OnEnglishClicked();
+
+    void accept() override;
+
+    // 0 "Polski", 1 "English".
+    int m_nLanguage = 0;
+
+private:
+    void UpdateData(bool saveAndValidate);
+    void SetTexts(int languageIndex);
+};
+
+}  // namespace dravik

@@ -1,0 +1,121 @@
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/about_dlg.h"
+#include "app/language_dlg.h"
+#include "app/settings_key.h"
+#include "platform/dialog_template.h"
+#include "platform/qt/dialog_builder.h"
+
+namespace dravik {
+namespace {
+
+void StoreLanguage(const std::string& lang) {
+    CSettingsKey key;
+    key.m_strLang = lang;
+}
+
+QAbstractButton* Button(QWidget* dialog, int id) {
+    return qobject_cast<QAbstractButton*>(FindControl(dialog, id));
+}
+
+struct Texts {
+    std::string ok, cancel, caption;
+    bool operator==(const Texts& other) const {
+        return ok == other.ok && cancel == other.cancel && caption == other.caption;
+    }
+};
+
+Texts TextsOf(CLanguageDlg& dialog) {
+    return {Button(&dialog, kIdOk)->text().toStdString(), Button(&dialog, kIdCancel)->text().toStdString(),
+            dialog.windowTitle().toStdString()};
+}
+
+const Texts kPolish{"Dalej", "Zakończ", "Język programu (language)"};
+const Texts kEnglish{"Next", "Cancel", "Language"};
+
+TEST(LanguageDlgTest, TextsFollowTheClickedRadioButton) {
+    struct Row {
+        std::string stored;
+        int checked;
+        Texts opening;
+    };
+    const std::vector<Row> rows = {
+        {"", 0, kPolish},
+        {"PL", 0, kPolish},
+        {"DE", 0, kPolish},
+        {"EN", 1, Texts{"Dalej", "Zakończ", "Language"}},  // only the caption follows the stored language
+    };
+    for (const auto& row : rows) {
+        StoreLanguage(row.stored);
+        CLanguageDlg dialog;
+        dialog.OnInitDialog();
+        EXPECT_EQ(CheckedRadioIndex(&dialog, 1007), row.checked) << row.stored;
+        EXPECT_EQ(dialog.m_nLanguage, row.checked);
+        EXPECT_TRUE(TextsOf(dialog) == row.opening) << row.stored;
+
+        Button(&dialog, 1008)->click();
+        EXPECT_TRUE(TextsOf(dialog) == kEnglish) << row.stored;
+        EXPECT_EQ(dialog.m_nLanguage, row.checked);  // clicks change texts, not the choice
+        Button(&dialog, 1007)->click();
+        EXPECT_TRUE(TextsOf(dialog) == kPolish) << row.stored;
+        EXPECT_EQ(Button(&dialog, 1007)->text().toStdString(), "Polski");
+        EXPECT_EQ(Button(&dialog, 1008)->text().toStdString(), "English");
+    }
+    StoreLanguage("");
+}
+
+// Runs the dialog modally and presses the buttons given once it is up.
+int RunWithClicks(CLanguageDlg& dialog, std::vector<int> ids) {
+    QTimer::singleShot(0, &dialog, [&dialog, ids] {
+        for (int id : ids) {
+            Button(&dialog, id)->click();
+        }
+    });
+    return dialog.DoModal();
+}
+
+TEST(LanguageDlgTest, OkReturnsTheCheckedButtonAndCancelKeepsTheInitialIndex) {
+    struct Row {
+        std::string stored;
+        std::vector<int> clicks;
+        int result;
+        int language;
+    };
+    const std::vector<Row> rows = {
+        {"", {1008, kIdOk}, kIdOk, 1},           {"", {kIdOk}, kIdOk, 0},
+        {"", {1008, kIdCancel}, kIdCancel, 0},   {"EN", {1007, kIdOk}, kIdOk, 0},
+        {"EN", {1007, kIdCancel}, kIdCancel, 1},
+    };
+    for (const auto& row : rows) {
+        StoreLanguage(row.stored);
+        CLanguageDlg dialog;
+        EXPECT_EQ(RunWithClicks(dialog, row.clicks), row.result) << row.stored;
+        EXPECT_EQ(dialog.m_nLanguage, row.language) << row.stored;
+    }
+    StoreLanguage("");
+}
+
+TEST(AboutDlgTest, ShowsNameAndAddressesAndClosesWithOk) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle().toStdString(), "O programie ...");
+    QStringList texts;
+    bool hasIcon = false;
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        texts << label->text();
+        hasIcon = hasIcon || !label->pixmap().isNull();
+    }
+    EXPECT_TRUE(texts.contains("Dravik 1.15"));
+    EXPECT_TRUE(texts.filter("dravik.example").size() >= 2) << texts.join('|').toStdString();
+    EXPECT_TRUE(hasIcon);
+    QTimer::singleShot(0, &about, [&about] { Button(&about, kIdOk)->click(); });
+    EXPECT_EQ(about.DoModal(), kIdOk);
+}
+
+}  // namespace
+}  // namespace dravik
