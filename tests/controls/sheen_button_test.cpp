@@ -192,14 +192,23 @@ TEST_F(SheenButtonPixels, CaptionWiderThanTheButtonStartsAtTheLeftEdgeWithAnElli
 
 TEST(SheenButton, DrawsNoFocusRectangle) {
     QWidget window;
+    auto* plain = new QPushButton(QStringLiteral("Hide"), &window);
     auto* button = new CSheenButton(QStringLiteral("Hide"), &window);
-    button->setFont(CrispFont());
-    button->setDefault(true);
-    button->resize(120, 32);
-    window.resize(200, 60);
+    for (QPushButton* b : std::initializer_list<QPushButton*>{plain, button}) {
+        b->setFont(CrispFont());
+        b->resize(120, 32);
+    }
+    button->move(0, 40);
+    window.resize(200, 80);
     window.show();
-    const QImage unfocused = Grab(*button);
     QApplication::setActiveWindow(&window);
+    const QImage plainUnfocused = Grab(*plain);
+    const QImage unfocused = Grab(*button);
+    // Keyboard focus, the kind styles mark.
+    window.setAttribute(Qt::WA_KeyboardFocusChange);
+    plain->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(plain->hasFocus());
+    ASSERT_NE(Grab(*plain), plainUnfocused) << "the style marks focus on an ordinary button";
     button->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(button->hasFocus());
     EXPECT_EQ(Grab(*button), unfocused);
