@@ -56,9 +56,22 @@ constexpr const char* kPageHead =
     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
     "<title>Dravik</title>\n";
 
-// A JavaScript string literal of one of our constant texts (they hold no backslash, quote or line break).
-std::string ScriptString(const char* text) {
-    return std::string("\"") + text + "\"";
+// A JavaScript string literal of text that is safe inside a <script> element: quotes, backslashes, angle
+// brackets and control characters are written as escapes.
+std::string ScriptString(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string literal = "\"";
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || ch == '"' || ch == '\\' || ch == '<' || ch == '>' || ch == '\'') {
+            literal += "\\u00";
+            literal += kHex[byte >> 4];
+            literal += kHex[byte & 0xF];
+        } else {
+            literal += ch;
+        }
+    }
+    return literal + "\"";
 }
 
 std::string TileLayerScript(const TileLayer& layer) {

@@ -1,0 +1,179 @@
+#include <QApplication>
+#include <QEventLoop>
+#include <QMutex>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+#include <cstdlib>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "mainwindow/map_scheme.h"
+#include "mainwindow/map_view.h"
+#include "mainwindow/web_browser2.h"
+#include "tests/common/test_hooks.h"
+
+namespace dravik {
+namespace {
+
+const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
+
+constexpr int kWaitMs = 30000;
+
+// Keeps every request inside the program, as on a machine without network, and notes which hosts were asked.
+class CNoNetwork final : public QWebEngineUrlRequestInterceptor {
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QUrl url = info.requestUrl();
+        if (url.scheme() != QLatin1String(kMapSchemeName) && url.scheme() != QLatin1String("data")) {
+            QMutexLocker lock(&m_mutex);
+            m_blockedHosts.insert(url.host());
+            info.block(true);
+        }
+    }
+    QSet<QString> BlockedHosts() {
+        QMutexLocker lock(&m_mutex);
+        return m_blockedHosts;
+    }
+
+private:
+    QMutex m_mutex;
+    QSet<QString> m_blockedHosts;
+};
+
+// Waits for one loadFinished of view; false on timeout.
+bool LoadAndWait(CWebBrowser2& view, const std::function<void()>& start, bool* ok) {
+    QEventLoop loop;
+    bool finished = false;
+    const auto connection = QObject::connect(&view, &QWebEngineView::loadFinished, &loop, [&](bool result) {
+        finished = true;
+        *ok = result;
+        loop.quit();
+    });
+    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
+    start();
+    if (!finished) {
+        loop.exec();
+    }
+    QObject::disconnect(connection);
+    return finished;
+}
+
+// The result of a script in the page; invalid on timeout.
+QVariant RunScript(QWebEnginePage* page, const QString& script) {
+    struct State {
+        QVariant result;
+        QPointer<QEventLoop> loop;
+    };
+    auto state = std::make_shared<State>();
+    QEventLoop loop;
+    state->loop = &loop;
+    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
+    page->runJavaScript(script, [state](const QVariant& value) {
+        state->result = value;
+        if (state->loop) {
+            state->loop->quit();
+        }
+    });
+    loop.exec();
+    return state->result;
+}
+
+class MapBrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_noNetwork); }
+    void TearDown() override { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
+
+    CNoNetwork m_noNetwork;
+};
+
+TEST_F(MapBrowserTest, BuiltInPageCentresTheMapOnTheEventWithoutNetwork) {
+    CWebBrowser2 view;
+    view.resize(890, 458);
+    view.show();
+    view.SetSilent(true);
+    bool ok = false;
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Navigate(BuildMapAddress(kBuiltInMapServer, 0, "38.12", "-12.50")); }, &ok));
+    EXPECT_TRUE(ok);
+    const QVariantList centre = RunScript(view.page(),
+                                          "[dravikMap.getCenter().lat, dravikMap.getCenter().lng, "
+                                          "document.querySelectorAll('.leaflet-marker-icon').length]")
+                                    .toList();
+    ASSERT_EQ(centre.size(), 3);
+    EXPECT_DOUBLE_EQ(centre[0].toDouble(), 38.12);
+    EXPECT_DOUBLE_EQ(centre[1].toDouble(), -12.5);
+    EXPECT_EQ(centre[2].toInt(), 1);
+    EXPECT_TRUE(RunScript(view.page(), "document.querySelector('.leaflet-control-attribution').innerText")
+                    .toString()
+                    .contains("\u00a9 OpenStreetMap contributors"));
+    // The street map asked for its tiles, and nothing else left the program.
+    EXPECT_EQ(m_noNetwork.BlockedHosts(), QSet<QString>{"tile.openstreetmap.org"});
+    // The marker's image came from the program's own copy of Leaflet.
+    EXPECT_TRUE(RunScript(view.page(),
+                          "document.querySelector('.leaflet-marker-icon').complete && "
+                          "document.querySelector('.leaflet-marker-icon').naturalWidth > 0")
+                    .toBool());
+
+    if (const char* shot = std::getenv("DRAVIK_MAP_SCREENSHOT")) {
+        QEventLoop pause;
+        QTimer::singleShot(1000, &pause, &QEventLoop::quit);
+        pause.exec();
+        view.grab().save(QString::fromLocal8Bit(shot));
+    }
+}
+
+TEST_F(MapBrowserTest, HostileCoordinatesGiveThePositionUnknownPage) {
+    CWebBrowser2 view;
+    view.SetSilent(true);
+    bool ok = false;
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Navigate("dravik-map://map/mapa/ms.php?wsp1=%3Cscript%3Ealert(1)%3C/script%3E&wsp2=1"); },
+        &ok));
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(RunScript(view.page(), "document.body.innerText").toString().contains("Position unknown"));
+    EXPECT_EQ(RunScript(view.page(), "document.scripts.length").toInt(), 0);
+}
+
+TEST_F(MapBrowserTest, SilentPageAsksNoQuestions) {
+    CWebBrowser2 view;
+    view.show();
+    view.SetSilent(true);
+    // A dialog would wait for the user: note it and close it, so that a failure cannot hang the test.
+    int dialogs = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&dialogs] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++dialogs;
+            modal->close();
+        }
+    });
+    watcher.start(50);
+    bool ok = false;
+    ASSERT_TRUE(LoadAndWait(
+        view,
+        [&] {
+            view.setHtml(
+                "<html><body><script>var c = confirm('c'); alert('a'); var p = prompt('p', 'd');"
+                "document.title = 'done ' + c + ' ' + p;</script></body></html>");
+        },
+        &ok));
+    EXPECT_EQ(RunScript(view.page(), "document.title").toString().toStdString(), "done false null");
+    EXPECT_EQ(dialogs, 0);
+}
+
+TEST_F(MapBrowserTest, UnknownPathsAreNotFound) {
+    CWebBrowser2 view;
+    view.SetSilent(true);
+    bool ok = true;
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Navigate("dravik-map://map/mapa/../../etc/passwd"); }, &ok));
+    EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace dravik
