@@ -110,16 +110,6 @@ TEST_F(LinkStaticTest, ClickWithAnEmptyAddressMarksItVisitedWithoutOpeningAnythi
     EXPECT_TRUE(opened.empty());
 }
 
-TEST_F(LinkStaticTest, OnlyAFullLeftClickOnTheLabelCounts) {
-    Click(*link, Qt::RightButton);
-    EXPECT_FALSE(link->IsVisited());
-    // Pressed on the label, released outside it: not a click.
-    SendMouse(*link, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(5, 5));
-    SendMouse(*link, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(250, 5));
-    EXPECT_FALSE(link->IsVisited());
-    EXPECT_TRUE(opened.empty());
-}
-
 TEST_F(LinkStaticTest, FontIsTheParentsWithoutUnderlineAndFollowsIt) {
     QFont underlined = parent.font();
     underlined.setUnderline(true);
