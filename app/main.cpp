@@ -1,9 +1,98 @@
+// The program: runs the main window modally and ends when its run ends. SIGTERM and SIGINT end the run the
+// same clean way, without the close question.
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QSocketNotifier>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
+#include "feed/page_fetch.h"
+#include "mainwindow/map_scheme.h"
+#include "mainwindow/monitor_dlg.h"
+#include "platform/environment.h"
 #include "resources/resources.h"
 
+namespace dravik {
+namespace {
+
+// Set by the signal handler; fetches on the UI thread (the start-up version check) give up when it is set.
+std::atomic<bool> g_bQuitRequested{false};
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int) {
+    const int savedErrno = errno;
+    g_bQuitRequested = true;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+// The signal handler only writes to a pipe; the UI thread reads it in its event loop.
+void InstallTerminationHandlers() {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+// The executable's file name without its extension.
+std::string ApplicationNameFrom(const char* argv0) {
+    const std::string name = std::filesystem::path(argv0 != nullptr ? argv0 : "").stem().string();
+    return name.empty() ? std::string("dravik") : name;
+}
+
+class CMonitorApp final {
+public:
+    // Runs the main window; the process ends when its modal run has ended.
+    bool InitInstance() {
+        CMonitorDlg dlg(nullptr);
+        QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+        signalNotifier.setEnabled(g_signalPipe[0] >= 0);
+        QObject::connect(&signalNotifier, &QSocketNotifier::activated, &dlg, [&dlg] {
+            char buffer[16];
+            while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+            }
+            dlg.CloseWithoutQuestion();
+        });
+        dlg.DoModal();
+        // The worker is stopped and joined here, before the window goes.
+        dlg.StopFeedWorker();
+        return false;
+    }
+};
+
+}  // namespace
+}  // namespace dravik
+
 int main(int argc, char** argv) {
-    dravik::InitResources();
+    using namespace dravik;
+    SetApplicationName(ApplicationNameFrom(argc > 0 ? argv[0] : nullptr));
+    InstallTerminationHandlers();
+    // Chromium's sandbox refuses to start for root; the web view then shows nothing.
+    if (::geteuid() == 0 && std::getenv("QTWEBENGINE_DISABLE_SANDBOX") == nullptr) {
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    }
+
+    // What the web engine needs before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    RegisterMapScheme();
+    InitResources();
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(ApplicationName()));
+    const FetchCancelScope cancelOnSignal(g_bQuitRequested);
+
+    CMonitorApp theApp;
+    theApp.InitInstance();
     return 0;
 }

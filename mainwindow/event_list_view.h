@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <functional>
+#include <string>
+
+#include "feed/quake_list_update.h"
+
+class QTableWidget;
+
+namespace dravik {
+
+class IUiThread;
+
+// The seven columns of the main event list: header text number, width in pixels, right alignment.
+struct EventColumn {
+    int textNumber;
+    int width;
+    bool alignRight;
+};
+inline constexpr EventColumn kEventColumns[] = {{1, 40, false}, {2, 160, false}, {3, 70, false}, {4, 55, false},
+                                                {5, 52, true},  {6, 52, true},   {9, 55, true}};
+inline constexpr int kEventColumnCount = 7;
+
+// Gives the list its columns (headers in the language stored now), the report look (grid lines, full-row
+// single selection shown also without focus, no sorting, no editing) and the images' size.
+void SetUpEventList(QTableWidget& list);
+
+// Inserts one event at row `index`: the magnitude with its class image, then region, date, time, latitude,
+// longitude and depth. UI thread.
+void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image);
+
+// The feed's view of the event list: each operation is carried to the UI thread and has finished there
+// before it returns; after the UI side has shut down the operations do nothing.
+class CEventListView final : public IQuakeListView {
+public:
+    CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
+                   std::function<void()> refreshMap);
+
+    void BeginUpdate() override;
+    int GetItemCount() override;
+    void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
+    void SelectItem(int index) override;
+    void ShowSelectionOnMap() override;
+    void EndUpdate() override;
+
+private:
+    QTableWidget& m_list;
+    const QList<QIcon>& m_images;
+    IUiThread& m_uiThread;
+    std::function<void()> m_refreshMap;
+    bool m_bWaitCursor = false;
+};
+
+}  // namespace dravik

@@ -1,0 +1,353 @@
+#include "mainwindow/monitor_dlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimerEvent>
+#include <algorithm>
+
+#include "app/about_dlg.h"
+#include "app/first_start.h"
+#include "controls/link_static.h"
+#include "controls/sheen_button.h"
+#include "feed/page_fetch.h"
+#include "mainwindow/event_list_view.h"
+#include "mainwindow/system_tray.h"
+#include "mainwindow/ui_texts.h"
+#include "mainwindow/version_check.h"
+#include "mainwindow/web_browser2.h"
+#include "platform/environment.h"
+#include "platform/qt/dialog_builder.h"
+#include "platform/qt/qt_sound.h"
+#include "platform/qt/qt_ui_thread.h"
+#include "resources/resource_images.h"
+#include "resources/resource_tables.h"
+#include "store/event_table.h"
+
+namespace dravik {
+
+CMonitorDlg* g_pMainDlg = nullptr;
+
+namespace {
+
+constexpr int kIdHide = 1002;
+constexpr int kIdEventList = 1003;
+constexpr int kIdBrowser = 1004;
+constexpr int kIdShowMap = 1006;
+constexpr int kIdSiteLink = 1018;
+constexpr int kIdMapKindFirst = 1007;
+constexpr int kMapKindIds[] = {1007, 1008, 1016, 1017};
+constexpr int kBlinkTimerMs = 500;
+
+// The window's own widget classes at their template places; the builder makes the rest.
+QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
+    switch (control.id) {
+        case kIdHide: {
+            auto* button = new CSheenButton(QString::fromStdString(control.text), parent);
+            // Enter on the focused button presses it, as the dialog manager does for a push button.
+            button->setAutoDefault(true);
+            return button;
+        }
+        case kIdEventList:
+            return new QTableWidget(parent);
+        case kIdBrowser:
+            return new CWebBrowser2(parent);
+        case kIdSiteLink:
+            return new CLinkStatic(parent);
+        default:
+            return nullptr;
+    }
+}
+
+void StoreEvent(const QuakeEvent& e) {
+    StoreEventIfNew(e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2);
+}
+
+}  // namespace
+
+CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
+    : QDialog(parent),
+      m_hTrayIcon(kIconProgram),
+      m_hBlinkIcon(kIconBlink),
+      m_uTrayMessage(RegisterWindowMessage("Monitoring trzesień ziemi")),
+      m_hIcon(ResourceIcon(kIconProgram)),
+      m_services(std::move(services)),
+      m_pUiThread(std::make_unique<CQtUiThread>()) {
+    if (!m_services.fetchPage) {
+        m_services.fetchPage = [](const std::string& url) { return FetchPage(url); };
+    }
+    if (m_services.sound == nullptr) {
+        m_ownSound = std::make_unique<CQtSound>();
+        m_services.sound = m_ownSound.get();
+    }
+    if (!m_services.storeEvent) {
+        m_services.storeEvent = StoreEvent;
+    }
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    BuildControls();
+    ConnectHandlers();
+}
+
+CMonitorDlg::~CMonitorDlg() {
+    StopFeedWorker();
+    if (m_pTray != nullptr) {
+        m_bHiddenToTray = false;
+        UpdateTrayIcon();
+    }
+    if (g_pMainDlg == this) {
+        g_pMainDlg = nullptr;
+    }
+}
+
+void CMonitorDlg::BuildControls() {
+    BuildDialog(this, *FindDialogTemplate(kDialogMain), MakeMainControl, FindMenuTemplate(kMenuMain));
+    m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
+    m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
+    m_browser = qobject_cast<CWebBrowser2*>(GetDlgItem(kIdBrowser));
+    m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
+    m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void CMonitorDlg::ConnectHandlers() {
+    connect(m_btnHide, &QAbstractButton::clicked, this, [this] { OnHide(); });
+    connect(m_listEvents, &QTableWidget::itemSelectionChanged, this, [this] { OnEventItemChanged(); });
+    if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdShowMap))) {
+        connect(box, &QAbstractButton::clicked, this, [this] { RefreshMap(); });
+    }
+    for (int id : kMapKindIds) {
+        if (auto* radio = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
+            connect(radio, &QAbstractButton::clicked, this, [this] { OnMapKindClicked(); });
+        }
+    }
+    if (m_menuBar != nullptr) {
+        connect(m_menuBar, &QMenuBar::triggered, this, [this](QAction* action) { OnCommand(CommandId(action)); });
+    }
+}
+
+int CMonitorDlg::DoModal() {
+    if (!m_bInitDone) {
+        OnInitDialog();
+    }
+    if (m_bEnded) {
+        return result();
+    }
+    return exec();
+}
+
+void CMonitorDlg::OnInitDialog() {
+    m_bInitDone = true;
+    UpdateData(false);
+    if (m_linkSite != nullptr) {
+        m_linkSite->SetURL(QString::fromStdString(SiteUrl()));
+        m_linkSite->setText(QString::fromStdString(SiteHost()));
+    }
+    // The about item of the system menu has no place here: Linux window managers give a window no menu of
+    // its own. The main menu's "O programie" opens the about box.
+    setWindowIcon(m_hIcon);
+    if (RunFirstStartStep([this](int id, const std::string& text) { SetDlgItemText(id, text); })) {
+        // A cancelled first choice ends the run; the initialisation still completes.
+        EndDialog(QDialog::Rejected);
+    }
+    CreateEventTable();
+    m_imageList = QuakeMarkIcons();
+    SetUpEventList(*m_listEvents);
+    RunVersionCheck(this, m_services.fetchPage);
+    g_pMainDlg = this;
+    m_nTimerId = startTimer(kBlinkTimerMs);
+    if (m_services.startFeedWorker) {
+        StartFeedWorker();
+    }
+}
+
+void CMonitorDlg::EndDialog(int result) {
+    m_bEnded = true;
+    QDialog::done(result);
+}
+
+void CMonitorDlg::CloseWithoutQuestion() {
+    // Dialogs and message boxes run above this window in their own loops; each ends as if cancelled, so the
+    // handler that opened it returns, and this window's run ends after them.
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == this) {
+            break;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->done(QDialog::Rejected);
+        } else {
+            modal->close();
+        }
+    }
+    EndDialog(QDialog::Rejected);
+}
+
+void CMonitorDlg::accept() {
+    OnOK();
+}
+
+void CMonitorDlg::reject() {
+    OnCancel();
+}
+
+void CMonitorDlg::OnOK() {
+    EndDialog(QDialog::Accepted);
+}
+
+void CMonitorDlg::OnCancel() {
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QString::fromStdString(GetUiText(8)), QString::fromStdString(GetUiText(7)),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        EndDialog(QDialog::Rejected);
+    }
+}
+
+void CMonitorDlg::OnMenuClose() {
+    OnCancel();
+}
+
+void CMonitorDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // A focused push button takes Enter; anywhere else Enter is the dialog's OK command.
+        const QList<QPushButton*> buttons = findChildren<QPushButton*>();
+        const bool buttonTakesIt = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* button) {
+            return button->isDefault() && button->isVisible() && button->isEnabled();
+        });
+        if (!buttonTakesIt) {
+            OnOK();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CMonitorDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_nTimerId) {
+        OnTimer();
+        return;
+    }
+    QDialog::timerEvent(event);
+}
+
+void CMonitorDlg::OnCommand(int commandId) {
+    switch (commandId) {
+        case kCmdHide:
+            OnHide();
+            break;
+        case kCmdMenuClose:
+            OnMenuClose();
+            break;
+        case kCmdHistory:
+            OnHistory();
+            break;
+        case kCmdAbout:
+            OnAbout();
+            break;
+        case kCmdShowList:
+            OnShowList();
+            break;
+        case kCmdTrayClose:
+            OnTrayClose();
+            break;
+        case kCmdChangeLanguage:
+            OnChangeLanguage();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMonitorDlg::OnEventItemChanged() {
+    RefreshMap();
+}
+
+void CMonitorDlg::OnAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
+}
+
+void CMonitorDlg::OnMapKindClicked() {
+    m_mapView.SetMapKindChanged();
+    RefreshMap();
+}
+
+void CMonitorDlg::RefreshMap() {
+    const auto* box = qobject_cast<const QAbstractButton*>(GetDlgItem(kIdShowMap));
+    const bool showMap = box != nullptr && box->isChecked();
+    std::optional<MapCoordinates> selected;
+    const int item = GetFirstSelectedItem();
+    if (item >= 0) {
+        selected = MapCoordinates{GetItemText(item, 4), GetItemText(item, 5)};
+    }
+    UpdateData(true);
+    if (m_browser != nullptr) {
+        m_mapView.RefreshMap(*m_browser, showMap, selected, m_bFeedBusy, m_nMapKind);
+    }
+}
+
+QWidget* CMonitorDlg::GetDlgItem(int id) const {
+    return FindControl(const_cast<CMonitorDlg*>(this), id);
+}
+
+void CMonitorDlg::SetDlgItemText(int id, const std::string& text) {
+    QWidget* control = GetDlgItem(id);
+    const QString qtext = QString::fromStdString(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(qtext);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(qtext);
+    }
+}
+
+std::string CMonitorDlg::GetDlgItemText(int id) const {
+    QWidget* control = GetDlgItem(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        return button->text().toStdString();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text().toStdString();
+    }
+    return {};
+}
+
+void CMonitorDlg::UpdateData(bool saveAndValidate) {
+    auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdShowMap));
+    if (saveAndValidate) {
+        m_bShowMap = box != nullptr && box->isChecked() ? 1 : 0;
+        m_nMapKind = CheckedRadioIndex(this, kIdMapKindFirst);
+    } else {
+        if (box != nullptr) {
+            box->setChecked(m_bShowMap != 0);
+        }
+        SetCheckedRadioIndex(this, kIdMapKindFirst, m_nMapKind);
+    }
+}
+
+int CMonitorDlg::GetFirstSelectedItem() const {
+    int first = -1;
+    for (const QModelIndex& index : m_listEvents->selectionModel()->selectedRows()) {
+        if (first < 0 || index.row() < first) {
+            first = index.row();
+        }
+    }
+    return first;
+}
+
+std::string CMonitorDlg::GetItemText(int item, int subItem) const {
+    const QTableWidgetItem* cell = m_listEvents->item(item, subItem);
+    return cell != nullptr ? cell->text().toStdString() : std::string();
+}
+
+int CMonitorDlg::GetItemCount() const {
+    return m_listEvents->rowCount();
+}
+
+}  // namespace dravik

@@ -1,0 +1,161 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QList>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "feed/feed_worker.h"
+#include "feed/quake_list_update.h"
+#include "mainwindow/map_view.h"
+#include "platform/tray_shell.h"
+
+class QMenuBar;
+class QTableWidget;
+
+namespace dravik {
+
+class CLinkStatic;
+class CQtUiThread;
+class CSheenButton;
+class CSystemTray;
+class CWebBrowser2;
+class IUiThread;
+struct QuakeEvent;
+
+// What the main window uses of the world outside it. Empty members take the real services; tests pass
+// doubles.
+struct MonitorServices {
+    // The HTTP GET of every page the feed reads.
+    std::function<std::string(const std::string& url)> fetchPage;
+    // Plays the new-event sound; must outlive the window.
+    ISound* sound = nullptr;
+    // Hands a new event to the event table.
+    std::function<void(const QuakeEvent&)> storeEvent;
+    // Whether OnInitDialog starts the feed worker (tests drive the cycle themselves).
+    bool startFeedWorker = true;
+    // The pause between two cycles; 0 for the configured one.
+    int pollSeconds = 0;
+};
+
+// The main window: the list of recent earthquakes, the map of the selected one, the solar-wind status line
+// and the site link. It is run modally for the life of the program; the feed worker reaches it only
+// through g_pMainDlg, and every change it makes to the window runs on the UI thread through m_pUiThread.
+class CMonitorDlg final : public QDialog, public IFeedCycle {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CMonitorDlg)
+
+public:
+    explicit CMonitorDlg(QWidget* parent = nullptr, MonitorServices services = {});
+    // Stops the feed worker first, so that no cycle touches the window while it goes.
+    ~CMonitorDlg() override;
+
+    // OnInitDialog, then the modal run unless the initialisation has already ended it. Returns
+    // QDialog::Accepted or QDialog::Rejected.
+    int DoModal();
+    // What the base dialog's OK and Cancel do: ends the modal run at once with result, without a question,
+    // also when called during OnInitDialog.
+    void EndDialog(int result);
+    bool IsEnded() const { return m_bEnded; }
+    // Ends the program's run without the close question (a termination signal): closes any dialog or
+    // message box open above this window first.
+    void CloseWithoutQuestion();
+    // Releases a worker waiting for the UI thread, then stops and joins it. Safe to call more than once.
+    void StopFeedWorker();
+
+    // The feed's cycle, called on the worker's thread.
+    void RefreshQuakeList() override;
+    void ReadSolarWind() override;
+    void ReadXRayEvents() override;
+
+    // Shows the selected event on the map (UI thread).
+    void RefreshMap();
+
+    // Control lookup by template id, and the data exchange of check box 1006 and the map-kind radio group
+    // (save true: controls into m_bShowMap/m_nMapKind; false: the other way).
+    QWidget* GetDlgItem(int id) const;
+    void SetDlgItemText(int id, const std::string& text);
+    std::string GetDlgItemText(int id) const;
+    void UpdateData(bool saveAndValidate);
+
+    // The first selected list item (-1 for none) and an item's text (sub-item 0 is the magnitude).
+    int GetFirstSelectedItem() const;
+    std::string GetItemText(int item, int subItem) const;
+    int GetItemCount() const;
+
+    // Handlers.
+    void OnOK();
+    void OnCancel();
+    void OnMenuClose();
+    void OnEventItemChanged();
+    void OnMapKindClicked();
+    void OnHistory();
+    // Tray side of the window (tray icon, hiding, language change, about box).
+    void OnTimer();
+    void UpdateTrayIcon();
+    void ApplyVisibility();
+    void OnHide();
+    void OnShowList();
+    void OnTrayClose();
+    void OnChangeLanguage();
+    void OnAbout();
+    // Runs a menu or tray command by its id.
+    void OnCommand(int commandId);
+
+    // The flags the feed shares with the UI thread.
+    std::atomic<bool> m_bNewEvent{false};
+    bool m_bBlinkPhase = false;
+    std::atomic<bool> m_bFeedBusy{false};
+    // Ids of the events listed in this run; used by the feed worker only.
+    SeenEvents m_seenEvents;
+    // The map's memory: the coordinates last shown and whether a map kind was clicked since.
+    MapView m_mapView;
+    // Tray images: icon 128 steady, icon 133 the second image of the blink.
+    TrayImage m_hTrayIcon;
+    TrayImage m_hBlinkIcon;
+    bool m_bHiddenToTray = false;
+    // Exists exactly while the window is hidden to the tray; owned (UpdateTrayIcon creates and destroys it).
+    CSystemTray* m_pTray = nullptr;
+    unsigned m_uTrayMessage = 0;
+    std::atomic<bool> m_bFirstFillDone{false};
+    QList<QIcon> m_imageList;
+    CLinkStatic* m_linkSite = nullptr;
+    CSheenButton* m_btnHide = nullptr;
+    QTableWidget* m_listEvents = nullptr;
+    CWebBrowser2* m_browser = nullptr;
+    QMenuBar* m_menuBar = nullptr;
+    int m_bShowMap = 1;
+    int m_nMapKind = 0;
+    QIcon m_hIcon;
+
+    // The initialisation DoModal runs first (tests call it and show the window themselves).
+    void OnInitDialog();
+
+protected:
+    void accept() override;
+    void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectHandlers();
+    void StartFeedWorker();
+
+    MonitorServices m_services;
+    std::unique_ptr<ISound> m_ownSound;
+    std::unique_ptr<CQtUiThread> m_pUiThread;
+    std::unique_ptr<FeedWorker> m_pFeedWorker;
+    int m_nTimerId = 0;
+    bool m_bEnded = false;
+    bool m_bInitDone = false;
+};
+
+// The main window, set by its initialisation before the feed worker starts.
+extern CMonitorDlg* g_pMainDlg;
+
+}  // namespace dravik
