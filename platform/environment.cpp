@@ -50,12 +50,14 @@ std::string DataDir() {
 
 std::string DataFilePath(const std::string& name) { return DataDir() + "/" + name; }
 
+// EMSC's event service in its text format, newest first; the parser still reads the old home page too.
 std::string QuakeUrl() {
-    return EnvOr("DRAVIK_QUAKE_URL", "http://www.emsc-csem.org/");
+    return EnvOr("DRAVIK_QUAKE_URL", "https://www.seismicportal.eu/fdsnws/event/1/query?format=text&limit=50");
 }
 
+// NOAA's real-time solar wind readings (JSON); a page with "speed: <b>" cells still reads.
 std::string SolarWindUrl() {
-    return EnvOr("DRAVIK_SOLAR_WIND_URL", "http://www.spaceweather.com/");
+    return EnvOr("DRAVIK_SOLAR_WIND_URL", "https://services.swpc.noaa.gov/json/rtsw/rtsw_wind_1m.json");
 }
 
 std::string XRayUrl() { return EnvOr("DRAVIK_XRAY_URL", "http://www.swpc.noaa.gov/rt_plots/xray_1m.html"); }
