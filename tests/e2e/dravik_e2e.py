@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""Starts the real program offscreen against pages served on 127.0.0.1 and checks one polling cycle.
+
+Usage: dravik_e2e.py <path to dravik>
+
+1. With the earthquake address refusing connections: the time from the start to the first solar-wind
+   request (the cycle begins right after the window's initialisation); then SIGTERM.
+2. With an earthquake page of 20 rows and a solar-wind page: waits for the first cycle, checks the 20 rows
+   stored in $DRAVIK_DATA_DIR/dravik.dat, sends SIGTERM and expects exit status 0 within 5 seconds.
+"""
+
+import http.server
+import os
+import signal
+import socket
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROWS = 20
+CYCLE_TIMEOUT = 60.0
+EXIT_TIMEOUT = 5.0
+
+
+def quake_row(event_id, mag, region, lat, lon):
+    return (f'<tr id="{event_id}" class="ev"><td class="tabev6">'
+            f'<a href="/Earthquake/earthquake.php?id={event_id}">2016-05-10&#160;&#160;&#160;18:03:19.0</a></td>'
+            f'<td class="tabev1">{lat}&nbsp;</td><td class="tabev2">N&nbsp;</td>'
+            f'<td class="tabev1">{lon}&nbsp;</td><td class="tabev2">E&nbsp;</td>'
+            f'<td class="tabev3">10</td><td class="tabev2">{mag}</td>'
+            f'<td class="tb_region" >&#160;{region}</td></tr>\n')
+
+
+def quake_page():
+    rows = [quake_row(500000 + i, f"{3 + i * 0.25:.1f}", f"REGION {i}", f"{10 + i}.50", f"{20 + i}.25")
+            for i in range(ROWS)]
+    return "<html><body><table>\n" + "".join(rows) + "</table></body></html>\n"
+
+
+SOLAR_WIND_PAGE = "<html><body>Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b> protons</body></html>\n"
+
+
+class Pages(http.server.BaseHTTPRequestHandler):
+    bodies = {}
+    hits = {}
+    lock = threading.Lock()
+
+    def do_GET(self):
+        path = self.path.split("?", 1)[0]
+        with Pages.lock:
+            Pages.hits.setdefault(path, time.monotonic())
+        body = Pages.bodies.get(path)
+        if body is None:
+            self.send_response(404)
+            body = "Not found"
+        else:
+            self.send_response(200)
+        data = body.encode("utf-8")
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def log_message(self, *args):
+        pass
+
+
+def refused_url():
+    # A port that was free a moment ago and has no listener.
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return f"http://127.0.0.1:{port}/"
+
+
+def make_env(root, base):
+    env = dict(os.environ)
+    for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
+        path = os.path.join(root, name.lower())
+        os.makedirs(path, mode=0o700, exist_ok=True)
+        env[name] = path
+    env["DRAVIK_DATA_DIR"] = os.path.join(root, "data")
+    # A language is stored, so no first-start dialog waits for an answer.
+    os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Korvan"), exist_ok=True)
+    with open(os.path.join(env["XDG_CONFIG_HOME"], "Korvan", "Dravik.conf"), "w") as f:
+        f.write("[General]\nlang=PL\n")
+    env.update({
+        "QT_QPA_PLATFORM": "offscreen",
+        "QTWEBENGINE_DISABLE_SANDBOX": "1",
+        "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
+                                      "--disable-component-update --disable-sync",
+        "DRAVIK_QUAKE_URL": base + "/quake",
+        "DRAVIK_SOLAR_WIND_URL": base + "/wind",
+        "DRAVIK_XRAY_URL": base + "/xray",
+        "DRAVIK_SITE_URL": base + "/site",
+        "DRAVIK_POLL_SECONDS": "300",
+    })
+    env.pop("DRAVIK_MAP_URL", None)
+    env.pop("http_proxy", None)
+    env.pop("ALL_PROXY", None)
+    return env
+
+
+def wait_for(predicate, timeout, proc):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        if proc.poll() is not None:
+            return False
+        time.sleep(0.05)
+    return False
+
+
+def terminate(proc, what):
+    start = time.monotonic()
+    proc.send_signal(signal.SIGTERM)
+    try:
+        status = proc.wait(timeout=EXIT_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        raise SystemExit(f"FAIL ({what}): no exit within {EXIT_TIMEOUT} s of SIGTERM")
+    elapsed = time.monotonic() - start
+    if status != 0:
+        raise SystemExit(f"FAIL ({what}): exit status {status} after SIGTERM")
+    print(f"{what}: exit status 0, {elapsed:.2f} s after SIGTERM")
+
+
+def run(binary, root, base, quake_refused):
+    Pages.hits = {}
+    env = make_env(root, base)
+    if quake_refused:
+        env["DRAVIK_QUAKE_URL"] = refused_url()
+    start = time.monotonic()
+    proc = subprocess.Popen([binary], env=env)
+    try:
+        if not wait_for(lambda: "/xray" in Pages.hits, CYCLE_TIMEOUT, proc):
+            raise SystemExit(f"FAIL: no complete cycle within {CYCLE_TIMEOUT} s (exit status {proc.poll()})")
+        return proc, env, Pages.hits["/wind"] - start
+    except BaseException:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        raise
+
+
+def main():
+    if len(sys.argv) != 2:
+        raise SystemExit(__doc__)
+    binary = sys.argv[1]
+    Pages.bodies = {"/quake": quake_page(), "/wind": SOLAR_WIND_PAGE, "/xray": "<html></html>", "/site": ""}
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+
+    with tempfile.TemporaryDirectory(prefix="dravik-e2e-") as root:
+        proc, _, to_cycle = run(binary, os.path.join(root, "refused"), base, quake_refused=True)
+        print(f"quake server refusing: {to_cycle:.2f} s from start to the window's first cycle")
+        terminate(proc, "refused run")
+
+        proc, env, to_cycle = run(binary, os.path.join(root, "normal"), base, quake_refused=False)
+        print(f"first cycle done {to_cycle:.2f} s after start")
+        db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+        try:
+            con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=5)
+            rows = con.execute("select mag, region, data1, data2, wsp1, wsp2 from trze order by region").fetchall()
+            con.close()
+        except sqlite3.Error as e:
+            proc.kill()
+            raise SystemExit(f"FAIL: cannot read {db}: {e}")
+        regions = sorted(f"REGION {i}" for i in range(ROWS))
+        if len(rows) != ROWS or sorted(r[1] for r in rows) != regions:
+            proc.kill()
+            raise SystemExit(f"FAIL: {len(rows)} rows stored, expected {ROWS}: {rows[:3]}...")
+        first = [r for r in rows if r[1] == "REGION 0"][0]
+        if first[2] != "2016-05-10" or first[4] != "10.50 " or first[5] != "20.25 ":
+            proc.kill()
+            raise SystemExit(f"FAIL: row stored as {first}")
+        print(f"{len(rows)} rows stored in dravik.dat")
+        terminate(proc, "normal run")
+
+    server.shutdown()
+    print("PASS")
+
+
+if __name__ == "__main__":
+    main()
