@@ -1,0 +1,245 @@
+#include "history/history_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QImage>
+#include <QPixmap>
+#include <QTableView>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "history/chart_frame.h"
+#include "history/history_list_model.h"
+#include "platform/qt/dialog_builder.h"
+#include "store/event_table.h"
+#include "store/quake_database.h"
+#include "tests/common/test_env.h"
+#include "tests/history/scoped_tz.h"
+
+namespace dravik {
+namespace {
+
+struct Event {
+    std::string mag, region, data1, data2;
+};
+
+// Writes events in one transaction; coordinates are made unique so that every row is kept.
+std::string MakeDatabase(const std::vector<Event>& events) {
+    const std::string path = test::MakeTempDir("history-dlg") + "/dravik.dat";
+    CreateEventTable(path);
+    CQuakeDatabase db(path);
+    db.Query("BEGIN");
+    int n = 0;
+    for (const Event& e : events) {
+        ++n;
+        db.ClearFields();
+        db.AddField("ident", std::to_string(n));
+        db.AddField("mag", e.mag);
+        db.AddField("region", e.region);
+        db.AddField("data1", e.data1);
+        db.AddField("data2", e.data2);
+        db.AddField("wsp1", std::to_string(n % 90) + ".5");
+        db.AddField("wsp2", std::to_string(n % 180) + ".25");
+        db.WriteRecord("trze");
+    }
+    db.Query("COMMIT");
+    return path;
+}
+
+std::time_t LocalNoon(int year, int month, int day) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = 12;
+    parts.tm_isdst = -1;
+    return std::mktime(&parts);
+}
+
+CHistoryDlg::Options OptionsFor(const std::string& path) {
+    CHistoryDlg::Options options;
+    options.databasePath = path;
+    options.now = [] { return LocalNoon(2016, 3, 5); };
+    return options;
+}
+
+QComboBox* Combo(CHistoryDlg& dlg) {
+    return qobject_cast<QComboBox*>(FindControl(&dlg, 1014));
+}
+QTableView* List(CHistoryDlg& dlg) {
+    return qobject_cast<QTableView*>(FindControl(&dlg, 1012));
+}
+QDateEdit* Picker(CHistoryDlg& dlg, int id) {
+    return qobject_cast<QDateEdit*>(FindControl(&dlg, id));
+}
+
+std::vector<std::string> Column(const CHistoryDlg& dlg, std::string HistoryRow::*field) {
+    std::vector<std::string> texts;
+    for (const HistoryRow& row : dlg.ListedRows()) {
+        texts.push_back(row.*field);
+    }
+    return texts;
+}
+
+const std::vector<Event> kEvents = {
+    {"4.9", "CRETE, GREECE", "2016-03-05", "08:10"},    {"3.9", "CRETE, GREECE", "2016-03-05", "11:20"},
+    {"6.5", "O'HIGGINS, CHILE", "2016-03-04", "23:00"}, {"7.0", "ALASKA", "2016-03-03", "00:05"},
+    {"5.0", "ALASKA", "2016-03-02", "12:00"},           {"8.2", "CRETE", "2016-03-06", "01:00"},
+};
+
+TEST(HistoryDlg, OpensOnTheDefaultRangeNewestFirst) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Archiwum wstrząsów"));
+    EXPECT_EQ(Picker(dlg, 1010)->date(), QDate(2016, 3, 3));
+    EXPECT_EQ(Picker(dlg, 1011)->date(), QDate(2016, 3, 5));
+    EXPECT_EQ(Column(dlg, &HistoryRow::data2), (std::vector<std::string>{"11:20", "08:10", "23:00", "00:05"}));
+    std::vector<int> images;
+    for (const HistoryRow& row : dlg.ListedRows()) {
+        images.push_back(row.image);
+    }
+    EXPECT_EQ(images, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(dlg.SelectedItem(), -1);
+
+    // "WSZYSTKIE" stands at its sorted place and is chosen.
+    QComboBox* combo = Combo(dlg);
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i) {
+        entries << combo->itemText(i);
+    }
+    EXPECT_EQ(entries, (QStringList{"ALASKA", "CRETE", "CRETE, GREECE", "O'HIGGINS, CHILE", "WSZYSTKIE"}));
+    EXPECT_EQ(combo->currentText(), "WSZYSTKIE");
+
+    QAbstractItemModel* model = List(dlg)->model();
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Lokalizacja");
+    EXPECT_EQ(model->headerData(5, Qt::Horizontal).toString(), QString::fromUtf8("Dług."));
+    // Widths keep the proportions of 45, 180, 70, 55, 52, 52.
+    EXPECT_NEAR(List(dlg)->columnWidth(1), 4 * List(dlg)->columnWidth(0), 4);
+    EXPECT_FALSE(model->data(model->index(0, 0), Qt::DecorationRole).value<QPixmap>().isNull());
+    EXPECT_EQ(model->data(model->index(0, 4), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+              Qt::AlignRight);
+    EXPECT_TRUE(FindControl(&dlg, 1002)->isHidden());
+}
+
+TEST(HistoryDlg, HeadersComeFromTheTextSource) {
+    CHistoryDlg::Options options = OptionsFor(MakeDatabase({}));
+    options.uiText = [](int n) {
+        return std::vector<std::string>{"", "Mag", "Region", "Date", "Time", "Lat.", "Long."}[n];
+    };
+    CHistoryDlg dlg(options);
+    EXPECT_EQ(List(dlg)->model()->headerData(1, Qt::Horizontal).toString(), "Region");
+    EXPECT_EQ(List(dlg)->model()->headerData(5, Qt::Horizontal).toString(), "Long.");
+    // An empty table: only "WSZYSTKIE", no events.
+    EXPECT_EQ(Combo(dlg)->count(), 1);
+    EXPECT_TRUE(dlg.ListedRows().empty());
+}
+
+TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    QTableView* list = List(dlg);
+    // A double-click without a selection changes nothing.
+    emit list->doubleClicked(list->model()->index(0, 0));
+    EXPECT_EQ(Combo(dlg)->currentText(), "WSZYSTKIE");
+
+    list->selectRow(0);  // CRETE, GREECE; the prefix search from the second entry finds it, not "CRETE"
+    emit list->doubleClicked(list->model()->index(0, 0));
+    EXPECT_EQ(Combo(dlg)->currentText(), "CRETE, GREECE");
+    EXPECT_EQ(Column(dlg, &HistoryRow::region), (std::vector<std::string>{"CRETE, GREECE", "CRETE, GREECE"}));
+
+    list->selectRow(1);
+    emit list->doubleClicked(list->model()->index(1, 0));
+    EXPECT_EQ(Combo(dlg)->currentText(), "WSZYSTKIE");
+    EXPECT_EQ(dlg.ListedRows().size(), 4u);
+}
+
+TEST(HistoryDlg, RegionWithAQuoteListsItsEvents) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    QComboBox* combo = Combo(dlg);
+    const int index = combo->findText("O'HIGGINS, CHILE");
+    ASSERT_GE(index, 0);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"6.5"}));
+}
+
+TEST(HistoryDlg, FromDateAfterToDateListsNothing) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    Picker(dlg, 1010)->setDate(QDate(2016, 3, 6));
+    EXPECT_TRUE(dlg.ListedRows().empty());
+    EXPECT_TRUE(dlg.CurrentChart().bars.empty());
+    Picker(dlg, 1011)->setDate(QDate(2016, 3, 6));
+    EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"8.2"}));
+}
+
+TEST(HistoryDlg, SwitchingTheChartKindRefillsAndClearsTheSelection) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    List(dlg)->selectRow(2);
+    EXPECT_EQ(dlg.SelectedItem(), 2);
+    ChartGeometry chart = dlg.CurrentChart();
+    ASSERT_EQ(chart.bars.size(), 4u);
+    EXPECT_EQ(chart.bars[2].width, 3);
+
+    qobject_cast<QAbstractButton*>(FindControl(&dlg, 1017))->click();
+    EXPECT_EQ(dlg.SelectedItem(), -1);
+    chart = dlg.CurrentChart();
+    EXPECT_TRUE(chart.bars.empty());
+    EXPECT_EQ(chart.polyline.size(), 4u);
+
+    qobject_cast<QAbstractButton*>(FindControl(&dlg, 1016))->click();
+    qobject_cast<QAbstractButton*>(FindControl(&dlg, 1008))->click();
+    chart = dlg.CurrentChart();
+    ASSERT_EQ(chart.bars.size(), 4u);
+    EXPECT_EQ(chart.bars[3].y, 5);  // magnitude 7.0 has the largest energy
+}
+
+// The window as a user sees it, with a few hundred events; the picture is kept for a look.
+TEST(HistoryDlg, ScreenshotWithAFewHundredEvents) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    std::vector<Event> events;
+    const char* regions[] = {"CRETE, GREECE", "SOUTHERN ITALY", "NEAR COAST OF PERU", "ALASKA PENINSULA", "POLAND"};
+    for (int i = 0; i < 300; ++i) {
+        const int day = 3 + i % 3;
+        const int minute = (i * 37) % 1440;
+        char date[16];
+        char time[8];
+        char mag[8];
+        std::snprintf(date, sizeof date, "2016-03-%02d", day);
+        std::snprintf(time, sizeof time, "%02d:%02d", minute / 60, minute % 60);
+        std::snprintf(mag, sizeof mag, "%.1f", 2.0 + (i * 7 % 60) / 10.0);
+        events.push_back({mag, regions[i % 5], date, time});
+    }
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(events)));
+    ASSERT_EQ(dlg.ListedRows().size(), 300u);
+    List(dlg)->selectRow(10);
+    dlg.show();
+    const QImage image = dlg.grab().toImage();
+    if (const char* dir = std::getenv("DRAVIK_TEST_BINARY_DIR")) {
+        image.save(QString::fromUtf8(dir) + "/history_window.png");
+    }
+    QWidget* frame = FindControl(&dlg, 1013);
+    const QRect area = frame->geometry().adjusted(1, 1, -1, -1);
+    int red = 0;
+    int blue = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            red += pixel == qRgb(200, 0, 0) ? 1 : 0;
+            blue += pixel == qRgb(0, 0, 200) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, 300);
+    EXPECT_GT(blue, 0);
+    EXPECT_EQ(image.pixel(area.left() + 1, area.top() + 1), qRgb(255, 255, 128));
+}
+
+}  // namespace
+}  // namespace dravik
