@@ -40,10 +40,9 @@ bench: deps
 # libFuzzer targets, built with clang under ASan+UBSan; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DDRAVIK_BUILD_TESTS=OFF \
-		-DDRAVIK_BUILD_FUZZ=ON -DDRAVIK_WERROR=OFF
-	cmake --build build-fuzz -j $(JOBS)
-	FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --build build-fuzz --target run-fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DDRAVIK_BUILD_TESTS=OFF -DDRAVIK_BUILD_FUZZ=ON -DDRAVIK_WERROR=OFF
+	FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --build build-fuzz -j $(JOBS) --target run-fuzz
 
 package: build
 	cd $(BUILD) && cpack -G DEB
