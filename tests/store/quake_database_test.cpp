@@ -93,14 +93,6 @@ TEST(QuakeDatabaseTest, ComposedInsertTexts) {
             fields.Add(pair.first, pair.second);
         }
         EXPECT_EQ(ComposeInsert(c.table, fields), c.expected);
-
-        CQuakeDatabase db(test::NewDatabasePath());
-        db.ClearFields();
-        for (const auto& pair : c.pairs) {
-            db.AddField(pair.first, pair.second);
-        }
-        db.WriteRecord(c.table);
-        EXPECT_EQ(db.LastStatement(), c.expected);
     }
 }
 
