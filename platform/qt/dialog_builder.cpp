@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace dravik {
 namespace {
@@ -139,9 +140,14 @@ QWidget* MakeDefault(const DialogControl& control, QWidget* parent) {
 }
 
 // The pixel rectangle a control occupies; some kinds keep their natural height as the system's do.
-QRect ControlRect(const DialogControl& control, const QSize& base, QWidget* widget) {
+QRect ControlRect(const DialogControl& control, const QSize& base, QWidget* widget, int clientWidth) {
     QRect rect = DialogUnitsToPixels(base, control.x, control.y, control.w, control.h);
-    if (control.kind == ControlKind::Icon) {
+    if (control.kind == ControlKind::Static && !control.text.empty()) {
+        // The rectangles were fitted to a narrower font: a text label may grow to the dialog's edge rather
+        // than lose its end.
+        const int wanted = std::min(widget->sizeHint().width(), clientWidth - rect.x());
+        rect.setWidth(std::max(rect.width(), wanted));
+    } else if (control.kind == ControlKind::Icon) {
         rect.setSize(QSize(32, 32));
     } else if (control.kind == ControlKind::ComboBox) {
         // The template's height is the dropped-down list's; the closed box has its own.
@@ -225,9 +231,10 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
         QMenuBar* bar = BuildMenuBar(*menu, dialog);
         bar->setObjectName(QStringLiteral("menuBar"));
         top = bar->sizeHint().height();
-        bar->setGeometry(0, 0, MulDiv(tmpl.w, base.width(), 4), top);
+        bar->setGeometry(0, 0, DialogUnitsToPixels(base, 0, 0, tmpl.w, 0).width(), top);
     }
 
+    const int clientWidth = MulDiv(tmpl.w, base.width(), 4);
     auto* dialogBox = qobject_cast<QDialog*>(dialog);
     QButtonGroup* radioGroup = nullptr;
     int radioIndex = 0;
@@ -240,7 +247,7 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
         }
         widget->setProperty(kIdProperty, control.id);
         widget->setObjectName(control.id == kNoControlId ? QString() : QStringLiteral("control%1").arg(control.id));
-        widget->setGeometry(ControlRect(control, base, widget).translated(0, top));
+        widget->setGeometry(ControlRect(control, base, widget, clientWidth).translated(0, top));
         if ((control.flags & kStyleHidden) != 0) {
             widget->setHidden(true);
         }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -86,6 +87,25 @@ TEST(DialogBuilderTest, LanguageDialogControlsAtTheirPixelRectangles) {
     dialog->show();
     QWidget* english = FindControl(dialog.get(), 1008);
     EXPECT_EQ(dialog->childAt(english->geometry().center()), english);
+}
+
+TEST(DialogBuilderTest, AboutBoxIconAndUncutLabels) {
+    auto dialog = Build(kDialogAbout);
+    const QSize base = DialogBaseUnits(dialog->font());
+    const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+    int icons = 0;
+    for (QLabel* label : labels) {
+        if (!label->pixmap().isNull()) {
+            ++icons;
+            EXPECT_EQ(label->geometry(), QRect(Expected(base, 11, 17, 20, 20).topLeft(), QSize(32, 32)));
+            continue;
+        }
+        // A label keeps its place and shows its whole text, within the dialog.
+        EXPECT_GE(label->width(), std::min(label->sizeHint().width(), dialog->width() - label->x()))
+            << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), dialog->width());
+    }
+    EXPECT_EQ(icons, 1);
 }
 
 TEST(DialogBuilderTest, OkAndCancelButtonsEndTheDialog) {
