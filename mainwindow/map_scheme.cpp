@@ -90,7 +90,7 @@ void RegisterMapScheme() {
     QWebEngineUrlScheme scheme(kMapSchemeName);
     // Host syntax gives the pages an origin, so "/leaflet/..." resolves on the same server.
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 

@@ -61,7 +61,9 @@ bool CWebBrowser2::Create(const QString& windowName, bool visible, const QRect& 
     setParent(parent);
     setWindowTitle(windowName);
     setGeometry(rect);
-    setProperty("controlId", id);
+    // The id as the dialog builder records it, so that FindControl finds this control too.
+    setProperty("dravikControlId", id);
+    setObjectName(QStringLiteral("control%1").arg(id));
     setVisible(visible);
     return true;
 }

@@ -15,6 +15,7 @@
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/web_browser2.h"
+#include "platform/qt/dialog_builder.h"
 #include "tests/common/test_hooks.h"
 
 namespace dravik {
@@ -164,6 +165,15 @@ TEST_F(MapBrowserTest, SilentPageAsksNoQuestions) {
         &ok));
     EXPECT_EQ(RunScript(view.page(), "document.title").toString().toStdString(), "done false null");
     EXPECT_EQ(dialogs, 0);
+}
+
+TEST_F(MapBrowserTest, CreatePlacesTheControlWhereTheDialogFindsIt) {
+    QWidget dialog;
+    auto* browser = new CWebBrowser2;
+    ASSERT_TRUE(browser->Create("map", true, QRect(7, 144, 445, 229), &dialog, 1004));
+    EXPECT_EQ(FindControl(&dialog, 1004), browser);
+    EXPECT_EQ(browser->geometry(), QRect(7, 144, 445, 229));
+    EXPECT_FALSE(browser->isHidden());
 }
 
 TEST_F(MapBrowserTest, UnknownPathsAreNotFound) {
