@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/history_chart.h"
+#include "history/history_list_model.h"
 #include "history/history_query.h"
 
 class QComboBox;
@@ -20,7 +21,6 @@ namespace dravik {
 class CChartFrame;
 class CHistoryListModel;
 struct DialogControl;
-struct HistoryRow;
 
 // The archive window: a date range and a region pick the stored events, listed newest first and drawn as a
 // chart of magnitude or energy, as bars or joined points. Built and filled when constructed; run it with
