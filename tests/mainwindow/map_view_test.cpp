@@ -163,15 +163,5 @@ TEST(MapRefresh, SpacesLeaveTheAddressButStayInTheComparison) {
     EXPECT_EQ(browser.m_addresses.size(), 2u);
 }
 
-TEST(MapRefresh, EmptyListNeverNavigates) {
-    MapView map("http://maps.test");
-    FakeBrowser browser;
-    map.SetMapKindChanged();
-    for (int kind = 0; kind < 4; ++kind) {
-        map.RefreshMap(browser, true, std::nullopt, false, kind);
-    }
-    EXPECT_TRUE(browser.m_addresses.empty());
-}
-
 }  // namespace
 }  // namespace dravik
