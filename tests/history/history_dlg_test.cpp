@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -126,17 +127,44 @@ TEST(HistoryDlg, OpensOnTheDefaultRangeNewestFirst) {
     EXPECT_TRUE(FindControl(&dlg, 1002)->isHidden());
 }
 
+std::string EnglishHeader(int n) {
+    return std::vector<std::string>{"", "Mag", "Region", "Date", "Time", "Lat.", "Long."}.at(
+        static_cast<std::size_t>(n));
+}
+
 TEST(HistoryDlg, HeadersComeFromTheTextSource) {
-    CHistoryDlg::Options options = OptionsFor(MakeDatabase({}));
-    options.uiText = [](int n) {
-        return std::vector<std::string>{"", "Mag", "Region", "Date", "Time", "Lat.", "Long."}[n];
-    };
-    CHistoryDlg dlg(options);
+    // As the main window opens it: the default archive of the data directory, which holds no table here.
+    CHistoryDlg dlg(&EnglishHeader);
     EXPECT_EQ(List(dlg)->model()->headerData(1, Qt::Horizontal).toString(), "Region");
     EXPECT_EQ(List(dlg)->model()->headerData(5, Qt::Horizontal).toString(), "Long.");
-    // An empty table: only "WSZYSTKIE", no events.
+    // Only "WSZYSTKIE", no events.
     EXPECT_EQ(Combo(dlg)->count(), 1);
     EXPECT_TRUE(dlg.ListedRows().empty());
+}
+
+// Counts the paints a widget receives.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST(HistoryDlg, ChartRedrawsOnSelectionButNotOnARefill) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    dlg.show();
+    QApplication::processEvents();
+    PaintCounter counter;
+    FindControl(&dlg, 1013)->installEventFilter(&counter);
+    dlg.RefreshList();
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    List(dlg)->selectRow(1);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1);
 }
 
 TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
