@@ -1,12 +1,8 @@
 #include <QApplication>
 #include <QEventLoop>
-#include <QMutex>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineUrlRequestInterceptor>
 #include <cstdlib>
 #include <memory>
 
@@ -16,6 +12,7 @@
 #include "mainwindow/map_view.h"
 #include "mainwindow/web_browser2.h"
 #include "platform/qt/dialog_builder.h"
+#include "tests/common/fake_offline_web.h"
 #include "tests/common/test_hooks.h"
 
 namespace dravik {
@@ -24,27 +21,6 @@ namespace {
 const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 constexpr int kWaitMs = 30000;
-
-// Keeps every request inside the program, as on a machine without network, and notes which hosts were asked.
-class CNoNetwork final : public QWebEngineUrlRequestInterceptor {
-public:
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-        const QUrl url = info.requestUrl();
-        if (url.scheme() != QLatin1String(kMapSchemeName) && url.scheme() != QLatin1String("data")) {
-            QMutexLocker lock(&m_mutex);
-            m_blockedHosts.insert(url.host());
-            info.block(true);
-        }
-    }
-    QSet<QString> BlockedHosts() {
-        QMutexLocker lock(&m_mutex);
-        return m_blockedHosts;
-    }
-
-private:
-    QMutex m_mutex;
-    QSet<QString> m_blockedHosts;
-};
 
 // Waits for one loadFinished of view; false on timeout.
 bool LoadAndWait(CWebBrowser2& view, const std::function<void()>& start, bool* ok) {
@@ -86,10 +62,7 @@ QVariant RunScript(QWebEnginePage* page, const QString& script) {
 
 class MapBrowserTest : public ::testing::Test {
 protected:
-    void SetUp() override { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_noNetwork); }
-    void TearDown() override { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
-
-    CNoNetwork m_noNetwork;
+    test::FakeOfflineWeb m_noNetwork;
 };
 
 TEST_F(MapBrowserTest, BuiltInPageCentresTheMapOnTheEventWithoutNetwork) {
