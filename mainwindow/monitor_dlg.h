@@ -40,6 +40,8 @@ struct MonitorServices {
     bool startFeedWorker = true;
     // The pause between two cycles; 0 for the configured one.
     int pollSeconds = 0;
+    // The notification area of the tray icon; null for the desktop's own. Must outlive the window.
+    ITrayShell* trayShell = nullptr;
 };
 
 // The main window: the list of recent earthquakes, the map of the selected one, the solar-wind status line
@@ -89,6 +91,7 @@ public:
 
     // Handlers.
     void OnOK();
+    void DebugKey() const;
     void OnCancel();
     void OnMenuClose();
     void OnEventItemChanged();

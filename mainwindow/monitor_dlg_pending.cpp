@@ -4,17 +4,6 @@
 
 namespace dravik {
 
-// Tray side (mainwindow/monitor_dlg_tray.cpp).
-void CMonitorDlg::OnTimer() {}
-void CMonitorDlg::UpdateTrayIcon() {}
-void CMonitorDlg::ApplyVisibility() {}
-void CMonitorDlg::OnHide() {
-    m_bNewEvent = false;
-}
-void CMonitorDlg::OnShowList() {}
-void CMonitorDlg::OnTrayClose() {}
-void CMonitorDlg::OnChangeLanguage() {}
-
 // History window.
 void CMonitorDlg::OnHistory() {}
 

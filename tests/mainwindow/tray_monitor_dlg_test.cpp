@@ -1,0 +1,241 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/language_dlg.h"
+#include "mainwindow/map_scheme.h"
+#include "mainwindow/monitor_dlg.h"
+#include "mainwindow/system_tray.h"
+#include "platform/dialog_template.h"
+#include "platform/environment.h"
+#include "platform/qt/dialog_builder.h"
+#include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_sound.h"
+#include "tests/common/fake_tray_shell.h"
+#include "tests/common/test_hooks.h"
+
+namespace dravik {
+namespace {
+
+const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
+
+void ProcessEventsFor(std::chrono::milliseconds span) {
+    const auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// Answers the modal windows that open while it lives: the language dialog with a radio button and a
+// button, message boxes with one button; records what the boxes said.
+class ModalAnswerer final {
+public:
+    ModalAnswerer(int radioId, int dialogButton, QMessageBox::StandardButton boxAnswer) {
+        QObject::connect(&m_timer, &QTimer::timeout, [=] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                asked.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+                box->button(boxAnswer)->click();
+            } else if (auto* dialog = qobject_cast<CLanguageDlg*>(modal)) {
+                if (radioId != 0) {
+                    qobject_cast<QAbstractButton*>(FindControl(dialog, radioId))->click();
+                }
+                qobject_cast<QAbstractButton*>(FindControl(dialog, dialogButton))->click();
+            }
+        });
+        m_timer.start(5);
+    }
+    std::vector<std::pair<std::string, std::string>> asked;  // caption, text
+
+private:
+    QTimer m_timer;
+};
+
+class TrayMonitorDlgTest : public ::testing::Test {
+protected:
+    void SetLang(const std::string& lang) { m_storage.StoreText(test::kFakeLangKey, "lang", lang); }
+    std::string StoredLang() {
+        auto bytes = m_storage.Stored(test::kFakeLangKey, "lang");
+        return bytes ? std::string(bytes->bytes.c_str()) : std::string("<none>");
+    }
+
+    std::unique_ptr<CMonitorDlg> MakeWindow() {
+        MonitorServices services;
+        services.fetchPage = [](const std::string&) { return std::string(); };
+        services.sound = &m_sound;
+        services.storeEvent = [](const QuakeEvent&) {};
+        services.startFeedWorker = false;
+        services.trayShell = &m_shell;
+        auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
+        dlg->OnInitDialog();
+        dlg->show();
+        return dlg;
+    }
+
+    std::vector<TrayImage> Tick(CMonitorDlg& dlg, int ticks) {
+        std::vector<TrayImage> images;
+        for (int i = 0; i < ticks; ++i) {
+            const std::size_t before = m_shell.calls.size();
+            dlg.OnTimer();
+            images.push_back(m_shell.calls.size() > before ? m_shell.calls.back().data.icon : 0);
+        }
+        return images;
+    }
+
+    void SetUp() override { SetLang("PL"); }
+
+    test::FakeSettingsStorage m_storage;
+    test::ScopedSettingsStorage m_scopedStorage{m_storage};
+    test::FakeSound m_sound;
+    test::FakeTrayShell m_shell;
+};
+
+TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {
+    struct Row {
+        std::string lang;
+        unsigned id;
+        std::string tip;
+    };
+    const std::vector<Row> rows = {
+        {"PL", 129, "Dravik - monitoring sejsmiczny"},
+        {"EN", 137, "Dravik - earthquake monitor"},
+        {"DE", 0, ""},  // neither language: hidden without an icon
+    };
+    for (const auto& row : rows) {
+        SetLang(row.lang);
+        m_shell.calls.clear();
+        auto dlg = MakeWindow();
+        dlg->m_bNewEvent = true;  // an event while shown causes no blinking later
+        dlg->OnHide();
+        EXPECT_FALSE(dlg->isVisible()) << row.lang;
+        EXPECT_TRUE(dlg->m_bHiddenToTray);
+        EXPECT_FALSE(dlg->m_bNewEvent);
+        ASSERT_NE(dlg->m_pTray, nullptr);
+        if (row.id == 0) {
+            EXPECT_TRUE(m_shell.calls.empty());
+        } else {
+            ASSERT_EQ(m_shell.IconCount(), 1u) << row.lang;
+            const auto& added = m_shell.calls.front();
+            EXPECT_EQ(added.op, TrayOp::Add);
+            EXPECT_EQ(added.data.id, row.id);
+            EXPECT_EQ(added.Tip(), row.tip);
+            EXPECT_EQ(added.data.icon, dlg->m_hTrayIcon);
+            EXPECT_EQ(added.data.callbackMessage, dlg->m_uTrayMessage);
+        }
+        dlg->OnShowList();
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_FALSE(dlg->isMinimized());
+        EXPECT_EQ(dlg->m_pTray, nullptr);
+        EXPECT_EQ(m_shell.IconCount(), 0u);
+        EXPECT_FALSE(dlg->IsEnded());
+    }
+}
+
+TEST_F(TrayMonitorDlgTest, IconBlinksFromTheNextTickUntilShownAndHiddenAgain) {
+    auto dlg = MakeWindow();
+    const TrayImage normal = dlg->m_hTrayIcon;
+    const TrayImage blink = dlg->m_hBlinkIcon;
+    EXPECT_EQ(Tick(*dlg, 1), std::vector<TrayImage>{0}) << "no icon while shown";
+    dlg->OnHide();
+    EXPECT_EQ(Tick(*dlg, 2), (std::vector<TrayImage>{normal, normal}));
+    dlg->m_bNewEvent = true;
+    EXPECT_EQ(Tick(*dlg, 4), (std::vector<TrayImage>{normal, blink, normal, blink}));
+    dlg->OnShowList();
+    EXPECT_TRUE(dlg->m_bNewEvent);
+    dlg->OnHide();
+    EXPECT_EQ(Tick(*dlg, 3), (std::vector<TrayImage>{normal, normal, normal}));
+}
+
+TEST_F(TrayMonitorDlgTest, DoubleClickOnTheIconShowsTheWindow) {
+    auto dlg = MakeWindow();
+    dlg->OnHide();
+    dlg->m_pTray->WindowProc(dlg->m_uTrayMessage, 129, kTrayLButtonDblClk);
+    EXPECT_FALSE(dlg->isVisible()) << "the command arrives after the notification has been answered";
+    ProcessEventsFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_pTray, nullptr);
+    EXPECT_EQ(m_shell.IconCount(), 0u);
+}
+
+TEST_F(TrayMonitorDlgTest, WithoutATrayHideOnlyMinimises) {
+    m_shell.available = false;
+    auto dlg = MakeWindow();
+    dlg->m_bNewEvent = true;
+    dlg->OnHide();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->isMinimized());
+    EXPECT_FALSE(dlg->m_bHiddenToTray);
+    EXPECT_FALSE(dlg->m_bNewEvent);
+    EXPECT_EQ(dlg->m_pTray, nullptr);
+    EXPECT_TRUE(m_shell.calls.empty());
+}
+
+TEST_F(TrayMonitorDlgTest, HidingKeepsTheModalRunGoingUntilTheTrayCloseIsConfirmed) {
+    SetLang("EN");
+    auto dlg = MakeWindow();
+    bool hiddenWhileRunning = false;
+    std::vector<std::pair<std::string, std::string>> asked;
+    QTimer::singleShot(10, dlg.get(), [&] { dlg->OnHide(); });
+    QTimer::singleShot(200, dlg.get(), [&] {
+        hiddenWhileRunning = !dlg->isVisible() && !dlg->IsEnded();
+        {
+            ModalAnswerer no(0, 0, QMessageBox::No);
+            dlg->OnTrayClose();
+            asked.insert(asked.end(), no.asked.begin(), no.asked.end());
+        }
+        EXPECT_FALSE(dlg->IsEnded());
+        ModalAnswerer yes(0, 0, QMessageBox::Yes);
+        dlg->OnTrayClose();
+        asked.insert(asked.end(), yes.asked.begin(), yes.asked.end());
+    });
+    dlg->DoModal();
+    EXPECT_TRUE(hiddenWhileRunning);
+    EXPECT_TRUE(dlg->IsEnded());
+    EXPECT_EQ(dlg->m_pTray, nullptr);
+    EXPECT_EQ(m_shell.IconCount(), 0u);
+    const std::pair<std::string, std::string> question{"Pytanie", "Zakończyć pracę?"};
+    EXPECT_EQ(asked, (std::vector<std::pair<std::string, std::string>>{question, question}));
+}
+
+TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
+    struct Row {
+        std::string stored;
+        int radio;
+        int button;
+        bool ends;
+        std::string storedAfter;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"PL", 1008, kIdOk, true, "EN", "Please restart application"},
+        {"EN", 1007, kIdOk, true, "PL", "Uruchom program ponownie"},
+        {"PL", 0, kIdOk, true, "PL", "Uruchom program ponownie"},  // the same language also ends the program
+        {"PL", 1008, kIdCancel, false, "PL", ""},
+    };
+    for (const auto& row : rows) {
+        SetLang(row.stored);
+        auto dlg = MakeWindow();
+        dlg->OnHide();
+        ModalAnswerer answerer(row.radio, row.button, QMessageBox::Ok);
+        dlg->OnChangeLanguage();
+        EXPECT_EQ(dlg->IsEnded(), row.ends) << row.stored << " " << row.radio;
+        EXPECT_EQ(StoredLang(), row.storedAfter);
+        if (row.message.empty()) {
+            EXPECT_TRUE(answerer.asked.empty());
+        } else {
+            ASSERT_EQ(answerer.asked.size(), 1u);
+            EXPECT_EQ(answerer.asked[0].first, ApplicationName());
+            EXPECT_EQ(answerer.asked[0].second, row.message);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace dravik
