@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <cmath>
 
 namespace dravik {
 
@@ -74,8 +75,9 @@ void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
 
     const QString caption = text();
     const QFontMetrics metrics = fontMetrics();
-    const std::optional<QRect> place =
-        SheenCaptionRect(item, QSize(metrics.horizontalAdvance(caption), metrics.height()), isDown());
+    // Glyph advances are fractional: round the width up, or a caption that fits would lose its last letters.
+    const int textWidth = static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(caption)));
+    const std::optional<QRect> place = SheenCaptionRect(item, QSize(textWidth, metrics.height()), isDown());
     if (!place) {
         return;
     }

@@ -1,5 +1,7 @@
 #include "controls/sheen_button.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QEnterEvent>
@@ -166,6 +168,28 @@ TEST_F(SheenButtonPixels, CaptionWiderThanTheButtonStartsAtTheLeftEdgeWithAnElli
             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     }
     EXPECT_EQ(ink, PixelBounds(expected, IsDark));
+}
+
+TEST_F(SheenButtonPixels, CaptionThatFitsIsNeverCut) {
+    // Widths around the text's own, where rounding its fractional advance decides whether it is cut.
+    for (const char* text : {"Zamknij", "Schowaj", "Hide", "Dalej"}) {
+        const QString caption = QString::fromUtf8(text);
+        button.setText(caption);
+        QImage full(200, 32, QImage::Format_RGB32);
+        full.fill(Qt::white);
+        {
+            QPainter painter(&full);
+            painter.setFont(button.font());
+            painter.setPen(Qt::black);
+            painter.drawText(QRect(0, 0, 200, 32), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
+        }
+        const int inkWidth = PixelBounds(full, IsDark).width();
+        const int advance = static_cast<int>(std::ceil(QFontMetricsF(button.font()).horizontalAdvance(caption)));
+        for (int width = advance; width <= advance + 3; ++width) {
+            button.resize(width, 32);
+            EXPECT_EQ(PixelBounds(Grab(button), IsDark).width(), inkWidth) << text << " at " << width;
+        }
+    }
 }
 
 TEST(SheenButton, DrawsNoFocusRectangle) {
