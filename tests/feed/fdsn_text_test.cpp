@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "feed/page_fetch.h"
 #include "feed/quake_parser.h"
+#include "tests/common/http_test_server.h"
 #include "tests/feed/scoped_tz.h"
 
 namespace dravik {
@@ -105,6 +107,16 @@ TEST(FdsnText, LineWithoutDigitsInItsId) {
                              "noid|2017-10-31T00:50:00Z|35.0|20.62|10.0|EMSC|EMSC-RTS|EMSC|1|ml|3.0|EMSC|CRETE\n" +
                              kAlaska + "\n";
     ExpectEvents(ParseQuakePage(text), {Alaska()}, "no digits");
+}
+
+TEST(FdsnText, AsFetched) {
+    ScopedTz tz("UTC");
+    test::HttpTestServer server;
+    server.Serve("/fdsnws/event/1/query",
+                 Lines({kHeader14, std::string(kGreece) + "|ke", std::string(kChile) + "|ke"}, "\r\n"), 200,
+                 "text/plain");
+    const std::string page = FetchPage(server.Url("/fdsnws/event/1/query?format=text&limit=50"));
+    ExpectEvents(ParseQuakePage(page), {Greece(), Chile()}, "fetched");
 }
 
 TEST(FdsnText, ColumnsFoundByName) {
