@@ -16,6 +16,7 @@
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
+#include "tests/common/fake_offline_web.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
@@ -95,6 +96,7 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeTrayShell m_shell;
+    test::FakeOfflineWeb m_noNetwork;
 };
 
 TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {

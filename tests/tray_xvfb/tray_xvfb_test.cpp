@@ -13,11 +13,19 @@
 
 #include <gtest/gtest.h>
 
+#include "mainwindow/map_scheme.h"
+#include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "platform/qt/qt_tray_shell.h"
+#include "tests/common/fake_offline_web.h"
+#include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_sound.h"
+#include "tests/common/test_hooks.h"
 
 namespace dravik {
 namespace {
+
+const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 bool WaitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
@@ -101,6 +109,46 @@ TEST_F(TrayXvfbTest, IconIsDockedAnswersADoubleClickAndGoesAway) {
         EXPECT_TRUE(tray.ChangeIcon(133));
     }
     EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
+}
+
+TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
+    test::FakeSettingsStorage storage;
+    test::ScopedSettingsStorage scopedStorage(storage);
+    storage.StoreText(test::kFakeLangKey, "lang", "PL");
+    test::FakeOfflineWeb noNetwork;
+    test::FakeSound sound;
+    MonitorServices services;
+    services.fetchPage = [](const std::string&) { return std::string(); };
+    services.sound = &sound;
+    services.storeEvent = [](const QuakeEvent&) {};
+    services.startFeedWorker = false;
+    CMonitorDlg dlg(nullptr, services);
+    dlg.OnInitDialog();
+    dlg.show();
+    ASSERT_TRUE(WaitUntil([&] { return dlg.isVisible(); }, 5000));
+    ASSERT_TRUE(DockedIcons().empty());
+
+    dlg.OnHide();
+    EXPECT_TRUE(WaitUntil([] { return DockedIcons().size() == 1; }, 10000));
+    EXPECT_FALSE(dlg.isVisible());
+    ASSERT_NE(dlg.m_pTray, nullptr);
+    EXPECT_FALSE(dlg.m_pTray->IconAbsent());
+
+    // A real double click on the icon brings the window back and takes the icon away.
+    ASSERT_EQ(DockedIcons().size(), 1u);
+    const QString id = QString::number(DockedIcons().front()->winId());
+    ASSERT_TRUE(Xdotool({"mousemove", "--window", id, "5", "5"}));
+    ASSERT_TRUE(Xdotool({"click", "--repeat", "2", "--delay", "60", "1"}));
+    EXPECT_TRUE(WaitUntil([&] { return dlg.isVisible() && dlg.m_pTray == nullptr; }, 5000));
+    EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
+
+    // Once more through the command, as the tray menu's "Pokaż listę" gives it.
+    dlg.OnHide();
+    EXPECT_TRUE(WaitUntil([] { return DockedIcons().size() == 1; }, 10000));
+    dlg.OnShowList();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
+    EXPECT_TRUE(noNetwork.BlockedHosts().isEmpty());
 }
 
 }  // namespace
