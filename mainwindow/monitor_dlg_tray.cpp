@@ -61,6 +61,13 @@ void CMonitorDlg::OnHide() {
     }
     m_bHiddenToTray = true;
     UpdateTrayIcon();
+    if (m_pTray == nullptr || m_pTray->IconAbsent()) {
+        // No icon came (the shell refused it, or the language has no tray texts): hidden, the window could not
+        // be brought back, so it stays minimised.
+        m_bHiddenToTray = false;
+        UpdateTrayIcon();
+        return;
+    }
     ApplyVisibility();
 }
 

@@ -108,7 +108,6 @@ TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {
     const std::vector<Row> rows = {
         {"PL", 129, "Dravik - monitoring sejsmiczny"},
         {"EN", 137, "Dravik - earthquake monitor"},
-        {"DE", 0, ""},  // neither language: hidden without an icon
     };
     for (const auto& row : rows) {
         SetLang(row.lang);
@@ -120,17 +119,13 @@ TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {
         EXPECT_TRUE(dlg->m_bHiddenToTray);
         EXPECT_FALSE(dlg->m_bNewEvent);
         ASSERT_NE(dlg->m_pTray, nullptr);
-        if (row.id == 0) {
-            EXPECT_TRUE(m_shell.calls.empty());
-        } else {
-            ASSERT_EQ(m_shell.IconCount(), 1u) << row.lang;
-            const auto& added = m_shell.calls.front();
-            EXPECT_EQ(added.op, TrayOp::Add);
-            EXPECT_EQ(added.data.id, row.id);
-            EXPECT_EQ(added.Tip(), row.tip);
-            EXPECT_EQ(added.data.icon, dlg->m_hTrayIcon);
-            EXPECT_EQ(added.data.callbackMessage, dlg->m_uTrayMessage);
-        }
+        ASSERT_EQ(m_shell.IconCount(), 1u) << row.lang;
+        const auto& added = m_shell.calls.front();
+        EXPECT_EQ(added.op, TrayOp::Add);
+        EXPECT_EQ(added.data.id, row.id);
+        EXPECT_EQ(added.Tip(), row.tip);
+        EXPECT_EQ(added.data.icon, dlg->m_hTrayIcon);
+        EXPECT_EQ(added.data.callbackMessage, dlg->m_uTrayMessage);
         dlg->OnShowList();
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_FALSE(dlg->isMinimized());
@@ -166,17 +161,36 @@ TEST_F(TrayMonitorDlgTest, DoubleClickOnTheIconShowsTheWindow) {
     EXPECT_EQ(m_shell.IconCount(), 0u);
 }
 
-TEST_F(TrayMonitorDlgTest, WithoutATrayHideOnlyMinimises) {
-    m_shell.available = false;
-    auto dlg = MakeWindow();
-    dlg->m_bNewEvent = true;
-    dlg->OnHide();
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(dlg->isMinimized());
-    EXPECT_FALSE(dlg->m_bHiddenToTray);
-    EXPECT_FALSE(dlg->m_bNewEvent);
-    EXPECT_EQ(dlg->m_pTray, nullptr);
-    EXPECT_TRUE(m_shell.calls.empty());
+TEST_F(TrayMonitorDlgTest, WithoutAnIconHideOnlyMinimises) {
+    struct Row {
+        bool available;
+        bool refuse;
+        std::string lang;
+        std::size_t shellCalls;
+    };
+    const std::vector<Row> rows = {
+        {false, false, "PL", 0},  // no tray host on the desktop
+        {true, true, "PL", 1},    // the shell refuses the icon
+        {true, false, "DE", 0},   // a language without tray texts gets no icon
+    };
+    for (const auto& row : rows) {
+        m_shell.available = row.available;
+        m_shell.refuseAdd = row.refuse;
+        m_shell.calls.clear();
+        SetLang(row.lang);
+        auto dlg = MakeWindow();
+        dlg->m_bNewEvent = true;
+        dlg->OnHide();
+        EXPECT_TRUE(dlg->isVisible()) << row.lang << row.available;
+        EXPECT_TRUE(dlg->isMinimized());
+        EXPECT_FALSE(dlg->m_bHiddenToTray);
+        EXPECT_FALSE(dlg->m_bNewEvent);
+        EXPECT_EQ(dlg->m_pTray, nullptr);
+        EXPECT_EQ(m_shell.calls.size(), row.shellCalls);
+        EXPECT_EQ(m_shell.IconCount(), 0u);
+        dlg->OnShowList();
+        EXPECT_FALSE(dlg->isMinimized());
+    }
 }
 
 TEST_F(TrayMonitorDlgTest, HidingKeepsTheModalRunGoingUntilTheTrayCloseIsConfirmed) {

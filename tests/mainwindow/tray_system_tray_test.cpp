@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/system_tray.h"
+#include "platform/qt/qt_tray_shell.h"
 #include "resources/resource_tables.h"
 #include "tests/common/fake_tray_shell.h"
 
@@ -112,6 +113,15 @@ TEST(SystemTrayTest, StateTableFollowsTheShellsAnswers) {
         EXPECT_FALSE(tray.ChangeIcon(kBlink));
         EXPECT_TRUE(tray.DeleteIcon());
         EXPECT_TRUE(shell.calls.empty());
+    }
+    {
+        // The desktop's shell without a tray host (offscreen) refuses the icon.
+        CQtTrayShell shell;
+        CSystemTray tray(shell);
+        EXPECT_FALSE(shell.IsAvailable());
+        EXPECT_FALSE(tray.AddToTray(nullptr, kCallback, "tip", kNormal, 129, false));
+        EXPECT_TRUE(tray.IconAbsent() && tray.Deleted());
+        EXPECT_EQ(shell.Icon(), nullptr);
     }
     {
         // The destructor removes an added icon.
