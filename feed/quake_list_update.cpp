@@ -64,8 +64,8 @@ void QuakeListUpdate::Run() {
         if (m_seen.Contains(event.eventId)) {
             continue;
         }
-        const int index = firstFillDone ? 0 : m_list.GetItemCount();
-        m_list.InsertEvent(index, event, MagnitudeClass(event.mag));
+        // Counting and inserting in one step saves the worker a wait for the UI thread per event.
+        m_list.InsertEvent(firstFillDone ? 0 : IQuakeListView::kAppendItem, event, MagnitudeClass(event.mag));
         m_store(event);
         m_seen.Add(event.eventId);
         m_flags.newEvent = true;

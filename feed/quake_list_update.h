@@ -40,12 +40,13 @@ private:
 // thread before it returns.
 class IQuakeListView {
 public:
+    static constexpr int kAppendItem = -1;
+
     virtual ~IQuakeListView() = default;
     // Stops the list's drawing and shows the busy cursor.
     virtual void BeginUpdate() = 0;
-    virtual int GetItemCount() = 0;
-    // One item at `index`: text `mag` with image `imageIndex`, then sub-items 1 to 6: region, data1, data2,
-    // wsp1, wsp2, depth.
+    // One item at `index` (kAppendItem: at the list's item count, read on the list's thread): text `mag`
+    // with image `imageIndex`, then sub-items 1 to 6: region, data1, data2, wsp1, wsp2, depth.
     virtual void InsertEvent(int index, const QuakeEvent& event, int imageIndex) = 0;
     virtual void SelectItem(int index) = 0;
     // Shows the selected item on the map.

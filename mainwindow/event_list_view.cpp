@@ -78,14 +78,9 @@ void CEventListView::BeginUpdate() {
     });
 }
 
-int CEventListView::GetItemCount() {
-    int count = 0;
-    m_uiThread.RunOnUiThread([&] { count = m_list.rowCount(); });
-    return count;
-}
-
 void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIndex) {
-    m_uiThread.RunOnUiThread([&] { InsertEventRow(m_list, m_images, index, event, imageIndex); });
+    m_uiThread.RunOnUiThread(
+        [&] { InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event, imageIndex); });
 }
 
 void CEventListView::SelectItem(int index) {

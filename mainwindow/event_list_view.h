@@ -39,7 +39,6 @@ public:
                    std::function<void()> refreshMap);
 
     void BeginUpdate() override;
-    int GetItemCount() override;
     void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
     void SelectItem(int index) override;
     void ShowSelectionOnMap() override;

@@ -49,9 +49,9 @@ constexpr int kBlinkTimerMs = 500;
 QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
     switch (control.id) {
         case kIdHide: {
+            // Not a default button, not even while focused: keyPressEvent decides what Enter does.
             auto* button = new CSheenButton(QString::fromStdString(control.text), parent);
-            // Enter on the focused button presses it, as the dialog manager does for a push button.
-            button->setAutoDefault(true);
+            button->setAutoDefault(false);
             return button;
         }
         case kIdEventList:
@@ -216,15 +216,25 @@ void CMonitorDlg::OnMenuClose() {
 void CMonitorDlg::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        // A focused push button takes Enter; anywhere else Enter is the dialog's OK command.
-        const QList<QPushButton*> buttons = findChildren<QPushButton*>();
-        const bool buttonTakesIt = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* button) {
-            return button->isDefault() && button->isVisible() && button->isEnabled();
-        });
-        if (!buttonTakesIt) {
-            OnOK();
-            return;
+        // As the dialog manager does: Enter presses the focused push button, else the default button, else
+        // it is the dialog's OK command.
+        QList<QPushButton*> candidates;
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
+            candidates.push_back(focused);
         }
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            if (button->isDefault()) {
+                candidates.push_back(button);
+            }
+        }
+        for (QPushButton* button : candidates) {
+            if (button->isVisible() && button->isEnabled()) {
+                button->click();
+                return;
+            }
+        }
+        OnOK();
+        return;
     }
     QDialog::keyPressEvent(event);
 }

@@ -91,7 +91,6 @@ public:
 
     // Handlers.
     void OnOK();
-    void DebugKey() const;
     void OnCancel();
     void OnMenuClose();
     void OnEventItemChanged();

@@ -27,9 +27,11 @@ public:
         ++beginCount;
         locked = true;
     }
-    int GetItemCount() override { return static_cast<int>(items.size()); }
     void InsertEvent(int index, const QuakeEvent& e, int imageIndex) override {
         EXPECT_TRUE(locked);
+        if (index == kAppendItem) {
+            index = static_cast<int>(items.size());
+        }
         items.insert(items.begin() + index,
                      ListItem{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2, e.depth, imageIndex});
         if (selected >= index) {

@@ -1,0 +1,408 @@
+#include "mainwindow/monitor_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTimer>
+#include <chrono>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "controls/sheen_button.h"
+#include "mainwindow/map_scheme.h"
+#include "platform/environment.h"
+#include "resources/resource_tables.h"
+#include "store/event_table.h"
+#include "store/quake_database.h"
+#include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_sound.h"
+#include "tests/common/quake_page.h"
+#include "tests/common/scoped_env.h"
+#include "tests/common/test_env.h"
+#include "tests/common/test_hooks.h"
+
+namespace dravik {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::NumberedQuakeRows;
+using test::QuakePageHtml;
+using test::QuakeRow;
+
+const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
+
+constexpr int kIdStatusLine = 1019;
+
+// Answers every message box that opens while it lives with one button and records what it asked.
+class MessageBoxAnswerer final {
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+                box->button(answer)->click();
+            }
+        });
+        m_timer.start(5);
+    }
+    std::vector<std::pair<std::string, std::string>> asked;  // caption, text
+
+private:
+    QTimer m_timer;
+};
+
+// Runs the UI thread's events until done() or the timeout.
+template <typename Done>
+bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class MonitorDlgTest : public ::testing::Test {
+protected:
+    void SetLang(const std::string& lang) { m_storage.StoreText(test::kFakeLangKey, "lang", lang); }
+
+    void SetQuakePage(std::string page) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_quakePage = std::move(page);
+    }
+    void SetWindPage(std::string page) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_windPage = std::move(page);
+    }
+
+    // The window as the program initialises it, shown offscreen; the test drives the feed unless
+    // startWorker is given.
+    std::unique_ptr<CMonitorDlg> MakeWindow(bool startWorker = false, bool realStore = false) {
+        MonitorServices services;
+        services.fetchPage = [this](const std::string& url) { return Fetch(url); };
+        services.sound = &m_sound;
+        if (!realStore) {
+            services.storeEvent = [this](const QuakeEvent& e) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_stored.push_back(e.region);
+            };
+        }
+        services.startFeedWorker = startWorker;
+        auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
+        dlg->OnInitDialog();
+        dlg->show();
+        return dlg;
+    }
+
+    std::string Fetch(const std::string& url) {
+        if (url == QuakeUrl()) {
+            if (m_onQuakeFetch) {
+                m_onQuakeFetch();
+            }
+            std::lock_guard<std::mutex> lock(m_mutex);
+            return m_quakePage;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return url == SolarWindUrl() ? m_windPage : std::string();
+    }
+
+    static std::vector<std::string> Column(const CMonitorDlg& dlg, int subItem) {
+        std::vector<std::string> out;
+        for (int row = 0; row < dlg.GetItemCount(); ++row) {
+            out.push_back(dlg.GetItemText(row, subItem));
+        }
+        return out;
+    }
+
+    // Each page at its own address.
+    test::ScopedEnv m_quakeUrl{"DRAVIK_QUAKE_URL", "http://127.0.0.1:9/quake"};
+    test::ScopedEnv m_windUrl{"DRAVIK_SOLAR_WIND_URL", "http://127.0.0.1:9/wind"};
+    test::ScopedEnv m_xrayUrl{"DRAVIK_XRAY_URL", "http://127.0.0.1:9/xray"};
+    test::ScopedEnv m_siteUrl{"DRAVIK_SITE_URL", "http://127.0.0.1:9/site"};
+    test::FakeSettingsStorage m_storage;
+    test::ScopedSettingsStorage m_scopedStorage{m_storage};
+    test::FakeSound m_sound;
+    std::mutex m_mutex;
+    std::string m_quakePage;
+    std::string m_windPage;
+    std::vector<std::string> m_stored;
+    std::function<void()> m_onQuakeFetch;
+
+    void SetUp() override { SetLang("PL"); }
+};
+
+std::vector<std::string> Regions(const std::vector<QuakeRow>& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) {
+        out.push_back(row.region);
+    }
+    return out;
+}
+
+TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {
+    auto dlg = MakeWindow();
+    auto rows = NumberedQuakeRows(500000, 50);
+    SetQuakePage(QuakePageHtml(rows));
+    bool lockedDuringFetch = false;
+    bool waitCursorDuringFetch = false;
+    m_onQuakeFetch = [&] {
+        lockedDuringFetch = !dlg->m_listEvents->updatesEnabled();
+        waitCursorDuringFetch =
+            QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(Column(*dlg, 1), Regions(rows));
+    EXPECT_EQ(m_stored, Regions(rows));
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 0);
+    EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(0, 4)) << "item 0 is handed to the map view";
+    EXPECT_EQ(dlg->m_mapView.LastLon(), dlg->GetItemText(0, 5));
+    EXPECT_TRUE(m_sound.Played().empty());
+    EXPECT_TRUE(dlg->m_bNewEvent);
+    EXPECT_TRUE(dlg->m_bFirstFillDone);
+    EXPECT_FALSE(dlg->m_bFeedBusy);
+    EXPECT_TRUE(lockedDuringFetch);
+    EXPECT_TRUE(waitCursorDuringFetch);
+    EXPECT_TRUE(dlg->m_listEvents->updatesEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    const std::vector<std::string> first = {
+        "4.5", "REGION 500000", "2016-05-10", "19:03", rows[0].lat + " ", rows[0].lon + " ", "10"};
+    for (int sub = 0; sub < 7; ++sub) {
+        EXPECT_EQ(dlg->GetItemText(0, sub), first[static_cast<std::size_t>(sub)]) << "sub-item " << sub;
+    }
+
+    // The same page again changes nothing.
+    dlg->m_bNewEvent = false;
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(dlg->GetItemCount(), 50);
+    EXPECT_FALSE(dlg->m_bNewEvent);
+    EXPECT_TRUE(m_sound.Played().empty());
+
+    // Two new rows A above B: B on top, then A, then the older items; the selection stays on its event.
+    QuakeRow a{"600001"}, b{"600002"};
+    a.region = "A";
+    b.region = "B";
+    rows.insert(rows.begin(), {a, b});
+    SetQuakePage(QuakePageHtml(rows));
+    dlg->RefreshQuakeList();
+    const auto regions = Column(*dlg, 1);
+    ASSERT_EQ(regions.size(), 52u);
+    EXPECT_EQ(regions[0], "B");
+    EXPECT_EQ(regions[1], "A");
+    EXPECT_EQ(regions[2], "REGION 500000");
+    EXPECT_EQ(m_sound.Played(), (std::vector<std::string>{"earthquake-04.wav", "earthquake-04.wav"}));
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 2);
+    EXPECT_TRUE(dlg->m_bNewEvent);
+}
+
+TEST_F(MonitorDlgTest, ItemImageIsTheMagnitudeClass) {
+    auto dlg = MakeWindow();
+    const std::vector<std::pair<std::string, int>> cases = {{"3.9", 0}, {"4.0", 1}, {"5.9", 1}, {"6.0", 2},
+                                                            {"7.0", 3}, {"8.2", 3}, {"", 0}};
+    std::vector<QuakeRow> rows;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        QuakeRow row{std::to_string(510000 + i)};
+        row.mag = cases[i].first;
+        rows.push_back(row);
+    }
+    SetQuakePage(QuakePageHtml(rows));
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), static_cast<int>(cases.size()));
+    ASSERT_EQ(dlg->m_imageList.size(), 4);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const QIcon icon = dlg->m_listEvents->item(static_cast<int>(i), 0)->icon();
+        EXPECT_EQ(icon.cacheKey(), dlg->m_imageList[cases[i].second].cacheKey()) << '"' << cases[i].first << '"';
+    }
+}
+
+TEST_F(MonitorDlgTest, FailedFirstFetchThenAGoodPageGoesToTheTopWithSound) {
+    auto dlg = MakeWindow();
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(dlg->GetItemCount(), 0);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), -1);
+    EXPECT_TRUE(dlg->m_bFirstFillDone);
+
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(500000, 3)));
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(Column(*dlg, 1), (std::vector<std::string>{"REGION 500002", "REGION 500001", "REGION 500000"}));
+    EXPECT_EQ(m_sound.Played().size(), 3u);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), -1);
+}
+
+TEST_F(MonitorDlgTest, EventsAlreadyInTheArchiveAreListedAgainWithoutSoundAndNotStoredTwice) {
+    const test::ScopedEnv dataDir("DRAVIK_DATA_DIR", test::MakeTempDir("archive").c_str());
+    const auto rows = NumberedQuakeRows(520000, 5);
+    CreateEventTable();
+    for (const auto& row : rows) {
+        StoreEventIfNew(row.mag, row.region, "2016-05-10", "19:03", row.lat + " ", row.lon + " ");
+    }
+    auto dlg = MakeWindow(false, true);
+    SetQuakePage(QuakePageHtml(rows));
+    dlg->RefreshQuakeList();
+
+    EXPECT_EQ(dlg->GetItemCount(), 5);
+    EXPECT_TRUE(m_sound.Played().empty());
+    CQuakeDatabase db;
+    db.Query("select * from trze");
+    EXPECT_EQ(db.GetRowCount(), 5);
+}
+
+TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
+    const struct {
+        const char* lang;
+        const char* page;
+        const char* expected;
+    } cases[] = {
+        {"PL", "x speed: <b>412.3</b> y density: <b>5.1</b>",
+         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3"},
+        {"PL", "x speed: <b> 412.3 </b> density: <b>5.1 </b>",
+         "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm3"},
+        {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm3"},
+        {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm3"},
+        {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>",
+         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3"},
+    };
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), "");
+        SetWindPage(c.page);
+        dlg->ReadSolarWind();
+        EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), c.expected) << c.lang << " " << c.page;
+    }
+}
+
+TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
+    const struct {
+        const char* lang;
+        const char* caption;
+        const char* text;
+    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"DE", "", ""}};
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        {
+            MessageBoxAnswerer no(QMessageBox::No);
+            dlg->close();                   // the caption's close box
+            dlg->OnCommand(kCmdMenuClose);  // menu "Zamknij"
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dlg.get(), &esc);
+            ASSERT_EQ(no.asked.size(), 3u) << c.lang;
+            for (const auto& asked : no.asked) {
+                EXPECT_EQ(asked.first, c.caption) << c.lang;
+                EXPECT_EQ(asked.second, c.text) << c.lang;
+            }
+            EXPECT_FALSE(dlg->IsEnded());
+            EXPECT_TRUE(dlg->isVisible());
+        }
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        dlg->OnCommand(kCmdMenuClose);
+        EXPECT_EQ(yes.asked.size(), 1u);
+        EXPECT_TRUE(dlg->IsEnded());
+        EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    }
+}
+
+TEST_F(MonitorDlgTest, EnterEndsTheWindowWithoutAQuestionUnlessAButtonHasTheFocus) {
+    auto dlg = MakeWindow();
+    MessageBoxAnswerer no(QMessageBox::No);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+
+    dlg->m_btnHide->setFocus();
+    QApplication::sendEvent(dlg->m_btnHide, &enter);
+    EXPECT_FALSE(dlg->IsEnded()) << "Enter on the hide button presses it";
+    EXPECT_TRUE(dlg->isMinimized() || dlg->m_bHiddenToTray);
+
+    dlg->m_listEvents->setFocus();
+    QApplication::sendEvent(dlg->m_listEvents, &enter);
+    EXPECT_TRUE(dlg->IsEnded());
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_TRUE(no.asked.empty());
+}
+
+TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
+    const struct {
+        const char* lang;
+        std::vector<std::string> headers;
+    } cases[] = {
+        {"PL", {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług.", "Głęb."}},
+        {"EN", {"Mag", "Region", "Date", "Time", "Lat.", "Long.", "Depth"}},
+    };
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        std::vector<std::string> headers;
+        for (int column = 0; column < dlg->m_listEvents->columnCount(); ++column) {
+            headers.push_back(dlg->m_listEvents->horizontalHeaderItem(column)->text().toStdString());
+        }
+        EXPECT_EQ(headers, c.headers) << c.lang;
+        EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
+        EXPECT_EQ(dlg->GetDlgItemText(1007), "Normalna");
+        const int widths[] = {40, 160, 70, 55, 52, 52, 55};
+        for (int column = 0; column < 7; ++column) {
+            EXPECT_EQ(dlg->m_listEvents->columnWidth(column), widths[column]);
+        }
+        EXPECT_TRUE(dlg->m_listEvents->showGrid());
+    }
+}
+
+TEST_F(MonitorDlgTest, WorkerFillsTheListThroughTheUiThreadAndStopsPromptly) {
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(500000, 500)));
+    SetWindPage("speed: <b>1</b> density: <b>2</b>");
+    Clock::time_point fetched;
+    m_onQuakeFetch = [&] { fetched = Clock::now(); };
+    auto dlg = MakeWindow(true);
+    ASSERT_EQ(g_pMainDlg, dlg.get());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return dlg->m_bFirstFillDone.load(); }));
+    const auto fillMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - fetched).count();
+    std::cout << "[ figure ] 500-row first fill through the UI-thread bridge: " << fillMs << " ms\n";
+    RecordProperty("first_fill_500_ms", static_cast<int>(fillMs));
+    EXPECT_EQ(dlg->GetItemCount(), 500);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 0);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dlg->GetDlgItemText(kIdStatusLine).empty(); }));
+
+    const auto start = Clock::now();
+    dlg->StopFeedWorker();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+
+    // The same fill on the UI thread itself, where no operation waits for another thread.
+    auto direct = MakeWindow();
+    const auto directStart = Clock::now();
+    direct->RefreshQuakeList();
+    const auto directMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - directStart).count();
+    std::cout << "[ figure ] 500-row first fill on the UI thread: " << directMs << " ms\n";
+    EXPECT_EQ(direct->GetItemCount(), 500);
+}
+
+TEST_F(MonitorDlgTest, StopReleasesAWorkerWaitingForTheUiThread) {
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(500000, 10)));
+    auto dlg = MakeWindow(true);
+    // The UI thread handles no events now, so the worker's first list operation waits for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = Clock::now();
+    dlg->StopFeedWorker();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    QApplication::processEvents();
+    EXPECT_EQ(dlg->GetItemCount(), 0) << "no list operation runs after the stop";
+    dlg.reset();
+    EXPECT_EQ(g_pMainDlg, nullptr);
+}
+
+TEST_F(MonitorDlgTest, CloseWithoutQuestionEndsOpenMessageBoxesAndTheWindow) {
+    auto dlg = MakeWindow();
+    QTimer::singleShot(50, dlg.get(), [&] { dlg->CloseWithoutQuestion(); });
+    dlg->OnCancel();  // the question is open when the signal arrives
+    EXPECT_TRUE(dlg->IsEnded());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
+}  // namespace dravik
