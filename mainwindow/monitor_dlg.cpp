@@ -17,6 +17,7 @@
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
 #include "feed/page_fetch.h"
+#include "history/history_dlg.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
@@ -277,6 +278,11 @@ void CMonitorDlg::OnCommand(int commandId) {
 
 void CMonitorDlg::OnEventItemChanged() {
     RefreshMap();
+}
+
+void CMonitorDlg::OnHistory() {
+    CHistoryDlg dlg([](int number) { return GetUiText(number); });
+    dlg.exec();
 }
 
 void CMonitorDlg::OnAbout() {
