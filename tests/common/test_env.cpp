@@ -47,6 +47,10 @@ void SetUpIsolatedEnvironment() {
              0);
     ::setenv("DRAVIK_TEST_FIXTURES", DRAVIK_SOURCE_DIR "/../shared/fixtures", 0);
     ::setenv("DRAVIK_TEST_BINARY_DIR", DRAVIK_BINARY_DIR, 0);
+    // A proxy of the machine's would see the tests' requests to 127.0.0.1; tests that need one set it.
+    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+        ::unsetenv(name);
+    }
     // Nothing in a test may reach the internet: every default address is replaced by a closed local port.
     for (const char* name : {"DRAVIK_QUAKE_URL", "DRAVIK_SOLAR_WIND_URL", "DRAVIK_XRAY_URL", "DRAVIK_SITE_URL"}) {
         ::setenv(name, "http://127.0.0.1:9/", 1);
