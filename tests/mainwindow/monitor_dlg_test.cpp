@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include "controls/sheen_button.h"
 #include "mainwindow/map_scheme.h"
 #include "platform/environment.h"
+#include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
@@ -394,6 +397,26 @@ TEST_F(MonitorDlgTest, StopReleasesAWorkerWaitingForTheUiThread) {
     EXPECT_EQ(dlg->GetItemCount(), 0) << "no list operation runs after the stop";
     dlg.reset();
     EXPECT_EQ(g_pMainDlg, nullptr);
+}
+
+TEST_F(MonitorDlgTest, MenuCommandsOpenTheirWindowsModally) {
+    auto dlg = MakeWindow();
+    std::vector<std::string> opened;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened.push_back(modal->metaObject()->className());
+            modal->done(QDialog::Rejected);
+        }
+    });
+    closer.start(5);
+    for (int command : {kCmdHistory, kCmdAbout}) {
+        QAction* action = FindCommand(dlg->m_menuBar, command);
+        ASSERT_NE(action, nullptr) << command;
+        action->trigger();
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{"dravik::CHistoryDlg", "dravik::CAboutDlg"}));
+    EXPECT_FALSE(dlg->IsEnded());
 }
 
 TEST_F(MonitorDlgTest, CloseWithoutQuestionEndsOpenMessageBoxesAndTheWindow) {
