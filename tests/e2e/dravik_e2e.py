@@ -7,6 +7,8 @@ Usage: dravik_e2e.py <path to dravik>
    request (the cycle begins right after the window's initialisation); then SIGTERM.
 2. With an earthquake page of 20 rows and a solar-wind page: waits for the first cycle, checks the 20 rows
    stored in $DRAVIK_DATA_DIR/dravik.dat, sends SIGTERM and expects exit status 0 within 5 seconds.
+3. With an earthquake server that never answers: SIGTERM while the cycle waits in that fetch ends the
+   program just as cleanly.
 """
 
 import http.server
@@ -52,6 +54,9 @@ class Pages(http.server.BaseHTTPRequestHandler):
         path = self.path.split("?", 1)[0]
         with Pages.lock:
             Pages.hits.setdefault(path, time.monotonic())
+        if path == "/stall":
+            time.sleep(30)
+            return
         body = Pages.bodies.get(path)
         if body is None:
             self.send_response(404)
@@ -131,17 +136,17 @@ def terminate(proc, what):
     print(f"{what}: exit status 0, {elapsed:.2f} s after SIGTERM")
 
 
-def run(binary, root, base, quake_refused):
+def run(binary, root, base, quake_url=None, wait_path="/xray"):
     Pages.hits = {}
     env = make_env(root, base)
-    if quake_refused:
-        env["DRAVIK_QUAKE_URL"] = refused_url()
+    if quake_url:
+        env["DRAVIK_QUAKE_URL"] = quake_url
     start = time.monotonic()
     proc = subprocess.Popen([binary], env=env)
     try:
-        if not wait_for(lambda: "/xray" in Pages.hits, CYCLE_TIMEOUT, proc):
+        if not wait_for(lambda: wait_path in Pages.hits, CYCLE_TIMEOUT, proc):
             raise SystemExit(f"FAIL: no complete cycle within {CYCLE_TIMEOUT} s (exit status {proc.poll()})")
-        return proc, env, Pages.hits["/wind"] - start
+        return proc, env, Pages.hits.get("/wind", start) - start
     except BaseException:
         if proc.poll() is None:
             proc.kill()
@@ -159,11 +164,11 @@ def main():
     base = f"http://127.0.0.1:{server.server_address[1]}"
 
     with tempfile.TemporaryDirectory(prefix="dravik-e2e-") as root:
-        proc, _, to_cycle = run(binary, os.path.join(root, "refused"), base, quake_refused=True)
+        proc, _, to_cycle = run(binary, os.path.join(root, "refused"), base, quake_url=refused_url())
         print(f"quake server refusing: {to_cycle:.2f} s from start to the window's first cycle")
         terminate(proc, "refused run")
 
-        proc, env, to_cycle = run(binary, os.path.join(root, "normal"), base, quake_refused=False)
+        proc, env, to_cycle = run(binary, os.path.join(root, "normal"), base)
         print(f"first cycle done {to_cycle:.2f} s after start")
         db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
         try:
@@ -183,6 +188,10 @@ def main():
             raise SystemExit(f"FAIL: row stored as {first}")
         print(f"{len(rows)} rows stored in dravik.dat")
         terminate(proc, "normal run")
+
+        proc, _, _ = run(binary, os.path.join(root, "stalled"), base, quake_url=base + "/stall", wait_path="/stall")
+        time.sleep(0.3)
+        terminate(proc, "run stalled in a fetch")
 
     server.shutdown()
     print("PASS")
