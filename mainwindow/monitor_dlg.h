@@ -24,7 +24,6 @@ class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
 class CWebBrowser2;
-class IUiThread;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -45,8 +44,9 @@ struct MonitorServices {
 };
 
 // The main window: the list of recent earthquakes, the map of the selected one, the solar-wind status line
-// and the site link. It is run modally for the life of the program; the feed worker reaches it only
-// through g_pMainDlg, and every change it makes to the window runs on the UI thread through m_pUiThread.
+// and the site link. It is run modally for the life of the program. It is the feed worker's cycle; every
+// change the worker makes to the window runs on the UI thread through m_pUiThread and has finished there
+// before the worker goes on.
 class CMonitorDlg final : public QDialog, public IFeedCycle {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMonitorDlg)
