@@ -30,6 +30,8 @@
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
 #include "store/event_table.h"
+#include "store/legacy_import.h"
+#include "store/quake_database.h"
 
 namespace dravik {
 
@@ -156,6 +158,8 @@ void CMonitorDlg::OnInitDialog() {
         // A cancelled first choice ends the run; the initialisation still completes.
         EndDialog(QDialog::Rejected);
     }
+    // An archive written by an old installation is converted before the table is opened.
+    ImportLegacyArchiveIfNeeded(DataFilePath(kDatabaseFileName));
     CreateEventTable();
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -256,6 +257,24 @@ TEST_F(MonitorDlgTest, EventsAlreadyInTheArchiveAreListedAgainWithoutSoundAndNot
     CQuakeDatabase db;
     db.Query("select * from trze");
     EXPECT_EQ(db.GetRowCount(), 5);
+}
+
+TEST_F(MonitorDlgTest, AnOldFormatArchiveIsConvertedBeforeTheTableIsOpened) {
+    const std::string fixtures = test::FixturesDir();
+    if (fixtures.empty()) {
+        GTEST_SKIP() << "shared/fixtures not found";
+    }
+    const std::string dir = test::MakeTempDir("old-archive");
+    const test::ScopedEnv dataDir("DRAVIK_DATA_DIR", dir.c_str());
+    std::filesystem::copy_file(fixtures + "/sqlite2/small.dat", dir + "/dravik.dat");
+
+    auto dlg = MakeWindow(false, true);
+
+    EXPECT_TRUE(std::filesystem::exists(dir + "/dravik.dat.sqlite2"));
+    CQuakeDatabase db;
+    db.Query("select * from trze where region like 'POLSKA%'");
+    ASSERT_EQ(db.GetRowCount(), 1);
+    EXPECT_EQ(db.GetValue("region"), "POLSKA - Lądek-Zdrój, Gać");
 }
 
 TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
