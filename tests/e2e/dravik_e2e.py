@@ -7,7 +7,9 @@ Usage: dravik_e2e.py <path to dravik>
    request (the cycle begins right after the window's initialisation); then SIGTERM.
 2. With an earthquake page of 20 rows and a solar-wind page: waits for the first cycle, checks the 20 rows
    stored in $DRAVIK_DATA_DIR/dravik.dat, sends SIGTERM and expects exit status 0 within 5 seconds.
-3. With an earthquake server that never answers: SIGTERM while the cycle waits in that fetch ends the
+3. With today's sources, EMSC's FDSN event text and NOAA's solar-wind JSON: the rows stored in the same text
+   forms as from the page (coordinates with two decimals and a trailing blank, "-" for south and west).
+4. With an earthquake server that never answers: SIGTERM while the cycle waits in that fetch ends the
    program just as cleanly.
 """
 
@@ -41,6 +43,19 @@ def quake_page():
             for i in range(ROWS)]
     return "<html><body><table>\n" + "".join(rows) + "</table></body></html>\n"
 
+
+FDSN_TEXT = (
+    "#EventID|Time|Latitude|Longitude|Depth/km|Author|Catalog|Contributor|ContributorID|MagType|Magnitude|"
+    "MagAuthor|EventLocationName|EventType\n"
+    "20171031_0000002|2017-10-31T00:42:12.4Z|-21.71|-68.5|112.3|EMSC|EMSC-RTS|EMSC|636462|mb|4.6|EMSC|"
+    "NORTHERN CHILE|ke\n"
+    "20171030_0000141|2017-10-30T23:59:00.0Z|38.8|20.62|10.0|EMSC|EMSC-RTS|EMSC|636460|ML|3.1|THE|"
+    "SOUTHERN GREECE|ke\n")
+
+SOLAR_WIND_JSON = ('[{"time_tag":"2026-12-07T05:59:00","active":false,"source":"DSCOVR","proton_speed":null,'
+                   '"proton_density":null},'
+                   '{"time_tag":"2026-12-07T05:59:00","active":true,"source":"ACE","proton_speed":412.3,'
+                   '"proton_density":5.1}]')
 
 SOLAR_WIND_PAGE = "<html><body>Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b> protons</body></html>\n"
 
@@ -103,6 +118,7 @@ def make_env(root, base):
         "DRAVIK_XRAY_URL": base + "/xray",
         "DRAVIK_SITE_URL": base + "/site",
         "DRAVIK_POLL_SECONDS": "300",
+        "TZ": "UTC",
     })
     # Under AddressSanitizer: the distribution's QtWebEngine frees one of Chromium's objects by a base type
     # when a page goes away; that is outside this program.
@@ -140,11 +156,13 @@ def terminate(proc, what):
     print(f"{what}: exit status 0, {elapsed:.2f} s after SIGTERM")
 
 
-def run(binary, root, base, quake_url=None, wait_path="/xray"):
+def run(binary, root, base, quake_url=None, wait_path="/xray", wind_url=None):
     Pages.hits = {}
     env = make_env(root, base)
     if quake_url:
         env["DRAVIK_QUAKE_URL"] = quake_url
+    if wind_url:
+        env["DRAVIK_SOLAR_WIND_URL"] = wind_url
     start = time.monotonic()
     proc = subprocess.Popen([binary], env=env)
     try:
@@ -158,11 +176,35 @@ def run(binary, root, base, quake_url=None, wait_path="/xray"):
         raise
 
 
+def stored_rows(env, proc):
+    db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+    try:
+        con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=5)
+        rows = con.execute("select mag, region, data1, data2, wsp1, wsp2 from trze order by region").fetchall()
+        con.close()
+        return rows
+    except sqlite3.Error as e:
+        proc.kill()
+        raise SystemExit(f"FAIL: cannot read {db}: {e}")
+
+
+def fdsn_rows(binary, root, base):
+    proc, env, _ = run(binary, root, base, quake_url=base + "/fdsn", wind_url=base + "/windjson")
+    rows = stored_rows(env, proc)
+    expected = [("4.6", "NORTHERN CHILE", "2017-10-31", "01:42", "-21.71 ", "-68.50 "),
+                ("3.1", "SOUTHERN GREECE", "2017-10-31", "00:59", "38.80 ", "20.62 ")]
+    if rows != expected:
+        proc.kill()
+        raise SystemExit(f"FAIL: FDSN rows stored as {rows}, expected {expected}")
+    print(f"{len(rows)} rows from the FDSN event text stored in dravik.dat")
+    terminate(proc, "FDSN run")
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit(__doc__)
     binary = sys.argv[1]
-    Pages.bodies = {"/quake": quake_page(), "/wind": SOLAR_WIND_PAGE, "/xray": "<html></html>", "/site": ""}
+    Pages.bodies = {"/quake": quake_page(), "/wind": SOLAR_WIND_PAGE, "/fdsn": FDSN_TEXT, "/windjson": SOLAR_WIND_JSON, "/xray": "<html></html>", "/site": ""}
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{server.server_address[1]}"
@@ -174,14 +216,7 @@ def main():
 
         proc, env, to_cycle = run(binary, os.path.join(root, "normal"), base)
         print(f"first cycle done {to_cycle:.2f} s after start")
-        db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
-        try:
-            con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=5)
-            rows = con.execute("select mag, region, data1, data2, wsp1, wsp2 from trze order by region").fetchall()
-            con.close()
-        except sqlite3.Error as e:
-            proc.kill()
-            raise SystemExit(f"FAIL: cannot read {db}: {e}")
+        rows = stored_rows(env, proc)
         regions = sorted(f"REGION {i}" for i in range(ROWS))
         if len(rows) != ROWS or sorted(r[1] for r in rows) != regions:
             proc.kill()
@@ -192,6 +227,8 @@ def main():
             raise SystemExit(f"FAIL: row stored as {first}")
         print(f"{len(rows)} rows stored in dravik.dat")
         terminate(proc, "normal run")
+
+        fdsn_rows(binary, os.path.join(root, "fdsn"), base)
 
         proc, _, _ = run(binary, os.path.join(root, "stalled"), base, quake_url=base + "/stall", wait_path="/stall")
         time.sleep(0.3)
