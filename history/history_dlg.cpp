@@ -33,7 +33,6 @@ constexpr int kIdStyleBars = 1016;
 constexpr int kIdStyleJoined = 1017;
 
 constexpr int kColumnWidths[CHistoryListModel::kColumns] = {45, 180, 70, 55, 52, 52};
-constexpr int kDesignBaseWidth = 6;
 
 std::string PolishHeader(int number) {
     static const char* const kHeaders[] = {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług."};
@@ -134,11 +133,8 @@ void CHistoryDlg::OnInitDialog() {
         headers << QString::fromStdString(text(number));
     }
     m_model->SetHeaders(headers);
-    // The widths were chosen for a dialog font 6 pixels wide per base unit; the list itself grows with the
-    // font in use, so the columns grow alike to keep their share of it.
-    const double scale = DialogBaseUnits(font()).width() / static_cast<double>(kDesignBaseWidth);
     for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
-        m_listEvents->setColumnWidth(column, static_cast<int>(kColumnWidths[column] * scale + 0.5));
+        m_listEvents->setColumnWidth(column, ScaledColumnWidth(font(), kColumnWidths[column]));
     }
 
     m_imageList = QuakeMarkPixmaps();

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "mainwindow/ui_texts.h"
+#include "platform/qt/dialog_builder.h"
 #include "platform/ui_thread.h"
 
 namespace dravik {
@@ -31,7 +32,7 @@ void SetUpEventList(QTableWidget& list) {
         auto* header = new QTableWidgetItem(QString::fromStdString(GetUiText(kEventColumns[column].textNumber)));
         header->setTextAlignment(ColumnAlignment(column));
         list.setHorizontalHeaderItem(column, header);
-        list.setColumnWidth(column, kEventColumns[column].width);
+        list.setColumnWidth(column, ScaledColumnWidth(list.font(), kEventColumns[column].width));
     }
     list.verticalHeader()->hide();
     list.horizontalHeader()->setSectionsClickable(false);

@@ -219,6 +219,11 @@ QRect DialogUnitsToPixels(const QSize& baseUnits, int x, int y, int w, int h) {
             MulDiv(h, baseUnits.height(), 8)};
 }
 
+int ScaledColumnWidth(const QFont& font, int designPixels) {
+    constexpr int kDesignBaseWidth = 6;
+    return MulDiv(designPixels, DialogBaseUnits(font).width(), kDesignBaseWidth);
+}
+
 void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFactory& factory, const MenuTemplate* menu) {
     QFont font = dialog->font();
     font.setPointSize(tmpl.fontPointSize);

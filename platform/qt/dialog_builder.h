@@ -25,6 +25,9 @@ QSize DialogBaseUnits(const QFont& font);
 // A rectangle in dialog units converted to pixels: x and width times base width / 4, y and height times
 // base height / 8, rounded.
 QRect DialogUnitsToPixels(const QSize& baseUnits, int x, int y, int w, int h);
+// A list column width given in pixels for the original dialog font (6 pixels per base unit), scaled to the
+// font in use, so that a column keeps its share of a list that grew with the font.
+int ScaledColumnWidth(const QFont& font, int designPixels);
 
 // Creates the template's controls as children of dialog, in template order (which is the tab order), sets
 // the caption, the dialog font and a fixed size. With a menu, a menu bar is put above the controls and the

@@ -369,9 +369,14 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
         EXPECT_EQ(dlg->GetDlgItemText(1007), "Normalna");
         const int widths[] = {40, 160, 70, 55, 52, 52, 55};
+        const QFont font = dlg->m_listEvents->font();
         for (int column = 0; column < 7; ++column) {
-            EXPECT_EQ(dlg->m_listEvents->columnWidth(column), widths[column]);
+            EXPECT_EQ(dlg->m_listEvents->columnWidth(column), ScaledColumnWidth(font, widths[column]));
         }
+        // The widths follow the font, so a date and a magnitude beside its image are read whole.
+        const QFontMetrics metrics(font);
+        EXPECT_GT(dlg->m_listEvents->columnWidth(2), metrics.horizontalAdvance(QStringLiteral("2016-05-10")));
+        EXPECT_GT(dlg->m_listEvents->columnWidth(0), 16 + metrics.horizontalAdvance(QStringLiteral("4.5")));
         EXPECT_TRUE(dlg->m_listEvents->showGrid());
     }
 }
