@@ -150,6 +150,9 @@ std::string FetchPage(std::string url) {
     curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, kMaxBodyBytes);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // A cancelled or timed-out fetch leaves a name lookup still running to itself instead of waiting for it:
+    // the system's resolver cannot be interrupted and may take tens of seconds when DNS does not answer.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
