@@ -12,6 +12,11 @@ namespace {
 
 const char kHeaderStart[] = "#EventID";
 
+// Fields (separators) read from one page at most: some twenty thousand events, far beyond any page the
+// service sends. Each field becomes a string of its own, so a page of nothing but separators would
+// otherwise cost gigabytes and many seconds.
+constexpr std::size_t kMaxSeparators = 262144;
+
 // Column names a header may end with; a name that has lost its line feed runs into the first event id.
 const char* const kKnownNames[] = {"EventID",   "Time",      "Latitude",          "Longitude",     "Depth/km",
                                    "Author",    "Catalog",   "Contributor",       "ContributorID", "MagType",
@@ -280,7 +285,14 @@ std::vector<QuakeEvent> ParseFdsnText(const std::string& page) {
     if (pos == std::string::npos) {
         return {};
     }
-    const std::string text = page.substr(pos);
+    std::string text = page.substr(pos);
+    std::size_t separators = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((text[i] == '|' || text[i] == '\n') && ++separators == kMaxSeparators) {
+            text.resize(i);  // the line cut short here does not fit and is skipped
+            break;
+        }
+    }
     return text.find('\n') != std::string::npos ? ParseLines(text) : ParseJoined(text);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,28 @@ TEST(FdsnText, RecognisedOnlyByItsHeader) {
     ExpectEvents(ParseQuakePage("\r\n  " + std::string(kHeader13) + "\n" + kGreece), {Greece()}, "leading blanks");
     EXPECT_TRUE(ParseQuakePage(std::string("<html>") + kHeader13 + "\n" + kGreece).empty());
     EXPECT_TRUE(ParseQuakePage("#EventI").empty());
+}
+
+// A page of (nearly) nothing but separators, as a broken or hostile server may send up to the fetch's size
+// limit: the events before the junk still count, and reading it takes neither gigabytes nor many seconds.
+TEST(FdsnText, PageOfSeparatorsStaysCheap) {
+    ScopedTz tz("UTC");
+    const std::string junk(32u << 20, '|');
+    const std::vector<std::string> pages = {
+        std::string(kHeader13) + junk,
+        std::string(kHeader13) + kGreece + kChile + junk,  // as fetched: no line feeds
+        std::string(kHeader13) + "\n" + kGreece + "\n" + std::string(32u << 20, '\n'),
+    };
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto events = ParseQuakePage(pages[i]);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 3.0) << "page " << i;
+        if (i > 0) {
+            ASSERT_FALSE(events.empty()) << "page " << i;
+            ExpectEvents({events[0]}, {Greece()}, "page " + std::to_string(i));
+        }
+    }
 }
 
 }  // namespace
