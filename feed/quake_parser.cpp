@@ -20,6 +20,10 @@ const char kCellEnd[] = "</td>";
 
 constexpr long kRowStartLength = 8;
 constexpr long kRowEndLength = 5;
+// Rows read from one page at most, far beyond any real page (some fifty rows). A page of tiny rows up to
+// the fetch's size limit would otherwise make millions of events: over a gigabyte, and as many list lines
+// and archive rows.
+constexpr std::size_t kMaxPageRows = 20000;
 
 // Position of `what` in `text` at or after `from`, -1 when there is none.
 long Find(const std::string& text, const std::string& what, long from) {
@@ -103,7 +107,7 @@ std::vector<QuakeEvent> ParseQuakePage(std::string pageText) {
     }
     std::vector<QuakeEvent> events;
     long p = 0;
-    for (;;) {
+    while (events.size() < kMaxPageRows) {
         const long a = Find(pageText, kRowStart, p);
         if (a < 0) {
             break;

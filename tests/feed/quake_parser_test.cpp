@@ -195,6 +195,19 @@ TEST(QuakeParser, PageScan) {
     EXPECT_EQ(ParseQuakePage(RowHtml(a) + RowHtml(b)).size(), 2u);
 }
 
+// A page of nothing but tiny rows (a broken or hostile server, up to the fetch's size limit) yields a bounded
+// number of events: each costs hundreds of bytes, a list line and an archive row.
+TEST(QuakeParser, PageOfTinyRowsIsBounded) {
+    std::string page;
+    for (int i = 0; page.size() < (4u << 20); ++i) {
+        page += "<tr id=\"" + std::to_string(100000 + i % 900000) + "</tr>";
+    }
+    const std::vector<QuakeEvent> events = ParseQuakePage(page);
+    EXPECT_GE(events.size(), 10000u);
+    EXPECT_LE(events.size(), 20000u);
+    EXPECT_EQ(events[0].eventId, "100000");
+}
+
 // The page's time taken as local time plus one hour, across daylight-saving changes.
 TEST(QuakeParser, TimeConversionUnderZones) {
     struct Case {
