@@ -173,6 +173,12 @@ void CMonitorDlg::OnInitDialog() {
 
 void CMonitorDlg::EndDialog(int result) {
     m_bEnded = true;
+    if (m_bHiddenToTray && isHidden()) {
+        // A dialog ends its modal run by hiding itself, and one hidden already (to the tray) would run on
+        // with nothing on screen. It is shown off screen for the moment it takes to hide it again.
+        setAttribute(Qt::WA_DontShowOnScreen, true);
+        QWidget::setVisible(true);
+    }
     QDialog::done(result);
 }
 

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -218,6 +219,38 @@ TEST_F(TrayMonitorDlgTest, HidingKeepsTheModalRunGoingUntilTheTrayCloseIsConfirm
     EXPECT_EQ(m_shell.IconCount(), 0u);
     const std::pair<std::string, std::string> question{"Pytanie", "Zakończyć pracę?"};
     EXPECT_EQ(asked, (std::vector<std::pair<std::string, std::string>>{question, question}));
+}
+
+TEST_F(TrayMonitorDlgTest, EndsWhileHiddenToTheTrayEndTheModalRun) {
+    // The language change and the clean close on a signal end the program without showing the window.
+    struct Row {
+        const char* what;
+        std::function<void(CMonitorDlg&)> end;
+    };
+    const std::vector<Row> rows = {
+        {"language change",
+         [](CMonitorDlg& dlg) {
+             ModalAnswerer answerer(1008, kIdOk, QMessageBox::Ok);
+             dlg.OnChangeLanguage();
+         }},
+        {"close without question", [](CMonitorDlg& dlg) { dlg.CloseWithoutQuestion(); }},
+    };
+    for (const auto& row : rows) {
+        SetLang("PL");
+        auto dlg = MakeWindow();
+        bool stuck = false;
+        QTimer::singleShot(10, dlg.get(), [&] { dlg->OnHide(); });
+        QTimer::singleShot(100, dlg.get(), [&] { row.end(*dlg); });
+        // Should the run go on, it is ended from outside so that the test can report it.
+        QTimer::singleShot(3000, dlg.get(), [&] {
+            stuck = true;
+            dlg->QWidget::setVisible(true);
+            dlg->done(QDialog::Rejected);
+        });
+        dlg->DoModal();
+        EXPECT_FALSE(stuck) << row.what;
+        EXPECT_TRUE(dlg->IsEnded()) << row.what;
+    }
 }
 
 TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
