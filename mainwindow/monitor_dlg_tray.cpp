@@ -45,6 +45,9 @@ void CMonitorDlg::ApplyVisibility() {
         QWidget::setVisible(false);
     } else {
         show();
+        // Once more after mapping: a window manager keeps an iconified window iconic when it is mapped again,
+        // and a window left minimised stops painting its web view.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         raise();
         activateWindow();
     }

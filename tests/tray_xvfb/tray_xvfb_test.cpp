@@ -141,6 +141,8 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     ASSERT_TRUE(Xdotool({"click", "--repeat", "2", "--delay", "60", "1"}));
     EXPECT_TRUE(WaitUntil([&] { return dlg.isVisible() && dlg.m_pTray == nullptr; }, 5000));
     EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
+    // Restored, not left minimised: a window that believes itself minimised stops painting its map.
+    EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized(); }, 2000));
 
     // Once more through the command, as the tray menu's "Pokaż listę" gives it.
     dlg.OnHide();
@@ -148,6 +150,7 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     dlg.OnShowList();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized(); }, 2000));
     EXPECT_TRUE(noNetwork.BlockedHosts().isEmpty());
 }
 
