@@ -2,6 +2,7 @@
 
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "app/ui_texts.h"
 #include "platform/dialog_template.h"
 
 namespace dravik {
@@ -24,8 +25,8 @@ bool RunFirstStartStep(const ControlTextSetter& setItemText, const LanguageDialo
         }
     }
     if (key.m_strLang == "EN" && setItemText) {
-        setItemText(1002, "Hide");
-        setItemText(1006, "Show map");
+        setItemText(1002, HideButtonText(key.m_strLang));
+        setItemText(1006, ShowMapText(key.m_strLang));
     }
     return cancelled;
 }

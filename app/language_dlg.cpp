@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/settings_key.h"
+#include "app/ui_texts.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 
@@ -12,14 +13,6 @@ namespace {
 
 constexpr int kRadioPolish = 1007;
 constexpr int kRadioEnglish = 1008;
-
-// The dialog's texts follow the clicked radio button, not the stored language.
-struct DialogTexts {
-    const char* ok;
-    const char* cancel;
-    const char* caption;
-};
-constexpr DialogTexts kTexts[] = {{"Dalej", "Zakończ", "Język programu (language)"}, {"Next", "Cancel", "Language"}};
 
 }  // namespace
 
@@ -49,7 +42,7 @@ void CLanguageDlg::OnInitDialog() {
     } else if (key.m_strLang == "EN") {
         m_nLanguage = 1;
         // Only the caption: the buttons keep their Polish texts until a radio button is clicked.
-        setWindowTitle(QString::fromUtf8(kTexts[1].caption));
+        setWindowTitle(QString::fromStdString(LanguageDialogOpeningCaption(key.m_strLang)));
     }
     UpdateData(false);
 }
@@ -76,14 +69,15 @@ void CLanguageDlg::UpdateData(bool saveAndValidate) {
 }
 
 void CLanguageDlg::SetTexts(int languageIndex) {
-    const DialogTexts& texts = kTexts[languageIndex == 1 ? 1 : 0];
+    // The texts follow the clicked radio button, not the stored language.
+    const LanguageDialogTexts texts = LanguageDialogTextsFor(languageIndex);
     if (auto* ok = qobject_cast<QAbstractButton*>(FindControl(this, kIdOk))) {
-        ok->setText(QString::fromUtf8(texts.ok));
+        ok->setText(QString::fromStdString(texts.okText));
     }
     if (auto* cancel = qobject_cast<QAbstractButton*>(FindControl(this, kIdCancel))) {
-        cancel->setText(QString::fromUtf8(texts.cancel));
+        cancel->setText(QString::fromStdString(texts.cancelText));
     }
-    setWindowTitle(QString::fromUtf8(texts.caption));
+    setWindowTitle(QString::fromStdString(texts.caption));
 }
 
 }  // namespace dravik

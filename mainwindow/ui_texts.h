@@ -1,47 +1,4 @@
 #pragma once
 
-#include <string>
-
-// Every text of the interface that depends on the language. Only the exact texts "PL" and "EN" select a
-// language; anything else (the empty text, "pl", "DE") selects neither. Functions without a language
-// argument read the stored language afresh at each call.
-namespace dravik {
-
-inline constexpr const char* kLangPolish = "PL";
-inline constexpr const char* kLangEnglish = "EN";
-
-// Numbered texts 1-9 (column headers, the close question and its caption); empty for another number or
-// when the language is neither.
-std::string GetUiText(int number);
-std::string UiTextFor(const std::string& lang, int number);
-
-// Main window button 1002 and check box 1006: the English texts for "EN", the Polish ones otherwise.
-std::string HideButtonText(const std::string& lang);
-std::string ShowMapText(const std::string& lang);
-
-// Tray icon: tooltip and icon/menu id; empty and 0 when the language is neither (then no icon is added).
-std::string TrayTooltip(const std::string& lang);
-int TrayMenuId(const std::string& lang);
-
-// After a language change, in the newly chosen language (0 Polish, 1 English).
-std::string RestartMessage(int languageIndex);
-
-// The new-version notice: the Polish three lines for "PL", the English text for every other value.
-std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
-                           const std::string& siteHost);
-
-// The language dialog's texts after a click on a radio button (0 "Polski", 1 "English").
-struct LanguageDialogTexts {
-    std::string caption;
-    std::string okText;
-    std::string cancelText;
-};
-LanguageDialogTexts LanguageDialogTextsFor(int languageIndex);
-// Its caption when it opens: "Language" when "EN" is stored, the resource caption otherwise.
-std::string LanguageDialogOpeningCaption(const std::string& lang);
-
-// Texts that stay Polish in both languages.
-inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
-inline constexpr const char* kQuestionCaption = "Pytanie";
-
-}  // namespace dravik
+// The interface texts live beside the settings key they read, so that the dialogs of app/ use the same texts.
+#include "app/ui_texts.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/ui_texts.h"
+#include "app/ui_texts.h"
 
 #include <array>
 
