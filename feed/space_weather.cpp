@@ -1,6 +1,8 @@
 #include "feed/space_weather.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <utility>
 
 #include "feed/quake_parser.h"
 
@@ -25,53 +27,109 @@ std::string MarkedValue(const std::string& page, const std::string& marker) {
     return page.substr(s + marker.size(), e - s - marker.size());
 }
 
-// A reading as the JSON writes it: numbers in their shortest exact form, texts as they are.
-bool ValueText(const nlohmann::json& value, std::string* text) {
-    if (value.is_number()) {
-        *text = value.dump();
-        return true;
-    }
-    if (value.is_string()) {
-        *text = value.get<std::string>();
-        return true;
-    }
-    return false;
-}
-
 // NOAA's real-time solar wind: an array of readings, newest first, several spacecraft interleaved. The
-// newest reading of the active spacecraft with both values counts.
+// newest reading of the active spacecraft with both values counts. Read as a stream that stops at that
+// reading, so no document is built: a page of millions of small values costs no memory, and the numbers
+// keep the form the JSON writes them in.
+class SolarWindReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    bool null() override { return Value(std::nullopt); }
+    bool boolean(bool value) override {
+        if (InReadingMember() && m_key == "active") {
+            m_active = value;  // only the boolean true counts
+        }
+        return true;
+    }
+    bool number_integer(number_integer_t value) override { return Value(std::to_string(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return Value(std::to_string(value)); }
+    bool number_float(number_float_t, const string_t& raw) override { return Value(raw); }
+    bool string(string_t& value) override { return Value(value); }
+    bool binary(binary_t&) override { return Value(std::nullopt); }
+    bool start_object(std::size_t) override {
+        ++m_depth;
+        if (m_depth == 2 && m_topIsArray) {
+            m_inReading = true;
+            m_active = false;
+            m_speed.reset();
+            m_density.reset();
+        }
+        return true;
+    }
+    bool key(string_t& name) override {
+        if (m_depth == 2) {
+            m_key = name;
+        }
+        return true;
+    }
+    bool end_object() override {
+        if (m_depth == 2 && m_inReading) {
+            m_inReading = false;
+            if (m_active && m_speed && m_density) {
+                m_found = true;
+                return false;  // the newest usable reading: nothing after it matters
+            }
+        }
+        --m_depth;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (m_depth == 0) {
+            m_topIsArray = true;
+        }
+        ++m_depth;
+        return true;
+    }
+    bool end_array() override {
+        --m_depth;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+    bool Found() const { return m_found; }
+    const std::string& Speed() const { return *m_speed; }
+    const std::string& Density() const { return *m_density; }
+
+private:
+    bool InReadingMember() const { return m_inReading && m_depth == 2; }
+
+    // A scalar member of a reading other than a boolean; null leaves a value unset.
+    bool Value(std::optional<std::string> text) {
+        if (InReadingMember()) {
+            if (m_key == "proton_speed") {
+                m_speed = std::move(text);
+            } else if (m_key == "proton_density") {
+                m_density = std::move(text);
+            } else if (m_key == "active") {
+                m_active = false;
+            }
+        }
+        return true;
+    }
+
+    int m_depth = 0;
+    bool m_topIsArray = false;
+    bool m_inReading = false;
+    bool m_found = false;
+    bool m_active = false;
+    std::string m_key;
+    std::optional<std::string> m_speed;
+    std::optional<std::string> m_density;
+};
+
+// True when the page is JSON (then the values come from it, or stay empty); false for another page.
 bool ReadSolarWindJson(const std::string& page, std::string* speed, std::string* density) {
     const auto start = page.find_first_not_of(" \t\r\n");
     if (start == std::string::npos || (page[start] != '[' && page[start] != '{')) {
         return false;
     }
-    const nlohmann::json doc = nlohmann::json::parse(page, nullptr, false);
-    if (doc.is_discarded()) {
-        return false;
-    }
-    if (!doc.is_array()) {
+    SolarWindReader reader;
+    const bool complete = nlohmann::json::sax_parse(page, &reader);
+    if (reader.Found()) {
+        *speed = reader.Speed();
+        *density = reader.Density();
         return true;
     }
-    for (const nlohmann::json& reading : doc) {
-        if (!reading.is_object()) {
-            continue;
-        }
-        const auto active = reading.find("active");
-        const auto speedValue = reading.find("proton_speed");
-        const auto densityValue = reading.find("proton_density");
-        if (active == reading.end() || !active->is_boolean() || !active->get<bool>() || speedValue == reading.end() ||
-            densityValue == reading.end()) {
-            continue;
-        }
-        std::string s;
-        std::string d;
-        if (ValueText(*speedValue, &s) && ValueText(*densityValue, &d)) {
-            *speed = s;
-            *density = d;
-            return true;
-        }
-    }
-    return true;
+    return complete;
 }
 
 }  // namespace

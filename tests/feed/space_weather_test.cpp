@@ -1,5 +1,7 @@
 #include "feed/space_weather.h"
 
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,6 +53,8 @@ TEST(SpaceWeather, SolarWindJson) {
     const std::vector<Case> cases = {
         {"newest usable reading", "[" + inactive + "," + nullSpeed + "," + good + "," + older + "]", "412.3", "5.12"},
         {"numbers as written", "[\n  " + older + "\n]\n", "399", "4.0"},
+        {"padding kept", R"([{"active":true,"proton_speed":4.10e2,"proton_density":5.10}])", "4.10e2", "5.10"},
+        {"a usable reading before damage", "[" + good + ",{\"active\":tru", "412.3", "5.12"},
         {"active must be true itself", R"([{"active":"true","proton_speed":1,"proton_density":2},)" + older + "]",
          "399", "4.0"},
         {"no usable reading", "[" + inactive + "," + nullSpeed + "]", "", ""},
@@ -63,6 +67,22 @@ TEST(SpaceWeather, SolarWindJson) {
     for (const Case& c : cases) {
         EXPECT_EQ(SolarWindStatusText(c.page), Status(c.speed, c.density)) << c.name;
     }
+}
+
+TEST(SpaceWeather, HostileJsonStaysCheap) {
+    const std::string empty = "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm3";
+    // Deep nesting must not exhaust the stack, and millions of values before the reading are passed over
+    // without building a document.
+    const std::string deep = std::string(1 << 20, '[') + std::string(1 << 20, ']');
+    EXPECT_EQ(SolarWindStatusText(deep), empty);
+    std::string huge = "[";
+    while (huge.size() < (9u << 20)) {
+        huge += "[],";
+    }
+    huge += "{\"active\":true,\"proton_speed\":1,\"proton_density\":2}]";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SolarWindStatusText(huge), Status("1", "2"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(SpaceWeather, XRayEventCell) {
