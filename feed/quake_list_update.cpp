@@ -2,8 +2,10 @@
 
 #include <locale.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "platform/sound.h"
@@ -41,13 +43,37 @@ long LeadingInteger(const std::string& eventId) {
     return value;
 }
 
+std::string LeadingNumberKey(const std::string& eventId) {
+    std::size_t i = 0;
+    // The blanks atol skips, in the C locale.
+    while (i < eventId.size() && std::strchr(" \t\n\v\f\r", eventId[i]) != nullptr && eventId[i] != '\0') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < eventId.size() && (eventId[i] == '+' || eventId[i] == '-')) {
+        negative = eventId[i] == '-';
+        ++i;
+    }
+    while (i < eventId.size() && eventId[i] == '0') {
+        ++i;
+    }
+    std::string digits;
+    while (i < eventId.size() && std::isdigit(static_cast<unsigned char>(eventId[i])) != 0) {
+        digits += eventId[i++];
+    }
+    if (digits.empty()) {
+        return "0";
+    }
+    return negative ? "-" + digits : digits;
+}
+
 bool SeenEvents::Contains(const std::string& eventId) const {
-    return m_keys.count(LeadingInteger(eventId)) != 0;
+    return m_keys.count(LeadingNumberKey(eventId)) != 0;
 }
 
 void SeenEvents::Add(const std::string& eventId) {
     m_ids.push_back(eventId);
-    m_keys.insert(LeadingInteger(eventId));
+    m_keys.insert(LeadingNumberKey(eventId));
 }
 
 QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, FeedFlags flags, PageSource page,

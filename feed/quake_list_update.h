@@ -22,7 +22,12 @@ int MagnitudeClass(const std::string& mag);
 // The leading integer of an event id by the standard atol rules ("012345" and "12345\"" are both 12345).
 long LeadingInteger(const std::string& eventId);
 
-// The ids of the events listed in this run, in the order listed. Two ids with the same leading integer are
+// The leading number of an id in a form that compares as the leading integer does, without its range: the
+// sign and digits after atol's blanks, leading zeros dropped ("012345" and "12345\"" give "12345", no digits
+// give "0"). Ids longer than a long, which atol would all read as one number, stay apart.
+std::string LeadingNumberKey(const std::string& eventId);
+
+// The ids of the events listed in this run, in the order listed. Two ids with the same leading number are
 // the same event. The index keeps the test constant in time for a run of months.
 class SeenEvents final {
 public:
@@ -33,7 +38,7 @@ public:
 
 private:
     std::vector<std::string> m_ids;
-    std::unordered_set<long> m_keys;
+    std::unordered_set<std::string> m_keys;
 };
 
 // The event list as the new-event handling drives it. Each call has been carried out on the list's own

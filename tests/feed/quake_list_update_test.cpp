@@ -62,6 +62,34 @@ TEST_F(QuakeListUpdateTest, SeenTestUsesTheLeadingNumberOfTheId) {
     EXPECT_EQ(seen.Ids(), (std::vector<std::string>{"512345", "012345", "700000"}));
 }
 
+TEST(LeadingNumberKeyTest, EqualWhereTheLeadingIntegerIsEqualAndLongIdsStayApart) {
+    const std::vector<std::string> ids = {"012345",
+                                          "12345\"",
+                                          " +12345x",
+                                          "0",
+                                          "",
+                                          "abc",
+                                          "-0",
+                                          "-7",
+                                          "-07",
+                                          "7",
+                                          "20171031000000212345",
+                                          "20171031000000212346",
+                                          "9223372036854775807"};
+    for (const std::string& a : ids) {
+        for (const std::string& b : ids) {
+            const bool longIds = a.size() > 18 || b.size() > 18;
+            if (!longIds) {
+                EXPECT_EQ(LeadingNumberKey(a) == LeadingNumberKey(b), LeadingInteger(a) == LeadingInteger(b))
+                    << '"' << a << "\" \"" << b << '"';
+            }
+        }
+    }
+    // atol reads both as the largest long; as events they are two.
+    EXPECT_EQ(LeadingInteger("20171031000000212345"), LeadingInteger("20171031000000212346"));
+    EXPECT_NE(LeadingNumberKey("20171031000000212345"), LeadingNumberKey("20171031000000212346"));
+}
+
 TEST(MagnitudeClassTest, Boundaries) {
     const struct {
         const char* mag;
