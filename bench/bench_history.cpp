@@ -1,6 +1,5 @@
 // The history window on a 1,000,000-row archive (opening it, refilling the list for two days and for a
 // year) and the chart for 10,000 listed events (geometry alone, and geometry with the painting).
-#include <sqlite3.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_archive.h"
 #include "history/chart_painter.h"
 #include "history/history_chart.h"
 #include "history/history_dlg.h"
@@ -30,12 +30,7 @@ constexpr int kRows = 1000000;
 constexpr int kDays = 6667;                           // about 150 events a day, as the feed sees them
 const char* const kArchive = "bench_history_1m.dat";  // made once, kept in the working directory
 
-std::uint64_t Mix(std::uint64_t x) {
-    x += 0x9E3779B97F4A7C15ULL;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
-}
+using bench::Mix;
 
 // Day 0 is 2000-01-01.
 CalendarDate DayDate(int day) {
@@ -49,21 +44,12 @@ CalendarDate DayDate(int day) {
 }
 
 void Generate(const std::string& path) {
-    const std::string partial = path + ".partial";
-    std::filesystem::remove(partial);
-    CreateEventTable(partial);
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO trze (ident,mag,region,data1,data2,wsp1,wsp2) VALUES (?,?,?,?,?,?,?)", -1,
-                       &stmt, nullptr);
     int lastDay = -1;
     std::string date;
-    for (int i = 0; i < kRows; ++i) {
+    bench::GenerateArchive(path, kRows, [&](int i) {
         const std::uint64_t r = Mix(static_cast<std::uint64_t>(i));
         const int day = static_cast<int>(static_cast<std::int64_t>(i) * kDays / kRows);
-        if (day != lastDay) {
+        if (day != lastDay) {  // one date conversion per day, not per row
             date = DateText(DayDate(day));
             lastDay = day;
         }
@@ -76,22 +62,8 @@ void Generate(const std::string& path) {
                       static_cast<int>((r >> 28) % 60));
         std::snprintf(wsp1, sizeof wsp1, "%.2f", -60.0 + static_cast<double>((r >> 34) % 13000) / 100.0);
         std::snprintf(wsp2, sizeof wsp2, "%.2f", -180.0 + static_cast<double>((r >> 48) % 36000) / 100.0);
-        const std::string region = "REGION " + std::to_string((r >> 8) % 400);
-        const std::string ident = EventIdent(mag, wsp1, wsp2);
-        sqlite3_bind_text(stmt, 1, ident.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 2, mag, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 3, region.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 4, date.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 5, time, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 6, wsp1, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 7, wsp2, -1, SQLITE_TRANSIENT);
-        sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    std::filesystem::rename(partial, path);
+        return bench::ArchiveRow{mag, "REGION " + std::to_string((r >> 8) % 400), date, time, wsp1, wsp2};
+    });
 }
 
 const std::string& Archive() {

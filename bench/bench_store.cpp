@@ -21,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_archive.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
 
@@ -38,16 +39,8 @@ const char* const kRangeSql =
     "select * from trze where data1>='2009-02-10' and data1<='2009-02-11' order by data1 desc,data2 desc";
 const char* const kRegionListSql = "select * from trze group by region order by region ";
 
-struct Event {
-    std::string mag, region, data1, data2, wsp1, wsp2;
-};
-
-std::uint64_t Mix(std::uint64_t x) {
-    x += 0x9E3779B97F4A7C15ULL;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
-}
+using Event = bench::ArchiveRow;
+using bench::Mix;
 
 std::string Format(const char* format, double a, double b = 0) {
     char text[64];
@@ -91,29 +84,7 @@ Event MakeEvent(int i) {
 }
 
 void Generate(const std::string& path) {
-    const std::string partial = path + ".partial";
-    std::filesystem::remove(partial);
-    CreateEventTable(partial);
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO trze (mag,region,data1,data2,wsp1,wsp2,ident) VALUES (?,?,?,?,?,?,?)", -1,
-                       &stmt, nullptr);
-    for (int i = 0; i < kRows; ++i) {
-        const Event e = MakeEvent(i);
-        const std::string ident = EventIdent(e.mag, e.wsp1, e.wsp2);
-        int column = 1;
-        for (const std::string* value : {&e.mag, &e.region, &e.data1, &e.data2, &e.wsp1, &e.wsp2, &ident}) {
-            sqlite3_bind_text(stmt, column++, value->c_str(), static_cast<int>(value->size()), SQLITE_TRANSIENT);
-        }
-        sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    std::filesystem::rename(partial, path);
+    bench::GenerateArchive(path, kRows, MakeEvent);
 }
 
 // The generated archive is made once and reused; each run works on a fresh copy, since it adds rows.
