@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,11 @@ namespace dravik {
 
 struct QuakeEvent {
     std::string eventId, region, data1, data2, mag, wsp1, wsp2, depth;
+    // The numbers behind the texts, where the source gave them (structured sources): they let reports of one
+    // earthquake from several agencies be matched, and distances be measured.
+    bool hasNumbers = false;
+    std::int64_t originUtcMs = 0;
+    double latitude = 0.0, longitude = 0.0, magnitude = 0.0;
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the
