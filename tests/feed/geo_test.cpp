@@ -14,7 +14,7 @@ TEST(GeoTest, DistancesAcrossTheAntimeridianThePolesAndAntipodes) {
         {0.0, 179.5, 0.0, -179.5, 111.195},            // one degree of the equator, across the antimeridian
         {89.0, 0.0, 89.0, 180.0, 222.39},              // across the north pole
         {0.0, 0.0, 0.0, 180.0, 20015.09},              // antipodes: half the circumference, not NaN
-        {52.2297, 21.0122, 41.9028, 12.4964, 1316.0},  // Warsaw to Rome
+        {52.2297, 21.0122, 41.9028, 12.4964, 1315.0},  // Warsaw to Rome on the sphere
     };
     for (const Case& c : cases) {
         EXPECT_NEAR(GreatCircleKm(c.lat1, c.lon1, c.lat2, c.lon2), c.km, 1.0) << c.lat1 << "," << c.lon1;
