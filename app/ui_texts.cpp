@@ -104,4 +104,30 @@ std::string LanguageDialogOpeningCaption(const std::string& lang) {
     return IsEnglish(lang) ? "Language" : "Język programu (language)";
 }
 
+std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
+    const bool english = IsEnglish(lang);
+    const char* reason = nullptr;
+    switch (fault) {
+        case ArchiveFault::kNone:
+        case ArchiveFault::kInterrupted:
+            return std::string();
+        case ArchiveFault::kDiskFull:
+            reason = english ? "disk full" : "pełny dysk";
+            break;
+        case ArchiveFault::kReadOnly:
+            reason = english ? "read-only" : "tylko do odczytu";
+            break;
+        case ArchiveFault::kLocked:
+            reason = english ? "locked by another program" : "zablokowane przez inny program";
+            break;
+        case ArchiveFault::kDamaged:
+            reason = english ? "damaged" : "uszkodzone";
+            break;
+        case ArchiveFault::kOther:
+            reason = english ? "write error" : "błąd zapisu";
+            break;
+    }
+    return std::string(english ? "Archive unavailable: " : "Archiwum niedostępne: ") + reason;
+}
+
 }  // namespace dravik

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/archive_status.h"
+
 // Every text of the interface that depends on the language. Only the exact texts "PL" and "EN" select a
 // language; anything else (the empty text, "pl", "DE") selects neither. Functions without a language
 // argument read the stored language afresh at each call.
@@ -39,6 +41,10 @@ struct LanguageDialogTexts {
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex);
 // Its caption when it opens: "Language" when "EN" is stored, the resource caption otherwise.
 std::string LanguageDialogOpeningCaption(const std::string& lang);
+
+// The status line while the archive cannot be written: "Archive unavailable: disk full" for "EN", the Polish
+// text otherwise; empty for kNone and kInterrupted.
+std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault);
 
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";

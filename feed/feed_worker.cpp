@@ -52,6 +52,14 @@ void FeedWorker::Stop() {
     }
 }
 
+void FeedWorker::Notify() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bPushPending = true;
+    }
+    m_wake.notify_all();
+}
+
 bool FeedWorker::StopRequested() const {
     return m_stopRequested.load() || g_bFeedRunning.load() == 0;
 }
@@ -70,9 +78,16 @@ unsigned FeedWorker::FeedWorkerProc() {
         }
         m_cycle.ReadXRayEvents();
 
-        // Counted from the end of the cycle; Stop() ends it early.
+        // Counted from the end of the cycle; Stop() ends it early, pushed events are handled within it.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(m_pauseSeconds);
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_wake.wait_for(lock, std::chrono::seconds(m_pauseSeconds), [this] { return m_stopRequested.load(); });
+        while (m_wake.wait_until(lock, end, [this] { return m_stopRequested.load() || m_bPushPending; }) &&
+               !m_stopRequested) {
+            m_bPushPending = false;
+            lock.unlock();
+            m_cycle.RunPushedEvents();
+            lock.lock();
+        }
     }
     return 1;
 }

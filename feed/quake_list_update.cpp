@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -67,47 +68,124 @@ std::string LeadingNumberKey(const std::string& eventId) {
     return negative ? "-" + digits : digits;
 }
 
+namespace {
+
+// Ids qualified by their source ("usgs:us6000m0yf") are compared whole; the classic page's ids by their
+// leading number.
+std::string SeenKey(const std::string& eventId) {
+    return eventId.find(':') != std::string::npos ? eventId : LeadingNumberKey(eventId);
+}
+
+}  // namespace
+
 bool SeenEvents::Contains(const std::string& eventId) const {
-    return m_keys.count(LeadingNumberKey(eventId)) != 0;
+    return m_keys.count(SeenKey(eventId)) != 0;
 }
 
 void SeenEvents::Add(const std::string& eventId) {
     m_ids.push_back(eventId);
-    m_keys.insert(LeadingNumberKey(eventId));
+    m_keys.insert(SeenKey(eventId));
 }
 
-QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, FeedFlags flags, PageSource page,
-                                 ISound& sound, EventStore store)
-    : m_list(list), m_seen(seen), m_flags(flags), m_page(std::move(page)), m_sound(sound), m_store(std::move(store)) {}
+void IQuakeListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
+    for (const QuakeEvent& event : events) {
+        InsertEvent(index, event, MagnitudeClass(event.mag));
+    }
+}
 
-void QuakeListUpdate::Run() {
+void UnstoredEvents::Add(const QuakeEvent& event) {
+    if (m_events.size() >= kMaxUnstored) {
+        std::fprintf(stderr, "dravik: archive backlog full, oldest unarchived event dropped: %s\n",
+                     m_events.front().eventId.c_str());
+        m_events.erase(m_events.begin());
+    }
+    m_events.push_back(event);
+}
+
+QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, UnstoredEvents& unstored, FeedFlags flags,
+                                 ISound& sound, Hooks hooks)
+    : m_list(list), m_seen(seen), m_unstored(unstored), m_flags(flags), m_sound(sound), m_hooks(std::move(hooks)) {}
+
+bool QuakeListUpdate::StopRequested() const {
+    return m_hooks.stop != nullptr && m_hooks.stop->load();
+}
+
+void QuakeListUpdate::Run(const PageSource& page) {
     m_flags.feedBusy = true;
     // The list stays undrawn from here on, the fetch included, and is drawn once at the end.
     m_list.BeginUpdate();
-
     const bool firstFillDone = m_flags.firstFillDone;
-    for (const QuakeEvent& event : ParseQuakePage(m_page())) {
-        if (m_seen.Contains(event.eventId)) {
-            continue;
-        }
-        // Counting and inserting in one step saves the worker a wait for the UI thread per event.
-        m_list.InsertEvent(firstFillDone ? 0 : IQuakeListView::kAppendItem, event, MagnitudeClass(event.mag));
-        m_store(event);
-        m_seen.Add(event.eventId);
-        m_flags.newEvent = true;
-        if (firstFillDone) {
-            m_sound.PlaySound(kNewEventSound);
-        }
-    }
-
+    ListNew(ParseQuakePage(page()));
     m_flags.feedBusy = false;
-    if (!firstFillDone) {
+    if (!firstFillDone && !StopRequested()) {
         // Selecting and showing item 0 of an empty list does nothing; the next readable page goes to the top.
         m_list.SelectItem(0);
         m_list.ShowSelectionOnMap();
     }
     m_list.EndUpdate();
     m_flags.firstFillDone = true;
+}
+
+void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
+    m_flags.feedBusy = true;
+    m_list.BeginUpdate();
+    ListNew(events);
+    m_flags.feedBusy = false;
+    m_list.EndUpdate();
+}
+
+void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
+    const bool firstFillDone = m_flags.firstFillDone;
+    std::vector<QuakeEvent> listed;
+    std::vector<QuakeEvent> batch;
+    // Every event marked seen is listed, also when a stop ends the loop early.
+    const auto flush = [&] {
+        if (batch.empty()) {
+            return;
+        }
+        m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
+        for (const QuakeEvent& event : batch) {
+            m_unstored.Add(event);
+            const EventAlert alert = m_hooks.alertRule ? m_hooks.alertRule(event) : EventAlert{};
+            if (alert.alert) {
+                m_flags.newEvent = true;
+            }
+            if (firstFillDone && alert.sound) {
+                m_sound.PlaySound(kNewEventSound);
+            }
+        }
+        listed.insert(listed.end(), batch.begin(), batch.end());
+        batch.clear();
+    };
+    for (const QuakeEvent& event : events) {
+        if (StopRequested()) {
+            break;
+        }
+        if (m_seen.Contains(event.eventId)) {
+            continue;
+        }
+        m_seen.Add(event.eventId);
+        batch.push_back(event);
+        if (batch.size() == kListBatch) {
+            flush();
+        }
+    }
+    flush();
+    if (!listed.empty() && m_hooks.listed) {
+        m_hooks.listed(listed, !firstFillDone);
+    }
+    // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
+    // keeps every event for the next round.
+    if (m_unstored.Empty() || StopRequested() || !m_hooks.store) {
+        return;
+    }
+    const ArchiveWriteResult result = m_hooks.store(m_unstored.Events());
+    if (result.Ok()) {
+        m_unstored.Clear();
+    }
+    if (m_hooks.archiveReport) {
+        m_hooks.archiveReport(result);
+    }
 }
 
 }  // namespace dravik

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "feed/quake_parser.h"
+#include "platform/archive_status.h"
 
 namespace dravik {
 
@@ -53,6 +54,9 @@ public:
     // One item at `index` (kAppendItem: at the list's item count, read on the list's thread): text `mag`
     // with image `imageIndex`, then sub-items 1 to 6: region, data1, data2, wsp1, wsp2, depth.
     virtual void InsertEvent(int index, const QuakeEvent& event, int imageIndex) = 0;
+    // The events one after another, each as InsertEvent inserts it with its magnitude class; a view whose calls
+    // cross threads does it in one call, so a page of thousands of new events is not one wait per event.
+    virtual void InsertEvents(int index, const std::vector<QuakeEvent>& events);
     virtual void SelectItem(int index) = 0;
     // Shows the selected item on the map.
     virtual void ShowSelectionOnMap() = 0;
@@ -67,26 +71,77 @@ struct FeedFlags {
     std::atomic<bool>& firstFillDone;
 };
 
-// One earthquake update of a polling cycle: fetches and parses the page, lists every event not seen in this
-// run (page order in the first cycle, at the top afterwards), stores it, marks the news and, from the second
-// cycle on, starts the sound. The first cycle selects item 0 and shows it on the map.
-class QuakeListUpdate final {
+// What one listed event sets off: `alert` marks the window as having news (the tray icon blinks), `sound`
+// plays the new-event sound (from the second cycle on).
+struct EventAlert {
+    bool alert = true;
+    bool sound = true;
+};
+
+// The events listed but not yet in the archive, oldest first. They are kept across cycles and written again
+// every round until a write succeeds, so an archive that is locked, full or gone for a while loses nothing,
+// even events that have meanwhile left the source's page. Bounded: past kMaxUnstored the oldest go (logged).
+class UnstoredEvents final {
 public:
-    using PageSource = std::function<std::string()>;
-    using EventStore = std::function<void(const QuakeEvent&)>;
+    static constexpr std::size_t kMaxUnstored = 50000;
 
-    QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, FeedFlags flags, PageSource page, ISound& sound,
-                    EventStore store);
-
-    void Run();
+    void Add(const QuakeEvent& event);
+    bool Empty() const { return m_events.empty(); }
+    std::size_t Size() const { return m_events.size(); }
+    const std::vector<QuakeEvent>& Events() const { return m_events; }
+    void Clear() { m_events.clear(); }
 
 private:
+    std::vector<QuakeEvent> m_events;
+};
+
+// One earthquake update: lists every event not seen in this run (page order in the first cycle, at the top
+// afterwards), marks the news and, from the second cycle on, starts the sound; then writes every listed event
+// not yet archived in one go. The first cycle selects item 0 and shows it on the map. A stop (the program
+// ending) is looked at between events and ends the round early; whatever was listed but not written then
+// stays unwritten (a later start reads it from its source again).
+class QuakeListUpdate final {
+public:
+    // New events handed to the list in one call at most; the stop flag is looked at between two events.
+    static constexpr std::size_t kListBatch = 200;
+
+    using PageSource = std::function<std::string()>;
+    // Writes the events to the archive, all or none; gives up (kInterrupted) once the stop flag is set.
+    using EventStore = std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&)>;
+    // Told the outcome of every archive write.
+    using ArchiveReport = std::function<void(const ArchiveWriteResult&)>;
+    using AlertRule = std::function<EventAlert(const QuakeEvent&)>;
+    // Called once a round with the events it listed (in listing order) and whether it was the first cycle.
+    using ListedReport = std::function<void(const std::vector<QuakeEvent>&, bool firstCycle)>;
+
+    struct Hooks {
+        EventStore store;
+        ArchiveReport archiveReport;
+        // Empty: every event alerts and sounds.
+        AlertRule alertRule;
+        ListedReport listed;
+        // Set when the program is ending; null: never.
+        const std::atomic<bool>* stop = nullptr;
+    };
+
+    QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, UnstoredEvents& unstored, FeedFlags flags, ISound& sound,
+                    Hooks hooks);
+
+    // One polling round over the page `page` gives.
+    void Run(const PageSource& page);
+    // One round over events that arrived by other means (pushed by the source).
+    void RunEvents(const std::vector<QuakeEvent>& events);
+
+private:
+    bool StopRequested() const;
+    void ListNew(const std::vector<QuakeEvent>& events);
+
     IQuakeListView& m_list;
     SeenEvents& m_seen;
+    UnstoredEvents& m_unstored;
     FeedFlags m_flags;
-    PageSource m_page;
     ISound& m_sound;
-    EventStore m_store;
+    Hooks m_hooks;
 };
 
 }  // namespace dravik

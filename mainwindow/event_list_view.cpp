@@ -84,6 +84,15 @@ void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIn
         [&] { InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event, imageIndex); });
 }
 
+void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
+    m_uiThread.RunOnUiThread([&] {
+        for (const QuakeEvent& event : events) {
+            InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event,
+                           MagnitudeClass(event.mag));
+        }
+    });
+}
+
 void CEventListView::SelectItem(int index) {
     m_uiThread.RunOnUiThread([&] {
         if (index >= 0 && index < m_list.rowCount()) {

@@ -40,6 +40,7 @@ public:
 
     void BeginUpdate() override;
     void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
+    void InsertEvents(int index, const std::vector<QuakeEvent>& events) override;
     void SelectItem(int index) override;
     void ShowSelectionOnMap() override;
     void EndUpdate() override;

@@ -68,8 +68,13 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
     }
 }
 
-void StoreEvent(const QuakeEvent& e) {
-    StoreEventIfNew(e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2);
+ArchiveWriteResult StoreEvents(const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
+    std::vector<EventRecord> records;
+    records.reserve(events.size());
+    for (const QuakeEvent& e : events) {
+        records.push_back(EventRecord{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2});
+    }
+    return StoreEventsIfNew(DataFilePath(kDatabaseFileName), records, stop);
 }
 
 }  // namespace
@@ -89,8 +94,8 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_ownSound = std::make_unique<CQtSound>();
         m_services.sound = m_ownSound.get();
     }
-    if (!m_services.storeEvent) {
-        m_services.storeEvent = StoreEvent;
+    if (!m_services.storeEvents) {
+        m_services.storeEvents = StoreEvents;
     }
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

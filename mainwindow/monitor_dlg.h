@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "feed/feed_worker.h"
 #include "feed/quake_list_update.h"
@@ -33,8 +34,8 @@ struct MonitorServices {
     std::function<std::string(const std::string& url)> fetchPage;
     // Plays the new-event sound; must outlive the window.
     ISound* sound = nullptr;
-    // Hands a new event to the event table.
-    std::function<void(const QuakeEvent&)> storeEvent;
+    // Writes listed events to the event table, all or none; gives up once *stop is set.
+    std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&, const std::atomic<bool>* stop)> storeEvents;
     // Whether OnInitDialog starts the feed worker (tests drive the cycle themselves).
     bool startFeedWorker = true;
     // The pause between two cycles; 0 for the configured one.
@@ -112,8 +113,9 @@ public:
     std::atomic<bool> m_bNewEvent{false};
     bool m_bBlinkPhase = false;
     std::atomic<bool> m_bFeedBusy{false};
-    // Ids of the events listed in this run; used by the feed worker only.
+    // Ids of the events listed in this run, and those listed but not yet archived; used by the feed worker only.
     SeenEvents m_seenEvents;
+    UnstoredEvents m_unstoredEvents;
     // The map's memory: the coordinates last shown and whether a map kind was clicked since.
     MapView m_mapView;
     // Tray images: icon 128 steady, icon 133 the second image of the blink.
@@ -147,12 +149,22 @@ private:
     void BuildControls();
     void ConnectHandlers();
     void StartFeedWorker();
+    // Worker thread: tells the user (status line) and the log (one line) when the archive's state changes.
+    void OnArchiveResult(const ArchiveWriteResult& result);
+    // UI thread: the status line from the solar wind and the archive's state.
+    void ShowStatusLine();
 
     MonitorServices m_services;
     std::unique_ptr<ISound> m_ownSound;
     std::unique_ptr<CQtUiThread> m_pUiThread;
     std::unique_ptr<FeedWorker> m_pFeedWorker;
     int m_nTimerId = 0;
+    // Set when the program is ending: the feed's round and an archive write stop early.
+    std::atomic<bool> m_bStopping{false};
+    // The archive's state as the worker last found it (worker thread), and as shown (UI thread).
+    ArchiveFault m_archiveFault = ArchiveFault::kNone;
+    ArchiveFault m_archiveFaultShown = ArchiveFault::kNone;
+    std::string m_strSolarWind;
     bool m_bEnded = false;
     bool m_bInitDone = false;
 };

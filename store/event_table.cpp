@@ -1,6 +1,10 @@
 #include "store/event_table.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/environment.h"
 #include "store/quake_database.h"
@@ -15,6 +19,139 @@ std::string EventIdent(const std::string& mag, const std::string& wsp1, const st
 
 std::string DuplicateCheckSql(const std::string& ident) {
     return "select * from trze where ident=" + SqlQuote(ident);
+}
+
+ArchiveFault ClassifyArchiveError(int sqliteResult, int systemError) {
+    if (systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG) {
+        return ArchiveFault::kDiskFull;
+    }
+    if (systemError == EROFS || systemError == EACCES || systemError == EPERM) {
+        return ArchiveFault::kReadOnly;
+    }
+    switch (sqliteResult & 0xFF) {
+        case SQLITE_OK:
+            return ArchiveFault::kNone;
+        case SQLITE_FULL:
+            return ArchiveFault::kDiskFull;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return ArchiveFault::kReadOnly;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return ArchiveFault::kLocked;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FORMAT:
+            return ArchiveFault::kDamaged;
+        case SQLITE_INTERRUPT:
+            return ArchiveFault::kInterrupted;
+        default:
+            return ArchiveFault::kOther;
+    }
+}
+
+namespace {
+
+// The failure of the statement the database object ran last; a stop that came meanwhile makes it an interrupt,
+// whatever the library called it (a lock wait given up reads as busy).
+ArchiveWriteResult Failure(const CQuakeDatabase& db, const std::atomic<bool>* stop) {
+    ArchiveWriteResult result;
+    result.fault = (stop != nullptr && stop->load())
+                       ? ArchiveFault::kInterrupted
+                       : ClassifyArchiveError(db.GetLastResult(), db.GetLastSystemError());
+    if (result.fault == ArchiveFault::kNone) {
+        result.fault = ArchiveFault::kOther;
+    }
+    result.detail = db.GetLastError();
+    return result;
+}
+
+bool TableExists(CQuakeDatabase& db) {
+    db.Query("select name from sqlite_master where type='table' and name='trze'");
+    return db.GetLastResult() == SQLITE_OK && db.GetRowCount() > 0;
+}
+
+}  // namespace
+
+ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<EventRecord>& records,
+                                    const std::atomic<bool>* stop) {
+    if (records.empty()) {
+        return {};
+    }
+    CQuakeDatabase db(path);
+    db.SetStopFlag(stop);
+    if (!db.IsOpen()) {
+        ArchiveWriteResult failure = Failure(db, stop);
+        // A file that could not be made: the library's errno is that of its last try (read-only, which finds
+        // no file), so ask the directory itself.
+        const std::string::size_type slash = path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+        if (failure.fault == ArchiveFault::kOther && ::access(dir.c_str(), W_OK) != 0) {
+            failure.fault = ClassifyArchiveError(db.GetLastResult(), errno);
+        }
+        return failure;
+    }
+    // The write lock from the start: the duplicate checks then see every row another process could add.
+    db.Query("BEGIN IMMEDIATE");
+    if (db.GetLastResult() != SQLITE_OK) {
+        return Failure(db, stop);
+    }
+    const auto fail = [&] {
+        ArchiveWriteResult failure = Failure(db, stop);
+        // Not to be interrupted itself; closing the connection would roll back all the same.
+        db.SetStopFlag(nullptr);
+        db.Query("ROLLBACK");
+        return failure;
+    };
+    if (!TableExists(db)) {
+        if (db.GetLastResult() != SQLITE_OK) {
+            return fail();
+        }
+        db.Query(kCreateEventTableSql);
+        if (db.GetLastResult() != SQLITE_OK) {
+            return fail();
+        }
+    }
+    for (const char* sql : kEventTableIndexSql) {
+        db.Query(sql);
+        if (db.GetLastResult() != SQLITE_OK) {
+            return fail();
+        }
+    }
+
+    ArchiveWriteResult result;
+    for (const EventRecord& r : records) {
+        if (stop != nullptr && stop->load()) {
+            return fail();
+        }
+        // Inside the transaction the check also sees this call's own rows.
+        const std::string ident = EventIdent(r.mag, r.wsp1, r.wsp2);
+        db.Query(DuplicateCheckSql(ident));
+        if (db.GetLastResult() != SQLITE_OK) {
+            return fail();
+        }
+        if (db.GetRowCount() == 0) {
+            db.ClearFields();
+            db.AddField("mag", r.mag);
+            db.AddField("region", r.region);
+            db.AddField("data1", r.data1);
+            db.AddField("data2", r.data2);
+            db.AddField("wsp1", r.wsp1);
+            db.AddField("wsp2", r.wsp2);
+            db.AddField("ident", ident);
+            db.WriteRecord("trze");
+            if (db.GetLastResult() != SQLITE_OK) {
+                return fail();
+            }
+            ++result.stored;
+        }
+    }
+    db.Query("COMMIT");
+    if (db.GetLastResult() != SQLITE_OK) {
+        return fail();
+    }
+    return result;
 }
 
 void CreateEventTable() {
@@ -38,21 +175,8 @@ void StoreEventIfNew(std::string mag, std::string region, std::string data1, std
 
 void StoreEventIfNewAt(const std::string& path, std::string mag, std::string region, std::string data1,
                        std::string data2, std::string wsp1, std::string wsp2) {
-    const std::string ident = EventIdent(mag, wsp1, wsp2);
-    CQuakeDatabase db(path);
-    db.Query(DuplicateCheckSql(ident));
-    if (db.GetRowCount() > 0) {
-        return;
-    }
-    db.ClearFields();
-    db.AddField("mag", mag);
-    db.AddField("region", region);
-    db.AddField("data1", data1);
-    db.AddField("data2", data2);
-    db.AddField("wsp1", wsp1);
-    db.AddField("wsp2", wsp2);
-    db.AddField("ident", ident);
-    db.WriteRecord("trze");
+    StoreEventsIfNew(path, {EventRecord{std::move(mag), std::move(region), std::move(data1), std::move(data2),
+                                        std::move(wsp1), std::move(wsp2)}});
 }
 
 }  // namespace dravik

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <vector>
+
+#include "platform/archive_status.h"
 
 // Table trze: every earthquake the program has seen, one row per identity key (magnitude and coordinates).
 namespace dravik {
@@ -24,6 +28,23 @@ std::string EventIdent(const std::string& mag, const std::string& wsp1, const st
 
 // "select * from trze where ident='...'" with `ident` as one safe literal.
 std::string DuplicateCheckSql(const std::string& ident);
+
+// The six texts of one event as the table keeps them.
+struct EventRecord {
+    std::string mag, region, data1, data2, wsp1, wsp2;
+};
+
+// What an SQLite result code (extended) and the system error behind it mean to the user.
+ArchiveFault ClassifyArchiveError(int sqliteResult, int systemError);
+
+// Stores every record whose identity key is not in the table yet (nor earlier in `records`), all in one
+// transaction: one open, one write lock held from the first check to the commit (so another process cannot
+// store the same key in between), one sync. The table and its indexes are made first when missing (the file
+// deleted while the program runs). Either every record is in the table afterwards or, on any failure, none
+// of this call's rows is: the caller keeps them and tries again later. Once *stop is set (null: never) a wait
+// for a lock gives up and a running statement stops; the result is then kInterrupted.
+ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<EventRecord>& records,
+                                    const std::atomic<bool>* stop = nullptr);
 
 // Creates table trze when it is missing, then its indexes. Silent on failure.
 void CreateEventTable();

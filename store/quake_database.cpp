@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <climits>
+#include <thread>
 
 #include "platform/environment.h"
 
@@ -11,6 +13,15 @@ namespace {
 
 // A reader on the other thread delays a write by this much at most instead of making it fail at once.
 constexpr int kBusyTimeoutMs = 5000;
+// How long one wait for a lock sleeps before it looks at the lock, and at the stop flag, again.
+constexpr int kBusyStepMs = 10;
+// Virtual machine steps between two looks at the stop flag during a statement.
+constexpr int kProgressSteps = 1000;
+
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -67,14 +78,55 @@ CQuakeDatabase::~CQuakeDatabase() {
 void CQuakeDatabase::Open(const std::string& path) {
     sqlite3* db = nullptr;
     // Read-write and created when missing, never truncated; no URI names, so a path is only ever a path.
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        db = nullptr;
-    } else {
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    }
+    const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     m_pDb = db;
+    NoteResult(result);
+    if (result != SQLITE_OK) {
+        sqlite3_close(db);
+        m_pDb = nullptr;
+    } else {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_handler(db, &CQuakeDatabase::OnBusy, this);
+    }
     m_strFileName = path;
+}
+
+void CQuakeDatabase::NoteResult(int result) {
+    m_nLastResult = result;
+    m_nLastSystemError = (result != SQLITE_OK && m_pDb != nullptr) ? sqlite3_system_errno(m_pDb) : 0;
+    if (result == SQLITE_OK) {
+        m_strLastError.clear();
+    } else if (m_pDb != nullptr && sqlite3_extended_errcode(m_pDb) == result) {
+        m_strLastError = sqlite3_errmsg(m_pDb);
+    } else {
+        m_strLastError = sqlite3_errstr(result);
+    }
+}
+
+// Waits up to the busy timeout for a lock, in short sleeps so that a stop is noticed at once.
+int CQuakeDatabase::OnBusy(void* self, int attempts) {
+    auto* db = static_cast<CQuakeDatabase*>(self);
+    if (attempts == 0) {
+        db->m_busySinceMs = NowMs();
+    }
+    if ((db->m_pStop != nullptr && db->m_pStop->load()) || NowMs() - db->m_busySinceMs >= kBusyTimeoutMs) {
+        return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+    return 1;
+}
+
+int CQuakeDatabase::OnProgress(void* self) {
+    const auto* db = static_cast<CQuakeDatabase*>(self);
+    return (db->m_pStop != nullptr && db->m_pStop->load()) ? 1 : 0;
+}
+
+void CQuakeDatabase::SetStopFlag(const std::atomic<bool>* stop) {
+    m_pStop = stop;
+    if (m_pDb != nullptr) {
+        sqlite3_progress_handler(m_pDb, stop != nullptr ? kProgressSteps : 0,
+                                 stop != nullptr ? &CQuakeDatabase::OnProgress : nullptr, this);
+    }
 }
 
 void CQuakeDatabase::ClearResult() {
@@ -90,7 +142,11 @@ void CQuakeDatabase::Query(const std::string& sql) {
     m_fields.RemoveAll();
     m_nCurrentRow = 1;
     // A NUL would cut the statement short and run only its head.
-    if (m_pDb == nullptr || sql.find('\0') != std::string::npos || sql.size() >= static_cast<std::size_t>(INT_MAX)) {
+    if (m_pDb == nullptr) {
+        return;  // the open's failure stays the last result
+    }
+    if (sql.find('\0') != std::string::npos || sql.size() >= static_cast<std::size_t>(INT_MAX)) {
+        NoteResult(SQLITE_MISUSE);
         return;
     }
     std::vector<std::string> cells;
@@ -101,7 +157,9 @@ void CQuakeDatabase::Query(const std::string& sql) {
     while (tail < end) {
         sqlite3_stmt* stmt = nullptr;
         const char* next = nullptr;
-        if (sqlite3_prepare_v2(m_pDb, tail, static_cast<int>(end - tail), &stmt, &next) != SQLITE_OK) {
+        const int prepared = sqlite3_prepare_v2(m_pDb, tail, static_cast<int>(end - tail), &stmt, &next);
+        if (prepared != SQLITE_OK) {
+            NoteResult(prepared);
             sqlite3_finalize(stmt);
             return;
         }
@@ -118,7 +176,7 @@ void CQuakeDatabase::Query(const std::string& sql) {
                     cells.emplace_back(name != nullptr ? name : "");
                 }
             } else if (count != columns) {
-                rc = SQLITE_ERROR;
+                rc = SQLITE_MISMATCH;
                 break;
             }
             for (int c = 0; c < count; ++c) {
@@ -128,12 +186,15 @@ void CQuakeDatabase::Query(const std::string& sql) {
             }
             ++rows;
         }
-        sqlite3_finalize(stmt);
         if (rc != SQLITE_DONE) {
+            NoteResult(rc);
+            sqlite3_finalize(stmt);
             return;
         }
+        sqlite3_finalize(stmt);
         tail = next;
     }
+    NoteResult(SQLITE_OK);
     m_result.swap(cells);
     m_nColumns = columns;
     m_nRows = rows;
@@ -190,7 +251,9 @@ void CQuakeDatabase::WriteRecord(const std::string& table) {
     m_strLastStatement = ComposeInsert(table, m_fields);
     // Values never hold a NUL here (SqlQuote hexes them); one in a table or column name would cut the text.
     if (m_pDb != nullptr && m_strLastStatement.find('\0') == std::string::npos) {
-        sqlite3_exec(m_pDb, m_strLastStatement.c_str(), nullptr, nullptr, nullptr);
+        NoteResult(sqlite3_exec(m_pDb, m_strLastStatement.c_str(), nullptr, nullptr, nullptr));
+    } else if (m_pDb != nullptr) {
+        NoteResult(SQLITE_MISUSE);
     }
     m_nMode = kModeIdle;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -81,11 +82,23 @@ public:
     // Whether the file could be opened at all.
     bool IsOpen() const { return m_pDb != nullptr; }
 
+    // From now on a wait for another connection's lock gives up, and a running statement is interrupted, as soon
+    // as *stop is set (the program is ending). Null: locks are waited for up to the busy timeout.
+    void SetStopFlag(const std::atomic<bool>* stop);
+    // The outcome of the open, or of the last statement Query() or WriteRecord() ran: SQLite's extended result
+    // code (0 when it succeeded), the system's errno behind it, and SQLite's message.
+    int GetLastResult() const { return m_nLastResult; }
+    int GetLastSystemError() const { return m_nLastSystemError; }
+    const std::string& GetLastError() const { return m_strLastError; }
+
 private:
     enum StatementMode { kModeIdle = 0, kModeInsert = 2 };
 
     void Open(const std::string& path);
     void ClearResult();
+    void NoteResult(int result);
+    static int OnBusy(void* self, int attempts);
+    static int OnProgress(void* self);
 
     std::string m_strFileName;
     sqlite3* m_pDb = nullptr;
@@ -97,6 +110,11 @@ private:
     int m_nMode = kModeIdle;
     CFieldMap m_fields;
     std::string m_strLastStatement;
+    int m_nLastResult = 0;
+    int m_nLastSystemError = 0;
+    std::string m_strLastError;
+    const std::atomic<bool>* m_pStop = nullptr;
+    long long m_busySinceMs = 0;
 };
 
 }  // namespace dravik

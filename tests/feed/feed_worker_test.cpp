@@ -12,6 +12,7 @@
 
 #include "feed/page_fetch.h"
 #include "tests/common/http_test_server.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -46,6 +47,7 @@ public:
     }
     void ReadSolarWind() override { Record('S'); }
     void ReadXRayEvents() override { Record('X'); }
+    void RunPushedEvents() override { Record('P'); }
 
     void SetQuakeUrl(const std::string& url) { m_quakeUrl = url; }
     std::vector<Call> Calls() const {
@@ -113,6 +115,30 @@ TEST(FeedWorker, CyclesInOrderWithThePauseBetween) {
     }
     EXPECT_EQ(cycle.NiceInWorker(), 19);  // the lowest priority
     EXPECT_NE(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), 19);
+}
+
+// Pushed events are handled at once in the pause, which then goes on to its planned end; one that comes
+// during a cycle waits for the cycle's end.
+TEST(FeedWorker, PushedEventsAreHandledInThePauseWithoutShorteningIt) {
+    RecordingCycle cycle;
+    FeedWorker worker(cycle, 2);
+    worker.Notify();  // before the first cycle: handled after it
+    worker.Start();
+    ASSERT_TRUE(cycle.WaitForCalls(4, 5.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto notified = Clock::now();
+    worker.Notify();
+    worker.Notify();  // two notices before the worker looks: one round
+    ASSERT_TRUE(cycle.WaitForCalls(5, 5.0));
+    ASSERT_TRUE(cycle.WaitForCalls(6, 5.0));
+    worker.Stop();
+
+    const std::vector<Call> calls = cycle.Calls();
+    EXPECT_EQ(cycle.Order().substr(0, 6), "QSXPPQ");
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Seconds(calls[4].start - notified), 0.5);
+    }
+    EXPECT_GE(Seconds(calls[5].start - calls[2].end), 2.0) << "the pause keeps its length";
 }
 
 TEST(FeedWorker, StopDuringThePauseReturnsAtOnce) {

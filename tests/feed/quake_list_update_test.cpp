@@ -30,21 +30,41 @@ public:
 
 class SilentSound final : public ISound {
 public:
-    void PlaySound(const std::string&) override {}
+    void PlaySound(const std::string&) override { ++plays; }
+    int plays = 0;
 };
 
 class QuakeListUpdateTest : public ::testing::Test {
 protected:
     // One cycle over `page`.
     void Cycle(const std::string& page) {
-        QuakeListUpdate update(
-            list, seen, FeedFlags{feedBusy, newEvent, firstFillDone}, [&] { return page; }, sound,
-            [](const QuakeEvent&) {});
-        update.Run();
+        QuakeListUpdate::Hooks hooks;
+        hooks.store = [this](const std::vector<QuakeEvent>& events) {
+            ++writes;
+            if (archiveFault != ArchiveFault::kNone) {
+                return ArchiveWriteResult{archiveFault, "", 0};
+            }
+            for (const QuakeEvent& e : events) {
+                archived.push_back(e.region);
+            }
+            return ArchiveWriteResult{};
+        };
+        hooks.archiveReport = [this](const ArchiveWriteResult& r) { reports.push_back(r.fault); };
+        hooks.stop = &stop;
+        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                               std::move(hooks));
+        update.Run([&] { return page; });
     }
 
     RecordingList list;
     SeenEvents seen;
+    UnstoredEvents unstored;
+    std::atomic<bool> stop{false};
+    ArchiveFault archiveFault = ArchiveFault::kNone;
+    std::vector<std::string> archived;
+    std::vector<ArchiveFault> reports;
+    int writes = 0;
+    std::vector<std::string> listedRounds;
     std::atomic<bool> feedBusy{false}, newEvent{false}, firstFillDone{false};
     SilentSound sound;
 };
@@ -60,6 +80,121 @@ TEST_F(QuakeListUpdateTest, SeenTestUsesTheLeadingNumberOfTheId) {
 
     EXPECT_EQ(list.regions, (std::vector<std::string>{"TWICE", "PADDED", "OTHER"}));
     EXPECT_EQ(seen.Ids(), (std::vector<std::string>{"512345", "012345", "700000"}));
+}
+
+QuakeRow Row(const std::string& id, const std::string& region) {
+    QuakeRow row{id};
+    row.region = region;
+    return row;
+}
+
+// The archive failing for two rounds: the events are listed once, written when it works again (also those
+// no longer on the page), and each change of the archive's state is reported.
+TEST_F(QuakeListUpdateTest, EventsListedWhileTheArchiveFailsAreWrittenWhenItWorksAgain) {
+    archiveFault = ArchiveFault::kDiskFull;
+    Cycle(QuakePageHtml({Row("100001", "A"), Row("100002", "B")}));
+    Cycle(QuakePageHtml({Row("100003", "C"), Row("100002", "B")}));
+    EXPECT_EQ(list.regions, (std::vector<std::string>{"C", "A", "B"}));
+    EXPECT_TRUE(archived.empty());
+    EXPECT_EQ(unstored.Size(), 3U);
+
+    archiveFault = ArchiveFault::kNone;
+    Cycle(QuakePageHtml({Row("100003", "C")}));  // A and B have left the page
+    EXPECT_EQ(archived, (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_TRUE(unstored.Empty());
+    EXPECT_EQ(list.regions.size(), 3U);
+
+    // Nothing new and nothing pending: no write at all.
+    const int writesBefore = writes;
+    Cycle(QuakePageHtml({Row("100003", "C")}));
+    EXPECT_EQ(writes, writesBefore);
+    EXPECT_EQ(reports,
+              (std::vector<ArchiveFault>{ArchiveFault::kDiskFull, ArchiveFault::kDiskFull, ArchiveFault::kNone}));
+}
+
+// The stop flag is looked at between events: the round ends after the batch in hand, lists what it marked
+// seen, and writes nothing.
+TEST_F(QuakeListUpdateTest, StopEndsTheRoundBetweenEventsWithoutWriting) {
+    class StoppingList final : public IQuakeListView {
+    public:
+        explicit StoppingList(std::atomic<bool>& stop) : m_stop(stop) {}
+        void BeginUpdate() override {}
+        void InsertEvent(int, const QuakeEvent&, int) override {
+            ++inserted;
+            m_stop = true;
+        }
+        void SelectItem(int) override { ++selections; }
+        void ShowSelectionOnMap() override {}
+        void EndUpdate() override {}
+        int inserted = 0;
+        int selections = 0;
+
+    private:
+        std::atomic<bool>& m_stop;
+    } stopping(stop);
+    QuakeListUpdate::Hooks hooks;
+    hooks.store = [this](const std::vector<QuakeEvent>&) {
+        ++writes;
+        return ArchiveWriteResult{};
+    };
+    hooks.stop = &stop;
+    QuakeListUpdate update(stopping, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                           std::move(hooks));
+    update.Run([] { return QuakePageHtml(test::NumberedQuakeRows(100000, 500)); });
+    EXPECT_EQ(stopping.inserted, static_cast<int>(QuakeListUpdate::kListBatch));
+    EXPECT_EQ(seen.Size(), QuakeListUpdate::kListBatch);
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(stopping.selections, 0);
+    EXPECT_FALSE(feedBusy.load());
+}
+
+// Ids qualified by their source are one event only when equal as a whole; pushed events take the same road.
+TEST_F(QuakeListUpdateTest, QualifiedIdsCompareWholeAndPushedEventsAreListedOnce) {
+    firstFillDone = true;
+    QuakeListUpdate::Hooks hooks;
+    hooks.store = [this](const std::vector<QuakeEvent>& events) {
+        for (const QuakeEvent& e : events) {
+            archived.push_back(e.region);
+        }
+        return ArchiveWriteResult{};
+    };
+    QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound, std::move(hooks));
+    QuakeEvent a, b, c;
+    a.eventId = "usgs:us6000m0yf";
+    a.region = "A";
+    b.eventId = "usgs:us6000m0yg";
+    b.region = "B";
+    c.eventId = "gfz:2024abmz";
+    c.region = "C";
+    update.RunEvents({a, b, a});
+    update.RunEvents({c, b});
+    EXPECT_EQ(list.regions, (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(archived, (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(sound.plays, 3);
+}
+
+// The alert rule decides blink and sound per event; the first cycle never sounds.
+TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
+    const auto run = [&](const std::string& page) {
+        QuakeListUpdate::Hooks hooks;
+        hooks.alertRule = [](const QuakeEvent& e) { return EventAlert{e.region != "QUIET", e.region == "LOUD"}; };
+        hooks.listed = [this](const std::vector<QuakeEvent>& events, bool first) {
+            listedRounds.push_back(std::to_string(events.size()) + (first ? " first" : ""));
+        };
+        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                               std::move(hooks));
+        update.Run([&] { return page; });
+    };
+    run(QuakePageHtml({Row("1", "LOUD")}));
+    EXPECT_EQ(sound.plays, 0);
+    newEvent = false;
+    run(QuakePageHtml({Row("2", "QUIET")}));
+    EXPECT_FALSE(newEvent.load());
+    EXPECT_EQ(sound.plays, 0);
+    run(QuakePageHtml({Row("3", "LOUD"), Row("4", "SILENT")}));
+    EXPECT_TRUE(newEvent.load());
+    EXPECT_EQ(sound.plays, 1);
+    EXPECT_EQ(listedRounds, (std::vector<std::string>{"1 first", "1", "2"}));
 }
 
 TEST(LeadingNumberKeyTest, EqualWhereTheLeadingIntegerIsEqualAndLongIdsStayApart) {

@@ -94,9 +94,15 @@ protected:
         services.fetchPage = [this](const std::string& url) { return Fetch(url); };
         services.sound = &m_sound;
         if (!realStore) {
-            services.storeEvent = [this](const QuakeEvent& e) {
+            services.storeEvents = [this](const std::vector<QuakeEvent>& events, const std::atomic<bool>*) {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                m_stored.push_back(e.region);
+                if (m_storeFault != ArchiveFault::kNone) {
+                    return ArchiveWriteResult{m_storeFault, "test", 0};
+                }
+                for (const QuakeEvent& e : events) {
+                    m_stored.push_back(e.region);
+                }
+                return ArchiveWriteResult{};
             };
         }
         services.startFeedWorker = startWorker;
@@ -138,6 +144,7 @@ protected:
     std::string m_quakePage;
     std::string m_windPage;
     std::vector<std::string> m_stored;
+    ArchiveFault m_storeFault = ArchiveFault::kNone;
     std::function<void()> m_onQuakeFetch;
 
     void SetUp() override { SetLang("PL"); }
@@ -149,6 +156,31 @@ std::vector<std::string> Regions(const std::vector<QuakeRow>& rows) {
         out.push_back(row.region);
     }
     return out;
+}
+
+// While the archive cannot be written the status line says so, in the user's language, instead of the solar
+// wind; the events stay listed once and are written when the archive works again.
+TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
+    SetLang("EN");
+    auto dlg = MakeWindow();
+    SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
+    const std::string wind = "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3";
+    dlg->ReadSolarWind();
+    EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
+
+    m_storeFault = ArchiveFault::kDiskFull;
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(500000, 3)));
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), "Archive unavailable: disk full");
+    dlg->ReadSolarWind();
+    EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), "Archive unavailable: disk full");
+    EXPECT_TRUE(m_stored.empty());
+
+    m_storeFault = ArchiveFault::kNone;
+    dlg->RefreshQuakeList();  // nothing new on the page: the listed events are written all the same
+    EXPECT_EQ(m_stored.size(), 3U);
+    EXPECT_EQ(dlg->GetItemCount(), 3);
+    EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 }
 
 TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {

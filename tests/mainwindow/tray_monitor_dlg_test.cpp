@@ -72,7 +72,9 @@ protected:
         MonitorServices services;
         services.fetchPage = [](const std::string&) { return std::string(); };
         services.sound = &m_sound;
-        services.storeEvent = [](const QuakeEvent&) {};
+        services.storeEvents = [](const std::vector<QuakeEvent>&, const std::atomic<bool>*) {
+            return ArchiveWriteResult{};
+        };
         services.startFeedWorker = false;
         services.trayShell = &m_shell;
         auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);

@@ -164,12 +164,18 @@ TEST(EventTableTest, PageTextsWithQuotesAndEightBitBytesAreStoredExactly) {
     EXPECT_EQ(db.GetRowCount(), 1);
 }
 
-TEST(EventTableTest, MissingTableStoresNothingQuietly) {
+// A file without the table (deleted and made anew while the program runs) gets the table and its indexes
+// when the next event is stored, instead of losing it.
+TEST(EventTableTest, MissingTableIsMadeAgainWhenStoring) {
     const std::string path = test::NewDatabasePath();
     StoreEventIfNewAt(path, "4.5", "CRETE", "2016-05-10", "09:03", "35.1", "25.2");
     CQuakeDatabase db(path);
-    db.Query("select * from sqlite_master");
-    EXPECT_EQ(db.GetRowCount(), 0);
+    db.Query("select sql from sqlite_master where name='trze'");
+    ASSERT_EQ(db.GetRowCount(), 1);
+    EXPECT_EQ(db.GetValue("sql"), kCreateEventTableSql);
+    db.Query("select count(*) as n from sqlite_master where type='index'");
+    EXPECT_EQ(db.GetValue("n"), "3");
+    EXPECT_EQ(ReadRows(path).size(), 1U);
 }
 
 TEST(EventTableTest, CorruptFileIsLeftByteIdentical) {

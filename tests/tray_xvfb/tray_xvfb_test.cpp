@@ -120,7 +120,9 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     MonitorServices services;
     services.fetchPage = [](const std::string&) { return std::string(); };
     services.sound = &sound;
-    services.storeEvent = [](const QuakeEvent&) {};
+    services.storeEvents = [](const std::vector<QuakeEvent>&, const std::atomic<bool>*) {
+        return ArchiveWriteResult{};
+    };
     services.startFeedWorker = false;
     CMonitorDlg dlg(nullptr, services);
     dlg.OnInitDialog();

@@ -1,0 +1,257 @@
+#!/usr/bin/env python3
+"""The archive under faults, with the real program offscreen against pages served on 127.0.0.1.
+
+Usage: archive_e2e.py <path to dravik>
+
+1. First fill: pages of 500 and of 20,000 new events; the time from the page served to the last row stored.
+2. A first page of 3,000 events and SIGTERM one second after it was served: exit status 0 within 2 s; after a
+   restart all 3,000 are stored exactly once.
+3. The archive held by another program (BEGIN EXCLUSIVE) for 30 s across several cycles, with new events in
+   every cycle: nothing lost, nothing twice; the problem is logged once when it starts and once when it ends;
+   SIGTERM while a write waits for the lock ends the program within 2 s.
+4. Where the test may mount a tmpfs: the data directory's disk full, then space again: the same guarantees.
+"""
+
+import os
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import dravik_e2e as e2e  # noqa: E402
+
+SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
+EXIT_BOUND = 2.0
+
+
+def quake_page(first, count):
+    rows = [e2e.quake_row(100000 + i, f"{2 + (i % 50) / 10:.1f}", f"REGION {i}", f"{i % 90}.{i % 100:02d}",
+                          f"{i % 180}.{(i // 100) % 100:02d}") for i in range(first, first + count)]
+    return "<html><body><table>\n" + "".join(rows) + "</table></body></html>\n"
+
+
+class Program:
+    """The program with its stderr collected line by line."""
+
+    def __init__(self, binary, env):
+        self.lines = []
+        self.proc = subprocess.Popen([binary], env=env, stderr=subprocess.PIPE, text=True, errors="replace")
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stderr:
+            self.lines.append(line.rstrip("\n"))
+
+    def lines_with(self, text):
+        return [line for line in self.lines if text in line]
+
+    def terminate(self, what, bound=EXIT_BOUND):
+        start = time.monotonic()
+        self.proc.send_signal(signal.SIGTERM)
+        try:
+            status = self.proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise SystemExit(f"FAIL ({what}): no exit within 30 s of SIGTERM")
+        elapsed = time.monotonic() - start
+        print(f"{what}: exit status {status}, {elapsed:.2f} s after SIGTERM")
+        if status != 0:
+            raise SystemExit(f"FAIL ({what}): exit status {status}")
+        if elapsed > bound and not SANITIZED:
+            raise SystemExit(f"FAIL ({what}): exit took {elapsed:.2f} s, more than {bound} s")
+        return elapsed
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def counts(env):
+    """Rows per region, or None while the archive cannot be read."""
+    db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+    if not os.path.exists(db):
+        return {}
+    try:
+        con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=0.2)
+        try:
+            return dict(con.execute("select region, count(*) from trze group by region").fetchall())
+        finally:
+            con.close()
+    except sqlite3.Error:
+        return None
+
+
+def wait_stored(env, program, expected, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        c = counts(env)
+        if c is not None and len(c) >= expected:
+            return c
+        if program.proc.poll() is not None:
+            break
+        time.sleep(0.02)
+    raise SystemExit(f"FAIL: {len(counts(env) or {})} of {expected} events stored within {timeout} s")
+
+
+def expect_each_once(c, first, count, what):
+    wanted = {f"REGION {i}" for i in range(first, first + count)}
+    missing = wanted - set(c)
+    twice = {r: n for r, n in c.items() if n != 1}
+    if missing or twice:
+        raise SystemExit(f"FAIL ({what}): {len(missing)} events missing, {len(twice)} stored more than once")
+    print(f"{what}: all {count} events stored exactly once")
+
+
+def start(binary, root, base, poll_seconds=300):
+    env = e2e.make_env(root, base)
+    env["DRAVIK_POLL_SECONDS"] = str(poll_seconds)
+    e2e.Pages.hits = {}
+    return Program(binary, env), env
+
+
+def first_fill(binary, root, base, count):
+    e2e.Pages.bodies["/quake"] = quake_page(0, count)
+    program, env = start(binary, root, base)
+    try:
+        if not e2e.wait_for(lambda: "/quake" in e2e.Pages.hits, 60, program.proc):
+            raise SystemExit("FAIL: the page was never requested")
+        wait_stored(env, program, count, 120)
+        elapsed = time.monotonic() - e2e.Pages.hits["/quake"]
+        print(f"first fill of {count} events: {elapsed:.2f} s from the page served to the last row stored")
+        program.terminate(f"after a first fill of {count}")
+    finally:
+        program.kill()
+
+
+def sigterm_during_fill(binary, root, base):
+    e2e.Pages.bodies["/quake"] = quake_page(0, 3000)
+    program, env = start(binary, root, base)
+    try:
+        if not e2e.wait_for(lambda: "/quake" in e2e.Pages.hits, 60, program.proc):
+            raise SystemExit("FAIL: the page was never requested")
+        time.sleep(max(0.0, e2e.Pages.hits["/quake"] + 1.0 - time.monotonic()))
+        program.terminate("SIGTERM one second into a first fill of 3,000")
+    finally:
+        program.kill()
+    print(f"{len(counts(env) or {})} of 3000 stored before SIGTERM")
+    program, env = start(binary, root, base)
+    try:
+        if not e2e.wait_for(lambda: "/xray" in e2e.Pages.hits, 60, program.proc):
+            raise SystemExit("FAIL: no complete cycle after the restart")
+        expect_each_once(wait_stored(env, program, 3000, 120), 0, 3000, "restart after SIGTERM")
+        program.terminate("restart")
+    finally:
+        program.kill()
+
+
+def locked_archive(binary, root, base):
+    e2e.Pages.bodies["/quake"] = quake_page(0, 10)
+    program, env = start(binary, root, base, poll_seconds=3)
+    holder = None
+    try:
+        wait_stored(env, program, 10, 60)
+        holder = sqlite3.connect(os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat"), isolation_level=None)
+        holder.execute("BEGIN EXCLUSIVE")
+        locked_at = time.monotonic()
+        total = 10
+        # New events every few seconds while the lock lasts: several cycles each find the archive locked.
+        while time.monotonic() - locked_at < 30:
+            total += 10
+            e2e.Pages.bodies["/quake"] = quake_page(0, total)
+            time.sleep(4)
+        if not program.lines_with("cannot be written"):
+            raise SystemExit(f"FAIL: 30 s of a locked archive were not reported: {program.lines}")
+        holder.execute("COMMIT")
+        holder.close()
+        holder = None
+        expect_each_once(wait_stored(env, program, total, 60), 0, total, "archive locked for 30 s")
+        problems = program.lines_with("cannot be written")
+        recovered = program.lines_with("written again")
+        if len(problems) != 1 or len(recovered) != 1:
+            raise SystemExit(f"FAIL: expected one line for the problem and one for its end: {program.lines}")
+
+        # SIGTERM while the next write waits for a lock.
+        holder = sqlite3.connect(os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat"), isolation_level=None)
+        holder.execute("BEGIN EXCLUSIVE")
+        e2e.Pages.bodies["/quake"] = quake_page(0, total + 10)
+        e2e.Pages.hits = {}
+        e2e.wait_for(lambda: "/quake" in e2e.Pages.hits, 10, program.proc)
+        time.sleep(1.0)
+        program.terminate("SIGTERM while the archive is locked")
+    finally:
+        if holder is not None:
+            holder.close()
+        program.kill()
+
+
+def fill_up(path):
+    """Writes `path` until its file system has no byte left."""
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    try:
+        for size in (65536, 1):
+            try:
+                while os.write(fd, b"x" * size) > 0:
+                    pass
+            except OSError:
+                pass
+    finally:
+        os.close(fd)
+
+
+def disk_full(binary, root, base):
+    data = os.path.join(root, "data")
+    os.makedirs(data, exist_ok=True)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", data],
+                      stderr=subprocess.DEVNULL).returncode != 0:
+        print("disk full: skipped, this machine does not let the test mount a tmpfs")
+        return
+    try:
+        e2e.Pages.bodies["/quake"] = quake_page(0, 10)
+        program, env = start(binary, root, base, poll_seconds=2)
+        try:
+            wait_stored(env, program, 10, 60)
+            filler = os.path.join(data, "filler")
+            fill_up(filler)
+            e2e.Pages.bodies["/quake"] = quake_page(0, 200)
+            if not e2e.wait_for(lambda: program.lines_with("cannot be written"), 30, program.proc):
+                raise SystemExit(f"FAIL: a full disk was not reported: {program.lines}")
+            os.unlink(filler)
+            expect_each_once(wait_stored(env, program, 200, 30), 0, 200, "disk full for a while")
+            fill_up(filler)
+            e2e.Pages.bodies["/quake"] = quake_page(0, 400)
+            e2e.Pages.hits = {}
+            e2e.wait_for(lambda: "/quake" in e2e.Pages.hits, 10, program.proc)
+            time.sleep(0.5)
+            program.terminate("SIGTERM with the disk full")
+        finally:
+            program.kill()
+    finally:
+        subprocess.run(["umount", "-l", data])
+
+
+def main():
+    if len(sys.argv) != 2:
+        raise SystemExit(__doc__)
+    binary = sys.argv[1]
+    e2e.Pages.bodies = {"/quake": "", "/wind": e2e.SOLAR_WIND_PAGE, "/xray": "<html></html>", "/site": ""}
+    server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), e2e.Pages)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+    with tempfile.TemporaryDirectory(prefix="dravik-archive-e2e-") as root:
+        first_fill(binary, os.path.join(root, "fill500"), base, 500)
+        first_fill(binary, os.path.join(root, "fill20000"), base, 20000)
+        sigterm_during_fill(binary, os.path.join(root, "sigterm"), base)
+        locked_archive(binary, os.path.join(root, "locked"), base)
+        disk_full(binary, os.path.join(root, "full"), base)
+    server.shutdown()
+    print("PASS")
+
+
+if __name__ == "__main__":
+    main()
