@@ -48,11 +48,35 @@ std::string DataDir() {
     return dir;
 }
 
-std::string DataFilePath(const std::string& name) { return DataDir() + "/" + name; }
+std::string DataFilePath(const std::string& name) {
+    return DataDir() + "/" + name;
+}
 
 // EMSC's event service in its text format, newest first; the parser still reads the old home page too.
+const char kDefaultQuakeUrl[] = "https://www.seismicportal.eu/fdsnws/event/1/query?format=text&limit=50";
+
 std::string QuakeUrl() {
-    return EnvOr("DRAVIK_QUAKE_URL", "https://www.seismicportal.eu/fdsnws/event/1/query?format=text&limit=50");
+    return EnvOr("DRAVIK_QUAKE_URL", kDefaultQuakeUrl);
+}
+
+std::vector<std::string> SplitBlanks(const std::string& text) {
+    std::vector<std::string> words;
+    std::string::size_type pos = 0;
+    while ((pos = text.find_first_not_of(" \t\r\n", pos)) != std::string::npos) {
+        const auto end = text.find_first_of(" \t\r\n", pos);
+        words.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        pos = end;
+    }
+    return words;
+}
+
+std::vector<std::string> QuakeUrls(const std::string& configured) {
+    const char* value = std::getenv("DRAVIK_QUAKE_URL");
+    std::vector<std::string> urls = SplitBlanks(value != nullptr ? value : "");
+    if (urls.empty()) {
+        urls = SplitBlanks(configured);
+    }
+    return urls.empty() ? std::vector<std::string>{kDefaultQuakeUrl} : urls;
 }
 
 // NOAA's real-time solar wind readings (JSON); a page with "speed: <b>" cells still reads.
@@ -60,9 +84,13 @@ std::string SolarWindUrl() {
     return EnvOr("DRAVIK_SOLAR_WIND_URL", "https://services.swpc.noaa.gov/json/rtsw/rtsw_wind_1m.json");
 }
 
-std::string XRayUrl() { return EnvOr("DRAVIK_XRAY_URL", "http://www.swpc.noaa.gov/rt_plots/xray_1m.html"); }
+std::string XRayUrl() {
+    return EnvOr("DRAVIK_XRAY_URL", "http://www.swpc.noaa.gov/rt_plots/xray_1m.html");
+}
 
-std::string SiteUrl() { return StripTrailingSlashes(EnvOr("DRAVIK_SITE_URL", "http://dravik.example/")); }
+std::string SiteUrl() {
+    return StripTrailingSlashes(EnvOr("DRAVIK_SITE_URL", "http://dravik.example/"));
+}
 
 std::string SiteHost() {
     std::string url = SiteUrl();
@@ -74,7 +102,9 @@ std::string SiteHost() {
     return end == std::string::npos ? url : url.substr(0, end);
 }
 
-std::string MapUrl() { return StripTrailingSlashes(EnvOr("DRAVIK_MAP_URL", "")); }
+std::string MapUrl() {
+    return StripTrailingSlashes(EnvOr("DRAVIK_MAP_URL", ""));
+}
 
 int PollSeconds() {
     const std::string text = EnvOr("DRAVIK_POLL_SECONDS", "");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Every outside address and place the program uses, each with a built-in default and a DRAVIK_* override,
 // so that tests can point the program at servers on 127.0.0.1 and at a temporary data directory.
@@ -11,7 +12,12 @@ std::string DataDir();
 // A file in the data directory.
 std::string DataFilePath(const std::string& name);
 
-std::string QuakeUrl();      // DRAVIK_QUAKE_URL
+std::string QuakeUrl();  // DRAVIK_QUAKE_URL
+// The earthquake sources, read in this order every cycle: DRAVIK_QUAKE_URL's addresses (separated by blanks)
+// when set, else `configured` (the user's list, blank-separated) when it names any, else the built-in one.
+std::vector<std::string> QuakeUrls(const std::string& configured = std::string());
+// The words of `text` between blanks (spaces, tabs, line ends).
+std::vector<std::string> SplitBlanks(const std::string& text);
 std::string SolarWindUrl();  // DRAVIK_SOLAR_WIND_URL
 std::string XRayUrl();       // DRAVIK_XRAY_URL
 std::string SiteUrl();       // DRAVIK_SITE_URL, the product's web site root, without a trailing slash

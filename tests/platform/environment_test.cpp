@@ -71,5 +71,18 @@ TEST(EnvironmentTest, PollSecondsRejectsNonsense) {
     }
 }
 
+TEST(EnvironmentTest, QuakeSourcesFromTheOverrideThenTheUsersListThenTheDefault) {
+    {
+        test::ScopedEnv urls("DRAVIK_QUAKE_URL", "  http://a/x\thttp://b/y \n http://c/z ");
+        EXPECT_EQ(QuakeUrls("http://user/"), (std::vector<std::string>{"http://a/x", "http://b/y", "http://c/z"}));
+    }
+    {
+        test::ScopedEnv urls("DRAVIK_QUAKE_URL", " ");
+        EXPECT_EQ(QuakeUrls("http://u/1 http://u/2"), (std::vector<std::string>{"http://u/1", "http://u/2"}));
+        EXPECT_EQ(QuakeUrls(" \t"),
+                  (std::vector<std::string>{"https://www.seismicportal.eu/fdsnws/event/1/query?format=text&limit=50"}));
+    }
+}
+
 }  // namespace
 }  // namespace dravik
