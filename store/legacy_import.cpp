@@ -1,6 +1,9 @@
 #include "store/legacy_import.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
+#include <vector>
 
 #include "store/event_table.h"
 #include "store/sqlite2_reader.h"
@@ -29,11 +34,14 @@ constexpr char16_t kCp1250High[128] = {
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-const char* const kArchiveColumns[] = {"ID_trz", "ident", "mag", "region", "data1", "data2", "wsp1", "wsp2"};
+// The mode SQLite gives a database file it creates (before the umask), so a converted archive is opened to
+// the same people as one the program started itself.
+constexpr mode_t kArchiveFileMode = 0644;
+constexpr const char kImportInfix[] = ".import-";
+constexpr std::size_t kImportSuffixLength = 6;
+constexpr const char kImportSuffixChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-bool Exists(const std::string& path) {
-    return ::access(path.c_str(), F_OK) == 0;
-}
+const char* const kArchiveColumns[] = {"ID_trz", "ident", "mag", "region", "data1", "data2", "wsp1", "wsp2"};
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -45,6 +53,28 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
         return std::nullopt;
     }
     return bytes;
+}
+
+// A new, empty file "<path>.import-XXXXXX" created with the archive's mode; empty when none could be made.
+std::string CreateImportFile(const std::string& path) {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kImportSuffixChars - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = path + kImportInfix;
+        for (std::size_t i = 0; i < kImportSuffixLength; ++i) {
+            name += kImportSuffixChars[pick(random)];
+        }
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kArchiveFileMode);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) {
+            return {};
+        }
+    }
+    return {};
 }
 
 bool StartsWithSqlite2Header(const std::string& path) {
@@ -106,8 +136,39 @@ bool WriteArchive(const std::string& path, const std::optional<Sqlite2Table>& ta
     return sqlite3_close(db) == SQLITE_OK && ok;
 }
 
-// Gives the old file its new name without ever replacing an existing file: link() refuses a taken name.
-bool MoveAside(const std::string& path) {
+// Writes `bytes` into the new file `target`; false, with nothing left behind, when it cannot (errno tells
+// EEXIST apart).
+bool WriteNewFile(const std::string& target, const std::string& bytes, mode_t mode) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok) {
+        ::unlink(target.c_str());
+        errno = EIO;
+    }
+    return ok;
+}
+
+// Gives the old file its second name without ever replacing an existing file (link() and O_EXCL refuse a
+// taken name). The file also keeps its own name until the new archive replaces it in one rename, so there
+// is no moment without a "dravik.dat".
+bool KeepBeside(const std::string& path, const std::string& bytes) {
+    struct stat info = {};
+    const mode_t mode = ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : kArchiveFileMode;
     for (int n = 0; n < 1000; ++n) {
         const std::string target = path + ".sqlite2" + (n == 0 ? std::string() : "." + std::to_string(n));
         if (::link(path.c_str(), target.c_str()) == 0) {
@@ -116,15 +177,56 @@ bool MoveAside(const std::string& path) {
         if (errno == EEXIST) {
             continue;
         }
-        // File systems without hard links: rename, having checked the name is free.
-        if (!Exists(target)) {
-            return std::rename(path.c_str(), target.c_str()) == 0;
+        // File systems without hard links: a copy of the bytes read.
+        if (WriteNewFile(target, bytes, mode)) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
         }
     }
     return false;
 }
 
+// "<base>.import-XXXXXX", optionally followed by one of SQLite's journal suffixes.
+bool IsImportLeftover(const std::string& name, const std::string& base) {
+    const std::string prefix = base + kImportInfix;
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + kImportSuffixLength) {
+        return false;
+    }
+    const std::string suffix = name.substr(prefix.size(), kImportSuffixLength);
+    if (suffix.find_first_not_of(kImportSuffixChars) != std::string::npos) {
+        return false;
+    }
+    const std::string rest = name.substr(prefix.size() + kImportSuffixLength);
+    return rest.empty() || rest == "-journal" || rest == "-wal" || rest == "-shm";
+}
+
 }  // namespace
+
+void RemoveImportLeftovers(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (IsImportLeftover(entry->d_name, base)) {
+            leftovers.push_back(dir + "/" + entry->d_name);
+        }
+    }
+    ::closedir(listing);
+    for (const std::string& leftover : leftovers) {
+        struct stat info = {};
+        // Only files: a directory or anything else of that name is not ours.
+        if (::lstat(leftover.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))) {
+            ::unlink(leftover.c_str());
+        }
+    }
+}
 
 std::string Cp1250ToUtf8(const std::string& text) {
     std::string out;
@@ -146,6 +248,9 @@ std::string Cp1250ToUtf8(const std::string& text) {
 }
 
 LegacyImportResult ImportLegacyArchiveIfNeeded(const std::string& path) {
+    // What an interrupted conversion left is never complete: the archive takes the new file's name only
+    // once it is whole, in one rename.
+    RemoveImportLeftovers(path);
     if (!StartsWithSqlite2Header(path)) {
         return LegacyImportResult::NotLegacy;
     }
@@ -155,15 +260,13 @@ LegacyImportResult ImportLegacyArchiveIfNeeded(const std::string& path) {
     }
     const std::optional<Sqlite2Table> table = ReadSqlite2Table(*bytes, "trze");
 
-    // The new archive is written under a fresh name first; the old file changes its name only once the new
-    // one is complete, so an interruption at any point leaves the old file where it was or where it went.
-    std::string temp = path + ".import-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    // The new archive is written under a fresh name first; the old file gets its second name only once the
+    // new one is complete, so an interruption at any point leaves the old file where it was.
+    const std::string temp = CreateImportFile(path);
+    if (temp.empty()) {
         return LegacyImportResult::Failed;
     }
-    ::close(fd);
-    if (!WriteArchive(temp, table) || !MoveAside(path)) {
+    if (!WriteArchive(temp, table) || !KeepBeside(path, *bytes)) {
         ::unlink(temp.c_str());
         return LegacyImportResult::Failed;
     }

@@ -14,8 +14,13 @@ enum class LegacyImportResult {
 };
 
 // Converts the file at `path` when it is an SQLite 2 file. The old file is never deleted or overwritten:
-// it is moved to "<path>.sqlite2", or "<path>.sqlite2.1", ".2" ... when that name is taken.
+// it is kept as "<path>.sqlite2", or "<path>.sqlite2.1", ".2" ... when that name is taken. The new archive
+// gets the mode SQLite gives a database it creates. Files an interrupted conversion left are removed first.
 LegacyImportResult ImportLegacyArchiveIfNeeded(const std::string& path);
+
+// Removes "<path>.import-XXXXXX" files, the unfinished archives of an interrupted conversion, and their
+// SQLite journals. Only one program may run on the archive while this runs.
+void RemoveImportLeftovers(const std::string& path);
 
 // Windows-1250 bytes to UTF-8. The five bytes the code page leaves undefined map to the C1 code points
 // of the same number, so no byte is lost.

@@ -1,14 +1,17 @@
 #include "store/legacy_import.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +156,97 @@ TEST_F(LegacyImportTest, LargeArchiveConvertsInOneTransaction) {
     RecordProperty("conversion_ms", static_cast<int>(ms));
     std::printf("large.dat (20,003 rows) converted in %lld ms\n", static_cast<long long>(ms));
     EXPECT_EQ(DumpArchive(m_archive, ""), Cp1250ToUtf8(ReadFile(m_fixtures + "large.tsv")));
+}
+
+mode_t FileMode(const std::string& path) {
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+// Restores the process's umask when it goes.
+class ScopedUmask final {
+public:
+    explicit ScopedUmask(mode_t mask) : m_previous(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_previous); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t m_previous;
+};
+
+TEST_F(LegacyImportTest, ConvertedArchiveHasTheModeOfANewArchive) {
+    for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}, mode_t{0}}) {
+        SCOPED_TRACE(testing::Message() << "umask " << std::oct << mask);
+        const ScopedUmask scoped(mask);
+        const std::string fresh = test::MakeTempDir("fresh") + "/dravik.dat";
+        CreateEventTable(fresh);
+        const std::string dir = test::MakeTempDir("converted");
+        const std::string converted = dir + "/dravik.dat";
+        fs::copy_file(m_fixtures + "small.dat", converted);
+        ASSERT_EQ(ImportLegacyArchiveIfNeeded(converted), LegacyImportResult::Converted);
+        ASSERT_NE(FileMode(fresh), 0u);
+        EXPECT_EQ(FileMode(converted), FileMode(fresh));
+    }
+}
+
+TEST_F(LegacyImportTest, LeftoversOfAnInterruptedConversionGoBeforeTheNextOne) {
+    Place("small.dat");
+    for (const char* name : {"dravik.dat.import-Ab12Cd", "dravik.dat.import-Ab12Cd-journal"}) {
+        std::ofstream(m_dir + "/" + name) << "half written";
+    }
+    EXPECT_EQ(ImportLegacyArchiveIfNeeded(m_archive), LegacyImportResult::Converted);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"dravik.dat", "dravik.dat.sqlite2"}));
+}
+
+TEST(LegacyImportLeftoversTest, OnlyTheConversionsOwnFilesAreRemoved) {
+    struct Case {
+        const char* name;
+        bool bRemoved;
+    };
+    const Case cases[] = {
+        {"dravik.dat.import-Ab12Cd", true},
+        {"dravik.dat.import-Zz9900-journal", true},
+        {"dravik.dat.import-Zz9900-wal", true},
+        {"dravik.dat.import-Zz9900-shm", true},
+        {"dravik.dat", false},
+        {"dravik.dat-journal", false},
+        {"dravik.dat.sqlite2", false},
+        {"dravik.dat.import-abc", false},
+        {"dravik.dat.import-Ab12Cd.bak", false},
+        {"dravik.dat.import-Ab12Cd-journalx", false},
+        {"dravik.dat.import-Ab_2Cd", false},
+        {"other.dat.import-Ab12Cd", false},
+        {"xdravik.dat.import-Ab12Cd", false},
+    };
+    for (const bool bArchiveThere : {true, false}) {
+        SCOPED_TRACE(bArchiveThere ? "current archive there" : "no archive");
+        const std::string dir = test::MakeTempDir("leftovers");
+        const std::string archive = dir + "/dravik.dat";
+        if (bArchiveThere) {
+            CreateEventTable(archive);
+        }
+        for (const Case& c : cases) {
+            if (!bArchiveThere || std::string(c.name) != "dravik.dat") {
+                std::ofstream(dir + "/" + c.name) << "x";
+            }
+        }
+        // A directory of a leftover's name is not one of ours.
+        fs::create_directory(dir + "/dravik.dat.import-Dir123");
+        std::ofstream(dir + "/dravik.dat.import-Dir123/inside") << "x";
+
+        EXPECT_EQ(ImportLegacyArchiveIfNeeded(archive), LegacyImportResult::NotLegacy);
+
+        for (const Case& c : cases) {
+            EXPECT_EQ(fs::exists(dir + "/" + c.name), !c.bRemoved) << c.name;
+        }
+        EXPECT_TRUE(fs::exists(dir + "/dravik.dat.import-Dir123/inside"));
+    }
 }
 
 TEST(Cp1250Test, PolishLettersAndUndefinedBytes) {
