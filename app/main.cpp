@@ -4,14 +4,12 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "feed/page_fetch.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
@@ -20,13 +18,10 @@
 namespace dravik {
 namespace {
 
-// Set by the signal handler; fetches on the UI thread (the start-up version check) give up when it is set.
-std::atomic<bool> g_bQuitRequested{false};
 int g_signalPipe[2] = {-1, -1};
 
 extern "C" void OnTerminationSignal(int) {
     const int savedErrno = errno;
-    g_bQuitRequested = true;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
     errno = savedErrno;
@@ -65,7 +60,8 @@ public:
             dlg.CloseWithoutQuestion();
         });
         dlg.DoModal();
-        // The worker is stopped and joined here, before the window goes.
+        // The threads are stopped and joined here, before the window goes.
+        dlg.StopVersionCheck();
         dlg.StopFeedWorker();
         return false;
     }
@@ -93,7 +89,6 @@ int main(int argc, char** argv) {
     // The program's life is the main window's modal run, not its visible windows: while the window is
     // hidden to the tray, closing a dialog of the tray menu must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
-    const FetchCancelScope cancelOnSignal(g_bQuitRequested);
 
     CMonitorApp theApp;
     theApp.InitInstance();

@@ -97,6 +97,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     if (!m_services.storeEvents) {
         m_services.storeEvents = StoreEvents;
     }
+    m_pVersionCheck = std::make_unique<CVersionCheck>(m_services.fetchPage);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildControls();
@@ -104,6 +105,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
 }
 
 CMonitorDlg::~CMonitorDlg() {
+    StopVersionCheck();
     StopFeedWorker();
     if (m_pTray != nullptr) {
         m_bHiddenToTray = false;
@@ -168,7 +170,13 @@ void CMonitorDlg::OnInitDialog() {
     CreateEventTable();
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);
-    RunVersionCheck(this, m_services.fetchPage);
+    // The site is asked on a thread of its own: the window never waits for it, and the notice comes above
+    // the window when the answer does.
+    m_pVersionCheck->Start([this](const std::string& answer) {
+        if (!m_bEnded) {
+            ShowVersionNotice(this, answer);
+        }
+    });
     g_pMainDlg = this;
     m_nTimerId = startTimer(kBlinkTimerMs);
     if (m_services.startFeedWorker) {
@@ -185,6 +193,23 @@ void CMonitorDlg::EndDialog(int result) {
         QWidget::setVisible(true);
     }
     QDialog::done(result);
+}
+
+void CMonitorDlg::StopVersionCheck() {
+    m_pVersionCheck->Stop();
+}
+
+bool CMonitorDlg::OnActivateRequest() {
+    QWidget* modal = QApplication::activeModalWidget();
+    // Before its run the window is about to show itself; once the run has ended it is going.
+    if (!m_bEnded && (isVisible() || m_bHiddenToTray)) {
+        OnShowList();
+    }
+    if (modal != nullptr && modal != this) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    return !m_bEnded && isVisible() && !isMinimized();
 }
 
 void CMonitorDlg::CloseWithoutQuestion() {

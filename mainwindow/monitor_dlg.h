@@ -24,6 +24,7 @@ class CLinkStatic;
 class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
+class CVersionCheck;
 class CWebBrowser2;
 struct QuakeEvent;
 
@@ -69,6 +70,11 @@ public:
     void CloseWithoutQuestion();
     // Releases a worker waiting for the UI thread, then stops and joins it. Safe to call more than once.
     void StopFeedWorker();
+    // Aborts a version check still waiting for the site and joins its thread. Safe to call more than once.
+    void StopVersionCheck();
+    // Another start of the program asked for this window: shown as "Pokaż listę" shows it, also from the
+    // tray, and a dialog open above it comes up with it. Returns whether the window is now shown.
+    bool OnActivateRequest();
 
     // The feed's cycle, called on the worker's thread.
     void RefreshQuakeList() override;
@@ -158,6 +164,7 @@ private:
     std::unique_ptr<ISound> m_ownSound;
     std::unique_ptr<CQtUiThread> m_pUiThread;
     std::unique_ptr<FeedWorker> m_pFeedWorker;
+    std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
     // Set when the program is ending: the feed's round and an archive write stop early.
     std::atomic<bool> m_bStopping{false};

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QObject>
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 class QWidget;
 
@@ -19,10 +22,40 @@ std::string VersionCheckAddress();
 // ours (older ones too) is announced.
 std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost);
 
-// Fetches the address (blocking), and shows the notice, if one is due, in a message box owned by owner
-// with the application's name as caption and only an OK button; returns when the user has closed it.
+// Shows the notice due for the answer, if any, in a message box owned by owner (centred on it) with the
+// application's name as caption and only an OK button; returns when the user has closed it. UI thread.
+void ShowVersionNotice(QWidget* owner, const std::string& answer);
+
 using PageFetcher = std::function<std::string(const std::string& url)>;
-void RunVersionCheck(QWidget* owner, const PageFetcher& fetch);
-void RunVersionCheck(QWidget* owner);  // with FetchPage
+
+// The check on a thread of its own, so that the window never waits for the site: the fetch runs there and
+// the answer is handed to the thread this object lives on (the UI thread) when it comes.
+class CVersionCheck final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CVersionCheck)
+
+public:
+    using AnswerHandler = std::function<void(const std::string& answer)>;
+
+    explicit CVersionCheck(PageFetcher fetch, QObject* parent = nullptr);
+    // Stop().
+    ~CVersionCheck() override;
+
+    // Fetches VersionCheckAddress() on a new thread and calls onAnswer with the answer on this object's
+    // thread, unless stopped first. Only the first call of an object does anything.
+    void Start(AnswerHandler onAnswer);
+    // Aborts a fetch in progress and joins the thread; an answer not yet handed over is dropped. Returns
+    // within about a second whatever the site does. Safe to call more than once.
+    void Stop();
+    // Whether Start() has run (the check is made at most once).
+    bool IsStarted() const { return m_bStarted; }
+
+private:
+    PageFetcher m_fetch;
+    AnswerHandler m_onAnswer;
+    std::thread m_thread;
+    std::atomic<bool> m_bStopRequested{false};
+    bool m_bStarted = false;
+};
 
 }  // namespace dravik

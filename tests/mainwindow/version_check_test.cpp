@@ -1,14 +1,21 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
+#include "tests/common/http_test_server.h"
 #include "tests/common/scoped_env.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -42,31 +49,120 @@ TEST(VersionCheckTest, NoticeFollowsTheSevenByteRule) {
     }
 }
 
+using Clock = std::chrono::steady_clock;
+
+template <typename Done>
+bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
 TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheApplicationName) {
     test::ScopedEnv site("DRAVIK_SITE_URL", "http://127.0.0.1:9/");
+    std::mutex mutex;
     std::vector<std::string> asked;
     QString caption;
     QString text;
     int buttons = 0;
-    QTimer::singleShot(0, [&] {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             caption = box->windowTitle();
             text = box->text();
-            buttons = box->buttons().size();
+            buttons = static_cast<int>(box->buttons().size());
             box->accept();
         }
     });
-    RunVersionCheck(nullptr, [&](const std::string& url) {
+    poll.start(5);
+    CVersionCheck check([&](const std::string& url) {
+        std::lock_guard<std::mutex> lock(mutex);
         asked.push_back(url);
         return std::string("ok:2.00");
     });
+    bool answered = false;
+    const auto onAnswer = [&](const std::string& answer) {
+        ShowVersionNotice(nullptr, answer);
+        answered = true;
+    };
+    check.Start(onAnswer);
+    check.Start(onAnswer);  // once per start, however often asked
+    ASSERT_TRUE(ProcessEventsUntil([&] { return answered; }));
+    check.Stop();
     EXPECT_EQ(asked, std::vector<std::string>{"http://127.0.0.1:9/wersja.php?w=1.14"});
     EXPECT_EQ(caption.toStdString(), ApplicationName());
     EXPECT_TRUE(text.endsWith("127.0.0.1")) << text.toStdString();
     EXPECT_EQ(buttons, 1);
 
     // An empty answer shows nothing (a box would block here).
-    RunVersionCheck(nullptr, [](const std::string&) { return std::string(); });
+    ShowVersionNotice(nullptr, std::string());
+}
+
+TEST(VersionCheckTest, TheAnswerIsHandedToTheUiThreadUnlessStoppedFirst) {
+    for (const bool bStopFirst : {false, true}) {
+        SCOPED_TRACE(bStopFirst ? "stopped before the answer is handed over" : "running");
+        std::atomic<bool> fetched{false};
+        std::thread::id fetchThread;
+        CVersionCheck check([&](const std::string&) {
+            fetchThread = std::this_thread::get_id();
+            fetched = true;
+            return std::string("ok:1.15");
+        });
+        std::vector<std::string> answers;
+        std::thread::id answerThread;
+        check.Start([&](const std::string& answer) {
+            answerThread = std::this_thread::get_id();
+            answers.push_back(answer);
+        });
+        EXPECT_TRUE(answers.empty()) << "never handed over inside Start()";
+        if (bStopFirst) {
+            // No events are processed while waiting: the answer is on its way when Stop() comes.
+            const auto deadline = Clock::now() + std::chrono::seconds(10);
+            while (!fetched && Clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_TRUE(fetched);
+            check.Stop();
+            QApplication::processEvents();
+            QApplication::processEvents();
+            EXPECT_TRUE(answers.empty());
+            continue;
+        }
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !answers.empty(); }));
+        check.Stop();
+        EXPECT_EQ(answers, std::vector<std::string>{"ok:1.15"});
+        EXPECT_NE(fetchThread, std::this_thread::get_id());
+        EXPECT_EQ(answerThread, std::this_thread::get_id());
+    }
+}
+
+TEST(VersionCheckTest, ASiteThatNeverAnswersDelaysNeitherTheStartNorTheEnd) {
+    test::HttpTestServer server;
+    server.Stall("/wersja.php");
+    const std::string siteUrl = server.Url("/");
+    test::ScopedEnv site("DRAVIK_SITE_URL", siteUrl.c_str());
+    bool answered = false;
+    CVersionCheck check(nullptr);  // the real fetch
+    const auto started = Clock::now();
+    check.Start([&](const std::string&) { answered = true; });
+    const auto startMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return server.RequestCount("/wersja.php?w=1.14") == 1; }));
+    const auto stopping = Clock::now();
+    check.Stop();
+    const auto stopMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stopping).count();
+    QApplication::processEvents();
+    EXPECT_FALSE(answered);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(startMs, 200);
+        EXPECT_LT(stopMs, 1500);
+    }
+    std::printf("version check: Start() %lld ms, Stop() during a stalled fetch %lld ms\n",
+                static_cast<long long>(startMs), static_cast<long long>(stopMs));
 }
 
 }  // namespace
