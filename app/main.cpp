@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
+#include "platform/qt/single_instance.h"
 #include "resources/resources.h"
 
 namespace dravik {
@@ -49,8 +51,13 @@ std::string ApplicationNameFrom(const char* argv0) {
 class CMonitorApp final {
 public:
     // Runs the main window; the process ends when its modal run has ended.
-    bool InitInstance() {
+    bool InitInstance(CSingleInstance& instance) {
         CMonitorDlg dlg(nullptr);
+        QObject::connect(&instance, &CSingleInstance::ActivateRequested, &dlg, [&dlg] {
+            const bool bShown = dlg.OnActivateRequest();
+            std::fprintf(stderr, "%s: started again on this data directory; window %s\n", ApplicationName().c_str(),
+                         bShown ? "shown" : "not shown yet");
+        });
         QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
         signalNotifier.setEnabled(g_signalPipe[0] >= 0);
         QObject::connect(&signalNotifier, &QSocketNotifier::activated, &dlg, [&dlg] {
@@ -90,7 +97,13 @@ int main(int argc, char** argv) {
     // hidden to the tray, closing a dialog of the tray menu must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One program per data directory: a second start shows the running one's window and ends.
+    CSingleInstance instance(DataDir());
+    if (instance.Claim() == CSingleInstance::Role::Other) {
+        return 0;
+    }
+
     CMonitorApp theApp;
-    theApp.InitInstance();
+    theApp.InitInstance(instance);
     return 0;
 }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <string>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace dravik {
+
+// One program per data directory. The first start on a directory holds a lock (flock, released by the
+// kernel however the process ends, SIGKILL included) and listens on a local socket; a later start on the
+// same directory finds the lock taken, asks the first one through the socket to show its window, and
+// ends. Both names come from the directory's canonical path, so programs on other directories run side by
+// side. Use on the UI thread, after the application object exists.
+class CSingleInstance final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CSingleInstance)
+
+public:
+    enum class Role {
+        First,  // no other program runs on the directory (or it cannot be told): this one runs
+        Other,  // another one runs on it and has been asked to show its window: this one ends
+    };
+
+    // runtimeDir holds the lock and the socket; empty for the user's runtime directory ($XDG_RUNTIME_DIR).
+    explicit CSingleInstance(const std::string& dataDir, const QString& runtimeDir = QString(),
+                             QObject* parent = nullptr);
+    ~CSingleInstance() override;
+
+    // Takes the directory, or hands the request to the program that has it. A program that holds the lock
+    // but does not listen yet (it is starting) is tried again for up to `wait`.
+    Role Claim(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
+
+    const QString& LockPath() const { return m_lockPath; }
+    const QString& SocketPath() const { return m_socketPath; }
+
+signals:
+    // Another start on the same directory asked for the window (First only).
+    void ActivateRequested();
+
+private:
+    void OnNewConnection();
+    void ReadRequest(QLocalSocket* socket);
+    bool SendActivateRequest(std::chrono::milliseconds wait);
+
+    QString m_lockPath;
+    QString m_socketPath;
+    int m_lockFd = -1;
+    QLocalServer* m_server = nullptr;
+};
+
+// The base name of a data directory's lock and socket: "dravik-" and 16 hex digits of the SHA-256 of the
+// directory's canonical path (symbolic links, "." and ".." resolved; the path as given when it cannot be).
+std::string InstanceName(const std::string& dataDir);
+
+}  // namespace dravik
