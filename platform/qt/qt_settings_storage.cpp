@@ -1,5 +1,6 @@
 #include "platform/qt/qt_settings_storage.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -19,6 +20,55 @@ QVariant TextToVariant(const std::string& text) {
         return asString;
     }
     return bytes;
+}
+
+QByteArray TrimBlanks(const QByteArray& bytes) {
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && (bytes[begin] == ' ' || bytes[begin] == '\t')) {
+        ++begin;
+    }
+    while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) {
+        --end;
+    }
+    return bytes.mid(begin, end - begin);
+}
+
+// The bytes of a plain "name=value" line of the INI file, as the file holds them. QSettings reads the file
+// as UTF-8, so bytes of another encoding (a file written by an older version, or by hand) reach it as
+// U+FFFD; this is where they are found again. Values Qt reads otherwise (escapes, lists, @-types) give
+// nullopt.
+std::optional<QByteArray> RawIniValue(const QString& fileName, const QString& group, const QString& name) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray section = group.isEmpty() ? QByteArrayLiteral("General") : group.toUtf8();
+    const QByteArray key = name.toUtf8();
+    QByteArray current;
+    std::optional<QByteArray> found;
+    for (QByteArray line : file.readAll().split('\n')) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        const QByteArray trimmed = TrimBlanks(line);
+        if (trimmed.startsWith('[') && trimmed.endsWith(']')) {
+            current = trimmed.mid(1, trimmed.size() - 2);
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (current != section || equals < 0 || TrimBlanks(line.left(equals)) != key) {
+            continue;
+        }
+        QByteArray value = TrimBlanks(line.mid(equals + 1));
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
+            value = value.mid(1, value.size() - 2);
+        }
+        const bool plain = !value.startsWith('@') && !value.contains('\\') && !value.contains('"') &&
+                           !value.contains(',') && !value.contains(';');
+        found = plain ? std::optional<QByteArray>(value) : std::nullopt;  // the last line of a name counts
+    }
+    return found;
 }
 
 }  // namespace
@@ -77,12 +127,20 @@ std::optional<std::string> CQtSettingsStorage::QueryValue(SettingsHandle key, co
     if (it == m_open.end()) {
         return std::nullopt;
     }
+    QSettings& settings = *it->second;
     const QString qname = QString::fromStdString(name);
-    if (!it->second->contains(qname)) {
+    if (!settings.contains(qname)) {
         return std::nullopt;
     }
-    const QVariant value = it->second->value(qname);
-    const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    const QVariant value = settings.value(qname);
+    QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    if (value.typeId() == QMetaType::QString && value.toString().contains(QChar::ReplacementCharacter)) {
+        // Taken from the file only when it is the same value, read as UTF-8 (not a change since).
+        const std::optional<QByteArray> raw = RawIniValue(settings.fileName(), settings.group(), qname);
+        if (raw && QString::fromUtf8(*raw) == value.toString()) {
+            bytes = *raw;
+        }
+    }
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
@@ -90,6 +148,10 @@ bool CQtSettingsStorage::SetTextValue(SettingsHandle key, const std::string& nam
     auto it = m_open.find(key);
     if (it == m_open.end()) {
         return false;
+    }
+    // The file is written only for a real change: a value that holds these bytes already stays as it is.
+    if (QueryValue(key, name) == text) {
+        return true;
     }
     it->second->setValue(QString::fromStdString(name), TextToVariant(text));
     return true;

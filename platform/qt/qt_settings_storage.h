@@ -12,7 +12,8 @@ namespace dravik {
 
 // The user's settings through QSettings: the key "Software\<organization>\<application>" is
 // QSettings(organization, application) (on Linux $XDG_CONFIG_HOME/Korvan/Dravik.conf). A file that cannot
-// be read or written gives missing values and failed writes, never a crash.
+// be read or written gives missing values and failed writes, never a crash. The file is written only when a
+// value changes; a value whose bytes are not UTF-8 (an older file's) reads as the bytes the file holds.
 class CQtSettingsStorage final : public ISettingsStorage {
 public:
     CQtSettingsStorage();

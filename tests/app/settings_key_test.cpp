@@ -1,10 +1,17 @@
 #include "app/settings_key.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/qt/qt_settings_storage.h"
 #include "tests/common/fake_settings_storage.h"
+#include "tests/common/test_env.h"
 
 namespace dravik {
 namespace {
@@ -127,6 +134,47 @@ TEST(SettingsKeyTest, UiLanguageUsesTheCurrentStorageAndWritesBack) {
         key.m_strLang = "PL";
     }
     EXPECT_EQ(UiLanguage(), "PL");
+}
+
+// The settings file's inode: QSettings saves through a new file, so a rewrite changes it.
+ino_t Inode(const std::string& path) {
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+TEST(SettingsKeyFileTest, ReadingTheLanguageLeavesTheFileAloneAndOtherBytesKeepTheirValue) {
+    const std::string file = test::MakeTempDir("settings-key") + "/Dravik.conf";
+    CQtSettingsStorage storage(QString::fromStdString(file));
+    test::ScopedSettingsStorage scoped(storage);
+
+    EXPECT_EQ(UiLanguage(), "");  // first use: the empty value is created
+    const ino_t created = Inode(file);
+    ASSERT_NE(created, 0u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(UiLanguage(), "");
+    }
+    EXPECT_EQ(Inode(file), created) << "an unchanged language was written again";
+
+    {
+        CSettingsKey key;
+        key.m_strLang = "EN";
+    }
+    EXPECT_NE(Inode(file), created);
+    EXPECT_EQ(UiLanguage(), "EN");
+
+    // A file of an older version holding the language in another encoding: read and kept byte for byte.
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "[General]\nlang=\xa3X\n";
+    const ino_t old = Inode(file);
+    EXPECT_EQ(UiLanguage(), "\xa3X");
+    EXPECT_EQ(Inode(file), old);
+    EXPECT_EQ(FileText(file), "[General]\nlang=\xa3X\n");
 }
 
 }  // namespace

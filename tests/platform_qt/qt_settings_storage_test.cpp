@@ -1,8 +1,10 @@
 #include "platform/qt/qt_settings_storage.h"
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+
 #include <cstdlib>
 #include <string>
 
@@ -71,6 +73,87 @@ TEST(QtSettingsStorageTest, MissingValueAndBytesAfterNul) {
     }
     CQtSettingsStorage again(file);
     EXPECT_EQ(ReadLang(again), std::string("PL\0XY", 5));
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The file's identity and time: a rewrite (QSettings saves through a new file) changes the inode.
+std::pair<ino_t, long long> FileStamp(const QString& path) {
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {0, 0};
+    }
+    return {info.st_ino, static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+TEST(QtSettingsStorageTest, BytesOfAnotherEncodingInTheFileAreReadAsTheyStand) {
+    struct Case {
+        const char* name;
+        QByteArray file;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"Windows-1250 byte", "[General]\nlang=\xa3X\n", std::string("\xa3X")},
+        {"Latin-1 bytes, CR LF, blanks", "[General]\r\nlang = \xe9\xe8 \r\n", std::string("\xe9\xe8")},
+        {"quoted", "[General]\nlang=\"\xa3\"\n", std::string("\xa3")},
+        {"other sections first", "[Other]\nlang=\xb3\n[General]\nlang=\xa3\n", std::string("\xa3")},
+        {"other names around", "[General]\nlanguage=\xb3\nlang=\xa3\nx=\xb3\n", std::string("\xa3")},
+        {"UTF-8 stays UTF-8", "[General]\nlang=\xc5\x81\n", std::string("\xc5\x81")},
+        {"a real U+FFFD", "[General]\nlang=\xef\xbf\xbd\n", std::string("\xef\xbf\xbd")},
+        {"plain", "[General]\nlang=EN\n", std::string("EN")},
+        {"missing", "[General]\nother=\xa3\n", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = TempIni("raw");
+        WriteFile(file, c.file);
+        CQtSettingsStorage storage(file);
+        EXPECT_EQ(ReadLang(storage), c.expected);
+        // Written back unchanged, the file is not touched at all.
+        if (c.expected) {
+            const auto before = FileStamp(file);
+            ASSERT_TRUE(WriteLang(storage, *c.expected));
+            EXPECT_EQ(FileStamp(file), before);
+            EXPECT_EQ(FileBytes(file), c.file);
+        }
+    }
+}
+
+TEST(QtSettingsStorageTest, TheFileIsWrittenOnlyWhenAValueChanges) {
+    const QString file = TempIni("changes");
+    CQtSettingsStorage storage(file);
+    ASSERT_TRUE(WriteLang(storage, "PL"));  // a new value: written
+    ASSERT_TRUE(QFile::exists(file));
+    struct Step {
+        const char* name;
+        std::string text;
+        bool bRewritten;
+    };
+    const Step steps[] = {
+        {"same text", "PL", false},
+        {"another text", "EN", true},
+        {"same again", "EN", false},
+        {"empty", "", true},
+        {"empty again", "", false},
+        {"bytes of another encoding", std::string("\xa3", 1), true},
+        {"the same bytes", std::string("\xa3", 1), false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const auto before = FileStamp(file);
+        ASSERT_TRUE(WriteLang(storage, step.text));
+        EXPECT_EQ(FileStamp(file) != before, step.bRewritten);
+        EXPECT_EQ(ReadLang(storage), step.text);
+    }
 }
 
 TEST(QtSettingsStorageTest, UnusableFileNeverCrashes) {
