@@ -106,6 +106,12 @@ std::string MapUrl() {
     return StripTrailingSlashes(EnvOr("DRAVIK_MAP_URL", ""));
 }
 
+// Unlike the other addresses, an empty value counts: it is how push is switched off.
+std::string PushUrl() {
+    const char* value = std::getenv("DRAVIK_PUSH_URL");
+    return value != nullptr ? std::string(value) : std::string("wss://www.seismicportal.eu/standing_order/websocket");
+}
+
 int PollSeconds() {
     const std::string text = EnvOr("DRAVIK_POLL_SECONDS", "");
     if (text.empty()) {

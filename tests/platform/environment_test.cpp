@@ -60,6 +60,21 @@ TEST(EnvironmentTest, AddressesHaveDefaultsAndOverrides) {
     EXPECT_EQ(MapUrl(), "http://maps.example:99");
 }
 
+TEST(EnvironmentTest, PushUrlHasDefaultOverrideAndEmptySwitchesItOff) {
+    const struct {
+        const char* value;
+        const char* expected;
+    } cases[] = {
+        {nullptr, "wss://www.seismicportal.eu/standing_order/websocket"},
+        {"ws://127.0.0.1:9000/push", "ws://127.0.0.1:9000/push"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        test::ScopedEnv push("DRAVIK_PUSH_URL", c.value);
+        EXPECT_EQ(PushUrl(), c.expected) << (c.value ? c.value : "(unset)");
+    }
+}
+
 TEST(EnvironmentTest, PollSecondsRejectsNonsense) {
     const struct {
         const char* text;
