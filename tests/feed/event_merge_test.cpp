@@ -1,0 +1,136 @@
+#include "feed/event_merge.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "feed/geo.h"
+
+namespace dravik {
+namespace {
+
+constexpr std::int64_t kT0 = 1700000000000;  // 2023-11-14 22:13:20 UTC
+constexpr std::int64_t kSecond = 1000;
+constexpr double kPi = 3.14159265358979323846;
+
+// Degrees of latitude that make `km` along a meridian.
+double KmToLatDeg(double km) {
+    return km / kEarthRadiusKm * 180.0 / kPi;
+}
+
+QuakeEvent Report(std::int64_t originMs, double lat, double lon, double mag, const std::string& id = "1") {
+    QuakeEvent e;
+    e.eventId = id;
+    e.hasNumbers = true;
+    e.originUtcMs = originMs;
+    e.latitude = lat;
+    e.longitude = lon;
+    e.magnitude = mag;
+    return e;
+}
+
+QuakeEvent WithoutNumbers(QuakeEvent e) {
+    e.hasNumbers = false;
+    return e;
+}
+
+TEST(EventMergeTest, SameEarthquakeNeedsAllThreeLimitsInclusive) {
+    const QuakeEvent base = Report(kT0, 38.0, 20.0, 4.5);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        QuakeEvent a, b;
+        bool same;
+    } cases[] = {
+        {"one quake, two agencies", base, Report(kT0 + 12 * kSecond, 38.1, 20.1, 4.7), true},
+        {"identical", base, base, true},
+        {"60 s apart", base, Report(kT0 + 60 * kSecond, 38.0, 20.0, 4.5), true},
+        {"60 s earlier", base, Report(kT0 - 60 * kSecond, 38.0, 20.0, 4.5), true},
+        {"60.001 s apart", base, Report(kT0 + 60 * kSecond + 1, 38.0, 20.0, 4.5), false},
+        {"100 km apart", base, Report(kT0, 38.0 + KmToLatDeg(100.0), 20.0, 4.5), true},
+        {"100.5 km apart", base, Report(kT0, 38.0 + KmToLatDeg(100.5), 20.0, 4.5), false},
+        {"magnitudes 1.0 apart", base, Report(kT0, 38.0, 20.0, 5.5), true},
+        {"magnitudes 1.0 apart, inexact doubles", Report(kT0, 38.0, 20.0, 2.2), Report(kT0, 38.0, 20.0, 3.2), true},
+        {"magnitudes 1.1 apart", base, Report(kT0, 38.0, 20.0, 3.4), false},
+        // Two distinct quakes of one sequence: close in time and size, too far apart in space.
+        {"two quakes 30 s and 150 km apart", Report(kT0, -17.80, -178.40, 5.1),
+         Report(kT0 + 30 * kSecond, -17.80 + KmToLatDeg(150.0), -178.40, 5.0), false},
+        {"across the date line", Report(kT0, 0.0, 179.9, 6.0), Report(kT0 + 5 * kSecond, 0.0, -179.9, 6.1), true},
+        {"same longitude, other hemisphere", Report(kT0, 10.0, 20.0, 6.0), Report(kT0, -10.0, 20.0, 6.0), false},
+        {"first without numbers", WithoutNumbers(base), base, false},
+        {"second without numbers", base, WithoutNumbers(base), false},
+        {"neither has numbers", WithoutNumbers(base), WithoutNumbers(base), false},
+        {"latitude not a number", base, Report(kT0, nan, 20.0, 4.5), false},
+        {"magnitude not a number", base, Report(kT0, 38.0, 20.0, nan), false},
+        {"longitude infinite", base, Report(kT0, 38.0, std::numeric_limits<double>::infinity(), 4.5), false},
+        {"origins at the ends of the range", Report(std::numeric_limits<std::int64_t>::min(), 38.0, 20.0, 4.5),
+         Report(std::numeric_limits<std::int64_t>::max(), 38.0, 20.0, 4.5), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SameEarthquake(c.a, c.b), c.same) << c.name;
+        EXPECT_EQ(SameEarthquake(c.b, c.a), c.same) << c.name << " (swapped)";
+
+        ReportMerge merge;
+        merge.Remember(c.a, c.a.hasNumbers ? c.a.originUtcMs : kT0);
+        EXPECT_EQ(merge.IsDuplicate(c.b), c.same) << c.name << " (through ReportMerge)";
+    }
+}
+
+TEST(EventMergeTest, FirstReportWinsAndDroppedReportsAreNotRemembered) {
+    const struct {
+        QuakeEvent report;
+        bool listed;
+        const char* why;
+    } steps[] = {
+        {Report(kT0, 38.0, 20.0, 4.5, "emsc"), true, "first report"},
+        {Report(kT0 + 20 * kSecond, 38.2, 20.1, 4.8, "usgs"), false, "second agency, same quake"},
+        {Report(kT0 + 1 * kSecond, 38.0, 20.0, 4.6, "gfz"), false, "third agency, same quake"},
+        // Within a minute of the dropped usgs report only; a dropped report must not extend the first one.
+        {Report(kT0 + 75 * kSecond, 38.2, 20.1, 4.8, "later"), true, "matches only a dropped report"},
+        {Report(kT0 + 30 * kSecond, 39.6, 20.0, 4.5, "other"), true, "150+ km away: another quake"},
+        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page")), true, "the home page table has no numbers"},
+        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page2")), true, "neither does its twin"},
+    };
+    ReportMerge merge;
+    for (const auto& s : steps) {
+        EXPECT_EQ(merge.Admit(s.report, kT0 + 120 * kSecond), s.listed) << s.why;
+    }
+    EXPECT_EQ(merge.Size(), 3u);
+}
+
+TEST(EventMergeTest, ForgetsReportsOlderThanTheWindowAndBeyondTheCount) {
+    constexpr std::int64_t kHour = 3600 * kSecond;
+    {
+        ReportMerge merge(MergeLimits{}, 24 * kHour);
+        merge.Remember(Report(kT0, 38.0, 20.0, 4.5), kT0);
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
+        merge.Remember(Report(kT0 + 24 * kHour, 0.0, 0.0, 5.0), kT0 + 24 * kHour);
+        EXPECT_EQ(merge.Size(), 2u) << "exactly the window's age is still kept";
+        merge.Remember(Report(kT0 + 25 * kHour, 0.0, 90.0, 5.0), kT0 + 25 * kHour);
+        EXPECT_EQ(merge.Size(), 2u);
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
+        // A report already too old when it comes is checked but not kept.
+        EXPECT_TRUE(merge.Admit(Report(kT0 - kHour, 10.0, 10.0, 3.0), kT0 + 25 * kHour));
+        EXPECT_EQ(merge.Size(), 2u);
+    }
+    {
+        ReportMerge merge(MergeLimits{}, ReportMerge::kDefaultKeepMs, 3);
+        // Given out of time order: the count bound drops the oldest origins, not the first remembered.
+        const std::int64_t origins[] = {kT0 + 40 * kHour, kT0, kT0 + 10 * kHour, kT0 + 30 * kHour, kT0 + 20 * kHour};
+        for (const std::int64_t origin : origins) {
+            merge.Remember(Report(origin, 38.0, 20.0, 4.5), kT0 + 40 * kHour);
+        }
+        EXPECT_EQ(merge.Size(), 3u);
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0 + 10 * kHour, 38.0, 20.0, 4.5)));
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 20 * kHour, 38.0, 20.0, 4.5)));
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 40 * kHour, 38.0, 20.0, 4.5)));
+    }
+}
+
+}  // namespace
+}  // namespace dravik
