@@ -43,6 +43,11 @@ bool SameEarthquake(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits&
                         b.magnitude, limits);
 }
 
+std::string EventSource(const std::string& eventId) {
+    const auto colon = eventId.find(':');
+    return colon == std::string::npos ? std::string() : eventId.substr(0, colon);
+}
+
 ReportMerge::ReportMerge(MergeLimits limits, std::int64_t keepMs, std::size_t maxReports)
     : m_limits(limits), m_keepMs(keepMs < 0 ? 0 : keepMs), m_maxReports(maxReports) {}
 
@@ -55,10 +60,11 @@ bool ReportMerge::IsDuplicate(const QuakeEvent& report) const {
     const std::int64_t span = m_limits.originMs;
     const std::int64_t from = t < INT64_MIN + span ? INT64_MIN : t - span;
     const std::int64_t to = t > INT64_MAX - span ? INT64_MAX : t + span;
+    const std::string source = EventSource(report.eventId);
     for (auto it = m_reports.lower_bound(from); it != m_reports.end() && it->first <= to; ++it) {
         const Place& p = it->second;
-        if (WithinLimits(t, report.latitude, report.longitude, report.magnitude, it->first, p.latitude, p.longitude,
-                         p.magnitude, m_limits)) {
+        if (p.source != source && WithinLimits(t, report.latitude, report.longitude, report.magnitude, it->first,
+                                               p.latitude, p.longitude, p.magnitude, m_limits)) {
             return true;
         }
     }
@@ -67,7 +73,8 @@ bool ReportMerge::IsDuplicate(const QuakeEvent& report) const {
 
 void ReportMerge::Remember(const QuakeEvent& report, std::int64_t nowUtcMs) {
     if (report.hasNumbers) {
-        m_reports.emplace(report.originUtcMs, Place{report.latitude, report.longitude, report.magnitude});
+        m_reports.emplace(report.originUtcMs,
+                          Place{report.latitude, report.longitude, report.magnitude, EventSource(report.eventId)});
     }
     Forget(nowUtcMs);
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 
 #include "feed/quake_parser.h"
 
@@ -21,9 +22,13 @@ struct MergeLimits {
 // table) never match anything.
 bool SameEarthquake(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits& limits = {});
 
-// The reports already listed, indexed by origin time so a new report is compared only with those of nearby
-// times. Bounded twice: reports whose origin lies more than `keepMs` before the current time are forgotten,
-// and beyond `maxReports` the oldest origins go first.
+// The source of a qualified event id ("usgs" of "usgs:us6000m0yf"); empty for an id without one.
+std::string EventSource(const std::string& eventId);
+
+// The reports already listed, indexed by origin time; only reports of other sources count as duplicates
+// (one agency's two reports close in time and place are two quakes: an aftershock sequence). so a new report is
+// compared only with those of nearby times. Bounded twice: reports whose origin lies more than `keepMs` before the
+// current time are forgotten, and beyond `maxReports` the oldest origins go first.
 class ReportMerge final {
 public:
     static constexpr std::int64_t kDefaultKeepMs = 3LL * 24 * 3600 * 1000;
@@ -45,6 +50,7 @@ public:
 private:
     struct Place {
         double latitude, longitude, magnitude;
+        std::string source;
     };
 
     void Forget(std::int64_t nowUtcMs);

@@ -14,6 +14,9 @@ double Radians(double degrees) {
 }  // namespace
 
 double GreatCircleKm(double lat1, double lon1, double lat2, double lon2) {
+    if (!std::isfinite(lat1) || !std::isfinite(lon1) || !std::isfinite(lat2) || !std::isfinite(lon2)) {
+        return std::nan("");  // a distance from a number that did not read is no distance
+    }
     const double dLat = Radians(lat2 - lat1);
     const double dLon = Radians(lon2 - lon1);
     const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +

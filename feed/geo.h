@@ -7,7 +7,8 @@ namespace dravik {
 
 inline constexpr double kEarthRadiusKm = 6371.0;
 
-// Great-circle distance in kilometres between two points in decimal degrees (haversine formula).
+// Great-circle distance in kilometres between two points in decimal degrees (haversine formula); NaN when
+// a coordinate is not a finite number.
 double GreatCircleKm(double lat1, double lon1, double lat2, double lon2);
 
 // Initial bearing from the first point to the second, degrees clockwise from north in [0, 360).

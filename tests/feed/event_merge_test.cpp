@@ -22,7 +22,7 @@ double KmToLatDeg(double km) {
     return km / kEarthRadiusKm * 180.0 / kPi;
 }
 
-QuakeEvent Report(std::int64_t originMs, double lat, double lon, double mag, const std::string& id = "1") {
+QuakeEvent Report(std::int64_t originMs, double lat, double lon, double mag, const std::string& id = "first:1") {
     QuakeEvent e;
     e.eventId = id;
     e.hasNumbers = true;
@@ -76,7 +76,9 @@ TEST(EventMergeTest, SameEarthquakeNeedsAllThreeLimitsInclusive) {
 
         ReportMerge merge;
         merge.Remember(c.a, c.a.hasNumbers ? c.a.originUtcMs : kT0);
-        EXPECT_EQ(merge.IsDuplicate(c.b), c.same) << c.name << " (through ReportMerge)";
+        QuakeEvent fromAnotherSource = c.b;
+        fromAnotherSource.eventId = "second:1";
+        EXPECT_EQ(merge.IsDuplicate(fromAnotherSource), c.same) << c.name << " (through ReportMerge)";
     }
 }
 
@@ -86,14 +88,14 @@ TEST(EventMergeTest, FirstReportWinsAndDroppedReportsAreNotRemembered) {
         bool listed;
         const char* why;
     } steps[] = {
-        {Report(kT0, 38.0, 20.0, 4.5, "emsc"), true, "first report"},
-        {Report(kT0 + 20 * kSecond, 38.2, 20.1, 4.8, "usgs"), false, "second agency, same quake"},
-        {Report(kT0 + 1 * kSecond, 38.0, 20.0, 4.6, "gfz"), false, "third agency, same quake"},
+        {Report(kT0, 38.0, 20.0, 4.5, "emsc:1"), true, "first report"},
+        {Report(kT0 + 20 * kSecond, 38.2, 20.1, 4.8, "usgs:1"), false, "second agency, same quake"},
+        {Report(kT0 + 1 * kSecond, 38.0, 20.0, 4.6, "gfz:1"), false, "third agency, same quake"},
         // Within a minute of the dropped usgs report only; a dropped report must not extend the first one.
-        {Report(kT0 + 75 * kSecond, 38.2, 20.1, 4.8, "later"), true, "matches only a dropped report"},
-        {Report(kT0 + 30 * kSecond, 39.6, 20.0, 4.5, "other"), true, "150+ km away: another quake"},
-        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page")), true, "the home page table has no numbers"},
-        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page2")), true, "neither does its twin"},
+        {Report(kT0 + 75 * kSecond, 38.2, 20.1, 4.8, "later:1"), true, "matches only a dropped report"},
+        {Report(kT0 + 30 * kSecond, 39.6, 20.0, 4.5, "other:1"), true, "150+ km away: another quake"},
+        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page:1")), true, "the home page table has no numbers"},
+        {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page2:1")), true, "neither does its twin"},
     };
     ReportMerge merge;
     for (const auto& s : steps) {
@@ -102,17 +104,28 @@ TEST(EventMergeTest, FirstReportWinsAndDroppedReportsAreNotRemembered) {
     EXPECT_EQ(merge.Size(), 3u);
 }
 
+// One agency's two reports close in time and place are two quakes (an aftershock sequence); only reports
+// of other sources merge.
+TEST(EventMergeTest, ReportsOfOneSourceNeverMerge) {
+    ReportMerge merge;
+    EXPECT_TRUE(merge.Admit(Report(kT0, 38.0, 20.0, 4.5, "emsc:20240101_0000001"), kT0));
+    EXPECT_TRUE(merge.Admit(Report(kT0 + 10 * kSecond, 38.05, 20.02, 4.1, "emsc:20240101_0000002"), kT0));
+    EXPECT_FALSE(merge.Admit(Report(kT0 + 5 * kSecond, 38.02, 20.01, 4.3, "usgs:us7000abcd"), kT0));
+    EXPECT_EQ(EventSource("usgs:us7000abcd"), "usgs");
+    EXPECT_EQ(EventSource("500123"), "");
+}
+
 TEST(EventMergeTest, ForgetsReportsOlderThanTheWindowAndBeyondTheCount) {
     constexpr std::int64_t kHour = 3600 * kSecond;
     {
         ReportMerge merge(MergeLimits{}, 24 * kHour);
         merge.Remember(Report(kT0, 38.0, 20.0, 4.5), kT0);
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
         merge.Remember(Report(kT0 + 24 * kHour, 0.0, 0.0, 5.0), kT0 + 24 * kHour);
         EXPECT_EQ(merge.Size(), 2u) << "exactly the window's age is still kept";
         merge.Remember(Report(kT0 + 25 * kHour, 0.0, 90.0, 5.0), kT0 + 25 * kHour);
         EXPECT_EQ(merge.Size(), 2u);
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
         // A report already too old when it comes is checked but not kept.
         EXPECT_TRUE(merge.Admit(Report(kT0 - kHour, 10.0, 10.0, 3.0), kT0 + 25 * kHour));
         EXPECT_EQ(merge.Size(), 2u);
@@ -125,10 +138,10 @@ TEST(EventMergeTest, ForgetsReportsOlderThanTheWindowAndBeyondTheCount) {
             merge.Remember(Report(origin, 38.0, 20.0, 4.5), kT0 + 40 * kHour);
         }
         EXPECT_EQ(merge.Size(), 3u);
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5)));
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0 + 10 * kHour, 38.0, 20.0, 4.5)));
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 20 * kHour, 38.0, 20.0, 4.5)));
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 40 * kHour, 38.0, 20.0, 4.5)));
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
+        EXPECT_FALSE(merge.IsDuplicate(Report(kT0 + 10 * kHour, 38.0, 20.0, 4.5, "other:1")));
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 20 * kHour, 38.0, 20.0, 4.5, "other:1")));
+        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 40 * kHour, 38.0, 20.0, 4.5, "other:1")));
     }
 }
 
