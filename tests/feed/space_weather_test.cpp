@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/timing.h"
+
 namespace dravik {
 namespace {
 
@@ -88,7 +90,9 @@ TEST(SpaceWeather, HostileJsonStaysCheap) {
     huge += "{\"active\":true,\"proton_speed\":1,\"proton_density\":2}]";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SolarWindStatusText(huge), Status("1", "2"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    }
 }
 
 TEST(SpaceWeather, XRayEventCell) {
