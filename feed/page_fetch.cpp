@@ -39,8 +39,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     if (body->received > kMaxBodyBytes) {
         return 0;  // a short write ends the transfer with an error
     }
-    // Lines are joined directly, as a line reader would hand them over.
-    std::copy_if(data, data + bytes, std::back_inserter(body->text), [](char c) { return c != '\n' && c != '\r'; });
+    body->text.append(data, bytes);
     return bytes;
 }
 
@@ -129,6 +128,13 @@ void AbortFetches() {
 }
 
 std::string FetchPage(std::string url) {
+    std::string page = FetchPageWhole(std::move(url));
+    // Lines are joined directly, as a line reader would hand them over.
+    page.erase(std::remove_if(page.begin(), page.end(), [](char c) { return c == '\n' || c == '\r'; }), page.end());
+    return page;
+}
+
+std::string FetchPageWhole(std::string url) {
     const std::uint64_t generation = g_abortGeneration.load();
     if (Cancelled(generation)) {
         return {};

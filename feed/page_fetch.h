@@ -11,6 +11,10 @@ namespace dravik {
 // a body over 32 MiB, an error while reading, an abort).
 std::string FetchPage(std::string url);
 
+// The same fetch with the body exactly as served, line feeds and all: for sources whose lines matter (FDSN
+// event text) or that are read as a whole (JSON).
+std::string FetchPageWhole(std::string url);
+
 // While it lives, fetches on the constructing thread give up (returning the empty text) as soon as `flag`
 // is true, including fetches that start after it became true. The owner of a worker thread sets the flag
 // and calls WakeFetches() to stop the worker's fetch at once.

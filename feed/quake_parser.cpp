@@ -1,9 +1,12 @@
 #include "feed/quake_parser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 
-#include "feed/fdsn_text.h"
+#include "feed/event_fields.h"
+#include "feed/quake_source.h"
 #include "feed/quake_time.h"
 
 namespace dravik {
@@ -102,9 +105,24 @@ std::string NthTextBetween(std::string text, std::string startMarker, std::strin
 }
 
 std::vector<QuakeEvent> ParseQuakePage(std::string pageText) {
-    if (IsFdsnText(pageText)) {
-        return ParseFdsnText(pageText);
+    std::vector<QuakeEvent> events = ParseQuakeSource(pageText, std::string());
+    if (DetectSourceFormat(pageText) == SourceFormat::kClassicPage) {
+        return events;
     }
+    std::vector<QuakeEvent> kept;
+    for (QuakeEvent& event : events) {
+        std::string digits;
+        std::copy_if(event.eventId.begin(), event.eventId.end(), std::back_inserter(digits),
+                     [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits.empty()) {
+            event.eventId = std::move(digits);
+            kept.push_back(std::move(event));
+        }
+    }
+    return kept;
+}
+
+std::vector<QuakeEvent> ParseClassicPage(const std::string& pageText) {
     std::vector<QuakeEvent> events;
     long p = 0;
     while (events.size() < kMaxPageRows) {
@@ -151,6 +169,11 @@ QuakeEvent ParseQuakeRow(std::string rowText) {
     }
     if (ew == "W") {
         event.wsp2.insert(0, "-");
+    }
+    // A field over its bound is cut rather than the row dropped: the row is still an earthquake.
+    event.region = BoundedText(event.region, kMaxRegionBytes);
+    for (std::string* field : {&event.mag, &event.wsp1, &event.wsp2, &event.depth}) {
+        *field = BoundedText(*field, kMaxFieldBytes);
     }
     return event;
 }

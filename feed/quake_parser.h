@@ -25,9 +25,13 @@ std::string TextBetween(std::string text, std::string startMarker, std::string e
 // occurrences it is the piece after the last one found; empty only when there is none.
 std::string NthTextBetween(std::string text, std::string startMarker, std::string endMarker, int n);
 
-// Every event row of the page, in page order. The page is either the EMSC home page table (rows
-// `<tr id="...`) or the FDSN event service's text format (first line `#EventID|...`), with or without its
-// line feeds.
+// Every event row of the classic EMSC home page table (rows `<tr id="...`), in page order. The page has lost
+// its line feeds (the markers never span one). Texts over their bounds are cut (event_fields.h).
+std::vector<QuakeEvent> ParseClassicPage(const std::string& pageText);
+
+// The events of a polling cycle that fetches the page whole and keys events on the digits of their ids: the
+// classic page, or a structured source (see ParseQuakeSource) whose events keep only the digits of their
+// source's id. Events whose id has no digit are left out.
 std::vector<QuakeEvent> ParseQuakePage(std::string pageText);
 
 // One table row, from its `<tr id="` through its `</tr>`.

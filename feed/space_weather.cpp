@@ -132,6 +132,57 @@ bool ReadSolarWindJson(const std::string& page, std::string* speed, std::string*
     return complete;
 }
 
+// Longest value shown: a reading has a handful of digits, and the status line has no room for more.
+constexpr std::size_t kMaxValueBytes = 16;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The value as written when it is a number (blanks around it allowed), else empty: whatever else a page
+// holds between the markers (markup, script, megabytes of text) never reaches the window.
+std::string ShownValue(const std::string& text) {
+    if (text.size() > kMaxValueBytes) {
+        return {};
+    }
+    std::size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+            ++i;
+        }
+    };
+    const auto digits = [&] {
+        const std::size_t first = i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+        }
+        return i - first;
+    };
+    skipBlanks();
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        ++i;
+    }
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return {};
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return {};
+        }
+    }
+    skipBlanks();
+    return i == text.size() ? text : std::string();
+}
+
 }  // namespace
 
 std::string SolarWindStatusText(const std::string& page) {
@@ -141,6 +192,8 @@ std::string SolarWindStatusText(const std::string& page) {
         speed = MarkedValue(page, kSpeedMarker);
         density = MarkedValue(page, kDensityMarker);
     }
+    speed = ShownValue(speed);
+    density = ShownValue(density);
     return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm3";
 }
 

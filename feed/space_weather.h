@@ -7,7 +7,8 @@ namespace dravik {
 // The status line text for a solar-wind page: "Prędkość wiatru słonecznego: %s km/s, gęstość: %s
 // protonów/cm3" with the speed and the proton density as the page writes them. Reads NOAA's real-time
 // solar wind JSON (the newest active reading with both values) or a page with "speed: <b>" and
-// "density: <b>" cells; a value that cannot be found is left empty.
+// "density: <b>" cells. Only a number of at most 16 bytes is shown (blanks around it kept); a value that
+// cannot be found, or is anything else, leaves its place empty.
 std::string SolarWindStatusText(const std::string& page);
 
 // The first X-ray event cell of the SWPC X-ray page, when the page has its "GOES 15 X-Ray Events 1-8A"

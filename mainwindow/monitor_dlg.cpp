@@ -88,7 +88,11 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
       m_services(std::move(services)),
       m_pUiThread(std::make_unique<CQtUiThread>()) {
     if (!m_services.fetchPage) {
-        m_services.fetchPage = [](const std::string& url) { return FetchPage(url); };
+        // The earthquake source is read whole: FDSN event text needs its lines (the parser removes line feeds
+        // from the classic page itself).
+        m_services.fetchPage = [](const std::string& url) {
+            return url == QuakeUrl() ? FetchPageWhole(url) : FetchPage(url);
+        };
     }
     if (m_services.sound == nullptr) {
         m_ownSound = std::make_unique<CQtSound>();

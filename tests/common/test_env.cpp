@@ -73,4 +73,6 @@ std::string FixturesDir() {
     return dir;
 }
 
+std::string SourceDir() { return DRAVIK_SOURCE_DIR; }
+
 }  // namespace dravik::test

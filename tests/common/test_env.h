@@ -17,4 +17,7 @@ std::string MakeTempDir(const std::string& prefix);
 // The shared test data folder (DRAVIK_TEST_FIXTURES), or empty when it is not there.
 std::string FixturesDir();
 
+// The project's source tree, for data files that tests keep beside them.
+std::string SourceDir();
+
 }  // namespace dravik::test

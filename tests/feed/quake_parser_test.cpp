@@ -1,5 +1,7 @@
 #include "feed/quake_parser.h"
 
+#include "feed/quake_source.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -206,6 +208,37 @@ TEST(QuakeParser, PageOfTinyRowsIsBounded) {
     EXPECT_GE(events.size(), 10000u);
     EXPECT_LE(events.size(), 20000u);
     EXPECT_EQ(events[0].eventId, "100000");
+}
+
+// Texts over their bounds (region 255 bytes, the rest 32) are cut, never inside a UTF-8 letter, and the row
+// still counts: it is an earthquake all the same.
+TEST(QuakeParser, FieldsOverTheirBoundsAreCut) {
+    ScopedTz tz("UTC");
+    Row row;
+    row.region = std::string(254, 'r') + "\xC5\xBC" + std::string(1000, 'r');
+    row.mag = std::string(31, '4') + "\xC3\xB3" + "x";
+    row.lat = std::string(40, '1');
+    row.depth = std::string(1u << 20, '9');
+    const std::vector<QuakeEvent> events = ParseQuakePage(PageHtml({row, Row{}}));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].region, std::string(254, 'r'));
+    EXPECT_EQ(events[0].mag, std::string(31, '4'));
+    EXPECT_EQ(events[0].wsp1, "-" + std::string(31, '1'));
+    EXPECT_EQ(events[0].depth, std::string(32, '9'));
+    EXPECT_EQ(events[1].region, "SOUTHERN GREECE");
+}
+
+// The classic page fetched whole loses its line feeds before the scan, so a row broken over lines reads as
+// one; its ids stay as they were.
+TEST(QuakeParser, ClassicPageAsASource) {
+    ScopedTz tz("UTC");
+    std::string row = RowHtml(Row{});
+    row.insert(row.find("</a>"), "\r\n");
+    const std::vector<QuakeEvent> events = ParseQuakeSource(PageHtml({}) + row, "http://www.emsc-csem.org/");
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].eventId, "512345");
+    EXPECT_EQ(events[0].data2, "00:43");
+    EXPECT_FALSE(events[0].hasNumbers);
 }
 
 // The page's time taken as local time plus one hour, across daylight-saving changes.

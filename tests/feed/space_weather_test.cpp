@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/timing.h"
+
 namespace dravik {
 namespace {
 
@@ -22,7 +24,12 @@ TEST(SpaceWeather, SolarWindPageForms) {
     };
     const std::vector<Case> cases = {
         {"both values", "<p>Solar wind speed: <b>412.3</b> km/sec density: <b>5.1</b> protons/cm3</p>", "412.3", "5.1"},
-        {"blanks kept", "<p>speed: <b> 412.3 </b> density: <b>5.1&nbsp;</b>", " 412.3 ", "5.1&nbsp;"},
+        {"blanks kept, anything but a number refused", "<p>speed: <b> 412.3 </b> density: <b>5.1&nbsp;</b>", " 412.3 ",
+         ""},
+        {"markup between the markers", "<p>speed: <b><script>x()</script>412</b> density: <b>-4.5e1</b>", "", "-4.5e1"},
+        {"a number of 16 bytes at most", "<p>speed: <b>123456789.123456</b> density: <b>123456789.1234567</b>",
+         "123456789.123456", ""},
+        {"no digits", "<p>speed: <b>.</b> density: <b>1e</b>", "", ""},
         {"only speed", "<p>speed: <b>380</b></p>", "380", ""},
         {"speed marker at the very start does not count", "speed: <b>380</b> density: <b>4</b>", "", "4"},
         {"value without its end", "<p>speed: <b>380 density: <b>4", "", ""},
@@ -53,6 +60,7 @@ TEST(SpaceWeather, SolarWindJson) {
     const std::vector<Case> cases = {
         {"newest usable reading", "[" + inactive + "," + nullSpeed + "," + good + "," + older + "]", "412.3", "5.12"},
         {"numbers as written", "[\n  " + older + "\n]\n", "399", "4.0"},
+        {"a string that is no number", R"([{"active":true,"proton_speed":"<b>","proton_density":"5.5"}])", "", "5.5"},
         {"padding kept", R"([{"active":true,"proton_speed":4.10e2,"proton_density":5.10}])", "4.10e2", "5.10"},
         {"a usable reading before damage", "[" + good + ",{\"active\":tru", "412.3", "5.12"},
         {"active must be true itself", R"([{"active":"true","proton_speed":1,"proton_density":2},)" + older + "]",
@@ -82,7 +90,9 @@ TEST(SpaceWeather, HostileJsonStaysCheap) {
     huge += "{\"active\":true,\"proton_speed\":1,\"proton_density\":2}]";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SolarWindStatusText(huge), Status("1", "2"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    }
 }
 
 TEST(SpaceWeather, XRayEventCell) {
