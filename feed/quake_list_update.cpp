@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +78,11 @@ std::string SeenKey(const std::string& eventId) {
     return eventId.find(':') != std::string::npos ? eventId : LeadingNumberKey(eventId);
 }
 
+std::int64_t NowUtcMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 bool SeenEvents::Contains(const std::string& eventId) const {
@@ -110,12 +117,12 @@ bool QuakeListUpdate::StopRequested() const {
     return m_hooks.stop != nullptr && m_hooks.stop->load();
 }
 
-void QuakeListUpdate::Run(const PageSource& page) {
+void QuakeListUpdate::Run(const EventSource& source) {
     m_flags.feedBusy = true;
     // The list stays undrawn from here on, the fetch included, and is drawn once at the end.
     m_list.BeginUpdate();
     const bool firstFillDone = m_flags.firstFillDone;
-    ListNew(ParseQuakePage(page()));
+    ListNew(source());
     m_flags.feedBusy = false;
     if (!firstFillDone && !StopRequested()) {
         // Selecting and showing item 0 of an empty list does nothing; the next readable page goes to the top.
@@ -165,6 +172,9 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             continue;
         }
         m_seen.Add(event.eventId);
+        if (m_hooks.merge != nullptr && !m_hooks.merge->Admit(event, NowUtcMs())) {
+            continue;  // another agency's report of a quake already listed
+        }
         batch.push_back(event);
         if (batch.size() == kListBatch) {
             flush();

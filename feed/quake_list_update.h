@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "feed/event_merge.h"
 #include "feed/quake_parser.h"
 #include "platform/archive_status.h"
 
@@ -105,7 +106,8 @@ public:
     // New events handed to the list in one call at most; the stop flag is looked at between two events.
     static constexpr std::size_t kListBatch = 200;
 
-    using PageSource = std::function<std::string()>;
+    // The events of one polling round, every source read in its order.
+    using EventSource = std::function<std::vector<QuakeEvent>()>;
     // Writes the events to the archive, all or none; gives up (kInterrupted) once the stop flag is set.
     using EventStore = std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&)>;
     // Told the outcome of every archive write.
@@ -122,13 +124,15 @@ public:
         ListedReport listed;
         // Set when the program is ending; null: never.
         const std::atomic<bool>* stop = nullptr;
+        // Reports of quakes already listed from another source are dropped (and marked seen); null: none is.
+        ReportMerge* merge = nullptr;
     };
 
     QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, UnstoredEvents& unstored, FeedFlags flags, ISound& sound,
                     Hooks hooks);
 
-    // One polling round over the page `page` gives.
-    void Run(const PageSource& page);
+    // One polling round over the events `source` reads.
+    void Run(const EventSource& source);
     // One round over events that arrived by other means (pushed by the source).
     void RunEvents(const std::vector<QuakeEvent>& events);
 

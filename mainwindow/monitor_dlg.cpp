@@ -27,6 +27,7 @@
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "push/push_client.h"
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
 #include "store/event_table.h"
@@ -88,11 +89,11 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
       m_services(std::move(services)),
       m_pUiThread(std::make_unique<CQtUiThread>()) {
     if (!m_services.fetchPage) {
-        // The earthquake source is read whole: FDSN event text needs its lines (the parser removes line feeds
-        // from the classic page itself).
-        m_services.fetchPage = [](const std::string& url) {
-            return url == QuakeUrl() ? FetchPageWhole(url) : FetchPage(url);
-        };
+        m_services.fetchPage = [](const std::string& url) { return FetchPage(url); };
+        m_services.fetchSource = [](const std::string& url) { return FetchPageWhole(url); };
+    }
+    if (!m_services.fetchSource) {
+        m_services.fetchSource = m_services.fetchPage;
     }
     if (m_services.sound == nullptr) {
         m_ownSound = std::make_unique<CQtSound>();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ class QTableWidget;
 namespace dravik {
 
 class CLinkStatic;
+class CPushClient;
 class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
@@ -31,8 +33,10 @@ struct QuakeEvent;
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
 // doubles.
 struct MonitorServices {
-    // The HTTP GET of every page the feed reads.
+    // The HTTP GET of every page the feed reads, line feeds removed.
     std::function<std::string(const std::string& url)> fetchPage;
+    // The same for the earthquake sources, the body as served; empty: fetchPage.
+    std::function<std::string(const std::string& url)> fetchSource;
     // Plays the new-event sound; must outlive the window.
     ISound* sound = nullptr;
     // Writes listed events to the event table, all or none; gives up once *stop is set.
@@ -80,6 +84,7 @@ public:
     void RefreshQuakeList() override;
     void ReadSolarWind() override;
     void ReadXRayEvents() override;
+    void RunPushedEvents() override;
 
     // Shows the selected event on the map (UI thread).
     void RefreshMap();
@@ -155,6 +160,10 @@ private:
     void BuildControls();
     void ConnectHandlers();
     void StartFeedWorker();
+    // Push thread: queues the event of a pushed message for the worker and wakes it.
+    void OnPushMessage(const std::string& message);
+    // Worker thread: the hooks every round of the new-event handling uses.
+    QuakeListUpdate::Hooks FeedHooks();
     // Worker thread: tells the user (status line) and the log (one line) when the archive's state changes.
     void OnArchiveResult(const ArchiveWriteResult& result);
     // UI thread: the status line from the solar wind and the archive's state.
@@ -164,6 +173,12 @@ private:
     std::unique_ptr<ISound> m_ownSound;
     std::unique_ptr<CQtUiThread> m_pUiThread;
     std::unique_ptr<FeedWorker> m_pFeedWorker;
+    std::unique_ptr<CPushClient> m_pPushClient;
+    // Events pushed by a source, waiting for the worker.
+    std::mutex m_pushMutex;
+    std::vector<QuakeEvent> m_pushedEvents;
+    // Reports already listed, so that another agency's report of the same quake is dropped; worker thread.
+    ReportMerge m_reportMerge;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
     // Set when the program is ending: the feed's round and an archive write stop early.

@@ -5,16 +5,22 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "feed/geojson_events.h"
+#include "feed/quake_source.h"
 #include "feed/space_weather.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "push/push_client.h"
 
 namespace dravik {
 
 namespace {
 constexpr int kIdStatusLine = 1019;
+// Pushed events waiting for the worker at most; a worker that long busy drops the oldest (the next poll
+// brings them again).
+constexpr std::size_t kMaxPushedWaiting = 10000;
 }  // namespace
 
 void CMonitorDlg::StartFeedWorker() {
@@ -24,6 +30,30 @@ void CMonitorDlg::StartFeedWorker() {
     const int pause = m_services.pollSeconds > 0 ? m_services.pollSeconds : PollSeconds();
     m_pFeedWorker = std::make_unique<FeedWorker>(*this, pause);
     m_pFeedWorker->Start();
+    // The poll stays as catch-up and fallback; a push address that is empty or not ws(s) means no push.
+    m_pPushClient = std::make_unique<CPushClient>(PushUrl(), [this](std::string message) { OnPushMessage(message); });
+    if (!m_pPushClient->Start()) {
+        m_pPushClient.reset();
+    }
+}
+
+void CMonitorDlg::OnPushMessage(const std::string& message) {
+    const std::optional<PushEvent> pushed = ParseEmscPushMessage(message);
+    if (!pushed) {
+        return;
+    }
+    // An update of a listed event changes nothing (the archive keeps first reports); one of an event not
+    // listed yet is an event like any other.
+    {
+        std::lock_guard<std::mutex> lock(m_pushMutex);
+        if (m_pushedEvents.size() >= kMaxPushedWaiting) {
+            m_pushedEvents.erase(m_pushedEvents.begin());
+        }
+        m_pushedEvents.push_back(pushed->event);
+    }
+    if (m_pFeedWorker) {
+        m_pFeedWorker->Notify();
+    }
 }
 
 void CMonitorDlg::StopFeedWorker() {
@@ -37,23 +67,59 @@ void CMonitorDlg::StopFeedWorker() {
     // The bridge goes first: a worker waiting for the UI thread is released and later window operations do
     // nothing, so the join below cannot wait on this thread.
     m_pUiThread->Shutdown();
+    // No message may reach a worker that is going.
+    if (m_pPushClient) {
+        m_pPushClient->Stop();
+        m_pPushClient.reset();
+    }
     if (m_pFeedWorker) {
         m_pFeedWorker->Stop();
         m_pFeedWorker.reset();
     }
 }
 
-void CMonitorDlg::RefreshQuakeList() {
-    CEventListView view(*m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); });
+QuakeListUpdate::Hooks CMonitorDlg::FeedHooks() {
     QuakeListUpdate::Hooks hooks;
     hooks.store = [this](const std::vector<QuakeEvent>& events) {
         return m_services.storeEvents(events, &m_bStopping);
     };
     hooks.archiveReport = [this](const ArchiveWriteResult& result) { OnArchiveResult(result); };
     hooks.stop = &m_bStopping;
+    hooks.merge = &m_reportMerge;
+    return hooks;
+}
+
+void CMonitorDlg::RefreshQuakeList() {
+    CEventListView view(*m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); });
     QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
-                           *m_services.sound, std::move(hooks));
-    update.Run([this] { return m_services.fetchPage(QuakeUrl()); });
+                           *m_services.sound, FeedHooks());
+    // Every source in its order, each in its own order; the first report of a quake wins.
+    update.Run([this] {
+        std::vector<QuakeEvent> events;
+        for (const std::string& url : QuakeUrls()) {
+            if (m_bStopping) {
+                break;
+            }
+            std::vector<QuakeEvent> some = ParseQuakeSource(m_services.fetchSource(url), url);
+            events.insert(events.end(), std::make_move_iterator(some.begin()), std::make_move_iterator(some.end()));
+        }
+        return events;
+    });
+}
+
+void CMonitorDlg::RunPushedEvents() {
+    std::vector<QuakeEvent> events;
+    {
+        std::lock_guard<std::mutex> lock(m_pushMutex);
+        events.swap(m_pushedEvents);
+    }
+    if (events.empty()) {
+        return;
+    }
+    CEventListView view(*m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); });
+    QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
+                           *m_services.sound, FeedHooks());
+    update.RunEvents(events);
 }
 
 void CMonitorDlg::OnArchiveResult(const ArchiveWriteResult& result) {

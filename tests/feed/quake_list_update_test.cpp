@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ protected:
         hooks.stop = &stop;
         QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
-        update.Run([&] { return page; });
+        update.Run([&] { return ParseQuakePage(page); });
     }
 
     RecordingList list;
@@ -140,7 +141,7 @@ TEST_F(QuakeListUpdateTest, StopEndsTheRoundBetweenEventsWithoutWriting) {
     hooks.stop = &stop;
     QuakeListUpdate update(stopping, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                            std::move(hooks));
-    update.Run([] { return QuakePageHtml(test::NumberedQuakeRows(100000, 500)); });
+    update.Run([] { return ParseQuakePage(QuakePageHtml(test::NumberedQuakeRows(100000, 500))); });
     EXPECT_EQ(stopping.inserted, static_cast<int>(QuakeListUpdate::kListBatch));
     EXPECT_EQ(seen.Size(), QuakeListUpdate::kListBatch);
     EXPECT_EQ(writes, 0);
@@ -183,7 +184,7 @@ TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
         };
         QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
-        update.Run([&] { return page; });
+        update.Run([&] { return ParseQuakePage(page); });
     };
     run(QuakePageHtml({Row("1", "LOUD")}));
     EXPECT_EQ(sound.plays, 0);
@@ -195,6 +196,44 @@ TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
     EXPECT_TRUE(newEvent.load());
     EXPECT_EQ(sound.plays, 1);
     EXPECT_EQ(listedRounds, (std::vector<std::string>{"1 first", "1", "2"}));
+}
+
+// Two sources report one quake: the second report is dropped (and stays dropped in later rounds); another
+// quake close by from the first source stays an event of its own.
+TEST_F(QuakeListUpdateTest, ReportsOfAQuakeAlreadyListedFromAnotherSourceAreDropped) {
+    const auto report = [](const std::string& id, const std::string& region, double lat, double mag) {
+        QuakeEvent e;
+        e.eventId = id;
+        e.region = region;
+        e.hasNumbers = true;
+        // Now: the merge remembers only reports of the last few days.
+        e.originUtcMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+        e.latitude = lat;
+        e.longitude = 20.0;
+        e.magnitude = mag;
+        return e;
+    };
+    ReportMerge merge;
+    const auto round = [&](const std::vector<QuakeEvent>& events) {
+        QuakeListUpdate::Hooks hooks;
+        hooks.merge = &merge;
+        hooks.store = [this](const std::vector<QuakeEvent>& stored) {
+            for (const QuakeEvent& e : stored) {
+                archived.push_back(e.region);
+            }
+            return ArchiveWriteResult{};
+        };
+        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                               std::move(hooks));
+        update.Run([&] { return events; });
+    };
+    round({report("emsc:1", "EMSC A", 38.0, 4.5), report("usgs:a", "USGS A", 38.1, 4.7),
+           report("emsc:2", "EMSC B", 38.05, 4.4)});
+    round({report("usgs:a", "USGS A", 38.1, 4.7), report("gfz:x", "GFZ A", 38.0, 4.6)});
+    EXPECT_EQ(list.regions, (std::vector<std::string>{"EMSC A", "EMSC B"}));
+    EXPECT_EQ(archived, (std::vector<std::string>{"EMSC A", "EMSC B"}));
 }
 
 TEST(LeadingNumberKeyTest, EqualWhereTheLeadingIntegerIsEqualAndLongIdsStayApart) {
