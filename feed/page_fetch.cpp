@@ -15,7 +15,6 @@ namespace {
 constexpr long kMaxRedirects = 5;
 constexpr long kConnectTimeoutSeconds = 15;
 constexpr long kTransferTimeoutSeconds = 60;
-constexpr curl_off_t kMaxBodyBytes = 32LL * 1024 * 1024;
 // A fetch looks at its cancel flag at least this often even when nobody wakes it.
 constexpr int kPollMilliseconds = 1000;
 
@@ -30,13 +29,14 @@ std::vector<CURLM*> g_running;
 struct Body {
     std::string text;
     curl_off_t received = 0;
+    curl_off_t limit = 0;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* body = static_cast<Body*>(user);
     const size_t bytes = size * count;
     body->received += static_cast<curl_off_t>(bytes);
-    if (body->received > kMaxBodyBytes) {
+    if (body->received > body->limit) {
         return 0;  // a short write ends the transfer with an error
     }
     body->text.append(data, bytes);
@@ -127,14 +127,14 @@ void AbortFetches() {
     WakeFetches();
 }
 
-std::string FetchPage(std::string url) {
-    std::string page = FetchPageWhole(std::move(url));
+std::string FetchPage(std::string url, std::size_t maxBytes) {
+    std::string page = FetchPageWhole(std::move(url), maxBytes);
     // Lines are joined directly, as a line reader would hand them over.
     page.erase(std::remove_if(page.begin(), page.end(), [](char c) { return c == '\n' || c == '\r'; }), page.end());
     return page;
 }
 
-std::string FetchPageWhole(std::string url) {
+std::string FetchPageWhole(std::string url, std::size_t maxBytes) {
     const std::uint64_t generation = g_abortGeneration.load();
     if (Cancelled(generation)) {
         return {};
@@ -145,6 +145,7 @@ std::string FetchPageWhole(std::string url) {
         return {};
     }
     Body body;
+    body.limit = static_cast<curl_off_t>(std::min(maxBytes, kMaxFetchBytes));
     const std::string agent = ApplicationName();
     // No CURLOPT_PROXY: libcurl then takes the proxy from http_proxy, https_proxy and no_proxy.
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -154,7 +155,7 @@ std::string FetchPageWhole(std::string url) {
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, kMaxBodyBytes);
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, body.limit);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // A cancelled or timed-out fetch leaves a name lookup still running to itself instead of waiting for it:
     // the system's resolver cannot be interrupted and may take tens of seconds when DNS does not answer.

@@ -1,19 +1,25 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 
 namespace dravik {
 
+// The largest body any fetch accepts, and the one the space-weather pages get: they are a few hundred
+// kilobytes, so a body far beyond that is refused before it is held (and copied by the readers).
+inline constexpr std::size_t kMaxFetchBytes = 32u * 1024 * 1024;
+inline constexpr std::size_t kMaxSpaceWeatherBytes = 4u * 1024 * 1024;
+
 // One blocking HTTP GET with the application's name as the agent and the proxy from the environment.
 // Returns the body with every line feed and carriage return removed, whatever the HTTP status; the empty
 // text for any failure (no connection, more than 5 redirects, 15 s to connect or 60 s in all exceeded,
-// a body over 32 MiB, an error while reading, an abort).
-std::string FetchPage(std::string url);
+// a body over maxBytes (at most 32 MiB), an error while reading, an abort).
+std::string FetchPage(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 
 // The same fetch with the body exactly as served, line feeds and all: for sources whose lines matter (FDSN
 // event text) or that are read as a whole (JSON).
-std::string FetchPageWhole(std::string url);
+std::string FetchPageWhole(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 
 // While it lives, fetches on the constructing thread give up (returning the empty text) as soon as `flag`
 // is true, including fetches that start after it became true. The owner of a worker thread sets the flag

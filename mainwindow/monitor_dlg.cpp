@@ -89,7 +89,10 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
       m_services(std::move(services)),
       m_pUiThread(std::make_unique<CQtUiThread>()) {
     if (!m_services.fetchPage) {
-        m_services.fetchPage = [](const std::string& url) { return FetchPage(url); };
+        m_services.fetchPage = [](const std::string& url) {
+            const bool spaceWeather = url == SolarWindUrl() || url == XRayUrl();
+            return FetchPage(url, spaceWeather ? kMaxSpaceWeatherBytes : kMaxFetchBytes);
+        };
         m_services.fetchSource = [](const std::string& url) { return FetchPageWhole(url); };
     }
     if (!m_services.fetchSource) {

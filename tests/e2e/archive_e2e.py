@@ -10,6 +10,8 @@ Usage: archive_e2e.py <path to dravik>
    every cycle: nothing lost, nothing twice; the problem is logged once when it starts and once when it ends;
    SIGTERM while a write waits for the lock ends the program within 2 s.
 4. Where the test may mount a tmpfs: the data directory's disk full, then space again: the same guarantees.
+5. Hostile sizes: a 30 MiB solar-wind value and 100 KB regions from the classic page, an FDSN text and a
+   GeoJSON feed: the program's peak memory and the archive's size stay within twice a normal run's.
 """
 
 import os
@@ -235,6 +237,83 @@ def disk_full(binary, root, base):
         subprocess.run(["umount", "-l", data])
 
 
+def hostile_sources(region, count):
+    fdsn = ("#EventID|Time|Latitude|Longitude|Depth/km|Author|Catalog|Contributor|ContributorID|MagType|"
+            "Magnitude|MagAuthor|EventLocationName|EventType\n")
+    features = []
+    for i in range(count):
+        fdsn += (f"20261207_{i:07d}|2026-12-07T10:{i % 60:02d}:00.0Z|{i % 80}.5|{i % 170}.5|10.0|EMSC|EMSC|EMSC|1|"
+                 f"ml|{2 + i % 5}.1|EMSC|{region}F{i}|ke\n")
+        features.append(f'{{"type":"Feature","id":"us{i:08d}","properties":{{"mag":{3 + i % 4}.2,'
+                        f'"place":"{region}G{i}","time":{1796000000000 + i * 60000}}},'
+                        f'"geometry":{{"type":"Point","coordinates":[{-(i % 170)}.25,{-(i % 80)}.25,5.0]}}}}')
+    geojson = '{"type":"FeatureCollection","features":[' + ",".join(features) + "]}"
+    rows = [e2e.quake_row(300000 + i, f"{2 + (i % 50) / 10:.1f}", f"{region}C{i}", f"{i % 90}.{i % 100:02d}",
+                          f"{(i * 7) % 180}.{(i // 100) % 100:02d}") for i in range(count)]
+    page = "<html><body><table>\n" + "".join(rows) + "</table></body></html>\n"
+    return page, fdsn, geojson
+
+
+def rows_and_longest(db):
+    """The archive's row count and its longest region in bytes."""
+    try:
+        con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=0.2)
+        try:
+            return con.execute("select count(*), max(length(cast(region as blob))) from trze").fetchone()
+        finally:
+            con.close()
+    except sqlite3.Error:
+        return (0, 0)
+
+
+def peak_kib(program):
+    with open(f"/proc/{program.proc.pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def hostile_sizes(binary, root, base):
+    results = {}
+    for kind in ("normal", "hostile"):
+        # A region of the usual length, or one of 100 KB (cut to 255 bytes before it is listed or stored).
+        region = "NEAR EAST COAST OF HONSHU " if kind == "normal" else "R" * 100_000
+        page, fdsn, geojson = hostile_sources(region, 100)
+        e2e.Pages.bodies.update({"/quake": page, "/fdsn": fdsn, "/geojson": geojson})
+        e2e.Pages.bodies["/windjson"] = (e2e.SOLAR_WIND_JSON if kind == "normal" else
+                                        '[{"time_tag":"2026-12-07T05:59:00","active":true,"proton_speed":' +
+                                        "9" * (30 << 20) + ',"proton_density":5.1}]')
+        program, env = start(binary, os.path.join(root, kind), base)
+        env_urls = f"{base}/quake {base}/fdsn {base.replace('127.0.0.1', 'localhost')}/geojson"
+        program.kill()
+        env["DRAVIK_QUAKE_URL"] = env_urls
+        env["DRAVIK_SOLAR_WIND_URL"] = base + "/windjson"
+        e2e.Pages.hits = {}
+        program = Program(binary, env)
+        try:
+            if not e2e.wait_for(lambda: "/xray" in e2e.Pages.hits, 120, program.proc):
+                raise SystemExit(f"FAIL ({kind}): no complete cycle")
+            db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+            if not e2e.wait_for(lambda: rows_and_longest(db)[0] >= 300, 60, program.proc):
+                raise SystemExit(f"FAIL ({kind}): {rows_and_longest(db)[0]} of 300 events stored")
+            results[kind] = (peak_kib(program), os.path.getsize(db), rows_and_longest(db)[1])
+            program.terminate(f"{kind} sizes")
+        finally:
+            program.kill()
+    (peak_n, size_n, _), (peak_h, size_h, longest) = results["normal"], results["hostile"]
+    print(f"normal: peak {peak_n // 1024} MiB, archive {size_n // 1024} KiB; hostile: peak {peak_h // 1024} MiB, "
+          f"archive {size_h // 1024} KiB, longest region stored {longest} bytes")
+    if longest > 255:
+        raise SystemExit("FAIL: a region longer than 255 bytes was stored")
+    if not SANITIZED and peak_h > 2 * peak_n:
+        raise SystemExit("FAIL: hostile sizes cost more than twice a normal run's memory")
+    # Each row may hold a region of 255 bytes where a usual one has some 30, once in the row and once in the
+    # region index: that much the archive may grow beyond twice a normal run's, and no more.
+    if size_h > 2 * size_n + 300 * 2 * 255:
+        raise SystemExit("FAIL: hostile sizes grew the archive beyond the bound of its texts")
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit(__doc__)
@@ -249,6 +328,7 @@ def main():
         sigterm_during_fill(binary, os.path.join(root, "sigterm"), base)
         locked_archive(binary, os.path.join(root, "locked"), base)
         disk_full(binary, os.path.join(root, "full"), base)
+        hostile_sizes(binary, os.path.join(root, "sizes"), base)
     server.shutdown()
     print("PASS")
 

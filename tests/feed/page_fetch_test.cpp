@@ -108,6 +108,14 @@ TEST(PageFetch, SizeLimitAndBrokenBodies) {
     EXPECT_EQ(FetchPage(server.Url("/endless")), "");  // no Content-Length: cut off while reading
     EXPECT_LT(SecondsSince(start), 20.0);
     EXPECT_EQ(FetchPage(server.Url("/truncated")), "");
+
+    // A smaller limit of the caller's (the space-weather pages), never a larger one than the program's.
+    HttpResponse small;
+    small.streamBytes = 4096;
+    server.Set("/small", small);
+    EXPECT_EQ(FetchPageWhole(server.Url("/small"), 4096).size(), 4096U);
+    EXPECT_EQ(FetchPageWhole(server.Url("/small"), 4095), "");
+    EXPECT_EQ(FetchPageWhole(server.Url("/over-limit"), 2 * kMaxFetchBytes), "");
 }
 
 TEST(PageFetch, AbortEndsAStalledFetchAtOnce) {
