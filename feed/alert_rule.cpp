@@ -1,0 +1,155 @@
+#include "feed/alert_rule.h"
+
+#include <locale.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "feed/geo.h"
+
+namespace dravik {
+namespace {
+
+locale_t CLocale() {
+    static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Magnitudes compared with a little slack, so that a threshold typed as 5.0 takes a magnitude read as 5.0
+// even when one of them went through single precision or a sum.
+constexpr double kMagnitudeSlack = 1e-9;
+
+bool AtLeast(double magnitude, double threshold) {
+    return magnitude + kMagnitudeSlack >= threshold;
+}
+
+}  // namespace
+
+bool ReadDecimal(const std::string& text, double* value) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
+    }
+    if (begin == end) {
+        return false;
+    }
+    const std::string trimmed = text.substr(begin, end - begin);
+    // Only plain decimals: strtod would also take hexadecimal, "inf" and "nan".
+    for (char c : trimmed) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
+            return false;
+        }
+    }
+    char* stop = nullptr;
+    const double v = ::strtod_l(trimmed.c_str(), &stop, CLocale());
+    if (stop != trimmed.c_str() + trimmed.size() || !std::isfinite(v)) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+EventNumbers NumbersOf(const QuakeEvent& event) {
+    EventNumbers n;
+    if (event.hasNumbers && std::isfinite(event.magnitude) && std::isfinite(event.latitude) &&
+        std::isfinite(event.longitude)) {
+        n.hasMagnitude = true;
+        n.magnitude = event.magnitude;
+        n.hasPosition = true;
+        n.latitude = event.latitude;
+        n.longitude = event.longitude;
+        return n;
+    }
+    n.hasMagnitude = ReadDecimal(event.mag, &n.magnitude);
+    n.hasPosition = ReadDecimal(event.wsp1, &n.latitude) && ReadDecimal(event.wsp2, &n.longitude) &&
+                    std::fabs(n.latitude) <= 90.0 && std::fabs(n.longitude) <= 180.0;
+    return n;
+}
+
+bool InQuietHours(const AlertSettings& settings, int localMinuteOfDay) {
+    if (!settings.quietEnabled) {
+        return false;
+    }
+    const int from = settings.quietFromMinute;
+    const int to = settings.quietToMinute;
+    if (from == to) {
+        return false;
+    }
+    if (from < to) {
+        return localMinuteOfDay >= from && localMinuteOfDay < to;
+    }
+    return localMinuteOfDay >= from || localMinuteOfDay < to;
+}
+
+int LocalMinuteOfDay(std::time_t now) {
+    std::tm tm{};
+    if (::localtime_r(&now, &tm) == nullptr) {
+        return 0;
+    }
+    return tm.tm_hour * 60 + tm.tm_min;
+}
+
+AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings, int localMinuteOfDay) {
+    AlertDecision d;
+    const EventNumbers n = NumbersOf(event);
+    if (settings.hasHome && n.hasPosition) {
+        d.hasDistance = true;
+        d.distanceKm = GreatCircleKm(settings.homeLatitude, settings.homeLongitude, n.latitude, n.longitude);
+        d.bearingDeg = InitialBearingDeg(settings.homeLatitude, settings.homeLongitude, n.latitude, n.longitude);
+    }
+    // A threshold of 0 is the classic behaviour: every event, whatever its magnitude text.
+    const bool global =
+        settings.globalMagnitude <= 0.0 || (n.hasMagnitude && AtLeast(n.magnitude, settings.globalMagnitude));
+    d.nearRule = d.hasDistance && settings.radiusKm > 0.0 && d.distanceKm <= settings.radiusKm && n.hasMagnitude &&
+                 AtLeast(n.magnitude, settings.nearMagnitude);
+    d.alert = global || d.nearRule;
+    if (!d.alert) {
+        return d;
+    }
+    const bool wake = n.hasMagnitude && AtLeast(n.magnitude, settings.wakeMagnitude);
+    d.sound = !InQuietHours(settings, localMinuteOfDay) || wake;
+    d.notify = settings.notifyEnabled && (d.nearRule || settings.notifyMinMagnitude <= 0.0 ||
+                                          (n.hasMagnitude && AtLeast(n.magnitude, settings.notifyMinMagnitude)));
+    return d;
+}
+
+NotificationPlan PlanNotifications(const std::vector<QuakeEvent>& events, const std::vector<AlertDecision>& decisions,
+                                   bool firstCycle) {
+    NotificationPlan plan;
+    if (firstCycle) {
+        return plan;
+    }
+    std::vector<std::size_t> due;
+    std::vector<double> magnitude(events.size(), -HUGE_VAL);
+    for (std::size_t i = 0; i < events.size() && i < decisions.size(); ++i) {
+        if (decisions[i].notify) {
+            due.push_back(i);
+            const EventNumbers n = NumbersOf(events[i]);
+            if (n.hasMagnitude) {
+                magnitude[i] = n.magnitude;
+            }
+        }
+    }
+    std::vector<std::size_t> bySize = due;
+    std::stable_sort(bySize.begin(), bySize.end(),
+                     [&](std::size_t a, std::size_t b) { return magnitude[a] > magnitude[b]; });
+    const std::size_t singles = std::min(kSingleNotifications, bySize.size());
+    plan.single.assign(bySize.begin(), bySize.begin() + static_cast<std::ptrdiff_t>(singles));
+    for (std::size_t i : due) {
+        if (std::find(plan.single.begin(), plan.single.end(), i) == plan.single.end()) {
+            plan.summary.push_back(i);
+        }
+    }
+    return plan;
+}
+
+}  // namespace dravik

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "feed/quake_parser.h"
+
+// Which new events matter to the user: thresholds, distance from home, quiet hours. Pure functions, no Qt.
+namespace dravik {
+
+// How dates and times are shown: the archive's own form (the source time plus one hour, computed through
+// local time), the computer's local time, or UTC.
+enum class TimeDisplay { Classic, Local, Utc };
+
+struct AlertSettings {
+    // An event alerts at or above this magnitude; 0 (or less) lets every event alert, readable or not.
+    double globalMagnitude = 0.0;
+    // Near rule: with a home, an event within radiusKm at or above nearMagnitude alerts. Radius 0: no rule.
+    double nearMagnitude = 0.0;
+    double radiusKm = 0.0;
+    bool hasHome = false;
+    double homeLatitude = 0.0;
+    double homeLongitude = 0.0;
+    // Empty: the language's default name.
+    std::string homeName;
+    // Quiet hours in local minutes of the day, [from, to), across midnight when from > to; none when equal.
+    bool quietEnabled = false;
+    int quietFromMinute = 22 * 60;
+    int quietToMinute = 7 * 60;
+    // Sounds also in quiet hours.
+    double wakeMagnitude = 6.5;
+    bool notifyEnabled = true;
+    // Alerting events at or above it are notified (near-rule events always); 0: every alerting event.
+    double notifyMinMagnitude = 5.0;
+    TimeDisplay timeDisplay = TimeDisplay::Classic;
+};
+
+// The numbers of an event: from the source where it gave them, else read from the texts. Each part is
+// known only when it reads as a number (a magnitude "4.5", coordinates "-21.71 " with "-" for south/west).
+struct EventNumbers {
+    bool hasMagnitude = false;
+    double magnitude = 0.0;
+    bool hasPosition = false;
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+EventNumbers NumbersOf(const QuakeEvent& event);
+
+// A decimal number in the "C" form, blanks around allowed, nothing else; false for anything else, a NaN
+// or an infinity.
+bool ReadDecimal(const std::string& text, double* value);
+
+struct AlertDecision {
+    bool alert = false;   // listed as news: blink, sound and notification may follow
+    bool sound = false;   // the sound plays (quiet hours silence it below the wake magnitude)
+    bool notify = false;  // a desktop notification is due
+    bool nearRule = false;
+    bool hasDistance = false;  // a home is set and the event's position is known
+    double distanceKm = 0.0;
+    double bearingDeg = 0.0;
+};
+
+// The decision for one event at `localMinuteOfDay` (0..1439) of the user's clock.
+AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings, int localMinuteOfDay);
+
+// Whether a local minute of the day lies in the quiet range.
+bool InQuietHours(const AlertSettings& settings, int localMinuteOfDay);
+
+// The minute of the day on the computer's clock (TZ, daylight saving included) at `now`.
+int LocalMinuteOfDay(std::time_t now);
+
+// The alerting events of one round that get a notification of their own (the three largest, in falling
+// magnitude, unreadable magnitudes last) and those counted in one summary; none in the first cycle.
+struct NotificationPlan {
+    std::vector<std::size_t> single;   // indexes into the round's events
+    std::vector<std::size_t> summary;  // indexes of the rest, in page order
+};
+inline constexpr std::size_t kSingleNotifications = 3;
+NotificationPlan PlanNotifications(const std::vector<QuakeEvent>& events, const std::vector<AlertDecision>& decisions,
+                                   bool firstCycle);
+
+}  // namespace dravik

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "feed/alert_rule.h"
+
+namespace dravik {
+
+// The UTC instant (seconds since the epoch) behind a date and time in the archive's form ("YYYY-MM-DD",
+// "HH:MM": the source time plus one hour, computed through local time). It undoes that computation through
+// local time as well, so in the hour a daylight-saving change repeats it may be an hour off. False when the
+// texts are not a real date and time.
+bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds);
+
+struct DateTimeText {
+    std::string date;  // "YYYY-MM-DD"
+    std::string time;  // "HH:MM"
+};
+
+// An instant as the computer's local time or as UTC (the classic form is taken as local time + 1 h).
+DateTimeText FormatInstant(std::int64_t utcSeconds, TimeDisplay display);
+
+// How an event's time is shown. data1/data2 are the archive's form; the source's own UTC instant, where
+// known, is used in place of the inverse conversion. Texts that do not read are shown as they are.
+DateTimeText DisplayedTime(const std::string& data1, const std::string& data2, bool hasUtc, std::int64_t utcSeconds,
+                           TimeDisplay display);
+
+// "classic", "local", "utc": the stored names; anything else reads as false.
+bool TimeDisplayFromName(const std::string& name, TimeDisplay* display);
+const char* TimeDisplayName(TimeDisplay display);
+
+}  // namespace dravik
