@@ -1,8 +1,12 @@
 #include "app/ui_texts.h"
 
 #include <array>
+#include <cmath>
+#include <ctime>
 
 #include "app/settings_key.h"
+#include "feed/geo.h"
+#include "feed/time_display.h"
 
 namespace dravik {
 namespace {
@@ -23,6 +27,59 @@ constexpr std::array<NumberedText, 9> kNumberedTexts = {{
     {"Pytanie", "Dravik"},
     {"Głęb.", "Depth"},
 }};
+
+struct AlertTextPair {
+    AlertText id;
+    const char* polish;
+    const char* english;
+};
+
+constexpr AlertTextPair kAlertTexts[] = {
+    {AlertText::SettingsCaption, "Ustawienia", "Settings"},
+    {AlertText::SettingsMenuItem, "Ustawienia...", "Settings..."},
+    {AlertText::GroupAlerts, "Alarmy", "Alerts"},
+    {AlertText::GlobalMagnitude, "Alarm od magnitudy:", "Alert from magnitude:"},
+    {AlertText::GroupHome, "Miejsce domowe", "Home place"},
+    {AlertText::Latitude, "Szerokość (°, puste = brak):", "Latitude (°, empty = none):"},
+    {AlertText::Longitude, "Długość (°):", "Longitude (°):"},
+    {AlertText::HomeName, "Nazwa:", "Name:"},
+    {AlertText::RadiusKm, "Promień (km, 0 = bez alarmu):", "Radius (km, 0 = no alert):"},
+    {AlertText::NearMagnitude, "W promieniu od magnitudy:", "Within it from magnitude:"},
+    {AlertText::GroupQuiet, "Godziny ciszy", "Quiet hours"},
+    {AlertText::QuietEnabled, "Włączone", "On"},
+    {AlertText::QuietFrom, "Od (GG:MM):", "From (HH:MM):"},
+    {AlertText::QuietTo, "Do (GG:MM):", "To (HH:MM):"},
+    {AlertText::WakeMagnitude, "Zawsze budź od magnitudy:", "Always wake me from magnitude:"},
+    {AlertText::GroupNotify, "Powiadomienia", "Notifications"},
+    {AlertText::NotifyEnabled, "Powiadomienia na pulpicie", "Desktop notifications"},
+    {AlertText::NotifyMinMagnitude, "Od magnitudy (0 = każdy alarm):", "From magnitude (0 = every alert):"},
+    {AlertText::TimeDisplayLabel, "Pokazuj czas:", "Show times as:"},
+    {AlertText::TimeClassic, "klasyczny (czas źródła + 1 h)", "classic (source time + 1 h)"},
+    {AlertText::TimeLocal, "mój czas lokalny", "my local time"},
+    {AlertText::TimeUtc, "UTC", "UTC"},
+    {AlertText::CorrectMarkedFields, "Popraw zaznaczone pola.", "Correct the marked fields."},
+    {AlertText::Ok, "OK", "OK"},
+    {AlertText::Cancel, "Anuluj", "Cancel"},
+    {AlertText::HomeDefaultName, "Dom", "Home"},
+};
+
+std::string Stripped(const std::string& text) {
+    const std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos) {
+        return {};
+    }
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+// Whole kilometres with a blank between groups of three digits.
+std::string GroupedKm(double km) {
+    const long long whole = std::llround(std::fmax(0.0, km));
+    std::string digits = std::to_string(whole);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
+        digits.insert(static_cast<std::size_t>(i), " ");
+    }
+    return digits;
+}
 
 bool IsPolish(const std::string& lang) {
     return lang == kLangPolish;
@@ -128,6 +185,83 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
             break;
     }
     return std::string(english ? "Archive unavailable: " : "Archiwum niedostępne: ") + reason;
+}
+
+}  // namespace dravik
+
+namespace dravik {
+
+std::string AlertUiText(const std::string& lang, AlertText id) {
+    for (const AlertTextPair& text : kAlertTexts) {
+        if (text.id == id) {
+            return IsEnglish(lang) ? text.english : text.polish;
+        }
+    }
+    return {};
+}
+
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display) {
+    const std::string plain = UiTextFor(lang, 4);
+    if (plain.empty() || display == TimeDisplay::Classic) {
+        return plain;
+    }
+    if (display == TimeDisplay::Utc) {
+        return plain + " (UTC)";
+    }
+    return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+}
+
+std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
+    const std::string name = homeName.empty() ? AlertUiText(lang, AlertText::HomeDefaultName) : homeName;
+    const std::string point = CompassPoint(bearingDeg);
+    if (IsEnglish(lang)) {
+        return GroupedKm(km) + " km " + point + " of " + name;
+    }
+    return GroupedKm(km) + " km na " + point + " od: " + name;
+}
+
+std::string NotificationSummary(const QuakeEvent& event) {
+    return "M " + Stripped(event.mag) + " " + Stripped(event.region);
+}
+
+std::string NotificationBody(const std::string& lang, const QuakeEvent& event, const AlertSettings& settings,
+                             const AlertDecision& decision) {
+    const DateTimeText when =
+        DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, settings.timeDisplay);
+    std::string body = Stripped(when.date + " " + when.time);
+    if (settings.timeDisplay == TimeDisplay::Utc) {
+        body += " UTC";
+    } else if (settings.timeDisplay == TimeDisplay::Local) {
+        // The zone's abbreviation (CET, CEST) says which local time it is.
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        char zone[16] = {};
+        if (::localtime_r(&now, &tm) != nullptr && std::strftime(zone, sizeof zone, "%Z", &tm) > 0) {
+            body += std::string(" ") + zone;
+        }
+    }
+    const std::string depth = Stripped(event.depth);
+    if (!depth.empty()) {
+        body += (IsEnglish(lang) ? ", depth " : ", głębokość ") + depth + " km";
+    }
+    if (decision.hasDistance) {
+        body += "\n" + DistanceText(lang, decision.distanceKm, decision.bearingDeg, settings.homeName);
+    }
+    return body;
+}
+
+std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
+    const std::string n = std::to_string(count);
+    if (IsEnglish(lang)) {
+        return n + (count == 1 ? " more earthquake" : " more earthquakes");
+    }
+    // Polish plural: 1 trzęsienie, 2-4 (not 12-14) trzęsienia, otherwise trzęsień.
+    const std::size_t lastTwo = count % 100;
+    const std::size_t last = count % 10;
+    const char* noun = count == 1                                                   ? "trzęsienie ziemi"
+                       : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) ? "trzęsienia ziemi"
+                                                                                    : "trzęsień ziemi";
+    return "Jeszcze " + n + " " + noun;
 }
 
 }  // namespace dravik

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "feed/alert_rule.h"
 #include "platform/archive_status.h"
 
 // Every text of the interface that depends on the language. Only the exact texts "PL" and "EN" select a
@@ -45,6 +47,57 @@ std::string LanguageDialogOpeningCaption(const std::string& lang);
 // The status line while the archive cannot be written: "Archive unavailable: disk full" for "EN", the Polish
 // text otherwise; empty for kNone and kInterrupted.
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault);
+
+// The settings window, the alert texts and the notifications. English for "EN", Polish otherwise (the
+// window's resource language).
+enum class AlertText {
+    SettingsCaption,
+    SettingsMenuItem,
+    GroupAlerts,
+    GlobalMagnitude,
+    GroupHome,
+    Latitude,
+    Longitude,
+    HomeName,
+    RadiusKm,
+    NearMagnitude,
+    GroupQuiet,
+    QuietEnabled,
+    QuietFrom,
+    QuietTo,
+    WakeMagnitude,
+    GroupNotify,
+    NotifyEnabled,
+    NotifyMinMagnitude,
+    TimeDisplayLabel,
+    TimeClassic,
+    TimeLocal,
+    TimeUtc,
+    CorrectMarkedFields,
+    Ok,
+    Cancel,
+    HomeDefaultName,
+};
+std::string AlertUiText(const std::string& lang, AlertText id);
+
+// The main menu's item (Polish, like the rest of that menu) and the tray menus' item.
+inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
+
+// The list's time header with the display it shows: "Godzina (UTC)", "Time (local)"; the plain header for
+// the classic form; empty when the language is neither.
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display);
+
+// "1 240 km SE of Home" / "1 240 km na SE od: Dom": whole kilometres in groups of three, the compass point of
+// the bearing, the home's name (the language's default when empty).
+std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName);
+
+// The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,
+// the depth and, when known, the distance from home.
+std::string NotificationSummary(const QuakeEvent& event);
+std::string NotificationBody(const std::string& lang, const QuakeEvent& event, const AlertSettings& settings,
+                             const AlertDecision& decision);
+// The summary notification of the rest of a round: "3 more earthquakes" / "Jeszcze 3 trzęsienia ziemi".
+std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";

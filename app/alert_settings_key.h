@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/settings_key.h"
+#include "feed/alert_rule.h"
+
+namespace dravik {
+
+// Value names in "Software\Korvan\Dravik" (QSettings groups on Linux: [alert] globalMagnitude=... in
+// Dravik.conf), so that users and packagers can preset them.
+inline constexpr const char* kAlertGlobalMagnitude = "alert/globalMagnitude";
+inline constexpr const char* kAlertNearMagnitude = "alert/nearMagnitude";
+inline constexpr const char* kAlertRadiusKm = "alert/radiusKm";
+inline constexpr const char* kHomeLatitude = "home/latitude";
+inline constexpr const char* kHomeLongitude = "home/longitude";
+inline constexpr const char* kHomeName = "home/name";
+inline constexpr const char* kQuietEnabled = "quiet/enabled";
+inline constexpr const char* kQuietFrom = "quiet/from";
+inline constexpr const char* kQuietTo = "quiet/to";
+inline constexpr const char* kQuietWakeMagnitude = "quiet/wakeMagnitude";
+inline constexpr const char* kNotifyEnabled = "notify/enabled";
+inline constexpr const char* kNotifyMinMagnitude = "notify/minMagnitude";
+inline constexpr const char* kDisplayTime = "display/time";
+
+// The alert settings as texts, as the settings window edits them and as they are stored.
+struct AlertSettingsForm {
+    std::string globalMagnitude, nearMagnitude, radiusKm, latitude, longitude, homeName;
+    bool quietEnabled = false;
+    std::string quietFrom, quietTo, wakeMagnitude;
+    bool notifyEnabled = true;
+    std::string notifyMinMagnitude;
+    TimeDisplay timeDisplay = TimeDisplay::Classic;
+};
+
+enum class AlertField {
+    GlobalMagnitude,
+    NearMagnitude,
+    RadiusKm,
+    Latitude,
+    Longitude,
+    HomeName,
+    QuietFrom,
+    QuietTo,
+    WakeMagnitude,
+    NotifyMinMagnitude,
+};
+
+// The texts of the settings: numbers with a dot, times "HH:MM", an empty home as two empty texts.
+AlertSettingsForm FormFromSettings(const AlertSettings& settings);
+// Reads the texts into *settings; the fields that do not read (a latitude of 91, a radius of -5, letters,
+// one coordinate without the other) are returned and *settings is left alone unless none is. A comma is
+// taken as the decimal point, as a Polish keyboard types it.
+std::vector<AlertField> SettingsFromForm(const AlertSettingsForm& form, AlertSettings* settings);
+
+// Numbers as stored: a dot whatever the locale, no exponent, no trailing zeros beyond one decimal ("5.0").
+std::string FormatDecimal(double value);
+// "HH:MM" of a minute of the day, and back ("7:05" and "07:05" read); false for anything else.
+std::string FormatClock(int minuteOfDay);
+bool ParseClock(const std::string& text, int* minuteOfDay);
+
+// The alert settings in the user's settings. Construction reads every value; one that is missing or does
+// not read counts as its default. Nothing is written until Save, which writes every value.
+class CAlertSettingsKey final : public CSettingsKeyBase {
+public:
+    CAlertSettingsKey();
+    explicit CAlertSettingsKey(ISettingsStorage& storage);
+    ~CAlertSettingsKey() override;
+
+    void Save();
+
+    AlertSettings m_settings;
+    // Names of the values read as their default although something was stored.
+    std::vector<std::string> m_unreadable;
+
+protected:
+    void TransferValues(bool save) override;
+};
+
+// One read of the stored settings, and one write of all of them.
+AlertSettings LoadAlertSettings();
+void SaveAlertSettings(const AlertSettings& settings);
+
+}  // namespace dravik

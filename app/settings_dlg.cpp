@@ -1,0 +1,151 @@
+#include "app/settings_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/ui_texts.h"
+
+namespace dravik {
+namespace {
+
+const char* const kMarkedStyle = "QLineEdit { background: #ffd6d6; border: 1px solid #c00000; }";
+const char* const kMarkedProperty = "dravikMarked";
+
+QString Text(const std::string& lang, AlertText id) {
+    return QString::fromStdString(AlertUiText(lang, id));
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
+    setWindowTitle(Text(lang, AlertText::SettingsCaption));
+    const AlertSettingsForm form = FormFromSettings(settings);
+    auto* layout = new QVBoxLayout(this);
+
+    const auto addField = [this](QFormLayout* rows, const QString& label, AlertField field, const std::string& text,
+                                 const char* name) {
+        auto* edit = new QLineEdit(QString::fromStdString(text), this);
+        edit->setObjectName(QString::fromLatin1(name));
+        rows->addRow(label, edit);
+        m_fields[field] = edit;
+    };
+    const auto group = [this, layout](const QString& title) {
+        auto* box = new QGroupBox(title, this);
+        auto* rows = new QFormLayout(box);
+        layout->addWidget(box);
+        return rows;
+    };
+
+    QFormLayout* alerts = group(Text(lang, AlertText::GroupAlerts));
+    addField(alerts, Text(lang, AlertText::GlobalMagnitude), AlertField::GlobalMagnitude, form.globalMagnitude,
+             "globalMagnitude");
+
+    QFormLayout* home = group(Text(lang, AlertText::GroupHome));
+    addField(home, Text(lang, AlertText::Latitude), AlertField::Latitude, form.latitude, "latitude");
+    addField(home, Text(lang, AlertText::Longitude), AlertField::Longitude, form.longitude, "longitude");
+    addField(home, Text(lang, AlertText::HomeName), AlertField::HomeName, form.homeName, "homeName");
+    m_fields[AlertField::HomeName]->setPlaceholderText(Text(lang, AlertText::HomeDefaultName));
+    addField(home, Text(lang, AlertText::RadiusKm), AlertField::RadiusKm, form.radiusKm, "radiusKm");
+    addField(home, Text(lang, AlertText::NearMagnitude), AlertField::NearMagnitude, form.nearMagnitude,
+             "nearMagnitude");
+
+    QFormLayout* quiet = group(Text(lang, AlertText::GroupQuiet));
+    m_quietBox = new QCheckBox(Text(lang, AlertText::QuietEnabled), this);
+    m_quietBox->setChecked(form.quietEnabled);
+    quiet->addRow(m_quietBox);
+    addField(quiet, Text(lang, AlertText::QuietFrom), AlertField::QuietFrom, form.quietFrom, "quietFrom");
+    addField(quiet, Text(lang, AlertText::QuietTo), AlertField::QuietTo, form.quietTo, "quietTo");
+    addField(quiet, Text(lang, AlertText::WakeMagnitude), AlertField::WakeMagnitude, form.wakeMagnitude,
+             "wakeMagnitude");
+
+    QFormLayout* notify = group(Text(lang, AlertText::GroupNotify));
+    m_notifyBox = new QCheckBox(Text(lang, AlertText::NotifyEnabled), this);
+    m_notifyBox->setChecked(form.notifyEnabled);
+    notify->addRow(m_notifyBox);
+    addField(notify, Text(lang, AlertText::NotifyMinMagnitude), AlertField::NotifyMinMagnitude, form.notifyMinMagnitude,
+             "notifyMinMagnitude");
+
+    auto* timeRow = new QFormLayout();
+    m_timeBox = new QComboBox(this);
+    // Item order follows TimeDisplay.
+    m_timeBox->addItem(Text(lang, AlertText::TimeClassic));
+    m_timeBox->addItem(Text(lang, AlertText::TimeLocal));
+    m_timeBox->addItem(Text(lang, AlertText::TimeUtc));
+    m_timeBox->setCurrentIndex(static_cast<int>(form.timeDisplay));
+    timeRow->addRow(Text(lang, AlertText::TimeDisplayLabel), m_timeBox);
+    layout->addLayout(timeRow);
+
+    m_errorLabel = new QLabel(Text(lang, AlertText::CorrectMarkedFields), this);
+    m_errorLabel->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_errorLabel->setVisible(false);
+    layout->addWidget(m_errorLabel);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text(lang, AlertText::Ok));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text(lang, AlertText::Cancel));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
+    layout->addWidget(buttons);
+}
+
+QLineEdit* CSettingsDlg::Field(AlertField field) const {
+    auto it = m_fields.find(field);
+    return it == m_fields.end() ? nullptr : it->second;
+}
+
+bool CSettingsDlg::IsMarked(AlertField field) const {
+    const QLineEdit* edit = Field(field);
+    return edit != nullptr && edit->property(kMarkedProperty).toBool();
+}
+
+AlertSettingsForm CSettingsDlg::ReadForm() const {
+    AlertSettingsForm form;
+    const auto text = [this](AlertField field) { return Field(field)->text().toStdString(); };
+    form.globalMagnitude = text(AlertField::GlobalMagnitude);
+    form.nearMagnitude = text(AlertField::NearMagnitude);
+    form.radiusKm = text(AlertField::RadiusKm);
+    form.latitude = text(AlertField::Latitude);
+    form.longitude = text(AlertField::Longitude);
+    form.homeName = text(AlertField::HomeName);
+    form.quietEnabled = m_quietBox->isChecked();
+    form.quietFrom = text(AlertField::QuietFrom);
+    form.quietTo = text(AlertField::QuietTo);
+    form.wakeMagnitude = text(AlertField::WakeMagnitude);
+    form.notifyEnabled = m_notifyBox->isChecked();
+    form.notifyMinMagnitude = text(AlertField::NotifyMinMagnitude);
+    form.timeDisplay = static_cast<TimeDisplay>(m_timeBox->currentIndex());
+    return form;
+}
+
+void CSettingsDlg::Mark(AlertField field, bool bad) {
+    QLineEdit* edit = Field(field);
+    edit->setProperty(kMarkedProperty, bad);
+    edit->setStyleSheet(bad ? QString::fromLatin1(kMarkedStyle) : QString());
+}
+
+void CSettingsDlg::accept() {
+    AlertSettings read = m_settings;
+    const std::vector<AlertField> bad = SettingsFromForm(ReadForm(), &read);
+    for (const auto& [field, edit] : m_fields) {
+        static_cast<void>(edit);
+        Mark(field, std::find(bad.begin(), bad.end(), field) != bad.end());
+    }
+    m_errorLabel->setVisible(!bad.empty());
+    if (!bad.empty()) {
+        Field(bad.front())->setFocus();
+        return;
+    }
+    m_settings = read;
+    QDialog::accept();
+}
+
+}  // namespace dravik

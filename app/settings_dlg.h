@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+#include <string>
+
+#include "app/alert_settings_key.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace dravik {
+
+// The settings window: which events alert, the home place, quiet hours, notifications and the time display.
+// OK takes the fields only when every one reads; the ones that do not are marked and the window stays open.
+// It stores nothing itself: the caller saves Settings() after an accepted run.
+class CSettingsDlg final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CSettingsDlg)
+
+public:
+    CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent = nullptr);
+
+    // The settings as accepted (the initial ones until OK succeeds).
+    const AlertSettings& Settings() const { return m_settings; }
+
+    QLineEdit* Field(AlertField field) const;
+    bool IsMarked(AlertField field) const;
+    QCheckBox* QuietBox() const { return m_quietBox; }
+    QCheckBox* NotifyBox() const { return m_notifyBox; }
+    QComboBox* TimeBox() const { return m_timeBox; }
+    QLabel* ErrorLabel() const { return m_errorLabel; }
+
+    void accept() override;
+
+private:
+    AlertSettingsForm ReadForm() const;
+    void Mark(AlertField field, bool bad);
+
+    AlertSettings m_settings;
+    std::map<AlertField, QLineEdit*> m_fields;
+    QCheckBox* m_quietBox = nullptr;
+    QCheckBox* m_notifyBox = nullptr;
+    QComboBox* m_timeBox = nullptr;
+    QLabel* m_errorLabel = nullptr;
+};
+
+}  // namespace dravik

@@ -1,0 +1,275 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <clocale>
+
+#include <gtest/gtest.h>
+
+#include "app/alert_settings_key.h"
+#include "app/settings_dlg.h"
+#include "app/ui_texts.h"
+#include "tests/common/fake_settings_storage.h"
+
+namespace dravik {
+namespace {
+
+using test::FakeSettingsStorage;
+using test::kFakeLangKey;
+
+std::string StoredText(const FakeSettingsStorage& storage, const char* name) {
+    auto value = storage.Stored(kFakeLangKey, name);
+    if (!value) {
+        return "<missing>";
+    }
+    const std::size_t end = value->bytes.find('\0');
+    return value->bytes.substr(0, end);
+}
+
+TEST(AlertSettingsKeyTest, NothingStoredGivesTheClassicDefaultsAndReadingWritesNothing) {
+    FakeSettingsStorage storage;
+    CAlertSettingsKey key(storage);
+    const AlertSettings& s = key.m_settings;
+    EXPECT_EQ(s.globalMagnitude, 0.0);
+    EXPECT_FALSE(s.hasHome);
+    EXPECT_FALSE(s.quietEnabled);
+    EXPECT_EQ(s.quietFromMinute, 22 * 60);
+    EXPECT_EQ(s.quietToMinute, 7 * 60);
+    EXPECT_EQ(s.wakeMagnitude, 6.5);
+    EXPECT_TRUE(s.notifyEnabled);
+    EXPECT_EQ(s.notifyMinMagnitude, 5.0);
+    EXPECT_EQ(s.timeDisplay, TimeDisplay::Classic);
+    EXPECT_TRUE(key.m_unreadable.empty());
+    EXPECT_EQ(storage.m_nWrites, 0);
+}
+
+TEST(AlertSettingsKeyTest, UnreadableStoredValuesFallBackToTheirDefaultAndAreRewrittenOnSave) {
+    struct Case {
+        const char* name;
+        const char* stored;
+        bool readable;
+        const char* rewritten;  // what Save writes back after a plain load
+    };
+    const Case cases[] = {
+        {kAlertGlobalMagnitude, "5.5", true, "5.5"},
+        {kAlertGlobalMagnitude, "5,5", false, "0.0"},  // stored numbers use a dot
+        {kAlertGlobalMagnitude, "-1", false, "0.0"},
+        {kAlertGlobalMagnitude, "abc", false, "0.0"},
+        {kAlertRadiusKm, "250", true, "250.0"},
+        {kAlertRadiusKm, "-5", false, "0.0"},
+        {kQuietEnabled, "true", true, "true"},
+        {kQuietEnabled, "yes", false, "false"},
+        {kQuietFrom, "7:05", true, "07:05"},
+        {kQuietFrom, "24:00", false, "22:00"},
+        {kQuietWakeMagnitude, "nan", false, "6.5"},
+        {kNotifyEnabled, "0", true, "false"},
+        {kNotifyMinMagnitude, "", false, "5.0"},
+        {kDisplayTime, "utc", true, "utc"},
+        {kDisplayTime, "UTC", false, "classic"},
+        {kHomeLatitude, "91", false, ""},  // no longitude either: no home
+    };
+    for (const Case& c : cases) {
+        FakeSettingsStorage storage;
+        storage.StoreText(kFakeLangKey, c.name, c.stored);
+        CAlertSettingsKey key(storage);
+        EXPECT_EQ(key.m_unreadable.empty(), c.readable) << c.name << "=" << c.stored;
+        key.Save();
+        EXPECT_EQ(StoredText(storage, c.name), c.rewritten) << c.name << "=" << c.stored;
+    }
+}
+
+TEST(AlertSettingsKeyTest, AHomeNeedsBothCoordinatesInRange) {
+    struct Case {
+        const char* lat;
+        const char* lon;
+        bool home;
+    };
+    const Case cases[] = {{"52.23", "21.01", true}, {"-90", "180", true}, {"52.23", "", false},
+                          {"", "21.01", false},     {"90.5", "0", false}, {"0", "-180.01", false}};
+    for (const Case& c : cases) {
+        FakeSettingsStorage storage;
+        storage.StoreText(kFakeLangKey, kHomeLatitude, c.lat);
+        storage.StoreText(kFakeLangKey, kHomeLongitude, c.lon);
+        const AlertSettings s = CAlertSettingsKey(storage).m_settings;
+        EXPECT_EQ(s.hasHome, c.home) << c.lat << "," << c.lon;
+    }
+}
+
+TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
+    FakeSettingsStorage storage;
+    AlertSettings s;
+    s.globalMagnitude = 4.25;
+    s.nearMagnitude = 2.0;
+    s.radiusKm = 300.0;
+    s.hasHome = true;
+    s.homeLatitude = -33.8688;
+    s.homeLongitude = 151.2093;
+    s.homeName = "Łódź";
+    s.quietEnabled = true;
+    s.quietFromMinute = 23 * 60 + 30;
+    s.quietToMinute = 6 * 60;
+    s.wakeMagnitude = 7.0;
+    s.notifyEnabled = false;
+    s.notifyMinMagnitude = 0.0;
+    s.timeDisplay = TimeDisplay::Local;
+    {
+        CAlertSettingsKey key(storage);
+        key.m_settings = s;
+        key.Save();
+    }
+    EXPECT_EQ(StoredText(storage, kHomeLatitude), "-33.8688");
+    EXPECT_EQ(StoredText(storage, kQuietFrom), "23:30");
+    EXPECT_EQ(StoredText(storage, kDisplayTime), "local");
+    const AlertSettings r = CAlertSettingsKey(storage).m_settings;
+    EXPECT_EQ(r.globalMagnitude, 4.25);
+    EXPECT_EQ(r.radiusKm, 300.0);
+    EXPECT_TRUE(r.hasHome);
+    EXPECT_EQ(r.homeLatitude, -33.8688);
+    EXPECT_EQ(r.homeLongitude, 151.2093);
+    EXPECT_EQ(r.homeName, "Łódź");
+    EXPECT_TRUE(r.quietEnabled);
+    EXPECT_EQ(r.quietFromMinute, 23 * 60 + 30);
+    EXPECT_EQ(r.quietToMinute, 6 * 60);
+    EXPECT_FALSE(r.notifyEnabled);
+    EXPECT_EQ(r.notifyMinMagnitude, 0.0);
+    EXPECT_EQ(r.timeDisplay, TimeDisplay::Local);
+    // The language, kept in the same key, is not touched.
+    EXPECT_FALSE(storage.Stored(kFakeLangKey, kLangValueName));
+}
+
+TEST(AlertSettingsKeyTest, NumbersAreWrittenWithADotWhateverTheLocale) {
+    // The process locale of a Polish desktop writes "5,5" through printf; the stored form must not change.
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old != nullptr ? old : "C";
+    const bool polish = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+    EXPECT_EQ(FormatDecimal(5.5), "5.5");
+    EXPECT_EQ(FormatDecimal(0.0), "0.0");
+    EXPECT_EQ(FormatDecimal(250.0), "250.0");
+    EXPECT_EQ(FormatDecimal(-0.0), "0.0");
+    double read = 0.0;
+    EXPECT_TRUE(ReadDecimal("5.5", &read));
+    EXPECT_EQ(read, 5.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!polish) {
+        GTEST_LOG_(INFO) << "pl_PL.UTF-8 is not installed; checked in the current locale only";
+    }
+}
+
+TEST(SettingsDlgTest, BadValuesAreMarkedAndRefusedGoodOnesAccepted) {
+    struct Case {
+        const char* name;
+        AlertField field;
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"latitude 91", AlertField::Latitude, "91", false},
+        {"radius -5", AlertField::RadiusKm, "-5", false},
+        {"letters", AlertField::GlobalMagnitude, "five", false},
+        {"quiet from 25:00", AlertField::QuietFrom, "25:00", false},
+        {"magnitude above 10", AlertField::NotifyMinMagnitude, "11", false},
+        {"comma as decimal point", AlertField::GlobalMagnitude, "4,5", true},
+        {"latitude -90", AlertField::Latitude, "-90", true},
+    };
+    for (const Case& c : cases) {
+        AlertSettings start;
+        start.hasHome = true;
+        start.homeLatitude = 52.23;
+        start.homeLongitude = 21.01;
+        CSettingsDlg dlg(start, "EN");
+        dlg.Field(c.field)->setText(QString::fromLatin1(c.text));
+        dlg.accept();
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.accepted) << c.name;
+        EXPECT_EQ(dlg.IsMarked(c.field), !c.accepted) << c.name;
+        EXPECT_EQ(dlg.ErrorLabel()->isVisibleTo(&dlg), !c.accepted) << c.name;
+        if (!c.accepted) {
+            // Nothing of a refused form is taken.
+            EXPECT_EQ(dlg.Settings().homeLatitude, 52.23) << c.name;
+            EXPECT_EQ(dlg.Settings().globalMagnitude, 0.0) << c.name;
+            // Corrected, the form is taken and the mark goes.
+            dlg.Field(c.field)->setText(QString::fromStdString(FormFromSettings(start).globalMagnitude));
+            if (c.field == AlertField::Latitude) {
+                dlg.Field(c.field)->setText(QStringLiteral("52.23"));
+            } else if (c.field == AlertField::QuietFrom) {
+                dlg.Field(c.field)->setText(QStringLiteral("22:00"));
+            }
+            dlg.accept();
+            EXPECT_EQ(dlg.result(), QDialog::Accepted) << c.name;
+            EXPECT_FALSE(dlg.IsMarked(c.field)) << c.name;
+        }
+    }
+}
+
+TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
+    AlertSettings start;
+    CSettingsDlg dlg(start, "PL");
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Ustawienia"));
+    EXPECT_EQ(dlg.Field(AlertField::Latitude)->text(), QString());
+    EXPECT_EQ(dlg.Field(AlertField::GlobalMagnitude)->text(), QStringLiteral("0.0"));
+    dlg.Field(AlertField::GlobalMagnitude)->setText(QStringLiteral("5.0"));
+    dlg.Field(AlertField::Latitude)->setText(QStringLiteral("52.23"));
+    dlg.Field(AlertField::Longitude)->setText(QStringLiteral("21.01"));
+    dlg.Field(AlertField::RadiusKm)->setText(QStringLiteral("300"));
+    dlg.Field(AlertField::HomeName)->setText(QStringLiteral("  Warszawa "));
+    dlg.QuietBox()->setChecked(true);
+    dlg.NotifyBox()->setChecked(false);
+    dlg.TimeBox()->setCurrentIndex(2);
+
+    CSettingsDlg cancelled(start, "PL");
+    cancelled.Field(AlertField::GlobalMagnitude)->setText(QStringLiteral("5.0"));
+    cancelled.reject();
+    EXPECT_EQ(cancelled.Settings().globalMagnitude, 0.0);
+
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    const AlertSettings& s = dlg.Settings();
+    EXPECT_EQ(s.globalMagnitude, 5.0);
+    EXPECT_TRUE(s.hasHome);
+    EXPECT_EQ(s.homeLatitude, 52.23);
+    EXPECT_EQ(s.radiusKm, 300.0);
+    EXPECT_EQ(s.homeName, "Warszawa");
+    EXPECT_TRUE(s.quietEnabled);
+    EXPECT_FALSE(s.notifyEnabled);
+    EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
+}
+
+TEST(AlertTextsTest, BothLanguages) {
+    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Utc), "Godzina (UTC)");
+    EXPECT_EQ(TimeHeaderText("EN", TimeDisplay::Local), "Time (local)");
+    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Classic), "Godzina");
+    EXPECT_EQ(TimeHeaderText("DE", TimeDisplay::Utc), "");
+    EXPECT_EQ(DistanceText("EN", 1240.4, 135.0, ""), "1 240 km SE of Home");
+    EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "12 346 km na N od: Kraków");
+    EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "0 km na W od: Dom");
+    struct Plural {
+        std::size_t n;
+        const char* pl;
+        const char* en;
+    };
+    const Plural plurals[] = {{1, "Jeszcze 1 trzęsienie ziemi", "1 more earthquake"},
+                              {2, "Jeszcze 2 trzęsienia ziemi", "2 more earthquakes"},
+                              {5, "Jeszcze 5 trzęsień ziemi", "5 more earthquakes"},
+                              {12, "Jeszcze 12 trzęsień ziemi", "12 more earthquakes"},
+                              {22, "Jeszcze 22 trzęsienia ziemi", "22 more earthquakes"}};
+    for (const Plural& p : plurals) {
+        EXPECT_EQ(MoreEarthquakesText("PL", p.n), p.pl);
+        EXPECT_EQ(MoreEarthquakesText("EN", p.n), p.en);
+    }
+    QuakeEvent e;
+    e.mag = "5.3";
+    e.region = "NORTHERN ALGERIA";
+    e.data1 = "2026-12-07";
+    e.data2 = "15:03";
+    e.depth = "10";
+    EXPECT_EQ(NotificationSummary(e), "M 5.3 NORTHERN ALGERIA");
+    AlertSettings s;
+    AlertDecision d;
+    EXPECT_EQ(NotificationBody("EN", e, s, d), "2026-12-07 15:03, depth 10 km");
+    d.hasDistance = true;
+    d.distanceKm = 1240.0;
+    d.bearingDeg = 180.0;
+    EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na S od: Dom");
+}
+
+}  // namespace
+}  // namespace dravik
