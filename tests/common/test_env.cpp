@@ -43,10 +43,10 @@ void SetUpIsolatedEnvironment() {
     ::setenv("LC_ALL", "C.UTF-8", 0);
     ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS",
-             "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync",
-             0);
+             "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync", 0);
     ::setenv("DRAVIK_TEST_FIXTURES", DRAVIK_SOURCE_DIR "/../shared/fixtures", 0);
     ::setenv("DRAVIK_TEST_BINARY_DIR", DRAVIK_BINARY_DIR, 0);
+    ::setenv("DRAVIK_TEST_SOURCE_DIR", DRAVIK_SOURCE_DIR, 0);
     // A proxy of the machine's would see the tests' requests to 127.0.0.1; tests that need one set it.
     for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
         ::unsetenv(name);
@@ -57,7 +57,9 @@ void SetUpIsolatedEnvironment() {
     }
 }
 
-const std::string& TestRoot() { return g_root; }
+const std::string& TestRoot() {
+    return g_root;
+}
 
 std::string MakeTempDir(const std::string& prefix) {
     std::string pattern = g_root + "/" + prefix + "-XXXXXX";

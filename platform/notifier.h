@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace dravik {
+
+// One desktop notification.
+struct DesktopNotice {
+    std::string summary;
+    std::string body;
+    // Shown without a sound of its own (quiet hours).
+    bool silent = false;
+    // The text of the action that a click on the notice runs ("Pokaż"/"Show").
+    std::string actionLabel;
+    // Handed to the activation handler when the user clicks the notice; empty: the click shows nothing.
+    std::string key;
+};
+
+// Shows desktop notifications. Never blocks the caller for long and never fails it: a notice that cannot
+// be shown is dropped silently.
+class INotifier {
+public:
+    virtual ~INotifier() = default;
+    virtual void Notify(const DesktopNotice& notice) = 0;
+    // Called on the UI thread with the key of a notice the user clicked.
+    virtual void SetActivationHandler(std::function<void(const std::string& key)> handler) = 0;
+};
+
+}  // namespace dravik

@@ -1,0 +1,106 @@
+#include "platform/qt/dbus_notifier.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+#include <QVariantMap>
+#include <utility>
+
+namespace dravik {
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+const QString kDefaultAction = QStringLiteral("default");
+// A service that does not answer in this time counts as missing; the UI thread never waits for it.
+constexpr int kCallTimeoutMs = 5000;
+
+}  // namespace
+
+CDBusNotifier::CDBusNotifier(Fallback fallback) : CDBusNotifier(QDBusConnection::sessionBus(), std::move(fallback)) {}
+
+CDBusNotifier::CDBusNotifier(const QDBusConnection& bus, Fallback fallback)
+    : m_bus(bus), m_fallback(std::move(fallback)) {
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    // QDBusConnection::connect offers only the named-slot form.
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                  SLOT(OnActionInvoked(uint, QString)));
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                  SLOT(OnNotificationClosed(uint, uint)));
+    AskCapabilities();
+}
+
+CDBusNotifier::~CDBusNotifier() = default;
+
+void CDBusNotifier::AskCapabilities() {
+    const QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities");
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        const QDBusPendingReply<QStringList> reply = *w;
+        // A service that renders markup would take "<" and "&" of a region's name as markup.
+        m_bodyMarkup = !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
+        w->deleteLater();
+    });
+}
+
+void CDBusNotifier::Notify(const DesktopNotice& notice) {
+    if (!m_bus.isConnected()) {
+        if (m_fallback) {
+            m_fallback(notice);
+        }
+        return;
+    }
+    QString body = QString::fromStdString(notice.body);
+    if (m_bodyMarkup) {
+        body = body.toHtmlEscaped();
+    }
+    QStringList actions;
+    if (!notice.key.empty()) {
+        actions << kDefaultAction << QString::fromStdString(notice.actionLabel);
+    }
+    QVariantMap hints;
+    hints.insert(QStringLiteral("suppress-sound"), notice.silent);
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("dravik"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
+    call << QStringLiteral("Dravik") << uint(0) << QStringLiteral("dravik") << QString::fromStdString(notice.summary)
+         << body << actions << hints << int(-1);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* w) {
+        const QDBusPendingReply<uint> reply = *w;
+        if (reply.isError()) {
+            if (m_fallback) {
+                m_fallback(notice);
+            }
+        } else if (!notice.key.empty()) {
+            m_keys[reply.value()] = notice.key;
+        }
+        w->deleteLater();
+    });
+}
+
+void CDBusNotifier::SetActivationHandler(std::function<void(const std::string& key)> handler) {
+    m_onActivated = std::move(handler);
+}
+
+void CDBusNotifier::OnActionInvoked(uint id, const QString& action) {
+    // The signal goes to every client of the service; only our own notices count.
+    auto it = m_keys.find(id);
+    if (it == m_keys.end() || action != kDefaultAction) {
+        return;
+    }
+    const std::string key = it->second;
+    if (m_onActivated) {
+        m_onActivated(key);
+    }
+}
+
+void CDBusNotifier::OnNotificationClosed(uint id, uint reason) {
+    static_cast<void>(reason);
+    m_keys.erase(id);
+}
+
+}  // namespace dravik

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/notifier.h"
+
+namespace dravik {
+
+// Desktop notifications through the freedesktop notification service on the session bus
+// (org.freedesktop.Notifications). Calls are asynchronous; where the bus or the service is missing, or the
+// call fails, the notice goes to the fallback (the tray icon's balloon), and where that cannot show it
+// either, nowhere. UI thread only.
+class CDBusNotifier final : public QObject, public INotifier {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CDBusNotifier)
+
+public:
+    // Shows a notice some other way; false when it could not.
+    using Fallback = std::function<bool(const DesktopNotice&)>;
+
+    explicit CDBusNotifier(Fallback fallback = {});
+    CDBusNotifier(const QDBusConnection& bus, Fallback fallback);
+    ~CDBusNotifier() override;
+
+    void Notify(const DesktopNotice& notice) override;
+    void SetActivationHandler(std::function<void(const std::string& key)> handler) override;
+
+    // Notices shown by the service and not yet closed (tests).
+    std::size_t OpenNotices() const { return m_keys.size(); }
+
+private slots:
+    void OnActionInvoked(uint id, const QString& action);
+    void OnNotificationClosed(uint id, uint reason);
+
+private:
+    void AskCapabilities();
+
+    QDBusConnection m_bus;
+    Fallback m_fallback;
+    std::function<void(const std::string&)> m_onActivated;
+    std::map<uint, std::string> m_keys;
+    bool m_bodyMarkup = false;
+};
+
+}  // namespace dravik

@@ -1,0 +1,135 @@
+#include "platform/qt/dbus_notifier.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/common/private_session_bus.h"
+#include "tests/common/test_env.h"
+
+namespace dravik {
+namespace {
+
+// Runs the event loop until done() or a generous deadline; the result is done().
+bool WaitFor(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(15000);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return done();
+}
+
+std::vector<QJsonObject> Recorded(const QString& file) {
+    std::vector<QJsonObject> calls;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return calls;
+    }
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.trimmed().isEmpty()) {
+            calls.push_back(QJsonDocument::fromJson(line).object());
+        }
+    }
+    return calls;
+}
+
+class DBusNotifierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString why = m_bus.Start();
+        if (!why.isEmpty()) {
+            GTEST_SKIP() << why.toStdString();
+        }
+        static int counter = 0;
+        m_connectionName = QStringLiteral("dravik-test-%1").arg(++counter);
+    }
+    void TearDown() override { QDBusConnection::disconnectFromBus(m_connectionName); }
+
+    QDBusConnection Connect() { return QDBusConnection::connectToBus(m_bus.Address(), m_connectionName); }
+
+    test::PrivateSessionBus m_bus;
+    QString m_connectionName;
+};
+
+TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
+    const QString record = QString::fromStdString(test::MakeTempDir("notify")) + QStringLiteral("/calls.jsonl");
+    const QString why = m_bus.StartStandIn(record);
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+    QDBusConnection bus = Connect();
+    ASSERT_TRUE(bus.isConnected());
+
+    int fallbacks = 0;
+    CDBusNotifier notifier(bus, [&](const DesktopNotice&) { return ++fallbacks, true; });
+    std::vector<std::string> clicked;
+    notifier.SetActivationHandler([&](const std::string& key) { clicked.push_back(key); });
+
+    notifier.Notify(
+        {"M 5.3 NORTHERN ALGERIA", "2026-12-07 14:03 UTC, depth 10 km\n1 240 km SE of Home", false, "Show", "event-1"});
+    notifier.Notify({"M 6.1 CRETE, GREECE", "<b>&</b>", true, "Show", "event-2"});
+    ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 2 && notifier.OpenNotices() == 2; }));
+    const std::vector<QJsonObject> calls = Recorded(record);
+    EXPECT_EQ(calls[0]["app"].toString(), QStringLiteral("Dravik"));
+    EXPECT_EQ(calls[0]["summary"].toString(), QStringLiteral("M 5.3 NORTHERN ALGERIA"));
+    EXPECT_EQ(calls[0]["body"].toString(), QStringLiteral("2026-12-07 14:03 UTC, depth 10 km\n1 240 km SE of Home"));
+    EXPECT_EQ(calls[0]["actions"].toArray(), (QJsonArray{QStringLiteral("default"), QStringLiteral("Show")}));
+    EXPECT_EQ(calls[0]["hints"].toObject()["suppress-sound"].toBool(), false);
+    EXPECT_EQ(calls[1]["hints"].toObject()["suppress-sound"].toBool(), true);
+    // The stand-in renders no markup, so the text goes as it is.
+    EXPECT_EQ(calls[1]["body"].toString(), QStringLiteral("<b>&</b>"));
+    EXPECT_EQ(fallbacks, 0);
+
+    // Clicks, as the service reports them: on the second notice, on an id that is not ours, another action.
+    const auto invoke = [&](int id, const char* action) {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+                                                           QStringLiteral("/org/freedesktop/Notifications"),
+                                                           QStringLiteral("org.dravik.Test"), QStringLiteral("Invoke"));
+        call << uint(id) << QString::fromLatin1(action);
+        bus.call(call);
+    };
+    invoke(calls[1]["id"].toInt(), "default");
+    invoke(999, "default");
+    invoke(calls[0]["id"].toInt(), "other");
+    invoke(calls[0]["id"].toInt(), "default");
+    ASSERT_TRUE(WaitFor([&] { return clicked.size() >= 2; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicked, (std::vector<std::string>{"event-2", "event-1"}));
+}
+
+TEST_F(DBusNotifierTest, WithoutTheServiceNoticesGoToTheFallback) {
+    QDBusConnection bus = Connect();
+    ASSERT_TRUE(bus.isConnected());
+    std::vector<std::string> shown;
+    CDBusNotifier notifier(bus, [&](const DesktopNotice& n) {
+        shown.push_back(n.summary);
+        return true;
+    });
+    notifier.Notify({"M 5.0 A", "", false, "Show", "a"});
+    ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
+    EXPECT_EQ(shown, (std::vector<std::string>{"M 5.0 A"}));
+}
+
+TEST(DBusNotifierNoBusTest, WithoutABusNoticesGoToTheFallbackAtOnceOrNowhere) {
+    QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/dravik-bus"),
+                                                         QStringLiteral("dravik-test-none"));
+    ASSERT_FALSE(none.isConnected());
+    std::vector<std::string> shown;
+    CDBusNotifier notifier(none, [&](const DesktopNotice& n) { return shown.push_back(n.summary), true; });
+    notifier.Notify({"M 5.0 A", "", false, "Show", "a"});
+    EXPECT_EQ(shown, (std::vector<std::string>{"M 5.0 A"}));
+    CDBusNotifier silent(none, {});
+    silent.Notify({"M 5.0 A", "", false, "Show", "a"});  // nothing, and no crash
+    QDBusConnection::disconnectFromBus(QStringLiteral("dravik-test-none"));
+}
+
+}  // namespace
+}  // namespace dravik
