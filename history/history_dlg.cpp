@@ -139,6 +139,7 @@ void CHistoryDlg::OnInitDialog() {
 
     m_imageList = QuakeMarkPixmaps();
     m_model->SetImages(m_imageList);
+    m_model->SetTimeDisplay(m_options.timeDisplay);
 
     FillRegions();
 

@@ -38,6 +38,8 @@ public:
         std::function<std::time_t()> now;  // empty: the clock
         std::string databasePath;          // empty: "dravik.dat" in the data directory
         QWidget* parent = nullptr;
+        // How the list shows dates and times; the query and the chart keep the archive's form.
+        TimeDisplay timeDisplay = TimeDisplay::Classic;
     };
 
     CHistoryDlg();

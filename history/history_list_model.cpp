@@ -1,5 +1,7 @@
 #include "history/history_list_model.h"
 
+#include "feed/time_display.h"
+
 namespace dravik {
 
 namespace {
@@ -45,6 +47,12 @@ void CHistoryListModel::SetRows(std::vector<HistoryRow> rows) {
     endResetModel();
 }
 
+void CHistoryListModel::SetTimeDisplay(TimeDisplay display) {
+    beginResetModel();
+    m_timeDisplay = display;
+    endResetModel();
+}
+
 int CHistoryListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
@@ -60,6 +68,10 @@ QVariant CHistoryListModel::data(const QModelIndex& index, int role) const {
     const HistoryRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
+            if ((index.column() == 2 || index.column() == 3) && m_timeDisplay != TimeDisplay::Classic) {
+                const DateTimeText shown = DisplayedTime(row.data1, row.data2, false, 0, m_timeDisplay);
+                return QString::fromStdString(index.column() == 2 ? shown.date : shown.time);
+            }
             return QString::fromStdString(CellText(row, index.column()));
         case Qt::DecorationRole:
             if (index.column() == 0 && row.image >= 0 && row.image < m_images.size()) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "feed/alert_rule.h"
+
 namespace dravik {
 
 // One listed event: the six columns' texts and the magnitude-class image of column 0.
@@ -34,6 +36,8 @@ public:
     void SetHeaders(const QStringList& headers);
     void SetImages(const QList<QPixmap>& images);
     void SetRows(std::vector<HistoryRow> rows);
+    // How dates and times are shown; the rows keep the archive's form.
+    void SetTimeDisplay(TimeDisplay display);
     const std::vector<HistoryRow>& Rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -45,6 +49,7 @@ private:
     QStringList m_headers;
     QList<QPixmap> m_images;
     std::vector<HistoryRow> m_rows;
+    TimeDisplay m_timeDisplay = TimeDisplay::Classic;
 };
 
 }  // namespace dravik

@@ -157,6 +157,14 @@ long CSystemTray::WindowProc(unsigned message, std::uintptr_t wParam, std::intpt
     return 0;
 }
 
+bool CSystemTray::ShowBalloon(const std::string& title, const std::string& text, unsigned balloonCommand) {
+    if (!m_bTraySupported || m_bIconAbsent) {
+        return false;
+    }
+    m_uBalloonCommand = balloonCommand;
+    return m_shell.ShowBalloon(m_nid, title, text);
+}
+
 long CSystemTray::OnTrayMessage(std::uintptr_t wParam, std::intptr_t lParam) {
     if (wParam != m_nid.id) {
         return 0;
@@ -175,6 +183,11 @@ long CSystemTray::OnTrayMessage(std::uintptr_t wParam, std::intptr_t lParam) {
             // default command.
             if (!m_shell.DeliversDoubleClick()) {
                 return RunDefaultCommand(*target);
+            }
+            break;
+        case kTrayBalloonUserClick:
+            if (m_uBalloonCommand != 0) {
+                target->PostCommand(m_uBalloonCommand);
             }
             break;
         default:

@@ -53,6 +53,9 @@ public:
                    bool hidden);
     bool ChangeIcon(TrayImage icon);
     bool DeleteIcon();
+    // A message balloon at the icon; false when the icon is absent or the host shows no balloons. A click
+    // on it posts balloonCommand to the command window.
+    bool ShowBalloon(const std::string& title, const std::string& text, unsigned balloonCommand);
 
     long WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     virtual long OnTrayMessage(std::uintptr_t wParam, std::intptr_t lParam);
@@ -100,6 +103,7 @@ private:
     unsigned m_uMenuDefault = 0;
     bool m_bMenuDefaultByPos = true;
     unsigned m_uAddFlags = 0;
+    unsigned m_uBalloonCommand = 0;
 
     static std::size_t s_nMaxTooltipLength;
 };

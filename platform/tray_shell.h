@@ -17,6 +17,7 @@ enum : unsigned {
     kTrayLButtonDblClk = 0x0203,  // a double click
     kTrayRButtonUp = 0x0205,      // the context-menu request
     kTrayMButtonUp = 0x0208,
+    kTrayBalloonUserClick = 0x0405,  // a click on the icon's message balloon
 };
 
 // Notices the shell sends to an icon's window besides the callback message.
@@ -59,6 +60,14 @@ public:
     virtual bool DeliversDoubleClick() const = 0;
     // Adds, changes or removes the icon (window, id); false when the shell refuses.
     virtual bool NotifyIcon(TrayOp op, const TrayIconData& data) = 0;
+    // Shows a message balloon at the icon (window, id); false when there is no such icon or the host shows
+    // no balloons. A click on it comes to the icon's window as kTrayBalloonUserClick.
+    virtual bool ShowBalloon(const TrayIconData& data, const std::string& title, const std::string& text) {
+        static_cast<void>(data);
+        static_cast<void>(title);
+        static_cast<void>(text);
+        return false;
+    }
 };
 
 // A process-wide message number for a name, the same number for the same name, from 0xC000 on.

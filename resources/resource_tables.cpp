@@ -95,15 +95,16 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
     static const std::map<int, MenuTemplate> menus = {
         {kMenuTrayPolish,
          {kMenuTrayPolish,
-          {Popup("Tray", {Command("Pokaż listę", kCmdShowList), Command("Zmień język", kCmdChangeLanguage), Separator(),
-                          Command("Zakończ", kCmdTrayClose)})}}},
+          {Popup("Tray", {Command("Pokaż listę", kCmdShowList), Command("Zmień język", kCmdChangeLanguage),
+                          Command("Ustawienia...", kCmdSettings), Separator(), Command("Zakończ", kCmdTrayClose)})}}},
         {kMenuTrayEnglish,
          {kMenuTrayEnglish,
           {Popup("Tray", {Command("Show list", kCmdShowList), Command("Change language", kCmdChangeLanguage),
-                          Separator(), Command("Close", kCmdTrayClose)})}}},
+                          Command("Settings...", kCmdSettings), Separator(), Command("Close", kCmdTrayClose)})}}},
         {kMenuMain,
          {kMenuMain,
-          {Popup("Program", {Command("Ukryj", kCmdHide), Command("Zamknij", kCmdMenuClose)}),
+          {Popup("Program", {Command("Ukryj", kCmdHide), Command("Ustawienia...", kCmdSettings),
+                             Command("Zamknij", kCmdMenuClose)}),
            Popup("Analizy", {Command("Historia", kCmdHistory)}), Command("O programie", kCmdAbout)}}},
     };
     return menus;

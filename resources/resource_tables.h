@@ -31,6 +31,9 @@ inline constexpr int kCmdChangeLanguage = 32775;
 inline constexpr int kCmdMenuClose = 32776;
 inline constexpr int kCmdHide = 32777;
 inline constexpr int kCmdHistory = 32778;
+inline constexpr int kCmdSettings = 32779;
+// Posted by a click on the tray icon's message balloon; in no menu.
+inline constexpr int kCmdShowNotifiedEvent = 32780;
 inline constexpr int kCmdAbout = 65535;
 // The system-menu item that opens the about box.
 inline constexpr int kSysCmdAbout = 16;

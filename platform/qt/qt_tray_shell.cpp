@@ -87,6 +87,8 @@ bool CQtTrayShell::NotifyIcon(TrayOp op, const TrayIconData& data) {
                                          break;
                                  }
                              });
+            QObject::connect(m_icon.get(), &QSystemTrayIcon::messageClicked, m_icon.get(),
+                             [this] { Deliver(m_data.callbackMessage, m_data.id, kTrayBalloonUserClick); });
             if (QScreen* screen = QGuiApplication::primaryScreen()) {
                 QObject::connect(screen, &QScreen::availableGeometryChanged, m_icon.get(),
                                  [this] { Deliver(kWmSettingChange, kSpiSetWorkArea, 0); });
@@ -111,6 +113,15 @@ bool CQtTrayShell::NotifyIcon(TrayOp op, const TrayIconData& data) {
             return true;
     }
     return false;
+}
+
+bool CQtTrayShell::ShowBalloon(const TrayIconData& data, const std::string& title, const std::string& text) {
+    const bool same = m_icon != nullptr && m_data.window == data.window && m_data.id == data.id;
+    if (!same || !QSystemTrayIcon::supportsMessages()) {
+        return false;
+    }
+    m_icon->showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::Information);
+    return true;
 }
 
 void CQtTrayShell::Apply(const TrayIconData& data, unsigned flags) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/tray_shell.h"
 
@@ -28,6 +29,7 @@ public:
     bool IsAvailable() const override;
     bool DeliversDoubleClick() const override;
     bool NotifyIcon(TrayOp op, const TrayIconData& data) override;
+    bool ShowBalloon(const TrayIconData& data, const std::string& title, const std::string& text) override;
 
     // The icon as shown, for tests; null while there is none.
     QSystemTrayIcon* Icon() const { return m_icon.get(); }

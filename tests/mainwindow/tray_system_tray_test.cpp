@@ -238,11 +238,13 @@ TEST(SystemTrayTest, RightClickOffersTheMenuOfTheIconWithItsDefaultInBold) {
     const std::vector<Row> rows = {
         {129,
          QString::fromUtf8("Zmień język"),
-         {QString::fromUtf8("Pokaż listę"), QString::fromUtf8("Zmień język"), "-", QString::fromUtf8("Zakończ")},
+         {QString::fromUtf8("Pokaż listę"), QString::fromUtf8("Zmień język"), QString::fromUtf8("Ustawienia..."), "-",
+          QString::fromUtf8("Zakończ")},
          QString::fromUtf8("Pokaż listę"),
          {32775}},
-        {137, "Close", {"Show list", "Change language", "-", "Close"}, "Show list", {32772}},
-        {137, "", {"Show list", "Change language", "-", "Close"}, "Show list", {}},  // dismissed
+        {137, "Close", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {32772}},
+        {137, "Settings...", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {32779}},
+        {137, "", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {}},  // dismissed
     };
     for (const auto& row : rows) {
         FakeTrayShell shell;

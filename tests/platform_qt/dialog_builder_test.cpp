@@ -192,8 +192,9 @@ TEST(DialogBuilderTest, MainDialogWithMenuAndFactory) {
         int id;
         const char* text;
     };
-    for (const Command& c : {Command{kCmdHide, "Ukryj"}, Command{kCmdMenuClose, "Zamknij"},
-                             Command{kCmdHistory, "Historia"}, Command{kCmdAbout, "O programie"}}) {
+    for (const Command& c :
+         {Command{kCmdHide, "Ukryj"}, Command{kCmdSettings, "Ustawienia..."}, Command{kCmdMenuClose, "Zamknij"},
+          Command{kCmdHistory, "Historia"}, Command{kCmdAbout, "O programie"}}) {
         QAction* action = FindCommand(bar, c.id);
         ASSERT_NE(action, nullptr) << c.id;
         EXPECT_EQ(action->text(), QString::fromUtf8(c.text));
@@ -208,11 +209,13 @@ TEST(DialogBuilderTest, TrayPopupMenus) {
         std::unique_ptr<QMenu> menu(BuildPopupMenu(*FindMenuTemplate(id), 0, nullptr));
         ASSERT_NE(menu, nullptr);
         const QList<QAction*> actions = menu->actions();
-        ASSERT_EQ(actions.size(), 4);
+        ASSERT_EQ(actions.size(), 5);
         EXPECT_EQ(CommandId(actions[0]), kCmdShowList);
         EXPECT_EQ(CommandId(actions[1]), kCmdChangeLanguage);
-        EXPECT_TRUE(actions[2]->isSeparator());
-        EXPECT_EQ(CommandId(actions[3]), kCmdTrayClose);
+        // The settings item stands above the separator.
+        EXPECT_EQ(CommandId(actions[2]), kCmdSettings);
+        EXPECT_TRUE(actions[3]->isSeparator());
+        EXPECT_EQ(CommandId(actions[4]), kCmdTrayClose);
         EXPECT_EQ(BuildPopupMenu(*FindMenuTemplate(id), 1, nullptr), nullptr);
     }
     std::unique_ptr<QMenu> english(BuildPopupMenu(*FindMenuTemplate(kMenuTrayEnglish), 0, nullptr));
