@@ -61,6 +61,7 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::Ok, "OK", "OK"},
     {AlertText::Cancel, "Anuluj", "Cancel"},
     {AlertText::HomeDefaultName, "Dom", "Home"},
+    {AlertText::ShowAction, "Pokaż", "Show"},
 };
 
 std::string Stripped(const std::string& text) {

@@ -77,6 +77,7 @@ enum class AlertText {
     Ok,
     Cancel,
     HomeDefaultName,
+    ShowAction,
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "feed/time_display.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/ui_thread.h"
@@ -23,6 +24,17 @@ QTableWidgetItem* MakeItem(const std::string& text, int column) {
     item->setTextAlignment(ColumnAlignment(column));
     return item;
 }
+
+// What a row keeps of its event besides the shown texts.
+enum EventRowRole : int {
+    kRoleEventId = Qt::UserRole,
+    kRoleHasNumbers,
+    kRoleOriginUtcMs,
+    kRoleMagnitude,
+    kRoleLatitude,
+    kRoleLongitude,
+    kRoleArchiveText,  // on the date and time cells: the archive's form
+};
 
 }  // namespace
 
@@ -54,7 +66,8 @@ void SetUpEventList(QTableWidget& list) {
     list.setPalette(palette);
 }
 
-void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image) {
+void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+                    const EventRowView& view) {
     list.insertRow(index);
     QTableWidgetItem* magItem = MakeItem(event.mag, 0);
     if (image >= 0 && image < images.size()) {
@@ -65,11 +78,83 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
     for (int column = 1; column < kEventColumnCount; ++column) {
         list.setItem(index, column, MakeItem(*subItems[column - 1], column));
     }
+    magItem->setData(kRoleEventId, QString::fromStdString(event.eventId));
+    magItem->setData(kRoleHasNumbers, event.hasNumbers);
+    magItem->setData(kRoleOriginUtcMs, QVariant::fromValue<qlonglong>(event.originUtcMs));
+    magItem->setData(kRoleMagnitude, event.magnitude);
+    magItem->setData(kRoleLatitude, event.latitude);
+    magItem->setData(kRoleLongitude, event.longitude);
+    list.item(index, 2)->setData(kRoleArchiveText, QString::fromStdString(event.data1));
+    list.item(index, 3)->setData(kRoleArchiveText, QString::fromStdString(event.data2));
+    ApplyEventRowView(list, index, view);
+}
+
+void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
+    if (row < 0 || row >= list.rowCount() || list.item(row, 0) == nullptr) {
+        return;
+    }
+    const QuakeEvent event = EventOfRow(list, row);
+    const DateTimeText shown =
+        DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
+    list.item(row, 2)->setText(QString::fromStdString(shown.date));
+    list.item(row, 3)->setText(QString::fromStdString(shown.time));
+    const QString tooltip = QString::fromStdString(view.tooltip);
+    for (int column = 0; column < kEventColumnCount; ++column) {
+        if (QTableWidgetItem* cell = list.item(row, column)) {
+            cell->setToolTip(tooltip);
+        }
+    }
+}
+
+QuakeEvent EventOfRow(const QTableWidget& list, int row) {
+    QuakeEvent event;
+    const QTableWidgetItem* magItem = list.item(row, 0);
+    if (magItem == nullptr) {
+        return event;
+    }
+    const auto text = [&](int column) {
+        const QTableWidgetItem* cell = list.item(row, column);
+        return cell != nullptr ? cell->text().toStdString() : std::string();
+    };
+    const auto archive = [&](int column) {
+        const QTableWidgetItem* cell = list.item(row, column);
+        return cell != nullptr ? cell->data(kRoleArchiveText).toString().toStdString() : std::string();
+    };
+    event.eventId = magItem->data(kRoleEventId).toString().toStdString();
+    event.mag = text(0);
+    event.region = text(1);
+    event.data1 = archive(2);
+    event.data2 = archive(3);
+    event.wsp1 = text(4);
+    event.wsp2 = text(5);
+    event.depth = text(6);
+    event.hasNumbers = magItem->data(kRoleHasNumbers).toBool();
+    event.originUtcMs = magItem->data(kRoleOriginUtcMs).toLongLong();
+    event.magnitude = magItem->data(kRoleMagnitude).toDouble();
+    event.latitude = magItem->data(kRoleLatitude).toDouble();
+    event.longitude = magItem->data(kRoleLongitude).toDouble();
+    return event;
+}
+
+int FindEventRow(const QTableWidget& list, const std::string& eventId) {
+    // Ids name the same event as the seen test does: by their leading number.
+    const std::string key = LeadingNumberKey(eventId);
+    for (int row = 0; row < list.rowCount(); ++row) {
+        const QTableWidgetItem* magItem = list.item(row, 0);
+        if (magItem != nullptr && LeadingNumberKey(magItem->data(kRoleEventId).toString().toStdString()) == key) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 CEventListView::CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
-                               std::function<void()> refreshMap)
-    : m_list(list), m_images(images), m_uiThread(uiThread), m_refreshMap(std::move(refreshMap)) {}
+                               std::function<void()> refreshMap, RowViewSource rowView)
+    : m_list(list),
+      m_images(images),
+      m_uiThread(uiThread),
+      m_refreshMap(std::move(refreshMap)),
+      m_rowView(std::move(rowView)) {}
 
 void CEventListView::BeginUpdate() {
     m_uiThread.RunOnUiThread([this] {
@@ -80,15 +165,18 @@ void CEventListView::BeginUpdate() {
 }
 
 void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIndex) {
-    m_uiThread.RunOnUiThread(
-        [&] { InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event, imageIndex); });
+    m_uiThread.RunOnUiThread([&] {
+        const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
+        InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event, imageIndex, view);
+    });
 }
 
 void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
     m_uiThread.RunOnUiThread([&] {
         for (const QuakeEvent& event : events) {
+            const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
             InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event,
-                           MagnitudeClass(event.mag));
+                           MagnitudeClass(event.mag), view);
         }
     });
 }

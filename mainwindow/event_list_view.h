@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "feed/alert_rule.h"
 #include "feed/quake_list_update.h"
 
 class QTableWidget;
@@ -27,16 +28,37 @@ inline constexpr int kEventColumnCount = 7;
 // single selection shown also without focus, no sorting, no editing) and the images' size.
 void SetUpEventList(QTableWidget& list);
 
+// How a row shows its event: the time display and the row's tooltip (the distance from home, or none).
+struct EventRowView {
+    TimeDisplay display = TimeDisplay::Classic;
+    std::string tooltip;
+};
+
+// The view of a row under the alert settings: their time display, the distance from home as the tooltip
+// (in the language stored now). UI thread.
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings);
+
 // Inserts one event at row `index`: the magnitude with its class image, then region, date, time, latitude,
-// longitude and depth. UI thread.
-void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image);
+// longitude and depth. The row keeps the event's id and its archive-form date and time, so that it can be
+// shown another way later. UI thread.
+void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+                    const EventRowView& view = {});
+// Shows a listed row another way (the settings changed).
+void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view);
+// The event a row was made from, as far as the row keeps it (id, texts, the source's numbers).
+QuakeEvent EventOfRow(const QTableWidget& list, int row);
+// The row of the event with that id (compared by leading number, as the seen test does), or -1.
+int FindEventRow(const QTableWidget& list, const std::string& eventId);
 
 // The feed's view of the event list: each operation is carried to the UI thread and has finished there
 // before it returns; after the UI side has shut down the operations do nothing.
 class CEventListView final : public IQuakeListView {
 public:
+    // Asked on the list's thread, for each event as it is inserted.
+    using RowViewSource = std::function<EventRowView(const QuakeEvent&)>;
+
     CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
-                   std::function<void()> refreshMap);
+                   std::function<void()> refreshMap, RowViewSource rowView = {});
 
     void BeginUpdate() override;
     void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
@@ -50,6 +72,7 @@ private:
     const QList<QIcon>& m_images;
     IUiThread& m_uiThread;
     std::function<void()> m_refreshMap;
+    RowViewSource m_rowView;
     bool m_bWaitCursor = false;
 };
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/about_dlg.h"
+#include "app/alert_settings_key.h"
 #include "app/first_start.h"
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
@@ -106,6 +107,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_services.storeEvents = StoreEvents;
     }
     m_pVersionCheck = std::make_unique<CVersionCheck>(m_services.fetchPage);
+    InitAlerts();
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     BuildControls();
@@ -178,6 +180,7 @@ void CMonitorDlg::OnInitDialog() {
     CreateEventTable();
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);
+    ApplyAlertSettings(LoadAlertSettings());
     // The site is asked on a thread of its own: the window never waits for it, and the notice comes above
     // the window when the answer does.
     m_pVersionCheck->Start([this](const std::string& answer) {
@@ -319,6 +322,12 @@ void CMonitorDlg::OnCommand(int commandId) {
         case kCmdChangeLanguage:
             OnChangeLanguage();
             break;
+        case kCmdSettings:
+            OnSettings();
+            break;
+        case kCmdShowNotifiedEvent:
+            OnShowNotifiedEvent(m_strBalloonKey);
+            break;
         default:
             break;
     }
@@ -329,7 +338,14 @@ void CMonitorDlg::OnEventItemChanged() {
 }
 
 void CMonitorDlg::OnHistory() {
-    CHistoryDlg dlg([](int number) { return GetUiText(number); });
+    CHistoryDlg::Options options;
+    const TimeDisplay display = CurrentAlertSettings().timeDisplay;
+    options.uiText = [display](int number) {
+        // The time header says which time the list shows.
+        return number == 4 ? TimeHeaderText(UiLanguage(), display) : GetUiText(number);
+    };
+    options.timeDisplay = display;
+    CHistoryDlg dlg(std::move(options));
     dlg.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QList>
 #include <atomic>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "feed/alert_rule.h"
 #include "feed/feed_worker.h"
 #include "feed/quake_list_update.h"
 #include "mainwindow/map_view.h"
+#include "platform/notifier.h"
 #include "platform/tray_shell.h"
 
 class QMenuBar;
@@ -47,6 +50,10 @@ struct MonitorServices {
     int pollSeconds = 0;
     // The notification area of the tray icon; null for the desktop's own. Must outlive the window.
     ITrayShell* trayShell = nullptr;
+    // Desktop notifications; null for the session bus's notification service. Must outlive the window.
+    INotifier* notifier = nullptr;
+    // The time of day that quiet hours are measured against; empty for the clock.
+    std::function<std::time_t()> clock;
 };
 
 // The main window: the list of recent earthquakes, the map of the selected one, the solar-wind status line
@@ -119,6 +126,13 @@ public:
     void OnAbout();
     // Runs a menu or tray command by its id.
     void OnCommand(int commandId);
+    // Alert side (settings window, notifications, time display, distance from home).
+    void OnSettings();
+    // Shows the window with the event of a clicked notification selected ("*": the window only).
+    void OnShowNotifiedEvent(const std::string& key);
+    AlertSettings CurrentAlertSettings() const;
+    // Takes settings in use: the list's time header and rows, and every later cycle.
+    void ApplyAlertSettings(const AlertSettings& settings);
 
     // The flags the feed shares with the UI thread.
     std::atomic<bool> m_bNewEvent{false};
@@ -157,13 +171,18 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    void InitAlerts();
+    // The per-event rule of one cycle and the notifications of its round (worker thread).
+    std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
+    void SendNotifications(const std::vector<QuakeEvent>& listed, bool firstCycle, const AlertSettings& settings);
+    bool ShowBalloonNotice(const DesktopNotice& notice);
     void BuildControls();
     void ConnectHandlers();
     void StartFeedWorker();
     // Push thread: queues the event of a pushed message for the worker and wakes it.
     void OnPushMessage(const std::string& message);
     // Worker thread: the hooks every round of the new-event handling uses.
-    QuakeListUpdate::Hooks FeedHooks();
+    QuakeListUpdate::Hooks FeedHooks(const AlertSettings& alerts);
     // Worker thread: tells the user (status line) and the log (one line) when the archive's state changes.
     void OnArchiveResult(const ArchiveWriteResult& result);
     // UI thread: the status line from the solar wind and the archive's state.
@@ -171,6 +190,12 @@ private:
 
     MonitorServices m_services;
     std::unique_ptr<ISound> m_ownSound;
+    std::unique_ptr<ISound> m_loggedSound;
+    std::unique_ptr<INotifier> m_ownNotifier;
+    mutable std::mutex m_alertMutex;
+    AlertSettings m_alertSettings;
+    // The event of the last tray balloon, for a click on it.
+    std::string m_strBalloonKey;
     std::unique_ptr<CQtUiThread> m_pUiThread;
     std::unique_ptr<FeedWorker> m_pFeedWorker;
     std::unique_ptr<CPushClient> m_pPushClient;

@@ -78,7 +78,7 @@ void CMonitorDlg::StopFeedWorker() {
     }
 }
 
-QuakeListUpdate::Hooks CMonitorDlg::FeedHooks() {
+QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     QuakeListUpdate::Hooks hooks;
     hooks.store = [this](const std::vector<QuakeEvent>& events) {
         return m_services.storeEvents(events, &m_bStopping);
@@ -86,13 +86,20 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks() {
     hooks.archiveReport = [this](const ArchiveWriteResult& result) { OnArchiveResult(result); };
     hooks.stop = &m_bStopping;
     hooks.merge = &m_reportMerge;
+    hooks.alertRule = AlertRuleFor(alerts);
+    hooks.listed = [this, alerts](const std::vector<QuakeEvent>& listed, bool firstCycle) {
+        SendNotifications(listed, firstCycle, alerts);
+    };
     return hooks;
 }
 
 void CMonitorDlg::RefreshQuakeList() {
-    CEventListView view(*m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); });
+    const AlertSettings alerts = CurrentAlertSettings();
+    CEventListView view(
+        *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
+        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); });
     QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
-                           *m_services.sound, FeedHooks());
+                           *m_services.sound, FeedHooks(alerts));
     // Every source in its order, each in its own order; the first report of a quake wins.
     update.Run([this] {
         std::vector<QuakeEvent> events;
@@ -116,9 +123,12 @@ void CMonitorDlg::RunPushedEvents() {
     if (events.empty()) {
         return;
     }
-    CEventListView view(*m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); });
+    const AlertSettings alerts = CurrentAlertSettings();
+    CEventListView view(
+        *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
+        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); });
     QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
-                           *m_services.sound, FeedHooks());
+                           *m_services.sound, FeedHooks(alerts));
     update.RunEvents(events);
 }
 

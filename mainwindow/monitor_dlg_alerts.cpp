@@ -1,0 +1,176 @@
+// The main window's alert side: the settings window, which new events alert and notify, the notifications
+// and a click on one, the time display of the list and the distance from home in each row's tooltip.
+#include <QHeaderView>
+#include <QLoggingCategory>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+#include <utility>
+
+#include "app/alert_settings_key.h"
+#include "app/settings_dlg.h"
+#include "app/settings_key.h"
+#include "mainwindow/event_list_view.h"
+#include "mainwindow/monitor_dlg.h"
+#include "mainwindow/system_tray.h"
+#include "mainwindow/ui_texts.h"
+#include "platform/qt/dbus_notifier.h"
+#include "platform/qt/qt_ui_thread.h"
+#include "platform/sound.h"
+#include "resources/resource_tables.h"
+
+namespace dravik {
+namespace {
+
+// Silent unless asked for (QT_LOGGING_RULES="dravik.alert.info=true"): what sounded and what was notified.
+Q_LOGGING_CATEGORY(lcAlert, "dravik.alert", QtWarningMsg)
+
+constexpr int kTimeColumn = 3;
+// The key of a summary notification: a click shows the window without changing the selection.
+constexpr const char* kWindowOnlyKey = "*";
+
+// The sound service, with a log line for every sound started.
+class CLoggedSound final : public ISound {
+public:
+    explicit CLoggedSound(ISound& sound) : m_sound(sound) {}
+    void PlaySound(const std::string& name) override {
+        qCInfo(lcAlert, "sound %s", name.c_str());
+        m_sound.PlaySound(name);
+    }
+
+private:
+    ISound& m_sound;
+};
+
+}  // namespace
+
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings) {
+    EventRowView view;
+    view.display = settings.timeDisplay;
+    if (settings.hasHome) {
+        const std::string lang = UiLanguage();
+        const AlertDecision d = DecideAlert(event, settings, 0);
+        if (d.hasDistance) {
+            view.tooltip = DistanceText(lang, d.distanceKm, d.bearingDeg, settings.homeName);
+        }
+    }
+    return view;
+}
+
+void CMonitorDlg::InitAlerts() {
+    m_loggedSound = std::make_unique<CLoggedSound>(*m_services.sound);
+    m_services.sound = m_loggedSound.get();
+    if (m_services.notifier == nullptr) {
+        m_ownNotifier =
+            std::make_unique<CDBusNotifier>([this](const DesktopNotice& n) { return ShowBalloonNotice(n); });
+        m_services.notifier = m_ownNotifier.get();
+    }
+    m_services.notifier->SetActivationHandler([this](const std::string& key) { OnShowNotifiedEvent(key); });
+    if (!m_services.clock) {
+        m_services.clock = [] { return std::time(nullptr); };
+    }
+}
+
+AlertSettings CMonitorDlg::CurrentAlertSettings() const {
+    std::lock_guard<std::mutex> lock(m_alertMutex);
+    return m_alertSettings;
+}
+
+void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
+    {
+        std::lock_guard<std::mutex> lock(m_alertMutex);
+        m_alertSettings = settings;
+    }
+    if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kTimeColumn)) {
+        header->setText(QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
+    }
+    for (int row = 0; row < m_listEvents->rowCount(); ++row) {
+        ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+    }
+}
+
+void CMonitorDlg::OnSettings() {
+    CSettingsDlg dlg(CurrentAlertSettings(), UiLanguage(), m_bHiddenToTray ? nullptr : this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    SaveAlertSettings(dlg.Settings());
+    // Read back as stored, so that what is used is what the next start will use.
+    ApplyAlertSettings(LoadAlertSettings());
+}
+
+std::function<EventAlert(const QuakeEvent&)> CMonitorDlg::AlertRuleFor(const AlertSettings& settings) const {
+    const int minute = LocalMinuteOfDay(m_services.clock());
+    return [settings, minute](const QuakeEvent& event) {
+        const AlertDecision d = DecideAlert(event, settings, minute);
+        return EventAlert{d.alert, d.sound};
+    };
+}
+
+void CMonitorDlg::SendNotifications(const std::vector<QuakeEvent>& listed, bool firstCycle,
+                                    const AlertSettings& settings) {
+    if (firstCycle || !settings.notifyEnabled || listed.empty()) {
+        return;
+    }
+    const int minute = LocalMinuteOfDay(m_services.clock());
+    std::vector<AlertDecision> decisions;
+    decisions.reserve(listed.size());
+    for (const QuakeEvent& event : listed) {
+        decisions.push_back(DecideAlert(event, settings, minute));
+    }
+    const NotificationPlan plan = PlanNotifications(listed, decisions, firstCycle);
+    if (plan.single.empty()) {
+        return;
+    }
+    // The texts read the language, and notices are sent, on the UI thread.
+    m_pUiThread->RunOnUiThread([&] {
+        const std::string lang = UiLanguage();
+        const std::string show = AlertUiText(lang, AlertText::ShowAction);
+        for (std::size_t i : plan.single) {
+            const QuakeEvent& event = listed[i];
+            DesktopNotice notice{NotificationSummary(event), NotificationBody(lang, event, settings, decisions[i]),
+                                 !decisions[i].sound, show, LeadingNumberKey(event.eventId)};
+            qCInfo(lcAlert, "notify %s", notice.summary.c_str());
+            m_services.notifier->Notify(notice);
+        }
+        if (!plan.summary.empty()) {
+            DesktopNotice notice{MoreEarthquakesText(lang, plan.summary.size()), {}, true, show, kWindowOnlyKey};
+            for (std::size_t i : plan.summary) {
+                notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
+                notice.silent = notice.silent && !decisions[i].sound;
+            }
+            qCInfo(lcAlert, "notify %s", notice.summary.c_str());
+            m_services.notifier->Notify(notice);
+        }
+    });
+}
+
+bool CMonitorDlg::ShowBalloonNotice(const DesktopNotice& notice) {
+    if (m_pTray == nullptr) {
+        return false;
+    }
+    m_strBalloonKey = notice.key;
+    return m_pTray->ShowBalloon(notice.summary, notice.body, kCmdShowNotifiedEvent);
+}
+
+void CMonitorDlg::OnShowNotifiedEvent(const std::string& key) {
+    if (m_bEnded) {
+        return;
+    }
+    OnShowList();
+    if (key.empty() || key == kWindowOnlyKey) {
+        return;
+    }
+    const int row = FindEventRow(*m_listEvents, key);
+    if (row < 0) {
+        return;
+    }
+    // Selecting moves the map (OnEventItemChanged); once more for a row that was selected already.
+    const bool already = GetFirstSelectedItem() == row;
+    m_listEvents->selectRow(row);
+    m_listEvents->scrollToItem(m_listEvents->item(row, 0));
+    if (already) {
+        RefreshMap();
+    }
+}
+
+}  // namespace dravik

@@ -1,0 +1,195 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/alert_settings_key.h"
+#include "app/settings_dlg.h"
+#include "mainwindow/map_scheme.h"
+#include "mainwindow/monitor_dlg.h"
+#include "platform/environment.h"
+#include "resources/resource_tables.h"
+#include "tests/common/fake_notifier.h"
+#include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_sound.h"
+#include "tests/common/quake_page.h"
+#include "tests/common/scoped_env.h"
+#include "tests/common/test_hooks.h"
+
+namespace dravik {
+namespace {
+
+using test::QuakePageHtml;
+using test::QuakeRow;
+
+const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
+
+QuakeRow Row(const std::string& id, const std::string& mag, const std::string& region, const std::string& lat = "38.80",
+             const std::string& lon = "20.62") {
+    QuakeRow row{id};
+    row.mag = mag;
+    row.region = region;
+    row.lat = lat;
+    row.lon = lon;
+    return row;
+}
+
+class MonitorAlertsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::tzset();
+        m_storage.StoreText(test::kFakeLangKey, "lang", "EN");
+    }
+    void TearDown() override { ::tzset(); }
+
+    void Store(const char* name, const char* value) { m_storage.StoreText(test::kFakeLangKey, name, value); }
+
+    std::unique_ptr<CMonitorDlg> MakeWindow() {
+        MonitorServices services;
+        services.fetchPage = [this](const std::string& url) { return url == QuakeUrl() ? m_page : std::string(); };
+        services.sound = &m_sound;
+        services.storeEvents = [this](const std::vector<QuakeEvent>& events, const std::atomic<bool>*) {
+            for (const QuakeEvent& e : events) {
+                m_stored.push_back(e.region);
+            }
+            return ArchiveWriteResult{};
+        };
+        services.startFeedWorker = false;
+        services.notifier = &m_notifier;
+        services.clock = [this] { return m_now; };
+        auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
+        dlg->OnInitDialog();
+        dlg->show();
+        return dlg;
+    }
+
+    std::vector<std::string> Summaries() const {
+        std::vector<std::string> out;
+        for (const DesktopNotice& n : m_notifier.notices) {
+            out.push_back(n.summary);
+        }
+        return out;
+    }
+
+    test::ScopedEnv m_tz{"TZ", "UTC"};
+    test::ScopedEnv m_quakeUrl{"DRAVIK_QUAKE_URL", "http://127.0.0.1:9/quake"};
+    test::FakeSettingsStorage m_storage;
+    test::ScopedSettingsStorage m_scopedStorage{m_storage};
+    test::FakeSound m_sound;
+    test::FakeNotifier m_notifier;
+    std::string m_page;
+    std::vector<std::string> m_stored;
+    std::time_t m_now = 1765108800;  // 2025-12-07 12:00 UTC
+};
+
+TEST_F(MonitorAlertsTest, ThresholdsDecideSoundBlinkAndNotificationsEveryEventIsListedAndStored) {
+    Store(kAlertGlobalMagnitude, "5.0");
+    auto dlg = MakeWindow();
+    m_page = QuakePageHtml({Row("500100", "6.5", "FIRST CYCLE")});
+    dlg->RefreshQuakeList();
+    EXPECT_TRUE(m_sound.Played().empty());
+    EXPECT_TRUE(m_notifier.notices.empty()) << "the first cycle never notifies";
+
+    dlg->m_bNewEvent = false;
+    m_page = QuakePageHtml({Row("500101", "4.9", "SMALL")});
+    dlg->RefreshQuakeList();
+    EXPECT_FALSE(dlg->m_bNewEvent) << "an event below the threshold makes no blink";
+    EXPECT_TRUE(m_sound.Played().empty());
+
+    m_page = QuakePageHtml({Row("500102", "4.9", "A"), Row("500103", "5.0", "B"), Row("500104", "6.1", "C")});
+    dlg->RefreshQuakeList();
+    EXPECT_TRUE(dlg->m_bNewEvent);
+    EXPECT_EQ(m_sound.Played().size(), 2u);
+    EXPECT_EQ(Summaries(), (std::vector<std::string>{"M 6.1 C", "M 5.0 B"}));
+    EXPECT_EQ(m_notifier.notices[0].key, "500104");
+    EXPECT_EQ(m_notifier.notices[0].actionLabel, "Show");
+    EXPECT_FALSE(m_notifier.notices[0].silent);
+    EXPECT_EQ(dlg->GetItemCount(), 5);
+    EXPECT_EQ(m_stored, (std::vector<std::string>{"FIRST CYCLE", "SMALL", "A", "B", "C"}));
+}
+
+TEST_F(MonitorAlertsTest, ALongSleepGivesThreeNotificationsAndOneSummaryQuietHoursSilenceThem) {
+    Store(kQuietEnabled, "true");
+    Store(kQuietFrom, "11:00");
+    Store(kQuietTo, "13:00");
+    auto dlg = MakeWindow();
+    dlg->RefreshQuakeList();  // an empty first cycle
+    m_page = QuakePageHtml({Row("500001", "5.1", "R1"), Row("500002", "7.2", "R2"), Row("500003", "5.5", "R3"),
+                            Row("500004", "6.0", "R4"), Row("500005", "5.2", "R5"), Row("500006", "2.0", "R6")});
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(Summaries(), (std::vector<std::string>{"M 7.2 R2", "M 6.0 R4", "M 5.5 R3", "2 more earthquakes"}));
+    EXPECT_EQ(m_notifier.notices[3].body, "M 5.1 R1\nM 5.2 R5");
+    // 12:00 is within the quiet hours: only 7.2 (above the wake magnitude 6.5) sounds, and its notice.
+    EXPECT_FALSE(m_notifier.notices[0].silent);
+    EXPECT_TRUE(m_notifier.notices[1].silent);
+    EXPECT_TRUE(m_notifier.notices[3].silent);
+    EXPECT_EQ(m_sound.Played().size(), 1u);
+}
+
+TEST_F(MonitorAlertsTest, AClickOnANotificationShowsTheWindowWithItsEventSelected) {
+    auto dlg = MakeWindow();
+    m_page = QuakePageHtml({Row("500001", "5.1", "R1"), Row("500002", "5.2", "R2")});
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetFirstSelectedItem(), 0);
+    dlg->hide();
+    m_notifier.Click("500002");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
+    EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(1, 4));
+    m_notifier.Click("*");  // a summary: the window only
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
+    m_notifier.Click("599999");  // an event no longer listed
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
+}
+
+TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
+    Store(kDisplayTime, "utc");
+    Store(kHomeLatitude, "52.23");
+    Store(kHomeLongitude, "21.01");
+    auto dlg = MakeWindow();
+    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time (UTC)"));
+    // The page's 18:03 UTC is stored as 19:03 (under TZ=UTC the classic form is one hour ahead).
+    m_page = QuakePageHtml({Row("500001", "5.1", "ROME", "41.90", "12.50")});
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(dlg->GetItemText(0, 3), "18:03");
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(), QStringLiteral("1 315 km SW of Home"));
+
+    AlertSettings s = dlg->CurrentAlertSettings();
+    s.timeDisplay = TimeDisplay::Classic;
+    s.hasHome = false;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_EQ(dlg->GetItemText(0, 3), "19:03");
+    EXPECT_EQ(dlg->GetItemText(0, 2), "2016-05-10");
+    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
+    EXPECT_TRUE(dlg->m_listEvents->item(0, 1)->toolTip().isEmpty());
+}
+
+TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
+    auto dlg = MakeWindow();
+    bool seen = false;
+    QTimer::singleShot(50, [&] {
+        auto* settings = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(settings, nullptr);
+        seen = true;
+        EXPECT_EQ(settings->windowTitle(), QStringLiteral("Settings"));
+        settings->Field(AlertField::GlobalMagnitude)->setText(QStringLiteral("4,5"));
+        settings->TimeBox()->setCurrentIndex(1);
+        settings->accept();
+    });
+    dlg->OnCommand(kCmdSettings);
+    EXPECT_TRUE(seen);
+    auto stored = m_storage.Stored(test::kFakeLangKey, kAlertGlobalMagnitude);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->bytes.substr(0, stored->bytes.find('\0')), "4.5");
+    EXPECT_EQ(dlg->CurrentAlertSettings().globalMagnitude, 4.5);
+    EXPECT_EQ(dlg->CurrentAlertSettings().timeDisplay, TimeDisplay::Local);
+    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time (local)"));
+}
+
+}  // namespace
+}  // namespace dravik
