@@ -11,10 +11,15 @@ Usage: dravik_e2e.py <path to dravik>
    forms as from the page (coordinates with two decimals and a trailing blank, "-" for south and west).
 4. With an earthquake server that never answers: SIGTERM while the cycle waits in that fetch ends the
    program just as cleanly.
+5. With alert thresholds set (global 5.0), a private session bus and a stand-in notification service: of a
+   second page with new events 4.9, 5.0 and 6.1 only the last two sound (the program's alert log) and are
+   notified (the stand-in's record); all are listed and stored.
 """
 
 import http.server
+import json
 import os
+import shutil
 import signal
 import socket
 import sqlite3
@@ -62,6 +67,9 @@ SOLAR_WIND_PAGE = "<html><body>Solar wind speed: <b>412.3</b> km/s density: <b>5
 
 class Pages(http.server.BaseHTTPRequestHandler):
     bodies = {}
+    # Pages that change: the n-th request gets the n-th body, the last one from then on.
+    sequences = {}
+    counts = {}
     hits = {}
     lock = threading.Lock()
 
@@ -69,10 +77,15 @@ class Pages(http.server.BaseHTTPRequestHandler):
         path = self.path.split("?", 1)[0]
         with Pages.lock:
             Pages.hits.setdefault(path, time.monotonic())
+            count = Pages.counts.get(path, 0)
+            Pages.counts[path] = count + 1
         if path == "/stall":
             time.sleep(30)
             return
         body = Pages.bodies.get(path)
+        if path in Pages.sequences:
+            sequence = Pages.sequences[path]
+            body = sequence[min(count, len(sequence) - 1)]
         if body is None:
             self.send_response(404)
             body = "Not found"
@@ -97,7 +110,7 @@ def refused_url():
     return f"http://127.0.0.1:{port}/"
 
 
-def make_env(root, base):
+def make_env(root, base, settings=""):
     env = dict(os.environ)
     for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
         path = os.path.join(root, name.lower())
@@ -107,7 +120,7 @@ def make_env(root, base):
     # A language is stored, so no first-start dialog waits for an answer.
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Korvan"), exist_ok=True)
     with open(os.path.join(env["XDG_CONFIG_HOME"], "Korvan", "Dravik.conf"), "w") as f:
-        f.write("[General]\nlang=PL\n")
+        f.write("[General]\nlang=PL\n" + settings)
     env.update({
         "QT_QPA_PLATFORM": "offscreen",
         "QTWEBENGINE_DISABLE_SANDBOX": "1",
@@ -200,10 +213,89 @@ def fdsn_rows(binary, root, base):
     terminate(proc, "FDSN run")
 
 
+ALERT_SETTINGS = "\n[alert]\nglobalMagnitude=5.0\n"
+
+
+def alert_pages():
+    first = [quake_row(700001, "5.5", "OLD ONE", "10.50", "20.25"), quake_row(700002, "3.0", "OLD TWO", "11.50", "21.25")]
+    new = [quake_row(700011, "4.9", "NEW 4.9", "12.50", "22.25"), quake_row(700012, "5.0", "NEW 5.0", "13.50", "23.25"),
+           quake_row(700013, "6.1", "NEW 6.1", "14.50", "24.25")]
+    wrap = lambda rows: "<html><body><table>\n" + "".join(rows) + "</table></body></html>\n"
+    return [wrap(first), wrap(new + first)]
+
+
+def start_bus(root):
+    """A private session bus with the stand-in notification service; None where the packages are missing."""
+    daemon = shutil.which("dbus-daemon")
+    standin = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common", "notification_standin.py")
+    if daemon is None or not os.path.exists("/usr/bin/python3"):
+        return None
+    os.makedirs(root, exist_ok=True)
+    bus = subprocess.Popen([daemon, "--session", "--nofork", "--print-address=1",
+                            f"--address=unix:path={root}/bus"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    address = bus.stdout.readline().decode().strip()
+    record = os.path.join(root, "notify.jsonl")
+    env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
+    service = subprocess.Popen(["/usr/bin/python3", standin, record], env=env, stdout=subprocess.PIPE)
+    if not service.stdout.readline().startswith(b"ready"):
+        service.kill()
+        bus.kill()
+        raise SystemExit("FAIL: the stand-in notification service did not start (python3-dbus, python3-gi?)")
+    return bus, service, address, record
+
+
+def recorded(record):
+    if not os.path.exists(record):
+        return []
+    with open(record, encoding="utf-8") as f:
+        return [json.loads(line) for line in f if line.strip()]
+
+
+def alerts_run(binary, root, base):
+    started = start_bus(os.path.join(root, "bus"))
+    if started is None:
+        print("SKIP alerts run: dbus-daemon or /usr/bin/python3 missing")
+        return
+    bus, service, address, record = started
+    Pages.counts = {}
+    env = make_env(root, base, ALERT_SETTINGS)
+    env.update({"DRAVIK_QUAKE_URL": base + "/alerts", "DRAVIK_POLL_SECONDS": "1",
+                "DBUS_SESSION_BUS_ADDRESS": address, "QT_LOGGING_RULES": "dravik.alert.info=true"})
+    log_path = os.path.join(root, "stderr.log")
+    with open(log_path, "w") as log:
+        proc = subprocess.Popen([binary], env=env, stderr=log)
+    try:
+        # Two notices, then one more cycle that must add nothing.
+        if not wait_for(lambda: len(recorded(record)) >= 2 and Pages.counts.get("/alerts", 0) >= 3,
+                        CYCLE_TIMEOUT, proc):
+            raise SystemExit(f"FAIL: alerts run: notices {recorded(record)}, fetches {Pages.counts}")
+        summaries = sorted(n["summary"] for n in recorded(record))
+        if summaries != ["M 5.0 NEW 5.0", "M 6.1 NEW 6.1"]:
+            raise SystemExit(f"FAIL: notified {summaries}, expected the 5.0 and the 6.1")
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            sounds = [line for line in f if line.startswith("dravik.alert: sound")]
+        if len(sounds) != 2:
+            raise SystemExit(f"FAIL: {len(sounds)} sounds, expected 2: {sounds}")
+        rows = stored_rows(env, proc)
+        if sorted(r[1] for r in rows) != ["NEW 4.9", "NEW 5.0", "NEW 6.1", "OLD ONE", "OLD TWO"]:
+            raise SystemExit(f"FAIL: alerts run stored {rows}")
+        print(f"alerts run: {len(rows)} rows stored, 2 sounds, notices {summaries}")
+        terminate(proc, "alerts run")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        service.kill()
+        bus.kill()
+        service.wait()
+        bus.wait()
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit(__doc__)
     binary = sys.argv[1]
+    Pages.sequences = {"/alerts": alert_pages()}
     Pages.bodies = {"/quake": quake_page(), "/wind": SOLAR_WIND_PAGE, "/fdsn": FDSN_TEXT, "/windjson": SOLAR_WIND_JSON, "/xray": "<html></html>", "/site": ""}
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -233,6 +325,8 @@ def main():
         proc, _, _ = run(binary, os.path.join(root, "stalled"), base, quake_url=base + "/stall", wait_path="/stall")
         time.sleep(0.3)
         terminate(proc, "run stalled in a fetch")
+
+        alerts_run(binary, os.path.join(root, "alerts"), base)
 
     server.shutdown()
     print("PASS")
