@@ -1,5 +1,7 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <clocale>
@@ -231,6 +233,32 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     EXPECT_TRUE(s.quietEnabled);
     EXPECT_FALSE(s.notifyEnabled);
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
+}
+
+TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
+    for (const char* lang : {"PL", "EN"}) {
+        AlertSettings start;
+        start.hasHome = true;
+        start.homeLatitude = 52.23;
+        start.homeLongitude = 21.01;
+        start.radiusKm = 300.0;
+        CSettingsDlg dlg(start, lang);
+        dlg.Field(AlertField::Latitude)->setText(QStringLiteral("91"));
+        dlg.show();
+        dlg.accept();
+        QApplication::processEvents();
+        const QImage image = dlg.grab().toImage();
+        if (const char* dir = std::getenv("DRAVIK_TEST_BINARY_DIR")) {
+            image.save(QString::fromUtf8(dir) + "/settings_window_" + QString::fromLatin1(lang).toLower() + ".png");
+        }
+        // The refused field is drawn on its warning colour, the others are not.
+        const auto inside = [&](AlertField field) {
+            const QLineEdit* edit = dlg.Field(field);
+            return image.pixel(edit->mapTo(&dlg, QPoint(edit->width() - 4, edit->height() / 2)));
+        };
+        EXPECT_EQ(inside(AlertField::Latitude), qRgb(0xff, 0xd6, 0xd6)) << lang;
+        EXPECT_NE(inside(AlertField::Longitude), qRgb(0xff, 0xd6, 0xd6)) << lang;
+    }
 }
 
 TEST(AlertTextsTest, BothLanguages) {
