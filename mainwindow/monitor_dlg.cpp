@@ -117,6 +117,8 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
 CMonitorDlg::~CMonitorDlg() {
     StopVersionCheck();
     StopFeedWorker();
+    // A notifier given from outside may outlive the window; a click on a notice must not reach it then.
+    m_services.notifier->SetActivationHandler({});
     if (m_pTray != nullptr) {
         m_bHiddenToTray = false;
         UpdateTrayIcon();

@@ -145,6 +145,8 @@ TEST_F(MonitorAlertsTest, AClickOnANotificationShowsTheWindowWithItsEventSelecte
     EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
     m_notifier.Click("599999");  // an event no longer listed
     EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
+    dlg.reset();
+    m_notifier.Click("500002");  // the window is gone: nothing happens
 }
 
 TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
