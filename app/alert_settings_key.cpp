@@ -1,11 +1,14 @@
 #include "app/alert_settings_key.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <locale>
 #include <optional>
 #include <sstream>
 
 #include "feed/time_display.h"
+#include "platform/environment.h"
 
 namespace dravik {
 namespace {
@@ -110,6 +113,27 @@ bool ParseClock(const std::string& text, int* minuteOfDay) {
     return true;
 }
 
+bool ReadSources(const std::string& text, std::string* sources) {
+    constexpr std::size_t kMaxSources = 16;
+    constexpr std::size_t kMaxAddressBytes = 2048;
+    const std::vector<std::string> words = SplitBlanks(text);
+    if (words.size() > kMaxSources) {
+        return false;
+    }
+    std::string joined;
+    for (const std::string& word : words) {
+        const bool web = word.rfind("http://", 0) == 0 || word.rfind("https://", 0) == 0;
+        const bool clean =
+            std::none_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+        if (!web || !clean || word.size() > kMaxAddressBytes || word.size() <= 8) {
+            return false;
+        }
+        joined += (joined.empty() ? "" : " ") + word;
+    }
+    *sources = joined;
+    return true;
+}
+
 AlertSettingsForm FormFromSettings(const AlertSettings& s) {
     AlertSettingsForm f;
     f.globalMagnitude = FormatDecimal(s.globalMagnitude);
@@ -127,6 +151,7 @@ AlertSettingsForm FormFromSettings(const AlertSettings& s) {
     f.notifyEnabled = s.notifyEnabled;
     f.notifyMinMagnitude = FormatDecimal(s.notifyMinMagnitude);
     f.timeDisplay = s.timeDisplay;
+    f.sources = s.sources;
     return f;
 }
 
@@ -170,6 +195,9 @@ std::vector<AlertField> SettingsFromForm(const AlertSettingsForm& f, AlertSettin
     s.notifyEnabled = f.notifyEnabled;
     magnitude(f.notifyMinMagnitude, AlertField::NotifyMinMagnitude, &s.notifyMinMagnitude);
     s.timeDisplay = f.timeDisplay;
+    if (!ReadSources(f.sources, &s.sources)) {
+        bad.push_back(AlertField::Sources);
+    }
     if (bad.empty()) {
         *settings = s;
     }
@@ -207,6 +235,7 @@ void CAlertSettingsKey::TransferValues(bool save) {
             {kNotifyEnabled, f.notifyEnabled ? "true" : "false"},
             {kNotifyMinMagnitude, f.notifyMinMagnitude},
             {kDisplayTime, TimeDisplayName(f.timeDisplay)},
+            {kSourcesUrls, f.sources},
         };
         for (const auto& [name, text] : values) {
             m_storage.SetTextValue(m_hKey, name, text);
@@ -265,6 +294,7 @@ void CAlertSettingsKey::TransferValues(bool save) {
     read(kNotifyEnabled, [&](const std::string& t) { return ReadBool(t, &s.notifyEnabled); });
     read(kNotifyMinMagnitude, magnitude(&s.notifyMinMagnitude));
     read(kDisplayTime, [&](const std::string& t) { return TimeDisplayFromName(Trimmed(t), &s.timeDisplay); });
+    read(kSourcesUrls, [&](const std::string& t) { return ReadSources(t, &s.sources); });
 }
 
 AlertSettings LoadAlertSettings() {

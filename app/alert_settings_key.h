@@ -23,6 +23,7 @@ inline constexpr const char* kQuietWakeMagnitude = "quiet/wakeMagnitude";
 inline constexpr const char* kNotifyEnabled = "notify/enabled";
 inline constexpr const char* kNotifyMinMagnitude = "notify/minMagnitude";
 inline constexpr const char* kDisplayTime = "display/time";
+inline constexpr const char* kSourcesUrls = "sources/urls";
 
 // The alert settings as texts, as the settings window edits them and as they are stored.
 struct AlertSettingsForm {
@@ -32,6 +33,7 @@ struct AlertSettingsForm {
     bool notifyEnabled = true;
     std::string notifyMinMagnitude;
     TimeDisplay timeDisplay = TimeDisplay::Classic;
+    std::string sources;
 };
 
 enum class AlertField {
@@ -45,6 +47,7 @@ enum class AlertField {
     QuietTo,
     WakeMagnitude,
     NotifyMinMagnitude,
+    Sources,
 };
 
 // The texts of the settings: numbers with a dot, times "HH:MM", an empty home as two empty texts.
@@ -53,6 +56,10 @@ AlertSettingsForm FormFromSettings(const AlertSettings& settings);
 // one coordinate without the other) are returned and *settings is left alone unless none is. A comma is
 // taken as the decimal point, as a Polish keyboard types it.
 std::vector<AlertField> SettingsFromForm(const AlertSettingsForm& form, AlertSettings* settings);
+
+// Whether `text` is a list of earthquake sources: at most 16 http:// or https:// addresses separated by
+// blanks, each without control bytes and at most 2,048 bytes; the empty text (the built-in source) too.
+bool ReadSources(const std::string& text, std::string* sources);
 
 // Numbers as stored: a dot whatever the locale, no exponent, no trailing zeros beyond one decimal ("5.0").
 std::string FormatDecimal(double value);

@@ -74,6 +74,9 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     addField(notify, Text(lang, AlertText::NotifyMinMagnitude), AlertField::NotifyMinMagnitude, form.notifyMinMagnitude,
              "notifyMinMagnitude");
 
+    QFormLayout* sources = group(Text(lang, AlertText::GroupSources));
+    addField(sources, Text(lang, AlertText::SourceAddresses), AlertField::Sources, form.sources, "sources");
+
     auto* timeRow = new QFormLayout();
     m_timeBox = new QComboBox(this);
     // Item order follows TimeDisplay.
@@ -123,6 +126,7 @@ AlertSettingsForm CSettingsDlg::ReadForm() const {
     form.notifyEnabled = m_notifyBox->isChecked();
     form.notifyMinMagnitude = text(AlertField::NotifyMinMagnitude);
     form.timeDisplay = static_cast<TimeDisplay>(m_timeBox->currentIndex());
+    form.sources = text(AlertField::Sources);
     return form;
 }
 

@@ -62,6 +62,9 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::Cancel, "Anuluj", "Cancel"},
     {AlertText::HomeDefaultName, "Dom", "Home"},
     {AlertText::ShowAction, "Pokaż", "Show"},
+    {AlertText::GroupSources, "Źródła danych", "Earthquake sources"},
+    {AlertText::SourceAddresses,
+     "Adresy (oddzielone spacjami, puste = EMSC):", "Addresses (separated by blanks, empty = EMSC):"},
 };
 
 std::string Stripped(const std::string& text) {

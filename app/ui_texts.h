@@ -78,6 +78,8 @@ enum class AlertText {
     Cancel,
     HomeDefaultName,
     ShowAction,
+    GroupSources,
+    SourceAddresses,
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 

@@ -35,6 +35,8 @@ struct AlertSettings {
     // Alerting events at or above it are notified (near-rule events always); 0: every alerting event.
     double notifyMinMagnitude = 5.0;
     TimeDisplay timeDisplay = TimeDisplay::Classic;
+    // The earthquake sources, addresses separated by blanks, read in that order; empty: the built-in one.
+    std::string sources;
 };
 
 // The numbers of an event: from the source where it gave them, else read from the texts. Each part is

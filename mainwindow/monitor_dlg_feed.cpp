@@ -103,7 +103,7 @@ void CMonitorDlg::RefreshQuakeList() {
     // Every source in its order, each in its own order; the first report of a quake wins.
     update.Run([this] {
         std::vector<QuakeEvent> events;
-        for (const std::string& url : QuakeUrls()) {
+        for (const std::string& url : QuakeUrls(CurrentAlertSettings().sources)) {
             if (m_bStopping) {
                 break;
             }

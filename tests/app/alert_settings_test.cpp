@@ -114,6 +114,7 @@ TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
     s.notifyEnabled = false;
     s.notifyMinMagnitude = 0.0;
     s.timeDisplay = TimeDisplay::Local;
+    s.sources = "https://a.example/fdsn?format=text http://b.example/all_hour.geojson";
     {
         CAlertSettingsKey key(storage);
         key.m_settings = s;
@@ -135,6 +136,7 @@ TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
     EXPECT_FALSE(r.notifyEnabled);
     EXPECT_EQ(r.notifyMinMagnitude, 0.0);
     EXPECT_EQ(r.timeDisplay, TimeDisplay::Local);
+    EXPECT_EQ(r.sources, s.sources);
     // The language, kept in the same key, is not touched.
     EXPECT_FALSE(storage.Stored(kFakeLangKey, kLangValueName));
 }
@@ -172,6 +174,8 @@ TEST(SettingsDlgTest, BadValuesAreMarkedAndRefusedGoodOnesAccepted) {
         {"magnitude above 10", AlertField::NotifyMinMagnitude, "11", false},
         {"comma as decimal point", AlertField::GlobalMagnitude, "4,5", true},
         {"latitude -90", AlertField::Latitude, "-90", true},
+        {"a source that is no web address", AlertField::Sources, "ftp://example.org/events", false},
+        {"two sources", AlertField::Sources, " https://a.example/q  http://b.example/feed.geojson", true},
     };
     for (const Case& c : cases) {
         AlertSettings start;
@@ -192,6 +196,8 @@ TEST(SettingsDlgTest, BadValuesAreMarkedAndRefusedGoodOnesAccepted) {
             dlg.Field(c.field)->setText(QString::fromStdString(FormFromSettings(start).globalMagnitude));
             if (c.field == AlertField::Latitude) {
                 dlg.Field(c.field)->setText(QStringLiteral("52.23"));
+            } else if (c.field == AlertField::Sources) {
+                dlg.Field(c.field)->setText(QString());
             } else if (c.field == AlertField::QuietFrom) {
                 dlg.Field(c.field)->setText(QStringLiteral("22:00"));
             }
