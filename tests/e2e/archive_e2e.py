@@ -173,6 +173,8 @@ def locked_archive(binary, root, base):
         holder.close()
         holder = None
         expect_each_once(wait_stored(env, program, total, 60), 0, total, "archive locked for 30 s")
+        # The line comes right after the write that worked; give the pipe a moment.
+        e2e.wait_for(lambda: program.lines_with("written again"), 5, program.proc)
         problems = program.lines_with("cannot be written")
         recovered = program.lines_with("written again")
         if len(problems) != 1 or len(recovered) != 1:
