@@ -24,6 +24,8 @@ QTranslator* InstalledTranslator() {
 
 void SetApplicationIcon() {
     QApplication::setWindowIcon(ResourceIcon(kIconProgram));
+    // Wayland compositors and task bars find the icon through the menu entry the windows name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
 }
 
 std::string QtTranslationsDir() {

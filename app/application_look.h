@@ -6,7 +6,11 @@
 // texts of file and colour dialogs, context menus) in the interface language.
 namespace dravik {
 
-// The program's icon for every window that sets none of its own. Needs the application object.
+// The menu entry the package installs (dravik.desktop), without its extension.
+inline constexpr const char* kDesktopFileName = "dravik";
+
+// The program's icon for every window that sets none of its own, and the menu entry its windows belong to.
+// Needs the application object.
 void SetApplicationIcon();
 
 // Qt's own texts for the language ("PL", "EN", ...): Qt's Polish catalogue for "PL", Qt's built-in English

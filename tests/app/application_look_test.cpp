@@ -86,6 +86,8 @@ TEST(ApplicationLookTest, EveryWindowCarriesTheProgramsIcon) {
     for (QWidget* window : windows) {
         EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), expected) << window->metaObject()->className();
     }
+    // The entry the package installs as /usr/share/applications/dravik.desktop.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "dravik");
 }
 
 }  // namespace
