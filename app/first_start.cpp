@@ -1,5 +1,6 @@
 #include "app/first_start.h"
 
+#include "app/application_look.h"
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
@@ -28,6 +29,8 @@ bool RunFirstStartStep(const ControlTextSetter& setItemText, const LanguageDialo
         setItemText(1002, HideButtonText(key.m_strLang));
         setItemText(1006, ShowMapText(key.m_strLang));
     }
+    // Qt's own texts (the close question's buttons) follow the language chosen here for the rest of the run.
+    ApplyQtTranslations(key.m_strLang);
     return cancelled;
 }
 

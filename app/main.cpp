@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/application_look.h"
+#include "app/settings_key.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
@@ -93,6 +95,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationName()));
+    SetApplicationIcon();
+    ApplyQtTranslations(UiLanguage());
     // The program's life is the main window's modal run, not its visible windows: while the window is
     // hidden to the tray, closing a dialog of the tray menu must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

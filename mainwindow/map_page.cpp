@@ -24,9 +24,10 @@ struct MapKindLayers {
 
 constexpr const char* kOsmAttribution =
     "&copy; <a href=\"https://www.openstreetmap.org/copyright\">OpenStreetMap</a> contributors";
+// Esri asks for "Powered by Esri" and the data providers of the layer's item page on every map it serves.
 constexpr const char* kEsriImageryAttribution =
-    "Tiles &copy; Esri &mdash; Source: Esri, i-cubed, USDA, USGS, AEX, GeoEye, Getmapping, Aerogrid, IGN, IGP, "
-    "UPR-EGP, and the GIS User Community";
+    "Powered by <a href=\"https://www.esri.com\">Esri</a> | Source: Esri, Maxar, Earthstar Geographics, and the "
+    "GIS User Community";
 
 const MapKindLayers kLayers[] = {
     {{"https://tile.openstreetmap.org/{z}/{x}/{y}.png", 19, kOsmAttribution}, {nullptr, 0, nullptr}},

@@ -1,8 +1,12 @@
 #include "mainwindow/version_check.h"
 
+#include <QEvent>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <QWindow>
 #include <utility>
 
 #include "app/settings_key.h"
@@ -11,6 +15,72 @@
 #include "platform/environment.h"
 
 namespace dravik {
+
+namespace {
+
+// The box is the owner's child, so Qt centres it on the owner when it appears, once the owner is on screen.
+void ShowNotice(QWidget* owner, const std::string& notice) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(ApplicationName()), QString::fromStdString(notice),
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+
+// Waits for the owner to be on screen, that is shown and exposed (by then the window manager has placed it),
+// then lets the event that said so finish before the box runs.
+class CNoticeOnShow final : public QObject {
+public:
+    CNoticeOnShow(QWidget* owner, std::string notice) : QObject(owner), m_owner(owner), m_notice(std::move(notice)) {
+        owner->installEventFilter(this);
+    }
+    Q_DISABLE_COPY_MOVE(CNoticeOnShow)
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        QWindow* window = m_owner->windowHandle();
+        if (watched == m_owner && event->type() == QEvent::Show) {
+            if (window != nullptr && !window->isExposed()) {
+                window->installEventFilter(this);
+            } else {
+                Post();
+            }
+        } else if (watched == window && event->type() == QEvent::Expose && window->isExposed()) {
+            Post();
+        }
+        return false;
+    }
+
+private:
+    void Post() {
+        if (m_bPosted) {
+            return;
+        }
+        m_bPosted = true;
+        m_owner->removeEventFilter(this);
+        if (QWindow* window = m_owner->windowHandle()) {
+            window->removeEventFilter(this);
+        }
+        QPointer<QWidget> owner(m_owner);
+        std::string notice = m_notice;
+        deleteLater();
+        QTimer::singleShot(0, owner, [owner, notice] {
+            if (!owner) {
+                return;
+            }
+            // Hidden again at once, or shown off screen only to end its run: wait for a real show.
+            if (!owner->isVisible() || owner->testAttribute(Qt::WA_DontShowOnScreen)) {
+                new CNoticeOnShow(owner, notice);
+                return;
+            }
+            ShowNotice(owner, notice);
+        });
+    }
+
+    QWidget* m_owner;
+    std::string m_notice;
+    bool m_bPosted = false;
+};
+
+}  // namespace
 
 std::string VersionCheckAddress() {
     return SiteUrl() + "/wersja.php?w=" + kCheckedVersion;
@@ -35,9 +105,12 @@ void ShowVersionNotice(QWidget* owner, const std::string& answer) {
     if (notice.empty()) {
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(ApplicationName()), QString::fromStdString(notice),
-                    QMessageBox::Ok, owner);
-    box.exec();
+    // The answer may come before the window is on screen (a fast site) or while it is hidden to the tray.
+    if (owner != nullptr && !owner->isVisible()) {
+        new CNoticeOnShow(owner, notice);
+        return;
+    }
+    ShowNotice(owner, notice);
 }
 
 CVersionCheck::CVersionCheck(PageFetcher fetch, QObject* parent) : QObject(parent), m_fetch(std::move(fetch)) {

@@ -24,6 +24,8 @@ std::string VersionNotice(const std::string& answer, const std::string& lang, co
 
 // Shows the notice due for the answer, if any, in a message box owned by owner (centred on it) with the
 // application's name as caption and only an OK button; returns when the user has closed it. UI thread.
+// An owner not on screen yet (the answer came before the window appeared, or while it is hidden to the tray)
+// gets the box once it is shown and placed; this then returns at once.
 void ShowVersionNotice(QWidget* owner, const std::string& answer);
 
 using PageFetcher = std::function<std::string(const std::string& url)>;

@@ -98,8 +98,17 @@ std::string SiteHost() {
     if (scheme != std::string::npos) {
         url.erase(0, scheme + 3);
     }
-    const auto end = url.find_first_of("/:?#");
-    return end == std::string::npos ? url : url.substr(0, end);
+    url = url.substr(0, url.find_first_of("/?#"));
+    // A user name and password before the host are not the host.
+    const auto at = url.rfind('@');
+    if (at != std::string::npos) {
+        url.erase(0, at + 1);
+    }
+    if (!url.empty() && url[0] == '[') {
+        const auto close = url.find(']');
+        return close == std::string::npos ? url : url.substr(0, close + 1);  // an IPv6 address keeps its brackets
+    }
+    return url.substr(0, url.find(':'));
 }
 
 std::string MapUrl() {

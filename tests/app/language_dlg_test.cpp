@@ -11,6 +11,7 @@
 #include "app/settings_key.h"
 #include "platform/dialog_template.h"
 #include "platform/qt/dialog_builder.h"
+#include "tests/common/scoped_env.h"
 
 namespace dravik {
 namespace {
@@ -111,10 +112,38 @@ TEST(AboutDlgTest, ShowsNameAndAddressesAndClosesWithOk) {
         hasIcon = hasIcon || !label->pixmap().isNull();
     }
     EXPECT_TRUE(texts.contains("Dravik 1.15"));
-    EXPECT_TRUE(texts.filter("dravik.example").size() >= 2) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains("127.0.0.1")) << texts.join('|').toStdString();  // the tests' site address
+    EXPECT_TRUE(texts.contains("dravik@dravik.example")) << texts.join('|').toStdString();
     EXPECT_TRUE(hasIcon);
     QTimer::singleShot(0, &about, [&about] { Button(&about, kIdOk)->click(); });
     EXPECT_EQ(about.DoModal(), kIdOk);
+}
+
+TEST(AboutDlgTest, NamesTheHostTheSiteAddressPointsTo) {
+    const struct {
+        const char* siteUrl;  // null: not set, the built-in address
+        const char* host;
+    } rows[] = {
+        {nullptr, "dravik.example"},
+        {"http://dravik.example/", "dravik.example"},
+        {"https://quakes.example.org:8443/monitor/", "quakes.example.org"},
+        {"http://127.0.0.1:9/", "127.0.0.1"},
+        {"https://seismic-observatory.example.org", "seismic-observatory.example.org"},
+    };
+    for (const auto& row : rows) {
+        const test::ScopedEnv site("DRAVIK_SITE_URL", row.siteUrl);
+        CAboutDlg about;
+        const QLabel* siteLine = nullptr;
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            if (label->text() == row.host) {
+                siteLine = label;
+            }
+        }
+        ASSERT_NE(siteLine, nullptr) << row.host;
+        // The whole host is readable, not cut at the template's width.
+        EXPECT_GE(siteLine->width(), siteLine->fontMetrics().horizontalAdvance(siteLine->text())) << row.host;
+        EXPECT_LE(siteLine->geometry().right(), about.width()) << row.host;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace dravik::test {
@@ -44,7 +45,7 @@ void SetUpIsolatedEnvironment() {
     ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS",
              "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync", 0);
-    ::setenv("DRAVIK_TEST_FIXTURES", DRAVIK_SOURCE_DIR "/../shared/fixtures", 0);
+    ::setenv("DRAVIK_TEST_FIXTURES", DRAVIK_SOURCE_DIR "/tests/fixtures", 0);
     ::setenv("DRAVIK_TEST_BINARY_DIR", DRAVIK_BINARY_DIR, 0);
     ::setenv("DRAVIK_TEST_SOURCE_DIR", DRAVIK_SOURCE_DIR, 0);
     // A proxy of the machine's would see the tests' requests to 127.0.0.1; tests that need one set it.
@@ -69,10 +70,23 @@ std::string MakeTempDir(const std::string& prefix) {
 
 std::string FixturesDir() {
     const char* dir = std::getenv("DRAVIK_TEST_FIXTURES");
-    if (dir == nullptr || !std::filesystem::is_directory(dir)) {
-        return {};
+    return dir != nullptr ? std::string(dir) : std::string(DRAVIK_SOURCE_DIR "/tests/fixtures");
+}
+
+std::string MissingFixtures(const std::string& folder) {
+    const std::string dir = FixturesDir() + "/" + folder;
+    const std::string hint = " (the project's tests/fixtures, or DRAVIK_TEST_FIXTURES pointing at a copy of it)";
+    std::ifstream sums(dir + "/SHA256SUMS");
+    if (!sums) {
+        return "test data missing: " + dir + "/SHA256SUMS" + hint;
     }
-    return dir;
+    std::string hash, name;
+    while (sums >> hash >> name) {
+        if (!std::filesystem::is_regular_file(dir + "/" + name)) {
+            return "test data missing: " + dir + "/" + name + hint;
+        }
+    }
+    return {};
 }
 
 std::string SourceDir() { return DRAVIK_SOURCE_DIR; }

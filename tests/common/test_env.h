@@ -14,10 +14,14 @@ const std::string& TestRoot();
 // A new empty directory below TestRoot().
 std::string MakeTempDir(const std::string& prefix);
 
-// The shared test data folder (DRAVIK_TEST_FIXTURES), or empty when it is not there.
+// The test data folder: DRAVIK_TEST_FIXTURES, by default the project's tests/fixtures.
 std::string FixturesDir();
 
 // The project's source tree, for data files that tests keep beside them.
 std::string SourceDir();
+
+// Empty when the data folder (below FixturesDir()) holds its SHA256SUMS and every file listed there, else a
+// message naming what is missing: a test whose data is missing fails with it instead of skipping unnoticed.
+std::string MissingFixtures(const std::string& folder);
 
 }  // namespace dravik::test

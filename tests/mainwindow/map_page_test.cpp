@@ -56,8 +56,9 @@ TEST(MapPage, EachKindUsesItsTilesWithAttribution) {
     };
     const Case cases[] = {
         {0, "tile.openstreetmap.org", nullptr, "OpenStreetMap\\u003c/a\\u003e contributors"},
-        {1, "World_Imagery", nullptr, "Esri"},
-        {2, "World_Imagery", "World_Boundaries_and_Places", "Esri"},
+        {1, "World_Imagery", nullptr, "Powered by \\u003ca href=\\u0022https://www.esri.com\\u0022\\u003eEsri"},
+        {2, "World_Imagery", "World_Boundaries_and_Places",
+         "Powered by \\u003ca href=\\u0022https://www.esri.com\\u0022\\u003eEsri"},
         {3, "tile.opentopomap.org", nullptr, "OpenTopoMap"},
     };
     for (const Case& c : cases) {

@@ -292,10 +292,9 @@ TEST_F(MonitorDlgTest, EventsAlreadyInTheArchiveAreListedAgainWithoutSoundAndNot
 }
 
 TEST_F(MonitorDlgTest, AnOldFormatArchiveIsConvertedBeforeTheTableIsOpened) {
+    const std::string missing = test::MissingFixtures("sqlite2");
+    ASSERT_TRUE(missing.empty()) << missing;
     const std::string fixtures = test::FixturesDir();
-    if (fixtures.empty()) {
-        GTEST_SKIP() << "shared/fixtures not found";
-    }
     const std::string dir = test::MakeTempDir("old-archive");
     const test::ScopedEnv dataDir("DRAVIK_DATA_DIR", dir.c_str());
     std::filesystem::copy_file(fixtures + "/sqlite2/small.dat", dir + "/dravik.dat");

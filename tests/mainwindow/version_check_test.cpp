@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <atomic>
@@ -163,6 +164,54 @@ TEST(VersionCheckTest, ASiteThatNeverAnswersDelaysNeitherTheStartNorTheEnd) {
     }
     std::printf("version check: Start() %lld ms, Stop() during a stalled fetch %lld ms\n",
                 static_cast<long long>(startMs), static_cast<long long>(stopMs));
+}
+
+// The answer can come before the main window is shown: the notice waits for it and then stands on its middle.
+TEST(VersionCheckTest, TheNoticeWaitsForItsWindowAndIsCentredOnIt) {
+    QWidget window;
+    window.setGeometry(260, 180, 640, 480);
+    int notices = 0;
+    bool windowWasShown = false;
+    QRect boxFrame;
+    QRect windowFrame;
+    // Answers every notice, so that a box shown too early fails the test instead of blocking it.
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++notices;
+            windowWasShown = window.isVisible();
+            boxFrame = box->frameGeometry();
+            windowFrame = window.frameGeometry();
+            box->accept();
+        }
+    });
+    answerer.start(10);
+
+    ShowVersionNotice(&window, "ok:2.00");
+    QApplication::processEvents();
+    EXPECT_EQ(notices, 0) << "the notice came before its window";
+
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (notices == 0 && waited.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ASSERT_EQ(notices, 1) << "no notice after the window was shown";
+    EXPECT_TRUE(windowWasShown);
+    EXPECT_LE((boxFrame.center() - windowFrame.center()).manhattanLength(), 2)
+        << boxFrame.center().x() << "," << boxFrame.center().y() << " vs " << windowFrame.center().x() << ","
+        << windowFrame.center().y();
+
+    // Shown once only: hiding and showing the window again brings no second notice.
+    window.hide();
+    window.show();
+    QElapsedTimer again;
+    again.start();
+    while (again.elapsed() < 200) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(notices, 1);
 }
 
 }  // namespace

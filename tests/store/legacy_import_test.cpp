@@ -68,11 +68,9 @@ int IndexCount(const std::string& path) {
 class LegacyImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_fixtures = test::FixturesDir();
-        if (m_fixtures.empty()) {
-            GTEST_SKIP() << "shared/fixtures not found (DRAVIK_TEST_FIXTURES); legacy-format tests skipped";
-        }
-        m_fixtures += "/sqlite2/";
+        const std::string missing = test::MissingFixtures("sqlite2");
+        ASSERT_TRUE(missing.empty()) << missing;
+        m_fixtures = test::FixturesDir() + "/sqlite2/";
         m_dir = test::MakeTempDir("legacy");
         m_archive = m_dir + "/dravik.dat";
     }

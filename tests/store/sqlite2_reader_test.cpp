@@ -36,11 +36,9 @@ std::string Dump(const Sqlite2Table& table, const std::string& nullText) {
 class Sqlite2FixtureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = test::FixturesDir();
-        if (m_dir.empty()) {
-            GTEST_SKIP() << "shared/fixtures not found (DRAVIK_TEST_FIXTURES); legacy-format tests skipped";
-        }
-        m_dir += "/sqlite2/";
+        const std::string missing = test::MissingFixtures("sqlite2");
+        ASSERT_TRUE(missing.empty()) << missing;
+        m_dir = test::FixturesDir() + "/sqlite2/";
     }
     std::string m_dir;
 };
