@@ -191,6 +191,19 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
     return std::string(english ? "Archive unavailable: " : "Archiwum niedostępne: ") + reason;
 }
 
+std::string MapAgeLegendText(const std::string& lang, int age) {
+    static const char* const kPolish[] = {"Ostatnia godzina", "Ostatnia doba", "Starsze"};
+    static const char* const kEnglish[] = {"Last hour", "Last day", "Older"};
+    if (age < 0 || age > 2) {
+        return {};
+    }
+    return lang == kLangEnglish ? kEnglish[age] : kPolish[age];
+}
+
+std::string HomePlaceDefaultName(const std::string& lang) {
+    return lang == kLangEnglish ? "Home" : "Dom";
+}
+
 }  // namespace dravik
 
 namespace dravik {

@@ -102,6 +102,11 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
 // The summary notification of the rest of a round: "3 more earthquakes" / "Jeszcze 3 trzęsienia ziemi".
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 
+// The built-in map's legend of the circles' colours (age 0 the last hour, 1 the last day, 2 older) and the
+// home place's name when the user gave none: English for "EN", Polish otherwise.
+std::string MapAgeLegendText(const std::string& lang, int age);
+std::string HomePlaceDefaultName(const std::string& lang);
+
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
 inline constexpr const char* kQuestionCaption = "Pytanie";

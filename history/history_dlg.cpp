@@ -6,13 +6,16 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QTableView>
 #include <memory>
 
+#include "app/window_placement.h"
 #include "controls/sheen_button.h"
 #include "history/chart_frame.h"
 #include "history/history_list_model.h"
 #include "platform/qt/dialog_builder.h"
+#include "platform/qt/dialog_resizer.h"
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
 #include "store/quake_database.h"
@@ -31,6 +34,33 @@ constexpr int kIdChart = 1013;
 constexpr int kIdRegion = 1014;
 constexpr int kIdStyleBars = 1016;
 constexpr int kIdStyleJoined = 1017;
+
+// Grown, the list and the chart share the new height; the frame follows the window and the rows of radio
+// buttons and the close button keep to the bottom edge.
+constexpr double kListHeightShare = 0.5;
+
+GrowthShare HistoryShare(QWidget* control) {
+    switch (ControlId(control)) {
+        case kIdList:
+            return {0, 0, 1, kListHeightShare};
+        case kIdChart:
+            return {0, kListHeightShare, 1, 1};
+        case kIdShow:
+            return {1, kListHeightShare, 1, kListHeightShare};
+        case kIdRegion:
+            return kStretchTop;
+        case kIdDateFrom:
+        case kIdDateTo:
+            return kKeepTopLeft;
+        case kIdCancel:
+            return kKeepBottomRight;
+        case kNoControlId:
+            // The labels of the date range stay; the etched frame surrounds the growing area.
+            return qobject_cast<QLabel*>(control) != nullptr ? kKeepTopLeft : GrowthShare{0, 0, 1, 1};
+        default:
+            return kKeepBottomLeft;
+    }
+}
 
 constexpr int kColumnWidths[CHistoryListModel::kColumns] = {45, 180, 70, 55, 52, 52};
 
@@ -114,6 +144,9 @@ void CHistoryDlg::OnInitDialog() {
     if (tmpl != nullptr) {
         BuildDialog(this, *tmpl,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
+        setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+        new CDialogResizer(this, HistoryShare);
+        RememberWindowPlacement(this, "history");
     }
     m_btnClose = FindControl(this, kIdCancel);
     m_comboRegion = qobject_cast<QComboBox*>(FindControl(this, kIdRegion));

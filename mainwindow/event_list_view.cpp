@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "feed/time_display.h"
+#include "mainwindow/event_list_sort.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/ui_thread.h"
@@ -19,7 +20,7 @@ Qt::Alignment ColumnAlignment(int column) {
 }
 
 QTableWidgetItem* MakeItem(const std::string& text, int column) {
-    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    auto* item = new CEventListItem(QString::fromStdString(text));
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     item->setTextAlignment(ColumnAlignment(column));
     return item;
@@ -86,7 +87,15 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
     magItem->setData(kRoleLongitude, event.longitude);
     list.item(index, 2)->setData(kRoleArchiveText, QString::fromStdString(event.data1));
     list.item(index, 3)->setData(kRoleArchiveText, QString::fromStdString(event.data2));
+    // Sorted by the archive's form of date and time, which reads the same whatever the display.
+    magItem->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
+    const QString when = QString::fromStdString(DateTimeSortKey(event.data1, event.data2));
+    list.item(index, 2)->setData(CEventListItem::kSortKeyRole, when);
+    list.item(index, 3)->setData(CEventListItem::kSortKeyRole, when);
     ApplyEventRowView(list, index, view);
+    if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
+        sorter->RowInserted(index, index == 0);
+    }
 }
 
 void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
@@ -173,6 +182,7 @@ void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIn
 
 void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
     m_uiThread.RunOnUiThread([&] {
+        const EventListBatch batch(m_list);
         for (const QuakeEvent& event : events) {
             const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
             InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event,

@@ -169,17 +169,26 @@ std::string MapPageHtml(int mapKind, const std::string& wsp1, const std::string&
     std::string page = kPageHead;
     page +=
         "<link rel=\"stylesheet\" href=\"/leaflet/leaflet.css\">\n"
-        "<style>html,body,#map{height:100%;margin:0;padding:0}</style>\n"
+        "<style>html,body,#map{height:100%;margin:0;padding:0}"
+        ".dravik-legend{background:rgba(255,255,255,.85);padding:4px 6px;border-radius:4px;font:12px sans-serif;"
+        "line-height:16px}.dravik-legend i{display:inline-block;width:10px;height:10px;border-radius:50%;"
+        "margin-right:5px;border:1px solid #333;vertical-align:-1px}"
+        ".dravik-home{background:none;border:none}</style>\n"
         "<script src=\"/leaflet/leaflet.js\"></script>\n"
         "</head>\n<body>\n<div id=\"map\"></div>\n<script>\n";
     page += "var position = [" + FormatCoordinate(position->lat) + ", " + FormatCoordinate(position->lon) + "];\n";
-    page += "var map = L.map(\"map\", {center: position, zoom: " + std::to_string(kInitialZoom) + "});\n";
+    // Thousands of circles draw on one canvas rather than as as many SVG elements.
+    page += "var map = L.map(\"map\", {center: position, zoom: " + std::to_string(kInitialZoom) +
+            ", preferCanvas: true});\n";
     page += "window.dravikMap = map;\n";
     page += TileLayerScript(layers.base);
     if (layers.overlay.url != nullptr) {
         page += TileLayerScript(layers.overlay);
     }
-    page += "L.marker(position).addTo(map);\n</script>\n</body>\n</html>\n";
+    page += "window.dravikMarker = L.marker(position).addTo(map);\n</script>\n";
+    // The listed events come through the web channel as data, never as script text.
+    page += "<script src=\"/qwebchannel.js\"></script>\n<script src=\"/quakes.js\"></script>\n";
+    page += "</body>\n</html>\n";
     return page;
 }
 

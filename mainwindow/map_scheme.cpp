@@ -36,6 +36,9 @@ const StaticFile kStaticFiles[] = {
     {"/leaflet/images/marker-shadow.png", ":/map/leaflet/images/marker-shadow.png", "image/png"},
     {"/leaflet/images/layers.png", ":/map/leaflet/images/layers.png", "image/png"},
     {"/leaflet/images/layers-2x.png", ":/map/leaflet/images/layers-2x.png", "image/png"},
+    // The page's end of the web channel (Qt's own copy) and the page's script for the listed events.
+    {"/qwebchannel.js", ":/qtwebchannel/qwebchannel.js", "application/javascript"},
+    {"/quakes.js", ":/map/quakes.js", "application/javascript"},
 };
 
 void Reply(QWebEngineUrlRequestJob* job, const QByteArray& mimeType, const QByteArray& body) {

@@ -15,17 +15,21 @@
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
 #include "app/first_start.h"
+#include "app/window_placement.h"
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
 #include "feed/page_fetch.h"
 #include "history/history_dlg.h"
+#include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
+#include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
 #include "mainwindow/version_check.h"
 #include "mainwindow/web_browser2.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
+#include "platform/qt/dialog_resizer.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
@@ -46,6 +50,7 @@ constexpr int kIdEventList = 1003;
 constexpr int kIdBrowser = 1004;
 constexpr int kIdShowMap = 1006;
 constexpr int kIdSiteLink = 1018;
+constexpr int kIdStatusLine = 1019;
 constexpr int kIdMapKindFirst = 1007;
 constexpr int kMapKindIds[] = {1007, 1008, 1016, 1017};
 constexpr int kBlinkTimerMs = 500;
@@ -67,6 +72,29 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
             return new CLinkStatic(parent);
         default:
             return nullptr;
+    }
+}
+
+// The list's share of the height the window gains beyond its template size; the map takes the rest.
+constexpr double kListHeightShare = 0.4;
+
+// Grown, the list and the map take the new room and the row below them keeps to the bottom edge.
+GrowthShare MainWindowShare(QWidget* control) {
+    switch (ControlId(control)) {
+        case kIdEventList:
+            return {0, 0, 1, kListHeightShare};
+        case kIdBrowser:
+            return {0, kListHeightShare, 1, 1};
+        case kIdStatusLine:
+            return kStretchBottom;
+        case kIdHide:
+        case kIdSiteLink:
+            return kKeepBottomRight;
+        case kNoControlId:
+            // The menu bar spans the window.
+            return kStretchTop;
+        default:
+            return kKeepBottomLeft;
     }
 }
 
@@ -109,8 +137,13 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     m_pVersionCheck = std::make_unique<CVersionCheck>(m_services.fetchPage);
     InitAlerts();
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     BuildControls();
+    m_pResizer = new CDialogResizer(this, MainWindowShare);
+    if (m_browser != nullptr) {
+        m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser->Bridge(), this);
+    }
+    RememberWindowPlacement(this, "main");
     ConnectHandlers();
 }
 
@@ -182,6 +215,7 @@ void CMonitorDlg::OnInitDialog() {
     CreateEventTable();
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);
+    new CEventListSorter(*m_listEvents);
     ApplyAlertSettings(LoadAlertSettings());
     // The site is asked on a thread of its own: the window never waits for it, and the notice comes above
     // the window when the answer does.

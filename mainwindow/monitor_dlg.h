@@ -24,8 +24,10 @@ class QTableWidget;
 
 namespace dravik {
 
+class CDialogResizer;
 class CLinkStatic;
 class CPushClient;
+class CQuakeMap;
 class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
@@ -157,6 +159,10 @@ public:
     QTableWidget* m_listEvents = nullptr;
     CWebBrowser2* m_browser = nullptr;
     QMenuBar* m_menuBar = nullptr;
+    // Keeps the controls in place as the window grows; the template size is its minimum.
+    CDialogResizer* m_pResizer = nullptr;
+    // The listed events as circles on the built-in map.
+    CQuakeMap* m_pQuakeMap = nullptr;
     int m_bShowMap = 1;
     int m_nMapKind = 0;
     QIcon m_hIcon;

@@ -2,9 +2,13 @@
 
 #include <QRect>
 #include <QUrl>
+#include <QUrlQuery>
+#include <QWebChannel>
 #include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 
+#include "mainwindow/map_bridge.h"
+#include "mainwindow/map_page.h"
 #include "mainwindow/map_scheme.h"
 
 namespace dravik {
@@ -50,9 +54,32 @@ protected:
     }
 };
 
-CWebBrowser2::CWebBrowser2(QWidget* parent) : QWebEngineView(parent), m_page(new CSilentPage(this)) {
+namespace {
+
+bool IsBuiltInPage(const QUrl& url) {
+    return url.scheme() == QLatin1String(kMapSchemeName);
+}
+
+}  // namespace
+
+CWebBrowser2::CWebBrowser2(QWidget* parent)
+    : QWebEngineView(parent),
+      m_page(new CSilentPage(this)),
+      m_channel(new QWebChannel(this)),
+      m_bridge(new CMapBridge([this] { return IsBuiltInPage(m_page->url()); }, this)) {
     InstallMapSchemeHandler(m_page->profile());
     setPage(m_page);
+    m_channel->registerObject(QStringLiteral("dravik"), m_bridge);
+    connect(m_page, &QWebEnginePage::loadStarted, m_bridge, &CMapBridge::PageLoadStarted);
+    // A page that comes (again) after the marker moved shows it where it went.
+    connect(m_bridge, &CMapBridge::PageBecameReady, this, [this] {
+        if (m_movedMarker) {
+            emit m_bridge->markerMoved(m_movedMarker->lat, m_movedMarker->lon);
+        }
+    });
+    // Only the built-in pages get the channel: an outside map server's page never reaches the program.
+    connect(m_page, &QWebEnginePage::urlChanged, this,
+            [this](const QUrl& url) { m_page->setWebChannel(IsBuiltInPage(url) ? m_channel : nullptr); });
 }
 
 CWebBrowser2::~CWebBrowser2() = default;
@@ -78,7 +105,22 @@ bool CWebBrowser2::IsSilent() const {
 
 void CWebBrowser2::Navigate(const std::string& address) {
     // The address is taken as the caller built it; QUrl only escapes what a URL cannot hold.
-    load(QUrl(QString::fromStdString(address)));
+    const QUrl url(QString::fromStdString(address));
+    const QUrl shown = m_page->url();
+    if (m_bridge->IsReady() && IsBuiltInPage(url) && IsBuiltInPage(shown) && url.host() == shown.host() &&
+        url.path() == shown.path()) {
+        const QUrlQuery query(url);
+        const auto position = ParseMapPosition(query.queryItemValue("wsp1", QUrl::FullyDecoded).toStdString(),
+                                               query.queryItemValue("wsp2", QUrl::FullyDecoded).toStdString());
+        if (position) {
+            m_movedMarker = *position;
+            emit m_bridge->markerMoved(position->lat, position->lon);
+            return;
+        }
+    }
+    m_movedMarker.reset();
+    m_page->setWebChannel(IsBuiltInPage(url) ? m_channel : nullptr);
+    load(url);
 }
 
 }  // namespace dravik

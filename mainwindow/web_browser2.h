@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QWebEngineView>
+#include <optional>
 #include <string>
 
+#include "mainwindow/map_page.h"
 #include "mainwindow/map_view.h"
 
 class QRect;
+class QWebChannel;
 
 namespace dravik {
 
+class CMapBridge;
 class CSilentPage;
 
 // The map view's browser control: a web view the main window drives through IBrowser.
@@ -25,12 +29,21 @@ public:
     bool Create(const QString& windowName, bool visible, const QRect& rect, QWidget* parent, int id);
 
     void SetSilent(bool silent) override;
+    // A built-in page of the kind shown now only moves its marker, so that the view, the zoom and the
+    // circles stay; every other address is loaded.
     void Navigate(const std::string& address) override;
 
     bool IsSilent() const;
 
+    // The built-in map page's channel object (the listed events, the marker, the legend, the home place).
+    CMapBridge* Bridge() const { return m_bridge; }
+
 private:
     CSilentPage* m_page;
+    QWebChannel* m_channel;
+    CMapBridge* m_bridge;
+    // Where the marker of the page shown was moved since the page was loaded.
+    std::optional<MapPosition> m_movedMarker;
 };
 
 }  // namespace dravik

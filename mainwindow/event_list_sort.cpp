@@ -1,0 +1,179 @@
+#include "mainwindow/event_list_sort.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace dravik {
+
+namespace {
+
+constexpr const char* kSorterName = "dravikEventListSorter";
+// While set, items compare by their classic place only (the third click).
+constexpr const char* kClassicProperty = "dravikClassicSort";
+constexpr int kColumnMag = 0;
+constexpr int kColumnDate = 2;
+constexpr int kColumnTime = 3;
+
+locale_t CLocale() {
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", nullptr);
+    return c;
+}
+
+}  // namespace
+
+bool IsSortableColumn(int column) {
+    return column == kColumnMag || column == kColumnDate || column == kColumnTime;
+}
+
+EventListOrder NextOrder(const EventListOrder& now, int clickedColumn) {
+    if (!IsSortableColumn(clickedColumn)) {
+        return now;
+    }
+    // Date and time are one key: a click on either continues the cycle of the other.
+    const auto sameKey = [](int a, int b) { return a == b || (a != kColumnMag && b != kColumnMag && a >= 0); };
+    if (now.column < 0 || !sameKey(now.column, clickedColumn)) {
+        return {clickedColumn, Qt::DescendingOrder};
+    }
+    if (now.order == Qt::DescendingOrder) {
+        return {clickedColumn, Qt::AscendingOrder};
+    }
+    return {};
+}
+
+double MagnitudeSortKey(const std::string& mag) {
+    char* end = nullptr;
+    const double value = ::strtod_l(mag.c_str(), &end, CLocale());
+    if (end == mag.c_str() || !std::isfinite(value)) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+std::string DateTimeSortKey(const std::string& data1, const std::string& data2) {
+    return data1 + " " + data2;
+}
+
+bool CEventListItem::operator<(const QTableWidgetItem& other) const {
+    const double order = data(kListedOrderRole).toDouble();
+    const double otherOrder = other.data(kListedOrderRole).toDouble();
+    const QTableWidget* list = tableWidget();
+    if (list == nullptr || !list->property(kClassicProperty).toBool()) {
+        const QVariant key = data(kSortKeyRole);
+        const QVariant otherKey = other.data(kSortKeyRole);
+        if (key.typeId() == QMetaType::Double) {
+            const double a = key.toDouble();
+            const double b = otherKey.toDouble();
+            if (a != b) {
+                return a < b;
+            }
+        } else {
+            const int compared = QString::compare(key.toString(), otherKey.toString());
+            if (compared != 0) {
+                return compared < 0;
+            }
+        }
+        // Equal keys: the later listed counts as smaller, so that largest or newest first keeps them in
+        // classic order.
+        return order > otherOrder;
+    }
+    return order < otherOrder;
+}
+
+CEventListSorter::CEventListSorter(QTableWidget& list) : QObject(&list), m_list(list) {
+    setObjectName(QLatin1String(kSorterName));
+    QHeaderView* header = list.horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) { OnHeaderClicked(column); });
+}
+
+CEventListSorter* CEventListSorter::Of(const QTableWidget& list) {
+    return list.findChild<CEventListSorter*>(QLatin1String(kSorterName), Qt::FindDirectChildrenOnly);
+}
+
+void CEventListSorter::OnHeaderClicked(int column) {
+    SetOrder(NextOrder(m_order, column));
+}
+
+void CEventListSorter::SetOrder(const EventListOrder& order) {
+    QHeaderView* header = m_list.horizontalHeader();
+    if (order.column < 0) {
+        header->setSortIndicatorShown(false);
+        if (m_order.column >= 0) {
+            m_order = order;
+            // The classic order back: each row's place as listed.
+            m_list.setProperty(kClassicProperty, true);
+            m_list.sortItems(0, Qt::AscendingOrder);
+            m_list.setProperty(kClassicProperty, false);
+        }
+        m_order = order;
+        return;
+    }
+    if (m_order.column < 0) {
+        // Leaving the classic order: the rows' present places are their classic ones.
+        for (int row = 0; row < m_list.rowCount(); ++row) {
+            SetRowOrder(row, row);
+        }
+        m_topOrder = 0;
+        m_bottomOrder = m_list.rowCount() - 1;
+    }
+    m_order = order;
+    header->setSortIndicator(order.column, order.order);
+    header->setSortIndicatorShown(true);
+    Sort();
+}
+
+void CEventListSorter::RowInserted(int row, bool atTop) {
+    if (m_order.column < 0) {
+        return;
+    }
+    SetRowOrder(row, atTop ? --m_topOrder : ++m_bottomOrder);
+    if (m_nBatch > 0) {
+        m_bPending = true;
+        return;
+    }
+    Sort();
+}
+
+void CEventListSorter::BeginBatch() {
+    ++m_nBatch;
+}
+
+void CEventListSorter::EndBatch() {
+    if (m_nBatch > 0 && --m_nBatch == 0 && m_bPending) {
+        m_bPending = false;
+        Sort();
+    }
+}
+
+void CEventListSorter::SetRowOrder(int row, double order) {
+    for (int column = 0; column < m_list.columnCount(); ++column) {
+        if (QTableWidgetItem* item = m_list.item(row, column)) {
+            item->setData(CEventListItem::kListedOrderRole, order);
+        }
+    }
+}
+
+void CEventListSorter::Sort() {
+    if (m_order.column >= 0) {
+        m_list.sortItems(m_order.column, m_order.order);
+    }
+}
+
+EventListBatch::EventListBatch(const QTableWidget& list) : m_sorter(CEventListSorter::Of(list)) {
+    if (m_sorter != nullptr) {
+        m_sorter->BeginBatch();
+    }
+}
+
+EventListBatch::~EventListBatch() {
+    if (m_sorter != nullptr) {
+        m_sorter->EndBatch();
+    }
+}
+
+}  // namespace dravik

@@ -1,0 +1,114 @@
+#include "mainwindow/map_events.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "mainwindow/map_page.h"
+
+namespace dravik {
+
+namespace {
+
+constexpr double kMinRadius = 3;
+constexpr double kMaxRadius = 40;
+
+std::string WithoutBlanks(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
+}
+
+bool ReadNumber(const std::string& text, std::size_t pos, std::size_t digits, int* value) {
+    if (pos + digits > text.size()) {
+        return false;
+    }
+    int result = 0;
+    for (std::size_t i = pos; i < pos + digits; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+        result = result * 10 + (text[i] - '0');
+    }
+    *value = result;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::time_t> EventTimeUtc(const std::string& data1, const std::string& data2) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (data1.size() != 10 || data1[4] != '-' || data1[7] != '-' || data2.size() != 5 || data2[2] != ':' ||
+        !ReadNumber(data1, 0, 4, &year) || !ReadNumber(data1, 5, 2, &month) || !ReadNumber(data1, 8, 2, &day) ||
+        !ReadNumber(data2, 0, 2, &hour) || !ReadNumber(data2, 3, 2, &minute)) {
+        return std::nullopt;
+    }
+    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) {
+        return std::nullopt;
+    }
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    const std::time_t shown = ::timegm(&fields);
+    // timegm moves a 31 April on to 1 May: such a date is no date.
+    if (fields.tm_mday != day) {
+        return std::nullopt;
+    }
+    return shown - 3600;
+}
+
+EventAge AgeOf(const std::optional<std::time_t>& when, std::time_t now) {
+    if (!when) {
+        return EventAge::kOlder;
+    }
+    const double age = std::difftime(now, *when);
+    if (age < 3600) {
+        return EventAge::kLastHour;
+    }
+    return age < 86400 ? EventAge::kLastDay : EventAge::kOlder;
+}
+
+double CircleRadius(const std::string& mag) {
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", nullptr);
+    char* end = nullptr;
+    const double value = ::strtod_l(mag.c_str(), &end, c);
+    if (end == mag.c_str() || !std::isfinite(value)) {
+        return kMinRadius;
+    }
+    // Energy grows some thirty times a unit; a radius growing by almost half a unit keeps a large quake prominent
+    // without hiding its neighbours.
+    const double radius = kMinRadius * std::pow(1.45, std::min(value, 20.0) - 2.0);
+    return std::clamp(radius, kMinRadius, kMaxRadius);
+}
+
+std::optional<MapEvent> MapEventFromRow(const std::string& mag, const std::string& region, const std::string& data1,
+                                        const std::string& data2, const std::string& wsp1, const std::string& wsp2) {
+    const std::optional<MapPosition> position = ParseMapPosition(WithoutBlanks(wsp1), WithoutBlanks(wsp2));
+    if (!position) {
+        return std::nullopt;
+    }
+    MapEvent event;
+    event.lat = position->lat;
+    event.lon = position->lon;
+    event.radius = CircleRadius(mag);
+    event.mag = mag;
+    event.region = region;
+    event.date = data1;
+    event.time = data2;
+    event.when = EventTimeUtc(data1, data2);
+    return event;
+}
+
+std::optional<HomePlace> HomePlaceFromTexts(const std::string& lat, const std::string& lon, const std::string& name) {
+    const std::optional<MapPosition> position = ParseMapPosition(WithoutBlanks(lat), WithoutBlanks(lon));
+    if (!position) {
+        return std::nullopt;
+    }
+    return HomePlace{position->lat, position->lon, name};
+}
+
+}  // namespace dravik

@@ -1,0 +1,168 @@
+#include "mainwindow/event_list_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <cmath>
+
+#include "mainwindow/event_list_view.h"
+#include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_ui_thread.h"
+
+namespace dravik {
+namespace {
+
+TEST(EventListSortTest, HeaderClicksCycleLargestFirstSmallestFirstClassic) {
+    const EventListOrder classic;
+    const EventListOrder magDown{0, Qt::DescendingOrder};
+    const EventListOrder magUp{0, Qt::AscendingOrder};
+    const EventListOrder dateDown{2, Qt::DescendingOrder};
+    const struct {
+        EventListOrder now;
+        int column;
+        EventListOrder expected;
+    } cases[] = {
+        {classic, 0, magDown},
+        {magDown, 0, magUp},
+        {magUp, 0, classic},
+        {classic, 2, dateDown},
+        {dateDown, 3, {3, Qt::AscendingOrder}},  // date and time are one key
+        {{3, Qt::AscendingOrder}, 2, classic},
+        {magUp, 2, dateDown},
+        {dateDown, 0, magDown},
+        {magDown, 1, magDown},  // region, coordinates and depth do not sort
+        {classic, 4, classic},
+        {classic, 6, classic},
+    };
+    for (const auto& c : cases) {
+        const EventListOrder next = NextOrder(c.now, c.column);
+        EXPECT_TRUE(next == c.expected) << c.now.column << "/" << c.now.order << " click " << c.column << " gave "
+                                        << next.column << "/" << next.order;
+    }
+}
+
+TEST(EventListSortTest, MagnitudeKeysReadNumbersWhateverTheLocale) {
+    EXPECT_DOUBLE_EQ(MagnitudeSortKey("4.5"), 4.5);
+    EXPECT_DOUBLE_EQ(MagnitudeSortKey("10.0"), 10.0);
+    EXPECT_DOUBLE_EQ(MagnitudeSortKey(" 3.2x"), 3.2);
+    EXPECT_LT(MagnitudeSortKey(""), MagnitudeSortKey("-1"));
+    EXPECT_TRUE(std::isinf(MagnitudeSortKey("M")));
+    EXPECT_LT(DateTimeSortKey("2016-05-09", "23:59"), DateTimeSortKey("2016-05-10", "00:00"));
+}
+
+QuakeEvent Event(const std::string& id, const std::string& mag, const std::string& date, const std::string& time) {
+    QuakeEvent e;
+    e.eventId = id;
+    e.mag = mag;
+    e.region = "REGION " + id;
+    e.data1 = date;
+    e.data2 = time;
+    e.wsp1 = "1.0 ";
+    e.wsp2 = "2.0 ";
+    e.depth = "10";
+    return e;
+}
+
+class SortedListTest : public ::testing::Test {
+protected:
+    SortedListTest() {
+        SetUpEventList(m_list);
+        new CEventListSorter(m_list);
+    }
+
+    CEventListSorter& Sorter() { return *CEventListSorter::Of(m_list); }
+    void Click(int column) { emit m_list.horizontalHeader()->sectionClicked(column); }
+
+    std::vector<std::string> Ids() const {
+        std::vector<std::string> ids;
+        for (int row = 0; row < m_list.rowCount(); ++row) {
+            const std::string region = m_list.item(row, 1)->text().toStdString();
+            const std::string id = region.substr(7);
+            // Every cell of a row belongs to the same event.
+            EXPECT_EQ(m_list.item(row, 0)->text().toStdString(), m_mags.at(id)) << "row " << row;
+            EXPECT_EQ(m_list.item(row, 3)->text().toStdString(), m_times.at(id)) << "row " << row;
+            ids.push_back(id);
+        }
+        return ids;
+    }
+
+    void Insert(CEventListView& view, int index, const QuakeEvent& e) {
+        m_mags[e.eventId] = e.mag;
+        m_times[e.eventId] = e.data2;
+        view.InsertEvent(index, e, 0);
+    }
+
+    test::FakeSettingsStorage m_storage;
+    test::ScopedSettingsStorage m_scoped{m_storage};
+    QTableWidget m_list;
+    QList<QIcon> m_images;
+    test::FakeUiThread m_ui;
+    std::map<std::string, std::string> m_mags;
+    std::map<std::string, std::string> m_times;
+};
+
+// The feed keeps inserting at the top in classic order while the user has sorted: every new event takes its
+// sorted place at once, its cells stay together, the selection stays on its event, and the third click
+// gives the classic order with the new events on top.
+TEST_F(SortedListTest, InsertionWhileSortedKeepsTheListConsistent) {
+    CEventListView view(m_list, m_images, m_ui, [] {});
+    // First cycle: appended in page order (newest first).
+    Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));
+    Insert(view, IQuakeListView::kAppendItem, Event("b", "5.5", "2016-05-10", "18:00"));
+    Insert(view, IQuakeListView::kAppendItem, Event("c", "3.1", "2016-05-10", "18:00"));
+    Insert(view, IQuakeListView::kAppendItem, Event("d", "", "2016-05-09", "23:59"));
+    m_list.selectRow(2);  // "c"
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "b", "c", "d"}));
+
+    Click(0);
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"b", "a", "c", "d"}));
+    EXPECT_TRUE(m_list.horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(m_list.horizontalHeader()->sortIndicatorSection(), 0);
+
+    // Next cycle: one event, then a batch of two, each at the top.
+    Insert(view, 0, Event("e", "4.5", "2016-05-10", "19:10"));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"b", "e", "a", "c", "d"}));
+    m_mags["f"] = "6.1";
+    m_times["f"] = "19:20";
+    m_mags["g"] = "2.0";
+    m_times["g"] = "19:30";
+    view.InsertEvents(0, {Event("f", "6.1", "2016-05-10", "19:20"), Event("g", "2.0", "2016-05-10", "19:30")});
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"f", "b", "e", "a", "c", "g", "d"}));
+    ASSERT_EQ(m_list.selectedItems().size(), 7);
+    EXPECT_EQ(m_list.selectedItems().front()->row(), 4) << "still on c";
+
+    Click(0);
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"d", "g", "c", "a", "e", "b", "f"}));
+    Click(2);  // newest first: date and time together; equal times in classic order (b above c)
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"g", "f", "e", "a", "b", "c", "d"}));
+    Click(3);  // oldest first
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"d", "c", "b", "a", "e", "f", "g"}));
+    Click(3);
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"g", "f", "e", "a", "b", "c", "d"}));
+    EXPECT_FALSE(m_list.horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(Sorter().Order().column, -1);
+    EXPECT_EQ(m_list.selectedItems().front()->row(), 5) << "still on c";
+
+    // Back in classic order, the feed's index means a row again.
+    Insert(view, 0, Event("h", "1.0", "2016-05-10", "19:40"));
+    EXPECT_EQ(Ids().front(), "h");
+}
+
+TEST_F(SortedListTest, ClicksOnOtherColumnsChangeNothing) {
+    CEventListView view(m_list, m_images, m_ui, [] {});
+    Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));
+    Insert(view, IQuakeListView::kAppendItem, Event("b", "5.5", "2016-05-10", "18:00"));
+    for (int column : {1, 4, 5, 6}) {
+        Click(column);
+        EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "b"})) << column;
+        EXPECT_FALSE(m_list.horizontalHeader()->isSortIndicatorShown()) << column;
+    }
+    Click(0);
+    Click(1);
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"b", "a"}));
+    EXPECT_EQ(m_list.horizontalHeader()->sortIndicatorSection(), 0);
+}
+
+}  // namespace
+}  // namespace dravik
