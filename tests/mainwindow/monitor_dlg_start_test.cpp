@@ -19,6 +19,7 @@
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
+#include "tests/common/process_events.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_hooks.h"
 #include "tests/common/timing.h"
@@ -30,17 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
-template <typename Done>
-bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::ProcessEventsUntil;
 
 // The product's site as a fetch that answers only when the test says so.
 class HeldSite final {

@@ -26,6 +26,7 @@
 #include "store/quake_database.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
+#include "tests/common/process_events.h"
 #include "tests/common/quake_page.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
@@ -61,18 +62,7 @@ private:
     QTimer m_timer;
 };
 
-// Runs the UI thread's events until done() or the timeout.
-template <typename Done>
-bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::ProcessEventsUntil;
 
 class MonitorDlgTest : public ::testing::Test {
 protected:

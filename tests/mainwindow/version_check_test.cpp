@@ -15,6 +15,7 @@
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
 #include "tests/common/http_test_server.h"
+#include "tests/common/process_events.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/timing.h"
 
@@ -52,17 +53,7 @@ TEST(VersionCheckTest, NoticeFollowsTheSevenByteRule) {
 
 using Clock = std::chrono::steady_clock;
 
-template <typename Done>
-bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::ProcessEventsUntil;
 
 TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheApplicationName) {
     test::ScopedEnv site("DRAVIK_SITE_URL", "http://127.0.0.1:9/");

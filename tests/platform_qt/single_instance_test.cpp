@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/process_events.h"
 #include "tests/common/test_env.h"
 #include "tests/common/timing.h"
 
@@ -26,17 +27,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Role = CSingleInstance::Role;
 
-template <typename Done>
-bool ProcessEventsUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::ProcessEventsUntil;
 
 long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
