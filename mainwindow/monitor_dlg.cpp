@@ -159,6 +159,10 @@ CMonitorDlg::~CMonitorDlg() {
     if (g_pMainDlg == this) {
         g_pMainDlg = nullptr;
     }
+    // Before the list: the list's model announces its last rows while the list is half destroyed, and the
+    // map must not be listening then.
+    delete m_pQuakeMap;
+    m_pQuakeMap = nullptr;
 }
 
 void CMonitorDlg::BuildControls() {
