@@ -187,6 +187,8 @@ private:
     void StartFeedWorker();
     // Push thread: queues the event of a pushed message for the worker and wakes it.
     void OnPushMessage(const std::string& message);
+    // Worker thread: one round of the new-event handling over the list, with the settings of the moment.
+    void RunFeedRound(const std::function<void(QuakeListUpdate&)>& round);
     // Worker thread: the hooks every round of the new-event handling uses.
     QuakeListUpdate::Hooks FeedHooks(const AlertSettings& alerts);
     // Worker thread: tells the user (status line) and the log (one line) when the archive's state changes.

@@ -93,24 +93,30 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     return hooks;
 }
 
-void CMonitorDlg::RefreshQuakeList() {
+void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& round) {
     const AlertSettings alerts = CurrentAlertSettings();
     CEventListView view(
         *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
         [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); });
     QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
                            *m_services.sound, FeedHooks(alerts));
-    // Every source in its order, each in its own order; the first report of a quake wins.
-    update.Run([this] {
-        std::vector<QuakeEvent> events;
-        for (const std::string& url : QuakeUrls(CurrentAlertSettings().sources)) {
-            if (m_bStopping) {
-                break;
+    round(update);
+}
+
+void CMonitorDlg::RefreshQuakeList() {
+    RunFeedRound([this](QuakeListUpdate& update) {
+        // Every source in its order, each in its own order; the first report of a quake wins.
+        update.Run([this] {
+            std::vector<QuakeEvent> events;
+            for (const std::string& url : QuakeUrls(CurrentAlertSettings().sources)) {
+                if (m_bStopping) {
+                    break;
+                }
+                std::vector<QuakeEvent> some = ParseQuakeSource(m_services.fetchSource(url), url);
+                events.insert(events.end(), std::make_move_iterator(some.begin()), std::make_move_iterator(some.end()));
             }
-            std::vector<QuakeEvent> some = ParseQuakeSource(m_services.fetchSource(url), url);
-            events.insert(events.end(), std::make_move_iterator(some.begin()), std::make_move_iterator(some.end()));
-        }
-        return events;
+            return events;
+        });
     });
 }
 
@@ -120,16 +126,9 @@ void CMonitorDlg::RunPushedEvents() {
         std::lock_guard<std::mutex> lock(m_pushMutex);
         events.swap(m_pushedEvents);
     }
-    if (events.empty()) {
-        return;
+    if (!events.empty()) {
+        RunFeedRound([&events](QuakeListUpdate& update) { update.RunEvents(events); });
     }
-    const AlertSettings alerts = CurrentAlertSettings();
-    CEventListView view(
-        *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
-        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); });
-    QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
-                           *m_services.sound, FeedHooks(alerts));
-    update.RunEvents(events);
 }
 
 void CMonitorDlg::OnArchiveResult(const ArchiveWriteResult& result) {
