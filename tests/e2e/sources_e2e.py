@@ -23,6 +23,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import archive_e2e  # noqa: E402
 import dravik_e2e as e2e  # noqa: E402
 
 try:
@@ -107,17 +108,7 @@ class PushServer:
 
 
 def regions(env):
-    db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
-    if not os.path.exists(db):
-        return {}
-    try:
-        con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=0.2)
-        try:
-            return dict(con.execute("select region, count(*) from trze group by region").fetchall())
-        finally:
-            con.close()
-    except sqlite3.Error:
-        return {}
+    return archive_e2e.counts(env) or {}
 
 
 def main():

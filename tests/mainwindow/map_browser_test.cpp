@@ -14,6 +14,7 @@
 #include "platform/qt/dialog_builder.h"
 #include "tests/common/fake_offline_web.h"
 #include "tests/common/test_hooks.h"
+#include "tests/mainwindow/run_script.h"
 
 namespace dravik {
 namespace {
@@ -40,24 +41,8 @@ bool LoadAndWait(CWebBrowser2& view, const std::function<void()>& start, bool* o
     return finished;
 }
 
-// The result of a script in the page; invalid on timeout.
 QVariant RunScript(QWebEnginePage* page, const QString& script) {
-    struct State {
-        QVariant result;
-        QPointer<QEventLoop> loop;
-    };
-    auto state = std::make_shared<State>();
-    QEventLoop loop;
-    state->loop = &loop;
-    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
-    page->runJavaScript(script, [state](const QVariant& value) {
-        state->result = value;
-        if (state->loop) {
-            state->loop->quit();
-        }
-    });
-    loop.exec();
-    return state->result;
+    return test::RunScript(page, script, kWaitMs);
 }
 
 class MapBrowserTest : public ::testing::Test {

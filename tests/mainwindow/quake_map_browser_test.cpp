@@ -21,6 +21,7 @@
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/test_hooks.h"
+#include "tests/mainwindow/run_script.h"
 
 namespace dravik {
 namespace {
@@ -33,22 +34,7 @@ constexpr int kWaitMs = 30000;
 const std::string kHostileRegion = "</script><b>bold</b> \"quoted\" 'single' \xE2\x80\xA8 line\\u2028 & <!--";
 
 QVariant RunScript(QWebEnginePage* page, const QString& script) {
-    struct State {
-        QVariant result;
-        QPointer<QEventLoop> loop;
-    };
-    auto state = std::make_shared<State>();
-    QEventLoop loop;
-    state->loop = &loop;
-    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
-    page->runJavaScript(script, [state](const QVariant& value) {
-        state->result = value;
-        if (state->loop) {
-            state->loop->quit();
-        }
-    });
-    loop.exec();
-    return state->result;
+    return test::RunScript(page, script, kWaitMs);
 }
 
 template <typename Done>
