@@ -14,7 +14,6 @@ import asyncio
 import datetime
 import json
 import os
-import sqlite3
 import statistics
 import subprocess
 import sys
