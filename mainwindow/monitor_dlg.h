@@ -123,6 +123,8 @@ public:
     void ApplyVisibility();
     void OnHide();
     void OnShowList();
+    // Clears a minimised state and brings the shown window to the front.
+    void ShowNormalNow();
     void OnTrayClose();
     void OnChangeLanguage();
     void OnAbout();
@@ -214,6 +216,9 @@ private:
     ReportMerge m_reportMerge;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
+    // Counts hide and show requests, so that a late check of a showing acts only while it is the latest.
+    int m_nVisibilityRequest = 0;
+    static constexpr int kVisibilitySettleMs = 1500;
     // Set when the program is ending: the feed's round and an archive write stop early.
     std::atomic<bool> m_bStopping{false};
     // The archive's state as the worker last found it (worker thread), and as shown (UI thread).

@@ -1,8 +1,10 @@
 // The main window's tray side: hiding to the tray icon and back, the blink timer, and the two commands of
 // the tray menu that end the program.
+#include <malloc.h>
 #include <QMessageBox>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
@@ -10,6 +12,7 @@
 #include "mainwindow/system_tray.h"
 #include "mainwindow/tray_blink.h"
 #include "mainwindow/ui_texts.h"
+#include "mainwindow/web_browser2.h"
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
 
@@ -40,42 +43,68 @@ void CMonitorDlg::UpdateTrayIcon() {
 }
 
 void CMonitorDlg::ApplyVisibility() {
+    ++m_nVisibilityRequest;
     if (m_bHiddenToTray) {
-        // The widget's own hiding: the dialog's would also end its modal run, and with it the program.
+        // Withdrawn at once, never iconified first: a window manager handles an iconify request on its own
+        // time, and one that arrives after the window is mapped again leaves it iconic with no icon to bring
+        // it back. The widget's own hiding: the dialog's would also end its modal run, and with it the program.
         QWidget::setVisible(false);
-    } else {
-        show();
-        // Once more after mapping: a window manager keeps an iconified window iconic when it is mapped again,
-        // and a window left minimised stops painting its web view.
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        raise();
-        activateWindow();
+        // Nobody sees the map now: its page and renderer process go until the window is shown again.
+        if (m_browser != nullptr) {
+            m_browser->Release();
+            // The heap the page's side of the program freed goes back to the system once the page is gone.
+            QTimer::singleShot(3000, this, [] { malloc_trim(0); });
+        }
+        return;
     }
+    // Shown first, then the minimised state cleared: clearing it on a hidden window maps the window behind
+    // Qt's back, and a window manager keeps an iconified window iconic when it is mapped again.
+    show();
+    ShowNormalNow();
+    if (m_browser != nullptr) {
+        m_browser->Restore();
+    }
+    // The window manager may still act on an earlier request: once it has settled, the window is shown again
+    // if it ended neither shown nor in the tray.
+    const int request = m_nVisibilityRequest;
+    QTimer::singleShot(kVisibilitySettleMs, this, [this, request] {
+        if (request == m_nVisibilityRequest && !m_bHiddenToTray && !m_bEnded && (!isVisible() || isMinimized())) {
+            show();
+            ShowNormalNow();
+        }
+    });
+}
+
+void CMonitorDlg::ShowNormalNow() {
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    raise();
+    activateWindow();
 }
 
 void CMonitorDlg::OnHide() {
     const bool trayAvailable = m_services.trayShell != nullptr ? m_services.trayShell->IsAvailable()
                                                                : QSystemTrayIcon::isSystemTrayAvailable();
-    setWindowState(windowState() | Qt::WindowMinimized);
     m_bNewEvent = false;
-    if (ChooseHideMode(trayAvailable) == HideMode::Minimise) {
-        // Without a tray host no icon could bring the window back: it stays minimised with its taskbar button.
-        return;
-    }
-    m_bHiddenToTray = true;
-    UpdateTrayIcon();
-    if (m_pTray == nullptr || m_pTray->IconAbsent()) {
+    if (ChooseHideMode(trayAvailable) == HideMode::ToTray) {
+        m_bHiddenToTray = true;
+        UpdateTrayIcon();
+        if (m_pTray != nullptr && !m_pTray->IconAbsent()) {
+            ApplyVisibility();
+            return;
+        }
         // No icon came (the shell refused it, or the language has no tray texts): hidden, the window could not
-        // be brought back, so it stays minimised.
+        // be brought back.
         m_bHiddenToTray = false;
         UpdateTrayIcon();
-        return;
     }
-    ApplyVisibility();
+    // Without an icon the window stays minimised with its taskbar button.
+    ++m_nVisibilityRequest;
+    setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void CMonitorDlg::OnShowList() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
     m_bHiddenToTray = false;
     UpdateTrayIcon();
     ApplyVisibility();

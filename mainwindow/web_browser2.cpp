@@ -1,5 +1,6 @@
 #include "mainwindow/web_browser2.h"
 
+#include <QPointer>
 #include <QRect>
 #include <QUrl>
 #include <QUrlQuery>
@@ -64,22 +65,56 @@ bool IsBuiltInPage(const QUrl& url) {
 
 CWebBrowser2::CWebBrowser2(QWidget* parent)
     : QWebEngineView(parent),
-      m_page(new CSilentPage(this)),
       m_channel(new QWebChannel(this)),
-      m_bridge(new CMapBridge([this] { return IsBuiltInPage(m_page->url()); }, this)) {
-    InstallMapSchemeHandler(m_page->profile());
-    setPage(m_page);
+      m_bridge(new CMapBridge([this] { return m_page != nullptr && IsBuiltInPage(m_page->url()); }, this)) {
     m_channel->registerObject(QStringLiteral("dravik"), m_bridge);
-    connect(m_page, &QWebEnginePage::loadStarted, m_bridge, &CMapBridge::PageLoadStarted);
     // A page that comes (again) after the marker moved shows it where it went.
     connect(m_bridge, &CMapBridge::PageBecameReady, this, [this] {
         if (m_movedMarker) {
             emit m_bridge->markerMoved(m_movedMarker->lat, m_movedMarker->lon);
         }
     });
+    ReplacePage();
+}
+
+void CWebBrowser2::ReplacePage() {
+    const QPointer<CSilentPage> old = m_page;
+    m_page = new CSilentPage(this);
+    InstallMapSchemeHandler(m_page->profile());
+    if (old != nullptr) {
+        m_page->m_bSilent = old->m_bSilent;
+    }
+    setPage(m_page);
+    // Gone with its web contents, so that its renderer process can end.
+    delete old.data();
+    m_bridge->PageLoadStarted();
+    connect(m_page, &QWebEnginePage::loadStarted, m_bridge, &CMapBridge::PageLoadStarted);
     // Only the built-in pages get the channel: an outside map server's page never reaches the program.
     connect(m_page, &QWebEnginePage::urlChanged, this,
             [this](const QUrl& url) { m_page->setWebChannel(IsBuiltInPage(url) ? m_channel : nullptr); });
+}
+
+void CWebBrowser2::Release() {
+    if (m_bReleased) {
+        return;
+    }
+    m_bReleased = true;
+    m_releasedUrl = m_page->url();
+    // A page that never navigates has no renderer process.
+    ReplacePage();
+}
+
+void CWebBrowser2::Restore() {
+    if (!m_bReleased) {
+        return;
+    }
+    m_bReleased = false;
+    const QUrl url = m_releasedUrl;
+    m_releasedUrl = QUrl();
+    if (!url.isEmpty()) {
+        m_page->setWebChannel(IsBuiltInPage(url) ? m_channel : nullptr);
+        load(url);
+    }
 }
 
 CWebBrowser2::~CWebBrowser2() = default;
@@ -106,19 +141,26 @@ bool CWebBrowser2::IsSilent() const {
 void CWebBrowser2::Navigate(const std::string& address) {
     // The address is taken as the caller built it; QUrl only escapes what a URL cannot hold.
     const QUrl url(QString::fromStdString(address));
-    const QUrl shown = m_page->url();
-    if (m_bridge->IsReady() && IsBuiltInPage(url) && IsBuiltInPage(shown) && url.host() == shown.host() &&
-        url.path() == shown.path()) {
+    // The built-in page in place, or the one Restore loads, only moves its marker for a page of its kind.
+    const QUrl current = m_bReleased ? m_releasedUrl : m_page->url();
+    if ((m_bReleased || m_bridge->IsReady()) && IsBuiltInPage(url) && IsBuiltInPage(current) &&
+        url.host() == current.host() && url.path() == current.path()) {
         const QUrlQuery query(url);
         const auto position = ParseMapPosition(query.queryItemValue("wsp1", QUrl::FullyDecoded).toStdString(),
                                                query.queryItemValue("wsp2", QUrl::FullyDecoded).toStdString());
         if (position) {
             m_movedMarker = *position;
-            emit m_bridge->markerMoved(position->lat, position->lon);
+            if (!m_bReleased) {
+                emit m_bridge->markerMoved(position->lat, position->lon);
+            }
             return;
         }
     }
     m_movedMarker.reset();
+    if (m_bReleased) {
+        m_releasedUrl = url;
+        return;
+    }
     m_page->setWebChannel(IsBuiltInPage(url) ? m_channel : nullptr);
     load(url);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QUrl>
 #include <QWebEngineView>
 #include <optional>
 #include <string>
@@ -35,15 +36,28 @@ public:
 
     bool IsSilent() const;
 
+    // Lets the page and its renderer process go while nobody can see the map (the window is hidden to the
+    // tray); what is asked of the control meanwhile is remembered. Restore loads the page shown last again,
+    // with the marker where it went. Both do nothing when already so.
+    void Release();
+    void Restore();
+    bool IsReleased() const { return m_bReleased; }
+
     // The built-in map page's channel object (the listed events, the marker, the legend, the home place).
     CMapBridge* Bridge() const { return m_bridge; }
 
 private:
-    CSilentPage* m_page;
+    // A new page for the view with the channel's wiring, in place of the old one.
+    void ReplacePage();
+
+    CSilentPage* m_page = nullptr;
     QWebChannel* m_channel;
     CMapBridge* m_bridge;
     // Where the marker of the page shown was moved since the page was loaded.
     std::optional<MapPosition> m_movedMarker;
+    bool m_bReleased = false;
+    // The address to load on Restore: the page shown or asked for while released.
+    QUrl m_releasedUrl;
 };
 
 }  // namespace dravik

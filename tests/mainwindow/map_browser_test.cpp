@@ -3,16 +3,20 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 
 #include <gtest/gtest.h>
 
+#include "mainwindow/map_bridge.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/web_browser2.h"
 #include "platform/qt/dialog_builder.h"
 #include "tests/common/fake_offline_web.h"
+#include "tests/common/process_events.h"
 #include "tests/common/test_hooks.h"
 #include "tests/mainwindow/run_script.h"
 
@@ -141,6 +145,65 @@ TEST_F(MapBrowserTest, UnknownPathsAreNotFound) {
     ASSERT_TRUE(LoadAndWait(
         view, [&] { view.Navigate("dravik-map://map/mapa/../../etc/passwd"); }, &ok));
     EXPECT_FALSE(ok);
+}
+
+bool ProcessGone(qint64 pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Released while nobody sees it, the control lets its page's renderer process go and remembers what it is asked;
+// restored, it shows the page again with the marker where it was last sent.
+TEST_F(MapBrowserTest, ReleasedViewEndsItsRendererAndRestoresTheLastEvent) {
+    CWebBrowser2 view;
+    view.resize(600, 400);
+    view.show();
+    view.SetSilent(true);
+    bool ok = false;
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Navigate(BuildMapAddress(kBuiltInMapServer, 1, "38.12", "-12.50")); }, &ok));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return view.Bridge()->IsReady(); }, std::chrono::milliseconds(kWaitMs)));
+    const qint64 renderer = view.page()->renderProcessPid();
+    ASSERT_GT(renderer, 0);
+
+    // As the main window does: hidden, then released.
+    view.hide();
+    view.Release();
+    view.Release();
+    EXPECT_TRUE(view.IsReleased());
+    EXPECT_TRUE(view.page()->url().isEmpty());
+    EXPECT_EQ(view.page()->renderProcessPid(), 0);
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return ProcessGone(renderer); }, std::chrono::milliseconds(kWaitMs)))
+        << "renderer " << renderer;
+    // Asked meanwhile: the page of the same kind only gets its marker moved once it is back.
+    int loads = 0;
+    QObject::connect(&view, &QWebEngineView::loadStarted, [&] { ++loads; });
+    view.Navigate(BuildMapAddress(kBuiltInMapServer, 1, "40.00", "-5.25"));
+    EXPECT_EQ(loads, 0);
+    EXPECT_EQ(view.page()->renderProcessPid(), 0);
+
+    view.show();
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Restore(); }, &ok));
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(view.IsReleased());
+    EXPECT_TRUE(view.IsSilent());
+    EXPECT_TRUE(view.page()->url().toString().contains("ms.php"));
+    EXPECT_TRUE(test::ProcessEventsUntil(
+        [&] {
+            const QVariantList at =
+                RunScript(view.page(), "[dravikMarker.getLatLng().lat, dravikMarker.getLatLng().lng]").toList();
+            return at.size() == 2 && at[0].toDouble() == 40.0 && at[1].toDouble() == -5.25;
+        },
+        std::chrono::milliseconds(kWaitMs)));
+
+    // Another kind asked while released is the page loaded on restore.
+    view.Release();
+    view.Navigate(BuildMapAddress(kBuiltInMapServer, 0, "1.50", "2.50"));
+    ASSERT_TRUE(LoadAndWait(
+        view, [&] { view.Restore(); }, &ok));
+    EXPECT_TRUE(view.page()->url().toString().contains("/m.php?wsp1=1.50&wsp2=2.50"));
+    view.Restore();
+    EXPECT_EQ(loads, 2);
 }
 
 }  // namespace

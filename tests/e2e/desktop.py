@@ -1,0 +1,187 @@
+"""A desktop for the real program on a private X display: Xvfb, the openbox window manager and a wmsystemtray
+tray host, with real mouse input through xdotool and what the window manager sees through xprop and xwininfo.
+Used by the end-to-end tests and by `make screenshots`.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+TOOLS = ("Xvfb", "openbox", "wmsystemtray", "xdotool", "xprop", "xwininfo")
+
+
+def missing_tools():
+    return [tool for tool in TOOLS if shutil.which(tool) is None]
+
+
+def run(args, env, timeout=10):
+    return subprocess.run(args, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                          timeout=timeout).stdout
+
+
+class Desktop:
+    """Xvfb with a window manager and a tray host; stopped when the `with` block ends."""
+
+    def __init__(self, size="1280x1024", window_manager=True, tray=True):
+        self.size = size
+        self.window_manager = window_manager
+        self.tray = tray
+        self.procs = []
+        self.env = None
+
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size + "x24", "-nolisten",
+                                 "tcp"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        self.procs.append(xvfb)
+        with os.fdopen(read_fd) as pipe:
+            display = pipe.readline().strip()
+        if not display:
+            self.__exit__(None, None, None)
+            raise RuntimeError("Xvfb did not start")
+        self.env = dict(os.environ)
+        self.env["DISPLAY"] = ":" + display
+        # openbox keeps its own settings out of the user's home.
+        self.home = tempfile.mkdtemp(prefix="dravik-desktop-")
+        self.env_wm = dict(self.env, HOME=self.home, XDG_CONFIG_HOME=self.home, XDG_CACHE_HOME=self.home)
+        if self.window_manager:
+            self._start(["openbox", "--sm-disable"])
+            self._wait(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(["xprop", "-root"], self.env))
+        if self.tray:
+            self._start(["wmsystemtray", "--non-wmaker"])
+            self._wait(lambda: self.tray_host() is not None)
+        return self
+
+    def __exit__(self, *exc):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        if getattr(self, "home", None):
+            shutil.rmtree(self.home, ignore_errors=True)
+        return False
+
+    def _start(self, args):
+        self.procs.append(subprocess.Popen(args, env=self.env_wm, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL))
+
+    @staticmethod
+    def _wait(predicate, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if predicate():
+                return True
+            time.sleep(0.05)
+        raise RuntimeError("the desktop did not come up")
+
+    # What the X server and the window manager know of windows.
+
+    def find_windows(self, pid=None, name=None):
+        args = ["xdotool", "search", "--onlyvisible" if name is None else "--all"]
+        if pid is not None:
+            args += ["--pid", str(pid)]
+        args += ["--name", name or "."]
+        return [int(line) for line in run(args, self.env).split()]
+
+    def window_info(self, window):
+        """(viewable, x, y, width, height) of a window's client area on the screen."""
+        text = run(["xwininfo", "-id", str(window)], self.env)
+        number = lambda label: int(re.search(label + r":\s+(-?\d+)", text).group(1))
+        if "Absolute upper-left X" not in text:
+            return None
+        return ("IsViewable" in text, number("Absolute upper-left X"), number("Absolute upper-left Y"),
+                number("Width"), number("Height"))
+
+    def wm_state(self, window):
+        """"Normal", "Iconic", "Withdrawn", or None without the property."""
+        match = re.search(r"window state: (\w+)", run(["xprop", "-id", str(window), "WM_STATE"], self.env))
+        return match.group(1) if match else None
+
+    def tray_host(self):
+        ids = [int(w) for w in run(["xdotool", "search", "--classname", "wmsystemtray0"], self.env).split()]
+        return ids[0] if ids else None
+
+    def tray_icons(self):
+        """The windows the tray host has taken in, as (x, y, width, height) on the screen."""
+        host = self.tray_host()
+        if host is None:
+            return []
+        icons = []
+        for line in run(["xwininfo", "-children", "-id", str(host)], self.env).splitlines():
+            match = re.match(r"\s+(0x[0-9a-f]+) ", line)
+            if match:
+                info = self.window_info(int(match.group(1), 16))
+                if info is not None and info[0]:
+                    icons.append(info[1:])
+        return icons
+
+    # Real input.
+
+    def pointer(self):
+        match = re.search(r"x:(\d+) y:(\d+)", run(["xdotool", "getmouselocation"], self.env))
+        return (int(match.group(1)), int(match.group(2))) if match else None
+
+    def click(self, x, y, count=1):
+        """Moves the pointer to (x, y) on the screen, makes sure it is there, and clicks button 1 count times."""
+        for _ in range(5):
+            run(["xdotool", "mousemove", str(x), str(y)], self.env)
+            deadline = time.monotonic() + 0.5
+            while time.monotonic() < deadline:
+                if self.pointer() == (x, y):
+                    run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"], self.env)
+                    return True
+                time.sleep(0.02)
+        return False
+
+    def screenshot(self, path, window=None):
+        """A PNG of the whole screen, or of one window with its frame, through ImageMagick's import."""
+        args = ["import", "-window", "root" if window is None else str(window)]
+        if window is not None:
+            args.insert(1, "-frame")
+        run(args + [path], self.env, timeout=30)
+        return os.path.exists(path)
+
+
+def process_tree(pid):
+    """pid and all its descendants, from /proc."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(parent, []).append(int(entry))
+    tree, todo = [], [pid]
+    while todo:
+        current = todo.pop()
+        tree.append(current)
+        todo.extend(children.get(current, []))
+    return tree
+
+
+def pss_kib(pid):
+    """The proportional set size of one process from /proc/PID/smaps_rollup, in KiB; 0 once it is gone."""
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def tree_pss_kib(pid):
+    """(total PSS in KiB, number of processes) of a process and its descendants."""
+    tree = process_tree(pid)
+    return sum(pss_kib(p) for p in tree), len(tree)

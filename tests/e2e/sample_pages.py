@@ -1,0 +1,95 @@
+"""Sample pages for the real program, served on 127.0.0.1: earthquakes from responses saved from EMSC and USGS
+(tests/feed/data, where the README names their origins), the solar wind, and a product site that answers
+nothing new. Used by end-to-end tests and by `make screenshots`.
+"""
+
+import http.server
+import os
+import threading
+
+DATA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "feed", "data")
+
+SOURCES = {
+    "/emsc": ("emsc_text_2017_m65.txt", "text/plain"),
+    "/emsc-honshu": ("emsc_text_honshu_2024.txt", "text/plain"),
+    "/usgs": ("usgs_geojson_all_hour_2017.geojson", "application/geo+json"),
+}
+
+SOLAR_WIND_JSON = ('[{"time_tag":"2026-12-07T05:59:00","active":true,"source":"ACE","proton_speed":412.3,'
+                   '"proton_density":5.1}]')
+
+
+def _load(name):
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
+
+
+class _Pages(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        path = self.path.split("?", 1)[0]
+        if path in SOURCES:
+            name, kind = SOURCES[path]
+            body, kind = _load(name), kind
+        elif path == "/wind":
+            body, kind = SOLAR_WIND_JSON.encode(), "application/json"
+        elif path == "/xray":
+            body, kind = b"<html></html>", "text/html"
+        else:
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def serve():
+    """A running server on a free port of 127.0.0.1; call shutdown() when done."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Pages)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def base_url(server):
+    return f"http://127.0.0.1:{server.server_address[1]}"
+
+
+def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", "/usgs"), settings=""):
+    """The environment of one run in its own home under root: a stored language, every address on the server,
+    no push, and a web view that resolves no host but 127.0.0.1 (no test reaches the internet)."""
+    env = dict(env)
+    for var in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
+        path = os.path.join(root, var.lower())
+        os.makedirs(path, mode=0o700, exist_ok=True)
+        env[var] = path
+    env["DRAVIK_DATA_DIR"] = os.path.join(root, "data")
+    config = os.path.join(env["XDG_CONFIG_HOME"], "Korvan")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "Dravik.conf"), "w") as f:
+        f.write(f"[General]\nlang={lang}\n{settings}")
+    base = base_url(server)
+    env.update({
+        "QT_QPA_PLATFORM": "xcb",
+        "QTWEBENGINE_DISABLE_SANDBOX": "1",
+        "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
+                                      "--disable-component-update --disable-sync "
+                                      "--host-resolver-rules=MAP * ~NOTFOUND , EXCLUDE 127.0.0.1",
+        "DRAVIK_QUAKE_URL": " ".join(base + path for path in sources),
+        "DRAVIK_SOLAR_WIND_URL": base + "/wind",
+        "DRAVIK_XRAY_URL": base + "/xray",
+        "DRAVIK_SITE_URL": base + "/site",
+        "DRAVIK_PUSH_URL": "",
+        "DRAVIK_POLL_SECONDS": "300",
+    })
+    for var in ("DRAVIK_MAP_URL", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY",
+                "all_proxy", "DBUS_SESSION_BUS_ADDRESS"):
+        env.pop(var, None)
+    asan = env.get("ASAN_OPTIONS", "")
+    env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "new_delete_type_mismatch=0"
+    return env

@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""The real program on a desktop with a window manager (openbox) and a tray host: fast hiding to the tray with
+the window's own button and bringing the window back with a real double click on the icon, many times over.
+
+Usage: tray_wm_e2e.py <path to dravik> [cycles]
+
+Each cycle clicks "Schowaj", waits for the icon, waits 0 to 1.5 s (the window manager may still be busy with the
+hiding), double-clicks the icon, and expects within 5 s: the window mapped, WM_STATE Normal, and no icon. Between
+cycles the window must stay so. At no point may the window be neither shown nor in the tray.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import desktop  # noqa: E402
+import sample_pages  # noqa: E402
+
+# The hide button's centre in the main window at its template size.
+TEMPLATE_SIZE = (803, 689)
+HIDE_BUTTON = (747, 666)
+# A point in the list's first row.
+FIRST_ROW = (100, 55)
+# Time for the web view and the heap to settle before memory is measured.
+SETTLE = 4.0
+
+
+def fail(message):
+    raise SystemExit("FAIL: " + message)
+
+
+def wait_for(predicate, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.05)
+    return None
+
+
+def memory_shown_and_hidden(desk, pid, window, shown):
+    info = desk.window_info(window)
+    desk.click(info[1] + FIRST_ROW[0], info[2] + FIRST_ROW[1])
+    # The map's page has its renderer: the program and at least three web helper processes.
+    if not wait_for(lambda: desktop.tree_pss_kib(pid)[1] >= 4, 30):
+        fail(f"no map renderer with the window shown: {desktop.tree_pss_kib(pid)[1]} processes")
+    time.sleep(SETTLE)
+    shown_kib, shown_count = desktop.tree_pss_kib(pid)
+    desk.click(info[1] + HIDE_BUTTON[0], info[2] + HIDE_BUTTON[1])
+    if not wait_for(lambda: desktop.tree_pss_kib(pid)[1] < shown_count, 15):
+        fail(f"hidden to the tray, the map's renderer is still there: {desktop.tree_pss_kib(pid)[1]} processes")
+    time.sleep(SETTLE)
+    hidden_kib, hidden_count = desktop.tree_pss_kib(pid)
+    print(f"PSS shown: {shown_kib / 1024:.1f} MiB over {shown_count} processes; "
+          f"hidden to the tray: {hidden_kib / 1024:.1f} MiB over {hidden_count} processes")
+    if hidden_kib >= shown_kib:
+        fail("hidden, the program holds no less memory than shown")
+    x, y, width, height = desk.tray_icons()[0]
+    desk.click(x + width // 2, y + height // 2, count=2)
+    if not wait_for(lambda: shown() and desktop.tree_pss_kib(pid)[1] >= shown_count, 30):
+        fail(f"shown again, the map did not come back: {desktop.tree_pss_kib(pid)[1]} processes")
+
+
+def main():
+    binary = sys.argv[1]
+    cycles = int(sys.argv[2]) if len(sys.argv) > 2 else 50
+    missing = desktop.missing_tools()
+    if missing:
+        fail("missing programs: " + ", ".join(missing))
+    root = tempfile.mkdtemp(prefix="dravik-tray-wm-")
+    server = sample_pages.serve()
+    proc = None
+    try:
+        with desktop.Desktop() as desk:
+            env = sample_pages.program_env(root, server, dict(desk.env), lang="PL")
+            proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            windows = wait_for(lambda: desk.find_windows(pid=proc.pid, name="^Dravik"), 30)
+            if not windows:
+                fail("no main window within 30 s")
+            window = windows[0]
+
+            def state():
+                info = desk.window_info(window)
+                return (info, desk.wm_state(window), desk.tray_icons())
+
+            def shown():
+                info, wm, icons = state()
+                return info is not None and info[0] and wm == "Normal" and not icons
+
+            def describe():
+                info, wm, icons = state()
+                return f"window {info}, WM_STATE {wm}, icons {icons}"
+
+            if not wait_for(shown, 30):
+                fail("the window did not come up: " + describe())
+            info = desk.window_info(window)
+            if tuple(info[3:5]) != TEMPLATE_SIZE:
+                fail(f"window size {info[3:5]}, expected the template's {TEMPLATE_SIZE}")
+            began = time.monotonic()
+            for cycle in range(cycles):
+                time.sleep(0.1 + (cycle % 5) * 0.04)
+                if not shown():
+                    fail(f"cycle {cycle}: the window left its shown state on its own: {describe()}")
+                info = desk.window_info(window)
+                if not desk.click(info[1] + HIDE_BUTTON[0], info[2] + HIDE_BUTTON[1]):
+                    fail(f"cycle {cycle}: the pointer did not reach the hide button")
+                icons = wait_for(lambda: desk.tray_icons() if not desk.window_info(window)[0] else None, 10)
+                if not icons:
+                    fail(f"cycle {cycle}: not hidden to the tray: {describe()}")
+                time.sleep((cycle * 7) % 16 * 0.1)
+                x, y, width, height = icons[0]
+                if not desk.click(x + width // 2, y + height // 2, count=2):
+                    fail(f"cycle {cycle}: the pointer did not reach the icon")
+                if not wait_for(shown, 5):
+                    fail(f"cycle {cycle}: the window did not come back: {describe()}")
+                if proc.poll() is not None:
+                    fail(f"cycle {cycle}: the program ended with status {proc.returncode}")
+            print(f"{cycles} of {cycles} hide/show cycles, {time.monotonic() - began:.1f} s")
+            memory_shown_and_hidden(desk, proc.pid, window, shown)
+            proc.send_signal(signal.SIGTERM)
+            status = proc.wait(timeout=10)
+            if status != 0:
+                fail(f"exit status {status} after SIGTERM")
+            proc = None
+    finally:
+        if proc is not None and proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        server.shutdown()
+        shutil.rmtree(root, ignore_errors=True)
+    print("PASS")
+
+
+if __name__ == "__main__":
+    main()
