@@ -15,6 +15,7 @@
 #include "app/settings_key.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
+#include "platform/autostart.h"
 #include "platform/environment.h"
 #include "platform/qt/single_instance.h"
 #include "resources/resources.h"
@@ -53,8 +54,11 @@ std::string ApplicationNameFrom(const char* argv0) {
 class CMonitorApp final {
 public:
     // Runs the main window; the process ends when its modal run has ended.
-    bool InitInstance(CSingleInstance& instance) {
+    bool InitInstance(CSingleInstance& instance, bool startInTray) {
         CMonitorDlg dlg(nullptr);
+        if (startInTray) {
+            dlg.StartInTray();
+        }
         QObject::connect(&instance, &CSingleInstance::ActivateRequested, &dlg, [&dlg] {
             const bool bShown = dlg.OnActivateRequest();
             std::fprintf(stderr, "%s: started again on this data directory; window %s\n", ApplicationName().c_str(),
@@ -107,7 +111,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The session's autostart entry starts the program this way.
+    const bool startInTray = QCoreApplication::arguments().contains(QString::fromLatin1(kAutostartOption));
     CMonitorApp theApp;
-    theApp.InitInstance(instance);
+    theApp.InitInstance(instance, startInTray);
     return 0;
 }

@@ -25,7 +25,8 @@ QString Text(const std::string& lang, AlertText id) {
 
 }  // namespace
 
-CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent)
+CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent,
+                           bool startWithSession)
     : QDialog(parent), m_settings(settings) {
     setWindowTitle(Text(lang, AlertText::SettingsCaption));
     const AlertSettingsForm form = FormFromSettings(settings);
@@ -86,6 +87,12 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     m_timeBox->setCurrentIndex(static_cast<int>(form.timeDisplay));
     timeRow->addRow(Text(lang, AlertText::TimeDisplayLabel), m_timeBox);
     layout->addLayout(timeRow);
+
+    m_sessionBox = new QCheckBox(Text(lang, AlertText::StartWithSession), this);
+    m_sessionBox->setObjectName(QStringLiteral("startWithSession"));
+    m_sessionBox->setChecked(startWithSession);
+    m_bStartWithSession = startWithSession;
+    layout->addWidget(m_sessionBox);
 
     m_errorLabel = new QLabel(Text(lang, AlertText::CorrectMarkedFields), this);
     m_errorLabel->setStyleSheet(QStringLiteral("color: #c00000;"));
@@ -149,6 +156,7 @@ void CSettingsDlg::accept() {
         return;
     }
     m_settings = read;
+    m_bStartWithSession = m_sessionBox->isChecked();
     QDialog::accept();
 }
 

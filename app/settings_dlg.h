@@ -21,16 +21,21 @@ class CSettingsDlg final : public QDialog {
     Q_DISABLE_COPY_MOVE(CSettingsDlg)
 
 public:
-    CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent = nullptr);
+    // startWithSession: whether the session starts the program now.
+    CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent = nullptr,
+                 bool startWithSession = false);
 
     // The settings as accepted (the initial ones until OK succeeds).
     const AlertSettings& Settings() const { return m_settings; }
+    // Whether the session is to start the program, as accepted.
+    bool StartWithSession() const { return m_bStartWithSession; }
 
     QLineEdit* Field(AlertField field) const;
     bool IsMarked(AlertField field) const;
     QCheckBox* QuietBox() const { return m_quietBox; }
     QCheckBox* NotifyBox() const { return m_notifyBox; }
     QComboBox* TimeBox() const { return m_timeBox; }
+    QCheckBox* SessionBox() const { return m_sessionBox; }
     QLabel* ErrorLabel() const { return m_errorLabel; }
 
     void accept() override;
@@ -44,7 +49,9 @@ private:
     QCheckBox* m_quietBox = nullptr;
     QCheckBox* m_notifyBox = nullptr;
     QComboBox* m_timeBox = nullptr;
+    QCheckBox* m_sessionBox = nullptr;
     QLabel* m_errorLabel = nullptr;
+    bool m_bStartWithSession = false;
 };
 
 }  // namespace dravik

@@ -65,6 +65,9 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::GroupSources, "Źródła danych", "Earthquake sources"},
     {AlertText::SourceAddresses,
      "Adresy (oddzielone spacjami, puste = EMSC):", "Addresses (separated by blanks, empty = EMSC):"},
+    {AlertText::StartWithSession, "Uruchamiaj razem z sesją", "Start with my session"},
+    {AlertText::AutostartFailed,
+     "Nie można zmienić uruchamiania z sesją:", "Could not change the start with the session:"},
 };
 
 std::string Stripped(const std::string& text) {

@@ -80,6 +80,8 @@ enum class AlertText {
     ShowAction,
     GroupSources,
     SourceAddresses,
+    StartWithSession,
+    AutostartFailed,
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTimerEvent>
 #include <algorithm>
 
@@ -197,6 +198,13 @@ int CMonitorDlg::DoModal() {
     if (m_bEnded) {
         return result();
     }
+    if (m_bStartInTray) {
+        // Not shown until it is known whether the window goes to the tray; its map waits too.
+        if (m_browser != nullptr) {
+            m_browser->Release();
+        }
+        QTimer::singleShot(0, this, [this] { TryStartInTray(0); });
+    }
     return exec();
 }
 
@@ -237,13 +245,20 @@ void CMonitorDlg::OnInitDialog() {
 
 void CMonitorDlg::EndDialog(int result) {
     m_bEnded = true;
-    if (m_bHiddenToTray && isHidden()) {
+    if ((m_bHiddenToTray || m_bStartInTray) && isHidden()) {
         // A dialog ends its modal run by hiding itself, and one hidden already (to the tray) would run on
         // with nothing on screen. It is shown off screen for the moment it takes to hide it again.
         setAttribute(Qt::WA_DontShowOnScreen, true);
         QWidget::setVisible(true);
     }
     QDialog::done(result);
+}
+
+void CMonitorDlg::setVisible(bool visible) {
+    if (visible && m_bStartInTray && !m_bEnded) {
+        return;
+    }
+    QDialog::setVisible(visible);
 }
 
 void CMonitorDlg::StopVersionCheck() {

@@ -74,6 +74,11 @@ public:
     // OnInitDialog, then the modal run unless the initialisation has already ended it. Returns
     // QDialog::Accepted or QDialog::Rejected.
     int DoModal();
+    // Started with the session: the run begins hidden in the tray, once a tray host is there (it may come up
+    // a few seconds after the program); without one within kTrayWaitMs the window shows as on any start.
+    // Called before DoModal.
+    void StartInTray() { m_bStartInTray = true; }
+    static constexpr int kTrayWaitMs = 10000;
     // What the base dialog's OK and Cancel do: ends the modal run at once with result, without a question,
     // also when called during OnInitDialog.
     void EndDialog(int result);
@@ -125,6 +130,8 @@ public:
     void OnShowList();
     // Clears a minimised state and brings the shown window to the front.
     void ShowNormalNow();
+    // One look for the tray host at a start in the tray; waitedMs since the first.
+    void TryStartInTray(int waitedMs);
     void OnTrayClose();
     void OnChangeLanguage();
     void OnAbout();
@@ -171,6 +178,9 @@ public:
 
     // The initialisation DoModal runs first (tests call it and show the window themselves).
     void OnInitDialog();
+
+    // Started in the tray, the run's own showing of the window is left out.
+    void setVisible(bool visible) override;
 
 protected:
     void accept() override;
@@ -227,6 +237,7 @@ private:
     std::string m_strSolarWind;
     bool m_bEnded = false;
     bool m_bInitDone = false;
+    bool m_bStartInTray = false;
 };
 
 // The main window, set by its initialisation before the feed worker starts.

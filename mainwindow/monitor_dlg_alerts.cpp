@@ -1,18 +1,24 @@
 // The main window's alert side: the settings window, which new events alert and notify, the notifications
 // and a click on one, the time display of the list and the distance from home in each row's tooltip.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <cstdlib>
 #include <utility>
 
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/settings_key.h"
+#include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
+#include "platform/autostart.h"
+#include "platform/environment.h"
 #include "platform/qt/dbus_notifier.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "platform/sound.h"
@@ -89,13 +95,24 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
 }
 
 void CMonitorDlg::OnSettings() {
-    CSettingsDlg dlg(CurrentAlertSettings(), UiLanguage(), m_bHiddenToTray ? nullptr : this);
+    const bool startWithSession = IsAutostartOn();
+    const std::string lang = UiLanguage();
+    CSettingsDlg dlg(CurrentAlertSettings(), lang, m_bHiddenToTray ? nullptr : this, startWithSession);
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
     SaveAlertSettings(dlg.Settings());
     // Read back as stored, so that what is used is what the next start will use.
     ApplyAlertSettings(LoadAlertSettings());
+    if (dlg.StartWithSession() != startWithSession) {
+        std::string error;
+        const std::string self = QCoreApplication::applicationFilePath().toStdString();
+        const char* path = std::getenv("PATH");
+        if (!SetAutostart(dlg.StartWithSession(), AutostartCommand(self, path != nullptr ? path : ""), &error)) {
+            QMessageBox::warning(m_bHiddenToTray ? nullptr : this, QString::fromStdString(ApplicationName()),
+                                 QString::fromStdString(AlertUiText(lang, AlertText::AutostartFailed) + "\n" + error));
+        }
+    }
 }
 
 std::function<EventAlert(const QuakeEvent&)> CMonitorDlg::AlertRuleFor(const AlertSettings& settings) const {

@@ -42,8 +42,32 @@ void CMonitorDlg::UpdateTrayIcon() {
     }
 }
 
+void CMonitorDlg::TryStartInTray(int waitedMs) {
+    if (!m_bStartInTray || m_bEnded) {
+        return;  // shown meanwhile (another start asked for the window)
+    }
+    const bool trayAvailable = m_services.trayShell != nullptr ? m_services.trayShell->IsAvailable()
+                                                               : QSystemTrayIcon::isSystemTrayAvailable();
+    if (!trayAvailable && waitedMs < kTrayWaitMs) {
+        constexpr int kStepMs = 250;
+        QTimer::singleShot(kStepMs, this, [this, waitedMs] { TryStartInTray(waitedMs + kStepMs); });
+        return;
+    }
+    if (trayAvailable) {
+        m_bHiddenToTray = true;
+        UpdateTrayIcon();
+        if (m_pTray == nullptr || m_pTray->IconAbsent()) {
+            m_bHiddenToTray = false;
+            UpdateTrayIcon();
+        }
+    }
+    ApplyVisibility();
+}
+
 void CMonitorDlg::ApplyVisibility() {
     ++m_nVisibilityRequest;
+    // Whatever a start in the tray was waiting for, the window's state is decided here from now on.
+    m_bStartInTray = false;
     if (m_bHiddenToTray) {
         // Withdrawn at once, never iconified first: a window manager handles an iconify request on its own
         // time, and one that arrives after the window is mapped again leaves it iconic with no icon to bring

@@ -52,9 +52,13 @@ class Desktop:
             self._start(["openbox", "--sm-disable"])
             self._wait(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(["xprop", "-root"], self.env))
         if self.tray:
-            self._start(["wmsystemtray", "--non-wmaker"])
-            self._wait(lambda: self.tray_host() is not None)
+            self.start_tray()
         return self
+
+    def start_tray(self):
+        """Starts the tray host (when the desktop was made without one, later on)."""
+        self._start(["wmsystemtray", "--non-wmaker"])
+        self._wait(lambda: self.tray_host() is not None)
 
     def __exit__(self, *exc):
         for proc in reversed(self.procs):

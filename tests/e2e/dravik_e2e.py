@@ -125,7 +125,7 @@ def make_env(root, base, settings=""):
         "QT_QPA_PLATFORM": "offscreen",
         "QTWEBENGINE_DISABLE_SANDBOX": "1",
         "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
-                                      "--disable-component-update --disable-sync",
+                                      "--disable-component-update --disable-sync --proxy-server=http://127.0.0.1:9",
         "DRAVIK_QUAKE_URL": base + "/quake",
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",

@@ -84,7 +84,7 @@ def make_env(root, name, base, site_url):
         "QT_QPA_PLATFORM": "offscreen",
         "QTWEBENGINE_DISABLE_SANDBOX": "1",
         "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
-                                      "--disable-component-update --disable-sync",
+                                      "--disable-component-update --disable-sync --proxy-server=http://127.0.0.1:9",
         "DRAVIK_QUAKE_URL": f"{base}/{name}/quake",
         "DRAVIK_SOLAR_WIND_URL": f"{base}/{name}/wind",
         "DRAVIK_XRAY_URL": f"{base}/{name}/xray",

@@ -62,7 +62,8 @@ def base_url(server):
 
 def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", "/usgs"), settings=""):
     """The environment of one run in its own home under root: a stored language, every address on the server,
-    no push, and a web view that resolves no host but 127.0.0.1 (no test reaches the internet)."""
+    no push, and a web view whose every request for an outside host goes to a closed port on 127.0.0.1 (no test
+    reaches the internet)."""
     env = dict(env)
     for var in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
         path = os.path.join(root, var.lower())
@@ -79,7 +80,7 @@ def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", 
         "QTWEBENGINE_DISABLE_SANDBOX": "1",
         "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
                                       "--disable-component-update --disable-sync "
-                                      "--host-resolver-rules=MAP * ~NOTFOUND , EXCLUDE 127.0.0.1",
+                                      "--proxy-server=http://127.0.0.1:9",
         "DRAVIK_QUAKE_URL": " ".join(base + path for path in sources),
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",

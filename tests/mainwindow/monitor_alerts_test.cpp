@@ -3,8 +3,14 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableWidget>
 #include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +18,7 @@
 #include "app/settings_dlg.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
+#include "platform/autostart.h"
 #include "platform/environment.h"
 #include "resources/resource_tables.h"
 #include "tests/common/fake_notifier.h"
@@ -19,6 +26,7 @@
 #include "tests/common/fake_sound.h"
 #include "tests/common/quake_page.h"
 #include "tests/common/scoped_env.h"
+#include "tests/common/test_env.h"
 #include "tests/common/test_hooks.h"
 
 namespace dravik {
@@ -191,6 +199,52 @@ TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
     EXPECT_EQ(dlg->CurrentAlertSettings().globalMagnitude, 4.5);
     EXPECT_EQ(dlg->CurrentAlertSettings().timeDisplay, TimeDisplay::Local);
     EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time (local)"));
+}
+
+// "Start with my session" is the autostart entry itself: ticked, OK writes it; unticked, OK removes it; a
+// failure to write is told to the user.
+TEST_F(MonitorAlertsTest, StartWithMySessionWritesAndRemovesTheAutostartEntry) {
+    const std::string root = test::MakeTempDir("session-start");
+    test::ScopedEnv config("XDG_CONFIG_HOME", root.c_str());
+    const std::string entry = root + "/autostart/dravik.desktop";
+    auto dlg = MakeWindow();
+    const auto runSettings = [&](bool expectTicked, bool tick) {
+        bool seen = false;
+        QTimer::singleShot(50, [&] {
+            auto* settings = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(settings, nullptr);
+            seen = true;
+            EXPECT_EQ(settings->SessionBox()->isChecked(), expectTicked);
+            EXPECT_EQ(settings->SessionBox()->text(), QStringLiteral("Start with my session"));
+            settings->SessionBox()->setChecked(tick);
+            settings->accept();
+        });
+        dlg->OnCommand(kCmdSettings);
+        EXPECT_TRUE(seen);
+    };
+    runSettings(false, true);
+    std::ifstream written(entry);
+    std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(" --autostart\n"), std::string::npos) << text;
+    EXPECT_TRUE(IsAutostartOn());
+
+    runSettings(true, false);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
+    // The autostart directory cannot be made (a file is in its place): the user is told, nothing is written.
+    std::filesystem::remove_all(root + "/autostart");
+    std::ofstream(root + "/autostart") << "a file";
+    QString warning;
+    QTimer::singleShot(300, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->close();
+        }
+    });
+    runSettings(false, true);
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("Could not change the start with the session:")))
+        << warning.toStdString();
+    EXPECT_FALSE(IsAutostartOn());
 }
 
 }  // namespace
