@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build run test bench fuzz format asan-test clean package
+.PHONY: all deps configure build run test bench fuzz format asan-test clean package screenshots
 
 all: build
 
@@ -47,6 +47,11 @@ fuzz: deps
 
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# The README's pictures in docs/: the real program on a private X display, sample data served on 127.0.0.1.
+screenshots: configure
+	cmake --build $(BUILD) -j $(JOBS) --target dravik
+	python3 scripts/screenshots.py $(BUILD)/dravik docs
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

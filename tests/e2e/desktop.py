@@ -133,14 +133,15 @@ class Desktop:
         match = re.search(r"x:(\d+) y:(\d+)", run(["xdotool", "getmouselocation"], self.env))
         return (int(match.group(1)), int(match.group(2))) if match else None
 
-    def click(self, x, y, count=1):
-        """Moves the pointer to (x, y) on the screen, makes sure it is there, and clicks button 1 count times."""
+    def click(self, x, y, count=1, button=1):
+        """Moves the pointer to (x, y) on the screen, makes sure it is there, and clicks a button (1 left, 3 right)
+        count times."""
         for _ in range(5):
             run(["xdotool", "mousemove", str(x), str(y)], self.env)
             deadline = time.monotonic() + 0.5
             while time.monotonic() < deadline:
                 if self.pointer() == (x, y):
-                    run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"], self.env)
+                    run(["xdotool", "click", "--repeat", str(count), "--delay", "60", str(button)], self.env)
                     return True
                 time.sleep(0.02)
         return False

@@ -3,8 +3,10 @@
 nothing new. Used by end-to-end tests and by `make screenshots`.
 """
 
+import datetime
 import http.server
 import os
+import re
 import threading
 
 DATA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "feed", "data")
@@ -19,17 +21,47 @@ SOLAR_WIND_JSON = ('[{"time_tag":"2026-12-07T05:59:00","active":true,"source":"A
                    '"proton_density":5.1}]')
 
 
+# How long before the moment given each source's newest event lands when the answers are made recent: minutes,
+# hours and most of a day, so the events spread over the history window's two days and the map's three ages.
+RECENT_LAG_SECONDS = {"/emsc": 2 * 3600 + 600, "/emsc-honshu": 20 * 3600, "/usgs": 240}
+
+_ISO_TIME = re.compile(rb"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(\.\d+)?(Z?)")
+_EPOCH_MS = re.compile(rb'"(time|updated|generated)":(\d+)')
+
+
 def _load(name):
     with open(os.path.join(DATA, name), "rb") as f:
         return f.read()
 
 
+def _moved(body, newest):
+    """The same answer with every time in it moved by one amount, so that its newest event happened at `newest`
+    (seconds since the epoch). Only times change: FDSN text's origin times, GeoJSON's milliseconds."""
+    utc = datetime.timezone.utc
+    iso = lambda m: datetime.datetime.strptime(m.group(1).decode(), "%Y-%m-%dT%H:%M:%S").replace(tzinfo=utc)
+    times = [iso(m).timestamp() for m in _ISO_TIME.finditer(body)]
+    times += [int(m.group(2)) / 1000 for m in _EPOCH_MS.finditer(body) if m.group(1) == b"time"]
+    if not times:
+        return body
+    shift = int(newest - max(times))
+
+    def move_iso(m):
+        moved = datetime.datetime.fromtimestamp(iso(m).timestamp() + shift, utc)
+        return moved.strftime("%Y-%m-%dT%H:%M:%S").encode() + (m.group(2) or b"") + m.group(3)
+
+    body = _ISO_TIME.sub(move_iso, body)
+    return _EPOCH_MS.sub(lambda m: b'"%s":%d' % (m.group(1), int(m.group(2)) + shift * 1000), body)
+
+
 class _Pages(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         path = self.path.split("?", 1)[0]
+        self.server.served.add(path)
         if path in SOURCES:
             name, kind = SOURCES[path]
-            body, kind = _load(name), kind
+            body = _load(name)
+            if self.server.recent_at is not None:
+                body = _moved(body, self.server.recent_at - RECENT_LAG_SECONDS.get(path, 0))
         elif path == "/wind":
             body, kind = SOLAR_WIND_JSON.encode(), "application/json"
         elif path == "/xray":
@@ -49,9 +81,13 @@ class _Pages(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def serve():
-    """A running server on a free port of 127.0.0.1; call shutdown() when done."""
+def serve(recent_at=None):
+    """A running server on a free port of 127.0.0.1; call shutdown() when done. With recent_at (seconds since the
+    epoch) the earthquake answers have their times moved to just before it, as if they had just been fetched."""
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Pages)
+    server.recent_at = recent_at
+    # The paths asked for so far, for runs that wait for a cycle to reach a page.
+    server.served = set()
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 
