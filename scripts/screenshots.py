@@ -120,11 +120,10 @@ class Run:
         self.desk = desk
         self.root = tempfile.mkdtemp(prefix="dravik-screenshots-")
         env = sample_pages.program_env(self.root, server, dict(desk.env), lang=lang)
-        # The site link shows the product's own host: its address goes to the sample server as a proxy, which
-        # answers nothing new, so no name is looked up. The web view takes no proxy from the environment.
+        # The site link shows the product's own host: the version check goes to the sample server as a proxy,
+        # which answers nothing new, so no name is looked up.
         base = sample_pages.base_url(server)
         env.update({"DRAVIK_SITE_URL": "http://dravik.example/", "http_proxy": base, "no_proxy": "127.0.0.1"})
-        env["QTWEBENGINE_CHROMIUM_FLAGS"] += " --no-proxy-server"
         # No session bus: none is started for the program either (no notifications, the tray through XEmbed).
         env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.root, "no-bus")
         self.data = env["DRAVIK_DATA_DIR"]
