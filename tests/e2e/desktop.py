@@ -1,5 +1,5 @@
-"""A desktop for the real program on a private X display: Xvfb, the openbox window manager and a wmsystemtray
-tray host, with real mouse input through xdotool and what the window manager sees through xprop and xwininfo.
+"""A desktop for the real program on a private X display: Xvfb, the openbox window manager and a tray host
+(wmsystemtray, or the tint2 panel with its taskbar), with real mouse input through xdotool and what the window manager sees through xprop and xwininfo.
 Used by the end-to-end tests and by `make screenshots`.
 """
 
@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import time
 
-TOOLS = ("Xvfb", "openbox", "wmsystemtray", "xdotool", "xprop", "xwininfo")
+TOOLS = ("Xvfb", "openbox", "wmsystemtray", "tint2", "xdotool", "xprop", "xwininfo")
 
 
 def missing_tools():
@@ -25,10 +25,14 @@ def run(args, env, timeout=10):
 class Desktop:
     """Xvfb with a window manager and a tray host; stopped when the `with` block ends."""
 
-    def __init__(self, size="1280x1024", window_manager=True, tray=True):
+    # Tray hosts: a dock of tray icons only, or a panel with a taskbar and a tray; the window class to find it by.
+    PANELS = {"wmsystemtray": (["wmsystemtray", "--non-wmaker"], "wmsystemtray0"), "tint2": (["tint2"], "tint2")}
+
+    def __init__(self, size="1280x1024", window_manager=True, tray=True, panel="wmsystemtray"):
         self.size = size
         self.window_manager = window_manager
         self.tray = tray
+        self.panel = panel
         self.procs = []
         self.env = None
 
@@ -57,7 +61,7 @@ class Desktop:
 
     def start_tray(self):
         """Starts the tray host (when the desktop was made without one, later on)."""
-        self._start(["wmsystemtray", "--non-wmaker"])
+        self._start(self.PANELS[self.panel][0])
         self._wait(lambda: self.tray_host() is not None)
 
     def __exit__(self, *exc):
@@ -110,17 +114,18 @@ class Desktop:
         return match.group(1) if match else None
 
     def tray_host(self):
-        ids = [int(w) for w in run(["xdotool", "search", "--classname", "wmsystemtray0"], self.env).split()]
+        ids = [int(w) for w in run(["xdotool", "search", "--classname", self.PANELS[self.panel][1]], self.env).split()]
         return ids[0] if ids else None
 
     def tray_icons(self):
-        """The windows the tray host has taken in, as (x, y, width, height) on the screen."""
+        """The icon windows the tray host has taken in (those with a window class of their own), as (x, y, width,
+        height) on the screen."""
         host = self.tray_host()
         if host is None:
             return []
         icons = []
-        for line in run(["xwininfo", "-children", "-id", str(host)], self.env).splitlines():
-            match = re.match(r"\s+(0x[0-9a-f]+) ", line)
+        for line in run(["xwininfo", "-tree", "-id", str(host)], self.env).splitlines():
+            match = re.match(r'\s+(0x[0-9a-f]+) .*\("[^"]+" "[^"]+"\)', line)
             if match:
                 info = self.window_info(int(match.group(1), 16))
                 if info is not None and info[0]:

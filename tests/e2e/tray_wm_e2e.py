@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The real program on a desktop with a window manager (openbox) and a tray host: fast hiding to the tray with
+"""The real program on a desktop with a window manager (openbox) and a panel with a taskbar and a tray (tint2,
+by default): fast hiding to the tray with
 the window's own button and bringing the window back with a real double click on the icon, many times over.
 
-Usage: tray_wm_e2e.py <path to dravik> [cycles]
+Usage: tray_wm_e2e.py <path to dravik> [cycles] [tint2|wmsystemtray]
 
 Each cycle clicks "Schowaj", waits for the icon, waits 0 to 1.5 s (the window manager may still be busy with the
 hiding), double-clicks the icon, and expects within 5 s: the window mapped, WM_STATE Normal, and no icon. Between
@@ -70,6 +71,7 @@ def memory_shown_and_hidden(desk, pid, window, shown):
 def main():
     binary = sys.argv[1]
     cycles = int(sys.argv[2]) if len(sys.argv) > 2 else 50
+    panel = sys.argv[3] if len(sys.argv) > 3 else "tint2"
     missing = desktop.missing_tools()
     if missing:
         fail("missing programs: " + ", ".join(missing))
@@ -77,7 +79,7 @@ def main():
     server = sample_pages.serve()
     proc = None
     try:
-        with desktop.Desktop() as desk:
+        with desktop.Desktop(panel=panel) as desk:
             env = sample_pages.program_env(root, server, dict(desk.env), lang="PL")
             proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             windows = wait_for(lambda: desk.find_windows(pid=proc.pid, name="^Dravik"), 30)

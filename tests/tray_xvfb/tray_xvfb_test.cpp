@@ -64,6 +64,27 @@ std::vector<QWidget*> DockedIcons() {
     return icons;
 }
 
+// The initial state in the window's WM_HINTS (1 normal, 3 iconic), which a window manager reads when the
+// window is mapped; 0 without the hint.
+int InitialStateHint(const QWidget* window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return 0;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
+    int state = 0;
+    if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 8) {
+        const auto* hints = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        constexpr uint32_t kStateHint = 2;
+        state = (hints[0] & kStateHint) != 0 ? static_cast<int>(hints[2]) : 0;
+    }
+    std::free(reply);
+    return state;
+}
+
 class RecordingWindow final : public ITrayCommandWindow {
 public:
     QWidget* Widget() override { return nullptr; }
@@ -135,6 +156,10 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     EXPECT_FALSE(dlg.isVisible());
     ASSERT_NE(dlg.m_pTray, nullptr);
     EXPECT_FALSE(dlg.m_pTray->IconAbsent());
+    // Withdrawn, never iconified on the way: a window manager that handles the mapping on showing before the
+    // hints change would otherwise map it iconic, with no icon left to bring it back.
+    EXPECT_FALSE(dlg.isMinimized());
+    EXPECT_NE(InitialStateHint(&dlg), 3);
 
     // A real double click on the icon brings the window back and takes the icon away.
     ASSERT_EQ(DockedIcons().size(), 1u);
