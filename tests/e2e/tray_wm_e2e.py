@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The real program on a desktop with a window manager (openbox) and a panel with a taskbar and a tray (tint2,
-by default): fast hiding to the tray with
-the window's own button and bringing the window back with a real double click on the icon, many times over.
+"""The real program on a desktop with a window manager (openbox) and a panel with a taskbar and a tray (tint2, by
+default): fast hiding to the tray with the window's own button and bringing the window back with a real double
+click on the icon, many times over.
 
 Usage: tray_wm_e2e.py <path to dravik> [cycles] [tint2|wmsystemtray]
 
