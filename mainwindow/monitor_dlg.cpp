@@ -267,8 +267,9 @@ void CMonitorDlg::StopVersionCheck() {
 
 bool CMonitorDlg::OnActivateRequest() {
     QWidget* modal = QApplication::activeModalWidget();
-    // Before its run the window is about to show itself; once the run has ended it is going.
-    if (!m_bEnded && (isVisible() || m_bHiddenToTray)) {
+    // Before its run the window is about to show itself; once the run has ended it is going. A start in the
+    // tray still waiting for a tray host shows it now.
+    if (!m_bEnded && (isVisible() || m_bHiddenToTray || m_bStartInTray)) {
         OnShowList();
     }
     if (modal != nullptr && modal != this) {

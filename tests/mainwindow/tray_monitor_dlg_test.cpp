@@ -68,7 +68,7 @@ protected:
         return bytes ? std::string(bytes->bytes.c_str()) : std::string("<none>");
     }
 
-    std::unique_ptr<CMonitorDlg> MakeWindow() {
+    std::unique_ptr<CMonitorDlg> MakeWindow(bool show = true) {
         MonitorServices services;
         services.fetchPage = [](const std::string&) { return std::string(); };
         services.sound = &m_sound;
@@ -79,7 +79,9 @@ protected:
         services.trayShell = &m_shell;
         auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
         dlg->OnInitDialog();
-        dlg->show();
+        if (show) {
+            dlg->show();
+        }
         return dlg;
     }
 
@@ -253,6 +255,94 @@ TEST_F(TrayMonitorDlgTest, EndsWhileHiddenToTheTrayEndTheModalRun) {
         EXPECT_FALSE(stuck) << row.what;
         EXPECT_TRUE(dlg->IsEnded()) << row.what;
     }
+}
+
+// Counts the times a window is shown.
+class ShowCounter final : public QObject {
+public:
+    explicit ShowCounter(QWidget* window) { window->installEventFilter(this); }
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            ++shows;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Started with the session, the run goes straight to the tray without ever showing the window, also when the
+// tray host comes a moment later; another start's request for the window, or an end, during the wait is
+// served at once.
+TEST_F(TrayMonitorDlgTest, StartInTheTrayNeverShowsTheWindowAndWaitsForALateTrayHost) {
+    struct Row {
+        const char* what;
+        int trayComesMs;  // -1: never within the test
+        bool activate;    // another start asks for the window at 150 ms
+        bool inTray;      // in the tray at 700 ms, the window never shown
+    };
+    const Row rows[] = {
+        {"tray host there", 0, false, true},
+        {"tray host 300 ms late", 300, false, true},
+        {"window asked for while waiting", -1, true, false},
+    };
+    for (const Row& row : rows) {
+        m_shell.available = row.trayComesMs == 0;
+        auto dlg = MakeWindow(false);
+        ShowCounter counter(dlg.get());
+        dlg->StartInTray();
+        bool hidden = false;
+        bool shown = false;
+        int showsBefore = -1;
+        if (row.trayComesMs > 0) {
+            QTimer::singleShot(row.trayComesMs, dlg.get(), [&] { m_shell.available = true; });
+        }
+        if (row.activate) {
+            QTimer::singleShot(150, dlg.get(), [&] { EXPECT_TRUE(dlg->OnActivateRequest()) << row.what; });
+        }
+        QTimer::singleShot(700, dlg.get(), [&] {
+            showsBefore = counter.shows;
+            hidden = dlg->m_bHiddenToTray && !dlg->isVisible() && dlg->m_pTray != nullptr && m_shell.IconCount() == 1;
+            shown = dlg->isVisible() && !dlg->m_bHiddenToTray && m_shell.IconCount() == 0;
+            m_shell.available = true;
+        });
+        // A tray host coming after the window was asked for does not take it away.
+        QTimer::singleShot(1200, dlg.get(), [&] {
+            if (row.activate) {
+                EXPECT_TRUE(dlg->isVisible()) << row.what;
+                EXPECT_EQ(m_shell.IconCount(), 0u) << row.what;
+            }
+            dlg->CloseWithoutQuestion();
+        });
+        QTimer::singleShot(5000, dlg.get(), [&] {
+            ADD_FAILURE() << row.what << ": the run did not end";
+            dlg->QWidget::setVisible(true);
+            dlg->done(QDialog::Rejected);
+        });
+        dlg->DoModal();
+        EXPECT_TRUE(dlg->IsEnded()) << row.what;
+        if (row.inTray) {
+            EXPECT_TRUE(hidden) << row.what;
+            EXPECT_EQ(showsBefore, 0) << row.what;
+        } else {
+            EXPECT_TRUE(shown) << row.what;
+        }
+    }
+    // Ended while still waiting for a tray host: the run ends all the same.
+    m_shell.available = false;
+    auto dlg = MakeWindow(false);
+    dlg->StartInTray();
+    bool stuck = false;
+    QTimer::singleShot(100, dlg.get(), [&] { dlg->CloseWithoutQuestion(); });
+    QTimer::singleShot(3000, dlg.get(), [&] {
+        stuck = true;
+        dlg->QWidget::setVisible(true);
+        dlg->done(QDialog::Rejected);
+    });
+    dlg->DoModal();
+    EXPECT_FALSE(stuck);
+    m_shell.available = true;
 }
 
 TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
