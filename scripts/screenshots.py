@@ -44,15 +44,15 @@ def fail(message):
 
 
 def wait_for(what, predicate, timeout, proc=None):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
+    def done():
         if proc is not None and proc.poll() is not None:
             fail(f"the program ended with status {proc.returncode} while waiting for {what}")
-        time.sleep(0.1)
-    fail(f"no {what} within {timeout} s")
+        return predicate()
+
+    value = desktop.wait_for(done, timeout, step=0.1)
+    if not value:
+        fail(f"no {what} within {timeout} s")
+    return value
 
 
 def visible_windows(desk):

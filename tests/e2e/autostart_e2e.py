@@ -12,8 +12,6 @@ Usage: autostart_e2e.py <path to dravik>
 
 import os
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 import time
@@ -29,14 +27,7 @@ def fail(message):
     raise SystemExit("FAIL: " + message)
 
 
-def wait_for(predicate, timeout):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    return None
+wait_for = desktop.wait_for
 
 
 def viewable_windows(desk, pid):
@@ -50,61 +41,57 @@ def viewable_windows(desk, pid):
 
 def run_case(binary, server, name, tray, late_tray):
     root = tempfile.mkdtemp(prefix="dravik-autostart-")
-    proc = None
     try:
-        with desktop.Desktop(tray=tray) as desk:
-            env = sample_pages.program_env(root, server, desk.env)
-            proc = subprocess.Popen([binary, "--autostart"], env=env, stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
-            began = time.monotonic()
-            if late_tray:
-                time.sleep(3)
-                if viewable_windows(desk, proc.pid):
-                    fail(f"{name}: the window showed while the session had no tray host yet")
-                desk.start_tray()
-            if tray or late_tray:
-                # Watches for the window all the while: it must never be mapped.
-                deadline = time.monotonic() + 30
-                while not desk.tray_icons():
-                    if viewable_windows(desk, proc.pid):
-                        fail(f"{name}: the window showed before the icon came")
-                    if time.monotonic() > deadline or proc.poll() is not None:
-                        fail(f"{name}: no tray icon within 30 s")
-                    time.sleep(0.05)
-                print(f"{name}: in the tray {time.monotonic() - began:.1f} s after the start")
-                end = time.monotonic() + 3
-                while time.monotonic() < end:
-                    if viewable_windows(desk, proc.pid):
-                        fail(f"{name}: the window showed though the program went to the tray")
-                    time.sleep(0.1)
-                pss, count = desktop.tree_pss_kib(proc.pid)
-                print(f"{name}: PSS in the tray from the start: {pss / 1024:.1f} MiB over {count} processes")
-                x, y, width, height = desk.tray_icons()[0]
-                desk.click(x + width // 2, y + height // 2, count=2)
-                if not wait_for(lambda: viewable_windows(desk, proc.pid) and not desk.tray_icons(), 10):
-                    fail(f"{name}: a double click on the icon did not show the window")
-                if not wait_for(lambda: desktop.tree_pss_kib(proc.pid)[1] > count, 30):
-                    fail(f"{name}: shown, the window's map did not start its renderer")
-            else:
-                if not wait_for(lambda: viewable_windows(desk, proc.pid), TRAY_WAIT + 20):
-                    fail(f"{name}: without a tray host the window never showed")
-                shown_after = time.monotonic() - began
-                print(f"{name}: window shown {shown_after:.1f} s after the start")
-                if shown_after < TRAY_WAIT - 1:
-                    fail(f"{name}: the window showed before the wait for a tray host was over")
-            window = viewable_windows(desk, proc.pid)[0]
-            if desk.wm_state(window) != "Normal":
-                fail(f"{name}: WM_STATE {desk.wm_state(window)}")
-            proc.send_signal(signal.SIGTERM)
-            status = proc.wait(timeout=10)
+        with desktop.Desktop(tray=tray) as desk, \
+                desktop.Program(binary, sample_pages.program_env(root, server, desk.env), ["--autostart"]) as proc:
+            check_start(desk, proc, name, tray, late_tray)
+            status = desktop.terminate(proc)
             if status != 0:
                 fail(f"{name}: exit status {status} after SIGTERM")
-            proc = None
     finally:
-        if proc is not None and proc.poll() is None:
-            proc.kill()
-            proc.wait()
         shutil.rmtree(root, ignore_errors=True)
+
+
+def check_start(desk, proc, name, tray, late_tray):
+    began = time.monotonic()
+    if late_tray:
+        time.sleep(3)
+        if viewable_windows(desk, proc.pid):
+            fail(f"{name}: the window showed while the session had no tray host yet")
+        desk.start_tray()
+    if tray or late_tray:
+        # Watches for the window all the while: it must never be mapped.
+        deadline = time.monotonic() + 30
+        while not desk.tray_icons():
+            if viewable_windows(desk, proc.pid):
+                fail(f"{name}: the window showed before the icon came")
+            if time.monotonic() > deadline or proc.poll() is not None:
+                fail(f"{name}: no tray icon within 30 s")
+            time.sleep(0.05)
+        print(f"{name}: in the tray {time.monotonic() - began:.1f} s after the start")
+        end = time.monotonic() + 3
+        while time.monotonic() < end:
+            if viewable_windows(desk, proc.pid):
+                fail(f"{name}: the window showed though the program went to the tray")
+            time.sleep(0.1)
+        pss, count = desktop.tree_pss_kib(proc.pid)
+        print(f"{name}: PSS in the tray from the start: {pss / 1024:.1f} MiB over {count} processes")
+        x, y, width, height = desk.tray_icons()[0]
+        desk.click(x + width // 2, y + height // 2, count=2)
+        if not wait_for(lambda: viewable_windows(desk, proc.pid) and not desk.tray_icons(), 10):
+            fail(f"{name}: a double click on the icon did not show the window")
+        if not wait_for(lambda: desktop.tree_pss_kib(proc.pid)[1] > count, 30):
+            fail(f"{name}: shown, the window's map did not start its renderer")
+    else:
+        if not wait_for(lambda: viewable_windows(desk, proc.pid), TRAY_WAIT + 20):
+            fail(f"{name}: without a tray host the window never showed")
+        shown_after = time.monotonic() - began
+        print(f"{name}: window shown {shown_after:.1f} s after the start")
+        if shown_after < TRAY_WAIT - 1:
+            fail(f"{name}: the window showed before the wait for a tray host was over")
+    window = viewable_windows(desk, proc.pid)[0]
+    if desk.wm_state(window) != "Normal":
+        fail(f"{name}: WM_STATE {desk.wm_state(window)}")
 
 
 def main():

@@ -6,6 +6,7 @@ Used by the end-to-end tests and by `make screenshots`.
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -15,6 +16,42 @@ TOOLS = ("Xvfb", "openbox", "wmsystemtray", "tint2", "xdotool", "xprop", "xwinin
 
 def missing_tools():
     return [tool for tool in TOOLS if shutil.which(tool) is None]
+
+
+def wait_for(predicate, timeout, step=0.05):
+    """predicate()'s first true value within timeout seconds, else None."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+class Program:
+    """The real program run in a `with` block, killed at its end if it is still running."""
+
+    def __init__(self, binary, env, args=()):
+        self.proc = subprocess.Popen([binary, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def __enter__(self):
+        return self.proc
+
+    def __exit__(self, *exc):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        return False
+
+
+def terminate(proc, timeout=10):
+    """SIGTERM and the exit status; None when the program did not end within timeout seconds."""
+    proc.send_signal(signal.SIGTERM)
+    try:
+        return proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
 
 
 def run(args, env, timeout=10):
@@ -83,12 +120,8 @@ class Desktop:
 
     @staticmethod
     def _wait(predicate, timeout=10.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if predicate():
-                return True
-            time.sleep(0.05)
-        raise RuntimeError("the desktop did not come up")
+        if not wait_for(predicate, timeout):
+            raise RuntimeError("the desktop did not come up")
 
     # What the X server and the window manager know of windows.
 

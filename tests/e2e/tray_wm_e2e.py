@@ -12,8 +12,6 @@ cycles the window must stay so. At no point may the window be neither shown nor 
 
 import os
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 import time
@@ -35,14 +33,7 @@ def fail(message):
     raise SystemExit("FAIL: " + message)
 
 
-def wait_for(predicate, timeout):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    return None
+wait_for = desktop.wait_for
 
 
 def memory_shown_and_hidden(desk, pid, window, shown):
@@ -77,11 +68,9 @@ def main():
         fail("missing programs: " + ", ".join(missing))
     root = tempfile.mkdtemp(prefix="dravik-tray-wm-")
     server = sample_pages.serve()
-    proc = None
     try:
-        with desktop.Desktop(panel=panel) as desk:
-            env = sample_pages.program_env(root, server, dict(desk.env), lang="PL")
-            proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with desktop.Desktop(panel=panel) as desk, \
+                desktop.Program(binary, sample_pages.program_env(root, server, desk.env)) as proc:
             windows = wait_for(lambda: desk.find_windows(pid=proc.pid, name="^Dravik"), 30)
             if not windows:
                 fail("no main window within 30 s")
@@ -125,15 +114,10 @@ def main():
                     fail(f"cycle {cycle}: the program ended with status {proc.returncode}")
             print(f"{cycles} of {cycles} hide/show cycles, {time.monotonic() - began:.1f} s")
             memory_shown_and_hidden(desk, proc.pid, window, shown)
-            proc.send_signal(signal.SIGTERM)
-            status = proc.wait(timeout=10)
+            status = desktop.terminate(proc)
             if status != 0:
                 fail(f"exit status {status} after SIGTERM")
-            proc = None
     finally:
-        if proc is not None and proc.poll() is None:
-            proc.kill()
-            proc.wait()
         server.shutdown()
         shutil.rmtree(root, ignore_errors=True)
     print("PASS")
