@@ -124,8 +124,6 @@ class Run:
         # which answers nothing new, so no name is looked up.
         base = sample_pages.base_url(server)
         env.update({"DRAVIK_SITE_URL": "http://dravik.example/", "http_proxy": base, "no_proxy": "127.0.0.1"})
-        # No session bus: none is started for the program either (no notifications, the tray through XEmbed).
-        env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.root, "no-bus")
         self.data = env["DRAVIK_DATA_DIR"]
         server.served.clear()
         self.proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -97,9 +97,9 @@ def base_url(server):
 
 
 def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", "/usgs"), settings=""):
-    """The environment of one run in its own home under root: a stored language, every address on the server,
-    no push, and a web view whose every request for an outside host goes to a closed port on 127.0.0.1 (no test
-    reaches the internet)."""
+    """The environment of one run in its own home under root: a stored language, every address on the server, no
+    session bus, no push, and a web view whose every request for an outside host goes to a closed port on
+    127.0.0.1 (no test reaches the internet)."""
     env = dict(env)
     for var in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
         path = os.path.join(root, var.lower())
@@ -125,8 +125,11 @@ def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", 
         "DRAVIK_POLL_SECONDS": "300",
     })
     for var in ("DRAVIK_MAP_URL", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY",
-                "all_proxy", "DBUS_SESSION_BUS_ADDRESS"):
+                "all_proxy"):
         env.pop(var, None)
+    # A session bus that is not there: none is started for the program either (without any address libdbus
+    # launches one that outlives the run), so notifications fall back to the tray and the tray uses XEmbed.
+    env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(root, "no-bus")
     asan = env.get("ASAN_OPTIONS", "")
     env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "new_delete_type_mismatch=0"
     return env
