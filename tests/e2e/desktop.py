@@ -1,6 +1,6 @@
 """A desktop for the real program on a private X display: Xvfb, the openbox window manager and a tray host
-(wmsystemtray, or the tint2 panel with its taskbar), with real mouse input through xdotool and what the window manager sees through xprop and xwininfo.
-Used by the end-to-end tests and by `make screenshots`.
+(wmsystemtray, or the tint2 panel with its taskbar), with real mouse input through xdotool and what the window
+manager sees through xprop and xwininfo. Used by the end-to-end tests and by `make screenshots`.
 """
 
 import os
