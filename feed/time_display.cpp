@@ -31,28 +31,37 @@ DateTimeText FromTm(const std::tm& tm) {
 
 }  // namespace
 
-bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, ArchiveDateTime* fields) {
+    ArchiveDateTime f;
     if (data1.size() != 10 || data2.size() != 5 || data1[4] != '-' || data1[7] != '-' || data2[2] != ':' ||
-        !ReadFixed(data1, 0, 4, &year) || !ReadFixed(data1, 5, 2, &month) || !ReadFixed(data1, 8, 2, &day) ||
-        !ReadFixed(data2, 0, 2, &hour) || !ReadFixed(data2, 3, 2, &minute)) {
+        !ReadFixed(data1, 0, 4, &f.year) || !ReadFixed(data1, 5, 2, &f.month) || !ReadFixed(data1, 8, 2, &f.day) ||
+        !ReadFixed(data2, 0, 2, &f.hour) || !ReadFixed(data2, 3, 2, &f.minute)) {
         return false;
     }
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) {
+    if (f.year < 1 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > 31 || f.hour > 23 || f.minute > 59) {
+        return false;
+    }
+    *fields = f;
+    return true;
+}
+
+bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds) {
+    ArchiveDateTime f;
+    if (!ReadArchiveDateTime(data1, data2, &f)) {
         return false;
     }
     // The stored text is the wall clock of (source time read as local time) + 1 h; going back the same way
     // gives the source's wall clock, which is UTC.
     std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
+    local.tm_year = f.year - 1900;
+    local.tm_mon = f.month - 1;
+    local.tm_mday = f.day;
+    local.tm_hour = f.hour;
+    local.tm_min = f.minute;
     local.tm_isdst = -1;
     local.tm_wday = -1;
     const std::time_t shown = std::mktime(&local);
-    if (local.tm_wday == -1 || local.tm_mday != day) {
+    if (local.tm_wday == -1 || local.tm_mday != f.day) {
         return false;
     }
     const std::time_t earlier = shown - 3600;

@@ -7,6 +7,18 @@
 
 namespace dravik {
 
+// A date and time in the archive's form ("YYYY-MM-DD", "HH:MM"), read field by field: digits only, month 1-12,
+// day 1-31 (whether the month has the day is left to the calendar conversion), hour 0-23, minute 0-59, year
+// from 1. False when the texts are not so.
+struct ArchiveDateTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+};
+bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, ArchiveDateTime* fields);
+
 // The UTC instant (seconds since the epoch) behind a date and time in the archive's form ("YYYY-MM-DD",
 // "HH:MM": the source time plus one hour, computed through local time). It undoes that computation through
 // local time as well, so in the hour a daylight-saving change repeats it may be an hour off. False when the

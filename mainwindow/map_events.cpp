@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "feed/time_display.h"
 #include "mainwindow/map_page.h"
 
 namespace dravik {
@@ -20,42 +21,22 @@ std::string WithoutBlanks(std::string text) {
     return text;
 }
 
-bool ReadNumber(const std::string& text, std::size_t pos, std::size_t digits, int* value) {
-    if (pos + digits > text.size()) {
-        return false;
-    }
-    int result = 0;
-    for (std::size_t i = pos; i < pos + digits; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-        result = result * 10 + (text[i] - '0');
-    }
-    *value = result;
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::time_t> EventTimeUtc(const std::string& data1, const std::string& data2) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    if (data1.size() != 10 || data1[4] != '-' || data1[7] != '-' || data2.size() != 5 || data2[2] != ':' ||
-        !ReadNumber(data1, 0, 4, &year) || !ReadNumber(data1, 5, 2, &month) || !ReadNumber(data1, 8, 2, &day) ||
-        !ReadNumber(data2, 0, 2, &hour) || !ReadNumber(data2, 3, 2, &minute)) {
-        return std::nullopt;
-    }
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) {
+    ArchiveDateTime f;
+    if (!ReadArchiveDateTime(data1, data2, &f) || f.year < 1970) {
         return std::nullopt;
     }
     std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
+    fields.tm_year = f.year - 1900;
+    fields.tm_mon = f.month - 1;
+    fields.tm_mday = f.day;
+    fields.tm_hour = f.hour;
+    fields.tm_min = f.minute;
     const std::time_t shown = ::timegm(&fields);
     // timegm moves a 31 April on to 1 May: such a date is no date.
-    if (fields.tm_mday != day) {
+    if (fields.tm_mday != f.day) {
         return std::nullopt;
     }
     return shown - 3600;
