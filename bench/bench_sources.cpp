@@ -1,12 +1,10 @@
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "feed/quake_source.h"
+#include "tests/common/peak_memory.h"
 
 // The structured sources at 10,000 events, beside a plain scan of the same bytes, and the memory a parse
 // needs at its peak.
@@ -67,45 +65,10 @@ const std::string& GeoJson() {
     return text;
 }
 
-long long PeakResidentBytes() {
-    long long kib = -1;
-    if (FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof(line), status) != nullptr) {
-            if (std::sscanf(line, "VmHWM: %lld kB", &kib) == 1) {
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return kib < 0 ? -1 : kib * 1024;
-}
-
-// The growth of the peak resident memory over one parse, measured in a child process whose peak starts at
-// its size when forked.
+// The growth of the peak resident memory over one parse, in MiB.
 double PeakGrowthMiB(const std::string& body, const std::string& url) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return -1;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        const long long before = PeakResidentBytes();
-        benchmark::DoNotOptimize(dravik::ParseQuakeSource(body, url).size());
-        const long long growth = PeakResidentBytes() - before;
-        ::_exit(::write(fds[1], &growth, sizeof(growth)) == static_cast<ssize_t>(sizeof(growth)) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    long long growth = -1;
-    if (child < 0 || ::read(fds[0], &growth, sizeof(growth)) != static_cast<ssize_t>(sizeof(growth))) {
-        growth = -1;
-    }
-    ::close(fds[0]);
-    if (child > 0) {
-        int status = 0;
-        ::waitpid(child, &status, 0);
-    }
+    const long long growth =
+        dravik::test::PeakGrowthBytes([&] { benchmark::DoNotOptimize(dravik::ParseQuakeSource(body, url).size()); });
     return static_cast<double>(growth) / (1 << 20);
 }
 

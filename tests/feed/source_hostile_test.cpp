@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +9,7 @@
 #include "feed/geojson_events.h"
 #include "feed/quake_source.h"
 #include "feed/space_weather.h"
+#include "tests/common/peak_memory.h"
 #include "tests/common/timing.h"
 #include "tests/feed/scoped_tz.h"
 
@@ -53,50 +51,7 @@ std::vector<std::string> Ids(const std::vector<QuakeEvent>& events) {
     return ids;
 }
 
-// The process's peak resident memory so far (VmHWM), in bytes; -1 when it cannot be read.
-long long PeakResidentBytes() {
-    long long kib = -1;
-    if (FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof(line), status) != nullptr) {
-            if (std::sscanf(line, "VmHWM: %lld kB", &kib) == 1) {
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return kib < 0 ? -1 : kib * 1024;
-}
-
-// How much the peak resident memory grows while `work` runs, measured in a child process: its peak starts
-// at its size when forked, so earlier tests' peaks do not count.
-long long PeakGrowthBytes(const std::function<void()>& work) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return -1;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        const long long before = PeakResidentBytes();
-        work();
-        const long long after = PeakResidentBytes();
-        const long long growth = before < 0 || after < 0 ? -1 : after - before;
-        const bool written = ::write(fds[1], &growth, sizeof(growth)) == static_cast<ssize_t>(sizeof(growth));
-        ::_exit(written ? 0 : 1);
-    }
-    ::close(fds[1]);
-    long long growth = -1;
-    if (child < 0 || ::read(fds[0], &growth, sizeof(growth)) != static_cast<ssize_t>(sizeof(growth))) {
-        growth = -1;
-    }
-    ::close(fds[0]);
-    int status = 0;
-    if (child > 0) {
-        ::waitpid(child, &status, 0);
-    }
-    return growth;
-}
+using test::PeakGrowthBytes;
 
 TEST(SourceHostile, FdsnLinesThatDoNotRead) {
     ScopedTz tz("UTC");
