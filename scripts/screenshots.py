@@ -127,10 +127,9 @@ class Run:
         self.data = env["DRAVIK_DATA_DIR"]
         server.served.clear()
         self.proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        windows = wait_for("main window", lambda: desk.find_windows(pid=self.proc.pid, name="^Dravik"), 30,
-                           self.proc)
-        self.window = windows[0]
-        wait_for("window on screen", lambda: (self.info() or (False,))[0], 30, self.proc)
+        self.window = desk.settled_window(self.proc.pid)
+        if self.window is None:
+            fail("no main window on screen within 30 s")
         if tuple(self.info()[3:5]) != TEMPLATE_SIZE:
             fail(f"main window of {self.info()[3:5]}, expected the template's {TEMPLATE_SIZE}")
         # The X-ray page is the cycle's last: the list is filled, its first row selected, the status line written.
@@ -195,10 +194,9 @@ def history(run, path):
     desktop.run(["xdotool", "key", "Right"], run.desk.env)
     time.sleep(0.3)
     desktop.run(["xdotool", "key", "Return"], run.desk.env)
-    windows = wait_for("history window", lambda: run.desk.find_windows(pid=run.proc.pid, name="^Archiwum"), 15,
-                       run.proc)
-    window = windows[0]
-    wait_for("history window on screen", lambda: (run.desk.window_info(window) or (False,))[0], 15, run.proc)
+    window = run.desk.settled_window(run.proc.pid, timeout=15, name="^Archiwum")
+    if window is None:
+        fail("no history window on screen within 15 s")
     settled(run.desk, window, "history window")
     save(run.desk, path, window=window)
     desktop.run(["xdotool", "key", "Escape"], run.desk.env)

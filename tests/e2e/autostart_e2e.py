@@ -30,15 +30,6 @@ def fail(message):
 wait_for = desktop.wait_for
 
 
-def viewable_windows(desk, pid):
-    windows = []
-    for window in desk.find_windows(pid=pid, name="^Dravik"):
-        info = desk.window_info(window)
-        if info is not None and info[0]:
-            windows.append(window)
-    return windows
-
-
 def run_case(binary, server, name, tray, late_tray):
     root = tempfile.mkdtemp(prefix="dravik-autostart-")
     try:
@@ -56,14 +47,14 @@ def check_start(desk, proc, name, tray, late_tray):
     began = time.monotonic()
     if late_tray:
         time.sleep(3)
-        if viewable_windows(desk, proc.pid):
+        if desk.viewable_windows(proc.pid):
             fail(f"{name}: the window showed while the session had no tray host yet")
         desk.start_tray()
     if tray or late_tray:
         # Watches for the window all the while: it must never be mapped.
         deadline = time.monotonic() + 30
         while not desk.tray_icons():
-            if viewable_windows(desk, proc.pid):
+            if desk.viewable_windows(proc.pid):
                 fail(f"{name}: the window showed before the icon came")
             if time.monotonic() > deadline or proc.poll() is not None:
                 fail(f"{name}: no tray icon within 30 s")
@@ -71,25 +62,27 @@ def check_start(desk, proc, name, tray, late_tray):
         print(f"{name}: in the tray {time.monotonic() - began:.1f} s after the start")
         end = time.monotonic() + 3
         while time.monotonic() < end:
-            if viewable_windows(desk, proc.pid):
+            if desk.viewable_windows(proc.pid):
                 fail(f"{name}: the window showed though the program went to the tray")
             time.sleep(0.1)
         pss, count = desktop.tree_pss_kib(proc.pid)
         print(f"{name}: PSS in the tray from the start: {pss / 1024:.1f} MiB over {count} processes")
         x, y, width, height = desk.tray_icons()[0]
         desk.click(x + width // 2, y + height // 2, count=2)
-        if not wait_for(lambda: viewable_windows(desk, proc.pid) and not desk.tray_icons(), 10):
+        if not wait_for(lambda: desk.viewable_windows(proc.pid) and not desk.tray_icons(), 10):
             fail(f"{name}: a double click on the icon did not show the window")
         if not wait_for(lambda: desktop.tree_pss_kib(proc.pid)[1] > count, 30):
             fail(f"{name}: shown, the window's map did not start its renderer")
     else:
-        if not wait_for(lambda: viewable_windows(desk, proc.pid), TRAY_WAIT + 20):
+        if not wait_for(lambda: desk.viewable_windows(proc.pid), TRAY_WAIT + 20):
             fail(f"{name}: without a tray host the window never showed")
         shown_after = time.monotonic() - began
         print(f"{name}: window shown {shown_after:.1f} s after the start")
         if shown_after < TRAY_WAIT - 1:
             fail(f"{name}: the window showed before the wait for a tray host was over")
-    window = viewable_windows(desk, proc.pid)[0]
+    window = desk.settled_window(proc.pid)
+    if window is None:
+        fail(f"{name}: the window did not stay on screen")
     if desk.wm_state(window) != "Normal":
         fail(f"{name}: WM_STATE {desk.wm_state(window)}")
 

@@ -132,6 +132,31 @@ class Desktop:
         args += ["--name", name or "."]
         return [int(line) for line in run(args, self.env).split()]
 
+    def viewable_windows(self, pid, name="^Dravik"):
+        """The program's windows of that name that are on screen."""
+        windows = []
+        for window in self.find_windows(pid=pid, name=name):
+            info = self.window_info(window)
+            if info is not None and info[0]:
+                windows.append(window)
+        return windows
+
+    def settled_window(self, pid, timeout=30.0, name="^Dravik"):
+        """The program's window of that name once the same one has been on screen for 2 s; None if none is
+        within timeout. Qt may make a window's X window anew soon after it is first shown (a web view wants
+        another kind of surface), so the first one seen need not be the one that stays."""
+        deadline = time.monotonic() + timeout
+        seen, since = None, None
+        while time.monotonic() < deadline:
+            windows = self.viewable_windows(pid, name)
+            current = windows[0] if len(windows) == 1 else None
+            if current != seen:
+                seen, since = current, time.monotonic()
+            elif current is not None and time.monotonic() - since >= 2.0:
+                return current
+            time.sleep(0.1)
+        return None
+
     def window_info(self, window):
         """(viewable, x, y, width, height) of a window's client area on the screen."""
         text = run(["xwininfo", "-id", str(window)], self.env)

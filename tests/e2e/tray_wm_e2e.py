@@ -87,10 +87,9 @@ def main():
     try:
         with desktop.Desktop(panel=panel) as desk, \
                 desktop.Program(binary, sample_pages.program_env(root, server, desk.env)) as proc:
-            windows = wait_for(lambda: desk.find_windows(pid=proc.pid, name="^Dravik"), 30)
-            if not windows:
+            window = desk.settled_window(proc.pid)
+            if window is None:
                 fail("no main window within 30 s")
-            window = windows[0]
 
             def state():
                 info = desk.window_info(window)
