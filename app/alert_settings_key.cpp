@@ -295,6 +295,19 @@ void CAlertSettingsKey::TransferValues(bool save) {
     read(kNotifyMinMagnitude, magnitude(&s.notifyMinMagnitude));
     read(kDisplayTime, [&](const std::string& t) { return TimeDisplayFromName(Trimmed(t), &s.timeDisplay); });
     read(kSourcesUrls, [&](const std::string& t) { return ReadSources(t, &s.sources); });
+    // Whole days, at most a year back: a source is asked for no more than that after time off.
+    const auto days = [&](int* value) {
+        return [value](const std::string& t) {
+            double d = 0.0;
+            if (!ReadInRange(t, 1.0, 365.0, &d) || d != static_cast<int>(d)) {
+                return false;
+            }
+            *value = static_cast<int>(d);
+            return true;
+        };
+    };
+    read(kCatchUpFirstDays, days(&s.catchUpFirstDays));
+    read(kCatchUpMaxDays, days(&s.catchUpMaxDays));
 }
 
 AlertSettings LoadAlertSettings() {

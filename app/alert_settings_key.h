@@ -24,6 +24,9 @@ inline constexpr const char* kNotifyEnabled = "notify/enabled";
 inline constexpr const char* kNotifyMinMagnitude = "notify/minMagnitude";
 inline constexpr const char* kDisplayTime = "display/time";
 inline constexpr const char* kSourcesUrls = "sources/urls";
+// Read only (no field in the settings window): how far back a source is read at a first start, and at most.
+inline constexpr const char* kCatchUpFirstDays = "catchup/firstDays";
+inline constexpr const char* kCatchUpMaxDays = "catchup/maxDays";
 
 // The alert settings as texts, as the settings window edits them and as they are stored.
 struct AlertSettingsForm {

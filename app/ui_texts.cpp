@@ -270,6 +270,13 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
     return body;
 }
 
+std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag) {
+    if (IsEnglish(lang)) {
+        return "revised to M " + Stripped(mag) + " (was M " + Stripped(previousMag) + ")";
+    }
+    return "skorygowano do M " + Stripped(mag) + " (było M " + Stripped(previousMag) + ")";
+}
+
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
     const std::string n = std::to_string(count);
     if (IsEnglish(lang)) {

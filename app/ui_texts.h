@@ -101,6 +101,9 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
 std::string NotificationSummary(const QuakeEvent& event);
 std::string NotificationBody(const std::string& lang, const QuakeEvent& event, const AlertSettings& settings,
                              const AlertDecision& decision);
+// The first line of a notification that a revision set off: "revised to M 5.3 (was M 4.8)" / "skorygowano do M 5.3
+// (było M 4.8)".
+std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag);
 // The summary notification of the rest of a round: "3 more earthquakes" / "Jeszcze 3 trzęsienia ziemi".
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 

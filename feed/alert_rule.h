@@ -37,6 +37,9 @@ struct AlertSettings {
     TimeDisplay timeDisplay = TimeDisplay::Classic;
     // The earthquake sources, addresses separated by blanks, read in that order; empty: the built-in one.
     std::string sources;
+    // How many days back a source is read when the archive holds none of its reports, and at most.
+    int catchUpFirstDays = 1;
+    int catchUpMaxDays = 30;
 };
 
 // The numbers of an event: from the source where it gave them, else read from the texts. Each part is

@@ -1,5 +1,7 @@
 #include "feed/event_fields.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 
@@ -256,6 +258,28 @@ std::string DepthText(double km) {
     return std::to_string(std::llround(km));
 }
 
+namespace {
+
+// Other ids of the same quake, qualified; a bounded number, so a hostile list cannot grow a row's identity.
+std::vector<std::string> OtherIds(std::string_view list, const std::string& ownId, const std::string& prefix) {
+    constexpr std::size_t kMaxOtherIds = 16;
+    std::vector<std::string> ids;
+    while (!list.empty() && ids.size() < kMaxOtherIds) {
+        const std::size_t comma = list.find(',');
+        const std::string id = WithoutControlBytes(TrimBlanks(list.substr(0, comma)));
+        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+        if (!id.empty() && id != ownId && id.size() <= kMaxSourceIdBytes) {
+            const std::string qualified = QualifiedId(prefix, id);
+            if (std::find(ids.begin(), ids.end(), qualified) == ids.end()) {
+                ids.push_back(qualified);
+            }
+        }
+    }
+    return ids;
+}
+
+}  // namespace
+
 std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::string& prefix) {
     const std::string_view sourceId = TrimBlanks(source.id);
     const std::string id = WithoutControlBytes(sourceId);
@@ -294,6 +318,7 @@ std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::s
     event.latitude = source.latitude;
     event.longitude = source.longitude;
     event.magnitude = source.magnitude;
+    event.otherIds = OtherIds(source.ids, id, prefix);
     return event;
 }
 

@@ -49,6 +49,8 @@ struct SourceEvent {
     std::int64_t originUtcMs = 0;
     double latitude = 0.0, longitude = 0.0, magnitude = 0.0;
     std::optional<double> depthKm;
+    // Every id the source knows the quake by, separated by commas (USGS's ",us7000abcd,ci38457511,").
+    std::string ids;
 };
 
 // The event as listed and stored, or nothing when it does not make one: an empty or over-long id, a

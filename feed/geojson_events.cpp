@@ -113,7 +113,7 @@ enum class Role { kOther, kRoot, kFeatures, kFeature, kProperties, kGeometry, kC
 
 // What one feature has told so far.
 struct FeatureState {
-    std::optional<std::string> id, unid, place, flynnRegion;
+    std::optional<std::string> id, unid, place, flynnRegion, ids;
     std::optional<std::int64_t> timeMs;
     std::optional<double> magnitude, lat, lon, depth;
     std::optional<double> coordinates[3];
@@ -306,6 +306,8 @@ private:
             m_feature.flynnRegion = Text(value);
         } else if (name == "unid") {
             m_feature.unid = IdText(value);
+        } else if (name == "ids") {
+            m_feature.ids = Text(value);
         }
     }
 
@@ -330,6 +332,7 @@ private:
         source.region = f.place ? *f.place : f.flynnRegion ? *f.flynnRegion : std::string();
         source.originUtcMs = *f.timeMs;
         source.magnitude = *f.magnitude;
+        source.ids = f.ids ? *f.ids : std::string();
         if (auto event = MakeQuakeEvent(source, m_prefix)) {
             m_events.push_back(std::move(*event));
         }

@@ -135,14 +135,20 @@ std::string FetchPage(std::string url, std::size_t maxBytes) {
 }
 
 std::string FetchPageWhole(std::string url, std::size_t maxBytes) {
+    FetchResult result = FetchSource(std::move(url), maxBytes);
+    return result.ok ? std::move(result.body) : std::string();
+}
+
+FetchResult FetchSource(std::string url, std::size_t maxBytes) {
+    FetchResult fetched;
     const std::uint64_t generation = g_abortGeneration.load();
     if (Cancelled(generation)) {
-        return {};
+        return fetched;
     }
     InitCurlOnce();
     CURL* easy = curl_easy_init();
     if (easy == nullptr) {
-        return {};
+        return fetched;
     }
     Body body;
     body.limit = static_cast<curl_off_t>(std::min(maxBytes, kMaxFetchBytes));
@@ -166,11 +172,13 @@ std::string FetchPageWhole(std::string url, std::size_t maxBytes) {
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
 
     const CURLcode result = Transfer(easy, generation);
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &fetched.status);
     curl_easy_cleanup(easy);
-    if (result != CURLE_OK) {
-        return {};
+    fetched.ok = result == CURLE_OK;
+    if (fetched.ok) {
+        fetched.body = std::move(body.text);
     }
-    return std::move(body.text);
+    return fetched;
 }
 
 }  // namespace dravik

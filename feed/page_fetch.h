@@ -21,6 +21,19 @@ std::string FetchPage(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 // event text) or that are read as a whole (JSON).
 std::string FetchPageWhole(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 
+// What one fetch brought: the final response's HTTP status (0 when none arrived) and, when the transfer itself
+// succeeded, its body as served. `ok` is false for exactly the failures that make FetchPageWhole empty; the
+// body is then empty too, as a cut-off answer is no answer.
+struct FetchResult {
+    long status = 0;
+    std::string body;
+    bool ok = false;
+};
+
+// The fetch of FetchPageWhole with its status: for callers that must tell "nothing there" (204, 404) from a
+// service error and both from no answer at all.
+FetchResult FetchSource(std::string url, std::size_t maxBytes = kMaxFetchBytes);
+
 // While it lives, fetches on the constructing thread give up (returning the empty text) as soon as `flag`
 // is true, including fetches that start after it became true. The owner of a worker thread sets the flag
 // and calls WakeFetches() to stop the worker's fetch at once.

@@ -72,26 +72,38 @@ std::string LeadingNumberKey(const std::string& eventId) {
 
 namespace {
 
-// Ids qualified by their source ("usgs:us6000m0yf") are compared whole; the classic page's ids by their
-// leading number.
-std::string SeenKey(const std::string& eventId) {
-    return eventId.find(':') != std::string::npos ? eventId : LeadingNumberKey(eventId);
-}
-
 std::int64_t NowUtcMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
-}  // namespace
-
-bool SeenEvents::Contains(const std::string& eventId) const {
-    return m_keys.count(SeenKey(eventId)) != 0;
+// Blanks the text forms carry ("-21.71 ") are left out of what the user reads.
+std::string Shown(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-void SeenEvents::Add(const std::string& eventId) {
-    m_ids.push_back(eventId);
-    m_keys.insert(SeenKey(eventId));
+void AddChange(std::string* text, const std::string& before, const std::string& after) {
+    if (before != after) {
+        *text += (text->empty() ? "" : "; ") + before + " → " + after;
+    }
+}
+
+}  // namespace
+
+std::string RevisionText(const QuakeEvent& before, const QuakeEvent& after) {
+    std::string text;
+    AddChange(&text, "M " + Shown(before.mag), "M " + Shown(after.mag));
+    AddChange(&text, Shown(before.data1 + " " + before.data2), Shown(after.data1 + " " + after.data2));
+    AddChange(&text, Shown(before.wsp1) + ", " + Shown(before.wsp2), Shown(after.wsp1) + ", " + Shown(after.wsp2));
+    AddChange(&text, Shown(before.depth) + " km", Shown(after.depth) + " km");
+    AddChange(&text, Shown(before.region), Shown(after.region));
+    return text;
+}
+
+bool IsFresh(const QuakeEvent& event, std::int64_t nowUtcMs) {
+    // The classic page gives no origin the program could trust; its events alert as they always did.
+    return !event.hasNumbers || nowUtcMs - event.originUtcMs <= kFreshMs;
 }
 
 void IQuakeListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
@@ -100,18 +112,28 @@ void IQuakeListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
     }
 }
 
+void IQuakeListView::ReviseEvents(const std::vector<QuakeRevision>&) {}
+
 void UnstoredEvents::Add(const QuakeEvent& event) {
     if (m_events.size() >= kMaxUnstored) {
-        std::fprintf(stderr, "dravik: archive backlog full, oldest unarchived event dropped: %s\n",
-                     m_events.front().eventId.c_str());
-        m_events.erase(m_events.begin());
+        if (!m_bDropping) {
+            std::fprintf(stderr, "dravik: archive backlog full, the oldest unarchived events are dropped from %s on\n",
+                         m_events.front().eventId.c_str());
+            m_bDropping = true;
+        }
+        m_events.pop_front();
     }
     m_events.push_back(event);
 }
 
-QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, UnstoredEvents& unstored, FeedFlags flags,
+void UnstoredEvents::Clear() {
+    m_events.clear();
+    m_bDropping = false;
+}
+
+QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
                                  ISound& sound, Hooks hooks)
-    : m_list(list), m_seen(seen), m_unstored(unstored), m_flags(flags), m_sound(sound), m_hooks(std::move(hooks)) {}
+    : m_list(list), m_quakes(quakes), m_unstored(unstored), m_flags(flags), m_sound(sound), m_hooks(std::move(hooks)) {}
 
 bool QuakeListUpdate::StopRequested() const {
     return m_hooks.stop != nullptr && m_hooks.stop->load();
@@ -141,48 +163,83 @@ void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
     m_list.EndUpdate();
 }
 
+bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
+    if (quake.alerted || !IsFresh(quake.values, nowUtcMs)) {
+        return false;
+    }
+    const EventAlert alert = m_hooks.alertRule ? m_hooks.alertRule(quake.values) : EventAlert{};
+    if (!alert.alert) {
+        return false;
+    }
+    quake.alerted = true;
+    m_flags.newEvent = true;
+    if (m_flags.firstFillDone && alert.sound) {
+        m_sound.PlaySound(kNewEventSound);
+    }
+    return true;
+}
+
 void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     const bool firstFillDone = m_flags.firstFillDone;
-    std::vector<QuakeEvent> listed;
+    const std::int64_t now = m_hooks.nowUtcMs ? m_hooks.nowUtcMs() : NowUtcMs();
+    std::vector<AnnouncedQuake> announced;
     std::vector<QuakeEvent> batch;
-    // Every event marked seen is listed, also when a stop ends the loop early.
+    std::vector<KnownQuake*> batchQuakes;
+    std::vector<QuakeRevision> revisions;
+    // Every quake marked listed is listed, also when a stop ends the loop early. The alert is decided after the
+    // row is there, so that a click on its notification finds it.
     const auto flush = [&] {
-        if (batch.empty()) {
-            return;
-        }
-        m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
-        for (const QuakeEvent& event : batch) {
-            m_unstored.Add(event);
-            const EventAlert alert = m_hooks.alertRule ? m_hooks.alertRule(event) : EventAlert{};
-            if (alert.alert) {
-                m_flags.newEvent = true;
-            }
-            if (firstFillDone && alert.sound) {
-                m_sound.PlaySound(kNewEventSound);
+        if (!batch.empty()) {
+            m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
+            for (KnownQuake* quake : batchQuakes) {
+                if (AlertOnce(*quake, now)) {
+                    announced.push_back({quake->values, {}});
+                }
             }
         }
-        listed.insert(listed.end(), batch.begin(), batch.end());
         batch.clear();
+        batchQuakes.clear();
     };
     for (const QuakeEvent& event : events) {
         if (StopRequested()) {
             break;
         }
-        if (m_seen.Contains(event.eventId)) {
-            continue;
+        const ReportMatch match = m_quakes.Resolve(event);
+        KnownQuake& quake = *match.quake;
+        switch (match.kind) {
+            case ReportKind::kNew:
+            case ReportKind::kRevision:
+                m_unstored.Add(event);
+                break;
+            case ReportKind::kOtherAgency: {
+                QuakeEvent merged = event;
+                merged.quakeId = quake.id;
+                m_unstored.Add(merged);
+                break;
+            }
+            case ReportKind::kRepeat:
+                break;
         }
-        m_seen.Add(event.eventId);
-        if (m_hooks.merge != nullptr && !m_hooks.merge->Admit(event, NowUtcMs())) {
-            continue;  // another agency's report of a quake already listed
-        }
-        batch.push_back(event);
-        if (batch.size() == kListBatch) {
-            flush();
+        if (!quake.listed) {
+            quake.listed = true;
+            batch.push_back(quake.values);
+            batchQuakes.push_back(&quake);
+            if (batch.size() == kListBatch) {
+                flush();
+            }
+        } else if (match.kind == ReportKind::kRevision) {
+            revisions.push_back({quake.values, RevisionText(match.previous, quake.values)});
+            if (AlertOnce(quake, now)) {
+                announced.push_back({quake.values, match.previous.mag});
+            }
         }
     }
     flush();
-    if (!listed.empty() && m_hooks.listed) {
-        m_hooks.listed(listed, !firstFillDone);
+    if (!revisions.empty()) {
+        m_list.ReviseEvents(revisions);
+    }
+    if (!announced.empty() && m_hooks.listed) {
+        m_hooks.listed(announced, !firstFillDone);
     }
     // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
     // keeps every event for the next round.

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
-#include "feed/event_merge.h"
 #include "feed/quake_parser.h"
+#include "feed/quake_registry.h"
 #include "platform/archive_status.h"
 
 namespace dravik {
@@ -29,18 +30,26 @@ long LeadingInteger(const std::string& eventId);
 // give "0"). Ids longer than a long, which atol would all read as one number, stay apart.
 std::string LeadingNumberKey(const std::string& eventId);
 
-// The ids of the events listed in this run, in the order listed. Two ids with the same leading number are
-// the same event. The index keeps the test constant in time for a run of months.
-class SeenEvents final {
-public:
-    bool Contains(const std::string& eventId) const;
-    void Add(const std::string& eventId);
-    std::size_t Size() const { return m_ids.size(); }
-    const std::vector<std::string>& Ids() const { return m_ids; }
+// A listed quake's new values (eventId: the row's id) and what changed, as "M 4.5 → M 4.8".
+struct QuakeRevision {
+    QuakeEvent event;
+    std::string change;
+};
 
-private:
-    std::vector<std::string> m_ids;
-    std::unordered_set<std::string> m_keys;
+// What changed between two reports of one quake: magnitude, time, position, depth and region, each as
+// "old → new", joined by "; "; empty when nothing shown did.
+std::string RevisionText(const QuakeEvent& before, const QuakeEvent& after);
+
+// A quake listed or revised less than this long after its origin is fresh: only a fresh quake alerts, so a
+// catch-up, a late publication or an update of an old quake is listed silently.
+inline constexpr std::int64_t kFreshMs = 3600 * 1000;
+bool IsFresh(const QuakeEvent& event, std::int64_t nowUtcMs);
+
+// A quake a round announces: fresh and matching the alert rule for the first time, either as it was listed or
+// after a revision (then `revisedFrom` holds the magnitude it had before).
+struct AnnouncedQuake {
+    QuakeEvent event;
+    std::string revisedFrom;
 };
 
 // The event list as the new-event handling drives it. Each call has been carried out on the list's own
@@ -58,6 +67,9 @@ public:
     // The events one after another, each as InsertEvent inserts it with its magnitude class; a view whose calls
     // cross threads does it in one call, so a page of thousands of new events is not one wait per event.
     virtual void InsertEvents(int index, const std::vector<QuakeEvent>& events);
+    // Listed quakes whose own source revised them: each row (found by its quake's id, event.eventId) takes the
+    // new values in place and says what changed.
+    virtual void ReviseEvents(const std::vector<QuakeRevision>& revisions);
     virtual void SelectItem(int index) = 0;
     // Shows the selected item on the map.
     virtual void ShowSelectionOnMap() = 0;
@@ -89,18 +101,21 @@ public:
     void Add(const QuakeEvent& event);
     bool Empty() const { return m_events.empty(); }
     std::size_t Size() const { return m_events.size(); }
-    const std::vector<QuakeEvent>& Events() const { return m_events; }
-    void Clear() { m_events.clear(); }
+    std::vector<QuakeEvent> Events() const { return {m_events.begin(), m_events.end()}; }
+    void Clear();
 
 private:
-    std::vector<QuakeEvent> m_events;
+    std::deque<QuakeEvent> m_events;
+    bool m_bDropping = false;
 };
 
-// One earthquake update: lists every event not seen in this run (page order in the first cycle, at the top
-// afterwards), marks the news and, from the second cycle on, starts the sound; then writes every listed event
-// not yet archived in one go. The first cycle selects item 0 and shows it on the map. A stop (the program
-// ending) is looked at between events and ends the round early; whatever was listed but not written then
-// stays unwritten (a later start reads it from its source again).
+// One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run
+// is listed (page order in the first cycle, at the top afterwards); a revision of a listed one changes its row
+// in place; another agency's report changes nothing. A fresh quake that matches the alert rule for the first
+// time marks the news and, from the second cycle on, starts the sound. Then every report that changes the
+// archive (a new quake, a revision, another agency's id) is written in one go. The first cycle selects item 0 and shows
+// it on the map. A stop (the program ending) is looked at between events and ends the round early; whatever was listed
+// but not written then stays unwritten (a later start reads it from its source again).
 class QuakeListUpdate final {
 public:
     // New events handed to the list in one call at most; the stop flag is looked at between two events.
@@ -113,8 +128,8 @@ public:
     // Told the outcome of every archive write.
     using ArchiveReport = std::function<void(const ArchiveWriteResult&)>;
     using AlertRule = std::function<EventAlert(const QuakeEvent&)>;
-    // Called once a round with the events it listed (in listing order) and whether it was the first cycle.
-    using ListedReport = std::function<void(const std::vector<QuakeEvent>&, bool firstCycle)>;
+    // Called once a round with the quakes it announces (in listing order) and whether it was the first cycle.
+    using ListedReport = std::function<void(const std::vector<AnnouncedQuake>&, bool firstCycle)>;
 
     struct Hooks {
         EventStore store;
@@ -124,12 +139,12 @@ public:
         ListedReport listed;
         // Set when the program is ending; null: never.
         const std::atomic<bool>* stop = nullptr;
-        // Reports of quakes already listed from another source are dropped (and marked seen); null: none is.
-        ReportMerge* merge = nullptr;
+        // The time that freshness is measured against, UTC milliseconds; empty: the clock.
+        std::function<std::int64_t()> nowUtcMs;
     };
 
-    QuakeListUpdate(IQuakeListView& list, SeenEvents& seen, UnstoredEvents& unstored, FeedFlags flags, ISound& sound,
-                    Hooks hooks);
+    QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
+                    ISound& sound, Hooks hooks);
 
     // One polling round over the events `source` reads.
     void Run(const EventSource& source);
@@ -139,9 +154,11 @@ public:
 private:
     bool StopRequested() const;
     void ListNew(const std::vector<QuakeEvent>& events);
+    // Whether the quake alerts now, for the first time (it is fresh and matches the rule); marks it so.
+    bool AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs);
 
     IQuakeListView& m_list;
-    SeenEvents& m_seen;
+    QuakeRegistry& m_quakes;
     UnstoredEvents& m_unstored;
     FeedFlags m_flags;
     ISound& m_sound;

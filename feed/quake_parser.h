@@ -15,6 +15,10 @@ struct QuakeEvent {
     bool hasNumbers = false;
     std::int64_t originUtcMs = 0;
     double latitude = 0.0, longitude = 0.0, magnitude = 0.0;
+    // Further ids the source gives the same quake (USGS's `ids`), qualified like eventId.
+    std::vector<std::string> otherIds{};
+    // The id of the listed quake another agency's report was taken for; empty for a quake's own report.
+    std::string quakeId{};
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the

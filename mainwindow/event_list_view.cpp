@@ -35,7 +35,26 @@ enum EventRowRole : int {
     kRoleLatitude,
     kRoleLongitude,
     kRoleArchiveText,  // on the date and time cells: the archive's form
+    kRoleRevision,     // what the last revision changed
 };
+
+void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
+    magItem.setData(kRoleHasNumbers, event.hasNumbers);
+    magItem.setData(kRoleOriginUtcMs, QVariant::fromValue<qlonglong>(event.originUtcMs));
+    magItem.setData(kRoleMagnitude, event.magnitude);
+    magItem.setData(kRoleLatitude, event.latitude);
+    magItem.setData(kRoleLongitude, event.longitude);
+}
+
+// The texts that sort a row, from the archive's form of date and time, which reads the same whatever the display.
+void SetSortKeys(QTableWidget& list, int row, const QuakeEvent& event) {
+    list.item(row, 0)->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
+    const QString when = QString::fromStdString(DateTimeSortKey(event.data1, event.data2));
+    list.item(row, 2)->setData(kRoleArchiveText, QString::fromStdString(event.data1));
+    list.item(row, 3)->setData(kRoleArchiveText, QString::fromStdString(event.data2));
+    list.item(row, 2)->setData(CEventListItem::kSortKeyRole, when);
+    list.item(row, 3)->setData(CEventListItem::kSortKeyRole, when);
+}
 
 }  // namespace
 
@@ -80,18 +99,8 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
         list.setItem(index, column, MakeItem(*subItems[column - 1], column));
     }
     magItem->setData(kRoleEventId, QString::fromStdString(event.eventId));
-    magItem->setData(kRoleHasNumbers, event.hasNumbers);
-    magItem->setData(kRoleOriginUtcMs, QVariant::fromValue<qlonglong>(event.originUtcMs));
-    magItem->setData(kRoleMagnitude, event.magnitude);
-    magItem->setData(kRoleLatitude, event.latitude);
-    magItem->setData(kRoleLongitude, event.longitude);
-    list.item(index, 2)->setData(kRoleArchiveText, QString::fromStdString(event.data1));
-    list.item(index, 3)->setData(kRoleArchiveText, QString::fromStdString(event.data2));
-    // Sorted by the archive's form of date and time, which reads the same whatever the display.
-    magItem->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
-    const QString when = QString::fromStdString(DateTimeSortKey(event.data1, event.data2));
-    list.item(index, 2)->setData(CEventListItem::kSortKeyRole, when);
-    list.item(index, 3)->setData(CEventListItem::kSortKeyRole, when);
+    SetRowNumbers(*magItem, event);
+    SetSortKeys(list, index, event);
     ApplyEventRowView(list, index, view);
     if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
         sorter->RowInserted(index, index == 0);
@@ -107,7 +116,11 @@ void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
         DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
     list.item(row, 2)->setText(QString::fromStdString(shown.date));
     list.item(row, 3)->setText(QString::fromStdString(shown.time));
-    const QString tooltip = QString::fromStdString(view.tooltip);
+    QString tooltip = QString::fromStdString(view.tooltip);
+    const QString change = list.item(row, 0)->data(kRoleRevision).toString();
+    if (!change.isEmpty()) {
+        tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
+    }
     for (int column = 0; column < kEventColumnCount; ++column) {
         if (QTableWidgetItem* cell = list.item(row, column)) {
             cell->setToolTip(tooltip);
@@ -145,12 +158,31 @@ QuakeEvent EventOfRow(const QTableWidget& list, int row) {
     return event;
 }
 
+void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, const QuakeEvent& event,
+                    const std::string& change, const EventRowView& view) {
+    QTableWidgetItem* magItem = list.item(row, 0);
+    if (row < 0 || row >= list.rowCount() || magItem == nullptr) {
+        return;
+    }
+    magItem->setText(QString::fromStdString(event.mag));
+    const int image = MagnitudeClass(event.mag);
+    magItem->setIcon(image >= 0 && image < images.size() ? images[image] : QIcon());
+    const std::string* subItems[] = {&event.region, &event.wsp1, &event.wsp2, &event.depth};
+    const int columns[] = {1, 4, 5, 6};
+    for (int i = 0; i < 4; ++i) {
+        list.item(row, columns[i])->setText(QString::fromStdString(*subItems[i]));
+    }
+    SetRowNumbers(*magItem, event);
+    SetSortKeys(list, row, event);
+    magItem->setData(kRoleRevision, QString::fromStdString(change));
+    ApplyEventRowView(list, row, view);
+}
+
 int FindEventRow(const QTableWidget& list, const std::string& eventId) {
-    // Ids name the same event as the seen test does: by their leading number.
-    const std::string key = LeadingNumberKey(eventId);
+    const std::string key = QuakeIdKey(eventId);
     for (int row = 0; row < list.rowCount(); ++row) {
         const QTableWidgetItem* magItem = list.item(row, 0);
-        if (magItem != nullptr && LeadingNumberKey(magItem->data(kRoleEventId).toString().toStdString()) == key) {
+        if (magItem != nullptr && QuakeIdKey(magItem->data(kRoleEventId).toString().toStdString()) == key) {
             return row;
         }
     }
@@ -158,12 +190,13 @@ int FindEventRow(const QTableWidget& list, const std::string& eventId) {
 }
 
 CEventListView::CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
-                               std::function<void()> refreshMap, RowViewSource rowView)
+                               std::function<void()> refreshMap, RowViewSource rowView, RowRevised rowRevised)
     : m_list(list),
       m_images(images),
       m_uiThread(uiThread),
       m_refreshMap(std::move(refreshMap)),
-      m_rowView(std::move(rowView)) {}
+      m_rowView(std::move(rowView)),
+      m_rowRevised(std::move(rowRevised)) {}
 
 void CEventListView::BeginUpdate() {
     m_uiThread.RunOnUiThread([this] {
@@ -187,6 +220,22 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
             const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
             InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event,
                            MagnitudeClass(event.mag), view);
+        }
+    });
+}
+
+void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
+    m_uiThread.RunOnUiThread([&] {
+        for (const QuakeRevision& revision : revisions) {
+            const int row = FindEventRow(m_list, revision.event.eventId);
+            if (row < 0) {
+                continue;
+            }
+            const EventRowView view = m_rowView ? m_rowView(revision.event) : EventRowView{};
+            ReviseEventRow(m_list, m_images, row, revision.event, revision.change, view);
+            if (m_rowRevised) {
+                m_rowRevised(row);
+            }
         }
     });
 }

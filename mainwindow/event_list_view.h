@@ -28,7 +28,8 @@ inline constexpr int kEventColumnCount = 7;
 // single selection shown also without focus, no sorting, no editing) and the images' size.
 void SetUpEventList(QTableWidget& list);
 
-// How a row shows its event: the time display and the row's tooltip (the distance from home, or none).
+// How a row shows its event: the time display and the row's tooltip (the distance from home, or none; a
+// revised row adds what changed).
 struct EventRowView {
     TimeDisplay display = TimeDisplay::Classic;
     std::string tooltip;
@@ -47,7 +48,12 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
 void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view);
 // The event a row was made from, as far as the row keeps it (id, texts, the source's numbers).
 QuakeEvent EventOfRow(const QTableWidget& list, int row);
-// The row of the event with that id (compared by leading number, as the seen test does), or -1.
+// Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
+// changed for its tooltip.
+void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, const QuakeEvent& event,
+                    const std::string& change, const EventRowView& view = {});
+// The row of the quake with that id, in any of its forms (a qualified id whole, a classic page's by its leading
+// number), wherever sorting has put it; -1 for none.
 int FindEventRow(const QTableWidget& list, const std::string& eventId);
 
 // The feed's view of the event list: each operation is carried to the UI thread and has finished there
@@ -57,12 +63,16 @@ public:
     // Asked on the list's thread, for each event as it is inserted.
     using RowViewSource = std::function<EventRowView(const QuakeEvent&)>;
 
+    // Told the row of each revision, on the list's thread.
+    using RowRevised = std::function<void(int row)>;
+
     CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
-                   std::function<void()> refreshMap, RowViewSource rowView = {});
+                   std::function<void()> refreshMap, RowViewSource rowView = {}, RowRevised rowRevised = {});
 
     void BeginUpdate() override;
     void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
     void InsertEvents(int index, const std::vector<QuakeEvent>& events) override;
+    void ReviseEvents(const std::vector<QuakeRevision>& revisions) override;
     void SelectItem(int index) override;
     void ShowSelectionOnMap() override;
     void EndUpdate() override;
@@ -73,6 +83,7 @@ private:
     IUiThread& m_uiThread;
     std::function<void()> m_refreshMap;
     RowViewSource m_rowView;
+    RowRevised m_rowRevised;
     bool m_bWaitCursor = false;
 };
 

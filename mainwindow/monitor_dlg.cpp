@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <algorithm>
+#include <chrono>
 
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
@@ -39,6 +40,7 @@
 #include "store/event_table.h"
 #include "store/legacy_import.h"
 #include "store/quake_database.h"
+#include "store/quake_ids.h"
 
 namespace dravik {
 
@@ -103,9 +105,33 @@ ArchiveWriteResult StoreEvents(const std::vector<QuakeEvent>& events, const std:
     std::vector<EventRecord> records;
     records.reserve(events.size());
     for (const QuakeEvent& e : events) {
-        records.push_back(EventRecord{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2});
+        EventRecord r{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2};
+        r.id = QuakeIdKey(e.eventId);
+        r.otherIds = e.otherIds;
+        r.quakeId = e.quakeId;
+        r.source = EventSource(r.id);
+        if (e.hasNumbers) {
+            r.originUtcMs = e.originUtcMs;
+        }
+        r.depth = e.depth;
+        records.push_back(std::move(r));
     }
     return StoreEventsIfNew(DataFilePath(kDatabaseFileName), records, stop);
+}
+
+// The archive's recent quakes as the feed knows quakes: texts, and the numbers where the origin was kept.
+std::vector<ArchivedQuakeIds> LoadQuakes(std::int64_t sinceUtcMs, const std::atomic<bool>* stop) {
+    std::vector<ArchivedQuakeIds> quakes;
+    for (ArchivedQuake& a :
+         LoadArchivedQuakes(DataFilePath(kDatabaseFileName), sinceUtcMs, QuakeRegistry::kDefaultMaxQuakes / 2, stop)) {
+        const EventRecord& r = a.record;
+        QuakeEvent e{r.id, r.region, r.data1, r.data2, r.mag, r.wsp1, r.wsp2, r.depth};
+        e.hasNumbers = r.originUtcMs && ReadDecimal(r.mag, &e.magnitude) && ReadDecimal(r.wsp1, &e.latitude) &&
+                       ReadDecimal(r.wsp2, &e.longitude);
+        e.originUtcMs = r.originUtcMs.value_or(0);
+        quakes.push_back({std::move(e), std::move(a.ids)});
+    }
+    return quakes;
 }
 
 }  // namespace
@@ -118,7 +144,8 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
       m_hIcon(ResourceIcon(kIconProgram)),
       m_services(std::move(services)),
       m_pUiThread(std::make_unique<CQtUiThread>()) {
-    if (!m_services.fetchPage) {
+    const bool realFetch = !m_services.fetchPage;
+    if (realFetch) {
         m_services.fetchPage = [](const std::string& url) {
             const bool spaceWeather = url == SolarWindUrl() || url == XRayUrl();
             return FetchPage(url, spaceWeather ? kMaxSpaceWeatherBytes : kMaxFetchBytes);
@@ -134,6 +161,31 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     }
     if (!m_services.storeEvents) {
         m_services.storeEvents = StoreEvents;
+        m_services.loadQuakes = LoadQuakes;
+        m_services.newestOrigin = [](const std::string& source) {
+            return NewestOriginMs(DataFilePath(kDatabaseFileName), source);
+        };
+    }
+    if (!m_services.fetchStatus) {
+        if (realFetch) {
+            m_services.fetchStatus = [](const std::string& url) { return FetchSource(url); };
+        } else {
+            // A source given as bodies only: an empty body is a failed read.
+            m_services.fetchStatus = [fetch = m_services.fetchSource](const std::string& url) {
+                FetchResult page;
+                page.body = fetch(url);
+                page.ok = !page.body.empty();
+                page.status = page.ok ? 200 : 0;
+                return page;
+            };
+        }
+    }
+    if (!m_services.nowUtcMs) {
+        m_services.nowUtcMs = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        };
     }
     m_pVersionCheck = std::make_unique<CVersionCheck>(m_services.fetchPage);
     InitAlerts();
@@ -416,6 +468,20 @@ void CMonitorDlg::OnMapKindClicked() {
 }
 
 void CMonitorDlg::RefreshMap() {
+    ShowSelectedOnMap(m_bFeedBusy);
+}
+
+void CMonitorDlg::OnRowRevised(int row) {
+    if (m_pQuakeMap != nullptr) {
+        m_pQuakeMap->RowRevised(row);
+    }
+    // A round holds back the user's selections, not a revision of the quake the map shows.
+    if (row == GetFirstSelectedItem()) {
+        ShowSelectedOnMap(false);
+    }
+}
+
+void CMonitorDlg::ShowSelectedOnMap(bool feedBusy) {
     const auto* box = qobject_cast<const QAbstractButton*>(GetDlgItem(kIdShowMap));
     const bool showMap = box != nullptr && box->isChecked();
     std::optional<MapCoordinates> selected;
@@ -425,7 +491,7 @@ void CMonitorDlg::RefreshMap() {
     }
     UpdateData(true);
     if (m_browser != nullptr) {
-        m_mapView.RefreshMap(*m_browser, showMap, selected, m_bFeedBusy, m_nMapKind);
+        m_mapView.RefreshMap(*m_browser, showMap, selected, feedBusy, m_nMapKind);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,6 +15,7 @@
 
 #include "feed/alert_rule.h"
 #include "feed/feed_worker.h"
+#include "feed/page_fetch.h"
 #include "feed/quake_list_update.h"
 #include "mainwindow/map_view.h"
 #include "platform/notifier.h"
@@ -46,6 +48,15 @@ struct MonitorServices {
     ISound* sound = nullptr;
     // Writes listed events to the event table, all or none; gives up once *stop is set.
     std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&, const std::atomic<bool>* stop)> storeEvents;
+    // The quakes the archive holds whose origin is at or after the time given (UTC ms), read once before the
+    // first round so that a restart knows what the last run stored; empty: none.
+    std::function<std::vector<ArchivedQuakeIds>(std::int64_t sinceUtcMs, const std::atomic<bool>* stop)> loadQuakes;
+    // The newest origin (UTC ms) among a source's reports in the archive, where catch-up starts.
+    std::function<std::optional<std::int64_t>(const std::string& source)> newestOrigin;
+    // Reads a source's answer with its HTTP status (catch-up pages); empty: the real fetch.
+    std::function<FetchResult(const std::string& url)> fetchStatus;
+    // UTC milliseconds now, for freshness and catch-up; empty for the clock.
+    std::function<std::int64_t()> nowUtcMs;
     // Whether OnInitDialog starts the feed worker (tests drive the cycle themselves).
     bool startFeedWorker = true;
     // The pause between two cycles; 0 for the configured one.
@@ -102,6 +113,8 @@ public:
 
     // Shows the selected event on the map (UI thread).
     void RefreshMap();
+    // A listed quake's row took revised values: its circle, and the map when it is the selected one (UI thread).
+    void OnRowRevised(int row);
 
     // Control lookup by template id, and the data exchange of check box 1006 and the map-kind radio group
     // (save true: controls into m_bShowMap/m_nMapKind; false: the other way).
@@ -149,8 +162,9 @@ public:
     std::atomic<bool> m_bNewEvent{false};
     bool m_bBlinkPhase = false;
     std::atomic<bool> m_bFeedBusy{false};
-    // Ids of the events listed in this run, and those listed but not yet archived; used by the feed worker only.
-    SeenEvents m_seenEvents;
+    // Every quake this run knows (listed, or stored by an earlier run), and the reports listed but not yet
+    // archived; used by the feed worker only.
+    QuakeRegistry m_quakes;
     UnstoredEvents m_unstoredEvents;
     // The map's memory: the coordinates last shown and whether a map kind was clicked since.
     MapView m_mapView;
@@ -190,9 +204,15 @@ protected:
 
 private:
     void InitAlerts();
+    // The selected event on the map, as if the feed's busy flag were `feedBusy`.
+    void ShowSelectedOnMap(bool feedBusy);
     // The per-event rule of one cycle and the notifications of its round (worker thread).
     std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
-    void SendNotifications(const std::vector<QuakeEvent>& listed, bool firstCycle, const AlertSettings& settings);
+    void SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
+                           const AlertSettings& settings);
+    // Worker thread: the reports of one source for this round, caught up after a start or a failure.
+    std::vector<QuakeEvent> ReadSource(const std::string& url);
+    void LoadArchivedQuakes();
     bool ShowBalloonNotice(const DesktopNotice& notice);
     void BuildControls();
     void ConnectHandlers();
@@ -222,8 +242,10 @@ private:
     // Events pushed by a source, waiting for the worker.
     std::mutex m_pushMutex;
     std::vector<QuakeEvent> m_pushedEvents;
-    // Reports already listed, so that another agency's report of the same quake is dropped; worker thread.
-    ReportMerge m_reportMerge;
+    // Worker thread: whether the archive's recent quakes have been read into m_quakes; the sources that read
+    // well last time (catch-up follows a failure or a start).
+    bool m_bArchiveLoaded = false;
+    std::map<std::string, bool> m_sourceReadable;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
     // Counts hide and show requests, so that a late check of a showing acts only while it is the latest.

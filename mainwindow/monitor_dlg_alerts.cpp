@@ -123,16 +123,19 @@ std::function<EventAlert(const QuakeEvent&)> CMonitorDlg::AlertRuleFor(const Ale
     };
 }
 
-void CMonitorDlg::SendNotifications(const std::vector<QuakeEvent>& listed, bool firstCycle,
+void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
                                     const AlertSettings& settings) {
-    if (firstCycle || !settings.notifyEnabled || listed.empty()) {
+    if (firstCycle || !settings.notifyEnabled || announced.empty()) {
         return;
     }
     const int minute = LocalMinuteOfDay(m_services.clock());
+    std::vector<QuakeEvent> listed;
     std::vector<AlertDecision> decisions;
-    decisions.reserve(listed.size());
-    for (const QuakeEvent& event : listed) {
-        decisions.push_back(DecideAlert(event, settings, minute));
+    listed.reserve(announced.size());
+    decisions.reserve(announced.size());
+    for (const AnnouncedQuake& quake : announced) {
+        listed.push_back(quake.event);
+        decisions.push_back(DecideAlert(quake.event, settings, minute));
     }
     const NotificationPlan plan = PlanNotifications(listed, decisions, firstCycle);
     if (plan.single.empty()) {
@@ -144,8 +147,12 @@ void CMonitorDlg::SendNotifications(const std::vector<QuakeEvent>& listed, bool 
         const std::string show = AlertUiText(lang, AlertText::ShowAction);
         for (std::size_t i : plan.single) {
             const QuakeEvent& event = listed[i];
-            DesktopNotice notice{NotificationSummary(event), NotificationBody(lang, event, settings, decisions[i]),
-                                 !decisions[i].sound, show, LeadingNumberKey(event.eventId)};
+            std::string body = NotificationBody(lang, event, settings, decisions[i]);
+            if (!announced[i].revisedFrom.empty()) {
+                body = RevisedText(lang, event.mag, announced[i].revisedFrom) + "\n" + body;
+            }
+            // The quake's own id, which names its row whatever sorting and revisions did.
+            DesktopNotice notice{NotificationSummary(event), body, !decisions[i].sound, show, event.eventId};
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);
         }

@@ -1,10 +1,13 @@
 // The feed's side of the main window: the worker's start and stop, and the three operations of its cycle,
 // which run on the worker's thread and change the window only through the UI-thread bridge.
 #include <QTableWidget>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "feed/catch_up.h"
+#include "feed/event_fields.h"
 #include "feed/geojson_events.h"
 #include "feed/quake_source.h"
 #include "feed/space_weather.h"
@@ -18,6 +21,7 @@ namespace dravik {
 
 namespace {
 constexpr int kIdStatusLine = 1019;
+constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
 // Pushed events waiting for the worker at most; a worker that long busy drops the oldest (the next poll
 // brings them again).
 constexpr std::size_t kMaxPushedWaiting = 10000;
@@ -42,8 +46,7 @@ void CMonitorDlg::OnPushMessage(const std::string& message) {
     if (!pushed) {
         return;
     }
-    // An update of a listed event changes nothing (the archive keeps first reports); one of an event not
-    // listed yet is an event like any other.
+    // A create and an update alike are reports of a quake: the round tells a new one from a revision.
     {
         std::lock_guard<std::mutex> lock(m_pushMutex);
         if (m_pushedEvents.size() >= kMaxPushedWaiting) {
@@ -85,11 +88,11 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     };
     hooks.archiveReport = [this](const ArchiveWriteResult& result) { OnArchiveResult(result); };
     hooks.stop = &m_bStopping;
-    hooks.merge = &m_reportMerge;
     hooks.alertRule = AlertRuleFor(alerts);
-    hooks.listed = [this, alerts](const std::vector<QuakeEvent>& listed, bool firstCycle) {
-        SendNotifications(listed, firstCycle, alerts);
+    hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
+        SendNotifications(announced, firstCycle, alerts);
     };
+    hooks.nowUtcMs = m_services.nowUtcMs;
     return hooks;
 }
 
@@ -97,13 +100,68 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
     const AlertSettings alerts = CurrentAlertSettings();
     CEventListView view(
         *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
-        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); });
-    QuakeListUpdate update(view, m_seenEvents, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
+        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); },
+        [this](int row) { OnRowRevised(row); });
+    QuakeListUpdate update(view, m_quakes, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
                            *m_services.sound, FeedHooks(alerts));
     round(update);
 }
 
+void CMonitorDlg::LoadArchivedQuakes() {
+    if (m_bArchiveLoaded || !m_services.loadQuakes) {
+        return;
+    }
+    // What earlier runs stored of the catch-up span, so that a restart neither lists a quake twice under another
+    // agency's report nor stores it again.
+    const AlertSettings alerts = CurrentAlertSettings();
+    const std::int64_t since = m_services.nowUtcMs() - static_cast<std::int64_t>(alerts.catchUpMaxDays) * kDayMs;
+    for (const ArchivedQuakeIds& quake : m_services.loadQuakes(since, &m_bStopping)) {
+        m_quakes.AddArchived(quake.values, quake.ids);
+    }
+    m_bArchiveLoaded = !m_bStopping;
+}
+
+std::vector<QuakeEvent> CMonitorDlg::ReadSource(const std::string& url) {
+    const AlertSettings alerts = CurrentAlertSettings();
+    const FetchResult page = m_services.fetchStatus(url);
+    std::vector<QuakeEvent> events = ParseQuakeSource(page.body, url);
+    const bool readable = page.ok && page.status >= 200 && page.status < 300;
+    bool& wasReadable = m_sourceReadable[url];
+    // After a start or a failure, and when the page holds no quake known already (more came than it shows),
+    // the source is asked for what it published meanwhile.
+    const bool gap =
+        !wasReadable || (!events.empty() && std::none_of(events.begin(), events.end(), [this](const QuakeEvent& e) {
+            return m_quakes.Find(e.eventId) != nullptr;
+        }));
+    wasReadable = readable;
+    if (!readable || !gap || m_bStopping) {
+        return events;
+    }
+    const std::int64_t now = m_services.nowUtcMs();
+    const std::optional<std::int64_t> newest =
+        m_services.newestOrigin ? m_services.newestOrigin(SourcePrefix(url)) : std::nullopt;
+    const std::int64_t start = CatchUpStartMs(newest, now, alerts.catchUpFirstDays, alerts.catchUpMaxDays);
+    std::vector<QuakeEvent> caughtUp;
+    if (IsFdsnEventService(url)) {
+        RunFdsnCatchUp(
+            url, start, kCatchUpPageLimit, m_services.fetchStatus, ParseQuakeSource,
+            [&caughtUp](std::vector<QuakeEvent> pageEvents) {
+                caughtUp.insert(caughtUp.end(), std::make_move_iterator(pageEvents.begin()),
+                                std::make_move_iterator(pageEvents.end()));
+            },
+            [this] { return m_bStopping.load(); });
+    } else if (const std::string wider = UsgsCatchUpUrl(url, now - start); wider != url) {
+        const FetchResult widerPage = m_services.fetchStatus(wider);
+        caughtUp = ParseQuakeSource(widerPage.body, wider);
+    }
+    // Newest first after the page's own, as a page lists them; a quake on both counts once in the round anyway.
+    std::reverse(caughtUp.begin(), caughtUp.end());
+    events.insert(events.end(), std::make_move_iterator(caughtUp.begin()), std::make_move_iterator(caughtUp.end()));
+    return events;
+}
+
 void CMonitorDlg::RefreshQuakeList() {
+    LoadArchivedQuakes();
     RunFeedRound([this](QuakeListUpdate& update) {
         // Every source in its order, each in its own order; the first report of a quake wins.
         update.Run([this] {
@@ -112,7 +170,7 @@ void CMonitorDlg::RefreshQuakeList() {
                 if (m_bStopping) {
                     break;
                 }
-                std::vector<QuakeEvent> some = ParseQuakeSource(m_services.fetchSource(url), url);
+                std::vector<QuakeEvent> some = ReadSource(url);
                 events.insert(events.end(), std::make_move_iterator(some.begin()), std::make_move_iterator(some.end()));
             }
             return events;

@@ -105,6 +105,26 @@ void CQuakeMap::Flush() {
     }
 }
 
+void CQuakeMap::RowRevised(int row) {
+    const int id = CircleOfRow(row);
+    if (id < 0) {
+        return;
+    }
+    const QuakeEvent listed = EventOfRow(m_list, row);
+    std::optional<MapEvent> event =
+        MapEventFromRow(listed.mag, listed.region, listed.data1, listed.data2, listed.wsp1, listed.wsp2);
+    if (!event) {
+        return;
+    }
+    Entry& entry = m_entries[static_cast<std::size_t>(id)];
+    entry.event = std::move(*event);
+    entry.age = AgeOf(entry.event.when, Now());
+    // Rare enough that the page simply takes every circle again.
+    if (m_bridge.IsReady()) {
+        SendAll();
+    }
+}
+
 void CQuakeMap::UpdateAges() {
     QVariantList changed;
     const std::time_t now = Now();

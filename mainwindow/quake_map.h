@@ -34,6 +34,8 @@ public:
     void Flush();
     // Looks at the circles' ages again and sends those that changed.
     void UpdateAges();
+    // The row's event was revised: its circle moves and takes its new size.
+    void RowRevised(int row);
 
     int CircleCount() const { return static_cast<int>(m_entries.size()); }
     // The circle of a list row and the row of a circle; -1 for none.

@@ -25,6 +25,8 @@ struct ArchiveWriteResult {
     std::string detail;
     // Rows added; records already in the archive are not counted.
     std::size_t stored = 0;
+    // Rows whose values a later report of the same source replaced.
+    std::size_t revised = 0;
 
     bool Ok() const { return fault == ArchiveFault::kNone; }
 };

@@ -8,6 +8,7 @@
 
 #include "platform/environment.h"
 #include "store/quake_database.h"
+#include "store/quake_ids.h"
 
 namespace dravik {
 
@@ -119,33 +120,25 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
             return fail();
         }
     }
+    for (const char* sql : kQuakeIdTableSql) {
+        db.Query(sql);
+        if (db.GetLastResult() != SQLITE_OK) {
+            return fail();
+        }
+    }
 
     ArchiveWriteResult result;
     for (const EventRecord& r : records) {
         if (stop != nullptr && stop->load()) {
             return fail();
         }
-        // Inside the transaction the check also sees this call's own rows.
-        const std::string ident = EventIdent(r.mag, r.wsp1, r.wsp2);
-        db.Query(DuplicateCheckSql(ident));
-        if (db.GetLastResult() != SQLITE_OK) {
+        // Inside the transaction every lookup also sees this call's own rows.
+        StoreOutcome outcome = StoreOutcome::kKnown;
+        if (!StoreQuakeReport(db, r, &outcome)) {
             return fail();
         }
-        if (db.GetRowCount() == 0) {
-            db.ClearFields();
-            db.AddField("mag", r.mag);
-            db.AddField("region", r.region);
-            db.AddField("data1", r.data1);
-            db.AddField("data2", r.data2);
-            db.AddField("wsp1", r.wsp1);
-            db.AddField("wsp2", r.wsp2);
-            db.AddField("ident", ident);
-            db.WriteRecord("trze");
-            if (db.GetLastResult() != SQLITE_OK) {
-                return fail();
-            }
-            ++result.stored;
-        }
+        result.stored += outcome == StoreOutcome::kInserted ? 1 : 0;
+        result.revised += outcome == StoreOutcome::kRevised ? 1 : 0;
     }
     db.Query("COMMIT");
     if (db.GetLastResult() != SQLITE_OK) {
@@ -163,6 +156,10 @@ void CreateEventTable(const std::string& path) {
     // Fails quietly when the table is there already.
     db.Query(kCreateEventTableSql);
     for (const char* sql : kEventTableIndexSql) {
+        db.Query(sql);
+    }
+    // Archives written before quakes kept their ids get the side table; their rows stay as they are.
+    for (const char* sql : kQuakeIdTableSql) {
         db.Query(sql);
     }
 }

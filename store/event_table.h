@@ -1,12 +1,15 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/archive_status.h"
 
-// Table trze: every earthquake the program has seen, one row per identity key (magnitude and coordinates).
+// Table trze: every earthquake the program has seen, one row per quake (store/quake_ids.h says which is which).
 namespace dravik {
 
 // The table's schema text, exactly as every existing file holds it.
@@ -29,20 +32,41 @@ std::string EventIdent(const std::string& mag, const std::string& wsp1, const st
 // "select * from trze where ident='...'" with `ident` as one safe literal.
 std::string DuplicateCheckSql(const std::string& ident);
 
-// The six texts of one event as the table keeps them.
+// The six texts of one event as the table keeps them, and which earthquake it is.
 struct EventRecord {
+    EventRecord() = default;
+    EventRecord(std::string m, std::string r, std::string d1, std::string d2, std::string w1, std::string w2)
+        : mag(std::move(m)),
+          region(std::move(r)),
+          data1(std::move(d1)),
+          data2(std::move(d2)),
+          wsp1(std::move(w1)),
+          wsp2(std::move(w2)) {}
+
     std::string mag, region, data1, data2, wsp1, wsp2;
+    // The report's own id ("emsc:20240101_0000328", or a classic page's number); empty for a report without
+    // one, which is then known by its texts, date and time alone.
+    std::string id;
+    // Further ids the source gives the same quake (USGS's `ids`).
+    std::vector<std::string> otherIds;
+    // The id of the quake this report was taken for (another agency's report of a listed quake); empty: its own.
+    std::string quakeId;
+    // The service it came from ("emsc", "usgs"; empty for the classic page) and its origin, UTC milliseconds.
+    std::string source;
+    std::optional<std::int64_t> originUtcMs;
+    std::string depth;
 };
 
 // What an SQLite result code (extended) and the system error behind it mean to the user.
 ArchiveFault ClassifyArchiveError(int sqliteResult, int systemError);
 
-// Stores every record whose identity key is not in the table yet (nor earlier in `records`), all in one
-// transaction: one open, one write lock held from the first check to the commit (so another process cannot
-// store the same key in between), one sync. The table and its indexes are made first when missing (the file
-// deleted while the program runs). Either every record is in the table afterwards or, on any failure, none
-// of this call's rows is: the caller keeps them and tries again later. Once *stop is set (null: never) a wait
-// for a lock gives up and a running statement stops; the result is then kInterrupted.
+// Stores every record in one transaction: a report of a quake the table does not hold yet (nor earlier in
+// `records`) becomes a row, a later report of the row's own source replaces its values, another source's
+// report of it only adds its ids (see StoreQuakeReport). One open, one write lock held from the first check to
+// the commit (so another process cannot store the same quake in between), one sync. The table and its indexes are made
+// first when missing (the file deleted while the program runs). Either every record is in the table afterwards or, on
+// any failure, none of this call's rows is: the caller keeps them and tries again later. Once *stop is set (null:
+// never) a wait for a lock gives up and a running statement stops; the result is then kInterrupted.
 ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<EventRecord>& records,
                                     const std::atomic<bool>* stop = nullptr);
 

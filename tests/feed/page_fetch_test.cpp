@@ -62,6 +62,37 @@ TEST(PageFetch, BodiesAsReturned) {
     }
 }
 
+TEST(PageFetch, SourceFetchTellsStatusFromFailure) {
+    HttpTestServer server;
+    server.Serve("/ok", "a\nb\n");
+    server.Serve("/empty", "", 204);
+    server.Serve("/error", "Error 500: oops\n", 500);
+    server.Serve("/new", "moved here");
+    server.Redirect("/old", "/new");
+    HttpResponse overLimit;
+    overLimit.streamBytes = 4097;
+    server.Set("/over-limit", overLimit);
+
+    struct Case {
+        std::string url;
+        FetchResult expected;
+    };
+    const std::vector<Case> cases = {
+        {server.Url("/ok"), {200, "a\nb\n", true}},         {server.Url("/empty"), {204, "", true}},
+        {server.Url("/nowhere"), {404, "Not found", true}}, {server.Url("/error"), {500, "Error 500: oops\n", true}},
+        {server.Url("/old"), {200, "moved here", true}},  // the status of the last answer
+        {server.Url("/over-limit"), {200, "", false}},    // headers came, the body was refused
+        {server.RefusedUrl("/"), {0, "", false}},
+    };
+    for (const Case& c : cases) {
+        const FetchResult result = FetchSource(c.url, 4096);
+        EXPECT_EQ(result.status, c.expected.status) << c.url;
+        EXPECT_EQ(result.body, c.expected.body) << c.url;
+        EXPECT_EQ(result.ok, c.expected.ok) << c.url;
+        EXPECT_EQ(FetchPageWhole(c.url, 4096), c.expected.body) << c.url;
+    }
+}
+
 TEST(PageFetch, SendsTheApplicationNameAsAgent) {
     HttpTestServer server;
     server.Serve("/", "ok");

@@ -52,13 +52,13 @@ protected:
         };
         hooks.archiveReport = [this](const ArchiveWriteResult& r) { reports.push_back(r.fault); };
         hooks.stop = &stop;
-        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+        QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
         update.Run([&] { return ParseQuakePage(page); });
     }
 
     RecordingList list;
-    SeenEvents seen;
+    QuakeRegistry quakes;
     UnstoredEvents unstored;
     std::atomic<bool> stop{false};
     ArchiveFault archiveFault = ArchiveFault::kNone;
@@ -80,7 +80,9 @@ TEST_F(QuakeListUpdateTest, SeenTestUsesTheLeadingNumberOfTheId) {
     Cycle(QuakePageHtml({twice, padded, twice, shortId, other}));
 
     EXPECT_EQ(list.regions, (std::vector<std::string>{"TWICE", "PADDED", "OTHER"}));
-    EXPECT_EQ(seen.Ids(), (std::vector<std::string>{"512345", "012345", "700000"}));
+    EXPECT_EQ(quakes.Size(), 3U);
+    ASSERT_NE(quakes.Find("0012345\""), nullptr);
+    EXPECT_EQ(quakes.Find("0012345\"")->id, "12345");
 }
 
 QuakeRow Row(const std::string& id, const std::string& region) {
@@ -139,11 +141,11 @@ TEST_F(QuakeListUpdateTest, StopEndsTheRoundBetweenEventsWithoutWriting) {
         return ArchiveWriteResult{};
     };
     hooks.stop = &stop;
-    QuakeListUpdate update(stopping, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+    QuakeListUpdate update(stopping, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                            std::move(hooks));
     update.Run([] { return ParseQuakePage(QuakePageHtml(test::NumberedQuakeRows(100000, 500))); });
     EXPECT_EQ(stopping.inserted, static_cast<int>(QuakeListUpdate::kListBatch));
-    EXPECT_EQ(seen.Size(), QuakeListUpdate::kListBatch);
+    EXPECT_EQ(quakes.Size(), QuakeListUpdate::kListBatch);
     EXPECT_EQ(writes, 0);
     EXPECT_EQ(stopping.selections, 0);
     EXPECT_FALSE(feedBusy.load());
@@ -159,7 +161,8 @@ TEST_F(QuakeListUpdateTest, QualifiedIdsCompareWholeAndPushedEventsAreListedOnce
         }
         return ArchiveWriteResult{};
     };
-    QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound, std::move(hooks));
+    QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                           std::move(hooks));
     QuakeEvent a, b, c;
     a.eventId = "usgs:us6000m0yf";
     a.region = "A";
@@ -179,10 +182,10 @@ TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
     const auto run = [&](const std::string& page) {
         QuakeListUpdate::Hooks hooks;
         hooks.alertRule = [](const QuakeEvent& e) { return EventAlert{e.region != "QUIET", e.region == "LOUD"}; };
-        hooks.listed = [this](const std::vector<QuakeEvent>& events, bool first) {
+        hooks.listed = [this](const std::vector<AnnouncedQuake>& events, bool first) {
             listedRounds.push_back(std::to_string(events.size()) + (first ? " first" : ""));
         };
-        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+        QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
         update.Run([&] { return ParseQuakePage(page); });
     };
@@ -195,11 +198,12 @@ TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
     run(QuakePageHtml({Row("3", "LOUD"), Row("4", "SILENT")}));
     EXPECT_TRUE(newEvent.load());
     EXPECT_EQ(sound.plays, 1);
-    EXPECT_EQ(listedRounds, (std::vector<std::string>{"1 first", "1", "2"}));
+    // Only quakes that alert are announced: the quiet one's round announces nothing.
+    EXPECT_EQ(listedRounds, (std::vector<std::string>{"1 first", "2"}));
 }
 
-// Two sources report one quake: the second report is dropped (and stays dropped in later rounds); another
-// quake close by from the first source stays an event of its own.
+// Two sources report one quake: the second report lists nothing (in later rounds neither); another quake close
+// by from the first source stays an event of its own.
 TEST_F(QuakeListUpdateTest, ReportsOfAQuakeAlreadyListedFromAnotherSourceAreDropped) {
     const auto report = [](const std::string& id, const std::string& region, double lat, double mag) {
         QuakeEvent e;
@@ -207,25 +211,23 @@ TEST_F(QuakeListUpdateTest, ReportsOfAQuakeAlreadyListedFromAnotherSourceAreDrop
         e.region = region;
         e.hasNumbers = true;
         // Now: the merge remembers only reports of the last few days.
-        e.originUtcMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
+        e.originUtcMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
         e.latitude = lat;
         e.longitude = 20.0;
         e.magnitude = mag;
         return e;
     };
-    ReportMerge merge;
     const auto round = [&](const std::vector<QuakeEvent>& events) {
         QuakeListUpdate::Hooks hooks;
-        hooks.merge = &merge;
         hooks.store = [this](const std::vector<QuakeEvent>& stored) {
             for (const QuakeEvent& e : stored) {
-                archived.push_back(e.region);
+                archived.push_back(e.region + (e.quakeId.empty() ? "" : " as " + e.quakeId));
             }
             return ArchiveWriteResult{};
         };
-        QuakeListUpdate update(list, seen, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+        QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
         update.Run([&] { return events; });
     };
@@ -233,7 +235,9 @@ TEST_F(QuakeListUpdateTest, ReportsOfAQuakeAlreadyListedFromAnotherSourceAreDrop
            report("emsc:2", "EMSC B", 38.05, 4.4)});
     round({report("usgs:a", "USGS A", 38.1, 4.7), report("gfz:x", "GFZ A", 38.0, 4.6)});
     EXPECT_EQ(list.regions, (std::vector<std::string>{"EMSC A", "EMSC B"}));
-    EXPECT_EQ(archived, (std::vector<std::string>{"EMSC A", "EMSC B"}));
+    // The archive learns the other agencies' ids of the quake, so that a restart knows them too.
+    EXPECT_EQ(archived, (std::vector<std::string>{"EMSC A", "USGS A as emsc:1", "EMSC B", "USGS A as emsc:1",
+                                                  "GFZ A as emsc:1"}));
 }
 
 TEST(LeadingNumberKeyTest, EqualWhereTheLeadingIntegerIsEqualAndLongIdsStayApart) {

@@ -46,7 +46,7 @@ TEST(EventTableTest, CreatesFileTableAndIndexesWithTheExactSchema) {
     const std::string path = test::NewDatabasePath();
     CreateEventTable(path);
     CQuakeDatabase db(path);
-    db.Query("select name,sql from sqlite_master order by name");
+    db.Query("select name,sql from sqlite_master where tbl_name='trze' order by name");
     ASSERT_EQ(db.GetRowCount(), 4);
     db.MoveFirst();
     EXPECT_EQ(db.GetValue("name"), "trze");
@@ -85,8 +85,12 @@ TEST(EventTableTest, StartingOnAnExistingFileKeepsItsRowsAndAddsTheIndexes) {
     ASSERT_EQ(rows.size(), 1U);
     EXPECT_EQ(rows[0].region, "CRETE");
     CQuakeDatabase db(path);
-    db.Query("select name from sqlite_master where type='index'");
+    db.Query("select name from sqlite_master where type='index' and tbl_name='trze'");
     EXPECT_EQ(db.GetRowCount(), 3);
+    // The side table of the quakes' ids comes beside it; the row itself has none yet.
+    db.Query("select count(*) as n from trze_id");
+    EXPECT_EQ(db.GetLastResult(), SQLITE_OK);
+    EXPECT_EQ(db.GetValue("n"), "0");
 }
 
 TEST(EventTableTest, DefaultFileIsDravikDatInTheDataDirectory) {
@@ -97,11 +101,13 @@ TEST(EventTableTest, DefaultFileIsDravikDatInTheDataDirectory) {
     EXPECT_EQ(rows[0].ident, "3.138.022.0");
 }
 
-TEST(EventTableTest, IdentityKeyDecidesWhatIsStored) {
+// A report without an id is the quake of a row with the same key, date and time; the same key on another day is
+// another quake (aftershocks share magnitude and place to the hundredth of a degree).
+TEST(EventTableTest, KeyDateAndTimeDecideWhatIsStoredWithoutAnId) {
     const std::string path = NewEventFile();
-    // Same six texts twice, then the same key with other date, time and region: the first row stays alone.
     StoreEventIfNewAt(path, "4.5", "CRETE", "2016-05-10", "09:03", "35.1", "25.2");
     StoreEventIfNewAt(path, "4.5", "CRETE", "2016-05-10", "09:03", "35.1", "25.2");
+    StoreEventIfNewAt(path, "4.5", "CRETE SEA", "2016-05-10", "09:03", "35.1", "25.2");
     StoreEventIfNewAt(path, "4.5", "TURKEY", "2017-01-01", "10:00", "35.1", "25.2");
     // Blanks go into the key as '#', the stored values keep them.
     StoreEventIfNewAt(path, " 4.0", "SOUTH OF FIJI", "2016-05-11", "00:01", "-21.5 ", " -179.2");
@@ -109,16 +115,17 @@ TEST(EventTableTest, IdentityKeyDecidesWhatIsStored) {
     StoreEventIfNewAt(path, "4.0 ", "SOUTH OF FIJI", "2016-05-11", "00:01", "-21.5 ", " -179.2");
 
     const std::vector<Row> rows = ReadRows(path);
-    ASSERT_EQ(rows.size(), 3U);
+    ASSERT_EQ(rows.size(), 4U);
     EXPECT_EQ(rows[0].ident, "4.535.125.2");
     EXPECT_EQ(rows[0].region, "CRETE");
     EXPECT_EQ(rows[0].data1, "2016-05-10");
     EXPECT_EQ(rows[0].data2, "09:03");
-    EXPECT_EQ(rows[1].ident, "#4.0-21.5##-179.2");
-    EXPECT_EQ(rows[1].mag, " 4.0");
-    EXPECT_EQ(rows[1].wsp1, "-21.5 ");
-    EXPECT_EQ(rows[1].wsp2, " -179.2");
-    EXPECT_EQ(rows[2].ident, "4.0#-21.5##-179.2");
+    EXPECT_EQ(rows[1].region, "TURKEY");
+    EXPECT_EQ(rows[2].ident, "#4.0-21.5##-179.2");
+    EXPECT_EQ(rows[2].mag, " 4.0");
+    EXPECT_EQ(rows[2].wsp1, "-21.5 ");
+    EXPECT_EQ(rows[2].wsp2, " -179.2");
+    EXPECT_EQ(rows[3].ident, "4.0#-21.5##-179.2");
     for (const Row& row : rows) {
         EXPECT_TRUE(row.idIsNull);
         EXPECT_EQ(row.id, "");
@@ -148,7 +155,7 @@ TEST(EventTableTest, PageTextsWithQuotesAndEightBitBytesAreStoredExactly) {
         "d\xBC 100% '); DROP TABLE trze; --";
     const std::string mag = "4'5";
     StoreEventIfNewAt(path, mag, region, "2016-05-10", "09:03", "1'", "%s");
-    StoreEventIfNewAt(path, mag, "other", "2016-05-12", "09:03", "1'", "%s");  // same key
+    StoreEventIfNewAt(path, mag, "other", "2016-05-10", "09:03", "1'", "%s");  // same key, date and time
     const std::vector<Row> rows = ReadRows(path);
     ASSERT_EQ(rows.size(), 1U);
     EXPECT_EQ(rows[0].region, region);
@@ -173,7 +180,7 @@ TEST(EventTableTest, MissingTableIsMadeAgainWhenStoring) {
     db.Query("select sql from sqlite_master where name='trze'");
     ASSERT_EQ(db.GetRowCount(), 1);
     EXPECT_EQ(db.GetValue("sql"), kCreateEventTableSql);
-    db.Query("select count(*) as n from sqlite_master where type='index'");
+    db.Query("select count(*) as n from sqlite_master where type='index' and tbl_name='trze'");
     EXPECT_EQ(db.GetValue("n"), "3");
     EXPECT_EQ(ReadRows(path).size(), 1U);
 }

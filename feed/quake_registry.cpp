@@ -1,0 +1,167 @@
+#include "feed/quake_registry.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "feed/quake_list_update.h"
+
+namespace dravik {
+namespace {
+
+bool SameValues(const QuakeEvent& a, const QuakeEvent& b) {
+    return a.mag == b.mag && a.region == b.region && a.data1 == b.data1 && a.data2 == b.data2 && a.wsp1 == b.wsp1 &&
+           a.wsp2 == b.wsp2 && a.depth == b.depth;
+}
+
+std::vector<std::string> ReportIds(const QuakeEvent& report) {
+    std::vector<std::string> ids{report.eventId};
+    ids.insert(ids.end(), report.otherIds.begin(), report.otherIds.end());
+    return ids;
+}
+
+}  // namespace
+
+std::string QuakeIdKey(const std::string& eventId) {
+    return eventId.find(':') != std::string::npos ? eventId : LeadingNumberKey(eventId);
+}
+
+QuakeRegistry::QuakeRegistry(MergeLimits limits, std::size_t maxQuakes)
+    : m_limits(limits), m_maxQuakes(std::max<std::size_t>(maxQuakes, kMinQuakes)) {}
+
+KnownQuake* QuakeRegistry::Find(const std::string& eventId) {
+    const auto it = m_byKey.find(QuakeIdKey(eventId));
+    return it == m_byKey.end() ? nullptr : &*it->second;
+}
+
+KnownQuake* QuakeRegistry::FindByIds(const QuakeEvent& report) {
+    for (const std::string& id : ReportIds(report)) {
+        if (KnownQuake* quake = Find(id)) {
+            return quake;
+        }
+    }
+    return nullptr;
+}
+
+KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::string& source) {
+    if (!report.hasNumbers || m_limits.originMs < 0) {
+        return nullptr;
+    }
+    const std::int64_t t = report.originUtcMs;
+    const std::int64_t span = m_limits.originMs;
+    const std::int64_t from = t < INT64_MIN + span ? INT64_MIN : t - span;
+    const std::int64_t to = t > INT64_MAX - span ? INT64_MAX : t + span;
+    for (auto it = m_byOrigin.lower_bound(from); it != m_byOrigin.end() && it->first <= to; ++it) {
+        KnownQuake& quake = *it->second;
+        // A quake that already has a report of this agency is another quake of it: one agency's distinct ids
+        // are distinct quakes (an aftershock sequence), whatever their values share.
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end() &&
+            SameEarthquake(report, quake.values, m_limits)) {
+            return &quake;
+        }
+    }
+    return nullptr;
+}
+
+ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
+    ReportMatch match;
+    const std::string source = EventSource(report.eventId);
+    KnownQuake* quake = FindByIds(report);
+    if (quake == nullptr) {
+        quake = FindByMergeRule(report, source);
+    }
+    if (quake == nullptr) {
+        match.quake = &Register(report, ReportIds(report));
+        return match;
+    }
+    match.quake = quake;
+    const auto at = m_byKey.find(quake->keys.front())->second;
+    if (source != quake->source) {
+        match.kind = ReportKind::kOtherAgency;
+        AddKeys(at, report);
+        return match;
+    }
+    AddKeys(at, report);
+    if (SameValues(report, quake->values)) {
+        match.kind = ReportKind::kRepeat;
+        return match;
+    }
+    match.kind = ReportKind::kRevision;
+    match.previous = quake->values;
+    UnindexOrigin(*quake);
+    quake->values = report;
+    quake->values.eventId = quake->id;
+    IndexOrigin(at);
+    return match;
+}
+
+void QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids) {
+    if (ids.empty() || FindByIds(values) != nullptr) {
+        return;
+    }
+    KnownQuake& quake = Register(values, ids);
+    quake.alerted = true;
+}
+
+KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<std::string>& ids) {
+    KnownQuake quake;
+    quake.id = QuakeIdKey(ids.front());
+    quake.source = EventSource(quake.id);
+    quake.values = values;
+    quake.values.eventId = quake.id;
+    m_quakes.push_back(std::move(quake));
+    const auto at = std::prev(m_quakes.end());
+    for (const std::string& id : ids) {
+        QuakeEvent report;
+        report.eventId = id;
+        AddKeys(at, report);
+    }
+    IndexOrigin(at);
+    Forget();
+    return *at;
+}
+
+void QuakeRegistry::AddKeys(QuakeList::iterator quake, const QuakeEvent& report) {
+    for (const std::string& id : ReportIds(report)) {
+        const std::string key = QuakeIdKey(id);
+        if (id.empty() || !m_byKey.emplace(key, quake).second) {
+            continue;
+        }
+        quake->keys.push_back(key);
+        const std::string source = EventSource(key);
+        if (std::find(quake->sources.begin(), quake->sources.end(), source) == quake->sources.end()) {
+            quake->sources.push_back(source);
+        }
+    }
+}
+
+void QuakeRegistry::IndexOrigin(QuakeList::iterator quake) {
+    if (quake->values.hasNumbers) {
+        m_byOrigin.emplace(quake->values.originUtcMs, quake);
+    }
+}
+
+void QuakeRegistry::UnindexOrigin(const KnownQuake& quake) {
+    if (!quake.values.hasNumbers) {
+        return;
+    }
+    const auto range = m_byOrigin.equal_range(quake.values.originUtcMs);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (&*it->second == &quake) {
+            m_byOrigin.erase(it);
+            return;
+        }
+    }
+}
+
+void QuakeRegistry::Forget() {
+    while (m_quakes.size() > m_maxQuakes) {
+        const KnownQuake& oldest = m_quakes.front();
+        UnindexOrigin(oldest);
+        for (const std::string& key : oldest.keys) {
+            m_byKey.erase(key);
+        }
+        m_quakes.pop_front();
+    }
+}
+
+}  // namespace dravik

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "feed/event_merge.h"
+#include "feed/quake_parser.h"
+
+// Which earthquake a report is. An agency's id names one quake for good, whatever its values become; another
+// agency's report of a known quake is found by the merge rule. Every known quake keeps the values of its own
+// source's latest report, whether this run lists it and whether it has alerted, so that a quake is one row,
+// is revised in place and alerts at most once.
+namespace dravik {
+
+// The form in which an id names its quake: a qualified id ("usgs:us6000m0yf") whole, a classic page's id by
+// its leading number ("012345" and "12345\"" are both "12345").
+std::string QuakeIdKey(const std::string& eventId);
+
+// A quake the archive holds, as the registry takes it: its values and every id it is known by, its own first.
+struct ArchivedQuakeIds {
+    QuakeEvent values;
+    std::vector<std::string> ids;
+};
+
+struct KnownQuake {
+    // The key of the report that made it: its row's id in the list and in the archive.
+    std::string id;
+    std::string source;
+    // Its own source's latest values; eventId is `id`.
+    QuakeEvent values;
+    // Every id known for it (its keys) and the sources they come from.
+    std::vector<std::string> keys;
+    std::vector<std::string> sources;
+    // Has a row in this run's list.
+    bool listed = false;
+    // Matched the alert rule while fresh, or was known before this run (announced then, if ever).
+    bool alerted = false;
+};
+
+enum class ReportKind {
+    kNew,          // a quake not known before: now registered
+    kRevision,     // its own source's report with other values: the quake's values replaced
+    kRepeat,       // its own source's report with the same values
+    kOtherAgency,  // another agency's report of a known quake: only its ids are added
+};
+
+struct ReportMatch {
+    ReportKind kind = ReportKind::kNew;
+    KnownQuake* quake = nullptr;
+    // The values before a revision.
+    QuakeEvent previous;
+};
+
+class QuakeRegistry final {
+public:
+    // Quakes remembered at most; past it those registered first are forgotten (the archive still knows them).
+    static constexpr std::size_t kDefaultMaxQuakes = 100000;
+    // Far more than one round lists in a batch, so a quake being listed is never forgotten under it.
+    static constexpr std::size_t kMinQuakes = 1000;
+
+    explicit QuakeRegistry(MergeLimits limits = {}, std::size_t maxQuakes = kDefaultMaxQuakes);
+
+    // A quake the archive held before this run: known (so another agency's report of it or a repeat adds no
+    // row), not listed, and counted as alerted. `ids` hold its own id first.
+    void AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids);
+    ReportMatch Resolve(const QuakeEvent& report);
+    // The quake that one of its ids (any form) names; null when none.
+    KnownQuake* Find(const std::string& eventId);
+    std::size_t Size() const { return m_quakes.size(); }
+
+private:
+    using QuakeList = std::list<KnownQuake>;
+
+    KnownQuake* FindByIds(const QuakeEvent& report);
+    KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source);
+    KnownQuake& Register(const QuakeEvent& values, const std::vector<std::string>& ids);
+    void AddKeys(QuakeList::iterator quake, const QuakeEvent& report);
+    void IndexOrigin(QuakeList::iterator quake);
+    void UnindexOrigin(const KnownQuake& quake);
+    void Forget();
+
+    MergeLimits m_limits;
+    std::size_t m_maxQuakes;
+    QuakeList m_quakes;  // oldest registered first
+    std::unordered_map<std::string, QuakeList::iterator> m_byKey;
+    std::multimap<std::int64_t, QuakeList::iterator> m_byOrigin;  // quakes with numbers, by origin
+};
+
+}  // namespace dravik

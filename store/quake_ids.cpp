@@ -1,0 +1,198 @@
+#include "store/quake_ids.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "store/quake_database.h"
+
+namespace dravik {
+namespace {
+
+bool Succeeded(const CQuakeDatabase& db) {
+    return db.GetLastResult() == SQLITE_OK;
+}
+
+std::string OriginLiteral(const std::optional<std::int64_t>& origin) {
+    return origin ? std::to_string(*origin) : "NULL";
+}
+
+std::optional<std::int64_t> ReadInteger(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    return *end == '\0' ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
+// The record's own ids, its own first, each once.
+std::vector<std::string> IdsOf(const EventRecord& r) {
+    std::vector<std::string> ids;
+    if (!r.id.empty()) {
+        ids.push_back(r.id);
+    }
+    for (const std::string& id : r.otherIds) {
+        if (!id.empty() && std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+std::string InList(const std::vector<std::string>& values) {
+    std::string list;
+    for (const std::string& v : values) {
+        list += (list.empty() ? "" : ",") + SqlQuote(v);
+    }
+    return "(" + list + ")";
+}
+
+// Points the ids at `row`; the first is the row's own report when `creator`. An id already pointing elsewhere
+// keeps its row unless `replace` (its row is gone).
+bool AddIds(CQuakeDatabase& db, const std::vector<std::string>& ids, const std::string& row, const EventRecord& r,
+            bool creator, bool replace) {
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        db.Query(std::string(replace ? "INSERT OR REPLACE" : "INSERT OR IGNORE") +
+                 " INTO trze_id (id,row,source,origin_ms,creator,depth) VALUES (" + SqlQuote(ids[i]) + "," + row + "," +
+                 SqlQuote(r.source) + "," + OriginLiteral(r.originUtcMs) + "," + (creator && i == 0 ? "1" : "0") + "," +
+                 SqlQuote(r.depth) + ")");
+        if (!Succeeded(db)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SameTexts(const CQuakeDatabase& db, const EventRecord& r) {
+    return db.GetValue("mag") == r.mag && db.GetValue("region") == r.region && db.GetValue("data1") == r.data1 &&
+           db.GetValue("data2") == r.data2 && db.GetValue("wsp1") == r.wsp1 && db.GetValue("wsp2") == r.wsp2;
+}
+
+bool ReviseRow(CQuakeDatabase& db, const std::string& row, const EventRecord& r, const std::string& ident) {
+    db.Query("UPDATE trze SET mag=" + SqlQuote(r.mag) + ",region=" + SqlQuote(r.region) +
+             ",data1=" + SqlQuote(r.data1) + ",data2=" + SqlQuote(r.data2) + ",wsp1=" + SqlQuote(r.wsp1) +
+             ",wsp2=" + SqlQuote(r.wsp2) + ",ident=" + SqlQuote(ident) + " WHERE rowid=" + row);
+    if (!Succeeded(db)) {
+        return false;
+    }
+    db.Query("UPDATE trze_id SET origin_ms=" + OriginLiteral(r.originUtcMs) + ",depth=" + SqlQuote(r.depth) +
+             " WHERE row=" + row + " AND creator=1");
+    return Succeeded(db);
+}
+
+bool InsertRow(CQuakeDatabase& db, const EventRecord& r, const std::string& ident, std::string* row) {
+    db.ClearFields();
+    db.AddField("mag", r.mag);
+    db.AddField("region", r.region);
+    db.AddField("data1", r.data1);
+    db.AddField("data2", r.data2);
+    db.AddField("wsp1", r.wsp1);
+    db.AddField("wsp2", r.wsp2);
+    db.AddField("ident", ident);
+    db.WriteRecord("trze");
+    if (!Succeeded(db)) {
+        return false;
+    }
+    db.Query("SELECT last_insert_rowid() AS row");
+    *row = db.GetValue("row");
+    return Succeeded(db);
+}
+
+}  // namespace
+
+bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* outcome) {
+    const std::string ident = EventIdent(r.mag, r.wsp1, r.wsp2);
+    const std::vector<std::string> ids = IdsOf(r);
+    std::vector<std::string> lookup = ids;
+    if (!r.quakeId.empty()) {
+        lookup.push_back(r.quakeId);
+    }
+    *outcome = StoreOutcome::kKnown;
+    if (!lookup.empty()) {
+        // The row any of them names, with its own report's source; ids left behind by a deleted row name nothing.
+        db.Query(
+            "SELECT i.row AS row,c.source AS source,t.mag AS mag,t.region AS region,t.data1 AS data1,"
+            "t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 FROM trze_id i JOIN trze t ON t.rowid=i.row "
+            "LEFT JOIN trze_id c ON c.row=i.row AND c.creator=1 WHERE i.id IN " +
+            InList(lookup) + " LIMIT 1");
+        if (!Succeeded(db)) {
+            return false;
+        }
+        if (db.GetRowCount() > 0) {
+            const std::string row = db.GetValue("row");
+            if (db.GetValue("source") == r.source && r.quakeId.empty() && !ids.empty() && !SameTexts(db, r)) {
+                if (!ReviseRow(db, row, r, ident)) {
+                    return false;
+                }
+                *outcome = StoreOutcome::kRevised;
+            }
+            return AddIds(db, ids, row, r, false, false);
+        }
+    }
+    // A row without ids (written before ids were kept, or converted from an old file) with the same texts, date
+    // and time is this quake; a report without an id takes any such row.
+    db.Query("SELECT rowid AS row FROM trze WHERE ident=" + SqlQuote(ident) + " AND data1=" + SqlQuote(r.data1) +
+             " AND data2=" + SqlQuote(r.data2) +
+             (ids.empty() ? std::string() : " AND rowid NOT IN (SELECT row FROM trze_id)") + " LIMIT 1");
+    if (!Succeeded(db)) {
+        return false;
+    }
+    if (db.GetRowCount() > 0) {
+        return AddIds(db, ids, db.GetValue("row"), r, true, false);
+    }
+    std::string row;
+    if (!InsertRow(db, r, ident, &row)) {
+        return false;
+    }
+    *outcome = StoreOutcome::kInserted;
+    return AddIds(db, ids, row, r, true, true);
+}
+
+std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int64_t sinceUtcMs, std::size_t maxQuakes,
+                                              const std::atomic<bool>* stop) {
+    std::vector<ArchivedQuake> quakes;
+    CQuakeDatabase db(path);
+    db.SetStopFlag(stop);
+    const std::string recent = "SELECT row FROM trze_id WHERE creator=1 AND origin_ms>=" + std::to_string(sinceUtcMs) +
+                               " ORDER BY origin_ms DESC LIMIT " + std::to_string(maxQuakes);
+    db.Query(
+        "SELECT c.row AS row,c.id AS id,c.source AS source,c.origin_ms AS origin,c.depth AS depth,t.mag AS mag,"
+        "t.region AS region,t.data1 AS data1,t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 "
+        "FROM trze_id c JOIN trze t ON t.rowid=c.row WHERE c.creator=1 AND c.row IN (" +
+        recent + ") ORDER BY c.origin_ms DESC");
+    std::map<std::string, std::size_t> byRow;
+    for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+        ArchivedQuake q;
+        q.record = EventRecord{db.GetValue("mag"),   db.GetValue("region"), db.GetValue("data1"),
+                               db.GetValue("data2"), db.GetValue("wsp1"),   db.GetValue("wsp2")};
+        q.record.id = db.GetValue("id");
+        q.record.source = db.GetValue("source");
+        q.record.originUtcMs = ReadInteger(db.GetValue("origin"));
+        q.record.depth = db.GetValue("depth");
+        q.ids.push_back(q.record.id);
+        byRow[db.GetValue("row")] = quakes.size();
+        quakes.push_back(std::move(q));
+    }
+    if (quakes.empty()) {
+        return quakes;
+    }
+    db.Query("SELECT id,row FROM trze_id WHERE creator=0 AND row IN (" + recent + ")");
+    for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+        const auto it = byRow.find(db.GetValue("row"));
+        if (it != byRow.end()) {
+            quakes[it->second].ids.push_back(db.GetValue("id"));
+        }
+    }
+    return quakes;
+}
+
+std::optional<std::int64_t> NewestOriginMs(const std::string& path, const std::string& source) {
+    CQuakeDatabase db(path);
+    db.Query("SELECT max(origin_ms) AS newest FROM trze_id WHERE source=" + SqlQuote(source));
+    return db.GetRowCount() > 0 ? ReadInteger(db.GetValue("newest")) : std::nullopt;
+}
+
+}  // namespace dravik

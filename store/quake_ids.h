@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/event_table.h"
+
+// Which earthquake each row of trze is. Every id a report of the quake carried lives in a side table, trze_id,
+// pointing at the row by its rowid (kept by SQLite across VACUUM for tables like trze), so trze itself keeps
+// exactly the columns every older reader knows. Rows written before ids were kept have none; a report finds
+// such a row by its texts, date and time and then gives it its ids.
+namespace dravik {
+
+class CQuakeDatabase;
+
+// The side table and its indexes: by id (the primary key), by row, by source and origin (the newest report of
+// a source, for catch-up), and by origin of each row's first report (the recent quakes loaded at start).
+inline constexpr const char* kQuakeIdTableSql[] = {
+    "CREATE TABLE IF NOT EXISTS trze_id (id TEXT PRIMARY KEY, row INTEGER NOT NULL, source TEXT NOT NULL, "
+    "origin_ms INTEGER, creator INTEGER NOT NULL, depth TEXT)",
+    "CREATE INDEX IF NOT EXISTS trze_id_row ON trze_id (row)",
+    "CREATE INDEX IF NOT EXISTS trze_id_source ON trze_id (source,origin_ms)",
+    "CREATE INDEX IF NOT EXISTS trze_id_creator ON trze_id (creator,origin_ms)",
+};
+
+// What storing one report did.
+enum class StoreOutcome { kInserted, kRevised, kKnown };
+
+// Stores one report on a connection inside a write transaction (StoreEventsIfNew):
+// - one of its ids (or the quake it was taken for) is known: a report of the row's own source replaces the
+//   row's values when they differ (kRevised); any other report only adds its ids (kKnown);
+// - no id known: a row without ids holding the same texts, date and time takes the report's ids (kKnown);
+// - else a new row with the report's ids (kInserted).
+// A report without an id is known by its texts, date and time alone. False when a statement failed.
+bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& record, StoreOutcome* outcome);
+
+// A quake as the archive holds it: the row's texts, the ids of its reports (the row's own report first), its
+// source and origin.
+struct ArchivedQuake {
+    EventRecord record;
+    std::vector<std::string> ids;
+};
+
+// The quakes whose first report's origin is at or after `sinceUtcMs`, newest first, at most `maxQuakes`.
+// Empty when the file cannot be read (a fresh start, a locked file: the caller goes on without them).
+std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int64_t sinceUtcMs, std::size_t maxQuakes,
+                                              const std::atomic<bool>* stop = nullptr);
+
+// The newest origin among the reports of `source` the archive holds (as a row or as a merged id); nothing when
+// it holds none or cannot be read.
+std::optional<std::int64_t> NewestOriginMs(const std::string& path, const std::string& source);
+
+}  // namespace dravik
