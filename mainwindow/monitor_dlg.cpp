@@ -24,6 +24,7 @@
 #include "history/history_dlg.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
+#include "mainwindow/quake_archive.h"
 #include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
@@ -101,39 +102,6 @@ GrowthShare MainWindowShare(QWidget* control) {
     }
 }
 
-ArchiveWriteResult StoreEvents(const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
-    std::vector<EventRecord> records;
-    records.reserve(events.size());
-    for (const QuakeEvent& e : events) {
-        EventRecord r{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2};
-        r.id = QuakeIdKey(e.eventId);
-        r.otherIds = e.otherIds;
-        r.quakeId = e.quakeId;
-        r.source = EventSource(r.id);
-        if (e.hasNumbers) {
-            r.originUtcMs = e.originUtcMs;
-        }
-        r.depth = e.depth;
-        records.push_back(std::move(r));
-    }
-    return StoreEventsIfNew(DataFilePath(kDatabaseFileName), records, stop);
-}
-
-// The archive's recent quakes as the feed knows quakes: texts, and the numbers where the origin was kept.
-std::vector<ArchivedQuakeIds> LoadQuakes(std::int64_t sinceUtcMs, const std::atomic<bool>* stop) {
-    std::vector<ArchivedQuakeIds> quakes;
-    for (ArchivedQuake& a :
-         LoadArchivedQuakes(DataFilePath(kDatabaseFileName), sinceUtcMs, QuakeRegistry::kDefaultMaxQuakes / 2, stop)) {
-        const EventRecord& r = a.record;
-        QuakeEvent e{r.id, r.region, r.data1, r.data2, r.mag, r.wsp1, r.wsp2, r.depth};
-        e.hasNumbers = r.originUtcMs && ReadDecimal(r.mag, &e.magnitude) && ReadDecimal(r.wsp1, &e.latitude) &&
-                       ReadDecimal(r.wsp2, &e.longitude);
-        e.originUtcMs = r.originUtcMs.value_or(0);
-        quakes.push_back({std::move(e), std::move(a.ids)});
-    }
-    return quakes;
-}
-
 }  // namespace
 
 CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
@@ -160,11 +128,14 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_services.sound = m_ownSound.get();
     }
     if (!m_services.storeEvents) {
-        m_services.storeEvents = StoreEvents;
-        m_services.loadQuakes = LoadQuakes;
-        m_services.newestOrigin = [](const std::string& source) {
-            return NewestOriginMs(DataFilePath(kDatabaseFileName), source);
+        const std::string path = DataFilePath(kDatabaseFileName);
+        m_services.storeEvents = [path](const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
+            return StoreQuakeReports(path, events, stop);
         };
+        m_services.loadQuakes = [path](std::int64_t since, const std::atomic<bool>* stop) {
+            return LoadRecentQuakes(path, since, stop);
+        };
+        m_services.newestOrigin = [path](const std::string& source) { return NewestOriginMs(path, source); };
     }
     if (!m_services.fetchStatus) {
         if (realFetch) {

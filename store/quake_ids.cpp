@@ -157,12 +157,12 @@ std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int6
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
     const std::string recent = "SELECT row FROM trze_id WHERE creator=1 AND origin_ms>=" + std::to_string(sinceUtcMs) +
-                               " ORDER BY origin_ms DESC LIMIT " + std::to_string(maxQuakes);
+                               " ORDER BY origin_ms DESC,row DESC LIMIT " + std::to_string(maxQuakes);
     db.Query(
         "SELECT c.row AS row,c.id AS id,c.source AS source,c.origin_ms AS origin,c.depth AS depth,t.mag AS mag,"
         "t.region AS region,t.data1 AS data1,t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 "
         "FROM trze_id c JOIN trze t ON t.rowid=c.row WHERE c.creator=1 AND c.row IN (" +
-        recent + ") ORDER BY c.origin_ms DESC");
+        recent + ") ORDER BY c.origin_ms DESC,c.row DESC");
     std::map<std::string, std::size_t> byRow;
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         ArchivedQuake q;

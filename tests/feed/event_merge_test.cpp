@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "feed/geo.h"
+#include "feed/quake_registry.h"
 
 namespace dravik {
 namespace {
@@ -74,15 +75,16 @@ TEST(EventMergeTest, SameEarthquakeNeedsAllThreeLimitsInclusive) {
         EXPECT_EQ(SameEarthquake(c.a, c.b), c.same) << c.name;
         EXPECT_EQ(SameEarthquake(c.b, c.a), c.same) << c.name << " (swapped)";
 
-        ReportMerge merge;
-        merge.Remember(c.a, c.a.hasNumbers ? c.a.originUtcMs : kT0);
+        QuakeRegistry quakes;
+        quakes.Resolve(c.a);
         QuakeEvent fromAnotherSource = c.b;
         fromAnotherSource.eventId = "second:1";
-        EXPECT_EQ(merge.IsDuplicate(fromAnotherSource), c.same) << c.name << " (through ReportMerge)";
+        EXPECT_EQ(quakes.Resolve(fromAnotherSource).kind == ReportKind::kOtherAgency, c.same)
+            << c.name << " (through QuakeRegistry)";
     }
 }
 
-TEST(EventMergeTest, FirstReportWinsAndDroppedReportsAreNotRemembered) {
+TEST(EventMergeTest, FirstReportWinsAndMergedReportsDoNotMoveTheQuake) {
     const struct {
         QuakeEvent report;
         bool listed;
@@ -91,58 +93,55 @@ TEST(EventMergeTest, FirstReportWinsAndDroppedReportsAreNotRemembered) {
         {Report(kT0, 38.0, 20.0, 4.5, "emsc:1"), true, "first report"},
         {Report(kT0 + 20 * kSecond, 38.2, 20.1, 4.8, "usgs:1"), false, "second agency, same quake"},
         {Report(kT0 + 1 * kSecond, 38.0, 20.0, 4.6, "gfz:1"), false, "third agency, same quake"},
-        // Within a minute of the dropped usgs report only; a dropped report must not extend the first one.
-        {Report(kT0 + 75 * kSecond, 38.2, 20.1, 4.8, "later:1"), true, "matches only a dropped report"},
+        // Within a minute of the merged usgs report only; a merged report must not extend the first one.
+        {Report(kT0 + 75 * kSecond, 38.2, 20.1, 4.8, "later:1"), true, "matches only a merged report"},
         {Report(kT0 + 30 * kSecond, 39.6, 20.0, 4.5, "other:1"), true, "150+ km away: another quake"},
         {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page:1")), true, "the home page table has no numbers"},
         {WithoutNumbers(Report(kT0, 38.0, 20.0, 4.5, "page2:1")), true, "neither does its twin"},
+        {Report(kT0 + 40 * kSecond, 38.1, 20.0, 4.4, "usgs:1"), false, "the merged id again, other values"},
     };
-    ReportMerge merge;
+    QuakeRegistry quakes;
     for (const auto& s : steps) {
-        EXPECT_EQ(merge.Admit(s.report, kT0 + 120 * kSecond), s.listed) << s.why;
+        EXPECT_EQ(quakes.Resolve(s.report).kind == ReportKind::kNew, s.listed) << s.why;
     }
-    EXPECT_EQ(merge.Size(), 3u);
+    EXPECT_EQ(quakes.Size(), 5u);
+    // Another agency's reports never change the quake: its values stay the first report's.
+    ASSERT_NE(quakes.Find("usgs:1"), nullptr);
+    EXPECT_EQ(quakes.Find("usgs:1")->id, "emsc:1");
+    EXPECT_EQ(quakes.Find("gfz:1")->values.magnitude, 4.5);
 }
 
 // One agency's two reports close in time and place are two quakes (an aftershock sequence); only reports
-// of other sources merge.
+// of other sources merge, and only into a quake that has no report of their own agency yet.
 TEST(EventMergeTest, ReportsOfOneSourceNeverMerge) {
-    ReportMerge merge;
-    EXPECT_TRUE(merge.Admit(Report(kT0, 38.0, 20.0, 4.5, "emsc:20240101_0000001"), kT0));
-    EXPECT_TRUE(merge.Admit(Report(kT0 + 10 * kSecond, 38.05, 20.02, 4.1, "emsc:20240101_0000002"), kT0));
-    EXPECT_FALSE(merge.Admit(Report(kT0 + 5 * kSecond, 38.02, 20.01, 4.3, "usgs:us7000abcd"), kT0));
+    QuakeRegistry quakes;
+    EXPECT_EQ(quakes.Resolve(Report(kT0, 38.0, 20.0, 4.5, "emsc:20240101_0000001")).kind, ReportKind::kNew);
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 10 * kSecond, 38.05, 20.02, 4.1, "emsc:20240101_0000002")).kind,
+              ReportKind::kNew);
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 5 * kSecond, 38.02, 20.01, 4.3, "usgs:us7000abcd")).kind,
+              ReportKind::kOtherAgency);
+    // The first EMSC quake has its USGS report; a second USGS quake close by can only be the other one.
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 8 * kSecond, 38.04, 20.02, 4.2, "usgs:us7000abce")).quake->id,
+              "emsc:20240101_0000002");
+    // A third USGS id close by: every EMSC quake has its USGS report, so it is a quake of its own.
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 9 * kSecond, 38.03, 20.02, 4.2, "usgs:us7000abcf")).kind,
+              ReportKind::kNew);
     EXPECT_EQ(EventSource("usgs:us7000abcd"), "usgs");
     EXPECT_EQ(EventSource("500123"), "");
 }
 
-TEST(EventMergeTest, ForgetsReportsOlderThanTheWindowAndBeyondTheCount) {
-    constexpr std::int64_t kHour = 3600 * kSecond;
-    {
-        ReportMerge merge(MergeLimits{}, 24 * kHour);
-        merge.Remember(Report(kT0, 38.0, 20.0, 4.5), kT0);
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
-        merge.Remember(Report(kT0 + 24 * kHour, 0.0, 0.0, 5.0), kT0 + 24 * kHour);
-        EXPECT_EQ(merge.Size(), 2u) << "exactly the window's age is still kept";
-        merge.Remember(Report(kT0 + 25 * kHour, 0.0, 90.0, 5.0), kT0 + 25 * kHour);
-        EXPECT_EQ(merge.Size(), 2u);
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
-        // A report already too old when it comes is checked but not kept.
-        EXPECT_TRUE(merge.Admit(Report(kT0 - kHour, 10.0, 10.0, 3.0), kT0 + 25 * kHour));
-        EXPECT_EQ(merge.Size(), 2u);
+TEST(EventMergeTest, ForgetsTheFirstRegisteredBeyondTheCount) {
+    QuakeRegistry quakes(MergeLimits{}, 1);  // raised to the least count that keeps a round's batch
+    const std::size_t count = QuakeRegistry::kMinQuakes;
+    for (std::size_t i = 0; i <= count; ++i) {
+        quakes.Resolve(Report(kT0 + static_cast<std::int64_t>(i) * 3600 * kSecond, 38.0, 20.0, 4.5,
+                              "emsc:" + std::to_string(i)));
     }
-    {
-        ReportMerge merge(MergeLimits{}, ReportMerge::kDefaultKeepMs, 3);
-        // Given out of time order: the count bound drops the oldest origins, not the first remembered.
-        const std::int64_t origins[] = {kT0 + 40 * kHour, kT0, kT0 + 10 * kHour, kT0 + 30 * kHour, kT0 + 20 * kHour};
-        for (const std::int64_t origin : origins) {
-            merge.Remember(Report(origin, 38.0, 20.0, 4.5), kT0 + 40 * kHour);
-        }
-        EXPECT_EQ(merge.Size(), 3u);
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0, 38.0, 20.0, 4.5, "other:1")));
-        EXPECT_FALSE(merge.IsDuplicate(Report(kT0 + 10 * kHour, 38.0, 20.0, 4.5, "other:1")));
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 20 * kHour, 38.0, 20.0, 4.5, "other:1")));
-        EXPECT_TRUE(merge.IsDuplicate(Report(kT0 + 40 * kHour, 38.0, 20.0, 4.5, "other:1")));
-    }
+    EXPECT_EQ(quakes.Size(), count);
+    EXPECT_EQ(quakes.Find("emsc:0"), nullptr);
+    EXPECT_NE(quakes.Find("emsc:1"), nullptr);
+    // The forgotten quake's origin no longer merges another agency's report.
+    EXPECT_EQ(quakes.Resolve(Report(kT0, 38.0, 20.0, 4.5, "usgs:x")).kind, ReportKind::kNew);
 }
 
 }  // namespace

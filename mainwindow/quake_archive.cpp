@@ -1,0 +1,43 @@
+#include "mainwindow/quake_archive.h"
+
+#include "feed/alert_rule.h"
+#include "feed/event_merge.h"
+#include "store/event_table.h"
+#include "store/quake_ids.h"
+
+namespace dravik {
+
+ArchiveWriteResult StoreQuakeReports(const std::string& path, const std::vector<QuakeEvent>& events,
+                                     const std::atomic<bool>* stop) {
+    std::vector<EventRecord> records;
+    records.reserve(events.size());
+    for (const QuakeEvent& e : events) {
+        EventRecord r{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2};
+        r.id = QuakeIdKey(e.eventId);
+        r.otherIds = e.otherIds;
+        r.quakeId = e.quakeId;
+        r.source = EventSource(r.id);
+        if (e.hasNumbers) {
+            r.originUtcMs = e.originUtcMs;
+        }
+        r.depth = e.depth;
+        records.push_back(std::move(r));
+    }
+    return StoreEventsIfNew(path, records, stop);
+}
+
+std::vector<ArchivedQuakeIds> LoadRecentQuakes(const std::string& path, std::int64_t sinceUtcMs,
+                                               const std::atomic<bool>* stop) {
+    std::vector<ArchivedQuakeIds> quakes;
+    for (ArchivedQuake& a : LoadArchivedQuakes(path, sinceUtcMs, QuakeRegistry::kDefaultMaxQuakes / 2, stop)) {
+        const EventRecord& r = a.record;
+        QuakeEvent e{r.id, r.region, r.data1, r.data2, r.mag, r.wsp1, r.wsp2, r.depth};
+        e.hasNumbers = r.originUtcMs && ReadDecimal(r.mag, &e.magnitude) && ReadDecimal(r.wsp1, &e.latitude) &&
+                       ReadDecimal(r.wsp2, &e.longitude);
+        e.originUtcMs = r.originUtcMs.value_or(0);
+        quakes.push_back({std::move(e), std::move(a.ids)});
+    }
+    return quakes;
+}
+
+}  // namespace dravik
