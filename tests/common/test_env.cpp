@@ -91,4 +91,11 @@ std::string MissingFixtures(const std::string& folder) {
 
 std::string SourceDir() { return DRAVIK_SOURCE_DIR; }
 
+std::string ReadFeedData(const std::string& name) {
+    std::ifstream in(SourceDir() + "/tests/feed/data/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 }  // namespace dravik::test

@@ -20,6 +20,9 @@ std::string FixturesDir();
 // The project's source tree, for data files that tests keep beside them.
 std::string SourceDir();
 
+// The bytes of a saved source answer in tests/feed/data; empty when it cannot be read.
+std::string ReadFeedData(const std::string& name);
+
 // Empty when the data folder (below FixturesDir()) holds its SHA256SUMS and every file listed there, else a
 // message naming what is missing: a test whose data is missing fails with it instead of skipping unnoticed.
 std::string MissingFixtures(const std::string& folder);

@@ -19,11 +19,9 @@ namespace {
 using test::ScopedTz;
 
 std::string ReadData(const std::string& name) {
-    std::ifstream in(test::SourceDir() + "/tests/feed/data/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_FALSE(text.str().empty()) << name;
-    return text.str();
+    const std::string text = test::ReadFeedData(name);
+    EXPECT_FALSE(text.empty()) << name;
+    return text;
 }
 
 // One event as a reader must give it: the texts, then the numbers.
