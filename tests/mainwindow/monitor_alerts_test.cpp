@@ -70,6 +70,7 @@ protected:
         services.startFeedWorker = false;
         services.notifier = &m_notifier;
         services.clock = [this] { return m_now; };
+        services.nowUtcMs = [this] { return static_cast<std::int64_t>(m_now) * 1000; };
         auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
         dlg->OnInitDialog();
         dlg->show();
@@ -155,6 +156,62 @@ TEST_F(MonitorAlertsTest, AClickOnANotificationShowsTheWindowWithItsEventSelecte
     EXPECT_EQ(dlg->GetFirstSelectedItem(), 1);
     dlg.reset();
     m_notifier.Click("500002");  // the window is gone: nothing happens
+}
+
+// A GeoJSON feature of a structured source, `minutesAgo` before the test's clock.
+std::string Feature(const std::string& id, double mag, const std::string& place, int minutesAgo, double lat = 38.0) {
+    const long long ms = (1765108800LL - minutesAgo * 60LL) * 1000;
+    return "{\"type\":\"Feature\",\"id\":\"" + id + "\",\"properties\":{\"mag\":" + std::to_string(mag) +
+           ",\"time\":" + std::to_string(ms) + ",\"place\":\"" + place +
+           "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[20.0," + std::to_string(lat) + ",10]}}";
+}
+
+std::string Features(const std::vector<std::string>& features) {
+    std::string body = "{\"type\":\"FeatureCollection\",\"features\":[";
+    for (const std::string& f : features) {
+        body += (body.back() == '[' ? "" : ",") + f;
+    }
+    return body + "]}";
+}
+
+int RowOfRegion(const CMonitorDlg& dlg, const std::string& region) {
+    for (int row = 0; row < dlg.GetItemCount(); ++row) {
+        if (dlg.GetItemText(row, 1) == region) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// Quakes of a structured source through revisions: a revision changes its row in place and says so, alerts
+// once when it first matches the rule, a late quake never alerts, and a click on any notice finds its quake
+// by its qualified id wherever its row stands.
+TEST_F(MonitorAlertsTest, RevisedQuakesChangeTheirRowAndNotificationsFindTheirQuakeById) {
+    Store(kAlertGlobalMagnitude, "5.0");
+    auto dlg = MakeWindow();
+    m_page = Features({Feature("a1", 4.0, "ALPHA", 10), Feature("b1", 5.5, "BRAVO", 20, 30.0)});
+    dlg->RefreshQuakeList();
+    m_page = Features({Feature("c1", 5.2, "CHARLIE", 2, 10.0), Feature("d1", 6.0, "DELTA", 120, 0.0),
+                       Feature("a1", 4.0, "ALPHA", 10), Feature("b1", 5.5, "BRAVO", 20, 30.0)});
+    dlg->RefreshQuakeList();
+    m_page = Features({Feature("a1", 5.8, "ALPHA", 10), Feature("c1", 5.2, "CHARLIE", 2, 10.0)});
+    dlg->RefreshQuakeList();
+    dlg->RefreshQuakeList();
+
+    EXPECT_EQ(dlg->GetItemCount(), 4);
+    EXPECT_EQ(Summaries(), (std::vector<std::string>{"M 5.2 CHARLIE", "M 5.8 ALPHA"}));
+    EXPECT_EQ(m_notifier.notices[1].body.rfind("revised to M 5.8 (was M 4.0)\n", 0), 0U) << m_notifier.notices[1].body;
+    const int alpha = RowOfRegion(*dlg, "ALPHA");
+    ASSERT_GE(alpha, 0);
+    EXPECT_EQ(dlg->GetItemText(alpha, 0), "5.8");
+    EXPECT_NE(dlg->m_listEvents->item(alpha, 1)->toolTip().toStdString().find("M 4.0 → M 5.8"), std::string::npos);
+
+    dlg->hide();
+    m_notifier.Click(m_notifier.notices[0].key);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), RowOfRegion(*dlg, "CHARLIE"));
+    m_notifier.Click(m_notifier.notices[1].key);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), alpha);
+    EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(alpha, 4));
 }
 
 TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
