@@ -248,6 +248,47 @@ void BM_StoreEventsIfNew_Batch(benchmark::State& state) {
     state.counters["x_run"] = total / static_cast<double>(state.iterations()) / shell;
 }
 
+// The same batch as reports of quakes with ids (the structured sources): each is looked up by its ids, then by
+// its texts among rows without ids, then written with its id beside it; and the same reports again a second
+// time as revisions (other magnitude), which update their rows in place. Against the shell running the plain
+// batch's statements, as above.
+void BM_StoreReports_Batch(benchmark::State& state) {
+    const std::string& path = WorkFile();
+    static int next = 3000000;
+    const int count = static_cast<int>(state.range(0));
+    const bool revise = state.range(1) != 0;
+    double total = 0;
+    for (auto _ : state) {
+        std::vector<EventRecord> records;
+        for (int i = 0; i < count; ++i) {
+            const Event e = NewEvent(next++);
+            EventRecord r{e.mag, e.region, e.data1, e.data2, e.wsp1, e.wsp2};
+            r.id = "emsc:bench" + std::to_string(next);
+            r.source = "emsc";
+            r.originUtcMs = 1900000000000LL + next;
+            records.push_back(std::move(r));
+        }
+        if (revise) {
+            StoreEventsIfNew(path, records);
+            for (EventRecord& r : records) {
+                r.mag = "8.8";
+            }
+        }
+        total += TimeMs([&] { StoreEventsIfNew(path, records); });
+    }
+    std::string script = "BEGIN IMMEDIATE;\n";
+    for (int i = 0; i < count; ++i) {
+        const Event e = NewEvent(next++);
+        const std::string ident = EventIdent(e.mag, e.wsp1, e.wsp2);
+        script += DuplicateCheckSql(ident) + ";\n" + InsertSql(e, ident) + ";\n";
+    }
+    script += "COMMIT";
+    const double shell = ShellRunMs(script + ";\n", 3);
+    state.counters["dravik_ms"] = total / static_cast<double>(state.iterations());
+    state.counters["sh_run_ms"] = shell;
+    state.counters["x_run"] = total / static_cast<double>(state.iterations()) / shell;
+}
+
 // The history window's refresh: one object, the query, the count and a walk over the six listed columns.
 double WalkQuery(const std::string& path, const std::string& sql, int* rows) {
     return TimeMs([&] {
@@ -310,6 +351,12 @@ void BM_CreateEventTable_Existing(benchmark::State& state) {
 
 BENCHMARK(BM_StoreEventIfNew_New)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoreEventsIfNew_Batch)->Arg(500)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StoreReports_Batch)
+    ->Args({500, 0})
+    ->Args({9000, 0})
+    ->Args({9000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_StoreEventIfNew_Known)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HistoryRangeQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HistoryRegionList)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -190,6 +190,36 @@ TEST(SourceReaders, PrefixFromTheSourceHost) {
     }
 }
 
+// USGS names one quake by every network's id: they come qualified, each once, without the feature's own id, the
+// empty elements and a hostile flood.
+TEST(SourceReaders, OtherIdsOfTheSameQuake) {
+    std::string flood;
+    for (int i = 0; i < 100; ++i) {
+        flood += ",x" + std::to_string(i);
+    }
+    const struct {
+        std::string ids;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {",us7000abcd,ci38457511,,ci38457511, nc1 ,", {"usgs:ci38457511", "usgs:nc1"}},
+        {",us7000abcd,", {}},
+        {"", {}},
+        {flood, {}},
+    };
+    for (const auto& c : cases) {
+        const std::string body = "{\"type\":\"Feature\",\"id\":\"us7000abcd\",\"properties\":{\"mag\":4.5,"
+                                 "\"time\":1500000000000,\"ids\":\"" +
+                                 c.ids + "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[20.0,38.0,10]}}";
+        const std::vector<QuakeEvent> events = ParseGeoJsonEvents(body, "usgs");
+        ASSERT_EQ(events.size(), 1U) << c.ids;
+        if (c.ids == flood) {
+            EXPECT_EQ(events[0].otherIds.size(), 16U);
+            continue;
+        }
+        EXPECT_EQ(events[0].otherIds, c.expected) << c.ids;
+    }
+}
+
 TEST(SourceReaders, TextForms) {
     struct Case {
         double value;
