@@ -10,8 +10,8 @@
 #include "store/event_table.h"
 
 // Which earthquake each row of trze is. Every id a report of the quake carried lives in a side table, trze_id,
-// pointing at the row by its rowid (kept by SQLite across VACUUM for tables like trze), so trze itself keeps
-// exactly the columns every older reader knows. Rows written before ids were kept have none; a report finds
+// pointing at the row by its rowid, so trze itself keeps exactly the columns every older reader knows. (SQLite
+// 3.40 keeps the rowids of a table like trze across VACUUM; the program itself never vacuums.) Rows written before ids were kept have none; a report finds
 // such a row by its texts, date and time and then gives it its ids.
 namespace dravik {
 
