@@ -179,6 +179,7 @@ void CMonitorDlg::RefreshQuakeList() {
 }
 
 void CMonitorDlg::RunPushedEvents() {
+    LoadArchivedQuakes();
     std::vector<QuakeEvent> events;
     {
         std::lock_guard<std::mutex> lock(m_pushMutex);

@@ -89,7 +89,9 @@ std::string MissingFixtures(const std::string& folder) {
     return {};
 }
 
-std::string SourceDir() { return DRAVIK_SOURCE_DIR; }
+std::string SourceDir() {
+    return DRAVIK_SOURCE_DIR;
+}
 
 std::string ReadFeedData(const std::string& name) {
     std::ifstream in(SourceDir() + "/tests/feed/data/" + name, std::ios::binary);

@@ -207,9 +207,10 @@ TEST(SourceReaders, OtherIdsOfTheSameQuake) {
         {flood, {}},
     };
     for (const auto& c : cases) {
-        const std::string body = "{\"type\":\"Feature\",\"id\":\"us7000abcd\",\"properties\":{\"mag\":4.5,"
-                                 "\"time\":1500000000000,\"ids\":\"" +
-                                 c.ids + "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[20.0,38.0,10]}}";
+        const std::string body =
+            "{\"type\":\"Feature\",\"id\":\"us7000abcd\",\"properties\":{\"mag\":4.5,"
+            "\"time\":1500000000000,\"ids\":\"" +
+            c.ids + "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[20.0,38.0,10]}}";
         const std::vector<QuakeEvent> events = ParseGeoJsonEvents(body, "usgs");
         ASSERT_EQ(events.size(), 1U) << c.ids;
         if (c.ids == flood) {

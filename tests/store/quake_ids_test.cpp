@@ -81,8 +81,7 @@ TEST(QuakeIdsTest, ReportsFindTheirQuakeByIdAndOnlyTheirOwnSourceRevisesIt) {
         EXPECT_EQ(result.revised, s.revised) << s.why;
     }
     EXPECT_EQ(Rows(path), (std::vector<std::string>{"4.8 CRETE 2024-01-01 12:00", "4.8 CRETE 2024-01-01 12:00",
-                                                    "4.1 PAGE ROW 2024-01-01 12:00",
-                                                    "5.2 USGS ONE 2024-01-01 12:00"}));
+                                                    "4.1 PAGE ROW 2024-01-01 12:00", "5.2 USGS ONE 2024-01-01 12:00"}));
     EXPECT_EQ(RowOfId(path, "emsc:1"), "1");
     EXPECT_EQ(RowOfId(path, "usgs:a"), "1");
     EXPECT_EQ(RowOfId(path, "emsc:2"), "2");
@@ -111,8 +110,7 @@ TEST(QuakeIdsTest, RowsWithoutIdsAreFoundByTextsDateAndTime) {
         db.Query(kCreateEventTableSql);
         for (const char* values : {"'4.5','CRETE','2024-01-01','12:00','38.00 ','20.00 ','4.538.00#20.00#'",
                                    "'4.5','CRETE','2023-06-01','08:00','38.00 ','20.00 ','4.538.00#20.00#'"}) {
-            db.Query(std::string("INSERT INTO trze (mag,region,data1,data2,wsp1,wsp2,ident) VALUES (") + values +
-                     ")");
+            db.Query(std::string("INSERT INTO trze (mag,region,data1,data2,wsp1,wsp2,ident) VALUES (") + values + ")");
         }
     }
     CreateEventTable(path);
