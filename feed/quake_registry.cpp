@@ -30,7 +30,7 @@ QuakeRegistry::QuakeRegistry(MergeLimits limits, std::size_t maxQuakes)
 
 KnownQuake* QuakeRegistry::Find(const std::string& eventId) {
     const auto it = m_byKey.find(QuakeIdKey(eventId));
-    return it == m_byKey.end() ? nullptr : &*it->second;
+    return it == m_byKey.end() ? nullptr : it->second;
 }
 
 KnownQuake* QuakeRegistry::FindByIds(const QuakeEvent& report) {
@@ -74,13 +74,11 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
         return match;
     }
     match.quake = quake;
-    const auto at = m_byKey.find(quake->keys.front())->second;
+    AddKeys(*quake, report);
     if (source != quake->source) {
         match.kind = ReportKind::kOtherAgency;
-        AddKeys(at, report);
         return match;
     }
-    AddKeys(at, report);
     if (SameValues(report, quake->values)) {
         match.kind = ReportKind::kRepeat;
         return match;
@@ -90,7 +88,7 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     UnindexOrigin(*quake);
     quake->values = report;
     quake->values.eventId = quake->id;
-    IndexOrigin(at);
+    IndexOrigin(*quake);
     return match;
 }
 
@@ -109,34 +107,34 @@ KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<
     quake.values = values;
     quake.values.eventId = quake.id;
     m_quakes.push_back(std::move(quake));
-    const auto at = std::prev(m_quakes.end());
+    KnownQuake& added = m_quakes.back();
     for (const std::string& id : ids) {
         QuakeEvent report;
         report.eventId = id;
-        AddKeys(at, report);
+        AddKeys(added, report);
     }
-    IndexOrigin(at);
+    IndexOrigin(added);
     Forget();
-    return *at;
+    return added;
 }
 
-void QuakeRegistry::AddKeys(QuakeList::iterator quake, const QuakeEvent& report) {
+void QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
     for (const std::string& id : ReportIds(report)) {
         const std::string key = QuakeIdKey(id);
-        if (id.empty() || !m_byKey.emplace(key, quake).second) {
+        if (id.empty() || !m_byKey.emplace(key, &quake).second) {
             continue;
         }
-        quake->keys.push_back(key);
+        quake.keys.push_back(key);
         const std::string source = EventSource(key);
-        if (std::find(quake->sources.begin(), quake->sources.end(), source) == quake->sources.end()) {
-            quake->sources.push_back(source);
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
+            quake.sources.push_back(source);
         }
     }
 }
 
-void QuakeRegistry::IndexOrigin(QuakeList::iterator quake) {
-    if (quake->values.hasNumbers) {
-        m_byOrigin.emplace(quake->values.originUtcMs, quake);
+void QuakeRegistry::IndexOrigin(KnownQuake& quake) {
+    if (quake.values.hasNumbers) {
+        m_byOrigin.emplace(quake.values.originUtcMs, &quake);
     }
 }
 
@@ -146,7 +144,7 @@ void QuakeRegistry::UnindexOrigin(const KnownQuake& quake) {
     }
     const auto range = m_byOrigin.equal_range(quake.values.originUtcMs);
     for (auto it = range.first; it != range.second; ++it) {
-        if (&*it->second == &quake) {
+        if (it->second == &quake) {
             m_byOrigin.erase(it);
             return;
         }

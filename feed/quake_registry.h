@@ -79,16 +79,17 @@ private:
     KnownQuake* FindByIds(const QuakeEvent& report);
     KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source);
     KnownQuake& Register(const QuakeEvent& values, const std::vector<std::string>& ids);
-    void AddKeys(QuakeList::iterator quake, const QuakeEvent& report);
-    void IndexOrigin(QuakeList::iterator quake);
+    void AddKeys(KnownQuake& quake, const QuakeEvent& report);
+    void IndexOrigin(KnownQuake& quake);
     void UnindexOrigin(const KnownQuake& quake);
     void Forget();
 
     MergeLimits m_limits;
     std::size_t m_maxQuakes;
     QuakeList m_quakes;  // oldest registered first
-    std::unordered_map<std::string, QuakeList::iterator> m_byKey;
-    std::multimap<std::int64_t, QuakeList::iterator> m_byOrigin;  // quakes with numbers, by origin
+    // Elements of a list stay where they are, so the indexes point at them.
+    std::unordered_map<std::string, KnownQuake*> m_byKey;
+    std::multimap<std::int64_t, KnownQuake*> m_byOrigin;  // quakes with numbers, by origin
 };
 
 }  // namespace dravik
