@@ -79,7 +79,7 @@ bool ReviseRow(CQuakeDatabase& db, const std::string& row, const EventRecord& r,
         return false;
     }
     db.Query("UPDATE trze_id SET origin_ms=" + OriginLiteral(r.originUtcMs) + ",depth=" + SqlQuote(r.depth) +
-             " WHERE row=" + row + " AND creator=1");
+             " WHERE row=" + row + " AND +creator=1");
     return Succeeded(db);
 }
 
@@ -103,6 +103,22 @@ bool InsertRow(CQuakeDatabase& db, const EventRecord& r, const std::string& iden
 
 }  // namespace
 
+std::string QuakeByIdsSql(const std::vector<std::string>& ids) {
+    // "+" keeps SQLite on the row's index: every row has one creator, the creator index holds them all.
+    return "SELECT i.row AS row,c.source AS source,t.mag AS mag,t.region AS region,t.data1 AS data1,"
+           "t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 FROM trze_id i JOIN trze t ON t.rowid=i.row "
+           "LEFT JOIN trze_id c ON c.row=i.row AND +c.creator=1 WHERE i.id IN " +
+           InList(ids) + " LIMIT 1";
+}
+
+std::string RowByTextsSql(const std::string& ident, const std::string& data1, const std::string& data2,
+                          bool withoutIds) {
+    // By the key's index: "+" keeps SQLite off the date index, where a busy minute holds many rows.
+    return "SELECT rowid AS row FROM trze WHERE ident=" + SqlQuote(ident) + " AND +data1=" + SqlQuote(data1) +
+           " AND +data2=" + SqlQuote(data2) +
+           (withoutIds ? " AND NOT EXISTS (SELECT 1 FROM trze_id WHERE row=trze.rowid)" : "") + " LIMIT 1";
+}
+
 bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* outcome) {
     const std::string ident = EventIdent(r.mag, r.wsp1, r.wsp2);
     const std::vector<std::string> ids = IdsOf(r);
@@ -113,11 +129,7 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
     *outcome = StoreOutcome::kKnown;
     if (!lookup.empty()) {
         // The row any of them names, with its own report's source; ids left behind by a deleted row name nothing.
-        db.Query(
-            "SELECT i.row AS row,c.source AS source,t.mag AS mag,t.region AS region,t.data1 AS data1,"
-            "t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 FROM trze_id i JOIN trze t ON t.rowid=i.row "
-            "LEFT JOIN trze_id c ON c.row=i.row AND c.creator=1 WHERE i.id IN " +
-            InList(lookup) + " LIMIT 1");
+        db.Query(QuakeByIdsSql(lookup));
         if (!Succeeded(db)) {
             return false;
         }
@@ -134,9 +146,7 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
     }
     // A row without ids (written before ids were kept, or converted from an old file) with the same texts, date
     // and time is this quake; a report without an id takes any such row.
-    db.Query("SELECT rowid AS row FROM trze WHERE ident=" + SqlQuote(ident) + " AND data1=" + SqlQuote(r.data1) +
-             " AND data2=" + SqlQuote(r.data2) +
-             (ids.empty() ? std::string() : " AND rowid NOT IN (SELECT row FROM trze_id)") + " LIMIT 1");
+    db.Query(RowByTextsSql(ident, r.data1, r.data2, !ids.empty()));
     if (!Succeeded(db)) {
         return false;
     }
@@ -179,7 +189,7 @@ std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int6
     if (quakes.empty()) {
         return quakes;
     }
-    db.Query("SELECT id,row FROM trze_id WHERE creator=0 AND row IN (" + recent + ")");
+    db.Query("SELECT id,row FROM trze_id WHERE +creator=0 AND row IN (" + recent + ")");
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         const auto it = byRow.find(db.GetValue("row"));
         if (it != byRow.end()) {

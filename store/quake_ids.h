@@ -11,8 +11,8 @@
 
 // Which earthquake each row of trze is. Every id a report of the quake carried lives in a side table, trze_id,
 // pointing at the row by its rowid, so trze itself keeps exactly the columns every older reader knows. (SQLite
-// 3.40 keeps the rowids of a table like trze across VACUUM; the program itself never vacuums.) Rows written before ids were kept have none; a report finds
-// such a row by its texts, date and time and then gives it its ids.
+// 3.40 keeps the rowids of a table like trze across VACUUM; the program itself never vacuums.) Rows written before ids
+// were kept have none; a report finds such a row by its texts, date and time and then gives it its ids.
 namespace dravik {
 
 class CQuakeDatabase;
@@ -26,6 +26,13 @@ inline constexpr const char* kQuakeIdTableSql[] = {
     "CREATE INDEX IF NOT EXISTS trze_id_source ON trze_id (source,origin_ms)",
     "CREATE INDEX IF NOT EXISTS trze_id_creator ON trze_id (creator,origin_ms)",
 };
+
+// The statements that find a report's row, each walking an index whatever the archive holds: the row one of
+// `ids` names, with the source of its own report; a row with the key, date and time (withoutIds: one that has
+// no ids yet).
+std::string QuakeByIdsSql(const std::vector<std::string>& ids);
+std::string RowByTextsSql(const std::string& ident, const std::string& data1, const std::string& data2,
+                          bool withoutIds);
 
 // What storing one report did.
 enum class StoreOutcome { kInserted, kRevised, kKnown };

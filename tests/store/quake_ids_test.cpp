@@ -128,6 +128,31 @@ TEST(QuakeIdsTest, RowsWithoutIdsAreFoundByTextsDateAndTime) {
                                                     "4.5 CRETE 2024-01-01 12:01", "4.6 CRETE 2024-01-01 12:00"}));
 }
 
+// The look-ups run once per report, in archives of a million rows: each walks an index, never the table, also
+// where a busy minute or the creators' index would tempt the planner.
+TEST(QuakeIdsTest, LookUpsWalkIndexes) {
+    const std::string path = test::NewDatabasePath();
+    CreateEventTable(path);
+    std::vector<EventRecord> records;
+    for (int i = 0; i < 50; ++i) {
+        records.push_back(Report("emsc:" + std::to_string(i), "4." + std::to_string(i % 10), "R", i));
+    }
+    ASSERT_TRUE(Store(path, records).Ok());
+    CQuakeDatabase db(path);
+    for (const std::string& sql :
+         {QuakeByIdsSql({"emsc:1", "usgs:2"}), RowByTextsSql("4.138.00#20.00#", "a", "b", true),
+          RowByTextsSql("4.138.00#20.00#", "a", "b", false)}) {
+        db.Query("explain query plan " + sql);
+        ASSERT_GT(db.GetRowCount(), 0) << sql;
+        for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+            const std::string detail = db.GetValue("detail");
+            EXPECT_EQ(detail.rfind("SCAN", 0), std::string::npos) << detail << "\n" << sql;
+            EXPECT_EQ(detail.find("trze_data1"), std::string::npos) << detail;
+            EXPECT_EQ(detail.find("trze_id_creator"), std::string::npos) << detail;
+        }
+    }
+}
+
 // An archive converted from an old SQLite 2 file opens with every row and gains the side table.
 TEST(QuakeIdsTest, AConvertedOldArchiveKeepsEveryRow) {
     const std::string missing = test::MissingFixtures("sqlite2");
