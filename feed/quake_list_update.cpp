@@ -185,20 +185,23 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     std::vector<AnnouncedQuake> announced;
     std::vector<QuakeEvent> batch;
     std::vector<KnownQuake*> batchQuakes;
+    // Per listed quake: the magnitude a revision listed in this round replaced, else empty.
+    std::vector<std::string> batchRevisedFrom;
     std::vector<QuakeRevision> revisions;
     // Every quake marked listed is listed, also when a stop ends the loop early. The alert is decided after the
     // row is there, so that a click on its notification finds it.
     const auto flush = [&] {
         if (!batch.empty()) {
             m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
-            for (KnownQuake* quake : batchQuakes) {
-                if (AlertOnce(*quake, now)) {
-                    announced.push_back({quake->values, {}});
+            for (std::size_t i = 0; i < batchQuakes.size(); ++i) {
+                if (AlertOnce(*batchQuakes[i], now)) {
+                    announced.push_back({batchQuakes[i]->values, batchRevisedFrom[i]});
                 }
             }
         }
         batch.clear();
         batchQuakes.clear();
+        batchRevisedFrom.clear();
     };
     for (const QuakeEvent& event : events) {
         if (StopRequested()) {
@@ -211,12 +214,14 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             case ReportKind::kRevision:
                 m_unstored.Add(event);
                 break;
-            case ReportKind::kOtherAgency: {
-                QuakeEvent merged = event;
-                merged.quakeId = quake.id;
-                m_unstored.Add(merged);
+            case ReportKind::kOtherAgency:
+                // The archive learns the agency's ids once; a report that brings none changes nothing there.
+                if (match.newIds) {
+                    QuakeEvent merged = event;
+                    merged.quakeId = quake.id;
+                    m_unstored.Add(merged);
+                }
                 break;
-            }
             case ReportKind::kRepeat:
                 break;
         }
@@ -224,6 +229,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             quake.listed = true;
             batch.push_back(quake.values);
             batchQuakes.push_back(&quake);
+            batchRevisedFrom.push_back(match.kind == ReportKind::kRevision ? match.previous.mag : std::string());
             if (batch.size() == kListBatch) {
                 flush();
             }

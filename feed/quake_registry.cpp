@@ -74,7 +74,7 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
         return match;
     }
     match.quake = quake;
-    AddKeys(*quake, report);
+    match.newIds = AddKeys(*quake, report);
     if (source != quake->source) {
         match.kind = ReportKind::kOtherAgency;
         return match;
@@ -92,12 +92,11 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     return match;
 }
 
-void QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids) {
+void QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted) {
     if (ids.empty() || FindByIds(values) != nullptr) {
         return;
     }
-    KnownQuake& quake = Register(values, ids);
-    quake.alerted = true;
+    Register(values, ids).alerted = alerted;
 }
 
 KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<std::string>& ids) {
@@ -118,18 +117,21 @@ KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<
     return added;
 }
 
-void QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
+bool QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
+    bool added = false;
     for (const std::string& id : ReportIds(report)) {
         const std::string key = QuakeIdKey(id);
         if (id.empty() || !m_byKey.emplace(key, &quake).second) {
             continue;
         }
         quake.keys.push_back(key);
+        added = true;
         const std::string source = EventSource(key);
         if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
             quake.sources.push_back(source);
         }
     }
+    return added;
 }
 
 void QuakeRegistry::IndexOrigin(KnownQuake& quake) {

@@ -54,6 +54,8 @@ struct ReportMatch {
     KnownQuake* quake = nullptr;
     // The values before a revision.
     QuakeEvent previous;
+    // The report brought ids the quake did not have (worth telling the archive).
+    bool newIds = false;
 };
 
 class QuakeRegistry final {
@@ -66,8 +68,9 @@ public:
     explicit QuakeRegistry(MergeLimits limits = {}, std::size_t maxQuakes = kDefaultMaxQuakes);
 
     // A quake the archive held before this run: known (so another agency's report of it or a repeat adds no
-    // row), not listed, and counted as alerted. `ids` hold its own id first.
-    void AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids);
+    // row), not listed; `alerted` when it matched the alert rule (it was announced then, or was too old to be).
+    // `ids` hold its own id first.
+    void AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted);
     ReportMatch Resolve(const QuakeEvent& report);
     // The quake that one of its ids (any form) names; null when none.
     KnownQuake* Find(const std::string& eventId);
@@ -79,7 +82,8 @@ private:
     KnownQuake* FindByIds(const QuakeEvent& report);
     KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source);
     KnownQuake& Register(const QuakeEvent& values, const std::vector<std::string>& ids);
-    void AddKeys(KnownQuake& quake, const QuakeEvent& report);
+    // Returns whether any id was new to the quake.
+    bool AddKeys(KnownQuake& quake, const QuakeEvent& report);
     void IndexOrigin(KnownQuake& quake);
     void UnindexOrigin(const KnownQuake& quake);
     void Forget();

@@ -115,8 +115,11 @@ void CMonitorDlg::LoadArchivedQuakes() {
     // agency's report nor stores it again.
     const AlertSettings alerts = CurrentAlertSettings();
     const std::int64_t since = m_services.nowUtcMs() - static_cast<std::int64_t>(alerts.catchUpMaxDays) * kDayMs;
+    // One that matches the rule was announced in its run (or was too old to be); one that does not may still
+    // be revised into it while fresh, and then alerts once.
+    const auto rule = AlertRuleFor(alerts);
     for (const ArchivedQuakeIds& quake : m_services.loadQuakes(since, &m_bStopping)) {
-        m_quakes.AddArchived(quake.values, quake.ids);
+        m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert);
     }
     m_bArchiveLoaded = !m_bStopping;
 }

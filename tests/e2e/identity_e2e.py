@@ -412,11 +412,11 @@ class Run:
         self.started = time.monotonic()
         self.program = archive_e2e.Program(binary, env)
 
-    def wait(self, predicate, timeout, what):
+    def wait(self, predicate, timeout, what, detail=lambda: ""):
         if not e2e.wait_for(predicate, timeout, self.program.proc):
             status = self.program.proc.poll()
             tail = "\n".join(self.program.lines[-15:])
-            fail(f"run {self.number}: {what} (waited {timeout:.0f} s; exit status {status})\n{tail}")
+            fail(f"run {self.number}: {what} (waited {timeout:.0f} s; exit status {status}) {detail()}\n{tail}")
 
     def archive(self):
         """The archive as it is now; empty while it cannot be read (not made yet, being written)."""
@@ -545,7 +545,8 @@ def main():
             run = Run(binary, env, 1)
             expected = run1_fdsn | {USGS_PREFIX + q["id"] for q in usgs_own}
             run.wait(lambda: World.hit(1, "/xray") and expected <= set(run.archive().creators()), WAIT,
-                     f"the archive never held the {len(expected)} quakes published in the last day")
+                     f"the archive never held the {len(expected)} quakes published in the last day",
+                     lambda: f"missing: {sample(expected - set(run.archive().creators()))}")
             complete1 = time.monotonic() - run.started
             archive = run.archive()
             problems += check_identity(archive, expected, merged_run1, "run 1")
@@ -629,7 +630,10 @@ def main():
 
             run.wait(lambda: World.hit(2, "/xray") and expected <= set(run.archive().creators()) and
                      holds_revisions(run.archive()), WAIT,
-                     f"the archive never held all {len(expected)} quakes with the revisions")
+                     f"the archive never held all {len(expected)} quakes with the revisions",
+                     lambda: f"missing: {sample(expected - set(run.archive().creators()))}; revised rows hold "
+                             f"{[run.archive().texts(i) for i in revised_texts]}, expected "
+                             f"{list(revised_texts.values())} (mag, region, latitude)")
             complete2 = time.monotonic() - run.started
             archive = run.archive()
             problems += check_identity(archive, expected, merged_run2, "run 2")

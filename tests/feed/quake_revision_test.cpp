@@ -134,17 +134,21 @@ TEST_F(QuakeRevisionTest, RevisionsChangeTheRowInPlaceAndAlertOnceWhenFresh) {
                                                 "emsc:2 6.5", "emsc:3 7.0", "emsc:4 6.0", "usgs:x 6.2 as emsc:4"}));
 }
 
-// A quake an earlier run stored is known: an update of it (a push after a restart) lists it once, silently,
-// with the new values, and another agency's report of it adds no row.
-TEST_F(QuakeRevisionTest, QuakesOfTheArchiveAreListedOnceAndNeverAlertAgain) {
-    QuakeEvent archived = Quake("emsc:9", 4.0, kNow - 20 * kMinute);
-    quakes.AddArchived(archived, {"emsc:9", "gfz:9"});
+// Quakes an earlier run stored are known: an update of one (a push after a restart) lists it once, with the new
+// values, and another agency's report of it adds no row. One that matched the rule then never alerts again; one
+// that did not alerts once when a revision of it, still fresh, first matches.
+TEST_F(QuakeRevisionTest, QuakesOfTheArchiveAreListedOnceAndAlertOnlyWhenRevisedIntoTheRule) {
+    quakes.AddArchived(Quake("emsc:9", 5.5, kNow - 20 * kMinute), {"emsc:9", "gfz:9"}, true);
+    quakes.AddArchived(Quake("emsc:8", 4.0, kNow - 30 * kMinute, "RHODES"), {"emsc:8"}, false);
     Round({Quake("emsc:9", 5.6, kNow - 20 * kMinute)});
     Round({Quake("gfz:9", 5.0, kNow - 20 * kMinute), Quake("iris:9", 5.7, kNow - 20 * kMinute + 1000)});
-    EXPECT_EQ(list.rows, (std::vector<std::string>{"emsc:9 5.6 CRETE"}));
     EXPECT_EQ(sound.plays, 0);
-    EXPECT_TRUE(announced.empty());
     EXPECT_FALSE(newEvent.load());
+    Round({Quake("emsc:8", 5.2, kNow - 30 * kMinute, "RHODES")});
+    Round({Quake("emsc:8", 5.4, kNow - 30 * kMinute, "RHODES")});
+    EXPECT_EQ(list.rows, (std::vector<std::string>{"emsc:8 5.4 RHODES", "emsc:9 5.6 CRETE"}));
+    EXPECT_EQ(sound.plays, 1);
+    EXPECT_EQ(announced, (std::vector<std::string>{"emsc:8 from 4.0"}));
 }
 
 // Freshness and the revision text on their own.
