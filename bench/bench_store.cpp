@@ -222,6 +222,22 @@ void BM_StoreEventIfNew_Known(benchmark::State& state) {
 
 // One cycle's new events written together (one transaction, one sync), against the same statements run by
 // the shell inside BEGIN IMMEDIATE ... COMMIT. The per-event write above is the way it was done before.
+// A batch's mean beside the shell running `count` new events' check and insert inside BEGIN IMMEDIATE ... COMMIT.
+void ReportBatch(benchmark::State& state, double totalMs, int count, int* next) {
+    std::string script = "BEGIN IMMEDIATE;\n";
+    for (int i = 0; i < count; ++i) {
+        const Event e = NewEvent((*next)++);
+        const std::string ident = EventIdent(e.mag, e.wsp1, e.wsp2);
+        script += DuplicateCheckSql(ident) + ";\n" + InsertSql(e, ident) + ";\n";
+    }
+    script += "COMMIT";
+    const double shell = ShellRunMs(script + ";\n", 3);
+    const double mean = totalMs / static_cast<double>(state.iterations());
+    state.counters["dravik_ms"] = mean;
+    state.counters["sh_run_ms"] = shell;
+    state.counters["x_run"] = mean / shell;
+}
+
 void BM_StoreEventsIfNew_Batch(benchmark::State& state) {
     const std::string& path = WorkFile();
     static int next = 1000000;
@@ -235,17 +251,7 @@ void BM_StoreEventsIfNew_Batch(benchmark::State& state) {
         }
         total += TimeMs([&] { StoreEventsIfNew(path, records); });
     }
-    std::string script = "BEGIN IMMEDIATE;\n";
-    for (int i = 0; i < count; ++i) {
-        const Event e = NewEvent(next++);
-        const std::string ident = EventIdent(e.mag, e.wsp1, e.wsp2);
-        script += DuplicateCheckSql(ident) + ";\n" + InsertSql(e, ident) + ";\n";
-    }
-    script += "COMMIT";
-    const double shell = ShellRunMs(script + ";\n", 3);
-    state.counters["dravik_ms"] = total / static_cast<double>(state.iterations());
-    state.counters["sh_run_ms"] = shell;
-    state.counters["x_run"] = total / static_cast<double>(state.iterations()) / shell;
+    ReportBatch(state, total, count, &next);
 }
 
 // The same batch as reports of quakes with ids (the structured sources): each is looked up by its ids, then by
@@ -276,17 +282,7 @@ void BM_StoreReports_Batch(benchmark::State& state) {
         }
         total += TimeMs([&] { StoreEventsIfNew(path, records); });
     }
-    std::string script = "BEGIN IMMEDIATE;\n";
-    for (int i = 0; i < count; ++i) {
-        const Event e = NewEvent(next++);
-        const std::string ident = EventIdent(e.mag, e.wsp1, e.wsp2);
-        script += DuplicateCheckSql(ident) + ";\n" + InsertSql(e, ident) + ";\n";
-    }
-    script += "COMMIT";
-    const double shell = ShellRunMs(script + ";\n", 3);
-    state.counters["dravik_ms"] = total / static_cast<double>(state.iterations());
-    state.counters["sh_run_ms"] = shell;
-    state.counters["x_run"] = total / static_cast<double>(state.iterations()) / shell;
+    ReportBatch(state, total, count, &next);
 }
 
 // The history window's refresh: one object, the query, the count and a walk over the six listed columns.
