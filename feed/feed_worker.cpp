@@ -52,14 +52,6 @@ void FeedWorker::Stop() {
     }
 }
 
-void FeedWorker::Notify() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bPushPending = true;
-    }
-    m_wake.notify_all();
-}
-
 bool FeedWorker::StopRequested() const {
     return m_stopRequested.load() || g_bFeedRunning.load() == 0;
 }
@@ -78,16 +70,10 @@ unsigned FeedWorker::FeedWorkerProc() {
         }
         m_cycle.ReadXRayEvents();
 
-        // Counted from the end of the cycle; Stop() ends it early, pushed events are handled within it.
+        // Counted from the end of the cycle; Stop() ends it early.
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(m_pauseSeconds);
         std::unique_lock<std::mutex> lock(m_mutex);
-        while (m_wake.wait_until(lock, end, [this] { return m_stopRequested.load() || m_bPushPending; }) &&
-               !m_stopRequested) {
-            m_bPushPending = false;
-            lock.unlock();
-            m_cycle.RunPushedEvents();
-            lock.lock();
-        }
+        m_wake.wait_until(lock, end, [this] { return m_stopRequested.load(); });
     }
     return 1;
 }

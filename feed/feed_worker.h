@@ -14,8 +14,6 @@ public:
     virtual void RefreshQuakeList() = 0;
     virtual void ReadSolarWind() = 0;
     virtual void ReadXRayEvents() = 0;
-    // Handles events that a source pushed between two cycles; runs on the worker's thread after Notify().
-    virtual void RunPushedEvents() {}
 };
 
 // The worker's run flag: 1 from Start() until Stop().
@@ -38,9 +36,6 @@ public:
     void Start();
     // Clears the run flag, wakes the pause, cancels a running fetch and joins the thread.
     void Stop();
-    // Pushed events wait: the worker runs RunPushedEvents() as soon as it is between two operations (at once
-    // during the pause, which then goes on to its planned end). Any thread.
-    void Notify();
 
 private:
     unsigned FeedWorkerProc();
@@ -52,7 +47,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::atomic<bool> m_stopRequested{false};
-    bool m_bPushPending = false;  // guarded by m_mutex
 };
 
 }  // namespace dravik

@@ -122,13 +122,19 @@ void UnstoredEvents::Add(const QuakeEvent& event) {
             m_bDropping = true;
         }
         m_events.pop_front();
+        ++m_firstNumber;
     }
     m_events.push_back(event);
 }
 
-void UnstoredEvents::Clear() {
-    m_events.clear();
-    m_bDropping = false;
+void UnstoredEvents::ForgetBefore(std::uint64_t end) {
+    while (!m_events.empty() && m_firstNumber < end) {
+        m_events.pop_front();
+        ++m_firstNumber;
+    }
+    if (m_events.empty()) {
+        m_bDropping = false;
+    }
 }
 
 QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
@@ -139,28 +145,68 @@ bool QuakeListUpdate::StopRequested() const {
     return m_hooks.stop != nullptr && m_hooks.stop->load();
 }
 
+namespace {
+
+// Locks `mutex` when there is one.
+std::unique_lock<std::mutex> LockIfAny(std::mutex* mutex) {
+    return mutex != nullptr ? std::unique_lock<std::mutex>(*mutex) : std::unique_lock<std::mutex>();
+}
+
+}  // namespace
+
 void QuakeListUpdate::Run(const EventSource& source) {
     m_flags.feedBusy = true;
-    // The list stays undrawn from here on, the fetch included, and is drawn once at the end.
-    m_list.BeginUpdate();
-    const bool firstFillDone = m_flags.firstFillDone;
-    ListNew(source());
-    m_flags.feedBusy = false;
-    if (!firstFillDone && !StopRequested()) {
-        // Selecting and showing item 0 of an empty list does nothing; the next readable page goes to the top.
-        m_list.SelectItem(0);
-        m_list.ShowSelectionOnMap();
+    const std::vector<QuakeEvent> events = source();
+    {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        // The list stays undrawn while it is filled, and is drawn once at the end.
+        m_list.BeginUpdate();
+        const bool firstFillDone = m_flags.firstFillDone;
+        ListNew(events);
+        m_flags.feedBusy = false;
+        if (!firstFillDone && !StopRequested()) {
+            // Selecting and showing item 0 of an empty list does nothing; the next readable page goes to the top.
+            m_list.SelectItem(0);
+            m_list.ShowSelectionOnMap();
+        }
+        m_list.EndUpdate();
+        m_flags.firstFillDone = true;
     }
-    m_list.EndUpdate();
-    m_flags.firstFillDone = true;
+    WriteBacklog();
 }
 
 void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
-    m_flags.feedBusy = true;
-    m_list.BeginUpdate();
-    ListNew(events);
-    m_flags.feedBusy = false;
-    m_list.EndUpdate();
+    {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        m_list.BeginUpdate();
+        ListNew(events);
+        m_list.EndUpdate();
+    }
+    WriteBacklog();
+}
+
+void QuakeListUpdate::WriteBacklog() {
+    // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
+    // keeps every event for the next round. One writer at a time, so no quake is written twice.
+    std::unique_lock<std::mutex> writer = LockIfAny(m_hooks.storeMutex);
+    std::vector<QuakeEvent> events;
+    std::uint64_t end = 0;
+    {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        if (m_unstored.Empty() || StopRequested() || !m_hooks.store) {
+            return;
+        }
+        events = m_unstored.Events();
+        end = m_unstored.FirstNumber() + events.size();
+    }
+    const ArchiveWriteResult result = m_hooks.store(events);
+    if (result.Ok()) {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        m_unstored.ForgetBefore(end);
+    }
+    if (m_hooks.archiveReport) {
+        m_hooks.archiveReport(result);
+    }
 }
 
 bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
@@ -207,6 +253,9 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
         if (StopRequested()) {
             break;
         }
+        if (event.hasNumbers && (event.originUtcMs > now + kMaxFutureMs || event.originUtcMs < kEarliestOriginMs)) {
+            continue;  // a clock or a source gone wrong; no quake is listed or stored for it
+        }
         const ReportMatch match = m_quakes.Resolve(event);
         KnownQuake& quake = *match.quake;
         switch (match.kind) {
@@ -246,18 +295,6 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     }
     if (!announced.empty() && m_hooks.listed) {
         m_hooks.listed(announced, !firstFillDone);
-    }
-    // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
-    // keeps every event for the next round.
-    if (m_unstored.Empty() || StopRequested() || !m_hooks.store) {
-        return;
-    }
-    const ArchiveWriteResult result = m_hooks.store(m_unstored.Events());
-    if (result.Ok()) {
-        m_unstored.Clear();
-    }
-    if (m_hooks.archiveReport) {
-        m_hooks.archiveReport(result);
     }
 }
 

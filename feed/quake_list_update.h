@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -98,14 +99,20 @@ class UnstoredEvents final {
 public:
     static constexpr std::size_t kMaxUnstored = 50000;
 
+    // Constant work per event; the first event dropped past the bound is said once on stderr.
     void Add(const QuakeEvent& event);
     bool Empty() const { return m_events.empty(); }
     std::size_t Size() const { return m_events.size(); }
     std::vector<QuakeEvent> Events() const { return {m_events.begin(), m_events.end()}; }
-    void Clear();
+    // The number that the first event now held carries; each added event takes the next.
+    std::uint64_t FirstNumber() const { return m_firstNumber; }
+    // Forgets the events numbered below `end` (they were written), whatever was dropped meanwhile.
+    void ForgetBefore(std::uint64_t end);
+    void Clear() { ForgetBefore(m_firstNumber + m_events.size()); }
 
 private:
     std::deque<QuakeEvent> m_events;
+    std::uint64_t m_firstNumber = 0;
     bool m_bDropping = false;
 };
 
@@ -141,12 +148,22 @@ public:
         const std::atomic<bool>* stop = nullptr;
         // The time that freshness is measured against, UTC milliseconds; empty: the clock.
         std::function<std::int64_t()> nowUtcMs;
+        // With rounds on two threads (polls and pushes): held while a round resolves and lists its reports (the
+        // registry, the backlog and the list), and while one writes the backlog, so there is one writer. Null:
+        // one thread.
+        std::mutex* listMutex = nullptr;
+        std::mutex* storeMutex = nullptr;
     };
+
+    // Reports dated this far in the future, or before 1900, are bad input and refused.
+    static constexpr std::int64_t kMaxFutureMs = 10 * 60 * 1000;
+    static constexpr std::int64_t kEarliestOriginMs = -2208988800000LL;  // 1900-01-01 UTC
 
     QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
                     ISound& sound, Hooks hooks);
 
-    // One polling round over the events `source` reads.
+    // One polling round over the events `source` reads; the source is read before the list stops drawing, so a
+    // fetch that hangs holds back neither the list nor a pushed quake.
     void Run(const EventSource& source);
     // One round over events that arrived by other means (pushed by the source).
     void RunEvents(const std::vector<QuakeEvent>& events);
@@ -154,6 +171,8 @@ public:
 private:
     bool StopRequested() const;
     void ListNew(const std::vector<QuakeEvent>& events);
+    // Writes the backlog: everything listed and not yet archived, by whichever round comes first.
+    void WriteBacklog();
     // Whether the quake alerts now, for the first time (it is fresh and matches the rule); marks it so.
     bool AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs);
 

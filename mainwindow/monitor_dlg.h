@@ -16,6 +16,7 @@
 #include "feed/alert_rule.h"
 #include "feed/feed_worker.h"
 #include "feed/page_fetch.h"
+#include "feed/push_pump.h"
 #include "feed/quake_list_update.h"
 #include "mainwindow/map_view.h"
 #include "platform/notifier.h"
@@ -109,7 +110,8 @@ public:
     void RefreshQuakeList() override;
     void ReadSolarWind() override;
     void ReadXRayEvents() override;
-    void RunPushedEvents() override;
+    // The push pump's round over the events pushed since the last (its own thread).
+    void RunPushedEvents();
 
     // Shows the selected event on the map (UI thread).
     void RefreshMap();
@@ -212,6 +214,8 @@ private:
                            const AlertSettings& settings);
     // Worker thread: the reports of one source for this round, caught up after a start or a failure.
     std::vector<QuakeEvent> ReadSource(const std::string& url);
+    // No report of `events` names a known quake (more came than a page shows).
+    bool NoneKnown(const std::vector<QuakeEvent>& events);
     void LoadArchivedQuakes();
     bool ShowBalloonNotice(const DesktopNotice& notice);
     void BuildControls();
@@ -239,11 +243,18 @@ private:
     std::unique_ptr<CQtUiThread> m_pUiThread;
     std::unique_ptr<FeedWorker> m_pFeedWorker;
     std::unique_ptr<CPushClient> m_pPushClient;
-    // Events pushed by a source, waiting for the worker.
+    std::unique_ptr<PushPump> m_pPushPump;
+    // Events pushed by a source, waiting for the pump; whether a full queue is dropping them (said once).
     std::mutex m_pushMutex;
     std::vector<QuakeEvent> m_pushedEvents;
-    // Worker thread: whether the archive's recent quakes have been read into m_quakes; the sources that read
-    // well last time (catch-up follows a failure or a start).
+    bool m_bPushDropping = false;
+    // Polls and pushes run rounds on two threads: one lists at a time, one writes the archive at a time.
+    std::mutex m_listMutex;
+    std::mutex m_storeMutex;
+    // Held while the archive's quakes are read into m_quakes, by whichever round comes first.
+    std::mutex m_loadMutex;
+    // Whether the archive's recent quakes have been read into m_quakes (m_loadMutex); the sources that read
+    // well last time (catch-up follows a failure or a start; the worker's own).
     bool m_bArchiveLoaded = false;
     std::map<std::string, bool> m_sourceReadable;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;

@@ -34,6 +34,8 @@ void CMonitorDlg::StartFeedWorker() {
     const int pause = m_services.pollSeconds > 0 ? m_services.pollSeconds : PollSeconds();
     m_pFeedWorker = std::make_unique<FeedWorker>(*this, pause);
     m_pFeedWorker->Start();
+    m_pPushPump = std::make_unique<PushPump>([this] { RunPushedEvents(); });
+    m_pPushPump->Start();
     // The poll stays as catch-up and fallback; a push address that is empty or not ws(s) means no push.
     m_pPushClient = std::make_unique<CPushClient>(PushUrl(), [this](std::string message) { OnPushMessage(message); });
     if (!m_pPushClient->Start()) {
@@ -50,12 +52,18 @@ void CMonitorDlg::OnPushMessage(const std::string& message) {
     {
         std::lock_guard<std::mutex> lock(m_pushMutex);
         if (m_pushedEvents.size() >= kMaxPushedWaiting) {
-            m_pushedEvents.erase(m_pushedEvents.begin());
+            // The catch-up of the next poll reads what is dropped here again.
+            if (!m_bPushDropping) {
+                std::fprintf(stderr, "%s: pushed events come faster than they are listed; some are left to the poll\n",
+                             ApplicationName().c_str());
+            }
+            m_bPushDropping = true;
+            return;
         }
         m_pushedEvents.push_back(pushed->event);
     }
-    if (m_pFeedWorker) {
-        m_pFeedWorker->Notify();
+    if (m_pPushPump) {
+        m_pPushPump->Notify();
     }
 }
 
@@ -75,6 +83,10 @@ void CMonitorDlg::StopFeedWorker() {
         m_pPushClient->Stop();
         m_pPushClient.reset();
     }
+    if (m_pPushPump) {
+        m_pPushPump->Stop();
+        m_pPushPump.reset();
+    }
     if (m_pFeedWorker) {
         m_pFeedWorker->Stop();
         m_pFeedWorker.reset();
@@ -93,6 +105,8 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
         SendNotifications(announced, firstCycle, alerts);
     };
     hooks.nowUtcMs = m_services.nowUtcMs;
+    hooks.listMutex = &m_listMutex;
+    hooks.storeMutex = &m_storeMutex;
     return hooks;
 }
 
@@ -108,6 +122,7 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
 }
 
 void CMonitorDlg::LoadArchivedQuakes() {
+    std::lock_guard<std::mutex> loading(m_loadMutex);
     if (m_bArchiveLoaded || !m_services.loadQuakes) {
         return;
     }
@@ -118,10 +133,18 @@ void CMonitorDlg::LoadArchivedQuakes() {
     // One that matches the rule was announced in its run (or was too old to be); one that does not may still
     // be revised into it while fresh, and then alerts once.
     const auto rule = AlertRuleFor(alerts);
-    for (const ArchivedQuakeIds& quake : m_services.loadQuakes(since, &m_bStopping)) {
+    const std::vector<ArchivedQuakeIds> quakes = m_services.loadQuakes(since, &m_bStopping);
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    for (const ArchivedQuakeIds& quake : quakes) {
         m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert);
     }
     m_bArchiveLoaded = !m_bStopping;
+}
+
+bool CMonitorDlg::NoneKnown(const std::vector<QuakeEvent>& events) {
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    return std::none_of(events.begin(), events.end(),
+                        [this](const QuakeEvent& e) { return m_quakes.Find(e.eventId) != nullptr; });
 }
 
 std::vector<QuakeEvent> CMonitorDlg::ReadSource(const std::string& url) {
@@ -132,10 +155,7 @@ std::vector<QuakeEvent> CMonitorDlg::ReadSource(const std::string& url) {
     bool& wasReadable = m_sourceReadable[url];
     // After a start or a failure, and when the page holds no quake known already (more came than it shows),
     // the source is asked for what it published meanwhile.
-    const bool gap =
-        !wasReadable || (!events.empty() && std::none_of(events.begin(), events.end(), [this](const QuakeEvent& e) {
-            return m_quakes.Find(e.eventId) != nullptr;
-        }));
+    const bool gap = !wasReadable || (!events.empty() && NoneKnown(events));
     wasReadable = readable;
     if (!readable || !gap || m_bStopping) {
         return events;
@@ -187,6 +207,7 @@ void CMonitorDlg::RunPushedEvents() {
     {
         std::lock_guard<std::mutex> lock(m_pushMutex);
         events.swap(m_pushedEvents);
+        m_bPushDropping = false;
     }
     if (!events.empty()) {
         RunFeedRound([&events](QuakeListUpdate& update) { update.RunEvents(events); });

@@ -195,8 +195,10 @@ TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {
     EXPECT_TRUE(dlg->m_bNewEvent);
     EXPECT_TRUE(dlg->m_bFirstFillDone);
     EXPECT_FALSE(dlg->m_bFeedBusy);
-    EXPECT_TRUE(lockedDuringFetch);
-    EXPECT_TRUE(waitCursorDuringFetch);
+    // The list keeps drawing during the fetch, which may hang for a minute while a pushed quake comes: it stops
+    // only while it is filled.
+    EXPECT_FALSE(lockedDuringFetch);
+    EXPECT_FALSE(waitCursorDuringFetch);
     EXPECT_TRUE(dlg->m_listEvents->updatesEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const std::vector<std::string> first = {
