@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Pushed quakes whatever the poll is doing, with the real program offscreen and servers on 127.0.0.1.
+
+Usage: push_e2e.py <path to dravik> [flood size]   (needs Debian's python3-websockets; exits 77 without)
+
+The earthquake source answers the first poll, then hangs for 30 s on every later one. During such a hang, quakes
+are pushed one at a time: each must be in the archive within 2 s of its message. Then a flood of pushed creates
+(30,000 by default; CTest sends 10,000, which the list now takes in time) goes out as fast as the server sends:
+every one must be stored, once, within 10 s of the flood's end. A
+pushed quake dated a day in the future is refused. Figures: message to row (p50, max) during the hang, and the
+flood's time to the last row.
+"""
+
+import datetime
+import http.server
+import json
+import os
+import sqlite3
+import statistics
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import dravik_e2e as e2e  # noqa: E402
+
+try:
+    import sources_e2e  # noqa: E402  (its WebSocket push server)
+except ImportError:
+    print("missing: python3-websockets")
+    sys.exit(77)
+
+SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
+HANG_SECONDS = 30
+
+
+class Source(http.server.BaseHTTPRequestHandler):
+    polls = 0
+
+    def do_GET(self):
+        if self.path.startswith("/fdsnws/event/1/query"):
+            Source.polls += 1
+            if Source.polls > 1:
+                time.sleep(HANG_SECONDS)
+            body = ("#EventID|Time|Latitude|Longitude|Depth/km|Author|Catalog|Contributor|ContributorID|MagType|"
+                    "Magnitude|MagAuthor|EventLocationName|EventType\n").encode()
+        else:
+            body = e2e.SOLAR_WIND_PAGE.encode() if self.path == "/wind" else b"<html></html>"
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        try:
+            self.wfile.write(body)
+        except OSError:
+            pass
+
+    def log_message(self, *args):
+        pass
+
+
+def message(n, origin, action="create"):
+    iso = origin.strftime("%Y-%m-%dT%H:%M:%S.0Z")
+    uid = f"20261207_{n:07d}"
+    return json.dumps({"action": action, "data": {
+        "type": "Feature", "id": uid,
+        "geometry": {"type": "Point", "coordinates": [20.0 + (n % 100) / 10, 35.0 + (n // 100 % 100) / 10, -10.0]},
+        "properties": {"unid": uid, "time": iso, "lat": 35.0 + (n // 100 % 100) / 10, "lon": 20.0 + (n % 100) / 10,
+                       "depth": 10.0, "mag": 2.0 + (n % 30) / 10, "flynn_region": f"PUSHED {n}"}}})
+
+
+def rows(db):
+    try:
+        con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=0.2)
+        try:
+            return dict(con.execute("select region, count(*) from trze group by region").fetchall())
+        finally:
+            con.close()
+    except sqlite3.Error:
+        return {}
+
+
+def main():
+    binary = sys.argv[1]
+    flood = int(sys.argv[2]) if len(sys.argv) > 2 else 30000
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Source)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+    push = sources_e2e.PushServer()
+    now = datetime.datetime.now(datetime.timezone.utc)
+
+    with tempfile.TemporaryDirectory(prefix="dravik-push-e2e-") as root:
+        env = e2e.make_env(root, base)
+        env["DRAVIK_QUAKE_URL"] = f"{base}/fdsnws/event/1/query?format=text&limit=50"
+        env["DRAVIK_PUSH_URL"] = f"ws://127.0.0.1:{push.port}/standing_order/websocket"
+        env["DRAVIK_POLL_SECONDS"] = "1"
+        db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+        proc = e2e.subprocess.Popen([binary], env=env)
+        try:
+            if not e2e.wait_for(lambda: Source.polls >= 2 and push.clients, 60, proc):
+                raise SystemExit(f"FAIL: no second poll and push connection within 60 s ({Source.polls} polls)")
+            hang_start = time.monotonic()
+
+            latencies = []
+            for n in range(10):
+                sent = time.monotonic()
+                push.send(message(n, now))
+                if not e2e.wait_for(lambda: f"PUSHED {n}" in rows(db), 10, proc):
+                    raise SystemExit(f"FAIL: pushed quake {n} not stored within 10 s during a hung poll")
+                latencies.append(time.monotonic() - sent)
+            if time.monotonic() - hang_start >= HANG_SECONDS:
+                raise SystemExit("FAIL: the pushes outlasted the hung poll; nothing was measured during it")
+            print(f"during a hung poll: message to row median {statistics.median(latencies) * 1000:.0f} ms, "
+                  f"max {max(latencies) * 1000:.0f} ms (10 pushes)")
+            if max(latencies) > 2.0 and not SANITIZED:
+                raise SystemExit(f"FAIL: a pushed quake took {max(latencies):.2f} s during a hung poll")
+
+            push.send(message(999999, now + datetime.timedelta(days=1)))
+            start = time.monotonic()
+            for n in range(1000, 1000 + flood):
+                push.send(message(n, now))
+            sent = time.monotonic() - start
+            expected = 10 + flood
+            if not e2e.wait_for(lambda: len(rows(db)) >= expected, 10 + sent + (120 if SANITIZED else 0), proc):
+                raise SystemExit(f"FAIL: {len(rows(db))} of {expected} rows within 10 s of a flood of {flood}")
+            done = time.monotonic() - start
+            stored = rows(db)
+            print(f"flood of {flood} pushes sent in {sent:.1f} s, every one stored {done:.1f} s after the first")
+            if any(count != 1 for count in stored.values()):
+                raise SystemExit("FAIL: a pushed quake stored twice")
+            if "PUSHED 999999" in stored:
+                raise SystemExit("FAIL: a quake dated a day ahead was stored")
+            if done - sent > 10 and not SANITIZED:
+                raise SystemExit(f"FAIL: the flood's last row came {done - sent:.1f} s after its last message")
+            e2e.terminate(proc, "pushes during a hung poll")
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
