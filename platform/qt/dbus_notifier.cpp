@@ -3,6 +3,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QStringList>
 #include <QVariantMap>
 #include <utility>
@@ -16,6 +17,29 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
 // A service that does not answer in this time counts as missing; the UI thread never waits for it.
 constexpr int kCallTimeoutMs = 5000;
+
+// Only the characters that markup gives a meaning to in text; toHtmlEscaped() would also turn '"' into an
+// entity that a plain-text server shows as it is.
+QString EscapeMarkup(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case u'&':
+                out += QStringLiteral("&amp;");
+                break;
+            case u'<':
+                out += QStringLiteral("&lt;");
+                break;
+            case u'>':
+                out += QStringLiteral("&gt;");
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -31,6 +55,11 @@ CDBusNotifier::CDBusNotifier(const QDBusConnection& bus, Fallback fallback)
                   SLOT(OnActionInvoked(uint, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(OnNotificationClosed(uint, uint)));
+    // The service may start after us (the autostart entry at a session start) or be replaced by another
+    // server with other capabilities; each new owner is asked again.
+    auto* watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) { OnServiceOwnerChanged(newOwner); });
     AskCapabilities();
 }
 
@@ -39,12 +68,28 @@ CDBusNotifier::~CDBusNotifier() = default;
 void CDBusNotifier::AskCapabilities() {
     const QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities");
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        const QDBusPendingReply<QStringList> reply = *w;
-        // A service that renders markup would take "<" and "&" of a region's name as markup.
-        m_bodyMarkup = !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, owner = m_owner](QDBusPendingCallWatcher* w) {
         w->deleteLater();
+        if (owner != m_owner) {
+            return;
+        }
+        ++m_capabilityAnswers;
+        const QDBusPendingReply<QStringList> reply = *w;
+        if (reply.isError()) {
+            m_bodyMarkup = BodyMarkup::Unknown;
+        } else {
+            m_bodyMarkup =
+                reply.value().contains(QStringLiteral("body-markup")) ? BodyMarkup::Rendered : BodyMarkup::Plain;
+        }
     });
+}
+
+void CDBusNotifier::OnServiceOwnerChanged(const QString& newOwner) {
+    ++m_owner;
+    m_bodyMarkup = BodyMarkup::Unknown;
+    if (!newOwner.isEmpty()) {
+        AskCapabilities();
+    }
 }
 
 void CDBusNotifier::Notify(const DesktopNotice& notice) {
@@ -54,9 +99,13 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
         }
         return;
     }
+    // A server that renders markup would take "<" and "&" of a region's name as markup. While it is not
+    // known whether it does, escape too: most servers do, and a plain-text one then shows only "&amp;",
+    // "&lt;" and "&gt;" as they are, where leaving the characters out would change the text on every server.
+    // The summary is plain text on every server.
     QString body = QString::fromStdString(notice.body);
-    if (m_bodyMarkup) {
-        body = body.toHtmlEscaped();
+    if (m_bodyMarkup != BodyMarkup::Plain) {
+        body = EscapeMarkup(body);
     }
     QStringList actions;
     if (!notice.key.empty()) {

@@ -31,19 +31,28 @@ public:
 
     // Notices shown by the service and not yet closed (tests).
     std::size_t OpenNotices() const { return m_keys.size(); }
+    // Answers to GetCapabilities taken in so far, errors included (tests).
+    int CapabilityAnswers() const { return m_capabilityAnswers; }
 
 private slots:
     void OnActionInvoked(uint id, const QString& action);
     void OnNotificationClosed(uint id, uint reason);
 
 private:
+    // Whether the service renders markup in the body, as far as known.
+    enum class BodyMarkup { Unknown, Rendered, Plain };
+
     void AskCapabilities();
+    void OnServiceOwnerChanged(const QString& newOwner);
 
     QDBusConnection m_bus;
     Fallback m_fallback;
     std::function<void(const std::string&)> m_onActivated;
     std::map<uint, std::string> m_keys;
-    bool m_bodyMarkup = false;
+    BodyMarkup m_bodyMarkup = BodyMarkup::Unknown;
+    // Counts owners of the service's name; an answer asked of an earlier owner is stale.
+    unsigned m_owner = 0;
+    int m_capabilityAnswers = 0;
 };
 
 }  // namespace dravik

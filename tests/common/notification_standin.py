@@ -6,9 +6,13 @@ Usage: notification_standin.py RECORD_FILE
 Each Notify call is appended to RECORD_FILE as one JSON line (app, summary, body, actions, hints, id).
 Method org.dravik.Test.Invoke(id, action) emits ActionInvoked(id, action), as a click on the notice would.
 Prints "ready" once the name is owned.
+
+With DRAVIK_STANDIN_BODY_MARKUP=1 in the environment, GetCapabilities claims "body-markup" from its first
+answer (a server that renders markup in the body); by default it claims plain text only.
 """
 
 import json
+import os
 import sys
 
 import dbus
@@ -45,6 +49,8 @@ class Notifications(dbus.service.Object):
 
     @dbus.service.method(IFACE, out_signature="as")
     def GetCapabilities(self):
+        if os.environ.get("DRAVIK_STANDIN_BODY_MARKUP") == "1":
+            return ["body", "body-markup", "actions"]
         return ["body", "actions"]
 
     @dbus.service.method(IFACE, out_signature="ssss")

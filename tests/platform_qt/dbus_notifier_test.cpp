@@ -8,7 +8,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtGlobal>
 #include <functional>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -75,7 +78,7 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
 
     notifier.Notify(
         {"M 5.3 NORTHERN ALGERIA", "2026-12-07 14:03 UTC, depth 10 km\n1 240 km SE of Home", false, "Show", "event-1"});
-    notifier.Notify({"M 6.1 CRETE, GREECE", "<b>&</b>", true, "Show", "event-2"});
+    notifier.Notify({"M 6.1 CRETE, GREECE", "2026-12-07 14:05 UTC", true, "Show", "event-2"});
     ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 2 && notifier.OpenNotices() == 2; }));
     const std::vector<QJsonObject> calls = Recorded(record);
     EXPECT_EQ(calls[0]["app"].toString(), QStringLiteral("Dravik"));
@@ -84,8 +87,6 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
     EXPECT_EQ(calls[0]["actions"].toArray(), (QJsonArray{QStringLiteral("default"), QStringLiteral("Show")}));
     EXPECT_EQ(calls[0]["hints"].toObject()["suppress-sound"].toBool(), false);
     EXPECT_EQ(calls[1]["hints"].toObject()["suppress-sound"].toBool(), true);
-    // The stand-in renders no markup, so the text goes as it is.
-    EXPECT_EQ(calls[1]["body"].toString(), QStringLiteral("<b>&</b>"));
     EXPECT_EQ(fallbacks, 0);
 
     // Clicks, as the service reports them: on the second notice, on an id that is not ours, another action.
@@ -104,6 +105,87 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
     QCoreApplication::processEvents();
     EXPECT_EQ(clicked, (std::vector<std::string>{"event-2", "event-1"}));
 }
+
+// How the service comes and goes around the notifier, and what the body of one notice must then be.
+struct MarkupCase {
+    const char* name;
+    // The service is on the bus before the notifier is made; else it appears after.
+    bool serviceFirst;
+    // Whether each service that owns the name in turn claims body-markup.
+    std::vector<bool> owners;
+    // The notice goes after the last owner answered GetCapabilities; else at once, before any answer.
+    bool afterAnswer;
+    const char* body;
+};
+
+// Names the row in test lists instead of a dump of its bytes.
+void PrintTo(const MarkupCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// A region's name in a body; the quotes are no markup in text and stay as they are.
+constexpr const char* kRaw = "40 km N of \"<b>A & B</b>\"";
+constexpr const char* kEscaped = "40 km N of \"&lt;b&gt;A &amp; B&lt;/b&gt;\"";
+
+class DBusNotifierMarkupTest : public DBusNotifierTest, public ::testing::WithParamInterface<MarkupCase> {
+protected:
+    QString StartStandIn(const QString& record, bool claimsMarkup) {
+        // The helper hands the stand-in this process's environment.
+        if (claimsMarkup) {
+            qputenv("DRAVIK_STANDIN_BODY_MARKUP", "1");
+        }
+        const QString why = m_bus.StartStandIn(record);
+        qunsetenv("DRAVIK_STANDIN_BODY_MARKUP");
+        return why;
+    }
+};
+
+TEST_P(DBusNotifierMarkupTest, BodyIsEscapedUnlessTheServiceIsKnownToShowPlainText) {
+    const MarkupCase& c = GetParam();
+    const QString record = QString::fromStdString(test::MakeTempDir("markup")) + QStringLiteral("/calls.jsonl");
+    QDBusConnection bus = Connect();
+    ASSERT_TRUE(bus.isConnected());
+    std::unique_ptr<CDBusNotifier> notifier;
+    int answers = 0;
+    const auto awaitAnswer = [&] {
+        ++answers;
+        // Not fatal: the notice below shows what the notifier went by.
+        EXPECT_TRUE(WaitFor([&] { return notifier->CapabilityAnswers() >= answers; }))
+            << "no answer " << answers << " from GetCapabilities";
+    };
+    if (!c.serviceFirst) {
+        // A session start: the autostarted program is up before the notification service.
+        notifier = std::make_unique<CDBusNotifier>(bus, CDBusNotifier::Fallback{});
+        awaitAnswer();  // the error: nobody owns the name
+    }
+    for (const bool claimsMarkup : c.owners) {
+        const QString why = StartStandIn(record, claimsMarkup);
+        ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+        if (!notifier) {
+            notifier = std::make_unique<CDBusNotifier>(bus, CDBusNotifier::Fallback{});
+        }
+        if (c.afterAnswer) {
+            awaitAnswer();
+        }
+    }
+    notifier->Notify({"M 5.1 <b>A & B</b>", kRaw, false, "Show", "event-1"});
+    ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 1; }));
+    const QJsonObject call = Recorded(record)[0];
+    EXPECT_EQ(call["body"].toString().toStdString(), c.body);
+    // The summary is plain text on every server.
+    EXPECT_EQ(call["summary"].toString().toStdString(), "M 5.1 <b>A & B</b>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Services, DBusNotifierMarkupTest,
+                         ::testing::Values(MarkupCase{"ClaimsMarkup", true, {true}, true, kEscaped},
+                                           MarkupCase{"ClaimsNothing", true, {false}, true, kRaw},
+                                           MarkupCase{"AppearsLaterClaimingMarkup", false, {true}, true, kEscaped},
+                                           MarkupCase{"AppearsLaterClaimingNothing", false, {false}, true, kRaw},
+                                           MarkupCase{"NoticeBeforeAnyAnswer", true, {false}, false, kEscaped},
+                                           MarkupCase{
+                                               "ReplacedByOneClaimingMarkup", true, {false, true}, true, kEscaped},
+                                           MarkupCase{"ReplacedByOneClaimingNothing", true, {true, false}, true, kRaw}),
+                         [](const ::testing::TestParamInfo<MarkupCase>& row) { return std::string(row.param.name); });
 
 TEST_F(DBusNotifierTest, WithoutTheServiceNoticesGoToTheFallback) {
     QDBusConnection bus = Connect();
