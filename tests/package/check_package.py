@@ -7,8 +7,10 @@ Usage: check_package.py <cpack> <build dir> <output dir>
 2. dpkg-deb -I: name, version, section science, an extended description, the library dependencies.
 3. dpkg-deb -c: the program, menu entry, icon, AppStream metadata, manual page, copyright and changelog, all
    owned by root, the program executable; the program is stripped.
-4. lintian, appstreamcli validate and desktop-file-validate, each where installed: no error and no warning
-   (lintian's informational notes are allowed; each tag README explains is listed in ALLOWED_TAGS).
+4. lintian, appstreamcli validate and desktop-file-validate: no error and no warning (lintian's informational
+   notes are allowed; each tag README explains is listed in ALLOWED_TAGS).
+
+Without one of the Debian tools it runs it exits 77 (skipped).
 """
 
 import glob
@@ -31,6 +33,11 @@ INSTALLED = {
 
 # Lintian tags at warning level or above that are expected; each is explained in README ("Packaging").
 ALLOWED_TAGS = set()
+
+# The Debian tools the checks run and their packages; without one the checks are skipped, not passed.
+TOOLS = {"dpkg": "dpkg", "dpkg-deb": "dpkg", "dpkg-shlibdeps": "dpkg-dev", "readelf": "binutils",
+         "lintian": "lintian", "appstreamcli": "appstream", "desktop-file-validate": "desktop-file-utils"}
+SKIPPED = 77  # CTest's SKIP_RETURN_CODE
 
 failures = []
 
@@ -129,6 +136,10 @@ def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
     cpack, build_dir, out_dir = sys.argv[1:]
+    missing = [f"{tool} (package {package})" for tool, package in TOOLS.items() if not shutil.which(tool)]
+    if missing:
+        print("skipped: missing programs: " + ", ".join(missing))
+        sys.exit(SKIPPED)
     deb = build(cpack, build_dir, out_dir)
     print("package:", deb)
     check_control(deb)
