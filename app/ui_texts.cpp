@@ -168,6 +168,10 @@ std::string LanguageDialogOpeningCaption(const std::string& lang) {
     return IsEnglish(lang) ? "Language" : "Język programu (language)";
 }
 
+std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason) {
+    return std::string(IsEnglish(lang) ? "Source unavailable: " : "Źródło niedostępne: ") + host + " (" + reason + ")";
+}
+
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
     const bool english = IsEnglish(lang);
     const char* reason = nullptr;
@@ -252,12 +256,14 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
     if (settings.timeDisplay == TimeDisplay::Utc) {
         body += " UTC";
     } else if (settings.timeDisplay == TimeDisplay::Local) {
-        // The zone's abbreviation (CET, CEST) says which local time it is.
-        const std::time_t now = std::time(nullptr);
-        std::tm tm{};
-        char zone[16] = {};
-        if (::localtime_r(&now, &tm) != nullptr && std::strftime(zone, sizeof zone, "%Z", &tm) > 0) {
-            body += std::string(" ") + zone;
+        // The zone's abbreviation (CET, CEST) at the quake says which local time it is; today's may differ. Texts
+        // that do not read are shown as they are, in no zone.
+        std::int64_t at = event.originUtcMs / 1000;
+        if (event.hasNumbers || ClassicToUtc(event.data1, event.data2, &at)) {
+            const std::string zone = LocalZoneName(at);
+            if (!zone.empty()) {
+                body += " " + zone;
+            }
         }
     }
     const std::string depth = Stripped(event.depth);

@@ -48,6 +48,10 @@ std::string LanguageDialogOpeningCaption(const std::string& lang);
 // text otherwise; empty for kNone and kInterrupted.
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault);
 
+// A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
+// "Źródło niedostępne: ..." otherwise.
+std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+
 // The settings window, the alert texts and the notifications. English for "EN", Polish otherwise (the
 // window's resource language).
 enum class AlertText {

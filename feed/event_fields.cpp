@@ -136,6 +136,10 @@ bool HostHasLabel(const std::string& host, const std::string& word) {
 
 }  // namespace
 
+std::string SourceHost(const std::string& sourceUrl) {
+    return HostOf(sourceUrl);
+}
+
 std::string BoundedText(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return std::string(text);

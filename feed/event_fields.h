@@ -32,6 +32,9 @@ std::string WithoutControlBytes(std::string_view text);
 // "usgs" (usgs.gov), "gfz", "ingv", "iris", else the host name itself in lower case.
 std::string SourcePrefix(const std::string& sourceUrl);
 
+// The host name of a source's address, in lower case, for the texts that name the source.
+std::string SourceHost(const std::string& sourceUrl);
+
 // An event id qualified by its source: "emsc:20240101_0000328".
 std::string QualifiedId(const std::string& prefix, const std::string& sourceId);
 

@@ -177,6 +177,8 @@ FetchResult FetchSource(std::string url, std::size_t maxBytes) {
     fetched.ok = result == CURLE_OK;
     if (fetched.ok) {
         fetched.body = std::move(body.text);
+    } else {
+        fetched.error = curl_easy_strerror(result);
     }
     return fetched;
 }

@@ -28,6 +28,8 @@ struct FetchResult {
     long status = 0;
     std::string body;
     bool ok = false;
+    // Why the transfer failed, in libcurl's words; empty when it did not.
+    std::string error{};
 };
 
 // The fetch of FetchPageWhole with its status: for callers that must tell "nothing there" (204, 404) from a

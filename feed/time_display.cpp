@@ -1,5 +1,7 @@
 #include "feed/time_display.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 
@@ -29,6 +31,52 @@ DateTimeText FromTm(const std::tm& tm) {
     return {date, time};
 }
 
+// Whether the local clock at an instant reads as the archive's texts.
+bool LocalClockReads(std::time_t at, const std::string& data1, const std::string& data2) {
+    std::tm local{};
+    if (::localtime_r(&at, &local) == nullptr) {
+        return false;
+    }
+    const DateTimeText text = FromTm(local);
+    return text.date == data1 && text.time == data2;
+}
+
+// The UTC offsets in force around an instant, each once.
+struct Offsets {
+    std::array<long, 3> values{};
+    std::size_t count = 0;
+};
+
+// Whether the instant u can make the archive's texts (LocalTimePlusOneHour of u's UTC clock reading). A reading
+// the local clock shows twice may be taken as either: mktime picks by the offset of its previous call (glibc), so
+// the same instant is stored either way. A reading the clock skips is taken where mktime puts it.
+bool CanMakeClassic(std::time_t u, const Offsets& around, const std::string& data1, const std::string& data2) {
+    // The reading of u counted as UTC is u itself; the local instant showing it at offset o is u - o.
+    bool shownLocally = false;
+    for (std::size_t i = 0; i < around.count; ++i) {
+        const std::time_t asLocal = u - around.values[i];
+        std::tm local{};
+        if (::localtime_r(&asLocal, &local) == nullptr || local.tm_gmtoff != around.values[i]) {
+            continue;
+        }
+        shownLocally = true;
+        if (LocalClockReads(asLocal + 3600, data1, data2)) {
+            return true;
+        }
+    }
+    if (shownLocally) {
+        return false;
+    }
+    std::tm reading{};
+    if (::gmtime_r(&u, &reading) == nullptr) {
+        return false;
+    }
+    reading.tm_isdst = -1;
+    reading.tm_wday = -1;
+    const std::time_t asLocal = std::mktime(&reading);
+    return reading.tm_wday != -1 && LocalClockReads(asLocal + 3600, data1, data2);
+}
+
 }  // namespace
 
 bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, ArchiveDateTime* fields) {
@@ -50,21 +98,60 @@ bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64
     if (!ReadArchiveDateTime(data1, data2, &f)) {
         return false;
     }
-    // The stored text is the wall clock of (source time read as local time) + 1 h; going back the same way
-    // gives the source's wall clock, which is UTC.
-    std::tm local{};
-    local.tm_year = f.year - 1900;
-    local.tm_mon = f.month - 1;
-    local.tm_mday = f.day;
-    local.tm_hour = f.hour;
-    local.tm_min = f.minute;
-    local.tm_isdst = -1;
-    local.tm_wday = -1;
-    const std::time_t shown = std::mktime(&local);
-    if (local.tm_wday == -1 || local.tm_mday != f.day) {
+    std::tm fields{};
+    fields.tm_year = f.year - 1900;
+    fields.tm_mon = f.month - 1;
+    fields.tm_mday = f.day;
+    fields.tm_hour = f.hour;
+    fields.tm_min = f.minute;
+    // The text's clock reading counted as if it were UTC; a day the month lacks rolls over and is refused.
+    const std::time_t shown = ::timegm(&fields);
+    if (fields.tm_mday != f.day) {
         return false;
     }
-    const std::time_t earlier = shown - 3600;
+    // An instant u that makes the text has shown = u - a + 1 h + b (a: the offset its reading was taken at, b: the
+    // one an hour later), so u = shown - 1 h + a - b, with a and b among the offsets in force within two days of
+    // the text (Samoa skipped a whole day in 2011). Going from the earliest candidate, the first that can make the
+    // text comes back: exact wherever only one instant can, the earlier of two where two can (in spring the UTC
+    // hour whose reading falls in the local gap and the hour after it; in autumn the hour whose reading is the
+    // repeated local hour, read as summer time, and the hour before it).
+    Offsets around;
+    for (std::size_t i = 0; i < around.values.size(); ++i) {
+        const std::time_t at = shown + (static_cast<long>(i) - 1) * 2 * 86400;
+        std::tm local{};
+        if (::localtime_r(&at, &local) == nullptr) {
+            return false;
+        }
+        around.values[i] = local.tm_gmtoff;
+    }
+    std::sort(around.values.begin(), around.values.end());
+    around.count =
+        static_cast<std::size_t>(std::unique(around.values.begin(), around.values.end()) - around.values.begin());
+    std::array<long, 9> shifts{};
+    std::size_t shiftCount = 0;
+    for (std::size_t a = 0; a < around.count; ++a) {
+        for (std::size_t b = 0; b < around.count; ++b) {
+            shifts[shiftCount++] = around.values[a] - around.values[b];
+        }
+    }
+    std::sort(shifts.begin(), shifts.begin() + static_cast<std::ptrdiff_t>(shiftCount));
+    for (std::size_t i = 0; i < shiftCount; ++i) {
+        const std::time_t candidate = shown - 3600 + shifts[i];
+        if (CanMakeClassic(candidate, around, data1, data2)) {
+            *utcSeconds = static_cast<std::int64_t>(candidate);
+            return true;
+        }
+    }
+    // No instant makes this text here (the gap's own readings, or a row stored under other zone rules): undo it
+    // through local time, as it was made.
+    std::tm local = fields;
+    local.tm_isdst = -1;
+    local.tm_wday = -1;
+    const std::time_t later = std::mktime(&local);
+    if (local.tm_wday == -1) {
+        return false;
+    }
+    const std::time_t earlier = later - 3600;
     std::tm source{};
     if (::localtime_r(&earlier, &source) == nullptr) {
         return false;
@@ -105,6 +192,16 @@ DateTimeText FormatInstant(std::int64_t utcSeconds, TimeDisplay display) {
         return {};
     }
     return FromTm(tm);
+}
+
+std::string LocalZoneName(std::int64_t utcSeconds) {
+    const std::time_t t = static_cast<std::time_t>(utcSeconds);
+    std::tm tm{};
+    char zone[16] = {};
+    if (::localtime_r(&t, &tm) == nullptr || std::strftime(zone, sizeof zone, "%Z", &tm) == 0) {
+        return {};
+    }
+    return zone;
 }
 
 DateTimeText DisplayedTime(const std::string& data1, const std::string& data2, bool hasUtc, std::int64_t utcSeconds,

@@ -20,9 +20,12 @@ struct ArchiveDateTime {
 bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, ArchiveDateTime* fields);
 
 // The UTC instant (seconds since the epoch) behind a date and time in the archive's form ("YYYY-MM-DD",
-// "HH:MM": the source time plus one hour, computed through local time). It undoes that computation through
-// local time as well, so in the hour a daylight-saving change repeats it may be an hour off. False when the
-// texts are not a real date and time.
+// "HH:MM": the source time plus one hour, computed through local time), to the minute: the one instant that can
+// make the texts, or the earlier where two can. Two can twice a year where the clocks change: in spring the UTC
+// hour whose clock reading the local clock skips and the hour after it; in autumn the hour whose reading the
+// local clock repeats (when mktime takes it as summer time) and the hour before it. Texts that no instant makes
+// under this computer's zone rules are undone through local time as they were made. False when the texts are
+// not a real date and time.
 bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds);
 
 struct DateTimeText {
@@ -32,6 +35,10 @@ struct DateTimeText {
 
 // An instant as the computer's local time or as UTC (the classic form is taken as local time + 1 h).
 DateTimeText FormatInstant(std::int64_t utcSeconds, TimeDisplay display);
+
+// The abbreviation of the computer's zone in force at an instant ("CET" in January, "CEST" in July in
+// Warsaw); empty when there is none.
+std::string LocalZoneName(std::int64_t utcSeconds);
 
 // How an event's time is shown. data1/data2 are the archive's form; the source's own UTC instant, where
 // known, is used in place of the inverse conversion. Texts that do not read are shown as they are.

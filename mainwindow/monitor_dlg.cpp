@@ -147,6 +147,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
                 page.body = fetch(url);
                 page.ok = !page.body.empty();
                 page.status = page.ok ? 200 : 0;
+                page.error = page.ok ? std::string() : "no answer";
                 return page;
             };
         }

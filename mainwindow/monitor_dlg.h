@@ -229,8 +229,11 @@ private:
     QuakeListUpdate::Hooks FeedHooks(const AlertSettings& alerts);
     // Worker thread: tells the user (status line) and the log (one line) when the archive's state changes.
     void OnArchiveResult(const ArchiveWriteResult& result);
-    // UI thread: the status line from the solar wind and the archive's state.
+    // UI thread: the status line from the solar wind, the archive's state and the sources that fail; the tray
+    // icon's tooltip names those sources too.
     void ShowStatusLine();
+    // Worker thread: tells the UI thread whether a source read (empty reason) or why it did not.
+    void NoteSourceState(const std::string& url, const std::string& reason);
 
     MonitorServices m_services;
     std::unique_ptr<ISound> m_ownSound;
@@ -268,6 +271,9 @@ private:
     ArchiveFault m_archiveFault = ArchiveFault::kNone;
     ArchiveFault m_archiveFaultShown = ArchiveFault::kNone;
     std::string m_strSolarWind;
+    // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
+    std::map<std::string, std::string> m_sourceProblems;
+    std::map<std::string, std::string> m_sourceProblemsShown;
     bool m_bEnded = false;
     bool m_bInitDone = false;
     bool m_bStartInTray = false;

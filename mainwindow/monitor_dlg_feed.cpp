@@ -13,6 +13,7 @@
 #include "feed/space_weather.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/system_tray.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
@@ -152,6 +153,7 @@ std::vector<QuakeEvent> CMonitorDlg::ReadSource(const std::string& url) {
     const FetchResult page = m_services.fetchStatus(url);
     std::vector<QuakeEvent> events = ParseQuakeSource(page.body, url);
     const bool readable = page.ok && page.status >= 200 && page.status < 300;
+    NoteSourceState(url, readable ? std::string() : page.ok ? "HTTP " + std::to_string(page.status) : page.error);
     bool& wasReadable = m_sourceReadable[url];
     // After a start or a failure, and when the page holds no quake known already (more came than it shows),
     // the source is asked for what it published meanwhile.
@@ -232,10 +234,40 @@ void CMonitorDlg::OnArchiveResult(const ArchiveWriteResult& result) {
     });
 }
 
+void CMonitorDlg::NoteSourceState(const std::string& url, const std::string& reason) {
+    const auto known = m_sourceProblems.find(url);
+    if (known == m_sourceProblems.end() ? reason.empty() : known->second == reason) {
+        return;
+    }
+    if (reason.empty()) {
+        m_sourceProblems.erase(known);
+        std::fprintf(stderr, "%s: %s reads again\n", ApplicationName().c_str(), SourceHost(url).c_str());
+    } else {
+        m_sourceProblems[url] = reason;
+        std::fprintf(stderr, "%s: %s cannot be read (%s)\n", ApplicationName().c_str(), SourceHost(url).c_str(),
+                     reason.c_str());
+    }
+    m_pUiThread->RunOnUiThread([this, problems = m_sourceProblems] {
+        m_sourceProblemsShown = problems;
+        ShowStatusLine();
+    });
+}
+
 void CMonitorDlg::ShowStatusLine() {
-    // The archive's problem is the one the user can act on, so it has the line while it lasts.
-    const std::string problem = ArchiveProblemText(UiLanguage(), m_archiveFaultShown);
-    SetDlgItemText(kIdStatusLine, problem.empty() ? m_strSolarWind : problem);
+    const std::string lang = UiLanguage();
+    // The archive's problem is the one the user can act on, so it has the line's start while it lasts.
+    const std::string problem = ArchiveProblemText(lang, m_archiveFaultShown);
+    std::string line = problem.empty() ? m_strSolarWind : problem;
+    std::string tip = TrayTooltip(lang);
+    for (const auto& [url, reason] : m_sourceProblemsShown) {
+        const std::string text = SourceProblemText(lang, SourceHost(url), reason);
+        line += (line.empty() ? "" : " | ") + text;
+        tip += "\n" + text;
+    }
+    SetDlgItemText(kIdStatusLine, line);
+    if (m_pTray != nullptr) {
+        m_pTray->SetTooltipText(tip);
+    }
 }
 
 void CMonitorDlg::ReadSolarWind() {

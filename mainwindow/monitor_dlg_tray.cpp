@@ -35,6 +35,7 @@ void CMonitorDlg::UpdateTrayIcon() {
         if (menuId != 0) {
             m_pTray->AddToTray(nullptr, m_uTrayMessage, TrayTooltip(lang), m_hTrayIcon, static_cast<unsigned>(menuId),
                                false);
+            ShowStatusLine();  // a failing source names itself in the tooltip too
         }
     } else {
         delete m_pTray;  // removes the icon

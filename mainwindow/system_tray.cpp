@@ -105,6 +105,20 @@ bool CSystemTray::ChangeIcon(TrayImage icon) {
     return m_shell.NotifyIcon(TrayOp::Modify, m_nid);
 }
 
+bool CSystemTray::SetTooltipText(const std::string& tip) {
+    if (!m_bTraySupported) {
+        return false;
+    }
+    const std::string cut = CutTrayTip(tip, s_nMaxTooltipLength - 1);
+    std::memset(m_nid.tip, 0, sizeof m_nid.tip);
+    std::memcpy(m_nid.tip, cut.data(), cut.size());
+    m_nid.flags = kTrayFlagTip;
+    if (m_bIconAbsent) {
+        return true;  // kept for when the icon is added again
+    }
+    return m_shell.NotifyIcon(TrayOp::Modify, m_nid);
+}
+
 bool CSystemTray::DeleteIcon() {
     m_bReaddWanted = false;
     if (!m_bTraySupported || m_bDeleted) {

@@ -52,6 +52,8 @@ public:
     bool AddToTray(ITrayWindow* parent, unsigned callbackMessage, const std::string& tip, TrayImage icon, unsigned id,
                    bool hidden);
     bool ChangeIcon(TrayImage icon);
+    // A new tooltip, cut to the length icons take.
+    bool SetTooltipText(const std::string& tip);
     bool DeleteIcon();
     // A message balloon at the icon; false when the icon is absent or the host shows no balloons. A click
     // on it posts balloonCommand to the command window.

@@ -12,6 +12,7 @@
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
 #include "tests/common/fake_settings_storage.h"
+#include "tests/feed/scoped_tz.h"
 
 namespace dravik {
 namespace {
@@ -303,6 +304,39 @@ TEST(AlertTextsTest, BothLanguages) {
     d.distanceKm = 1240.0;
     d.bearingDeg = 180.0;
     EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na S od: Dom");
+}
+
+TEST(AlertTextsTest, TimeDisplayLocalNamesTheZoneInForceAtTheQuakeNotToday) {
+    const test::ScopedTz tz("Europe/Warsaw");
+    AlertSettings s;
+    s.timeDisplay = TimeDisplay::Local;
+    const AlertDecision d;
+    struct Case {
+        bool hasNumbers;
+        std::int64_t originUtcMs;
+        const char* data1;
+        const char* data2;
+        const char* body;
+    };
+    // Seen on any day of the year, one of the two quakes was in another zone than today's.
+    const Case cases[] = {
+        {true, 1736942400000, "2025-01-15", "13:00", "2025-01-15 13:00 CET, depth 10 km"},   // 12:00 UTC
+        {true, 1752580800000, "2025-07-15", "13:00", "2025-07-15 14:00 CEST, depth 10 km"},  // 12:00 UTC
+        // Rows read back from the archive have only the texts.
+        {false, 0, "2025-01-15", "13:00", "2025-01-15 13:00 CET, depth 10 km"},
+        {false, 0, "2025-07-15", "13:00", "2025-07-15 14:00 CEST, depth 10 km"},
+        // Texts that do not read are shown as they are, which is no zone's time.
+        {false, 0, "", "", ", depth 10 km"},
+    };
+    for (const Case& c : cases) {
+        QuakeEvent e;
+        e.hasNumbers = c.hasNumbers;
+        e.originUtcMs = c.originUtcMs;
+        e.data1 = c.data1;
+        e.data2 = c.data2;
+        e.depth = "10";
+        EXPECT_EQ(NotificationBody("EN", e, s, d), c.body) << c.data1 << " " << c.data2;
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "controls/sheen_button.h"
@@ -96,6 +97,18 @@ protected:
             };
         }
         services.startFeedWorker = startWorker;
+        services.fetchStatus = [this](const std::string& url) {
+            std::optional<FetchResult> answer;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                answer = m_quakeAnswer;
+            }
+            if (answer && url == QuakeUrl()) {
+                return *answer;
+            }
+            const std::string body = Fetch(url);
+            return FetchResult{body.empty() ? 0L : 200L, body, !body.empty(), body.empty() ? "no answer" : ""};
+        };
         auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
         dlg->OnInitDialog();
         dlg->show();
@@ -136,6 +149,8 @@ protected:
     std::vector<std::string> m_stored;
     ArchiveFault m_storeFault = ArchiveFault::kNone;
     std::function<void()> m_onQuakeFetch;
+    // When set, the earthquake source answers this way (status and failure) instead of with its page.
+    std::optional<FetchResult> m_quakeAnswer;
 
     void SetUp() override { SetLang("PL"); }
 };
@@ -171,6 +186,35 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     EXPECT_EQ(m_stored.size(), 3U);
     EXPECT_EQ(dlg->GetItemCount(), 3);
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
+}
+
+// A source that cannot be read names itself, and why, beside the solar wind in the status line and in the tray
+// icon's tooltip until it reads again.
+TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
+    SetLang("EN");
+    SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
+    auto dlg = MakeWindow();
+    dlg->ReadSolarWind();
+    const std::string wind = dlg->GetDlgItemText(kIdStatusLine);
+    ASSERT_NE(wind.find("412.3"), std::string::npos) << wind;
+    const struct {
+        FetchResult answer;
+        std::string line;
+    } steps[] = {
+        {{0, "", false, "Couldn't connect to server"},
+         wind + " | Source unavailable: 127.0.0.1 (Couldn't connect to server)"},
+        {{503, "Error 503", true, ""}, wind + " | Source unavailable: 127.0.0.1 (HTTP 503)"},
+        {{200, QuakePageHtml({}), true, ""}, wind},
+    };
+    for (const auto& step : steps) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quakeAnswer = step.answer;
+        }
+        dlg->RefreshQuakeList();
+        dlg->ReadSolarWind();
+        EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), step.line);
+    }
 }
 
 TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {
