@@ -129,6 +129,11 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     }
     if (!m_services.storeEvents) {
         const std::string path = DataFilePath(kDatabaseFileName);
+        m_services.prepareArchive = [path](const std::atomic<bool>* stop) {
+            // An archive written by an old installation is converted before the table is opened.
+            ImportLegacyArchiveIfNeeded(path);
+            return PrepareEventTable(path, stop);
+        };
         m_services.storeEvents = [path](const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
             return StoreQuakeReports(path, events, stop);
         };
@@ -246,9 +251,8 @@ void CMonitorDlg::OnInitDialog() {
         // A cancelled first choice ends the run; the initialisation still completes.
         EndDialog(QDialog::Rejected);
     }
-    // An archive written by an old installation is converted before the table is opened.
-    ImportLegacyArchiveIfNeeded(DataFilePath(kDatabaseFileName));
-    CreateEventTable();
+    // The archive is converted and its tables made by the feed's first round: a locked or slow archive never
+    // holds the window.
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);
     new CEventListSorter(*m_listEvents);

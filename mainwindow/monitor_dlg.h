@@ -49,6 +49,8 @@ struct MonitorServices {
     ISound* sound = nullptr;
     // Writes listed events to the event table, all or none; gives up once *stop is set.
     std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&, const std::atomic<bool>* stop)> storeEvents;
+    // Converts an old archive and makes the tables at the first round, off the UI thread; empty: nothing to do.
+    std::function<ArchiveWriteResult(const std::atomic<bool>* stop)> prepareArchive;
     // The quakes the archive holds whose origin is at or after the time given (UTC ms), read once before the
     // first round so that a restart knows what the last run stored; empty: none.
     std::function<std::vector<ArchivedQuakeIds>(std::int64_t sinceUtcMs, const std::atomic<bool>* stop)> loadQuakes;

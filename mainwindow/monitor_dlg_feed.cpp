@@ -124,7 +124,17 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
 
 void CMonitorDlg::LoadArchivedQuakes() {
     std::lock_guard<std::mutex> loading(m_loadMutex);
-    if (m_bArchiveLoaded || !m_services.loadQuakes) {
+    if (m_bArchiveLoaded) {
+        return;
+    }
+    if (m_services.prepareArchive) {
+        const ArchiveWriteResult prepared = m_services.prepareArchive(&m_bStopping);
+        if (!prepared.Ok()) {
+            OnArchiveResult(prepared);
+        }
+    }
+    if (!m_services.loadQuakes) {
+        m_bArchiveLoaded = true;
         return;
     }
     // What earlier runs stored of the catch-up span, so that a restart neither lists a quake twice under another

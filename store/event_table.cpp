@@ -147,6 +147,32 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
     return result;
 }
 
+ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop) {
+    CQuakeDatabase db(path);
+    db.SetStopFlag(stop);
+    if (!db.IsOpen()) {
+        return Failure(db, stop);
+    }
+    if (!TableExists(db)) {
+        if (db.GetLastResult() != SQLITE_OK) {
+            return Failure(db, stop);
+        }
+        db.Query(kCreateEventTableSql);
+        if (db.GetLastResult() != SQLITE_OK) {
+            return Failure(db, stop);
+        }
+    }
+    std::vector<const char*> statements(std::begin(kEventTableIndexSql), std::end(kEventTableIndexSql));
+    statements.insert(statements.end(), std::begin(kQuakeIdTableSql), std::end(kQuakeIdTableSql));
+    for (const char* sql : statements) {
+        db.Query(sql);
+        if (db.GetLastResult() != SQLITE_OK) {
+            return Failure(db, stop);
+        }
+    }
+    return {};
+}
+
 void CreateEventTable() {
     CreateEventTable(DataFilePath(kDatabaseFileName));
 }

@@ -70,6 +70,10 @@ ArchiveFault ClassifyArchiveError(int sqliteResult, int systemError);
 ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<EventRecord>& records,
                                     const std::atomic<bool>* stop = nullptr);
 
+// CreateEventTable on a connection that gives up once *stop is set, with the outcome: what a start does off the
+// UI thread, so that a locked archive is told to the user instead of holding the window.
+ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop);
+
 // Creates table trze when it is missing, then its indexes. Silent on failure.
 void CreateEventTable();
 void CreateEventTable(const std::string& path);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QAbstractButton>
 #include <QAction>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -32,6 +34,7 @@
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_hooks.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -327,7 +330,7 @@ TEST_F(MonitorDlgTest, EventsAlreadyInTheArchiveAreListedAgainWithoutSoundAndNot
     EXPECT_EQ(db.GetRowCount(), 5);
 }
 
-TEST_F(MonitorDlgTest, AnOldFormatArchiveIsConvertedBeforeTheTableIsOpened) {
+TEST_F(MonitorDlgTest, AnOldFormatArchiveIsConvertedByTheFeedsFirstRound) {
     const std::string missing = test::MissingFixtures("sqlite2");
     ASSERT_TRUE(missing.empty()) << missing;
     const std::string fixtures = test::FixturesDir();
@@ -336,12 +339,44 @@ TEST_F(MonitorDlgTest, AnOldFormatArchiveIsConvertedBeforeTheTableIsOpened) {
     std::filesystem::copy_file(fixtures + "/sqlite2/small.dat", dir + "/dravik.dat");
 
     auto dlg = MakeWindow(false, true);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/dravik.dat.sqlite2")) << "not on the UI thread";
+    dlg->RefreshQuakeList();  // the feed's first round
 
     EXPECT_TRUE(std::filesystem::exists(dir + "/dravik.dat.sqlite2"));
     CQuakeDatabase db;
     db.Query("select * from trze where region like 'POLSKA%'");
     ASSERT_EQ(db.GetRowCount(), 1);
     EXPECT_EQ(db.GetValue("region"), "POLSKA - Lądek-Zdrój, Gać");
+}
+
+// Another program holds the archive at start: the window is made at once, its status line says the archive is
+// locked, and ending the program does not wait for the lock.
+TEST_F(MonitorDlgTest, ALockedArchiveAtStartHoldsNeitherTheWindowNorTheEnd) {
+    const std::string dir = test::MakeTempDir("locked-at-start");
+    const test::ScopedEnv dataDir("DRAVIK_DATA_DIR", dir.c_str());
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/dravik.dat").c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "CREATE TABLE other (x); BEGIN EXCLUSIVE; INSERT INTO other VALUES (1)", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(530000, 3)));
+
+    const auto start = std::chrono::steady_clock::now();
+    auto dlg = MakeWindow(true, true);
+    const auto made = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(
+        ProcessEventsUntil([&] { return dlg->GetDlgItemText(kIdStatusLine).find("zablokowane") != std::string::npos; },
+                           std::chrono::seconds(30)))
+        << dlg->GetDlgItemText(kIdStatusLine);
+    const auto stopStart = std::chrono::steady_clock::now();
+    dlg->StopFeedWorker();
+    const auto stopped = std::chrono::steady_clock::now() - stopStart;
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(made, std::chrono::milliseconds(1500));
+        EXPECT_LT(stopped, std::chrono::seconds(2));
+    }
 }
 
 TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {

@@ -211,6 +211,31 @@ TEST(ArchiveFaultTest, LockedLongerThanTheTimeoutThenReleased) {
     ExpectEachStoredOnce(path, 40);
 }
 
+// What a start does to the archive (off the UI thread) tells a locked archive, gives up at once on a stop, and
+// makes the tables once the lock is gone.
+TEST(ArchiveFaultTest, PreparingALockedArchiveSaysSoAndStopsOnRequest) {
+    const std::string path = test::MakeTempDir("locked-start") + "/dravik.dat";
+    ASSERT_TRUE(StoreEventsIfNew(path, Events(1)).Ok());
+    {
+        CQuakeDatabase db(path);
+        db.Query("DROP TABLE trze_id");
+    }
+    HeldArchive other(path);
+    ASSERT_TRUE(other.Held());
+    EXPECT_EQ(PrepareEventTable(path, nullptr).fault, ArchiveFault::kLocked);
+    std::atomic<bool> stop{true};
+    const auto start = Clock::now();
+    EXPECT_EQ(PrepareEventTable(path, &stop).fault, ArchiveFault::kInterrupted);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    }
+    other.Release();
+    EXPECT_TRUE(PrepareEventTable(path, nullptr).Ok());
+    CQuakeDatabase db(path);
+    db.Query("select count(*) as n from trze_id");
+    EXPECT_EQ(db.GetLastResult(), SQLITE_OK);
+}
+
 TEST(ArchiveFaultTest, FileDeletedWhileRunningIsMadeAgain) {
     const std::string path = test::MakeTempDir("deleted") + "/dravik.dat";
     ASSERT_TRUE(StoreEventsIfNew(path, Events(10)).Ok());
