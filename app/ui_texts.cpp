@@ -198,6 +198,10 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
     return std::string(english ? "Archive unavailable: " : "Archiwum niedostępne: ") + reason;
 }
 
+std::string HistoryLoadingText(const std::string& lang) {
+    return IsEnglish(lang) ? "Loading…" : "Wczytywanie…";
+}
+
 std::string MapAgeLegendText(const std::string& lang, int age) {
     static const char* const kPolish[] = {"Ostatnia godzina", "Ostatnia doba", "Starsze"};
     static const char* const kEnglish[] = {"Last hour", "Last day", "Older"};

@@ -48,6 +48,9 @@ std::string LanguageDialogOpeningCaption(const std::string& lang);
 // text otherwise; empty for kNone and kInterrupted.
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault);
 
+// The history window's note while the archive is being read: "Loading…" for "EN", "Wczytywanie…" otherwise.
+std::string HistoryLoadingText(const std::string& lang);
+
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);

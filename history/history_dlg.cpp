@@ -1,19 +1,21 @@
 #include "history/history_dlg.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTableView>
-#include <memory>
+#include <utility>
 
+#include "app/settings_key.h"
+#include "app/ui_texts.h"
 #include "app/window_placement.h"
 #include "controls/sheen_button.h"
 #include "history/chart_frame.h"
 #include "history/history_list_model.h"
+#include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
 #include "resources/resource_images.h"
@@ -76,14 +78,11 @@ CalendarDate FromQDate(const QDate& date) {
     return {date.year(), date.month(), date.day()};
 }
 
-// The wait cursor for the length of a refill, put back however the refill ends.
-class WaitCursor final {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
+// What the title says after a failed read: a lock or a damaged file is worth telling; a missing table (a new
+// archive) or an abandoned read is not.
+bool ToldInTitle(ArchiveFault fault) {
+    return fault == ArchiveFault::kLocked || fault == ArchiveFault::kDamaged;
+}
 
 QTableView* MakeEventList(CHistoryListModel* model, QWidget* parent) {
     auto* list = new QTableView(parent);
@@ -124,7 +123,16 @@ CHistoryDlg::CHistoryDlg(Options options) : QDialog(options.parent), m_options(s
     OnInitDialog();
 }
 
-CHistoryDlg::~CHistoryDlg() = default;
+CHistoryDlg::~CHistoryDlg() {
+    StopLoading();
+}
+
+void CHistoryDlg::done(int result) {
+    // A read waiting on a lock must not hold the close (nor the exec() of the window's opener).
+    StopLoading();
+    ShowLoadState();
+    QDialog::done(result);
+}
 
 QWidget* CHistoryDlg::CreateControl(const DialogControl& control, QWidget* parent) {
     switch (control.id) {
@@ -148,6 +156,9 @@ void CHistoryDlg::OnInitDialog() {
         new CDialogResizer(this, HistoryShare);
         RememberWindowPlacement(this, "history");
     }
+    m_strTitle = windowTitle();
+    m_strLang = UiLanguage();
+    m_strDatabasePath = m_options.databasePath.empty() ? DataFilePath(kDatabaseFileName) : m_options.databasePath;
     m_btnClose = FindControl(this, kIdCancel);
     m_comboRegion = qobject_cast<QComboBox*>(FindControl(this, kIdRegion));
     m_listEvents = qobject_cast<QTableView*>(FindControl(this, kIdList));
@@ -174,6 +185,10 @@ void CHistoryDlg::OnInitDialog() {
     m_model->SetImages(m_imageList);
     m_model->SetTimeDisplay(m_options.timeDisplay);
 
+    // Until the regions come, the one entry for all of them; the opening's range asks for no other.
+    const int all = AddComboString(m_comboRegion, kAllRegions);
+    m_comboRegion->setItemData(all, QByteArray(kAllRegions));
+    m_comboRegion->setCurrentIndex(all);
     FillRegions();
 
     const std::time_t now = m_options.now ? m_options.now() : std::time(nullptr);
@@ -186,25 +201,82 @@ void CHistoryDlg::OnInitDialog() {
 }
 
 void CHistoryDlg::FillRegions() {
-    std::unique_ptr<CQuakeDatabase> db = m_options.databasePath.empty()
-                                             ? std::make_unique<CQuakeDatabase>()
-                                             : std::make_unique<CQuakeDatabase>(m_options.databasePath);
-    db->Query("select * from trze group by region order by region ");
-    const int count = db->GetRowCount();
-    if (count > 0) {
-        db->MoveFirst();
+    const std::uint64_t generation = ++m_nGeneration;
+    m_nRegionsAwaited = generation;
+    m_regionLoader.Start([this, path = m_strDatabasePath, generation](const std::atomic<bool>* stop) {
+        RegionListing listing = LoadRegions(path, stop);
+        QMetaObject::invokeMethod(
+            this, [this, generation, listing = std::move(listing)] { OnRegionsLoaded(generation, listing); },
+            Qt::QueuedConnection);
+    });
+    ShowLoadState();
+}
+
+void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, const RegionListing& listing) {
+    if (generation != m_nRegionsAwaited) {
+        return;
     }
+    m_nRegionsAwaited = 0;
+    m_bRegionsListed = listing.fault == ArchiveFault::kNone;
+    if (!m_bRegionsListed) {
+        ShowLoadState();
+        return;
+    }
+    m_comboRegion->clear();
     // Each entry keeps its region's exact bytes, so the filter matches what the table holds.
     const auto add = [this](const std::string& region) {
         const int index = AddComboString(m_comboRegion, region);
         m_comboRegion->setItemData(index, QByteArray(region.data(), static_cast<qsizetype>(region.size())));
         return index;
     };
-    for (int i = 0; i < count; ++i) {
-        add(db->GetValue("region"));
-        db->MoveNext();
+    for (const std::string& region : listing.regions) {
+        add(region);
     }
     m_comboRegion->setCurrentIndex(add(kAllRegions));
+    ShowLoadState();
+}
+
+void CHistoryDlg::OnRowsLoaded(std::uint64_t generation, RowListing listing) {
+    if (generation != m_nRowsAwaited) {
+        return;
+    }
+    m_nRowsAwaited = 0;
+    m_rowsFault = listing.fault;
+    m_listEvents->setUpdatesEnabled(false);
+    m_model->SetRows(std::move(listing.rows));
+    m_listEvents->setUpdatesEnabled(true);
+    if (m_bDrawOnListing) {
+        m_bDrawOnListing = false;
+        DrawChart();
+    }
+    ShowLoadState();
+}
+
+void CHistoryDlg::StopLoading() {
+    m_nRegionsAwaited = 0;
+    m_nRowsAwaited = 0;
+    m_regionLoader.Stop();
+    m_rowLoader.Stop();
+}
+
+bool CHistoryDlg::IsLoading() const {
+    return m_nRegionsAwaited != 0 || m_nRowsAwaited != 0;
+}
+
+void CHistoryDlg::ShowLoadState() {
+    std::string note;
+    if (IsLoading()) {
+        note = HistoryLoadingText(m_strLang);
+        setCursor(Qt::BusyCursor);
+    } else {
+        note = ToldInTitle(m_rowsFault) ? ArchiveProblemText(m_strLang, m_rowsFault) : std::string();
+        unsetCursor();
+    }
+    QString title = m_strTitle;
+    if (!note.empty()) {
+        title += (title.isEmpty() ? "" : " - ") + QString::fromStdString(note);
+    }
+    setWindowTitle(title);
 }
 
 std::string CHistoryDlg::RegionEntry(int index) const {
@@ -252,38 +324,29 @@ void CHistoryDlg::RefreshList() {
     if (m_listEvents == nullptr) {
         return;
     }
-    const WaitCursor wait;
-    m_listEvents->setUpdatesEnabled(false);
     const std::string region = RegionEntry(m_comboRegion->currentIndex());
     m_model->SetRows({});
     DoDataExchange(true);
-
-    std::vector<HistoryRow> rows;
-    {
-        std::unique_ptr<CQuakeDatabase> db = m_options.databasePath.empty()
-                                                 ? std::make_unique<CQuakeDatabase>()
-                                                 : std::make_unique<CQuakeDatabase>(m_options.databasePath);
-        db->Query(HistoryStatement(m_timeFrom, m_timeTo, region));
-        const int count = db->GetRowCount();
-        if (count > 0) {
-            db->MoveFirst();
-            rows.reserve(static_cast<std::size_t>(count));
-        }
-        for (int i = 0; i < count; ++i) {
-            HistoryRow row;
-            row.mag = db->GetValue("mag");
-            row.image = MagnitudeClass(row.mag);
-            row.region = db->GetValue("region");
-            row.data1 = db->GetValue("data1");
-            row.data2 = db->GetValue("data2");
-            row.wsp1 = db->GetValue("wsp1");
-            row.wsp2 = db->GetValue("wsp2");
-            rows.push_back(std::move(row));
-            db->MoveNext();
-        }
+    // Regions that could not be read (a locked archive) are asked for again with the rows.
+    if (!m_bRegionsListed && m_nRegionsAwaited == 0) {
+        FillRegions();
     }
-    m_model->SetRows(std::move(rows));
-    m_listEvents->setUpdatesEnabled(true);
+
+    const std::uint64_t generation = ++m_nGeneration;
+    m_nRowsAwaited = generation;
+    m_rowsFault = ArchiveFault::kNone;
+    m_rowLoader.Start([this, path = m_strDatabasePath, sql = HistoryStatement(m_timeFrom, m_timeTo, region),
+                       generation](const std::atomic<bool>* stop) {
+        // Even a read given up is posted: the window drops whatever it no longer awaits.
+        RowListing listing = LoadHistoryRows(path, sql, stop);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, listing = std::move(listing)]() mutable {
+                OnRowsLoaded(generation, std::move(listing));
+            },
+            Qt::QueuedConnection);
+    });
+    ShowLoadState();
 }
 
 void CHistoryDlg::DrawChart() {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QList>
 #include <QPixmap>
+#include <QString>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "history/history_chart.h"
 #include "history/history_list_model.h"
+#include "history/history_loader.h"
 #include "history/history_query.h"
 
 class QComboBox;
@@ -23,8 +26,10 @@ class CHistoryListModel;
 struct DialogControl;
 
 // The archive window: a date range and a region pick the stored events, listed newest first and drawn as a
-// chart of magnitude or energy, as bars or joined points. Built and filled when constructed; run it with
-// exec(). It keeps no database connection between operations and nothing of its state between openings.
+// chart of magnitude or energy, as bars or joined points. Built when constructed and filled by reads on threads
+// of their own, each with its own connection, which come back as queued calls; meanwhile the title says that it
+// is loading. Run it with exec(). Closing or destroying it gives up a read still running. It keeps nothing of its
+// state between openings.
 class CHistoryDlg final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CHistoryDlg)
@@ -47,8 +52,11 @@ public:
     explicit CHistoryDlg(Options options);
     ~CHistoryDlg() override;
 
-    // Reads the range and region from the controls and fills the list anew; leaves the chart as it is.
+    // Reads the range and region from the controls, empties the list and starts its refill, which replaces any
+    // refill still under way; leaves the chart as it is.
     void RefreshList();
+    // Whether a read started by the window has not come back yet.
+    bool IsLoading() const;
     // Redraws the chart from the list and the controls.
     void DrawChart();
     // The chart the frame would show now (the controls are read first).
@@ -58,6 +66,9 @@ public:
     // The first selected row in list order, or -1.
     int SelectedItem() const;
 
+    // Gives up the reads under way before the window closes.
+    void done(int result) override;
+
 private:
     void OnInitDialog();
     // true: controls to members; false: members to controls.
@@ -65,6 +76,12 @@ private:
     QWidget* CreateControl(const DialogControl& control, QWidget* parent);
     void ConnectHandlers();
     void FillRegions();
+    void OnRegionsLoaded(std::uint64_t generation, const RegionListing& listing);
+    void OnRowsLoaded(std::uint64_t generation, RowListing listing);
+    // Gives up the reads under way; results still on their way are dropped.
+    void StopLoading();
+    // The title and cursor for the reads under way, or for how the last listing ended.
+    void ShowLoadState();
     std::string RegionEntry(int index) const;
 
     void OnShowClicked();
@@ -86,6 +103,21 @@ private:
     CalendarDate m_timeTo;
     int m_nValueKind = kValueMagnitude;
     int m_nChartStyle = kStyleBars;
+
+    std::string m_strDatabasePath;
+    std::string m_strLang;
+    QString m_strTitle;
+    // Every read gets the next number; a result counts only while its number is the one awaited (0: none).
+    std::uint64_t m_nGeneration = 0;
+    std::uint64_t m_nRegionsAwaited = 0;
+    std::uint64_t m_nRowsAwaited = 0;
+    ArchiveFault m_rowsFault = ArchiveFault::kNone;
+    bool m_bRegionsListed = false;
+    // The first listing is drawn when it comes, as the opening drew it when the list was filled at once.
+    bool m_bDrawOnListing = true;
+    // Last, so that their threads are joined before anything else of the window goes.
+    CHistoryLoader m_regionLoader;
+    CHistoryLoader m_rowLoader;
 };
 
 }  // namespace dravik

@@ -10,7 +10,9 @@
 #include <QImage>
 #include <QPixmap>
 #include <QTableView>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,9 @@
 #include "platform/qt/dialog_builder.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
+#include "tests/common/process_events.h"
 #include "tests/common/test_env.h"
+#include "tests/common/timing.h"
 #include "tests/history/scoped_tz.h"
 
 namespace dravik {
@@ -87,6 +91,36 @@ std::vector<std::string> Column(const CHistoryDlg& dlg, std::string HistoryRow::
     return texts;
 }
 
+// Runs the UI thread's events until the window's reads have come back; false when they never do.
+bool Loaded(const CHistoryDlg& dlg) {
+    return test::ProcessEventsUntil([&dlg] { return !dlg.IsLoading(); });
+}
+
+// Another program's write transaction: until it ends, no connection can read the file.
+class ArchiveLock final {
+public:
+    explicit ArchiveLock(const std::string& path) : m_db(path) { m_db.Query("BEGIN EXCLUSIVE"); }
+    bool Held() const { return m_db.GetLastResult() == 0; }
+    void Release() { m_db.Query("ROLLBACK"); }
+
+private:
+    CQuakeDatabase m_db;
+};
+
+using Clock = std::chrono::steady_clock;
+constexpr long long kPromptlyMs = 1000;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+const std::string kTitle = "Archiwum wstrząsów";
+const std::string kLoadingTitle = kTitle + " - Wczytywanie…";
+
+std::string Title(const QWidget& window) {
+    return window.windowTitle().toStdString();
+}
+
 const std::vector<Event> kEvents = {
     {"4.9", "CRETE, GREECE", "2016-03-05", "08:10"},    {"3.9", "CRETE, GREECE", "2016-03-05", "11:20"},
     {"6.5", "O'HIGGINS, CHILE", "2016-03-04", "23:00"}, {"7.0", "ALASKA", "2016-03-03", "00:05"},
@@ -96,7 +130,8 @@ const std::vector<Event> kEvents = {
 TEST(HistoryDlg, OpensOnTheDefaultRangeNewestFirst) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
-    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Archiwum wstrząsów"));
+    ASSERT_TRUE(Loaded(dlg));
+    EXPECT_EQ(Title(dlg), kTitle);
     EXPECT_EQ(Picker(dlg, 1010)->date(), QDate(2016, 3, 3));
     EXPECT_EQ(Picker(dlg, 1011)->date(), QDate(2016, 3, 5));
     EXPECT_EQ(Column(dlg, &HistoryRow::data2), (std::vector<std::string>{"11:20", "08:10", "23:00", "00:05"}));
@@ -135,6 +170,9 @@ std::string EnglishHeader(int n) {
 TEST(HistoryDlg, HeadersComeFromTheTextSource) {
     // As the main window opens it: the default archive of the data directory, which holds no table here.
     CHistoryDlg dlg(&EnglishHeader);
+    ASSERT_TRUE(Loaded(dlg));
+    // A missing table is no news for the title.
+    EXPECT_EQ(Title(dlg), kTitle);
     EXPECT_EQ(List(dlg)->model()->headerData(1, Qt::Horizontal).toString(), "Region");
     EXPECT_EQ(List(dlg)->model()->headerData(5, Qt::Horizontal).toString(), "Long.");
     // Only "WSZYSTKIE", no events.
@@ -152,24 +190,35 @@ public:
     }
 };
 
-TEST(HistoryDlg, ChartRedrawsOnSelectionButNotOnARefill) {
+TEST(HistoryDlg, ChartRedrawsOnTheFirstListingAndOnSelectionButNotOnARefill) {
     test::ScopedTimeZone tz("Europe/Warsaw");
-    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    const std::string path = MakeDatabase(kEvents);
+    // Held until the window has shown its empty chart, so that the rows surely come after that.
+    ArchiveLock lock(path);
+    ASSERT_TRUE(lock.Held());
+    CHistoryDlg dlg(OptionsFor(path));
     dlg.show();
     QApplication::processEvents();
     PaintCounter counter;
     FindControl(&dlg, 1013)->installEventFilter(&counter);
-    dlg.RefreshList();
+    lock.Release();
+    ASSERT_TRUE(Loaded(dlg));
     QApplication::processEvents();
-    EXPECT_EQ(counter.paints, 0);
-    List(dlg)->selectRow(1);
+    EXPECT_EQ(counter.paints, 1);  // the opening's chart shows the rows
+
+    dlg.RefreshList();
+    ASSERT_TRUE(Loaded(dlg));
     QApplication::processEvents();
     EXPECT_EQ(counter.paints, 1);
+    List(dlg)->selectRow(1);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 2);
 }
 
 TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    ASSERT_TRUE(Loaded(dlg));
     QTableView* list = List(dlg);
     // A double-click without a selection changes nothing.
     emit list->doubleClicked(list->model()->index(0, 0));
@@ -178,38 +227,46 @@ TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
     list->selectRow(0);  // CRETE, GREECE; the prefix search from the second entry finds it, not "CRETE"
     emit list->doubleClicked(list->model()->index(0, 0));
     EXPECT_EQ(Combo(dlg)->currentText(), "CRETE, GREECE");
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(Column(dlg, &HistoryRow::region), (std::vector<std::string>{"CRETE, GREECE", "CRETE, GREECE"}));
 
     list->selectRow(1);
     emit list->doubleClicked(list->model()->index(1, 0));
     EXPECT_EQ(Combo(dlg)->currentText(), "WSZYSTKIE");
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(dlg.ListedRows().size(), 4u);
 }
 
 TEST(HistoryDlg, RegionWithAQuoteListsItsEvents) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    ASSERT_TRUE(Loaded(dlg));
     QComboBox* combo = Combo(dlg);
     const int index = combo->findText("O'HIGGINS, CHILE");
     ASSERT_GE(index, 0);
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"6.5"}));
 }
 
 TEST(HistoryDlg, FromDateAfterToDateListsNothing) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    ASSERT_TRUE(Loaded(dlg));
     Picker(dlg, 1010)->setDate(QDate(2016, 3, 6));
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_TRUE(dlg.ListedRows().empty());
     EXPECT_TRUE(dlg.CurrentChart().bars.empty());
     Picker(dlg, 1011)->setDate(QDate(2016, 3, 6));
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"8.2"}));
 }
 
 TEST(HistoryDlg, SwitchingTheChartKindRefillsAndClearsTheSelection) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    ASSERT_TRUE(Loaded(dlg));
     List(dlg)->selectRow(2);
     EXPECT_EQ(dlg.SelectedItem(), 2);
     ChartGeometry chart = dlg.CurrentChart();
@@ -217,6 +274,7 @@ TEST(HistoryDlg, SwitchingTheChartKindRefillsAndClearsTheSelection) {
     EXPECT_EQ(chart.bars[2].width, 3);
 
     qobject_cast<QAbstractButton*>(FindControl(&dlg, 1017))->click();
+    ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(dlg.SelectedItem(), -1);
     chart = dlg.CurrentChart();
     EXPECT_TRUE(chart.bars.empty());
@@ -224,6 +282,7 @@ TEST(HistoryDlg, SwitchingTheChartKindRefillsAndClearsTheSelection) {
 
     qobject_cast<QAbstractButton*>(FindControl(&dlg, 1016))->click();
     qobject_cast<QAbstractButton*>(FindControl(&dlg, 1008))->click();
+    ASSERT_TRUE(Loaded(dlg));
     chart = dlg.CurrentChart();
     ASSERT_EQ(chart.bars.size(), 4u);
     EXPECT_EQ(chart.bars[3].y, 5);  // magnitude 7.0 has the largest energy
@@ -246,6 +305,7 @@ TEST(HistoryDlg, ScreenshotWithAFewHundredEvents) {
         events.push_back({mag, regions[i % 5], date, time});
     }
     CHistoryDlg dlg(OptionsFor(MakeDatabase(events)));
+    ASSERT_TRUE(Loaded(dlg));
     ASSERT_EQ(dlg.ListedRows().size(), 300u);
     List(dlg)->selectRow(10);
     dlg.show();
@@ -267,6 +327,82 @@ TEST(HistoryDlg, ScreenshotWithAFewHundredEvents) {
     EXPECT_GT(red, 300);
     EXPECT_GT(blue, 0);
     EXPECT_EQ(image.pixel(area.left() + 1, area.top() + 1), qRgb(255, 255, 128));
+}
+
+TEST(HistoryDlg, OpensAtOnceOnALockedArchiveAndListsOnceItIsFree) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    const std::string path = MakeDatabase(kEvents);
+    ArchiveLock lock(path);
+    ASSERT_TRUE(lock.Held());
+
+    const Clock::time_point start = Clock::now();
+    CHistoryDlg dlg(OptionsFor(path));
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(MsSince(start), kPromptlyMs);
+    }
+    EXPECT_TRUE(dlg.IsLoading());
+    EXPECT_EQ(Title(dlg), kLoadingTitle);
+    EXPECT_EQ(List(dlg)->model()->rowCount(), 0);
+
+    // The reads give up after the busy time: an empty list and the reason, not the loading text for ever.
+    ASSERT_TRUE(Loaded(dlg));
+    EXPECT_EQ(List(dlg)->model()->rowCount(), 0);
+    EXPECT_EQ(Title(dlg), kTitle + " - Archiwum niedostępne: zablokowane przez inny program");
+    EXPECT_EQ(Combo(dlg)->count(), 1);
+
+    lock.Release();
+    dlg.RefreshList();
+    EXPECT_EQ(Title(dlg), kLoadingTitle);
+    ASSERT_TRUE(Loaded(dlg));
+    EXPECT_EQ(Title(dlg), kTitle);
+    EXPECT_EQ(Column(dlg, &HistoryRow::data2), (std::vector<std::string>{"11:20", "08:10", "23:00", "00:05"}));
+    EXPECT_EQ(Combo(dlg)->count(), 5);  // the regions are asked for again
+    EXPECT_EQ(Combo(dlg)->currentText(), "WSZYSTKIE");
+}
+
+TEST(HistoryDlg, ClosingOrDestroyingDoesNotWaitForALockedArchive) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    const std::string path = MakeDatabase(kEvents);
+    ArchiveLock lock(path);
+    ASSERT_TRUE(lock.Held());
+
+    auto dlg = std::make_unique<CHistoryDlg>(OptionsFor(path));
+    dlg->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(dlg->IsLoading());
+    Clock::time_point start = Clock::now();
+    dlg->close();
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(MsSince(start), kPromptlyMs);
+    }
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(dlg->IsLoading());
+    EXPECT_EQ(Title(*dlg), kTitle);
+    // What the given-up reads posted is dropped.
+    QApplication::processEvents();
+    EXPECT_EQ(List(*dlg)->model()->rowCount(), 0);
+    dlg.reset();
+
+    dlg = std::make_unique<CHistoryDlg>(OptionsFor(path));
+    ASSERT_TRUE(dlg->IsLoading());
+    start = Clock::now();
+    dlg.reset();
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(MsSince(start), kPromptlyMs);
+    }
+    // Nothing is left to arrive at the window that is gone.
+    QApplication::processEvents();
+}
+
+TEST(HistoryDlg, OnlyTheLastOfTwoRefreshesIsListed) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    ASSERT_TRUE(Loaded(dlg));
+    // Each date change refreshes at once, before the first refresh's rows can come back.
+    Picker(dlg, 1010)->setDate(QDate(2016, 3, 2));
+    Picker(dlg, 1011)->setDate(QDate(2016, 3, 6));
+    ASSERT_TRUE(Loaded(dlg));
+    EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"8.2", "3.9", "4.9", "6.5", "7.0", "5.0"}));
 }
 
 }  // namespace
