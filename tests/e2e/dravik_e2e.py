@@ -224,8 +224,9 @@ def alert_pages():
     return [wrap(first), wrap(new + first)]
 
 
-def start_bus(root):
-    """A private session bus with the stand-in notification service; None where the packages are missing."""
+def start_bus(root, markup=False):
+    """A private session bus with the stand-in notification service (claiming body markup from its first answer
+    when asked); None where the packages are missing."""
     daemon = shutil.which("dbus-daemon")
     standin = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common", "notification_standin.py")
     if daemon is None or not os.path.exists("/usr/bin/python3"):
@@ -236,6 +237,8 @@ def start_bus(root):
     address = bus.stdout.readline().decode().strip()
     record = os.path.join(root, "notify.jsonl")
     env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
+    if markup:
+        env["DRAVIK_STANDIN_BODY_MARKUP"] = "1"
     service = subprocess.Popen(["/usr/bin/python3", standin, record], env=env, stdout=subprocess.PIPE)
     if not service.stdout.readline().startswith(b"ready"):
         service.kill()
@@ -251,14 +254,18 @@ def recorded(record):
         return [json.loads(line) for line in f if line.strip()]
 
 
-def alerts_run(binary, root, base):
-    started = start_bus(os.path.join(root, "bus"))
+# A home whose name holds markup: a service that renders markup must get it escaped.
+MARKUP_HOME = "\n[home]\nlatitude=12.0\nlongitude=22.0\nname=<b>Dom & Co</b>\n"
+
+
+def alerts_run(binary, root, base, markup=False):
+    started = start_bus(os.path.join(root, "bus"), markup)
     if started is None:
         print("skipped: alerts run: dbus-daemon or /usr/bin/python3 missing")
         sys.exit(77)  # CTest's SKIP_RETURN_CODE: the other runs passed, this one did not run
     bus, service, address, record = started
     Pages.counts = {}
-    env = make_env(root, base, ALERT_SETTINGS)
+    env = make_env(root, base, ALERT_SETTINGS + (MARKUP_HOME if markup else ""))
     env.update({"DRAVIK_QUAKE_URL": base + "/alerts", "DRAVIK_POLL_SECONDS": "1",
                 "DBUS_SESSION_BUS_ADDRESS": address, "QT_LOGGING_RULES": "dravik.alert.info=true"})
     log_path = os.path.join(root, "stderr.log")
@@ -272,6 +279,11 @@ def alerts_run(binary, root, base):
         summaries = sorted(n["summary"] for n in recorded(record))
         if summaries != ["M 5.0 NEW 5.0", "M 6.1 NEW 6.1"]:
             raise SystemExit(f"FAIL: notified {summaries}, expected the 5.0 and the 6.1")
+        if markup:
+            bodies = [n["body"] for n in recorded(record)]
+            if not all("&lt;b&gt;Dom &amp; Co&lt;/b&gt;" in b and "<b>" not in b for b in bodies):
+                raise SystemExit(f"FAIL: a service that renders markup got the home's name unescaped: {bodies}")
+            print("markup run: the home's name reached a markup-rendering service escaped")
         with open(log_path, encoding="utf-8", errors="replace") as f:
             sounds = [line for line in f if line.startswith("dravik.alert: sound")]
         if len(sounds) != 2:
@@ -327,6 +339,7 @@ def main():
         terminate(proc, "run stalled in a fetch")
 
         alerts_run(binary, os.path.join(root, "alerts"), base)
+        alerts_run(binary, os.path.join(root, "markup"), base, markup=True)
 
     server.shutdown()
     print("PASS")
