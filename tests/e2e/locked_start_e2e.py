@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""The real program started while another program holds its archive locked, on a private X display.
+
+Usage: locked_start_e2e.py <path to dravik>   (exits 77 when a desktop tool is missing)
+
+Another connection holds dravik.dat with BEGIN EXCLUSIVE before the start. Expected: the window is on screen
+(viewable, as xwininfo sees it) within 1.5 s of the start; the program says on stderr that the archive cannot
+be written (the status line's text is checked by the window's own test); SIGTERM ends it with status 0 within
+2 s, the lock still held. The two times are printed.
+"""
+
+import os
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import desktop  # noqa: E402
+import dravik_e2e as e2e  # noqa: E402
+
+SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
+
+
+def main():
+    binary = sys.argv[1]
+    missing = [tool for tool in ("Xvfb", "openbox", "xdotool", "xwininfo") if not desktop.shutil.which(tool)]
+    if missing:
+        print(f"skipped: missing programs: {' '.join(missing)}")
+        sys.exit(desktop.SKIPPED)
+    server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), e2e.Pages)
+    e2e.Pages.bodies = {"/quake": e2e.quake_page(), "/wind": e2e.SOLAR_WIND_PAGE, "/xray": "<html></html>",
+                        "/site": ""}
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+    with tempfile.TemporaryDirectory(prefix="dravik-locked-start-") as root, desktop.Desktop(tray=False) as desk:
+        env = e2e.make_env(root, base)
+        env["DISPLAY"] = desk.env["DISPLAY"]
+        env["QT_QPA_PLATFORM"] = "xcb"
+        os.makedirs(env["DRAVIK_DATA_DIR"], exist_ok=True)
+        holder = sqlite3.connect(os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat"), isolation_level=None)
+        holder.execute("CREATE TABLE other (x)")
+        holder.execute("BEGIN EXCLUSIVE")
+        holder.execute("INSERT INTO other VALUES (1)")
+        start = time.monotonic()
+        proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                errors="replace")
+        lines = []
+        threading.Thread(target=lambda: lines.extend(line.rstrip() for line in proc.stderr), daemon=True).start()
+        try:
+            if not desktop.wait_for(lambda: desk.viewable_windows(proc.pid), 30):
+                raise SystemExit("FAIL: no window on screen within 30 s of the start")
+            shown = time.monotonic() - start
+            print(f"archive locked at start: window on screen {shown:.2f} s after the start")
+            if shown >= 1.5 and not SANITIZED:
+                raise SystemExit(f"FAIL: the window took {shown:.2f} s with the archive locked (limit 1.5 s)")
+            if not desktop.wait_for(lambda: any("cannot be written" in line for line in lines), 30):
+                raise SystemExit(f"FAIL: the locked archive was not reported: {lines[-5:]}")
+            stop = time.monotonic()
+            status = desktop.terminate(proc, timeout=30)
+            ended = time.monotonic() - stop
+            print(f"archive locked: exit status {status}, {ended:.2f} s after SIGTERM")
+            if status != 0:
+                raise SystemExit(f"FAIL: exit status {status} after SIGTERM")
+            if ended >= 2.0 and not SANITIZED:
+                raise SystemExit(f"FAIL: the end took {ended:.2f} s with the archive locked (limit 2 s)")
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            holder.close()
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,9 @@
+# The real program started on an archive another program holds locked, on a private X display (Xvfb, openbox):
+# the window comes at once and SIGTERM ends it at once. Without a desktop tool the script exits 77: skipped.
+find_program(DRAVIK_DEBIAN_PYTHON /usr/bin/python3 NO_DEFAULT_PATH)
+if(DRAVIK_DEBIAN_PYTHON)
+    add_test(NAME dravik_locked_start_e2e COMMAND ${DRAVIK_DEBIAN_PYTHON}
+                                                  ${CMAKE_CURRENT_SOURCE_DIR}/e2e/locked_start_e2e.py
+                                                  $<TARGET_FILE:dravik>)
+    set_tests_properties(dravik_locked_start_e2e PROPERTIES TIMEOUT 120 LABELS "e2e;xvfb" SKIP_RETURN_CODE 77)
+endif()
