@@ -86,9 +86,11 @@ void SetUpEventList(QTableWidget& list) {
     list.setPalette(palette);
 }
 
-void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
-                    const EventRowView& view) {
-    list.insertRow(index);
+namespace {
+
+// Gives an empty row its event's items; `atTop` tells a sorted list where the event came in.
+void FillEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+                  const EventRowView& view, bool atTop) {
     QTableWidgetItem* magItem = MakeItem(event.mag, 0);
     if (image >= 0 && image < images.size()) {
         magItem->setIcon(images[image]);
@@ -103,8 +105,16 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
     SetSortKeys(list, index, event);
     ApplyEventRowView(list, index, view);
     if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
-        sorter->RowInserted(index, index == 0);
+        sorter->RowInserted(index, atTop);
     }
+}
+
+}  // namespace
+
+void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+                    const EventRowView& view) {
+    list.insertRow(index);
+    FillEventRow(list, images, index, event, image, view, index == 0);
 }
 
 void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
@@ -214,12 +224,22 @@ void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIn
 }
 
 void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& events) {
+    if (events.empty()) {
+        return;
+    }
     m_uiThread.RunOnUiThread([&] {
         const EventListBatch batch(m_list);
-        for (const QuakeEvent& event : events) {
+        // The rows go in together, so the list (and every index kept into it) moves once, not once a row.
+        const bool append = index == kAppendItem;
+        const int at = append ? m_list.rowCount() : index;
+        const int count = static_cast<int>(events.size());
+        m_list.model()->insertRows(at, count);
+        for (int i = 0; i < count; ++i) {
+            const QuakeEvent& event = events[static_cast<std::size_t>(i)];
             const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
-            InsertEventRow(m_list, m_images, index == kAppendItem ? m_list.rowCount() : index, event,
-                           MagnitudeClass(event.mag), view);
+            // As if inserted one by one at `index`: at the top the batch's last event ends up first.
+            const int row = append ? at + i : at + count - 1 - i;
+            FillEventRow(m_list, m_images, row, event, MagnitudeClass(event.mag), view, !append && at == 0);
         }
     });
 }

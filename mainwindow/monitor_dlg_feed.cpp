@@ -23,9 +23,9 @@ namespace dravik {
 namespace {
 constexpr int kIdStatusLine = 1019;
 constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
-// Pushed events waiting for the worker at most; a worker that long busy drops the oldest (the next poll
-// brings them again).
-constexpr std::size_t kMaxPushedWaiting = 10000;
+// Pushed events waiting for the pump at most, as many as the archive's backlog holds; past it new ones are
+// left to the poll's catch-up.
+constexpr std::size_t kMaxPushedWaiting = 50000;
 }  // namespace
 
 void CMonitorDlg::StartFeedWorker() {
