@@ -4,8 +4,9 @@
 Usage: archive_e2e.py <path to dravik>
 
 1. First fill: pages of 500 and of 20,000 new events; the time from the page served to the last row stored.
-2. A first page of 3,000 events and SIGTERM one second after it was served: exit status 0 within 2 s; after a
-   restart all 3,000 are stored exactly once.
+2. A first page of 3,000 events and SIGTERM while the program's write of them is provably unfinished (its
+   journal exists, and a reader's lock keeps it from committing): exit status 0 within 2 s; after a restart
+   all 3,000 are stored exactly once.
 3. The archive held by another program (BEGIN EXCLUSIVE) for 30 s across several cycles, with new events in
    every cycle: nothing lost, nothing twice; the problem is logged once when it starts and once when it ends;
    SIGTERM while a write waits for the lock ends the program within 2 s.
@@ -131,22 +132,64 @@ def first_fill(binary, root, base, count):
         program.kill()
 
 
+class HeldPages(e2e.Pages):
+    """The same pages; the next request for a path in `held` waits until the test opens its gate."""
+
+    held = {}  # path: (asked, gate), two threading.Events
+
+    def do_GET(self):
+        with e2e.Pages.lock:
+            gates = HeldPages.held.pop(self.path.split("?", 1)[0], None)
+        if gates is not None:
+            asked, gate = gates
+            asked.set()
+            gate.wait(60)
+        super().do_GET()
+
+
 def sigterm_during_fill(binary, root, base):
-    e2e.Pages.bodies["/quake"] = quake_page(0, 3000)
+    fill = 3000
+    asked, gate = threading.Event(), threading.Event()
+    HeldPages.held = {"/quake": (asked, gate)}
+    e2e.Pages.bodies["/quake"] = quake_page(0, fill)
     program, env = start(binary, root, base)
+    db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
+    reader = None
     try:
-        if not e2e.wait_for(lambda: "/quake" in e2e.Pages.hits, 60, program.proc):
+        if not e2e.wait_for(asked.is_set, 60, program.proc):
             raise SystemExit("FAIL: the page was never requested")
-        time.sleep(max(0.0, e2e.Pages.hits["/quake"] + 1.0 - time.monotonic()))
-        program.terminate("SIGTERM one second into a first fill of 3,000")
+        # The program made its table before it asked. A read transaction keeps a shared lock: the program's write
+        # can begin and fill its journal but not commit, so the signal surely comes while the write is unfinished.
+        reader = sqlite3.connect(db, isolation_level=None, timeout=5)
+        reader.execute("BEGIN")
+        try:
+            reader.execute("select count(*) from trze").fetchone()
+        except sqlite3.Error as e:
+            raise SystemExit(f"FAIL: no archive when the page was asked for: {e}")
+        gate.set()
+        # The journal exists from the write's first changed page until its commit or rollback.
+        if not e2e.wait_for(lambda: os.path.exists(db + "-journal"), 60, program.proc):
+            raise SystemExit(f"FAIL: the program's write of the fill never began: {program.lines}")
+        at_signal = reader.execute("select count(*) from trze").fetchone()[0]
+        print(f"{at_signal} of {fill} stored at SIGTERM, the write under way")
+        if at_signal >= fill:
+            raise SystemExit("FAIL: the fill was stored before the signal, nothing was interrupted")
+        program.terminate(f"SIGTERM during the write of a first fill of {fill:,}")
+        # The commit waits at most 5 s for the lock and then reports it: the signal came before that.
+        gave_up = program.lines_with("cannot be written")
+        if gave_up:
+            raise SystemExit(f"FAIL: the write had given up before the signal: {gave_up}")
     finally:
+        if reader is not None:
+            reader.close()
+        HeldPages.held = {}
+        gate.set()
         program.kill()
-    print(f"{len(counts(env) or {})} of 3000 stored before SIGTERM")
     program, env = start(binary, root, base)
     try:
         if not e2e.wait_for(lambda: "/xray" in e2e.Pages.hits, 60, program.proc):
             raise SystemExit("FAIL: no complete cycle after the restart")
-        expect_each_once(wait_stored(env, program, 3000, 120), 0, 3000, "restart after SIGTERM")
+        expect_each_once(wait_stored(env, program, fill, 120), 0, fill, "restart after SIGTERM")
         program.terminate("restart")
     finally:
         program.kill()
@@ -323,7 +366,7 @@ def main():
         raise SystemExit(__doc__)
     binary = sys.argv[1]
     e2e.Pages.bodies = {"/quake": "", "/wind": e2e.SOLAR_WIND_PAGE, "/xray": "<html></html>", "/site": ""}
-    server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), e2e.Pages)
+    server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), HeldPages)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{server.server_address[1]}"
     with tempfile.TemporaryDirectory(prefix="dravik-archive-e2e-") as root:

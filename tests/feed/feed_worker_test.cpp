@@ -107,12 +107,16 @@ TEST(FeedWorker, CyclesInOrderWithThePauseBetween) {
 
     const std::vector<Call> calls = cycle.Calls();
     EXPECT_EQ(cycle.Order().substr(0, 7), "QSXQSXQ");
-    EXPECT_LT(Seconds(calls[0].start - started), 0.5);  // no delay before the first cycle
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Seconds(calls[0].start - started), 0.5);  // no delay before the first cycle
+    }
     // The pause runs from the end of one cycle (the X-ray request) to the start of the next.
     for (std::size_t i : {3u, 6u}) {
         const double pause = Seconds(calls[i].start - calls[i - 1].end);
         EXPECT_GE(pause, 1.0) << i;
-        EXPECT_LT(pause, 1.5) << i;
+        if (test::kTimingMeaningful) {
+            EXPECT_LT(pause, 1.5) << i;
+        }
     }
     EXPECT_EQ(cycle.NiceInWorker(), 19);  // the lowest priority
     EXPECT_NE(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), 19);
@@ -176,7 +180,9 @@ TEST(FeedWorker, StopDuringThePauseReturnsAtOnce) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto start = Clock::now();
     worker.Stop();
-    EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    }
     EXPECT_EQ(cycle.Order(), "QSX");
     worker.Stop();  // a second stop is harmless
 }
@@ -195,7 +201,9 @@ TEST(FeedWorker, StopDuringAStalledFetchReturnsAtOnce) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const auto start = Clock::now();
         worker.Stop();
-        EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+        if (test::kTimingMeaningful) {
+            EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+        }
     }
     // The cancelled fetch came back empty and the rest of the cycle did not run.
     EXPECT_EQ(cycle.Order(), "Q");

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "feed/page_fetch.h"
+#include "tests/common/timing.h"
 
 namespace {
 
@@ -61,7 +62,9 @@ TEST(PageFetch, AbortDoesNotWaitForAnUnansweredNameLookup) {
     g_lookupWake.notify_all();
     ASSERT_TRUE(ready) << "the abort waited for the lookup";
     EXPECT_EQ(fetch.get(), "");
-    EXPECT_LT(seconds, 2.0);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(seconds, 2.0);
+    }
 }
 
 }  // namespace

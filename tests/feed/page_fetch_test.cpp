@@ -12,6 +12,7 @@
 #include "platform/environment.h"
 #include "tests/common/http_test_server.h"
 #include "tests/common/scoped_env.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -137,7 +138,9 @@ TEST(PageFetch, SizeLimitAndBrokenBodies) {
     EXPECT_EQ(FetchPage(server.Url("/over-limit")), "");
     const auto start = Clock::now();
     EXPECT_EQ(FetchPage(server.Url("/endless")), "");  // no Content-Length: cut off while reading
-    EXPECT_LT(SecondsSince(start), 20.0);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(SecondsSince(start), 20.0);
+    }
     EXPECT_EQ(FetchPage(server.Url("/truncated")), "");
 
     // A smaller limit of the caller's (the space-weather pages), never a larger one than the program's.
@@ -169,7 +172,9 @@ TEST(PageFetch, AbortEndsAStalledFetchAtOnce) {
         AbortFetches();
         ASSERT_EQ(fetch.wait_for(std::chrono::seconds(1)), std::future_status::ready) << path;
         EXPECT_EQ(fetch.get(), "") << path;
-        EXPECT_LT(SecondsSince(start), 1.0);
+        if (test::kTimingMeaningful) {
+            EXPECT_LT(SecondsSince(start), 1.0);
+        }
     }
     // Only fetches in progress are aborted.
     EXPECT_EQ(FetchPage(server.Url("/ok")), "fine");
@@ -195,7 +200,9 @@ TEST(PageFetch, CancelScopeStopsTheThreadsFetches) {
     WakeFetches();
     ASSERT_EQ(fetch.wait_for(std::chrono::seconds(1)), std::future_status::ready);
     EXPECT_EQ(fetch.get(), "");
-    EXPECT_LT(SecondsSince(start), 1.0);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(SecondsSince(start), 1.0);
+    }
     EXPECT_EQ(server.RequestCount("/ok"), 0);
     // Another thread's fetches are not touched by the flag.
     EXPECT_EQ(FetchPage(server.Url("/ok")), "fine");

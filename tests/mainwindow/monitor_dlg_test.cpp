@@ -500,7 +500,9 @@ TEST_F(MonitorDlgTest, WorkerFillsTheListThroughTheUiThreadAndStopsPromptly) {
 
     const auto start = Clock::now();
     dlg->StopFeedWorker();
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    }
 
     // The same fill on the UI thread itself, where no operation waits for another thread.
     auto direct = MakeWindow();
@@ -518,7 +520,9 @@ TEST_F(MonitorDlgTest, StopReleasesAWorkerWaitingForTheUiThread) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto start = Clock::now();
     dlg->StopFeedWorker();
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    }
     QApplication::processEvents();
     EXPECT_EQ(dlg->GetItemCount(), 0) << "no list operation runs after the stop";
     dlg.reset();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/fake_sound.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -19,7 +20,9 @@ TEST(QtSoundTest, PlayingNeverBlocksEvenWithoutAudioDevice) {
     std::thread worker([&] { sound.PlaySound("earthquake-04.wav"); });  // from the feed thread
     worker.join();
     sound.PlaySound("no-such-sound.wav");
-    EXPECT_LT(timer.elapsed(), 1000);
+    if (test::kTimingMeaningful) {
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
     QElapsedTimer pump;
     pump.start();
     while (pump.elapsed() < 200) {
