@@ -1,4 +1,5 @@
-# The real program started on an archive another program holds locked, on a private X display (Xvfb, openbox):
+# The real program started on an archive another program holds locked, with a site that never answers the version
+# check, on a private X display (Xvfb, openbox):
 # the window comes at once and SIGTERM ends it at once. Without a desktop tool the script exits 77: skipped.
 find_program(DRAVIK_DEBIAN_PYTHON /usr/bin/python3 NO_DEFAULT_PATH)
 if(DRAVIK_DEBIAN_PYTHON)

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""The real program started while another program holds its archive locked, on a private X display.
+"""The real program started while another program holds its archive locked and the product's site accepts the
+version check's connection and never answers, on a private X display.
 
 Usage: locked_start_e2e.py <path to dravik>   (exits 77 when a desktop tool is missing)
 
 Another connection holds dravik.dat with BEGIN EXCLUSIVE before the start. Expected: the window is on screen
-(viewable, as xwininfo sees it) within 1.5 s of the start; the program says on stderr that the archive cannot
+(viewable, as xwininfo sees it: measured by the window itself, not by a request the program makes) within 1.5 s
+of the start, the version check having reached the silent site; the program says on stderr that the archive cannot
 be written (the status line's text is checked by the window's own test); SIGTERM ends it with status 0 within
 2 s, the lock still held. The two times are printed.
 """
@@ -20,6 +22,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop  # noqa: E402
 import dravik_e2e as e2e  # noqa: E402
+import dravik_start_e2e  # noqa: E402
 
 SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
 
@@ -37,6 +40,8 @@ def main():
     base = f"http://127.0.0.1:{server.server_address[1]}"
     with tempfile.TemporaryDirectory(prefix="dravik-locked-start-") as root, desktop.Desktop(tray=False) as desk:
         env = e2e.make_env(root, base)
+        site = dravik_start_e2e.SilentSite()
+        env["DRAVIK_SITE_URL"] = site.url()
         env["DISPLAY"] = desk.env["DISPLAY"]
         env["QT_QPA_PLATFORM"] = "xcb"
         os.makedirs(env["DRAVIK_DATA_DIR"], exist_ok=True)
@@ -56,6 +61,8 @@ def main():
             print(f"archive locked at start: window on screen {shown:.2f} s after the start")
             if shown >= 1.5 and not SANITIZED:
                 raise SystemExit(f"FAIL: the window took {shown:.2f} s with the archive locked (limit 1.5 s)")
+            if not desktop.wait_for(lambda: site.accepted > 0, 10):
+                raise SystemExit("FAIL: the version check never reached the site")
             if not desktop.wait_for(lambda: any("cannot be written" in line for line in lines), 30):
                 raise SystemExit(f"FAIL: the locked archive was not reported: {lines[-5:]}")
             stop = time.monotonic()
