@@ -93,7 +93,7 @@ bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, Arc
     return true;
 }
 
-bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds) {
+bool ArchiveReadingSeconds(const std::string& data1, const std::string& data2, std::time_t* seconds) {
     ArchiveDateTime f;
     if (!ReadArchiveDateTime(data1, data2, &f)) {
         return false;
@@ -104,9 +104,14 @@ bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64
     fields.tm_mday = f.day;
     fields.tm_hour = f.hour;
     fields.tm_min = f.minute;
-    // The text's clock reading counted as if it were UTC; a day the month lacks rolls over and is refused.
-    const std::time_t shown = ::timegm(&fields);
-    if (fields.tm_mday != f.day) {
+    *seconds = ::timegm(&fields);
+    // timegm moves a 31 April on to 1 May: such a date is no date.
+    return fields.tm_mday == f.day;
+}
+
+bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64_t* utcSeconds) {
+    std::time_t shown = 0;
+    if (!ArchiveReadingSeconds(data1, data2, &shown)) {
         return false;
     }
     // An instant u that makes the text has shown = u - a + 1 h + b (a: the offset its reading was taken at, b: the
@@ -144,7 +149,8 @@ bool ClassicToUtc(const std::string& data1, const std::string& data2, std::int64
     }
     // No instant makes this text here (the gap's own readings, or a row stored under other zone rules): undo it
     // through local time, as it was made.
-    std::tm local = fields;
+    std::tm local{};
+    ::gmtime_r(&shown, &local);  // the texts' fields again
     local.tm_isdst = -1;
     local.tm_wday = -1;
     const std::time_t later = std::mktime(&local);

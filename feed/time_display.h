@@ -19,6 +19,10 @@ struct ArchiveDateTime {
 };
 bool ReadArchiveDateTime(const std::string& data1, const std::string& data2, ArchiveDateTime* fields);
 
+// The texts' clock reading counted as if it were UTC, in seconds since the epoch; false when they do not read
+// or name a day the month lacks (a 31 April).
+bool ArchiveReadingSeconds(const std::string& data1, const std::string& data2, std::time_t* seconds);
+
 // The UTC instant (seconds since the epoch) behind a date and time in the archive's form ("YYYY-MM-DD",
 // "HH:MM": the source time plus one hour, computed through local time), to the minute: the one instant that can
 // make the texts, or the earlier where two can. Two can twice a year where the clocks change: in spring the UTC

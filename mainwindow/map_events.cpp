@@ -24,19 +24,9 @@ std::string WithoutBlanks(std::string text) {
 }  // namespace
 
 std::optional<std::time_t> EventTimeUtc(const std::string& data1, const std::string& data2) {
-    ArchiveDateTime f;
-    if (!ReadArchiveDateTime(data1, data2, &f) || f.year < 1970) {
-        return std::nullopt;
-    }
-    std::tm fields{};
-    fields.tm_year = f.year - 1900;
-    fields.tm_mon = f.month - 1;
-    fields.tm_mday = f.day;
-    fields.tm_hour = f.hour;
-    fields.tm_min = f.minute;
-    const std::time_t shown = ::timegm(&fields);
-    // timegm moves a 31 April on to 1 May: such a date is no date.
-    if (fields.tm_mday != f.day) {
+    std::time_t shown = 0;
+    // Before 1970 is no age a circle shows.
+    if (!ArchiveReadingSeconds(data1, data2, &shown) || shown < 0) {
         return std::nullopt;
     }
     return shown - 3600;
