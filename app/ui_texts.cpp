@@ -172,6 +172,11 @@ std::string SourceProblemText(const std::string& lang, const std::string& host, 
     return std::string(IsEnglish(lang) ? "Source unavailable: " : "Źródło niedostępne: ") + host + " (" + reason + ")";
 }
 
+std::string NoSourceReadText(const std::string& lang) {
+    return IsEnglish(lang) ? "No earthquakes to show: no source can be read."
+                           : "Brak trzęsień do pokazania: żadne źródło nie odpowiada.";
+}
+
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
     const bool english = IsEnglish(lang);
     const char* reason = nullptr;

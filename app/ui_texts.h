@@ -54,6 +54,8 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// Over the empty list while no source can be read.
+std::string NoSourceReadText(const std::string& lang);
 
 // The settings window, the alert texts and the notifications. English for "EN", Polish otherwise (the
 // window's resource language).

@@ -23,6 +23,7 @@
 #include "platform/tray_shell.h"
 
 class QMenuBar;
+class QLabel;
 class QTableWidget;
 
 namespace dravik {
@@ -184,6 +185,8 @@ public:
     CLinkStatic* m_linkSite = nullptr;
     CSheenButton* m_btnHide = nullptr;
     QTableWidget* m_listEvents = nullptr;
+    // The note over an empty list while every source fails; none until first needed.
+    const QLabel* EmptyListNote() const { return m_emptyListNote; }
     CWebBrowser2* m_browser = nullptr;
     QMenuBar* m_menuBar = nullptr;
     // Keeps the controls in place as the window grows; the template size is its minimum.
@@ -234,6 +237,8 @@ private:
     // UI thread: the status line from the solar wind, the archive's state and the sources that fail; the tray
     // icon's tooltip names those sources too.
     void ShowStatusLine();
+    // The note over an empty list while every source fails; hidden otherwise.
+    void ShowEmptyListNote();
     // Worker thread: tells the UI thread whether a source read (empty reason) or why it did not.
     void NoteSourceState(const std::string& url, const std::string& reason);
 
@@ -276,6 +281,8 @@ private:
     // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
     std::map<std::string, std::string> m_sourceProblems;
     std::map<std::string, std::string> m_sourceProblemsShown;
+    // Over the empty list while every source fails (made the first time it is needed).
+    QLabel* m_emptyListNote = nullptr;
     bool m_bEnded = false;
     bool m_bInitDone = false;
     bool m_bStartInTray = false;

@@ -1,6 +1,8 @@
 // The feed's side of the main window: the worker's start and stop, and the three operations of its cycle,
 // which run on the worker's thread and change the window only through the UI-thread bridge.
+#include <QLabel>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 
@@ -278,6 +280,39 @@ void CMonitorDlg::ShowStatusLine() {
     if (m_pTray != nullptr) {
         m_pTray->SetTooltipText(tip);
     }
+    ShowEmptyListNote();
+}
+
+void CMonitorDlg::ShowEmptyListNote() {
+    if (m_listEvents == nullptr) {
+        return;
+    }
+    // Only an empty list with nothing to read needs words: a list that has rows speaks for itself.
+    const bool show = m_listEvents->rowCount() == 0 && !m_sourceProblemsShown.empty() &&
+                      m_sourceProblemsShown.size() >= QuakeUrls(CurrentAlertSettings().sources).size();
+    const QString text = show ? QString::fromStdString(NoSourceReadText(UiLanguage())) : QString();
+    // A screen reader finds no labels inside a table, only cells: the table describes itself.
+    m_listEvents->setAccessibleDescription(text);
+    if (!show) {
+        if (m_emptyListNote != nullptr) {
+            m_emptyListNote->hide();
+        }
+        return;
+    }
+    if (m_emptyListNote == nullptr) {
+        m_emptyListNote = new QLabel(m_listEvents->viewport());
+        // A layout of its own keeps the note over the whole viewport as the window changes size.
+        (new QVBoxLayout(m_listEvents->viewport()))->addWidget(m_emptyListNote);
+        m_emptyListNote->setAlignment(Qt::AlignCenter);
+        m_emptyListNote->setWordWrap(true);
+        m_emptyListNote->setForegroundRole(QPalette::PlaceholderText);
+        connect(m_listEvents->model(), &QAbstractItemModel::rowsInserted, m_emptyListNote, [this] {
+            m_emptyListNote->hide();
+            m_listEvents->setAccessibleDescription(QString());
+        });
+    }
+    m_emptyListNote->setText(text);
+    m_emptyListNote->show();
 }
 
 void CMonitorDlg::ReadSolarWind() {

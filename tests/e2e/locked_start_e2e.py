@@ -6,9 +6,9 @@ Usage: locked_start_e2e.py <path to dravik>   (exits 77 when a desktop tool is m
 
 Another connection holds dravik.dat with BEGIN EXCLUSIVE before the start. Expected: the window is on screen
 (viewable, as xwininfo sees it: measured by the window itself, not by a request the program makes) within 1.5 s
-of the start, the version check having reached the silent site; the program says on stderr that the archive cannot
-be written (the status line's text is checked by the window's own test); SIGTERM ends it with status 0 within
-2 s, the lock still held. The two times are printed.
+of the start, the version check having reached the silent site; the window's status line says that the archive is
+locked (read through the accessibility bus, as a screen reader reads it: a11y.py); SIGTERM ends it with status 0
+within 2 s, the lock still held. The two times are printed.
 """
 
 import os
@@ -20,6 +20,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import a11y  # noqa: E402
 import desktop  # noqa: E402
 import dravik_e2e as e2e  # noqa: E402
 import dravik_start_e2e  # noqa: E402
@@ -30,6 +31,7 @@ SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
 def main():
     binary = sys.argv[1]
     missing = [tool for tool in ("Xvfb", "openbox", "xdotool", "xwininfo") if not desktop.shutil.which(tool)]
+    missing += a11y.missing()
     if missing:
         print(f"skipped: missing programs: {' '.join(missing)}")
         sys.exit(desktop.SKIPPED)
@@ -38,8 +40,9 @@ def main():
                         "/site": ""}
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{server.server_address[1]}"
-    with tempfile.TemporaryDirectory(prefix="dravik-locked-start-") as root, desktop.Desktop(tray=False) as desk:
-        env = e2e.make_env(root, base)
+    with tempfile.TemporaryDirectory(prefix="dravik-locked-start-") as root, desktop.Desktop(tray=False) as desk, \
+            a11y.Bus(os.path.join(root, "bus"), os.environ) as bus:
+        env = bus.program_env(e2e.make_env(root, base))
         site = dravik_start_e2e.SilentSite()
         env["DRAVIK_SITE_URL"] = site.url()
         env["DISPLAY"] = desk.env["DISPLAY"]
@@ -50,10 +53,7 @@ def main():
         holder.execute("BEGIN EXCLUSIVE")
         holder.execute("INSERT INTO other VALUES (1)")
         start = time.monotonic()
-        proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                                errors="replace")
-        lines = []
-        threading.Thread(target=lambda: lines.extend(line.rstrip() for line in proc.stderr), daemon=True).start()
+        proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             if not desktop.wait_for(lambda: desk.viewable_windows(proc.pid), 30):
                 raise SystemExit("FAIL: no window on screen within 30 s of the start")
@@ -63,8 +63,10 @@ def main():
                 raise SystemExit(f"FAIL: the window took {shown:.2f} s with the archive locked (limit 1.5 s)")
             if not desktop.wait_for(lambda: site.accepted > 0, 10):
                 raise SystemExit("FAIL: the version check never reached the site")
-            if not desktop.wait_for(lambda: any("cannot be written" in line for line in lines), 30):
-                raise SystemExit(f"FAIL: the locked archive was not reported: {lines[-5:]}")
+            line, seen = bus.wait_for_text(proc.pid, ["Archiwum niedostępne: zablokowane przez inny program"], 30)
+            if line is None:
+                raise SystemExit(f"FAIL: the window's status line never said the archive is locked: {seen}")
+            print(f"archive locked: the status line says {line!r}")
             stop = time.monotonic()
             status = desktop.terminate(proc, timeout=30)
             ended = time.monotonic() - stop

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 #include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -192,7 +193,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
 }
 
 // A source that cannot be read names itself, and why, beside the solar wind in the status line and in the tray
-// icon's tooltip until it reads again.
+// icon's tooltip until it reads again; an empty list says why it is empty only while nothing can be read.
 TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     SetLang("EN");
     SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
@@ -200,14 +201,18 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     dlg->ReadSolarWind();
     const std::string wind = dlg->GetDlgItemText(kIdStatusLine);
     ASSERT_NE(wind.find("412.3"), std::string::npos) << wind;
+    const FetchResult refused{0, "", false, "Couldn't connect to server"};
+    const std::string refusedLine = wind + " | Source unavailable: 127.0.0.1 (Couldn't connect to server)";
     const struct {
         FetchResult answer;
         std::string line;
+        bool note;
     } steps[] = {
-        {{0, "", false, "Couldn't connect to server"},
-         wind + " | Source unavailable: 127.0.0.1 (Couldn't connect to server)"},
-        {{503, "Error 503", true, ""}, wind + " | Source unavailable: 127.0.0.1 (HTTP 503)"},
-        {{200, QuakePageHtml({}), true, ""}, wind},
+        {refused, refusedLine, true},
+        {{503, "Error 503", true, ""}, wind + " | Source unavailable: 127.0.0.1 (HTTP 503)", true},
+        {{200, QuakePageHtml({}), true, ""}, wind, false},
+        {{200, QuakePageHtml(NumberedQuakeRows(500000, 2)), true, ""}, wind, false},
+        {refused, refusedLine, false},  // the rows listed before are still there to see
     };
     for (const auto& step : steps) {
         {
@@ -217,6 +222,11 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
         dlg->RefreshQuakeList();
         dlg->ReadSolarWind();
         EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), step.line);
+        const QLabel* note = dlg->EmptyListNote();
+        EXPECT_EQ(note != nullptr && !note->isHidden(), step.note) << step.line;
+        if (step.note && note != nullptr) {
+            EXPECT_EQ(note->text().toStdString(), "No earthquakes to show: no source can be read.");
+        }
     }
 }
 

@@ -38,6 +38,8 @@ PROGRAMS = {
     "convert": ("imagemagick", "scripts/screenshots.py"),
     "xsetroot": ("x11-xserver-utils", "scripts/screenshots.py"),
     "mount": ("mount", "tests/e2e/archive_e2e.py"),
+    "dbus-send": ("dbus", "tests/e2e/a11y.py"),
+    "/usr/libexec/at-spi-bus-launcher": ("at-spi2-core", "tests/e2e/a11y.py, through the session bus"),
     "umount": ("mount", "tests/e2e/archive_e2e.py"),
     "xvfb-run": ("xvfb", "tests/tray_xvfb.cmake"),
     "xauth": ("xauth", "xvfb-run"),
@@ -70,6 +72,7 @@ for _tool in desktop.TOOLS:
 
 # The package to add for a module that does not import.
 MODULE_PACKAGES = {"websockets": "python3-websockets", "dbus": "python3-dbus", "gi": "python3-gi",
+                   "pyatspi": "python3-pyatspi",
                    "gi.repository.GLib": "gir1.2-glib-2.0"}
 
 # Where the imports are read from: everything the tests and scripts/ run with Python.
