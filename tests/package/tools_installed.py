@@ -72,7 +72,7 @@ for _tool in desktop.TOOLS:
 
 # The package to add for a module that does not import.
 MODULE_PACKAGES = {"websockets": "python3-websockets", "dbus": "python3-dbus", "gi": "python3-gi",
-                   "pyatspi": "python3-pyatspi",
+                   "pyatspi": "python3-pyatspi", "Xlib": "python3-xlib",
                    "gi.repository.GLib": "gir1.2-glib-2.0"}
 
 # Where the imports are read from: everything the tests and scripts/ run with Python.
