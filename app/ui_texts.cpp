@@ -306,4 +306,33 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
     return "Jeszcze " + n + " " + noun;
 }
 
+// History chart's axis labels.
+
+namespace {
+
+constexpr std::array<const char*, 12> kMonthsPolish = {"sty", "lut", "mar", "kwi", "maj", "cze",
+                                                       "lip", "sie", "wrz", "paź", "lis", "gru"};
+constexpr std::array<const char*, 12> kMonthsEnglish = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+}  // namespace
+
+std::string ChartMonthName(const std::string& lang, int month) {
+    if (month < 1 || month > 12) {
+        return "?";
+    }
+    const auto index = static_cast<std::size_t>(month - 1);
+    return IsEnglish(lang) ? kMonthsEnglish[index] : kMonthsPolish[index];
+}
+
+std::string ChartDayLabel(const std::string& lang, int month, int day) {
+    const std::string name = ChartMonthName(lang, month);
+    return IsEnglish(lang) ? name + " " + std::to_string(day) : std::to_string(day) + " " + name;
+}
+
+std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear) {
+    const std::string name = ChartMonthName(lang, month);
+    return withYear ? name + " " + std::to_string(year) : name;
+}
+
 }  // namespace dravik

@@ -121,6 +121,14 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 std::string MapAgeLegendText(const std::string& lang, int age);
 std::string HomePlaceDefaultName(const std::string& lang);
 
+// History chart's axis labels: English for "EN", Polish otherwise. Months are numbered 1-12.
+// A month's short name: "mar" / "Mar".
+std::string ChartMonthName(const std::string& lang, int month);
+// A day on the time axis: "5 mar" / "Mar 5".
+std::string ChartDayLabel(const std::string& lang, int month, int day);
+// A month on the time axis, with its year when asked: "mar 2016" / "Mar 2016", else "mar" / "Mar".
+std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear);
+
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
 inline constexpr const char* kQuestionCaption = "Pytanie";

@@ -1,11 +1,15 @@
 // The history window on a 1,000,000-row archive (opening it, refilling the list for two days and for a
-// year) and the chart for 10,000 listed events (geometry alone, and geometry with the painting).
+// year), the chart for 10,000 listed events (geometry alone, and geometry with the painting) and the window's
+// whole chart redraw with about 10,000 events listed.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
+#include <QPixmap>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -169,6 +173,7 @@ struct ChartCase {
         input.valueKind = kValueEnergy;
         input.chartStyle = style;
         input.selected = 5000;
+        input.lang = "PL";
     }
 };
 
@@ -186,8 +191,29 @@ void BM_ChartGeometryAndPaint(benchmark::State& state) {
     for (auto _ : state) {
         QPainter painter(&image);
         painter.setClipRect(image.rect());
-        PaintChart(painter, ComputeChart(c.input, c.rows));
+        PaintChart(painter, ComputeChart(c.input, c.rows), QApplication::palette());
     }
+}
+
+// What a change of a control costs once the rows are there: the window reads the list and the controls,
+// computes the chart and paints it, axes and labels included (67 days of the archive, about 10,000 events).
+void BM_ChartRedraw_Window(benchmark::State& state) {
+    auto dlg = OpenWindow();
+    auto* from = qobject_cast<QDateEdit*>(FindControl(dlg.get(), 1010));
+    auto* to = qobject_cast<QDateEdit*>(FindControl(dlg.get(), 1011));
+    from->setDate(to->date().addDays(-66));
+    WaitLoaded(*dlg);
+    if (state.range(0) == kStyleJoined) {
+        qobject_cast<QAbstractButton*>(FindControl(dlg.get(), 1017))->click();
+        WaitLoaded(*dlg);
+    }
+    dlg->resize(1200, 800);
+    QWidget* chart = FindControl(dlg.get(), 1013);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(chart->grab());
+    }
+    state.counters["rows"] = static_cast<double>(dlg->ListedRows().size());
+    state.counters["width"] = chart->width();
 }
 
 BENCHMARK(BM_OpenWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -195,6 +221,7 @@ BENCHMARK(BM_RefreshList_TwoDays)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RefreshList_OneYear)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChartGeometry)->Arg(kStyleBars)->Arg(kStyleJoined)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChartGeometryAndPaint)->Arg(kStyleBars)->Arg(kStyleJoined)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChartRedraw_Window)->Arg(kStyleBars)->Arg(kStyleJoined)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace dravik

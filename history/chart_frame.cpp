@@ -17,11 +17,14 @@ void CChartFrame::SetChartSource(ChartSource source) {
 void CChartFrame::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setClipRect(rect());
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
     if (m_source) {
-        PaintChart(painter, m_source(ChartRect{0, 0, width(), height()}));
+        PaintChart(painter, m_source(ChartRect{0, 0, width(), height()}), palette());
+        return;
     }
+    ChartGeometry empty;
+    empty.frame = {0, 0, width(), height()};
+    empty.background = {1, 1, width() - 1, height() - 1};
+    PaintChart(painter, empty, palette());
 }
 
 }  // namespace dravik

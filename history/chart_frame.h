@@ -8,7 +8,7 @@ namespace dravik {
 struct ChartGeometry;
 struct ChartRect;
 
-// The black-framed chart area. Every paint asks its owner for a fresh chart of the frame's own rectangle
+// The framed chart area. Every paint asks its owner for a fresh chart of the frame's own rectangle
 // and draws it clipped to the frame.
 class CChartFrame final : public QWidget {
     Q_OBJECT

@@ -5,7 +5,9 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <utility>
 
@@ -245,10 +247,7 @@ void CHistoryDlg::OnRowsLoaded(std::uint64_t generation, RowListing listing) {
     m_listEvents->setUpdatesEnabled(false);
     m_model->SetRows(std::move(listing.rows));
     m_listEvents->setUpdatesEnabled(true);
-    if (m_bDrawOnListing) {
-        m_bDrawOnListing = false;
-        DrawChart();
-    }
+    DrawChart();
     ShowLoadState();
 }
 
@@ -332,6 +331,9 @@ void CHistoryDlg::RefreshList() {
         FillRegions();
     }
 
+    // The emptied list and the new controls show at once; the rows follow when they come.
+    DrawChart();
+
     const std::uint64_t generation = ++m_nGeneration;
     m_nRowsAwaited = generation;
     m_rowsFault = ArchiveFault::kNone;
@@ -367,6 +369,12 @@ ChartGeometry CHistoryDlg::CurrentChart() {
     input.valueKind = m_nValueKind;
     input.chartStyle = m_nChartStyle;
     input.selected = SelectedItem();
+    input.lang = m_strLang;
+    const QFontMetrics metrics = m_chart->fontMetrics();
+    input.textHeight = metrics.height();
+    input.textWidth = [metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text));
+    };
     const std::vector<HistoryRow>& listed = m_model->Rows();
     std::vector<ChartRow> rows;
     rows.reserve(listed.size());
@@ -406,9 +414,18 @@ void CHistoryDlg::OnDateChanged() {
 }
 
 void CHistoryDlg::OnEventSelected() {
-    if (SelectedItem() >= 0) {
-        DrawChart();
+    DrawChart();
+}
+
+void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Enter presses a focused button (the button's own handling); elsewhere, in the list above all, it would
+    // press the dialog's default button, "Zamknij", and lose the range and region chosen.
+    if (enter && qobject_cast<QPushButton*>(focusWidget()) == nullptr) {
+        event->accept();
+        return;
     }
+    QDialog::keyPressEvent(event);
 }
 
 void CHistoryDlg::OnEventDoubleClicked() {

@@ -53,7 +53,7 @@ public:
     ~CHistoryDlg() override;
 
     // Reads the range and region from the controls, empties the list and starts its refill, which replaces any
-    // refill still under way; leaves the chart as it is.
+    // refill still under way; the chart follows the list, emptied now and filled when the rows come.
     void RefreshList();
     // Whether a read started by the window has not come back yet.
     bool IsLoading() const;
@@ -68,6 +68,9 @@ public:
 
     // Gives up the reads under way before the window closes.
     void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -113,8 +116,6 @@ private:
     std::uint64_t m_nRowsAwaited = 0;
     ArchiveFault m_rowsFault = ArchiveFault::kNone;
     bool m_bRegionsListed = false;
-    // The first listing is drawn when it comes, as the opening drew it when the list was filled at once.
-    bool m_bDrawOnListing = true;
     // Last, so that their threads are joined before anything else of the window goes.
     CHistoryLoader m_regionLoader;
     CHistoryLoader m_rowLoader;

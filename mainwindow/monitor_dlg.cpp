@@ -333,7 +333,17 @@ void CMonitorDlg::reject() {
 }
 
 void CMonitorDlg::OnOK() {
-    EndDialog(QDialog::Accepted);
+    // The window of a monitor that runs for days: a stray Enter must never end it. Enter shows the list's
+    // current row on the map, as a click on it does.
+    const QModelIndex current = m_listEvents != nullptr ? m_listEvents->currentIndex() : QModelIndex();
+    if (!current.isValid()) {
+        return;
+    }
+    if (m_listEvents->selectionModel()->isRowSelected(current.row(), QModelIndex())) {
+        RefreshMap();
+    } else {
+        m_listEvents->selectRow(current.row());  // the selection's change refreshes the map
+    }
 }
 
 void CMonitorDlg::OnCancel() {
@@ -352,22 +362,11 @@ void CMonitorDlg::OnMenuClose() {
 void CMonitorDlg::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        // As the dialog manager does: Enter presses the focused push button, else the default button, else
-        // it is the dialog's OK command.
-        QList<QPushButton*> candidates;
-        if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
-            candidates.push_back(focused);
-        }
-        for (QPushButton* button : findChildren<QPushButton*>()) {
-            if (button->isDefault()) {
-                candidates.push_back(button);
-            }
-        }
-        for (QPushButton* button : candidates) {
-            if (button->isVisible() && button->isEnabled()) {
-                button->click();
-                return;
-            }
+        // Enter presses the focused push button, else it is the OK command; no button is a default one.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused != nullptr && focused->isVisible() && focused->isEnabled()) {
+            focused->click();
+            return;
         }
         OnOK();
         return;

@@ -8,10 +8,13 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QTableView>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -180,39 +183,84 @@ TEST(HistoryDlg, HeadersComeFromTheTextSource) {
     EXPECT_TRUE(dlg.ListedRows().empty());
 }
 
-// Counts the paints a widget receives.
-class PaintCounter final : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
+// What the chart shows on screen: the window's backing store, which only a paint of the chart changes.
+QImage OnScreenChart(CHistoryDlg& dlg) {
+    QApplication::processEvents();
+    QWidget* frame = FindControl(&dlg, 1013);
+    const QPixmap shot = dlg.screen()->grabWindow(dlg.winId());
+    return shot.copy(QRect(frame->mapTo(&dlg, QPoint(0, 0)), frame->size())).toImage();
+}
 
-TEST(HistoryDlg, ChartRedrawsOnTheFirstListingAndOnSelectionButNotOnARefill) {
+// Each control and each listing shows in the chart at once, without a click in the list.
+TEST(HistoryDlg, ChartFollowsEveryControlAndListing) {
     test::ScopedTimeZone tz("Europe/Warsaw");
-    const std::string path = MakeDatabase(kEvents);
-    // Held until the window has shown its empty chart, so that the rows surely come after that.
-    ArchiveLock lock(path);
-    ASSERT_TRUE(lock.Held());
-    CHistoryDlg dlg(OptionsFor(path));
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    dlg.resize(900, 700);
     dlg.show();
-    QApplication::processEvents();
-    PaintCounter counter;
-    FindControl(&dlg, 1013)->installEventFilter(&counter);
-    lock.Release();
     ASSERT_TRUE(Loaded(dlg));
-    QApplication::processEvents();
-    EXPECT_EQ(counter.paints, 1);  // the opening's chart shows the rows
+    QImage before = OnScreenChart(dlg);
+    ASSERT_FALSE(before.isNull());
+    const auto click = [&dlg](int id) { qobject_cast<QAbstractButton*>(FindControl(&dlg, id))->click(); };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } steps[] = {
+        {"energy", [&] { click(1008); }},
+        {"joined points", [&] { click(1017); }},
+        {"magnitude", [&] { click(1007); }},
+        {"bars", [&] { click(1016); }},
+        {"region",
+         [&] {
+             QComboBox* combo = Combo(dlg);
+             const int index = combo->findText("ALASKA");
+             combo->setCurrentIndex(index);
+             emit combo->activated(index);
+         }},
+        {"from date", [&] { Picker(dlg, 1010)->setDate(QDate(2016, 2, 1)); }},
+        {"to date", [&] { Picker(dlg, 1011)->setDate(QDate(2016, 3, 3)); }},
+        {"selection", [&] { List(dlg)->selectRow(0); }},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        ASSERT_TRUE(Loaded(dlg)) << step.name;
+        const QImage after = OnScreenChart(dlg);
+        EXPECT_TRUE(after != before) << step.name << ": the chart on screen did not change";
+        before = after;
+    }
+    // Bars and joined points differ, magnitude and energy differ: four modes, four pictures.
+    std::vector<QImage> modes;
+    for (const auto& [value, style] : {std::pair{1007, 1016}, {1007, 1017}, {1008, 1016}, {1008, 1017}}) {
+        click(value);
+        click(style);
+        ASSERT_TRUE(Loaded(dlg));
+        modes.push_back(OnScreenChart(dlg));
+    }
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        for (std::size_t j = i + 1; j < modes.size(); ++j) {
+            EXPECT_TRUE(modes[i] != modes[j]) << "modes " << i << " and " << j << " look the same";
+        }
+    }
+}
 
-    dlg.RefreshList();
+// Enter in the list neither closes the window nor loses what it shows.
+TEST(HistoryDlg, EnterInTheListKeepsTheWindow) {
+    test::ScopedTimeZone tz("Europe/Warsaw");
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    dlg.show();
     ASSERT_TRUE(Loaded(dlg));
-    QApplication::processEvents();
-    EXPECT_EQ(counter.paints, 1);
+    List(dlg)->setFocus();
     List(dlg)->selectRow(1);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(List(dlg), &enter);
     QApplication::processEvents();
-    EXPECT_EQ(counter.paints, 2);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), 0);
+    EXPECT_EQ(dlg.SelectedItem(), 1);
+    EXPECT_EQ(dlg.ListedRows().size(), 4u);
+    // Esc still closes it.
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(List(dlg), &esc);
+    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
@@ -285,7 +333,12 @@ TEST(HistoryDlg, SwitchingTheChartKindRefillsAndClearsTheSelection) {
     ASSERT_TRUE(Loaded(dlg));
     chart = dlg.CurrentChart();
     ASSERT_EQ(chart.bars.size(), 4u);
-    EXPECT_EQ(chart.bars[3].y, 5);  // magnitude 7.0 has the largest energy
+    // Energy on a log scale: magnitude 7.0's 192 under 10^3, its bar the tallest.
+    EXPECT_TRUE(chart.valueAxis.logarithmic);
+    EXPECT_EQ(chart.valueAxis.high, 3);
+    for (const ChartBox& bar : chart.bars) {
+        EXPECT_LE(bar.height, chart.bars[3].height);
+    }
 }
 
 // The window as a user sees it, with a few hundred events; the picture is kept for a look.
@@ -315,18 +368,35 @@ TEST(HistoryDlg, ScreenshotWithAFewHundredEvents) {
     }
     QWidget* frame = FindControl(&dlg, 1013);
     const QRect area = frame->geometry().adjusted(1, 1, -1, -1);
-    int red = 0;
-    int blue = 0;
+    const QRgb bar = frame->palette().color(QPalette::Highlight).rgb();
+    const ChartGeometry chart = dlg.CurrentChart();
+    ASSERT_FALSE(chart.bars.empty());
+    const ChartBox& selected = chart.bars.back();
+    ASSERT_EQ(selected.row, 10);
+    int bars = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            red += pixel == qRgb(200, 0, 0) ? 1 : 0;
-            blue += pixel == qRgb(0, 0, 200) ? 1 : 0;
+            bars += image.pixel(x, y) == bar ? 1 : 0;
         }
     }
-    EXPECT_GT(red, 300);
-    EXPECT_GT(blue, 0);
-    EXPECT_EQ(image.pixel(area.left() + 1, area.top() + 1), qRgb(255, 255, 128));
+    EXPECT_GT(bars, 300);
+    const QPoint inSelected =
+        frame->geometry().topLeft() + QPoint(selected.x + selected.width / 2, selected.y + selected.height / 2);
+    EXPECT_NE(image.pixel(inSelected), bar);
+    EXPECT_NE(image.pixel(inSelected), frame->palette().color(QPalette::Base).rgb());
+    EXPECT_EQ(image.pixel(area.left() + 1, area.top() + 1), frame->palette().color(QPalette::Base).rgb());
+
+    // The other picture: energy as joined points, in a larger window.
+    qobject_cast<QAbstractButton*>(FindControl(&dlg, 1008))->click();
+    qobject_cast<QAbstractButton*>(FindControl(&dlg, 1017))->click();
+    ASSERT_TRUE(Loaded(dlg));
+    List(dlg)->selectRow(10);
+    dlg.resize(1000, 760);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.CurrentChart().polyline.size(), 300u);
+    if (const char* dir = std::getenv("DRAVIK_TEST_BINARY_DIR")) {
+        dlg.grab().toImage().save(QString::fromUtf8(dir) + "/history_window_energy.png");
+    }
 }
 
 TEST(HistoryDlg, OpensAtOnceOnALockedArchiveAndListsOnceItIsFree) {

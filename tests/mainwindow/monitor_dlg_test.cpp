@@ -445,21 +445,48 @@ TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
     }
 }
 
-TEST_F(MonitorDlgTest, EnterEndsTheWindowWithoutAQuestionUnlessAButtonHasTheFocus) {
+// Enter never ends the monitor: on the list it shows the current row on the map, on a button it presses it;
+// neither OK nor accept() ends the run.
+TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     auto dlg = MakeWindow();
+    SetQuakePage(QuakePageHtml(NumberedQuakeRows(500000, 3)));
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 3);
+    ASSERT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(0, 4));
     MessageBoxAnswerer no(QMessageBox::No);
+    const int resultBefore = dlg->result();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
 
+    // The keyboard's current row, not (yet) selected.
+    QTableWidget* list = dlg->m_listEvents;
+    list->setFocus();
+    list->selectionModel()->setCurrentIndex(list->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
+    list->clearSelection();
+    ASSERT_EQ(dlg->GetFirstSelectedItem(), -1);
+    ASSERT_NE(dlg->GetItemText(2, 4), dlg->GetItemText(0, 4));
+    QApplication::sendEvent(list, &enter);
+    EXPECT_EQ(dlg->GetFirstSelectedItem(), 2);
+    EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(2, 4));
+    EXPECT_EQ(dlg->m_mapView.LastLon(), dlg->GetItemText(2, 5));
+
+    list->selectRow(1);
+    QApplication::sendEvent(list, &keypadEnter);
+    EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(1, 4));
+    static_cast<QDialog*>(dlg.get())->accept();  // what a default-button path would call
+    dlg->OnOK();
+    QApplication::processEvents();
+    EXPECT_FALSE(dlg->IsEnded());
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), resultBefore);
+    EXPECT_TRUE(no.asked.empty());
+
+    // On the hide button Enter presses it, which hides the window; the run goes on.
     dlg->m_btnHide->setFocus();
     QApplication::sendEvent(dlg->m_btnHide, &enter);
-    EXPECT_FALSE(dlg->IsEnded()) << "Enter on the hide button presses it";
     EXPECT_TRUE(dlg->isMinimized() || dlg->m_bHiddenToTray);
-
-    dlg->m_listEvents->setFocus();
-    QApplication::sendEvent(dlg->m_listEvents, &enter);
-    EXPECT_TRUE(dlg->IsEnded());
-    EXPECT_EQ(dlg->result(), QDialog::Accepted);
-    EXPECT_TRUE(no.asked.empty());
+    EXPECT_FALSE(dlg->IsEnded());
+    EXPECT_EQ(dlg->result(), resultBefore);
 }
 
 TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
