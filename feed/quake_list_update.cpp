@@ -1,6 +1,7 @@
 #include "feed/quake_list_update.h"
 
 #include <locale.h>
+#include <algorithm>
 
 #include <cctype>
 #include <cerrno>
@@ -114,27 +115,58 @@ void IQuakeListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
 
 void IQuakeListView::ReviseEvents(const std::vector<QuakeRevision>&) {}
 
-void UnstoredEvents::Add(const QuakeEvent& event) {
-    if (m_events.size() >= kMaxUnstored) {
-        if (!m_bDropping) {
+void UnstoredEvents::Lane::Add(const QuakeEvent& event) {
+    if (events.size() >= kMaxUnstored) {
+        if (!dropping) {
             std::fprintf(stderr, "dravik: archive backlog full, the oldest unarchived events are dropped from %s on\n",
-                         m_events.front().eventId.c_str());
-            m_bDropping = true;
+                         events.front().eventId.c_str());
+            dropping = true;
         }
-        m_events.pop_front();
-        ++m_firstNumber;
+        events.pop_front();
+        ++first;
     }
-    m_events.push_back(event);
+    events.push_back(event);
 }
 
-void UnstoredEvents::ForgetBefore(std::uint64_t end) {
-    while (!m_events.empty() && m_firstNumber < end) {
-        m_events.pop_front();
-        ++m_firstNumber;
+void UnstoredEvents::Lane::ForgetBefore(std::uint64_t end) {
+    while (!events.empty() && first < end) {
+        events.pop_front();
+        ++first;
     }
-    if (m_events.empty()) {
-        m_bDropping = false;
+    if (events.empty()) {
+        dropping = false;
     }
+}
+
+void UnstoredEvents::Add(const QuakeEvent& event, KnownQuake& quake, bool prompt) {
+    if (prompt && quake.roundLaneUntil <= m_round.first) {
+        m_prompt.Add(event);
+        return;
+    }
+    m_round.Add(event);
+    quake.roundLaneUntil = m_round.End();
+}
+
+UnstoredEvents::Chunk UnstoredEvents::Take(std::size_t max, bool promptOnly) const {
+    Chunk chunk;
+    const std::size_t fromPrompt = std::min(max, m_prompt.events.size());
+    const std::size_t fromRound = promptOnly ? 0 : std::min(max - fromPrompt, m_round.events.size());
+    chunk.events.reserve(fromPrompt + fromRound);
+    chunk.events.insert(chunk.events.end(), m_prompt.events.begin(), m_prompt.events.begin() + fromPrompt);
+    chunk.events.insert(chunk.events.end(), m_round.events.begin(), m_round.events.begin() + fromRound);
+    chunk.promptEnd = m_prompt.first + fromPrompt;
+    chunk.roundEnd = m_round.first + fromRound;
+    return chunk;
+}
+
+void UnstoredEvents::Forget(const Chunk& chunk) {
+    m_prompt.ForgetBefore(chunk.promptEnd);
+    m_round.ForgetBefore(chunk.roundEnd);
+}
+
+void UnstoredEvents::Clear() {
+    m_prompt.ForgetBefore(m_prompt.End());
+    m_round.ForgetBefore(m_round.End());
 }
 
 QuakeListUpdate::QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
@@ -176,6 +208,7 @@ void QuakeListUpdate::Run(const EventSource& source) {
 }
 
 void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
+    m_bPrompt = true;
     {
         std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
         m_list.BeginUpdate();
@@ -187,25 +220,32 @@ void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
 
 void QuakeListUpdate::WriteBacklog() {
     // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
-    // keeps every event for the next round. One writer at a time, so no quake is written twice.
-    std::unique_lock<std::mutex> writer = LockIfAny(m_hooks.storeMutex);
-    std::vector<QuakeEvent> events;
-    std::uint64_t end = 0;
-    {
-        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
-        if (m_unstored.Empty() || StopRequested() || !m_hooks.store) {
+    // keeps every event for the next round. One writer at a time, so no quake is written twice; the lock is let
+    // go between chunks, and the prompt lane comes first in each, so a pushed quake waits for one chunk at most.
+    for (;;) {
+        std::unique_lock<std::mutex> writer = LockIfAny(m_hooks.storeMutex);
+        UnstoredEvents::Chunk chunk;
+        {
+            std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+            if (StopRequested() || !m_hooks.store) {
+                return;
+            }
+            chunk = m_unstored.Take(kWriteChunk, m_bPrompt);
+        }
+        if (chunk.events.empty()) {
             return;
         }
-        events = m_unstored.Events();
-        end = m_unstored.FirstNumber() + events.size();
-    }
-    const ArchiveWriteResult result = m_hooks.store(events);
-    if (result.Ok()) {
-        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
-        m_unstored.ForgetBefore(end);
-    }
-    if (m_hooks.archiveReport) {
-        m_hooks.archiveReport(result);
+        const ArchiveWriteResult result = m_hooks.store(chunk.events);
+        if (result.Ok()) {
+            std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+            m_unstored.Forget(chunk);
+        }
+        if (m_hooks.archiveReport) {
+            m_hooks.archiveReport(result);
+        }
+        if (!result.Ok()) {
+            return;
+        }
     }
 }
 
@@ -261,14 +301,14 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
         switch (match.kind) {
             case ReportKind::kNew:
             case ReportKind::kRevision:
-                m_unstored.Add(event);
+                m_unstored.Add(event, quake, m_bPrompt);
                 break;
             case ReportKind::kOtherAgency:
                 // The archive learns the agency's ids once; a report that brings none changes nothing there.
                 if (match.newIds) {
                     QuakeEvent merged = event;
                     merged.quakeId = quake.id;
-                    m_unstored.Add(merged);
+                    m_unstored.Add(merged, quake, m_bPrompt);
                 }
                 break;
             case ReportKind::kRepeat:

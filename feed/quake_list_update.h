@@ -92,28 +92,46 @@ struct EventAlert {
     bool sound = true;
 };
 
-// The events listed but not yet in the archive, oldest first. They are kept across cycles and written again
-// every round until a write succeeds, so an archive that is locked, full or gone for a while loses nothing,
-// even events that have meanwhile left the source's page. Bounded: past kMaxUnstored the oldest go (logged).
+// The events listed but not yet in the archive, kept across cycles and written again every round until a write
+// succeeds, so an archive that is locked, full or gone for a while loses nothing, even events that have meanwhile
+// left the source's page. Two lanes, each oldest first: pushed quakes go in the prompt lane, which every write
+// takes first, so one never waits behind a page of thousands; a report of a quake that already waits in the
+// round lane joins it there, so each quake's reports are written in their order. Bounded: past kMaxUnstored a
+// lane's oldest go (said once on stderr).
 class UnstoredEvents final {
 public:
     static constexpr std::size_t kMaxUnstored = 50000;
 
-    // Constant work per event; the first event dropped past the bound is said once on stderr.
-    void Add(const QuakeEvent& event);
-    bool Empty() const { return m_events.empty(); }
-    std::size_t Size() const { return m_events.size(); }
-    std::vector<QuakeEvent> Events() const { return {m_events.begin(), m_events.end()}; }
-    // The number that the first event now held carries; each added event takes the next.
-    std::uint64_t FirstNumber() const { return m_firstNumber; }
-    // Forgets the events numbered below `end` (they were written), whatever was dropped meanwhile.
-    void ForgetBefore(std::uint64_t end);
-    void Clear() { ForgetBefore(m_firstNumber + m_events.size()); }
+    // Constant work per event. `quake` is the quake the report was taken for.
+    void Add(const QuakeEvent& event, KnownQuake& quake, bool prompt);
+    bool Empty() const { return m_prompt.events.empty() && m_round.events.empty(); }
+    std::size_t Size() const { return m_prompt.events.size() + m_round.events.size(); }
+
+    // Events to write in one go, and where they end in each lane.
+    struct Chunk {
+        std::vector<QuakeEvent> events;
+        std::uint64_t promptEnd = 0;
+        std::uint64_t roundEnd = 0;
+    };
+    // Up to `max` events from the front, the prompt lane's first; only those with `promptOnly`.
+    Chunk Take(std::size_t max, bool promptOnly) const;
+    // Forgets a chunk once written, whatever was dropped meanwhile.
+    void Forget(const Chunk& chunk);
+    void Clear();
 
 private:
-    std::deque<QuakeEvent> m_events;
-    std::uint64_t m_firstNumber = 0;
-    bool m_bDropping = false;
+    struct Lane {
+        std::deque<QuakeEvent> events;
+        // The number the first event carries; each added event takes the next.
+        std::uint64_t first = 0;
+        bool dropping = false;
+
+        void Add(const QuakeEvent& event);
+        void ForgetBefore(std::uint64_t end);
+        std::uint64_t End() const { return first + events.size(); }
+    };
+    Lane m_prompt;
+    Lane m_round;
 };
 
 // One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run
@@ -127,6 +145,8 @@ class QuakeListUpdate final {
 public:
     // New events handed to the list in one call at most; the stop flag is looked at between two events.
     static constexpr std::size_t kListBatch = 200;
+    // Events written to the archive in one transaction at most: the longest a pushed quake waits for the writer.
+    static constexpr std::size_t kWriteChunk = 1000;
 
     // The events of one polling round, every source read in its order.
     using EventSource = std::function<std::vector<QuakeEvent>()>;
@@ -171,7 +191,8 @@ public:
 private:
     bool StopRequested() const;
     void ListNew(const std::vector<QuakeEvent>& events);
-    // Writes the backlog: everything listed and not yet archived, by whichever round comes first.
+    // Writes the backlog: everything listed and not yet archived, by whichever round comes first, a chunk at a
+    // time; a pushed round writes only the prompt lane, so it is free for the next push at once.
     void WriteBacklog();
     // Whether the quake alerts now, for the first time (it is fresh and matches the rule); marks it so.
     bool AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs);
@@ -182,6 +203,8 @@ private:
     FeedFlags m_flags;
     ISound& m_sound;
     Hooks m_hooks;
+    // This round's reports are pushed ones.
+    bool m_bPrompt = false;
 };
 
 }  // namespace dravik

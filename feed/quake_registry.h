@@ -40,6 +40,8 @@ struct KnownQuake {
     bool listed = false;
     // Matched the alert rule while fresh, or was known before this run (announced then, if ever).
     bool alerted = false;
+    // The archive backlog's round lane holds one of its reports while its number is below this.
+    std::uint64_t roundLaneUntil = 0;
 };
 
 enum class ReportKind {

@@ -113,6 +113,7 @@ def main():
                 if not desktop.wait_for(lambda: f"PUSHED {n}" in (archive_e2e.counts(env) or {}), 60, step=0.02):
                     raise SystemExit(f"FAIL: push {n} during the first fill was not stored")
                 waits.append(time.monotonic() - sent)
+            print("push waits during the fill:", " ".join(f"{w:.2f}" for w in waits), "at", f"{sent:.3f}")
             if not stored(db, fill + 8, 120, program):
                 raise SystemExit(f"FAIL: {ids(db)} of {fill + 8} rows after the first fill")
             results.append((f"first fill of {fill} (8 pushes meanwhile: median {statistics.median(waits):.2f} s, "
@@ -137,6 +138,8 @@ def main():
                         raise SystemExit(f"FAIL: {ids(db) - before} of {fill} rows after the second poll")
                     results.append((f"a poll of {fill} new quakes", probe.longest(), time.monotonic() - start))
             program.terminate("stall figures")
+            if os.environ.get("STALL_TRACE"):
+                print("\n".join(line for line in program.lines if line.startswith("T ")))
         finally:
             program.kill()
     server.shutdown()

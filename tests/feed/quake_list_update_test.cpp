@@ -37,11 +37,11 @@ public:
 
 class QuakeListUpdateTest : public ::testing::Test {
 protected:
-    // One cycle over `page`.
-    void Cycle(const std::string& page) {
+    QuakeListUpdate Update() {
         QuakeListUpdate::Hooks hooks;
         hooks.store = [this](const std::vector<QuakeEvent>& events) {
             ++writes;
+            chunks.push_back(events.size());
             if (archiveFault != ArchiveFault::kNone) {
                 return ArchiveWriteResult{archiveFault, "", 0};
             }
@@ -52,10 +52,15 @@ protected:
         };
         hooks.archiveReport = [this](const ArchiveWriteResult& r) { reports.push_back(r.fault); };
         hooks.stop = &stop;
-        QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+        return QuakeListUpdate(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
-        update.Run([&] { return ParseQuakePage(page); });
     }
+    // One cycle over `page`.
+    void Cycle(const std::string& page) {
+        Update().Run([&] { return ParseQuakePage(page); });
+    }
+    // The page's events pushed.
+    void Push(const std::string& page) { Update().RunEvents(ParseQuakePage(page)); }
 
     RecordingList list;
     QuakeRegistry quakes;
@@ -65,6 +70,7 @@ protected:
     std::vector<std::string> archived;
     std::vector<ArchiveFault> reports;
     int writes = 0;
+    std::vector<std::size_t> chunks;
     std::vector<std::string> listedRounds;
     std::atomic<bool> feedBusy{false}, newEvent{false}, firstFillDone{false};
     SilentSound sound;
@@ -113,6 +119,37 @@ TEST_F(QuakeListUpdateTest, EventsListedWhileTheArchiveFailsAreWrittenWhenItWork
     EXPECT_EQ(writes, writesBefore);
     EXPECT_EQ(reports,
               (std::vector<ArchiveFault>{ArchiveFault::kDiskFull, ArchiveFault::kDiskFull, ArchiveFault::kNone}));
+}
+
+// A pushed quake is written ahead of a poll's thousands and waits for one chunk of them at most; a pushed round
+// writes only pushed quakes, so the next push is not held up; a pushed revision of a quake whose report still
+// waits in the poll's backlog is written after that report, never before it.
+TEST_F(QuakeListUpdateTest, PushedQuakesAreWrittenFirstAndEachQuakesReportsInOrder) {
+    std::vector<QuakeRow> rows;
+    for (int i = 0; i < 2500; ++i) {
+        rows.push_back(Row(std::to_string(100000 + i), "POLL " + std::to_string(i)));
+    }
+    archiveFault = ArchiveFault::kLocked;
+    Cycle(QuakePageHtml(rows));
+    EXPECT_EQ(chunks, (std::vector<std::size_t>{QuakeListUpdate::kWriteChunk}));
+
+    QuakeRow revised = Row("100005", "POLL 5 REVISED");
+    revised.mag = "5.9";
+    Push(QuakePageHtml({Row("900001", "PUSHED 1"), revised}));
+    EXPECT_EQ(chunks.back(), 1U) << "only the pushed new quake: the revision waits behind its quake's report";
+
+    archiveFault = ArchiveFault::kNone;
+    Push(QuakePageHtml({Row("900002", "PUSHED 2")}));
+    EXPECT_EQ(archived, (std::vector<std::string>{"PUSHED 1", "PUSHED 2"}));
+    EXPECT_EQ(unstored.Size(), 2501U);
+
+    chunks.clear();
+    Cycle(QuakePageHtml({}));
+    EXPECT_EQ(chunks, (std::vector<std::size_t>{1000, 1000, 501}));
+    ASSERT_EQ(archived.size(), 2503U);
+    EXPECT_EQ(archived[2], "POLL 0");
+    EXPECT_EQ(archived.back(), "POLL 5 REVISED");
+    EXPECT_TRUE(unstored.Empty());
 }
 
 // The stop flag is looked at between events: the round ends after the batch in hand, lists what it marked
