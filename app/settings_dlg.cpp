@@ -84,8 +84,25 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     m_timeBox->addItem(Text(lang, AlertText::TimeClassic));
     m_timeBox->addItem(Text(lang, AlertText::TimeLocal));
     m_timeBox->addItem(Text(lang, AlertText::TimeUtc));
+    for (int i = 0; i < m_timeBox->count(); ++i) {
+        m_timeBox->setItemData(i, QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(i))),
+                               Qt::ToolTipRole);
+    }
     m_timeBox->setCurrentIndex(static_cast<int>(form.timeDisplay));
     timeRow->addRow(Text(lang, AlertText::TimeDisplayLabel), m_timeBox);
+    // What the chosen display shows, under the choice, so that the three need no guessing.
+    m_timeHint = new QLabel(this);
+    m_timeHint->setObjectName(QStringLiteral("timeHint"));
+    m_timeHint->setWordWrap(true);
+    const auto showHint = [this, lang](int index) {
+        const QString hint = QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(index)));
+        m_timeHint->setText(hint);
+        m_timeBox->setToolTip(hint);
+        m_timeBox->setAccessibleDescription(hint);
+    };
+    showHint(m_timeBox->currentIndex());
+    connect(m_timeBox, &QComboBox::currentIndexChanged, this, showHint);
+    timeRow->addRow(QString(), m_timeHint);
     layout->addLayout(timeRow);
 
     m_sessionBox = new QCheckBox(Text(lang, AlertText::StartWithSession), this);

@@ -229,6 +229,10 @@ std::string AlertUiText(const std::string& lang, AlertText id) {
 }
 
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display) {
+    return TimeHeaderText(lang, display, static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds) {
     const std::string plain = UiTextFor(lang, 4);
     if (plain.empty() || display == TimeDisplay::Classic) {
         return plain;
@@ -236,7 +240,11 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display) {
     if (display == TimeDisplay::Utc) {
         return plain + " (UTC)";
     }
-    return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+    const std::string zone = LocalZoneLabel(nowUtcSeconds);
+    if (zone.empty()) {
+        return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+    }
+    return plain + " (" + zone + ")";
 }
 
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
@@ -264,7 +272,7 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
         // that do not read are shown as they are, in no zone.
         std::int64_t at = event.originUtcMs / 1000;
         if (event.hasNumbers || ClassicToUtc(event.data1, event.data2, &at)) {
-            const std::string zone = LocalZoneName(at);
+            const std::string zone = LocalZoneLabel(at);
             if (!zone.empty()) {
                 body += " " + zone;
             }
@@ -299,6 +307,53 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
                        : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) ? "trzęsienia ziemi"
                                                                                     : "trzęsień ziemi";
     return "Jeszcze " + n + " " + noun;
+}
+
+}  // namespace dravik
+
+namespace dravik {
+namespace {
+
+struct LookTextPair {
+    LookText id;
+    const char* polish;
+    const char* english;
+};
+
+constexpr LookTextPair kLookTexts[] = {
+    {LookText::TimeClassicHint,
+     "Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.",
+     "The source's time (UTC) plus one hour all year, as earlier versions showed it; no summer time."},
+    {LookText::TimeLocalHint, "Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).",
+     "This computer's clock time, summer time included; the column header names the zone (e.g. CET)."},
+    {LookText::TimeUtcHint,
+     "Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje "
+     "sejsmiczne.",
+     "Coordinated Universal Time: the same the world over, never shifted for summer; seismic agencies give times "
+     "in it."},
+};
+
+}  // namespace
+
+std::string LookUiText(const std::string& lang, LookText id) {
+    for (const LookTextPair& text : kLookTexts) {
+        if (text.id == id) {
+            return lang == kLangEnglish ? text.english : text.polish;
+        }
+    }
+    return {};
+}
+
+std::string TimeDisplayHint(const std::string& lang, TimeDisplay display) {
+    switch (display) {
+        case TimeDisplay::Local:
+            return LookUiText(lang, LookText::TimeLocalHint);
+        case TimeDisplay::Utc:
+            return LookUiText(lang, LookText::TimeUtcHint);
+        case TimeDisplay::Classic:
+            break;
+    }
+    return LookUiText(lang, LookText::TimeClassicHint);
 }
 
 }  // namespace dravik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "feed/alert_rule.h"
@@ -95,9 +96,11 @@ std::string AlertUiText(const std::string& lang, AlertText id);
 // The main menu's item (Polish, like the rest of that menu) and the tray menus' item.
 inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 
-// The list's time header with the display it shows: "Godzina (UTC)", "Time (local)"; the plain header for
-// the classic form; empty when the language is neither.
+// The list's time header with the zone of the times it shows: "Godzina (UTC)", "Time (CET)" (the local zone in
+// force at nowUtcSeconds, now when not given); the plain header for the classic form; empty when the language is
+// neither.
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display);
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds);
 
 // "1 240 km SE of Home" / "1 240 km na SE od: Dom": whole kilometres in groups of three, the compass point of
 // the bearing, the home's name (the language's default when empty).
@@ -122,5 +125,19 @@ std::string HomePlaceDefaultName(const std::string& lang);
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
 inline constexpr const char* kQuestionCaption = "Pytanie";
+
+}  // namespace dravik
+
+// Texts that explain choices and say what is wrong, English for "EN", Polish otherwise.
+namespace dravik {
+
+enum class LookText {
+    TimeClassicHint,
+    TimeLocalHint,
+    TimeUtcHint,
+};
+std::string LookUiText(const std::string& lang, LookText id);
+// What a time display shows, for the settings window's choice.
+std::string TimeDisplayHint(const std::string& lang, TimeDisplay display);
 
 }  // namespace dravik

@@ -29,7 +29,7 @@ std::string StoredText(const FakeSettingsStorage& storage, const char* name) {
     return value->bytes.substr(0, end);
 }
 
-TEST(AlertSettingsKeyTest, NothingStoredGivesTheClassicDefaultsAndReadingWritesNothing) {
+TEST(AlertSettingsKeyTest, NothingStoredGivesTheDefaultsAndReadingWritesNothing) {
     FakeSettingsStorage storage;
     CAlertSettingsKey key(storage);
     const AlertSettings& s = key.m_settings;
@@ -41,7 +41,7 @@ TEST(AlertSettingsKeyTest, NothingStoredGivesTheClassicDefaultsAndReadingWritesN
     EXPECT_EQ(s.wakeMagnitude, 6.5);
     EXPECT_TRUE(s.notifyEnabled);
     EXPECT_EQ(s.notifyMinMagnitude, 5.0);
-    EXPECT_EQ(s.timeDisplay, TimeDisplay::Classic);
+    EXPECT_EQ(s.timeDisplay, TimeDisplay::Local);
     EXPECT_TRUE(key.m_unreadable.empty());
     EXPECT_EQ(storage.m_nWrites, 0);
 }
@@ -68,7 +68,9 @@ TEST(AlertSettingsKeyTest, UnreadableStoredValuesFallBackToTheirDefaultAndAreRew
         {kNotifyEnabled, "0", true, "false"},
         {kNotifyMinMagnitude, "", false, "5.0"},
         {kDisplayTime, "utc", true, "utc"},
-        {kDisplayTime, "UTC", false, "classic"},
+        {kDisplayTime, "UTC", false, "local"},
+        // A stored choice stays, the old default included.
+        {kDisplayTime, "classic", true, "classic"},
         {kHomeLatitude, "91", false, ""},  // no longitude either: no home
     };
     for (const Case& c : cases) {
@@ -242,6 +244,25 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
 }
 
+TEST(SettingsDlgTest, EachTimeDisplaySaysWhatItShowsInBothLanguages) {
+    for (const char* lang : {"PL", "EN"}) {
+        AlertSettings start;
+        start.timeDisplay = TimeDisplay::Utc;
+        CSettingsDlg dlg(start, lang);
+        QStringList hints;
+        for (int i = 0; i < 3; ++i) {
+            dlg.TimeBox()->setCurrentIndex(i);
+            const QString hint = dlg.TimeHint()->text();
+            EXPECT_EQ(hint, QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(i)))) << lang;
+            EXPECT_EQ(dlg.TimeBox()->itemData(i, Qt::ToolTipRole).toString(), hint) << lang;
+            EXPECT_FALSE(hint.isEmpty());
+            EXPECT_FALSE(hints.contains(hint)) << lang << " " << i;
+            hints << hint;
+        }
+    }
+    EXPECT_NE(TimeDisplayHint("PL", TimeDisplay::Local), TimeDisplayHint("EN", TimeDisplay::Local));
+}
+
 TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
     for (const char* lang : {"PL", "EN"}) {
         AlertSettings start;
@@ -268,11 +289,34 @@ TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
     }
 }
 
+TEST(AlertTextsTest, TimeHeaderNamesTheZoneInForceNow) {
+    struct Case {
+        const char* zone;
+        const char* lang;
+        TimeDisplay display;
+        std::int64_t now;
+        const char* header;
+    };
+    const std::int64_t january = 1736942400;  // 2025-01-15 12:00 UTC
+    const std::int64_t july = 1752580800;     // 2025-07-15 12:00 UTC
+    const Case cases[] = {
+        {"Europe/Warsaw", "EN", TimeDisplay::Local, january, "Time (CET)"},
+        {"Europe/Warsaw", "PL", TimeDisplay::Local, july, "Godzina (CEST)"},
+        {"Europe/Warsaw", "PL", TimeDisplay::Utc, july, "Godzina (UTC)"},
+        {"Europe/Warsaw", "EN", TimeDisplay::Classic, july, "Time"},
+        {"America/New_York", "EN", TimeDisplay::Local, january, "Time (EST)"},
+        // A zone whose abbreviation is only its offset says so.
+        {"Europe/Istanbul", "PL", TimeDisplay::Local, july, "Godzina (UTC+03)"},
+        {"UTC", "EN", TimeDisplay::Local, july, "Time (UTC)"},
+        {"Europe/Warsaw", "DE", TimeDisplay::Utc, july, ""},
+    };
+    for (const Case& c : cases) {
+        const test::ScopedTz tz(c.zone);
+        EXPECT_EQ(TimeHeaderText(c.lang, c.display, c.now), c.header) << c.zone << " " << c.lang;
+    }
+}
+
 TEST(AlertTextsTest, BothLanguages) {
-    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Utc), "Godzina (UTC)");
-    EXPECT_EQ(TimeHeaderText("EN", TimeDisplay::Local), "Time (local)");
-    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Classic), "Godzina");
-    EXPECT_EQ(TimeHeaderText("DE", TimeDisplay::Utc), "");
     EXPECT_EQ(DistanceText("EN", 1240.4, 135.0, ""), "1 240 km SE of Home");
     EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "12 346 km na N od: Kraków");
     EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "0 km na W od: Dom");

@@ -20,6 +20,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/ui_texts.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_scheme.h"
 #include "platform/environment.h"
@@ -457,8 +458,9 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         const char* lang;
         std::vector<std::string> headers;
     } cases[] = {
-        {"PL", {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług.", "Głęb."}},
-        {"EN", {"Mag", "Region", "Date", "Time", "Lat.", "Long.", "Depth"}},
+        // A new user sees local times, and the header names their zone.
+        {"PL", {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."}},
+        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
