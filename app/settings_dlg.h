@@ -47,6 +47,7 @@ private:
     void Mark(AlertField field, bool bad);
 
     AlertSettings m_settings;
+    std::string m_lang;
     std::map<AlertField, QLineEdit*> m_fields;
     QCheckBox* m_quietBox = nullptr;
     QCheckBox* m_notifyBox = nullptr;
