@@ -3,7 +3,9 @@
 #include <array>
 #include <cmath>
 #include <ctime>
+#include <utility>
 
+#include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "feed/geo.h"
 #include "feed/time_display.h"
@@ -253,7 +255,18 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
     if (IsEnglish(lang)) {
         return GroupedKm(km) + " km " + point + " of " + name;
     }
-    return GroupedKm(km) + " km na " + point + " od: " + name;
+    // Polish names the direction in words; the name follows a colon, as it cannot be declined here.
+    static const std::pair<const char*, const char*> kPolishPoints[] = {
+        {"N", "północ"},   {"NE", "północny wschód"},   {"E", "wschód"}, {"SE", "południowy wschód"},
+        {"S", "południe"}, {"SW", "południowy zachód"}, {"W", "zachód"}, {"NW", "północny zachód"},
+    };
+    std::string words = point;
+    for (const auto& [code, polish] : kPolishPoints) {
+        if (point == code) {
+            words = polish;
+        }
+    }
+    return GroupedKm(km) + " km na " + words + " od: " + name;
 }
 
 std::string NotificationSummary(const QuakeEvent& event) {
@@ -339,6 +352,41 @@ std::string LookUiText(const std::string& lang, LookText id) {
     for (const LookTextPair& text : kLookTexts) {
         if (text.id == id) {
             return lang == kLangEnglish ? text.english : text.polish;
+        }
+    }
+    return {};
+}
+
+std::string FieldProblemText(const std::string& lang, AlertField field) {
+    struct Problem {
+        AlertField field;
+        const char* polish;
+        const char* english;
+    };
+    static constexpr Problem kProblems[] = {
+        {AlertField::GlobalMagnitude, "Alarm od magnitudy: liczba od 0 do 10, np. 4,5",
+         "Alert from magnitude: a number from 0 to 10, e.g. 4.5"},
+        {AlertField::NearMagnitude, "W promieniu od magnitudy: liczba od 0 do 10, np. 3,0",
+         "Within it from magnitude: a number from 0 to 10, e.g. 3.0"},
+        {AlertField::RadiusKm, "Promień: liczba kilometrów od 0 do 40000", "Radius: kilometres from 0 to 40000"},
+        {AlertField::Latitude, "Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej",
+         "Latitude: degrees from -90 to 90; give both coordinates or neither"},
+        {AlertField::Longitude, "Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej",
+         "Longitude: degrees from -180 to 180; give both coordinates or neither"},
+        {AlertField::HomeName, "Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)",
+         "Name: at most 64 bytes (about 32 to 64 letters)"},
+        {AlertField::QuietFrom, "Od: godzina w postaci GG:MM, np. 22:00", "From: a time as HH:MM, e.g. 22:00"},
+        {AlertField::QuietTo, "Do: godzina w postaci GG:MM, np. 07:00", "To: a time as HH:MM, e.g. 07:00"},
+        {AlertField::WakeMagnitude, "Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5",
+         "Always wake me from magnitude: a number from 0 to 10, e.g. 6.5"},
+        {AlertField::NotifyMinMagnitude, "Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)",
+         "Notifications from magnitude: a number from 0 to 10 (0 = every alert)"},
+        {AlertField::Sources, "Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami",
+         "Addresses: at most 16 http:// or https:// addresses separated by blanks"},
+    };
+    for (const Problem& p : kProblems) {
+        if (p.field == field) {
+            return lang == kLangEnglish ? p.english : p.polish;
         }
     }
     return {};
