@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/alert_settings_key.h"
+#include "app/notice_urgency.h"
 #include "app/settings_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
@@ -88,6 +89,11 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
     }
     if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kTimeColumn)) {
         header->setText(QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
+        // The zone is the point of the header: the column grows rather than cut it off.
+        const int wanted = m_listEvents->horizontalHeader()->sectionSizeHint(kTimeColumn);
+        if (m_listEvents->columnWidth(kTimeColumn) < wanted) {
+            m_listEvents->setColumnWidth(kTimeColumn, wanted);
+        }
     }
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
         ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
@@ -109,7 +115,7 @@ void CMonitorDlg::OnSettings() {
         const std::string self = QCoreApplication::applicationFilePath().toStdString();
         const char* path = std::getenv("PATH");
         if (!SetAutostart(dlg.StartWithSession(), AutostartCommand(self, path != nullptr ? path : ""), &error)) {
-            QMessageBox::warning(m_bHiddenToTray ? nullptr : this, QString::fromStdString(ApplicationName()),
+            QMessageBox::warning(m_bHiddenToTray ? nullptr : this, QString::fromUtf8(kMessageBoxCaption),
                                  QString::fromStdString(AlertUiText(lang, AlertText::AutostartFailed) + "\n" + error));
         }
     }
@@ -152,7 +158,12 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
                 body = RevisedText(lang, event.mag, announced[i].revisedFrom) + "\n" + body;
             }
             // The quake's own id, which names its row whatever sorting and revisions did.
-            DesktopNotice notice{NotificationSummary(event), body, !decisions[i].sound, show, event.eventId};
+            DesktopNotice notice{NotificationSummary(event),
+                                 body,
+                                 !decisions[i].sound,
+                                 show,
+                                 event.eventId,
+                                 UrgencyOf(event, settings, decisions[i])};
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);
         }
@@ -161,6 +172,9 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
             for (std::size_t i : plan.summary) {
                 notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
                 notice.silent = notice.silent && !decisions[i].sound;
+                if (UrgencyOf(listed[i], settings, decisions[i]) == NoticeUrgency::Critical) {
+                    notice.urgency = NoticeUrgency::Critical;
+                }
             }
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);

@@ -1,11 +1,13 @@
 // The feed's side of the main window: the worker's start and stop, and the three operations of its cycle,
 // which run on the worker's thread and change the window only through the UI-thread bridge.
+#include <QLabel>
 #include <QTableWidget>
 #include <algorithm>
 #include <cstdio>
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "controls/status_line.h"
 #include "feed/catch_up.h"
 #include "feed/event_fields.h"
 #include "feed/geojson_events.h"
@@ -274,7 +276,8 @@ void CMonitorDlg::ShowStatusLine() {
         line += (line.empty() ? "" : " | ") + text;
         tip += "\n" + text;
     }
-    SetDlgItemText(kIdStatusLine, line);
+    ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line),
+                   !problem.empty() || !m_sourceProblemsShown.empty());
     if (m_pTray != nullptr) {
         m_pTray->SetTooltipText(tip);
     }
