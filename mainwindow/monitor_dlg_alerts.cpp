@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QTimer>
 #include <cstdlib>
 #include <utility>
 
@@ -32,6 +33,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcAlert, "dravik.alert", QtWarningMsg)
 
 constexpr int kTimeColumn = 3;
+constexpr int kZoneCheckMs = 60 * 1000;
 // The key of a summary notification: a click shows the window without changing the selection.
 constexpr const char* kWindowOnlyKey = "*";
 
@@ -75,6 +77,20 @@ void CMonitorDlg::InitAlerts() {
     if (!m_services.clock) {
         m_services.clock = [] { return std::time(nullptr); };
     }
+    // The local zone changes twice a year while the program runs for weeks: the time header follows it.
+    auto* zoneTimer = new QTimer(this);
+    connect(zoneTimer, &QTimer::timeout, this, [this] {
+        QTableWidgetItem* header = m_listEvents != nullptr ? m_listEvents->horizontalHeaderItem(kTimeColumn) : nullptr;
+        const TimeDisplay display = CurrentAlertSettings().timeDisplay;
+        if (header == nullptr || display != TimeDisplay::Local) {
+            return;
+        }
+        const QString text = QString::fromStdString(TimeHeaderText(UiLanguage(), display));
+        if (header->text() != text) {
+            header->setText(text);
+        }
+    });
+    zoneTimer->start(kZoneCheckMs);
 }
 
 AlertSettings CMonitorDlg::CurrentAlertSettings() const {
