@@ -114,7 +114,7 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
     QVariantMap hints;
     hints.insert(QStringLiteral("suppress-sound"), notice.silent);
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("dravik"));
-    // The specification's type for it is a byte.
+    // The notification service takes it as a byte (D-Bus type y).
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(notice.urgency)));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
     call << QStringLiteral("Dravik") << uint(0) << QStringLiteral("dravik") << QString::fromStdString(notice.summary)
