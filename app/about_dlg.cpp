@@ -1,8 +1,11 @@
 #include "app/about_dlg.h"
 
+#include <QLabel>
 #include <algorithm>
 #include <string>
 
+#include "app/alert_settings_key.h"
+#include "feed/event_fields.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -13,23 +16,63 @@ namespace {
 
 // The site line as the table writes it; the box shows the host the site address really names instead.
 constexpr const char* kTemplateSiteHost = "dravik.example";
+// The sources line as the table writes it; the box names the sources in use instead.
+constexpr const char* kTemplateSources = "Dane sejsmiczne: EMSC";
+constexpr std::size_t kNamedSources = 2;
 
 }  // namespace
 
-CAboutDlg::CAboutDlg() : QDialog(nullptr) {
+std::string AboutSourcesText(const std::vector<std::string>& sourceUrls) {
+    std::vector<std::string> hosts;
+    for (const std::string& url : sourceUrls) {
+        const std::string host = SourceHost(url);
+        if (!host.empty() && std::find(hosts.begin(), hosts.end(), host) == hosts.end()) {
+            hosts.push_back(host);
+        }
+    }
+    std::string text = "Dane sejsmiczne:";
+    for (std::size_t i = 0; i < hosts.size() && i < kNamedSources; ++i) {
+        text += (i == 0 ? " " : ", ") + hosts[i];
+    }
+    if (hosts.size() > kNamedSources) {
+        text += " (+" + std::to_string(hosts.size() - kNamedSources) + ")";
+    }
+    return text;
+}
+
+CAboutDlg::CAboutDlg() : CAboutDlg(QuakeUrls(LoadAlertSettings().sources)) {}
+
+CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullptr) {
     if (const DialogTemplate* tmpl = FindDialogTemplate(kDialogAbout)) {
         DialogTemplate about = *tmpl;
         for (DialogControl& control : about.controls) {
-            if (control.kind == ControlKind::Static && control.text == kTemplateSiteHost) {
-                const std::string host = SiteHost();
-                if (host.size() > control.text.size()) {
-                    // A longer host gets the room up to the box's right margin rather than being cut.
-                    control.w = std::max(control.w, about.w - control.x - 7);
-                }
-                control.text = host;
+            if (control.kind != ControlKind::Static) {
+                continue;
             }
+            std::string shown;
+            if (control.text == kTemplateSiteHost) {
+                shown = SiteHost();
+            } else if (control.text == kTemplateSources) {
+                shown = AboutSourcesText(sourceUrls);
+            } else {
+                continue;
+            }
+            if (shown.size() > control.text.size()) {
+                // A longer text gets the room up to the box's right margin rather than being cut.
+                control.w = std::max(control.w, about.w - control.x - 7);
+            }
+            if (control.text == kTemplateSources) {
+                // Two hosts take two lines; the site line below leaves room for them.
+                control.h = 2 * control.h;
+            }
+            control.text = shown;
         }
         BuildDialog(this, about);
+        for (QLabel* label : findChildren<QLabel*>()) {
+            if (label->text().toStdString() == AboutSourcesText(sourceUrls)) {
+                label->setWordWrap(true);
+            }
+        }
     }
 }
 

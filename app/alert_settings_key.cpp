@@ -245,6 +245,8 @@ void CAlertSettingsKey::TransferValues(bool save) {
     }
     const AlertSettings defaults;
     s = defaults;
+    // A user who never chose sees the clock of the computer; a stored choice, classic included, stays.
+    s.timeDisplay = kDefaultTimeDisplay;
     m_unreadable.clear();
     // Reads one value; a stored text that does not read keeps the default and is noted.
     const auto read = [&](const char* name, auto&& parse) {

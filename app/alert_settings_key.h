@@ -28,6 +28,9 @@ inline constexpr const char* kSourcesUrls = "sources/urls";
 inline constexpr const char* kCatchUpFirstDays = "catchup/firstDays";
 inline constexpr const char* kCatchUpMaxDays = "catchup/maxDays";
 
+// The time display of a user whose settings name none.
+inline constexpr TimeDisplay kDefaultTimeDisplay = TimeDisplay::Local;
+
 // The alert settings as texts, as the settings window edits them and as they are stored.
 struct AlertSettingsForm {
     std::string globalMagnitude, nearMagnitude, radiusKm, latitude, longitude, homeName;

@@ -16,6 +16,10 @@ constexpr int kRadioEnglish = 1008;
 
 }  // namespace
 
+bool ChoiceChangesLanguage(const std::string& storedLang, int languageIndex) {
+    return !((languageIndex == 0 && storedLang == kLangPolish) || (languageIndex == 1 && storedLang == kLangEnglish));
+}
+
 CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
     if (const DialogTemplate* tmpl = FindDialogTemplate(kDialogLanguage)) {
         BuildDialog(this, *tmpl);

@@ -3,7 +3,13 @@
 #include <QDialog>
 
 // The small dialog in which the user picks the interface language; the caller stores the choice.
+#include <string>
+
 namespace dravik {
+
+// Whether a choice in the dialog (0 "Polski", 1 "English") changes the stored language; choosing the one in
+// use changes nothing and needs no restart.
+bool ChoiceChangesLanguage(const std::string& storedLang, int languageIndex);
 
 class CLanguageDlg final : public QDialog {
     Q_OBJECT

@@ -12,12 +12,19 @@
 #include <algorithm>
 
 #include "app/ui_texts.h"
+#include "controls/palette_colours.h"
 
 namespace dravik {
 namespace {
 
-const char* const kMarkedStyle = "QLineEdit { background: #ffd6d6; border: 1px solid #c00000; }";
 const char* const kMarkedProperty = "dravikMarked";
+
+// A refused field on the theme's own colours: tinted, its text readable, framed in red.
+QString MarkedStyle(const QPalette& palette) {
+    const MarkedFieldLook look = MarkedFieldColours(palette);
+    return QStringLiteral("QLineEdit { background: %1; color: %2; border: 2px solid %3; }")
+        .arg(QColor(look.background).name(), QColor(look.text).name(), QColor(look.border).name());
+}
 
 QString Text(const std::string& lang, AlertText id) {
     return QString::fromStdString(AlertUiText(lang, id));
@@ -27,7 +34,7 @@ QString Text(const std::string& lang, AlertText id) {
 
 CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent,
                            bool startWithSession)
-    : QDialog(parent), m_settings(settings) {
+    : QDialog(parent), m_settings(settings), m_lang(lang) {
     setWindowTitle(Text(lang, AlertText::SettingsCaption));
     const AlertSettingsForm form = FormFromSettings(settings);
     auto* layout = new QVBoxLayout(this);
@@ -84,8 +91,25 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     m_timeBox->addItem(Text(lang, AlertText::TimeClassic));
     m_timeBox->addItem(Text(lang, AlertText::TimeLocal));
     m_timeBox->addItem(Text(lang, AlertText::TimeUtc));
+    for (int i = 0; i < m_timeBox->count(); ++i) {
+        m_timeBox->setItemData(i, QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(i))),
+                               Qt::ToolTipRole);
+    }
     m_timeBox->setCurrentIndex(static_cast<int>(form.timeDisplay));
     timeRow->addRow(Text(lang, AlertText::TimeDisplayLabel), m_timeBox);
+    // What the chosen display shows, under the choice, so that the three need no guessing.
+    m_timeHint = new QLabel(this);
+    m_timeHint->setObjectName(QStringLiteral("timeHint"));
+    m_timeHint->setWordWrap(true);
+    const auto showHint = [this, lang](int index) {
+        const QString hint = QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(index)));
+        m_timeHint->setText(hint);
+        m_timeBox->setToolTip(hint);
+        m_timeBox->setAccessibleDescription(hint);
+    };
+    showHint(m_timeBox->currentIndex());
+    connect(m_timeBox, &QComboBox::currentIndexChanged, this, showHint);
+    timeRow->addRow(QString(), m_timeHint);
     layout->addLayout(timeRow);
 
     m_sessionBox = new QCheckBox(Text(lang, AlertText::StartWithSession), this);
@@ -95,7 +119,12 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     layout->addWidget(m_sessionBox);
 
     m_errorLabel = new QLabel(Text(lang, AlertText::CorrectMarkedFields), this);
-    m_errorLabel->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_errorLabel->setObjectName(QStringLiteral("fieldProblems"));
+    m_errorLabel->setTextFormat(Qt::PlainText);
+    m_errorLabel->setWordWrap(true);
+    QPalette warning = m_errorLabel->palette();
+    warning.setColor(QPalette::WindowText, QColor(WarningTextColour(palette())));
+    m_errorLabel->setPalette(warning);
     m_errorLabel->setVisible(false);
     layout->addWidget(m_errorLabel);
 
@@ -140,7 +169,11 @@ AlertSettingsForm CSettingsDlg::ReadForm() const {
 void CSettingsDlg::Mark(AlertField field, bool bad) {
     QLineEdit* edit = Field(field);
     edit->setProperty(kMarkedProperty, bad);
-    edit->setStyleSheet(bad ? QString::fromLatin1(kMarkedStyle) : QString());
+    edit->setStyleSheet(bad ? MarkedStyle(palette()) : QString());
+    // The reason goes with the field too, for the pointer and for a screen reader.
+    const QString reason = bad ? QString::fromStdString(FieldProblemText(m_lang, field)) : QString();
+    edit->setToolTip(reason);
+    edit->setAccessibleDescription(reason);
 }
 
 void CSettingsDlg::accept() {
@@ -150,6 +183,12 @@ void CSettingsDlg::accept() {
         static_cast<void>(edit);
         Mark(field, std::find(bad.begin(), bad.end(), field) != bad.end());
     }
+    // Each refused field says what it must hold, one line each.
+    std::string problems = AlertUiText(m_lang, AlertText::CorrectMarkedFields);
+    for (AlertField field : bad) {
+        problems += "\n" + FieldProblemText(m_lang, field);
+    }
+    m_errorLabel->setText(QString::fromStdString(problems));
     m_errorLabel->setVisible(!bad.empty());
     if (!bad.empty()) {
         Field(bad.front())->setFocus();

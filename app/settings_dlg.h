@@ -35,6 +35,8 @@ public:
     QCheckBox* QuietBox() const { return m_quietBox; }
     QCheckBox* NotifyBox() const { return m_notifyBox; }
     QComboBox* TimeBox() const { return m_timeBox; }
+    // The explanation of the chosen time display.
+    QLabel* TimeHint() const { return m_timeHint; }
     QCheckBox* SessionBox() const { return m_sessionBox; }
     QLabel* ErrorLabel() const { return m_errorLabel; }
 
@@ -45,10 +47,12 @@ private:
     void Mark(AlertField field, bool bad);
 
     AlertSettings m_settings;
+    std::string m_lang;
     std::map<AlertField, QLineEdit*> m_fields;
     QCheckBox* m_quietBox = nullptr;
     QCheckBox* m_notifyBox = nullptr;
     QComboBox* m_timeBox = nullptr;
+    QLabel* m_timeHint = nullptr;
     QCheckBox* m_sessionBox = nullptr;
     QLabel* m_errorLabel = nullptr;
     bool m_bStartWithSession = false;

@@ -3,7 +3,9 @@
 #include <array>
 #include <cmath>
 #include <ctime>
+#include <utility>
 
+#include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "feed/geo.h"
 #include "feed/time_display.h"
@@ -234,6 +236,10 @@ std::string AlertUiText(const std::string& lang, AlertText id) {
 }
 
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display) {
+    return TimeHeaderText(lang, display, static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds) {
     const std::string plain = UiTextFor(lang, 4);
     if (plain.empty() || display == TimeDisplay::Classic) {
         return plain;
@@ -241,7 +247,11 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display) {
     if (display == TimeDisplay::Utc) {
         return plain + " (UTC)";
     }
-    return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+    const std::string zone = LocalZoneLabel(nowUtcSeconds);
+    if (zone.empty()) {
+        return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+    }
+    return plain + " (" + zone + ")";
 }
 
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
@@ -250,7 +260,18 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
     if (IsEnglish(lang)) {
         return GroupedKm(km) + " km " + point + " of " + name;
     }
-    return GroupedKm(km) + " km na " + point + " od: " + name;
+    // Polish names the direction in words; the name follows a colon, as it cannot be declined here.
+    static const std::pair<const char*, const char*> kPolishPoints[] = {
+        {"N", "północ"},   {"NE", "północny wschód"},   {"E", "wschód"}, {"SE", "południowy wschód"},
+        {"S", "południe"}, {"SW", "południowy zachód"}, {"W", "zachód"}, {"NW", "północny zachód"},
+    };
+    std::string words = point;
+    for (const auto& [code, polish] : kPolishPoints) {
+        if (point == code) {
+            words = polish;
+        }
+    }
+    return GroupedKm(km) + " km na " + words + " od: " + name;
 }
 
 std::string NotificationSummary(const QuakeEvent& event) {
@@ -269,7 +290,7 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
         // that do not read are shown as they are, in no zone.
         std::int64_t at = event.originUtcMs / 1000;
         if (event.hasNumbers || ClassicToUtc(event.data1, event.data2, &at)) {
-            const std::string zone = LocalZoneName(at);
+            const std::string zone = LocalZoneLabel(at);
             if (!zone.empty()) {
                 body += " " + zone;
             }
@@ -333,6 +354,88 @@ std::string ChartDayLabel(const std::string& lang, int month, int day) {
 std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear) {
     const std::string name = ChartMonthName(lang, month);
     return withYear ? name + " " + std::to_string(year) : name;
+}
+
+}  // namespace dravik
+
+namespace dravik {
+namespace {
+
+struct LookTextPair {
+    LookText id;
+    const char* polish;
+    const char* english;
+};
+
+constexpr LookTextPair kLookTexts[] = {
+    {LookText::TimeClassicHint,
+     "Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.",
+     "The source's time (UTC) plus one hour all year, as earlier versions showed it; no summer time."},
+    {LookText::TimeLocalHint, "Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).",
+     "This computer's clock time, summer time included; the column header names the zone (e.g. CET)."},
+    {LookText::TimeUtcHint,
+     "Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje "
+     "sejsmiczne.",
+     "Coordinated Universal Time: the same the world over, never shifted for summer; seismic agencies give times "
+     "in it."},
+};
+
+}  // namespace
+
+std::string LookUiText(const std::string& lang, LookText id) {
+    for (const LookTextPair& text : kLookTexts) {
+        if (text.id == id) {
+            return lang == kLangEnglish ? text.english : text.polish;
+        }
+    }
+    return {};
+}
+
+std::string FieldProblemText(const std::string& lang, AlertField field) {
+    struct Problem {
+        AlertField field;
+        const char* polish;
+        const char* english;
+    };
+    static constexpr Problem kProblems[] = {
+        {AlertField::GlobalMagnitude, "Alarm od magnitudy: liczba od 0 do 10, np. 4,5",
+         "Alert from magnitude: a number from 0 to 10, e.g. 4.5"},
+        {AlertField::NearMagnitude, "W promieniu od magnitudy: liczba od 0 do 10, np. 3,0",
+         "Within it from magnitude: a number from 0 to 10, e.g. 3.0"},
+        {AlertField::RadiusKm, "Promień: liczba kilometrów od 0 do 40000", "Radius: kilometres from 0 to 40000"},
+        {AlertField::Latitude, "Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej",
+         "Latitude: degrees from -90 to 90; give both coordinates or neither"},
+        {AlertField::Longitude, "Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej",
+         "Longitude: degrees from -180 to 180; give both coordinates or neither"},
+        {AlertField::HomeName, "Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)",
+         "Name: at most 64 bytes (about 32 to 64 letters)"},
+        {AlertField::QuietFrom, "Od: godzina w postaci GG:MM, np. 22:00", "From: a time as HH:MM, e.g. 22:00"},
+        {AlertField::QuietTo, "Do: godzina w postaci GG:MM, np. 07:00", "To: a time as HH:MM, e.g. 07:00"},
+        {AlertField::WakeMagnitude, "Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5",
+         "Always wake me from magnitude: a number from 0 to 10, e.g. 6.5"},
+        {AlertField::NotifyMinMagnitude, "Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)",
+         "Notifications from magnitude: a number from 0 to 10 (0 = every alert)"},
+        {AlertField::Sources, "Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami",
+         "Addresses: at most 16 http:// or https:// addresses separated by blanks"},
+    };
+    for (const Problem& p : kProblems) {
+        if (p.field == field) {
+            return lang == kLangEnglish ? p.english : p.polish;
+        }
+    }
+    return {};
+}
+
+std::string TimeDisplayHint(const std::string& lang, TimeDisplay display) {
+    switch (display) {
+        case TimeDisplay::Local:
+            return LookUiText(lang, LookText::TimeLocalHint);
+        case TimeDisplay::Utc:
+            return LookUiText(lang, LookText::TimeUtcHint);
+        case TimeDisplay::Classic:
+            break;
+    }
+    return LookUiText(lang, LookText::TimeClassicHint);
 }
 
 }  // namespace dravik

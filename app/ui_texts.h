@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "feed/alert_rule.h"
@@ -97,12 +98,14 @@ std::string AlertUiText(const std::string& lang, AlertText id);
 // The main menu's item (Polish, like the rest of that menu) and the tray menus' item.
 inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 
-// The list's time header with the display it shows: "Godzina (UTC)", "Time (local)"; the plain header for
-// the classic form; empty when the language is neither.
+// The list's time header with the zone of the times it shows: "Godzina (UTC)", "Time (CET)" (the local zone in
+// force at nowUtcSeconds, now when not given); the plain header for the classic form; empty when the language is
+// neither.
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display);
+std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds);
 
-// "1 240 km SE of Home" / "1 240 km na SE od: Dom": whole kilometres in groups of three, the compass point of
-// the bearing, the home's name (the language's default when empty).
+// "1 240 km SE of Home" / "1 240 km na południowy wschód od: Dom": whole kilometres in groups of three, the
+// compass point of the bearing (in words in Polish), the home's name (the language's default when empty).
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName);
 
 // The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,
@@ -132,5 +135,27 @@ std::string ChartMonthLabel(const std::string& lang, int year, int month, bool w
 // Texts that stay Polish in both languages.
 inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
 inline constexpr const char* kQuestionCaption = "Pytanie";
+
+}  // namespace dravik
+
+// Texts that explain choices and say what is wrong, English for "EN", Polish otherwise.
+namespace dravik {
+
+enum class AlertField;  // app/alert_settings_key.h
+
+// The caption of the program's message boxes: the program's name as users know it, in both languages (the
+// executable's file name is lower case).
+inline constexpr const char* kMessageBoxCaption = "Dravik";
+
+enum class LookText {
+    TimeClassicHint,
+    TimeLocalHint,
+    TimeUtcHint,
+};
+std::string LookUiText(const std::string& lang, LookText id);
+// What a time display shows, for the settings window's choice.
+std::string TimeDisplayHint(const std::string& lang, TimeDisplay display);
+// What a refused settings field must hold, named: "Szerokość: stopnie od -90 do 90, obie współrzędne albo żadna".
+std::string FieldProblemText(const std::string& lang, AlertField field);
 
 }  // namespace dravik

@@ -1,16 +1,21 @@
 #include "controls/link_static.h"
 
+#include "controls/palette_colours.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QUrl>
 
 namespace dravik {
 
-QRgb LinkTextColour(bool over, bool visited) {
-    if (visited) {
-        return kLinkVisitedColour;
+QRgb LinkTextColour(const QPalette& palette, bool over, bool visited) {
+    const QRgb window = palette.color(QPalette::Active, QPalette::Window).rgb();
+    QRgb colour = palette.color(QPalette::Active, QPalette::Link).rgb();
+    if (over && !visited) {
+        colour = MixColours(colour, palette.color(QPalette::Active, QPalette::WindowText).rgb(), 0.5);
     }
-    return over ? kLinkHoverColour : kLinkColour;
+    return WithContrast(colour, window, kMinTextContrast);
 }
 
 CLinkStatic::CLinkStatic(QWidget* parent, UrlOpener opener) : QLabel(parent), m_opener(std::move(opener)) {
@@ -89,10 +94,15 @@ void CLinkStatic::OnClicked() {
 }
 
 void CLinkStatic::ApplyColour() {
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, QColor(LinkTextColour(m_bOver, m_bVisited)));
-    setPalette(colours);
     update();
+}
+
+void CLinkStatic::paintEvent(QPaintEvent* /*event*/) {
+    // The colour is worked out at each drawing from the palette in force, so a change of theme shows at once.
+    QPainter painter(this);
+    painter.setPen(QColor(LinkTextColour(palette(), m_bOver, m_bVisited)));
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    painter.drawText(area, static_cast<int>(alignment()) | Qt::TextSingleLine, text());
 }
 
 }  // namespace dravik

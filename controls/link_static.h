@@ -5,21 +5,20 @@
 #include <QString>
 #include <functional>
 
+class QPalette;
 class QUrl;
 
 namespace dravik {
 
-inline constexpr QRgb kLinkColour = qRgb(0, 0, 0);
-inline constexpr QRgb kLinkHoverColour = qRgb(111, 111, 111);
-inline constexpr QRgb kLinkVisitedColour = qRgb(0, 0, 0);
-
-// Text colour of the link: visited wins over the pointer being over it.
-QRgb LinkTextColour(bool over, bool visited);
+// Text colour of the link on the palette's window: the palette's link colour, half way to the window's text
+// while the pointer is over it until it has been clicked once (visited wins over the pointer being over it);
+// always kept readable on the window.
+QRgb LinkTextColour(const QPalette& palette, bool over, bool visited);
 
 // Opens an address with the desktop's default handler; returns whether it was handed over.
 using UrlOpener = std::function<bool(const QUrl&)>;
 
-// A label that is a link: hand cursor, grey while the pointer is over it until it has been clicked once,
+// A label that is a link: hand cursor, another shade while the pointer is over it until it has been clicked once,
 // and a click opens its address. Keeps the text it was given; the font is its parent's without underline.
 class CLinkStatic : public QLabel {
     Q_OBJECT
@@ -46,6 +45,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void OnClicked();

@@ -1,5 +1,7 @@
 #include "controls/sheen_button.h"
 
+#include "controls/palette_colours.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -10,11 +12,16 @@
 
 namespace dravik {
 
-SheenFace SheenFaceColours(bool hover) {
-    if (hover) {
-        return {kSheenTopHover, kSheenBottomHover};
-    }
-    return {kSheenTopNormal, kSheenBottomNormal};
+SheenFace SheenFaceColours(const QPalette& palette, bool hover) {
+    const QColor button = palette.color(QPalette::Active, QPalette::Button);
+    // lighter() scales the value: a light grey goes to white at the top; a dark one gains a visible sheen.
+    return {button.lighter(130).rgb(), button.darker(hover ? 109 : 120).rgb()};
+}
+
+QRgb SheenTextColour(const QPalette& palette, bool hover) {
+    const SheenFace face = SheenFaceColours(palette, hover);
+    const QRgb text = palette.color(QPalette::Active, QPalette::ButtonText).rgb();
+    return WithContrast(WithContrast(text, face.top, kMinTextContrast), face.bottom, kMinTextContrast);
 }
 
 QRect SheenFaceRect(const QRect& itemRect) {
@@ -57,8 +64,7 @@ void DrawGradient(QPainter& painter, const QRect& rect, const QColor& colour1, c
 
 CSheenButton::CSheenButton(QWidget* parent) : CSheenButton(QString(), parent) {}
 
-CSheenButton::CSheenButton(const QString& text, QWidget* parent)
-    : QPushButton(text, parent), m_crText(QApplication::palette().color(QPalette::Active, QPalette::ButtonText)) {}
+CSheenButton::CSheenButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
 
 void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
@@ -70,7 +76,7 @@ void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
     option.state &= ~QStyle::State_HasFocus;
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
 
-    const SheenFace face = SheenFaceColours(m_bHover);
+    const SheenFace face = SheenFaceColours(palette(), m_bHover);
     DrawGradient(painter, SheenFaceRect(item), QColor(face.top), QColor(face.bottom), true);
 
     const QString caption = text();
@@ -84,7 +90,7 @@ void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
     const QString shown = metrics.elidedText(caption, Qt::ElideRight, place->width());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     if (isEnabled()) {
-        painter.setPen(m_crText);
+        painter.setPen(QColor(SheenTextColour(palette(), m_bHover)));
         painter.drawText(*place, flags, shown);
         return;
     }

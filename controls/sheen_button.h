@@ -5,21 +5,20 @@
 #include <optional>
 
 class QPainter;
+class QPalette;
 
 namespace dravik {
 
-// The face is a vertical white-to-grey gradient, a little lighter while the pointer is over the button.
-inline constexpr QRgb kSheenTopNormal = qRgb(255, 255, 255);
-inline constexpr QRgb kSheenBottomNormal = qRgb(200, 200, 200);
-inline constexpr QRgb kSheenTopHover = qRgb(255, 255, 255);
-inline constexpr QRgb kSheenBottomHover = qRgb(220, 220, 220);
-
+// The face is a vertical gradient from a lighter to a darker shade of the palette's button colour (white to
+// grey on a light theme), a little lighter at the bottom while the pointer is over the button.
 struct SheenFace {
     QRgb top;
     QRgb bottom;
 };
 
-SheenFace SheenFaceColours(bool hover);
+SheenFace SheenFaceColours(const QPalette& palette, bool hover);
+// The caption's colour: the palette's button text, moved off the face where it would not read on it.
+QRgb SheenTextColour(const QPalette& palette, bool hover);
 
 // The part of the button the gradient covers: inside the frame's top-left line, clear of its bottom-right
 // shadow (one pixel in at the top and left, two at the right and bottom).
@@ -53,7 +52,6 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    QColor m_crText;
     bool m_bHover = false;
 };
 

@@ -194,7 +194,7 @@ std::string SolarWindStatusText(const std::string& page) {
     }
     speed = ShownValue(speed);
     density = ShownValue(density);
-    return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm3";
+    return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm³";
 }
 
 std::string XRayEventText(const std::string& page) {

@@ -5,7 +5,7 @@
 namespace dravik {
 
 // The status line text for a solar-wind page: "Prędkość wiatru słonecznego: %s km/s, gęstość: %s
-// protonów/cm3" with the speed and the proton density as the page writes them. Reads NOAA's real-time
+// protonów/cm³" with the speed and the proton density as the page writes them. Reads NOAA's real-time
 // solar wind JSON (the newest active reading with both values) or a page with "speed: <b>" and
 // "density: <b>" cells. Only a number of at most 16 bytes is shown (blanks around it kept); a value that
 // cannot be found, or is anything else, leaves its place empty.

@@ -210,6 +210,14 @@ std::string LocalZoneName(std::int64_t utcSeconds) {
     return zone;
 }
 
+std::string LocalZoneLabel(std::int64_t utcSeconds) {
+    const std::string zone = LocalZoneName(utcSeconds);
+    if (!zone.empty() && (zone[0] == '+' || zone[0] == '-')) {
+        return "UTC" + zone;
+    }
+    return zone;
+}
+
 DateTimeText DisplayedTime(const std::string& data1, const std::string& data2, bool hasUtc, std::int64_t utcSeconds,
                            TimeDisplay display) {
     if (display == TimeDisplay::Classic) {

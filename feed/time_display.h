@@ -44,6 +44,10 @@ DateTimeText FormatInstant(std::int64_t utcSeconds, TimeDisplay display);
 // Warsaw); empty when there is none.
 std::string LocalZoneName(std::int64_t utcSeconds);
 
+// The zone in force at an instant as a reader knows it: its abbreviation ("CET", "CEST", "UTC"), or "UTC+03" where
+// the zone has only a numeric one ("+03", Istanbul); empty when there is none.
+std::string LocalZoneLabel(std::int64_t utcSeconds);
+
 // How an event's time is shown. data1/data2 are the archive's form; the source's own UTC instant, where
 // known, is used in place of the inverse conversion. Texts that do not read are shown as they are.
 DateTimeText DisplayedTime(const std::string& data1, const std::string& data2, bool hasUtc, std::int64_t utcSeconds,

@@ -20,6 +20,7 @@
 #include "app/window_placement.h"
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
+#include "controls/tab_chain.h"
 #include "feed/page_fetch.h"
 #include "history/history_dlg.h"
 #include "mainwindow/event_list_sort.h"
@@ -68,10 +69,17 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
             button->setAutoDefault(false);
             return button;
         }
-        case kIdEventList:
-            return new QTableWidget(parent);
-        case kIdBrowser:
-            return new CWebBrowser2(parent);
+        case kIdEventList: {
+            // One Tab stop: the arrow keys move within the list, Tab leaves it.
+            auto* list = new QTableWidget(parent);
+            list->setTabKeyNavigation(false);
+            return list;
+        }
+        case kIdBrowser: {
+            auto* browser = new CWebBrowser2(parent);
+            KeepOutOfTabChain(browser);
+            return browser;
+        }
         case kIdSiteLink:
             return new CLinkStatic(parent);
         default:

@@ -6,10 +6,12 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QTimer>
 #include <cstdlib>
 #include <utility>
 
 #include "app/alert_settings_key.h"
+#include "app/notice_urgency.h"
 #include "app/settings_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
@@ -31,6 +33,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcAlert, "dravik.alert", QtWarningMsg)
 
 constexpr int kTimeColumn = 3;
+constexpr int kZoneCheckMs = 60 * 1000;
 // The key of a summary notification: a click shows the window without changing the selection.
 constexpr const char* kWindowOnlyKey = "*";
 
@@ -74,6 +77,20 @@ void CMonitorDlg::InitAlerts() {
     if (!m_services.clock) {
         m_services.clock = [] { return std::time(nullptr); };
     }
+    // The local zone changes twice a year while the program runs for weeks: the time header follows it.
+    auto* zoneTimer = new QTimer(this);
+    connect(zoneTimer, &QTimer::timeout, this, [this] {
+        QTableWidgetItem* header = m_listEvents != nullptr ? m_listEvents->horizontalHeaderItem(kTimeColumn) : nullptr;
+        const TimeDisplay display = CurrentAlertSettings().timeDisplay;
+        if (header == nullptr || display != TimeDisplay::Local) {
+            return;
+        }
+        const QString text = QString::fromStdString(TimeHeaderText(UiLanguage(), display));
+        if (header->text() != text) {
+            header->setText(text);
+        }
+    });
+    zoneTimer->start(kZoneCheckMs);
 }
 
 AlertSettings CMonitorDlg::CurrentAlertSettings() const {
@@ -88,6 +105,11 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
     }
     if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kTimeColumn)) {
         header->setText(QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
+        // The zone is the point of the header: the column grows rather than cut it off.
+        const int wanted = m_listEvents->horizontalHeader()->sectionSizeHint(kTimeColumn);
+        if (m_listEvents->columnWidth(kTimeColumn) < wanted) {
+            m_listEvents->setColumnWidth(kTimeColumn, wanted);
+        }
     }
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
         ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
@@ -109,7 +131,7 @@ void CMonitorDlg::OnSettings() {
         const std::string self = QCoreApplication::applicationFilePath().toStdString();
         const char* path = std::getenv("PATH");
         if (!SetAutostart(dlg.StartWithSession(), AutostartCommand(self, path != nullptr ? path : ""), &error)) {
-            QMessageBox::warning(m_bHiddenToTray ? nullptr : this, QString::fromStdString(ApplicationName()),
+            QMessageBox::warning(m_bHiddenToTray ? nullptr : this, QString::fromUtf8(kMessageBoxCaption),
                                  QString::fromStdString(AlertUiText(lang, AlertText::AutostartFailed) + "\n" + error));
         }
     }
@@ -152,7 +174,12 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
                 body = RevisedText(lang, event.mag, announced[i].revisedFrom) + "\n" + body;
             }
             // The quake's own id, which names its row whatever sorting and revisions did.
-            DesktopNotice notice{NotificationSummary(event), body, !decisions[i].sound, show, event.eventId};
+            DesktopNotice notice{NotificationSummary(event),
+                                 body,
+                                 !decisions[i].sound,
+                                 show,
+                                 event.eventId,
+                                 UrgencyOf(event, settings, decisions[i])};
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);
         }
@@ -161,6 +188,9 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
             for (std::size_t i : plan.summary) {
                 notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
                 notice.silent = notice.silent && !decisions[i].sound;
+                if (UrgencyOf(listed[i], settings, decisions[i]) == NoticeUrgency::Critical) {
+                    notice.urgency = NoticeUrgency::Critical;
+                }
             }
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);

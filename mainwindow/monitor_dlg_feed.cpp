@@ -8,6 +8,7 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "controls/status_line.h"
 #include "feed/catch_up.h"
 #include "feed/event_fields.h"
 #include "feed/geojson_events.h"
@@ -276,7 +277,8 @@ void CMonitorDlg::ShowStatusLine() {
         line += (line.empty() ? "" : " | ") + text;
         tip += "\n" + text;
     }
-    SetDlgItemText(kIdStatusLine, line);
+    ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line),
+                   !problem.empty() || !m_sourceProblemsShown.empty());
     if (m_pTray != nullptr) {
         m_pTray->SetTooltipText(tip);
     }

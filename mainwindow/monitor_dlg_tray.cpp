@@ -157,9 +157,12 @@ void CMonitorDlg::OnChangeLanguage() {
     if (dlg.m_nLanguage != 0 && dlg.m_nLanguage != 1) {
         return;
     }
+    if (!ChoiceChangesLanguage(UiLanguage(), dlg.m_nLanguage)) {
+        return;  // the language in use: nothing to restart for, the program runs on
+    }
     CSettingsKey key;
     key.m_strLang = dlg.m_nLanguage == 0 ? "PL" : "EN";
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(ApplicationName()),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption),
                     QString::fromStdString(RestartMessage(dlg.m_nLanguage)), QMessageBox::Ok, this);
     box.exec();
     // The program ends; the new language applies from the next start.

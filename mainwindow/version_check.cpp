@@ -7,7 +7,9 @@
 #include <QString>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "app/settings_key.h"
 #include "feed/page_fetch.h"
@@ -20,7 +22,7 @@ namespace {
 
 // The box is the owner's child, so Qt centres it on the owner when it appears, once the owner is on screen.
 void ShowNotice(QWidget* owner, const std::string& notice) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(ApplicationName()), QString::fromStdString(notice),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption), QString::fromStdString(notice),
                     QMessageBox::Ok, owner);
     box.exec();
 }
@@ -86,15 +88,51 @@ std::string VersionCheckAddress() {
     return SiteUrl() + "/wersja.php?w=" + kCheckedVersion;
 }
 
+namespace {
+
+// The parts of a dotted version; false for anything but digits separated by single dots.
+bool VersionParts(const std::string& text, std::vector<unsigned long>* parts) {
+    constexpr std::size_t kMaxPartDigits = 9;
+    parts->clear();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = text.find('.', start);
+        const std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        if (part.empty() || part.size() > kMaxPartDigits || part.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        parts->push_back(std::stoul(part));
+        if (dot == std::string::npos) {
+            return true;
+        }
+        start = dot + 1;
+    }
+}
+
+}  // namespace
+
+bool IsNewerVersion(const std::string& announced, const std::string& own) {
+    std::vector<unsigned long> a;
+    std::vector<unsigned long> b;
+    if (!VersionParts(announced, &a) || !VersionParts(own, &b)) {
+        return false;
+    }
+    const std::size_t n = std::max(a.size(), b.size());
+    a.resize(n, 0);
+    b.resize(n, 0);
+    return a > b;
+}
+
 std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost) {
     if (answer.size() != 7) {
         return std::string();
     }
+    // An older or equal version (a site not yet updated, a mirror) is no news.
     const std::string current = answer.substr(3, 4);
-    if (current == kCheckedVersion) {
+    if (!IsNewerVersion(current, kProgramVersion)) {
         return std::string();
     }
-    return VersionMessage(lang, kCheckedVersion, current, siteHost);
+    return VersionMessage(lang, kProgramVersion, current, siteHost);
 }
 
 void ShowVersionNotice(QWidget* owner, const std::string& answer) {

@@ -11,15 +11,21 @@ class QWidget;
 // Once per start: ask the product's site for the current version and tell the user when it differs.
 namespace dravik {
 
-// The version this check sends and compares with (the caption's "1.15" is not used here).
+// The version the request names, as the site has always been asked.
 inline constexpr const char* kCheckedVersion = "1.14";
+// The program's own version, the one its caption shows; the answer is compared with this one.
+inline constexpr const char* kProgramVersion = "1.15";
 
 // SiteUrl() + "/wersja.php?w=1.14".
 std::string VersionCheckAddress();
 
+// Whether `announced` is a later version than `own`, both dotted numbers compared part by part as numbers
+// ("1.9" < "1.15", "1.15" == "1.15.0"); false when either is not digits separated by single dots.
+bool IsNewerVersion(const std::string& announced, const std::string& own);
+
 // The notice due for the site's answer in the language given, or the empty text when none is due: only an
-// answer of exactly 7 bytes counts, its last four bytes are the current version, and any version other than
-// ours (older ones too) is announced.
+// answer of exactly 7 bytes counts, its last four bytes are the current version, and only a version newer than
+// the program's own is announced.
 std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost);
 
 // Shows the notice due for the answer, if any, in a message box owned by owner (centred on it) with the

@@ -61,6 +61,8 @@ struct DialogTemplate {
     std::vector<DialogControl> controls;
     int menuId = 0;         // menu resource of the window, 0 for none
     int fontPointSize = 8;  // the dialog font's size
+    // The ids in the order Tab visits them where it differs from the template's; the others keep theirs after.
+    std::vector<int> tabOrder = {};
 };
 
 // One menu entry: a command (id != 0), a separator, or a popup with children.
@@ -69,6 +71,8 @@ struct MenuItem {
     int id = 0;
     bool separator = false;
     std::vector<MenuItem> children;  // non-empty for a popup
+    // The key that runs the command from anywhere in the window, "Ctrl+H" (shown in the menu); empty: none.
+    std::string shortcut = {};
 };
 
 // A menu resource: its top-level entries (popups or commands).

@@ -5,6 +5,9 @@
 
 namespace dravik {
 
+// How urgent a notification is, as the freedesktop notification service's "urgency" hint counts it.
+enum class NoticeUrgency : unsigned char { Low = 0, Normal = 1, Critical = 2 };
+
 // One desktop notification.
 struct DesktopNotice {
     std::string summary;
@@ -15,6 +18,8 @@ struct DesktopNotice {
     std::string actionLabel;
     // Handed to the activation handler when the user clicks the notice; empty: the click shows nothing.
     std::string key;
+    // A critical notice stays until dismissed on most desktops, and shows through "do not disturb".
+    NoticeUrgency urgency = NoticeUrgency::Normal;
 };
 
 // Shows desktop notifications. Never blocks the caller for long and never fails it: a notice that cannot

@@ -43,7 +43,11 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
               {1016, kRadio, "Hybryda", 192, 396, 42, 10, kStyleFlat},
               {1017, kRadio, "Fizyczna", 248, 396, 43, 10, kStyleFlat},
           },
-          kMenuMain}},
+          kMenuMain,
+          8,
+          // As the eye reads the window: the list, the map's controls below it, then the hide button (the map itself
+          // is no Tab stop).
+          {1003, 1006, 1007, 1008, 1016, 1017, 1002}}},
         {kDialogLanguage,
          {kDialogLanguage,
           "Język programu (language)",
@@ -76,13 +80,17 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
               {1008, kRadio, "Energia wstrząsu", 7, 279, 69, 10, kStyleFlat},
               {1016, kRadio, "Słupki", 155, 268, 37, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
               {1017, kRadio, "Łączenie punktów", 155, 279, 75, 10, kStyleFlat},
-          }}},
+          },
+          0,
+          8,
+          // The query from left to right, its result, the chart's choices, and last the close button.
+          {1010, 1011, 1014, 1012, 1002, 1007, 1008, 1016, 1017, kIdCancel}}},
     };
     return templates;
 }
 
-MenuItem Command(const char* text, int id) {
-    return MenuItem{text, id, false, {}};
+MenuItem Command(const char* text, int id, const char* shortcut = "") {
+    return MenuItem{text, id, false, {}, shortcut};
 }
 MenuItem Separator() {
     return MenuItem{"", 0, true, {}};
@@ -101,11 +109,12 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
          {kMenuTrayEnglish,
           {Popup("Tray", {Command("Show list", kCmdShowList), Command("Change language", kCmdChangeLanguage),
                           Command("Settings...", kCmdSettings), Separator(), Command("Close", kCmdTrayClose)})}}},
+        // "&" marks the letter that opens an entry with Alt (or on its own inside an open menu).
         {kMenuMain,
          {kMenuMain,
-          {Popup("Program", {Command("Ukryj", kCmdHide), Command("Ustawienia...", kCmdSettings),
-                             Command("Zamknij", kCmdMenuClose)}),
-           Popup("Analizy", {Command("Historia", kCmdHistory)}), Command("O programie", kCmdAbout)}}},
+          {Popup("&Program", {Command("&Ukryj", kCmdHide, "Ctrl+W"), Command("U&stawienia...", kCmdSettings, "Ctrl+,"),
+                              Command("&Zamknij", kCmdMenuClose, "Ctrl+Q")}),
+           Popup("&Analizy", {Command("&Historia", kCmdHistory, "Ctrl+H")}), Command("&O programie", kCmdAbout)}}},
     };
     return menus;
 }

@@ -114,6 +114,8 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
     QVariantMap hints;
     hints.insert(QStringLiteral("suppress-sound"), notice.silent);
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("dravik"));
+    // The notification service takes it as a byte (D-Bus type y).
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(notice.urgency)));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
     call << QStringLiteral("Dravik") << uint(0) << QStringLiteral("dravik") << QString::fromStdString(notice.summary)
          << body << actions << hints << int(-1);

@@ -12,12 +12,14 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -183,6 +185,9 @@ QAction* AddMenuItem(QWidget* owner, const MenuItem& item) {
         action = static_cast<QMenu*>(owner)->addAction(text);
     }
     action->setData(item.id);
+    if (!item.shortcut.empty()) {
+        action->setShortcut(QKeySequence(ToQString(item.shortcut), QKeySequence::PortableText));
+    }
     return action;
 }
 
@@ -285,8 +290,23 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
         }
     }
 
+    ApplyTabOrder(dialog, tmpl.tabOrder);
     const QRect client = DialogUnitsToPixels(base, 0, 0, tmpl.w, tmpl.h);
     dialog->setFixedSize(client.width(), client.height() + top);
+}
+
+void ApplyTabOrder(QWidget* dialog, const std::vector<int>& ids) {
+    QWidget* previous = nullptr;
+    for (int id : ids) {
+        QWidget* control = FindControl(dialog, id);
+        if (control == nullptr) {
+            continue;
+        }
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, control);
+        }
+        previous = control;
+    }
 }
 
 QWidget* FindControl(QWidget* dialog, int id) {
@@ -372,6 +392,19 @@ QMenuBar* BuildMenuBar(const MenuTemplate& menu, QWidget* parent) {
     bar->setNativeMenuBar(false);
     for (const MenuItem& item : menu.items) {
         AddMenuItem(bar, item);
+    }
+    if (parent != nullptr) {
+        // F10 opens the menu bar, as in the desktops' own programs; Qt leaves that to the platform.
+        auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), parent);
+        f10->setObjectName(QStringLiteral("menuBarKey"));
+        QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+            for (QAction* action : bar->actions()) {
+                if (action->menu() != nullptr && action->isVisible() && action->isEnabled()) {
+                    bar->setActiveAction(action);
+                    return;
+                }
+            }
+        });
     }
     return bar;
 }

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/dialog_template.h"
 
@@ -35,6 +36,10 @@ int ScaledColumnWidth(const QFont& font, int designPixels);
 void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFactory& factory = nullptr,
                  const MenuTemplate* menu = nullptr);
 
+// Makes Tab visit the controls of these ids in this order (ids not found are passed over); BuildDialog runs it
+// with the template's own order.
+void ApplyTabOrder(QWidget* dialog, const std::vector<int>& ids);
+
 // The control with the given id (the first one for kNoControlId), or nullptr.
 QWidget* FindControl(QWidget* dialog, int id);
 // The control's id as the builder recorded it, or kNoControlId.
@@ -52,7 +57,8 @@ int AddComboString(QComboBox* combo, const std::string& text);
 // startAfter and wrapping round; -1 when there is none.
 int FindComboString(QComboBox* combo, int startAfter, const std::string& prefix);
 
-// A menu bar with the menu's popups and commands; each command's id is in QAction::data().
+// A menu bar with the menu's popups and commands; each command's id is in QAction::data(), its shortcut set
+// (and shown) where the template gives one. F10 in the parent window opens the first popup.
 QMenuBar* BuildMenuBar(const MenuTemplate& menu, QWidget* parent);
 // The popup at position of a menu, as a QMenu (a tray's context menu); nullptr when there is none.
 QMenu* BuildPopupMenu(const MenuTemplate& menu, int position, QWidget* parent);

@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <clocale>
+#include <set>
 
 #include <gtest/gtest.h>
 
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
+#include "controls/palette_colours.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/feed/scoped_tz.h"
 
@@ -29,7 +31,7 @@ std::string StoredText(const FakeSettingsStorage& storage, const char* name) {
     return value->bytes.substr(0, end);
 }
 
-TEST(AlertSettingsKeyTest, NothingStoredGivesTheClassicDefaultsAndReadingWritesNothing) {
+TEST(AlertSettingsKeyTest, NothingStoredGivesTheDefaultsAndReadingWritesNothing) {
     FakeSettingsStorage storage;
     CAlertSettingsKey key(storage);
     const AlertSettings& s = key.m_settings;
@@ -41,7 +43,7 @@ TEST(AlertSettingsKeyTest, NothingStoredGivesTheClassicDefaultsAndReadingWritesN
     EXPECT_EQ(s.wakeMagnitude, 6.5);
     EXPECT_TRUE(s.notifyEnabled);
     EXPECT_EQ(s.notifyMinMagnitude, 5.0);
-    EXPECT_EQ(s.timeDisplay, TimeDisplay::Classic);
+    EXPECT_EQ(s.timeDisplay, TimeDisplay::Local);
     EXPECT_TRUE(key.m_unreadable.empty());
     EXPECT_EQ(storage.m_nWrites, 0);
 }
@@ -68,7 +70,9 @@ TEST(AlertSettingsKeyTest, UnreadableStoredValuesFallBackToTheirDefaultAndAreRew
         {kNotifyEnabled, "0", true, "false"},
         {kNotifyMinMagnitude, "", false, "5.0"},
         {kDisplayTime, "utc", true, "utc"},
-        {kDisplayTime, "UTC", false, "classic"},
+        {kDisplayTime, "UTC", false, "local"},
+        // A stored choice stays, the old default included.
+        {kDisplayTime, "classic", true, "classic"},
         {kHomeLatitude, "91", false, ""},  // no longitude either: no home
     };
     for (const Case& c : cases) {
@@ -242,6 +246,52 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
 }
 
+TEST(SettingsDlgTest, EveryFieldNamesItselfAndWhatItMustHoldInBothLanguages) {
+    const AlertField fields[] = {AlertField::GlobalMagnitude,    AlertField::NearMagnitude, AlertField::RadiusKm,
+                                 AlertField::Latitude,           AlertField::Longitude,     AlertField::HomeName,
+                                 AlertField::QuietFrom,          AlertField::QuietTo,       AlertField::WakeMagnitude,
+                                 AlertField::NotifyMinMagnitude, AlertField::Sources};
+    std::set<std::string> seen;
+    for (AlertField field : fields) {
+        const std::string pl = FieldProblemText("PL", field);
+        const std::string en = FieldProblemText("EN", field);
+        EXPECT_NE(pl.find(": "), std::string::npos) << pl;
+        EXPECT_NE(en.find(": "), std::string::npos) << en;
+        EXPECT_NE(pl, en);
+        EXPECT_TRUE(seen.insert(pl).second) << pl;
+        EXPECT_TRUE(seen.insert(en).second) << en;
+        EXPECT_EQ(FieldProblemText("DE", field), pl) << "the window's own language otherwise";
+    }
+    // Two refused fields: both reasons, each on a line of its own.
+    CSettingsDlg dlg(AlertSettings{}, "PL");
+    dlg.Field(AlertField::QuietTo)->setText(QStringLiteral("7.00"));
+    dlg.Field(AlertField::RadiusKm)->setText(QStringLiteral("-1"));
+    dlg.accept();
+    const QStringList lines = dlg.ErrorLabel()->text().split(QLatin1Char('\n'));
+    EXPECT_EQ(lines, (QStringList{QString::fromUtf8("Popraw zaznaczone pola."),
+                                  QString::fromStdString(FieldProblemText("PL", AlertField::RadiusKm)),
+                                  QString::fromStdString(FieldProblemText("PL", AlertField::QuietTo))}));
+}
+
+TEST(SettingsDlgTest, EachTimeDisplaySaysWhatItShowsInBothLanguages) {
+    for (const char* lang : {"PL", "EN"}) {
+        AlertSettings start;
+        start.timeDisplay = TimeDisplay::Utc;
+        CSettingsDlg dlg(start, lang);
+        QStringList hints;
+        for (int i = 0; i < 3; ++i) {
+            dlg.TimeBox()->setCurrentIndex(i);
+            const QString hint = dlg.TimeHint()->text();
+            EXPECT_EQ(hint, QString::fromStdString(TimeDisplayHint(lang, static_cast<TimeDisplay>(i)))) << lang;
+            EXPECT_EQ(dlg.TimeBox()->itemData(i, Qt::ToolTipRole).toString(), hint) << lang;
+            EXPECT_FALSE(hint.isEmpty());
+            EXPECT_FALSE(hints.contains(hint)) << lang << " " << i;
+            hints << hint;
+        }
+    }
+    EXPECT_NE(TimeDisplayHint("PL", TimeDisplay::Local), TimeDisplayHint("EN", TimeDisplay::Local));
+}
+
 TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
     for (const char* lang : {"PL", "EN"}) {
         AlertSettings start;
@@ -263,19 +313,65 @@ TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
             const QLineEdit* edit = dlg.Field(field);
             return image.pixel(edit->mapTo(&dlg, QPoint(edit->width() - 4, edit->height() / 2)));
         };
-        EXPECT_EQ(inside(AlertField::Latitude), qRgb(0xff, 0xd6, 0xd6)) << lang;
-        EXPECT_NE(inside(AlertField::Longitude), qRgb(0xff, 0xd6, 0xd6)) << lang;
+        const QRgb marked = MarkedFieldColours(dlg.palette()).background;
+        EXPECT_EQ(inside(AlertField::Latitude), marked) << lang;
+        EXPECT_NE(inside(AlertField::Longitude), marked) << lang;
+        // The window says what is wrong with it, beside the field and under the form.
+        const QString reason = QString::fromStdString(FieldProblemText(lang, AlertField::Latitude));
+        EXPECT_EQ(dlg.Field(AlertField::Latitude)->toolTip(), reason);
+        EXPECT_TRUE(dlg.ErrorLabel()->text().contains(reason)) << dlg.ErrorLabel()->text().toStdString();
+        EXPECT_TRUE(dlg.Field(AlertField::Longitude)->toolTip().isEmpty());
+    }
+}
+
+TEST(AlertTextsTest, TimeHeaderNamesTheZoneInForceNow) {
+    struct Case {
+        const char* zone;
+        const char* lang;
+        TimeDisplay display;
+        std::int64_t now;
+        const char* header;
+    };
+    const std::int64_t january = 1736942400;  // 2025-01-15 12:00 UTC
+    const std::int64_t july = 1752580800;     // 2025-07-15 12:00 UTC
+    const Case cases[] = {
+        {"Europe/Warsaw", "EN", TimeDisplay::Local, january, "Time (CET)"},
+        {"Europe/Warsaw", "PL", TimeDisplay::Local, july, "Godzina (CEST)"},
+        {"Europe/Warsaw", "PL", TimeDisplay::Utc, july, "Godzina (UTC)"},
+        {"Europe/Warsaw", "EN", TimeDisplay::Classic, july, "Time"},
+        {"America/New_York", "EN", TimeDisplay::Local, january, "Time (EST)"},
+        // A zone whose abbreviation is only its offset says so.
+        {"Europe/Istanbul", "PL", TimeDisplay::Local, july, "Godzina (UTC+03)"},
+        {"UTC", "EN", TimeDisplay::Local, july, "Time (UTC)"},
+        {"Europe/Warsaw", "DE", TimeDisplay::Utc, july, ""},
+    };
+    for (const Case& c : cases) {
+        const test::ScopedTz tz(c.zone);
+        EXPECT_EQ(TimeHeaderText(c.lang, c.display, c.now), c.header) << c.zone << " " << c.lang;
     }
 }
 
 TEST(AlertTextsTest, BothLanguages) {
-    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Utc), "Godzina (UTC)");
-    EXPECT_EQ(TimeHeaderText("EN", TimeDisplay::Local), "Time (local)");
-    EXPECT_EQ(TimeHeaderText("PL", TimeDisplay::Classic), "Godzina");
-    EXPECT_EQ(TimeHeaderText("DE", TimeDisplay::Utc), "");
     EXPECT_EQ(DistanceText("EN", 1240.4, 135.0, ""), "1 240 km SE of Home");
-    EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "12 346 km na N od: Kraków");
-    EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "0 km na W od: Dom");
+    EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "12 346 km na północ od: Kraków");
+    EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "0 km na zachód od: Dom");
+    const struct {
+        double bearing;
+        const char* pl;
+        const char* en;
+    } points[] = {
+        {45.0, "10 222 km na północny wschód od: Warszawa", "10 222 km NE of Warszawa"},
+        {90.0, "10 222 km na wschód od: Warszawa", "10 222 km E of Warszawa"},
+        {135.0, "10 222 km na południowy wschód od: Warszawa", "10 222 km SE of Warszawa"},
+        {200.0, "10 222 km na południe od: Warszawa", "10 222 km S of Warszawa"},
+        {225.0, "10 222 km na południowy zachód od: Warszawa", "10 222 km SW of Warszawa"},
+        {315.0, "10 222 km na północny zachód od: Warszawa", "10 222 km NW of Warszawa"},
+        {359.0, "10 222 km na północ od: Warszawa", "10 222 km N of Warszawa"},
+    };
+    for (const auto& p : points) {
+        EXPECT_EQ(DistanceText("PL", 10222.0, p.bearing, "Warszawa"), p.pl);
+        EXPECT_EQ(DistanceText("EN", 10222.0, p.bearing, "Warszawa"), p.en);
+    }
     struct Plural {
         std::size_t n;
         const char* pl;
@@ -303,7 +399,7 @@ TEST(AlertTextsTest, BothLanguages) {
     d.hasDistance = true;
     d.distanceKm = 1240.0;
     d.bearingDeg = 180.0;
-    EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na S od: Dom");
+    EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na południe od: Dom");
 }
 
 TEST(AlertTextsTest, TimeDisplayLocalNamesTheZoneInForceAtTheQuakeNotToday) {

@@ -102,6 +102,47 @@ TEST(LanguageDlgTest, OkReturnsTheCheckedButtonAndCancelKeepsTheInitialIndex) {
     StoreLanguage("");
 }
 
+TEST(LanguageChoiceTest, OnlyAnotherLanguageIsAChange) {
+    const struct {
+        const char* stored;
+        int index;
+        bool changes;
+    } rows[] = {{"PL", 0, false}, {"EN", 1, false}, {"PL", 1, true}, {"EN", 0, true},
+                {"", 0, true},    {"pl", 0, true},  {"DE", 1, true}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(ChoiceChangesLanguage(row.stored, row.index), row.changes) << row.stored << " " << row.index;
+    }
+}
+
+TEST(AboutDlgTest, NamesTheSourcesInUseByHost) {
+    const struct {
+        std::vector<std::string> urls;
+        const char* line;
+    } rows[] = {
+        {{"https://www.seismicportal.eu/fdsnws/event/1/query?format=text"}, "Dane sejsmiczne: www.seismicportal.eu"},
+        {{"https://www.seismicportal.eu/a", "https://EARTHQUAKE.usgs.gov/feed/all_hour.geojson",
+          "https://www.seismicportal.eu/b"},
+         "Dane sejsmiczne: www.seismicportal.eu, earthquake.usgs.gov"},
+        {{"http://a.example/", "http://b.example/", "http://c.example/", "http://d.example/", "http://e.example/"},
+         "Dane sejsmiczne: a.example, b.example (+3)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(AboutSourcesText(row.urls), row.line);
+    }
+    CAboutDlg about(rows[1].urls);
+    QStringList texts;
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        texts << label->text();
+        if (label->text().startsWith(QStringLiteral("Dane sejsmiczne"))) {
+            // Read whole: wrapped within its room, inside the box.
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            EXPECT_LE(label->geometry().right(), about.width());
+        }
+    }
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(rows[1].line))) << texts.join('|').toStdString();
+    EXPECT_FALSE(texts.contains(QStringLiteral("Dane sejsmiczne: EMSC")));
+}
+
 TEST(AboutDlgTest, ShowsNameAndAddressesAndClosesWithOk) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle().toStdString(), "O programie ...");

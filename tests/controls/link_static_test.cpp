@@ -5,8 +5,16 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QUrl>
+#include <algorithm>
+#include <memory>
 #include <vector>
+
+#include "controls/palette_colours.h"
+#include "tests/common/dark_palette.h"
 
 namespace dravik {
 namespace {
@@ -72,23 +80,54 @@ protected:
 };
 
 TEST_F(LinkStaticTest, ColourAwayHoveredAndAfterAClick) {
-    const QRgb black = qRgb(0, 0, 0);
-    const QRgb grey = qRgb(111, 111, 111);
-    EXPECT_EQ(TextColour(*link), black) << "away";
+    const QRgb away = LinkTextColour(link->palette(), false, false);
+    const QRgb over = LinkTextColour(link->palette(), true, false);
+    ASSERT_NE(away, over);
+    EXPECT_EQ(away, link->palette().color(QPalette::Link).rgb()) << "the theme's link colour where it reads";
+    EXPECT_EQ(LinkTextColour(link->palette(), true, true), away);
+    EXPECT_EQ(TextColour(*link), away) << "away";
     Enter(*link);
-    EXPECT_EQ(TextColour(*link), grey) << "over";
+    EXPECT_EQ(TextColour(*link), over) << "over";
     Leave(*link);
-    EXPECT_EQ(TextColour(*link), black) << "away again";
+    EXPECT_EQ(TextColour(*link), away) << "away again";
 
     Enter(*link);
     Click(*link);
     EXPECT_TRUE(link->IsVisited());
-    EXPECT_EQ(TextColour(*link), black) << "visited, over";
+    EXPECT_EQ(TextColour(*link), away) << "visited, over";
     Leave(*link);
-    EXPECT_EQ(TextColour(*link), black) << "visited, away";
+    EXPECT_EQ(TextColour(*link), away) << "visited, away";
     Enter(*link);
-    EXPECT_EQ(TextColour(*link), black) << "visited, over again";
+    EXPECT_EQ(TextColour(*link), away) << "visited, over again";
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(LinkStaticTest, TextReadsOnLightAndDarkPalettesAsRendered) {
+    QPalette light = std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))->standardPalette();
+    // A theme whose link colour is too pale for its window.
+    QPalette pale = light;
+    pale.setColor(QPalette::Link, QColor(150, 180, 255));
+    for (const QPalette& palette : {light, test::DarkFusionPalette(), pale}) {
+        parent.setPalette(palette);
+        for (bool over : {false, true}) {
+            over ? Enter(*link) : Leave(*link);
+            const QImage image = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRgb ground = image.pixel(image.width() - 1, image.height() - 1);
+            ASSERT_EQ(ground, palette.color(QPalette::Window).rgb());
+            double lowest = 21.0;
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixel(x, y) != ground) {
+                        ++inked;
+                        lowest = std::min(lowest, ContrastRatio(image.pixel(x, y), ground));
+                    }
+                }
+            }
+            EXPECT_GT(inked, 20);
+            EXPECT_GE(lowest, kMinTextContrast) << qRed(ground) << (over ? " over" : "");
+        }
+    }
 }
 
 TEST_F(LinkStaticTest, ClickOpensTheAddressAndMarksItVisitedEvenWhenOpeningFails) {

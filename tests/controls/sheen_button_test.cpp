@@ -7,6 +7,13 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleFactory>
+#include <algorithm>
+#include <memory>
+
+#include "controls/palette_colours.h"
+#include "tests/common/dark_palette.h"
 
 namespace dravik {
 namespace {
@@ -83,30 +90,99 @@ protected:
     }
     // The face's last row, left of the centred caption.
     QRgb FaceBottom() { return Grab(button).pixel(4, SheenFaceRect(button.rect()).bottom()); }
+    QRgb Bottom(bool hover) { return SheenFaceColours(button.palette(), hover).bottom; }
 
     CSheenButton button;
 };
 
+TEST(SheenFaceColours, ShadesOfThePalettesButtonColour) {
+    struct Case {
+        QColor button;
+        SheenFace normal;
+        SheenFace hover;
+    };
+    const Case cases[] = {
+        // A light grey button: white to grey, lighter at the bottom under the pointer.
+        {QColor(239, 239, 239), {qRgb(255, 255, 255), qRgb(199, 199, 199)}, {qRgb(255, 255, 255), qRgb(219, 219, 219)}},
+        {QColor(53, 53, 53), {qRgb(69, 69, 69), qRgb(44, 44, 44)}, {qRgb(69, 69, 69), qRgb(49, 49, 49)}},
+    };
+    for (const Case& c : cases) {
+        QPalette palette;
+        palette.setColor(QPalette::Button, c.button);
+        const SheenFace normal = SheenFaceColours(palette, false);
+        const SheenFace hover = SheenFaceColours(palette, true);
+        EXPECT_EQ(normal.top, c.normal.top) << c.button.red();
+        EXPECT_EQ(normal.bottom, c.normal.bottom) << c.button.red();
+        EXPECT_EQ(hover.top, c.hover.top) << c.button.red();
+        EXPECT_EQ(hover.bottom, c.hover.bottom) << c.button.red();
+    }
+}
+
 TEST_F(SheenButtonPixels, FaceBottomFollowsThePointerInAndOut) {
-    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
-    EXPECT_EQ(Grab(button).pixel(4, SheenFaceRect(button.rect()).top()), qRgb(255, 255, 255));
+    ASSERT_NE(Bottom(false), Bottom(true));
+    EXPECT_EQ(FaceBottom(), Bottom(false));
+    EXPECT_EQ(Grab(button).pixel(4, SheenFaceRect(button.rect()).top()), SheenFaceColours(button.palette(), false).top);
     Enter(button);
     EXPECT_TRUE(button.IsHovering());
-    EXPECT_EQ(FaceBottom(), qRgb(220, 220, 220));
-    EXPECT_EQ(Grab(button).pixel(4, SheenFaceRect(button.rect()).top()), qRgb(255, 255, 255));
+    EXPECT_EQ(FaceBottom(), Bottom(true));
     Leave(button);
     EXPECT_FALSE(button.IsHovering());
-    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    EXPECT_EQ(FaceBottom(), Bottom(false));
     Enter(button);
-    EXPECT_EQ(FaceBottom(), qRgb(220, 220, 220));
+    EXPECT_EQ(FaceBottom(), Bottom(true));
 }
 
 TEST_F(SheenButtonPixels, PressedAndDisabledButtonsKeepTheNormalFace) {
     button.setDown(true);
-    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    EXPECT_EQ(FaceBottom(), Bottom(false));
     button.setDown(false);
     button.setEnabled(false);
-    EXPECT_EQ(FaceBottom(), qRgb(200, 200, 200));
+    EXPECT_EQ(FaceBottom(), Bottom(false));
+}
+
+// The caption against the face it is drawn on, measured on the rendered pixels: every pixel of the caption
+// against the face's colour in its row (the gradient is the same across a row).
+double LowestCaptionContrast(const QImage& image, const QRect& face) {
+    double lowest = 21.0;
+    int inked = 0;
+    for (int y = face.top(); y <= face.bottom(); ++y) {
+        const QRgb ground = image.pixel(face.left() + 1, y);
+        for (int x = face.left() + 1; x < face.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (pixel != ground) {
+                ++inked;
+                lowest = std::min(lowest, ContrastRatio(pixel, ground));
+            }
+        }
+    }
+    return inked > 20 ? lowest : 0.0;
+}
+
+TEST(SheenButtonContrast, CaptionReadsOnLightDarkAndMismatchedPalettes) {
+    QPalette mismatched = test::DarkFusionPalette();
+    // A theme whose button text barely differs from its buttons.
+    mismatched.setColor(QPalette::ButtonText, QColor(80, 80, 80));
+    const struct {
+        const char* name;
+        QPalette palette;
+    } cases[] = {
+        {"light", std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))->standardPalette()},
+        {"dark", test::DarkFusionPalette()},
+        {"mismatched", mismatched},
+    };
+    for (const auto& c : cases) {
+        for (bool hover : {false, true}) {
+            CSheenButton button(QStringLiteral("Schowaj"));
+            button.setFont(CrispFont());
+            button.setPalette(c.palette);
+            button.resize(120, 32);
+            if (hover) {
+                Enter(button);
+            }
+            const double contrast = LowestCaptionContrast(Grab(button), SheenFaceRect(button.rect()));
+            EXPECT_GE(contrast, kMinTextContrast) << c.name << (hover ? " hover" : "");
+        }
+    }
 }
 
 TEST_F(SheenButtonPixels, CaptionIsCentredAndMovesOnePixelWhenPressed) {

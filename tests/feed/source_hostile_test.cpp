@@ -265,7 +265,7 @@ TEST(SourceHostile, HugeSingleValuesStayCheap) {
          }},
         {"solar wind value", "<p>speed: <b>" + huge + "</b> density: <b>5.1</b>",
          [](const std::string& b) {
-             return SolarWindStatusText(b) == "Prędkość wiatru słonecznego:  km/s, gęstość: 5.1 protonów/cm3"
+             return SolarWindStatusText(b) == "Prędkość wiatru słonecznego:  km/s, gęstość: 5.1 protonów/cm³"
                         ? std::size_t{1}
                         : std::size_t{0};
          }},

@@ -13,7 +13,7 @@ namespace dravik {
 namespace {
 
 std::string Status(const std::string& speed, const std::string& density) {
-    return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm3";
+    return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm³";
 }
 
 TEST(SpaceWeather, SolarWindPageForms) {
@@ -78,7 +78,7 @@ TEST(SpaceWeather, SolarWindJson) {
 }
 
 TEST(SpaceWeather, HostileJsonStaysCheap) {
-    const std::string empty = "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm3";
+    const std::string empty = "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³";
     // Deep nesting must not exhaust the stack, and millions of values before the reading are passed over
     // without building a document.
     const std::string deep = std::string(1 << 20, '[') + std::string(1 << 20, ']');

@@ -16,6 +16,7 @@
 
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
+#include "app/ui_texts.h"
 #include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
@@ -255,7 +256,9 @@ TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
     EXPECT_EQ(stored->bytes.substr(0, stored->bytes.find('\0')), "4.5");
     EXPECT_EQ(dlg->CurrentAlertSettings().globalMagnitude, 4.5);
     EXPECT_EQ(dlg->CurrentAlertSettings().timeDisplay, TimeDisplay::Local);
-    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time (local)"));
+    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(),
+              QString::fromStdString(TimeHeaderText("EN", TimeDisplay::Local)));
+    EXPECT_NE(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
 }
 
 // "Start with my session" is the autostart entry itself: ticked, OK writes it; unticked, OK removes it; a

@@ -118,12 +118,12 @@ TEST_F(MonitorDlgStartTest, TheWindowDoesNotWaitForTheSiteAndTheNoticeComesCentr
         }
     });
     answerer.start(5);
-    m_site.Answer("ok:1.15");
+    m_site.Answer("ok:1.16");
     ASSERT_TRUE(ProcessEventsUntil([&] { return !boxText.empty(); }));
     EXPECT_EQ(boxParent, dlg.get());
     EXPECT_LE((boxCentre - dlg->frameGeometry().center()).manhattanLength(), 4)
         << "box centre " << boxCentre.x() << "," << boxCentre.y();
-    EXPECT_NE(boxText.find("1.15"), std::string::npos);
+    EXPECT_NE(boxText.find("1.16"), std::string::npos);
 }
 
 TEST_F(MonitorDlgStartTest, AnotherStartsRequestShowsTheWindowAsShowListDoes) {

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -21,6 +22,8 @@
 #include <optional>
 #include <thread>
 
+#include "app/alert_settings_key.h"
+#include "app/ui_texts.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_scheme.h"
 #include "platform/environment.h"
@@ -173,7 +176,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     SetLang("EN");
     auto dlg = MakeWindow();
     SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
-    const std::string wind = "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3";
+    const std::string wind = "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³";
     dlg->ReadSolarWind();
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 
@@ -231,6 +234,8 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
 }
 
 TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {
+    // The rows in the archive's own form: the page's time plus an hour.
+    m_storage.StoreText(test::kFakeLangKey, kDisplayTime, "classic");
     auto dlg = MakeWindow();
     auto rows = NumberedQuakeRows(500000, 50);
     SetQuakePage(QuakePageHtml(rows));
@@ -396,13 +401,13 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
         const char* expected;
     } cases[] = {
         {"PL", "x speed: <b>412.3</b> y density: <b>5.1</b>",
-         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3"},
+         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³"},
         {"PL", "x speed: <b> 412.3 </b> density: <b>5.1 </b>",
-         "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm3"},
-        {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm3"},
-        {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm3"},
+         "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm³"},
+        {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm³"},
+        {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³"},
         {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>",
-         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm3"},
+         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -494,8 +499,9 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         const char* lang;
         std::vector<std::string> headers;
     } cases[] = {
-        {"PL", {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług.", "Głęb."}},
-        {"EN", {"Mag", "Region", "Date", "Time", "Lat.", "Long.", "Depth"}},
+        // A new user sees local times, and the header names their zone.
+        {"PL", {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."}},
+        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -510,6 +516,13 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         const int widths[] = {40, 160, 70, 55, 52, 52, 55};
         const QFont font = dlg->m_listEvents->font();
         for (int column = 0; column < 7; ++column) {
+            if (column == 3) {
+                // The time column also shows its header whole, zone and all.
+                EXPECT_EQ(dlg->m_listEvents->columnWidth(column),
+                          std::max(ScaledColumnWidth(font, widths[column]),
+                                   dlg->m_listEvents->horizontalHeader()->sectionSizeHint(column)));
+                continue;
+            }
             EXPECT_EQ(dlg->m_listEvents->columnWidth(column), ScaledColumnWidth(font, widths[column]));
         }
         // The widths follow the font, so a date and a magnitude beside its image are read whole.

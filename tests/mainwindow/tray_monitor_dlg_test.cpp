@@ -345,7 +345,7 @@ TEST_F(TrayMonitorDlgTest, StartInTheTrayNeverShowsTheWindowAndWaitsForALateTray
     m_shell.available = true;
 }
 
-TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
+TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEndsChoosingTheSameSaysNothing) {
     struct Row {
         std::string stored;
         int radio;
@@ -357,7 +357,9 @@ TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
     const std::vector<Row> rows = {
         {"PL", 1008, kIdOk, true, "EN", "Please restart application"},
         {"EN", 1007, kIdOk, true, "PL", "Uruchom program ponownie"},
-        {"PL", 0, kIdOk, true, "PL", "Uruchom program ponownie"},  // the same language also ends the program
+        // The language in use: nothing said, the program runs on.
+        {"PL", 0, kIdOk, false, "PL", ""},
+        {"EN", 1008, kIdOk, false, "EN", ""},
         {"PL", 1008, kIdCancel, false, "PL", ""},
     };
     for (const auto& row : rows) {
@@ -372,7 +374,7 @@ TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEnds) {
             EXPECT_TRUE(answerer.asked.empty());
         } else {
             ASSERT_EQ(answerer.asked.size(), 1u);
-            EXPECT_EQ(answerer.asked[0].first, ApplicationName());
+            EXPECT_EQ(answerer.asked[0].first, "Dravik");
             EXPECT_EQ(answerer.asked[0].second, row.message);
         }
     }

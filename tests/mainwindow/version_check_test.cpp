@@ -22,28 +22,23 @@
 namespace dravik {
 namespace {
 
-TEST(VersionCheckTest, NoticeFollowsTheSevenByteRule) {
+TEST(VersionCheckTest, NoticeOnlyForANewerVersionInASevenByteAnswer) {
     struct Row {
         std::string answer;
         std::string lang;
         std::string expected;
     };
-    const std::string pl115 =
-        "Posiadasz wersję 1.14 programu.\nDostępna jest nowa o numerze 1.15.\nDo pobrania na stronie dravik.example";
+    const std::string pl116 =
+        "Posiadasz wersję 1.15 programu.\nDostępna jest nowa o numerze 1.16.\nDo pobrania na stronie dravik.example";
     const std::string en = "Updates available. Look on dravik.example";
     const std::vector<Row> rows = {
-        {"ok:1.14", "PL", ""},
-        {"xyz1.14", "EN", ""},
-        {"ok:1.15", "PL", pl115},
-        {"ok:1.15", "EN", en},
-        {"ok:1.15", "DE", en},
-        {"ok:1.15", "", en},
-        {"ok:1.10", "PL",
-         "Posiadasz wersję 1.14 programu.\nDostępna jest nowa o numerze 1.10.\nDo pobrania na stronie dravik.example"},
-        {"ok1.15", "PL", ""},    // 6 bytes
-        {"ok:1.150", "PL", ""},  // 8 bytes
+        {"ok:1.15", "PL", ""},                            // our own
+        {"ok:1.14", "PL", ""},                            // the version the request names, older
+        {"ok:1.10", "PL", ""},    {"ok:1.9 ", "EN", ""},  // not a version
+        {"ok:1.16", "PL", pl116}, {"ok:1.16", "EN", en}, {"ok:1.16", "DE", en}, {"ok:1.16", "", en},
+        {"ok:2.0 ", "EN", ""},    {"ok:2.00", "EN", en}, {"ok:1.1x", "EN", ""}, {"ok1.16", "PL", ""},  // 6 bytes
+        {"ok:1.160", "PL", ""},                                                                        // 8 bytes
         {"", "PL", ""},
-        {"ok:1.1 ", "EN", en},  // another text in the last four bytes counts too
     };
     for (const auto& row : rows) {
         EXPECT_EQ(VersionNotice(row.answer, row.lang, "dravik.example"), row.expected)
@@ -51,11 +46,32 @@ TEST(VersionCheckTest, NoticeFollowsTheSevenByteRule) {
     }
 }
 
+TEST(VersionCheckTest, DottedVersionsCompareAsNumbers) {
+    struct Row {
+        const char* announced;
+        const char* own;
+        bool newer;
+    };
+    const Row rows[] = {
+        {"1.16", "1.15", true},           {"1.15", "1.15", false},   {"1.9", "1.15", false},
+        {"1.100", "1.15", true},          {"2.0", "1.15", true},     {"1.15.1", "1.15", true},
+        {"1.15.0", "1.15", false},        {"1.15", "1.15.1", false}, {"01.16", "1.15", true},
+        {"1..16", "1.15", false},         {".16", "1.15", false},    {"1.16.", "1.15", false},
+        {"1.-16", "1.15", false},         {"", "1.15", false},       {"1.16", "", false},
+        {"99999999999.0", "1.15", false},  // too long a part to be a version
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(IsNewerVersion(r.announced, r.own), r.newer) << r.announced << " vs " << r.own;
+    }
+    // The caption shows the version compared with.
+    EXPECT_EQ(std::string("Dravik ") + kProgramVersion, "Dravik 1.15");
+}
+
 using Clock = std::chrono::steady_clock;
 
 using test::ProcessEventsUntil;
 
-TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheApplicationName) {
+TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheProgramsName) {
     test::ScopedEnv site("DRAVIK_SITE_URL", "http://127.0.0.1:9/");
     std::mutex mutex;
     std::vector<std::string> asked;
@@ -87,7 +103,7 @@ TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheApplicati
     ASSERT_TRUE(ProcessEventsUntil([&] { return answered; }));
     check.Stop();
     EXPECT_EQ(asked, std::vector<std::string>{"http://127.0.0.1:9/wersja.php?w=1.14"});
-    EXPECT_EQ(caption.toStdString(), ApplicationName());
+    EXPECT_EQ(caption.toStdString(), "Dravik");
     EXPECT_TRUE(text.endsWith("127.0.0.1")) << text.toStdString();
     EXPECT_EQ(buttons, 1);
 
@@ -103,7 +119,7 @@ TEST(VersionCheckTest, TheAnswerIsHandedToTheUiThreadUnlessStoppedFirst) {
         CVersionCheck check([&](const std::string&) {
             fetchThread = std::this_thread::get_id();
             fetched = true;
-            return std::string("ok:1.15");
+            return std::string("ok:1.16");
         });
         std::vector<std::string> answers;
         std::thread::id answerThread;
@@ -127,7 +143,7 @@ TEST(VersionCheckTest, TheAnswerIsHandedToTheUiThreadUnlessStoppedFirst) {
         }
         ASSERT_TRUE(ProcessEventsUntil([&] { return !answers.empty(); }));
         check.Stop();
-        EXPECT_EQ(answers, std::vector<std::string>{"ok:1.15"});
+        EXPECT_EQ(answers, std::vector<std::string>{"ok:1.16"});
         EXPECT_NE(fetchThread, std::this_thread::get_id());
         EXPECT_EQ(answerThread, std::this_thread::get_id());
     }

@@ -78,7 +78,7 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
 
     notifier.Notify(
         {"M 5.3 NORTHERN ALGERIA", "2026-12-07 14:03 UTC, depth 10 km\n1 240 km SE of Home", false, "Show", "event-1"});
-    notifier.Notify({"M 6.1 CRETE, GREECE", "2026-12-07 14:05 UTC", true, "Show", "event-2"});
+    notifier.Notify({"M 6.1 CRETE, GREECE", "2026-12-07 14:05 UTC", true, "Show", "event-2", NoticeUrgency::Critical});
     ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 2 && notifier.OpenNotices() == 2; }));
     const std::vector<QJsonObject> calls = Recorded(record);
     EXPECT_EQ(calls[0]["app"].toString(), QStringLiteral("Dravik"));
@@ -87,6 +87,8 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
     EXPECT_EQ(calls[0]["actions"].toArray(), (QJsonArray{QStringLiteral("default"), QStringLiteral("Show")}));
     EXPECT_EQ(calls[0]["hints"].toObject()["suppress-sound"].toBool(), false);
     EXPECT_EQ(calls[1]["hints"].toObject()["suppress-sound"].toBool(), true);
+    EXPECT_EQ(calls[0]["hints"].toObject()["urgency"].toInt(-1), 1);
+    EXPECT_EQ(calls[1]["hints"].toObject()["urgency"].toInt(-1), 2);
     EXPECT_EQ(fallbacks, 0);
 
     // Clicks, as the service reports them: on the second notice, on an id that is not ours, another action.

@@ -1,14 +1,18 @@
 #include "platform/qt/dialog_builder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -191,16 +195,100 @@ TEST(DialogBuilderTest, MainDialogWithMenuAndFactory) {
     struct Command {
         int id;
         const char* text;
+        const char* shortcut;
     };
-    for (const Command& c :
-         {Command{kCmdHide, "Ukryj"}, Command{kCmdSettings, "Ustawienia..."}, Command{kCmdMenuClose, "Zamknij"},
-          Command{kCmdHistory, "Historia"}, Command{kCmdAbout, "O programie"}}) {
+    for (const Command& c : {Command{kCmdHide, "&Ukryj", "Ctrl+W"}, Command{kCmdSettings, "U&stawienia...", "Ctrl+,"},
+                             Command{kCmdMenuClose, "&Zamknij", "Ctrl+Q"}, Command{kCmdHistory, "&Historia", "Ctrl+H"},
+                             Command{kCmdAbout, "&O programie", ""}}) {
         QAction* action = FindCommand(bar, c.id);
         ASSERT_NE(action, nullptr) << c.id;
         EXPECT_EQ(action->text(), QString::fromUtf8(c.text));
         EXPECT_EQ(CommandId(action), c.id);
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(c.shortcut))) << c.text;
     }
     EXPECT_EQ(FindCommand(bar, kCmdShowList), nullptr);
+}
+
+// Every entry of a menu level opens with a letter of its own, Alt+letter on the bar.
+TEST(DialogBuilderTest, MainMenuEntriesHaveDistinctMnemonics) {
+    QWidget window;
+    QMenuBar* bar = BuildMenuBar(*FindMenuTemplate(kMenuMain), &window);
+    const auto check = [](const QList<QAction*>& actions, const char* level) {
+        QList<QKeySequence> seen;
+        for (QAction* action : actions) {
+            if (action->isSeparator()) {
+                continue;
+            }
+            const QKeySequence key = QKeySequence::mnemonic(action->text());
+            EXPECT_FALSE(key.isEmpty()) << level << ": " << action->text().toStdString();
+            EXPECT_FALSE(seen.contains(key)) << level << ": " << action->text().toStdString();
+            seen << key;
+        }
+    };
+    check(bar->actions(), "bar");
+    EXPECT_EQ(QKeySequence::mnemonic(bar->actions().at(0)->text()), QKeySequence(Qt::ALT | Qt::Key_P));
+    for (QAction* top : bar->actions()) {
+        if (top->menu() != nullptr) {
+            check(top->menu()->actions(), top->text().toUtf8().constData());
+        }
+    }
+}
+
+TEST(DialogBuilderTest, F10OpensTheMenuBarAndAShortcutRunsItsCommand) {
+    QDialog window;
+    window.resize(300, 200);
+    QMenuBar* bar = BuildMenuBar(*FindMenuTemplate(kMenuMain), &window);
+    auto* edit = new QLineEdit(&window);
+    edit->move(10, 60);
+    std::vector<int> triggered;
+    QObject::connect(bar, &QMenuBar::triggered, [&](QAction* action) { triggered.push_back(CommandId(action)); });
+    window.show();
+    QApplication::setActiveWindow(&window);
+    edit->setFocus();
+    ASSERT_EQ(bar->activeAction(), nullptr);
+    QTest::keyClick(edit, Qt::Key_F10);
+    ASSERT_NE(bar->activeAction(), nullptr);
+    EXPECT_EQ(bar->activeAction(), bar->actions().at(0));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+    QTest::keyClick(edit, Qt::Key_H, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(triggered, (std::vector<int>{kCmdHistory, kCmdSettings}));
+}
+
+TEST(DialogBuilderTest, TemplateTabOrderIsTheOneTabFollows) {
+    auto dialog = Build(kDialogHistory);
+    SetCheckedRadioIndex(dialog.get(), 1007, 0);
+    SetCheckedRadioIndex(dialog.get(), 1016, 0);
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    const std::vector<int>& order = FindDialogTemplate(kDialogHistory)->tabOrder;
+    ASSERT_FALSE(order.empty());
+    FindControl(dialog.get(), order.front())->setFocus(Qt::TabFocusReason);
+    // The control that holds the focus, itself or through a part of it (a date picker's field).
+    const auto focused = [] {
+        QWidget* w = QApplication::focusWidget();
+        while (w != nullptr && ControlId(w) == kNoControlId) {
+            w = w->parentWidget();
+        }
+        return ControlId(w);
+    };
+    // A date picker takes Tab for its day, month and year first: each control counts once, in the order met.
+    std::vector<int> visited{focused()};
+    for (int presses = 0; presses < 40; ++presses) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const int now = focused();
+        if (visited.size() > 1 && now == visited.front()) {
+            break;
+        }
+        if (now != visited.back()) {
+            visited.push_back(now);
+        }
+    }
+    // The hidden button and the unchecked radio buttons take no stop.
+    const std::vector<int> expected = {1010, 1011, 1014, 1012, 1007, 1016, kIdCancel};
+    EXPECT_EQ(visited, expected);
 }
 
 TEST(DialogBuilderTest, TrayPopupMenus) {

@@ -1,0 +1,13 @@
+#include "app/notice_urgency.h"
+
+namespace dravik {
+
+NoticeUrgency UrgencyOf(const QuakeEvent& event, const AlertSettings& settings, const AlertDecision& decision) {
+    const bool nearHome = decision.nearRule ||
+                          (decision.hasDistance && settings.radiusKm > 0.0 && decision.distanceKm <= settings.radiusKm);
+    const EventNumbers numbers = NumbersOf(event);
+    const bool wakes = numbers.hasMagnitude && numbers.magnitude >= settings.wakeMagnitude;
+    return nearHome || wakes ? NoticeUrgency::Critical : NoticeUrgency::Normal;
+}
+
+}  // namespace dravik
