@@ -35,7 +35,7 @@ class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
 class CVersionCheck;
-class CWebBrowser2;
+class CMapBrowser;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -184,7 +184,7 @@ public:
     CLinkStatic* m_linkSite = nullptr;
     CSheenButton* m_btnHide = nullptr;
     QTableWidget* m_listEvents = nullptr;
-    CWebBrowser2* m_browser = nullptr;
+    CMapBrowser* m_browser = nullptr;
     QMenuBar* m_menuBar = nullptr;
     // Keeps the controls in place as the window grows; the template size is its minimum.
     CDialogResizer* m_pResizer = nullptr;

@@ -45,7 +45,8 @@ void MapViewport::ZoomAt(int zoom, const ScreenPoint& anchor, int maxZoom) {
     const WorldPoint at = ToWorld(fixed, m_zoom);
     const WorldPoint centre{at.x - (anchor.x - m_width / 2.0), at.y - (anchor.y - m_height / 2.0)};
     const double size = WorldSize(m_zoom);
-    m_centre = {dravik::ToGeo({centre.x, std::clamp(centre.y, 0.0, size)}, m_zoom).lat, dravik::ToGeo({centre.x, 0}, m_zoom).lon};
+    m_centre = {dravik::ToGeo({centre.x, std::clamp(centre.y, 0.0, size)}, m_zoom).lat,
+                dravik::ToGeo({centre.x, 0}, m_zoom).lon};
     ClampCentre();
 }
 

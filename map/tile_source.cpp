@@ -26,11 +26,6 @@ void ReplaceAll(std::string* text, const std::string& what, const std::string& w
 
 MapKindLayers LayersOfKind(int kind, const std::string& urlOverride) {
     MapKindLayers layers;
-    if (!urlOverride.empty()) {
-        layers.base = {urlOverride, "abc"};
-        layers.attribution = kOsmAttribution;
-        return layers;
-    }
     switch (kind) {
         case 1:
             layers.base = {kEsriImagery, ""};
@@ -57,6 +52,10 @@ MapKindLayers LayersOfKind(int kind, const std::string& urlOverride) {
             layers.base = {"https://tile.openstreetmap.org/{z}/{x}/{y}.png", ""};
             layers.attribution = kOsmAttribution;
             break;
+    }
+    if (!urlOverride.empty()) {
+        layers.base = {urlOverride, "abc"};
+        layers.overlay = {};
     }
     return layers;
 }

@@ -30,7 +30,7 @@ struct MapKindLayers {
 
 // The layers of map kind 0 "Normalna" (street map), 1 "Satelita", 2 "Hybryda" (satellite with labels) or
 // 3 "Fizyczna" (topographic); any other kind is taken as 0. A non-empty urlOverride replaces every kind's
-// tiles with one layer of its own.
+// tiles with one layer of its own; zoom and credits stay the kind's.
 MapKindLayers LayersOfKind(int kind, const std::string& urlOverride = {});
 
 // DRAVIK_TILE_URL, a template in the form above; empty when unset.

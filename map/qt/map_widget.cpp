@@ -9,11 +9,13 @@
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
@@ -43,6 +45,12 @@ const QColor kAgeColours[] = {QColor(0xe3, 0x1a, 0x1c), QColor(0xfd, 0x8d, 0x3c)
 QColor AgeColour(int age) {
     return kAgeColours[std::clamp(age, 0, 2)];
 }
+
+// The proxy of the environment (http_proxy, no_proxy), as the program's other fetches take it.
+class EnvironmentProxy final : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
+};
 
 // The land in world pixels at zoom 0, built once.
 const QPainterPath& LandPath() {
@@ -99,6 +107,7 @@ CMapWidget::~CMapWidget() {
 QNetworkAccessManager* CMapWidget::Network() {
     if (m_network == nullptr) {
         m_network = new QNetworkAccessManager(this);
+        m_network->setProxyFactory(new EnvironmentProxy);
         auto* disk = new QNetworkDiskCache(m_network);
         disk->setCacheDirectory(CacheDirectory());
         disk->setMaximumCacheSize(kDiskCacheBytes);
@@ -200,6 +209,10 @@ void CMapWidget::ReleaseTiles() {
     m_cache.DropLoaded();
     m_pixmaps.clear();
     m_pixmaps.squeeze();
+}
+
+void CMapWidget::RestoreTiles() {
+    ViewChanged();
 }
 
 std::vector<std::string> CMapWidget::VisibleUrls() const {
@@ -647,7 +660,8 @@ bool CMapWidget::event(QEvent* event) {
             QToolTip::hideText();
             event->ignore();
         } else {
-            QToolTip::showText(help->globalPos(), text, this);
+            // Texts from the feed are plain: markup in them is shown, never applied.
+            QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(text), this);
         }
         return true;
     }

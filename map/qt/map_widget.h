@@ -70,6 +70,8 @@ public:
 
     // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays.
     void ReleaseTiles();
+    // Fetches what the view needs again after ReleaseTiles.
+    void RestoreTiles();
     // The circle under a point of the widget, -1 for none.
     int CircleAt(const QPointF& point) const;
     // Whether a tile of the view could not be had.

@@ -21,7 +21,6 @@
 #include <thread>
 
 #include "controls/sheen_button.h"
-#include "mainwindow/map_scheme.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -33,7 +32,6 @@
 #include "tests/common/quake_page.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
-#include "tests/common/test_hooks.h"
 #include "tests/common/timing.h"
 
 namespace dravik {
@@ -43,8 +41,6 @@ using Clock = std::chrono::steady_clock;
 using test::NumberedQuakeRows;
 using test::QuakePageHtml;
 using test::QuakeRow;
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 constexpr int kIdStatusLine = 1019;
 

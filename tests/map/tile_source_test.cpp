@@ -55,6 +55,7 @@ TEST(TileSourceTest, OverrideReplacesEveryKind) {
         const MapKindLayers layers = LayersOfKind(kind, "http://127.0.0.1:9/t/{z}/{x}/{y}.png");
         EXPECT_EQ(TileUrl(layers.base, {3, 4, 5}), "http://127.0.0.1:9/t/3/4/5.png");
         EXPECT_TRUE(layers.overlay.urlTemplate.empty());
+        EXPECT_EQ(layers.maxZoom, LayersOfKind(kind).maxZoom);
     }
     EXPECT_EQ(HostOfUrl("http://127.0.0.1:9/t/3/4/5.png"), "127.0.0.1:9");
     EXPECT_EQ(HostOfUrl("https://a.tile.opentopomap.org/1/0/0.png"), "a.tile.opentopomap.org");
