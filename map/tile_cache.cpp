@@ -109,14 +109,9 @@ std::vector<std::string> TileCache::DropLoaded() {
     return dropped;
 }
 
-std::int64_t TileCache::NextRetryMs() const {
-    std::int64_t next = -1;
-    for (const auto& [url, entry] : m_entries) {
-        if (entry.state == State::kFailed && (next < 0 || entry.retryAtMs < next)) {
-            next = entry.retryAtMs;
-        }
-    }
-    return next;
+std::int64_t TileCache::RetryAtMs(const std::string& url) const {
+    const auto it = m_entries.find(url);
+    return it != m_entries.end() && it->second.state == State::kFailed ? it->second.retryAtMs : -1;
 }
 
 void TileRequestQueue::Enqueue(const std::string& url) {

@@ -33,8 +33,8 @@ public:
     // Forgets every loaded tile and returns their addresses; failures keep their wait.
     std::vector<std::string> DropLoaded();
 
-    // When the next failed tile may be asked for again; -1 when none waits.
-    std::int64_t NextRetryMs() const;
+    // When a failed tile may be asked for again; -1 for a tile that is not waiting.
+    std::int64_t RetryAtMs(const std::string& url) const;
     std::size_t LoadedCount() const { return m_loaded; }
 
     static std::int64_t RetryDelayMs(int failures);

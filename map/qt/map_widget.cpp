@@ -246,9 +246,18 @@ void CMapWidget::RequestTiles() {
     for (const std::string& url : m_queue.TakeStartable()) {
         StartRequest(url);
     }
-    const std::int64_t retryAt = m_cache.NextRetryMs();
+    // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
+    std::int64_t retryAt = -1;
+    for (const std::string& url : visible) {
+        const std::int64_t at = m_cache.RetryAtMs(url);
+        if (at >= 0 && (retryAt < 0 || at < retryAt)) {
+            retryAt = at;
+        }
+    }
     if (retryAt >= 0) {
         m_retryTimer.start(static_cast<int>(std::max<std::int64_t>(retryAt - now, 100)));
+    } else {
+        m_retryTimer.stop();
     }
 }
 
@@ -353,6 +362,9 @@ void CMapWidget::DrawLand(QPainter& p) const {
 }
 
 void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
+    // Unsmoothed edges, so that tiles meet without a seam at any device pixel ratio.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
     const qint64 now = NowMs();
     for (const TilePlacement& placement : m_view.VisibleTiles()) {
         const std::string url = TileUrl(layer, placement.tile);
@@ -366,6 +378,7 @@ void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
                            kTileSize, kTileSize),
                      *it);
     }
+    p.restore();
 }
 
 void CMapWidget::DrawCircles(QPainter& p) const {

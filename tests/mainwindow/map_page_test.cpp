@@ -17,7 +17,7 @@ TEST(MapPage, PathsOfTheFourKinds) {
         {"/mapa/mh.php", 2},         {"/mapa/mf.php", 3},
         {"/mapa/M.php", -1},         {"/mapa/m.php/", -1},
         {"/mapa/mx.php", -1},        {"/m.php", -1},
-        {"/leaflet/leaflet.js", -1}, {"", -1},
+        {"/mapa/m.php?wsp1=1", -1}, {"", -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MapKindForPath(c.path), c.kind) << c.path;

@@ -94,7 +94,7 @@ TEST(TileCacheTest, FailedTileWaitsLongerEachTime) {
     for (int failure = 1; failure <= 12; ++failure) {
         ASSERT_TRUE(cache.Claim("t", now)) << failure;
         cache.Failed("t", now);
-        const std::int64_t wait = cache.NextRetryMs() - now;
+        const std::int64_t wait = cache.RetryAtMs("t") - now;
         EXPECT_GE(wait, std::min<std::int64_t>(lastWait * 2, 300000));
         EXPECT_LE(wait, 300000);
         // Never asked again before its time, however often the map is drawn.
@@ -113,7 +113,7 @@ TEST(TileCacheTest, FailedTileWaitsLongerEachTime) {
     // A tile that loads at last is no longer waited for.
     ASSERT_TRUE(cache.Claim("t", now));
     cache.Loaded("t", now);
-    EXPECT_EQ(cache.NextRetryMs(), -1);
+    EXPECT_EQ(cache.RetryAtMs("t"), -1);
     // An abandoned first claim leaves no trace.
     ASSERT_TRUE(cache.Claim("n", now));
     cache.Abandoned("n");

@@ -155,6 +155,12 @@ TEST(MapWidgetTest, LandOutlineIsDrawnWithoutNetwork) {
     const QImage ocean = map.grab().toImage();
     EXPECT_EQ(ocean.pixelColor(300, 200).rgb(), kSea.rgb());
     EXPECT_LT(Share(ocean, kLand), 0.05);
+
+    // Close up, millions of pixels from the world's corner, the land is still where it is.
+    map.CentreOn({52.23, 21.01}, 18);  // Warsaw
+    EXPECT_EQ(map.grab().toImage().pixelColor(300, 200).rgb(), kLand.rgb());
+    map.CentreOn({54.8, 18.0}, 17);  // the Baltic off the Polish coast
+    EXPECT_EQ(map.grab().toImage().pixelColor(300, 200).rgb(), kSea.rgb());
 }
 
 TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
