@@ -35,6 +35,8 @@ CMapBrowser::CMapBrowser(QWidget* parent) : CMapWidget(parent) {
     // The tile services ask that a program names itself.
     SetUserAgent(QByteArray("Dravik/") + kCheckedVersion + " (+" + QByteArray::fromStdString(SiteUrl()) + ")");
     connect(this, &CMapWidget::ActionClicked, this, [this] { OpenOutside(); });
+    // The world's land until the first quake is shown; its tiles are not fetched for a view about to move.
+    ReleaseTiles();
 }
 
 bool CMapBrowser::Create(const QString& windowName, bool visible, const QRect& rect, QWidget* parent, int id) {

@@ -81,7 +81,7 @@ QString CacheDirectory() {
 
 CMapWidget::CMapWidget(QWidget* parent)
     : QWidget(parent),
-      m_view({50, 20}, 5, 0, 0),
+      m_view({20, 10}, 2, 0, 0),
       m_tileOverride(TileUrlOverride()),
       m_layers(LayersOfKind(0, m_tileOverride)),
       m_cache(kTilesInMemory) {
@@ -314,7 +314,9 @@ int CMapWidget::CircleAt(const QPointF& point) const {
 void CMapWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_view.SetSize(width(), height());
-    ViewChanged();
+    // Released tiles stay so: a new size is no look at the map.
+    m_requestTimer.start();
+    update();
 }
 
 void CMapWidget::showEvent(QShowEvent* event) {

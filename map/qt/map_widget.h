@@ -68,7 +68,8 @@ public:
     void SetAction(const QString& text);
     void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
 
-    // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays.
+    // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays. The next
+    // change of the view, or RestoreTiles, fetches again.
     void ReleaseTiles();
     // Fetches what the view needs again after ReleaseTiles.
     void RestoreTiles();

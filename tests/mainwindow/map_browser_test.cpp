@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QUrl>
 
 #include "platform/qt/dialog_builder.h"
 #include "tests/common/fake_settings_storage.h"
+#include "tests/common/process_events.h"
 
 namespace dravik {
 namespace {
@@ -37,6 +39,14 @@ protected:
 };
 
 TEST_F(MapBrowserTest, AddressesMoveTheMarkerAndKeepTheView) {
+    // Before any quake is shown, the world's outline and no tile fetched (the test's tile address fails at once).
+    m_map.resize(700, 450);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 300) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_FALSE(m_map.TilesFailing());
     // The first place is centred; the kind comes from the page.
     m_map.Navigate("dravik-map://map/mapa/ms.php?wsp1=38.12&wsp2=-12.5");
     EXPECT_EQ(m_map.Kind(), 1);
@@ -46,6 +56,7 @@ TEST_F(MapBrowserTest, AddressesMoveTheMarkerAndKeepTheView) {
     EXPECT_DOUBLE_EQ(m_map.Viewport().Centre().lon, -12.5);
     EXPECT_EQ(m_map.Viewport().Zoom(), 5);
     EXPECT_TRUE(m_map.OutsideAddress().isEmpty());
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return m_map.TilesFailing(); }));
 
     // A place in view moves only the marker, whatever the user made of the view.
     m_map.SetZoom(7);
