@@ -18,6 +18,8 @@ public:
 
     explicit TileCache(std::size_t capacity);
 
+    // The view needs its tiles in memory at once: a large view raises the bound.
+    void SetCapacity(std::size_t capacity) { m_capacity = capacity; }
     State StateOf(const std::string& url) const;
     // Whether the tile should be fetched now; if so it counts as loading from here on.
     bool Claim(const std::string& url, std::int64_t nowMs);

@@ -29,8 +29,8 @@ namespace dravik {
 
 namespace {
 
-// Decoded tiles kept in memory: a screenful at any size a window takes, and the way back after a zoom.
-constexpr std::size_t kTilesInMemory = 160;
+// Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
+constexpr std::size_t kTilesInMemory = 96;
 constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
 constexpr int kTransferTimeoutMs = 20000;
 constexpr int kDragThreshold = 3;
@@ -282,6 +282,8 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url) {
     } else if (ok) {
         m_cache.Loaded(url, NowMs());
         m_pixmaps.insert(QString::fromStdString(url), QPixmap::fromImage(std::move(image)));
+        // Never fewer than the view shows twice over, or its own tiles would push each other out.
+        m_cache.SetCapacity(std::max(kTilesInMemory, 2 * VisibleUrls().size()));
         for (const std::string& dropped : m_cache.Trim()) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }

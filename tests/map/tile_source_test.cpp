@@ -82,7 +82,10 @@ TEST(TileCacheTest, KeepsTheTilesDrawnLast) {
     EXPECT_FALSE(cache.Claim("u0", 20));
     ASSERT_TRUE(cache.Claim("u9", 20));
     EXPECT_FALSE(cache.Claim("u9", 21));
-    EXPECT_EQ(cache.DropLoaded().size(), 3U);
+    cache.SetCapacity(1);
+    EXPECT_EQ(cache.Trim(), (std::vector<std::string>{"u3", "u4"}));
+    cache.SetCapacity(3);
+    EXPECT_EQ(cache.DropLoaded(), (std::vector<std::string>{"u0"}));
     EXPECT_EQ(cache.LoadedCount(), 0U);
     EXPECT_EQ(cache.StateOf("u9"), TileCache::State::kLoading);
 }
