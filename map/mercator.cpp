@@ -61,6 +61,13 @@ int WrapTileX(std::int64_t x, int zoom) {
     return static_cast<int>(wrapped);
 }
 
+TileSection AncestorSection(const TileId& tile, int levelsUp) {
+    const int up = std::clamp(levelsUp, 0, tile.z);
+    const TileId ancestor{tile.z - up, tile.x >> up, tile.y >> up};
+    const int size = kTileSize >> up;
+    return {ancestor, (tile.x - (ancestor.x << up)) * size, (tile.y - (ancestor.y << up)) * size, size};
+}
+
 TileId TileOf(const GeoPoint& geo, int zoom) {
     const WorldPoint p = ToWorld(geo, zoom);
     const int last = (1 << zoom) - 1;

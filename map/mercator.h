@@ -39,6 +39,15 @@ WorldPoint ToWorld(const GeoPoint& geo, int zoom);
 // The place of a world pixel; x may lie in another copy of the world (wrapped), y is clamped to the image.
 GeoPoint ToGeo(const WorldPoint& point, int zoom);
 
+// The part of a tile levelsUp zooms out that covers a tile: the ancestor and the square of its pixels.
+struct TileSection {
+    TileId tile;
+    int x = 0;
+    int y = 0;
+    int size = kTileSize;
+};
+TileSection AncestorSection(const TileId& tile, int levelsUp);
+
 // The tile holding a place.
 TileId TileOf(const GeoPoint& geo, int zoom);
 // A tile column of any copy of the world brought into [0, 2^zoom).

@@ -36,6 +36,8 @@ constexpr int kTransferTimeoutMs = 20000;
 constexpr int kDragThreshold = 3;
 constexpr int kButtonSize = 26;
 constexpr int kMargin = 10;
+// How many zooms out a tile in memory may stand in for one not yet here.
+constexpr int kStandInLevels = 3;
 
 const QColor kSea(0xaa, 0xd3, 0xdf);
 const QColor kLand(0xf2, 0xef, 0xe4);
@@ -371,16 +373,23 @@ void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
     p.setRenderHint(QPainter::Antialiasing, false);
     const qint64 now = NowMs();
     for (const TilePlacement& placement : m_view.VisibleTiles()) {
-        const std::string url = TileUrl(layer, placement.tile);
-        const auto it = m_pixmaps.constFind(QString::fromStdString(url));
-        if (it == m_pixmaps.constEnd()) {
-            continue;
-        }
-        m_cache.Touch(url, now);
         // Every tile's corner has the same fraction, so rounding keeps them edge to edge.
-        p.drawPixmap(QRect(static_cast<int>(std::lround(placement.left)), static_cast<int>(std::lround(placement.top)),
-                           kTileSize, kTileSize),
-                     *it);
+        const QRect target(static_cast<int>(std::lround(placement.left)), static_cast<int>(std::lround(placement.top)),
+                           kTileSize, kTileSize);
+        // Until its own tile comes, a tile of a few zooms out stands in for it, enlarged.
+        for (int up = 0; up <= kStandInLevels; ++up) {
+            const TileSection section = AncestorSection(placement.tile, up);
+            if (up > 0 && section.tile.z < kMinZoom) {
+                break;
+            }
+            const std::string url = TileUrl(layer, section.tile);
+            const auto it = m_pixmaps.constFind(QString::fromStdString(url));
+            if (it != m_pixmaps.constEnd()) {
+                m_cache.Touch(url, now);
+                p.drawPixmap(target, *it, QRect(section.x, section.y, section.size, section.size));
+                break;
+            }
+        }
     }
     p.restore();
 }

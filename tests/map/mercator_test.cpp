@@ -66,6 +66,26 @@ TEST(MercatorTest, DateLineWrapsAndPolesClamp) {
     EXPECT_TRUE(std::isfinite(ToWorld({NAN, INFINITY}, zoom).y));
 }
 
+TEST(MercatorTest, AncestorSectionsCoverTheTile) {
+    struct Case {
+        TileId tile;
+        int up;
+        TileSection section;
+    };
+    const Case cases[] = {
+        {{5, 17, 10}, 0, {{5, 17, 10}, 0, 0, 256}},  {{5, 17, 10}, 1, {{4, 8, 5}, 128, 0, 128}},
+        {{5, 17, 10}, 2, {{3, 4, 2}, 64, 128, 64}}, {{5, 17, 11}, 3, {{2, 2, 1}, 32, 96, 32}},
+        {{1, 1, 1}, 4, {{0, 0, 0}, 128, 128, 128}},  // no further out than the whole world
+    };
+    for (const Case& c : cases) {
+        const TileSection s = AncestorSection(c.tile, c.up);
+        EXPECT_EQ(s.tile, c.section.tile) << c.tile.z << "/" << c.tile.x << "/" << c.tile.y << " up " << c.up;
+        EXPECT_EQ(s.x, c.section.x);
+        EXPECT_EQ(s.y, c.section.y);
+        EXPECT_EQ(s.size, c.section.size);
+    }
+}
+
 TEST(MapViewportTest, TilesCoverTheViewAcrossTheDateLine) {
     // The whole world twice over at zoom 1: every column of each copy, once per copy, edge to edge.
     const MapViewport wide({0, 0}, 1, 1024, 512);

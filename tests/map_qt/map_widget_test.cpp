@@ -181,6 +181,14 @@ TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
     EXPECT_EQ(drawn.pixelColor(350, 250).rgb(), QColor(0xff, 0x00, 0xff).rgb());
     EXPECT_FALSE(map.TilesFailing());
 
+    // Zoomed in, the tiles of before stand in until the new ones come.
+    server.m_requests.clear();
+    map.SetZoom(6);
+    EXPECT_EQ(map.grab().toImage().pixelColor(350, 250).rgb(), QColor(0xff, 0x00, 0xff).rgb());
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= map.Viewport().VisibleTiles().size(); }));
+    map.SetZoom(5);
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() >= visible; }));
+
     // Hidden to the tray: the tiles leave memory; the view stays and the next look fetches them again.
     const GeoPoint centre = map.Viewport().Centre();
     map.ReleaseTiles();
