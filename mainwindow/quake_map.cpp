@@ -21,6 +21,10 @@ QString Text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString TooltipOf(const MapEvent& e) {
+    return Text(e.mag + "  " + e.region + "\n" + e.date + " " + e.time);
+}
+
 }  // namespace
 
 CQuakeMap::CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock now)
@@ -104,7 +108,8 @@ void CQuakeMap::Flush() {
         const int id = m_nextId++;
         first->setData(kCircleIdRole, id);
         const EventAge age = AgeOf(event->when, now);
-        m_entries.emplace(id, Entry{index, std::move(*event), age});
+        QString tooltip = TooltipOf(*event);
+        m_entries.emplace(id, Entry{index, std::move(*event), age, std::move(tooltip)});
         added = true;
     }
     m_pending.clear();
@@ -126,6 +131,7 @@ void CQuakeMap::RowRevised(int row) {
     }
     it->second.event = std::move(*event);
     it->second.age = AgeOf(it->second.event.when, Now());
+    it->second.tooltip = TooltipOf(it->second.event);
     Push();
 }
 
@@ -178,11 +184,8 @@ void CQuakeMap::Push() {
     circles.reserve(shown.size());
     for (const auto* item : shown) {
         const MapEvent& e = item->second.event;
-        circles.push_back({item->first,
-                           {e.lat, e.lon},
-                           e.radius,
-                           static_cast<int>(item->second.age),
-                           Text(e.mag + "  " + e.region + "\n" + e.date + " " + e.time)});
+        circles.push_back(
+            {item->first, {e.lat, e.lon}, e.radius, static_cast<int>(item->second.age), item->second.tooltip});
     }
     m_map.SetCircles(std::move(circles));
 }

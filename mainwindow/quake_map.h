@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QString>
 #include <QTimer>
 #include <ctime>
 #include <functional>
@@ -51,6 +52,8 @@ private:
         QPersistentModelIndex index;
         MapEvent event;
         EventAge age;
+        // Made once: the map is handed every circle whenever one changes.
+        QString tooltip;
     };
 
     void OnRowsInserted(const QModelIndex& parent, int first, int last);

@@ -38,6 +38,7 @@ constexpr int kButtonSize = 26;
 constexpr int kMargin = 10;
 // How many zooms out a tile in memory may stand in for one not yet here.
 constexpr int kStandInLevels = 3;
+constexpr qint64 kCirclesRedrawMs = 250;
 
 const QColor kSea(0xaa, 0xd3, 0xdf);
 const QColor kLand(0xf2, 0xef, 0xe4);
@@ -95,6 +96,8 @@ CMapWidget::CMapWidget(QWidget* parent)
     connect(&m_requestTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
+    m_circlesTimer.setSingleShot(true);
+    connect(&m_circlesTimer, &QTimer::timeout, this, [this] { update(); });
 }
 
 CMapWidget::~CMapWidget() {
@@ -161,7 +164,15 @@ void CMapWidget::SetZoom(int zoom) {
 
 void CMapWidget::SetCircles(std::vector<MapCircle> drawOrder) {
     m_circles = std::move(drawOrder);
-    update();
+    if (m_circlesTimer.isActive()) {
+        return;
+    }
+    const qint64 since = m_sinceCirclesDrawn.isValid() ? m_sinceCirclesDrawn.elapsed() : kCirclesRedrawMs;
+    if (since >= kCirclesRedrawMs) {
+        update();
+    } else {
+        m_circlesTimer.start(static_cast<int>(kCirclesRedrawMs - since));
+    }
 }
 
 void CMapWidget::SetLegend(const QStringList& texts) {
@@ -305,14 +316,20 @@ bool CMapWidget::TilesFailing() const {
     return false;
 }
 
-int CMapWidget::CircleAt(const QPointF& point) const {
+std::vector<ScreenCircle> CMapWidget::ProjectedCircles() const {
     std::vector<ScreenCircle> drawn;
     for (const MapCircle& c : m_circles) {
         for (const ScreenPoint& s : m_view.ToScreenCopies(c.at, c.radius)) {
-            drawn.push_back({s.x, s.y, c.radius, c.id});
+            if (s.y + c.radius >= 0 && s.y - c.radius <= height()) {
+                drawn.push_back({s.x, s.y, c.radius, c.id, c.age});
+            }
         }
     }
-    return HitCircle(drawn, point.x(), point.y());
+    return drawn;
+}
+
+int CMapWidget::CircleAt(const QPointF& point) const {
+    return HitCircle(ProjectedCircles(), point.x(), point.y());
 }
 
 void CMapWidget::resizeEvent(QResizeEvent* event) {
@@ -394,15 +411,15 @@ void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
     p.restore();
 }
 
-void CMapWidget::DrawCircles(QPainter& p) const {
+void CMapWidget::DrawCircles(QPainter& p) {
+    m_sinceCirclesDrawn.start();
+    m_circlesTimer.stop();
     p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
-    for (const MapCircle& c : m_circles) {
-        QColor fill = AgeColour(c.age);
+    for (const ScreenCircle& c : WithoutCoveredRepeats(ProjectedCircles())) {
+        QColor fill = AgeColour(c.style);
         fill.setAlphaF(0.75F);
         p.setBrush(fill);
-        for (const ScreenPoint& s : m_view.ToScreenCopies(c.at, c.radius)) {
-            p.drawEllipse(QPointF(s.x, s.y), c.radius, c.radius);
-        }
+        p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "map/circle_hit.h"
 #include "map/map_viewport.h"
 #include "map/tile_cache.h"
 #include "map/tile_source.h"
@@ -110,7 +112,9 @@ private:
 
     void DrawLand(QPainter& p) const;
     void DrawLayer(QPainter& p, const TileLayer& layer);
-    void DrawCircles(QPainter& p) const;
+    void DrawCircles(QPainter& p);
+    // The circles on the screen (every copy of the world), in the order drawn.
+    std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawHome(QPainter& p) const;
     void DrawMarker(QPainter& p) const;
     void DrawLegend(QPainter& p) const;
@@ -142,6 +146,9 @@ private:
     QHash<QString, QPointer<QNetworkReply>> m_replies;
     QTimer m_requestTimer;
     QTimer m_retryTimer;
+    // New circles while many come at once redraw the map a few times a second, not for every one.
+    QTimer m_circlesTimer;
+    QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
 
     QPointF m_pressAt;

@@ -73,7 +73,7 @@ TEST(MercatorTest, AncestorSectionsCoverTheTile) {
         TileSection section;
     };
     const Case cases[] = {
-        {{5, 17, 10}, 0, {{5, 17, 10}, 0, 0, 256}},  {{5, 17, 10}, 1, {{4, 8, 5}, 128, 0, 128}},
+        {{5, 17, 10}, 0, {{5, 17, 10}, 0, 0, 256}}, {{5, 17, 10}, 1, {{4, 8, 5}, 128, 0, 128}},
         {{5, 17, 10}, 2, {{3, 4, 2}, 64, 128, 64}}, {{5, 17, 11}, 3, {{2, 2, 1}, 32, 96, 32}},
         {{1, 1, 1}, 4, {{0, 0, 0}, 128, 128, 128}},  // no further out than the whole world
     };
@@ -179,6 +179,19 @@ TEST(CircleHitTest, SmallestUnderThePointThenTheTopmost) {
         EXPECT_EQ(HitCircle(drawn, c.x, c.y), c.hit) << c.x << "," << c.y;
     }
     EXPECT_EQ(HitCircle({}, 0, 0), -1);
+}
+
+TEST(CircleHitTest, RepeatsCoveredExactlyAreDrawnOnce) {
+    const std::vector<ScreenCircle> drawn = {
+        {100, 100, 5, 1, 0}, {200, 200, 9, 2, 1}, {100.2, 99.8, 5, 3, 0},  // covers the first
+        {100, 100, 5, 4, 1},                                               // another colour: stays
+        {100, 100, 6, 5, 0},                                               // another size: stays
+    };
+    std::vector<int> ids;
+    for (const ScreenCircle& c : WithoutCoveredRepeats(drawn)) {
+        ids.push_back(c.id);
+    }
+    EXPECT_EQ(ids, (std::vector<int>{2, 3, 4, 5}));
 }
 
 TEST(LandOutlineTest, RingsArePlacesOnEarth) {
