@@ -62,7 +62,9 @@ public:
     const std::vector<MapCircle>& Circles() const { return m_circles; }
     // The texts of the three ages.
     void SetLegend(const QStringList& texts);
+    const QStringList& Legend() const { return m_legend; }
     void SetHome(const std::optional<MapHomePlace>& home);
+    const std::optional<MapHomePlace>& Home() const { return m_home; }
     void SetTilesFailedText(const QString& text);
     // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
     void SetNote(const QString& text);
