@@ -29,8 +29,7 @@ test: build
 asan-test: deps
 	cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DDRAVIK_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
-	# Debian's QtWebEngine frees some of its own objects with a mismatched size; that report is not ours.
-	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:new_delete_type_mismatch=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 bench: deps

@@ -13,7 +13,6 @@
 
 #include "app/application_look.h"
 #include "app/settings_key.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
 #include "platform/environment.h"
@@ -87,14 +86,6 @@ int main(int argc, char** argv) {
     using namespace dravik;
     SetApplicationName(ApplicationNameFrom(argc > 0 ? argv[0] : nullptr));
     InstallTerminationHandlers();
-    // Chromium's sandbox refuses to start for root; the web view then shows nothing.
-    if (::geteuid() == 0 && std::getenv("QTWEBENGINE_DISABLE_SANDBOX") == nullptr) {
-        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    }
-
-    // What the web engine needs before the application object exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    RegisterMapScheme();
     InitResources();
 
     QApplication app(argc, argv);

@@ -222,6 +222,18 @@ std::string HomePlaceDefaultName(const std::string& lang) {
     return lang == kLangEnglish ? "Home" : "Dom";
 }
 
+std::string MapTilesFailedText(const std::string& lang) {
+    return lang == kLangEnglish ? "Map tiles cannot be loaded." : "Nie można wczytać kafelków mapy.";
+}
+
+std::string MapPositionUnknownText(const std::string& lang) {
+    return lang == kLangEnglish ? "Position unknown." : "Nieznane położenie zdarzenia.";
+}
+
+std::string MapOpenInBrowserText(const std::string& lang) {
+    return lang == kLangEnglish ? "Open in browser" : "Otwórz w przeglądarce";
+}
+
 }  // namespace dravik
 
 namespace dravik {

@@ -123,6 +123,12 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 // home place's name when the user gave none: English for "EN", Polish otherwise.
 std::string MapAgeLegendText(const std::string& lang, int age);
 std::string HomePlaceDefaultName(const std::string& lang);
+// The note over a map whose tiles could not be had (no network, a service down).
+std::string MapTilesFailedText(const std::string& lang);
+// The note over the map when the selected quake's coordinates are no place.
+std::string MapPositionUnknownText(const std::string& lang);
+// The button and menu item that open the map server's page given from outside in the user's browser.
+std::string MapOpenInBrowserText(const std::string& lang);
 
 // History chart's axis labels: English for "EN", Polish otherwise. Months are numbered 1-12.
 // A month's short name: "mar" / "Mar".

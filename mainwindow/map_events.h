@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-// What the built-in map pages draw of the listed events, as pure functions of the list's texts.
+// What the map draws of the listed events, as pure functions of the list's texts.
 namespace dravik {
 
 // How old an event is, which colours its circle: within the last hour, the last day, or older.

@@ -14,7 +14,7 @@ public:
     virtual void Navigate(const std::string& address) = 0;
 };
 
-// The built-in map server, answered inside the program (see map_scheme.h).
+// The built-in map server: its addresses name the kind and the place the map widget shows.
 inline constexpr const char* kBuiltInMapServer = "dravik-map://map";
 
 // DRAVIK_MAP_URL when set, else the built-in map server; never ends in "/".

@@ -25,12 +25,12 @@
 #include "history/history_dlg.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
+#include "mainwindow/map_browser.h"
 #include "mainwindow/quake_archive.h"
 #include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
 #include "mainwindow/version_check.h"
-#include "mainwindow/web_browser2.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
@@ -76,7 +76,7 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
             return list;
         }
         case kIdBrowser: {
-            auto* browser = new CWebBrowser2(parent);
+            auto* browser = new CMapBrowser(parent);
             KeepOutOfTabChain(browser);
             return browser;
         }
@@ -179,7 +179,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     BuildControls();
     m_pResizer = new CDialogResizer(this, MainWindowShare);
     if (m_browser != nullptr) {
-        m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser->Bridge(), this);
+        m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser, this);
     }
     RememberWindowPlacement(this, "main");
     ConnectHandlers();
@@ -207,7 +207,7 @@ void CMonitorDlg::BuildControls() {
     BuildDialog(this, *FindDialogTemplate(kDialogMain), MakeMainControl, FindMenuTemplate(kMenuMain));
     m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
     m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
-    m_browser = qobject_cast<CWebBrowser2*>(GetDlgItem(kIdBrowser));
+    m_browser = qobject_cast<CMapBrowser*>(GetDlgItem(kIdBrowser));
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
 }

@@ -36,7 +36,7 @@ class CQtUiThread;
 class CSheenButton;
 class CSystemTray;
 class CVersionCheck;
-class CWebBrowser2;
+class CMapBrowser;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -187,7 +187,7 @@ public:
     QTableWidget* m_listEvents = nullptr;
     // The note over an empty list while every source fails; none until first needed.
     const QLabel* EmptyListNote() const { return m_emptyListNote; }
-    CWebBrowser2* m_browser = nullptr;
+    CMapBrowser* m_browser = nullptr;
     QMenuBar* m_menuBar = nullptr;
     // Keeps the controls in place as the window grows; the template size is its minimum.
     CDialogResizer* m_pResizer = nullptr;

@@ -17,6 +17,7 @@
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/autostart.h"
@@ -126,6 +127,9 @@ void CMonitorDlg::OnSettings() {
     SaveAlertSettings(dlg.Settings());
     // Read back as stored, so that what is used is what the next start will use.
     ApplyAlertSettings(LoadAlertSettings());
+    if (m_pQuakeMap != nullptr) {
+        m_pQuakeMap->RefreshSettings();
+    }
     if (dlg.StartWithSession() != startWithSession) {
         std::string error;
         const std::string self = QCoreApplication::applicationFilePath().toStdString();

@@ -8,11 +8,11 @@
 
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/tray_blink.h"
 #include "mainwindow/ui_texts.h"
-#include "mainwindow/web_browser2.h"
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
 
@@ -74,10 +74,10 @@ void CMonitorDlg::ApplyVisibility() {
         // time, and one that arrives after the window is mapped again leaves it iconic with no icon to bring
         // it back. The widget's own hiding: the dialog's would also end its modal run, and with it the program.
         QWidget::setVisible(false);
-        // Nobody sees the map now: its page and renderer process go until the window is shown again.
+        // Nobody sees the map now: its tiles leave memory until the window is shown again.
         if (m_browser != nullptr) {
             m_browser->Release();
-            // The heap the page's side of the program freed goes back to the system once the page is gone.
+            // The heap the tiles freed goes back to the system.
             QTimer::singleShot(3000, this, [] { malloc_trim(0); });
         }
         return;

@@ -7,7 +7,7 @@
 #include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
-#include "mainwindow/map_bridge.h"
+#include "map/qt/map_widget.h"
 
 namespace dravik {
 
@@ -21,17 +21,14 @@ QString Text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-}  // namespace
-
-void CQuakeMap::OldestFirst(std::vector<int>* ids) const {
-    // The page draws later circles over earlier ones: the newest events stay on top.
-    std::stable_sort(ids->begin(), ids->end(), [this](int a, int b) {
-        return m_entries[static_cast<std::size_t>(a)].event.when < m_entries[static_cast<std::size_t>(b)].event.when;
-    });
+QString TooltipOf(const MapEvent& e) {
+    return Text(e.mag + "  " + e.region + "\n" + e.date + " " + e.time);
 }
 
-CQuakeMap::CQuakeMap(QTableWidget& list, CMapBridge& bridge, QObject* parent, Clock now)
-    : QObject(parent), m_list(list), m_bridge(bridge), m_now(std::move(now)) {
+}  // namespace
+
+CQuakeMap::CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock now)
+    : QObject(parent), m_list(list), m_map(map), m_now(std::move(now)) {
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(0);
     connect(&m_flushTimer, &QTimer::timeout, this, [this] { Flush(); });
@@ -43,10 +40,13 @@ CQuakeMap::CQuakeMap(QTableWidget& list, CMapBridge& bridge, QObject* parent, Cl
     // The row is still empty when it is announced; its texts are read once the insertion is over.
     connect(model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex& at, int first, int last) { OnRowsInserted(at, first, last); });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { Rebuild(); });
+    // Announced while the rows and their ids are still there.
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& at, int first, int last) { OnRowsAboutToBeRemoved(at, first, last); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { Rebuild(); });
-    connect(&bridge, &CMapBridge::PageBecameReady, this, [this] { SendAll(); });
-    connect(&bridge, &CMapBridge::CircleClicked, this, [this](int id) { SelectCircle(id); });
+    connect(&map, &CMapWidget::CircleClicked, this, [this](int id) { SelectCircle(id); });
+    RefreshSettings();
+    Rebuild();
 }
 
 std::time_t CQuakeMap::Now() const {
@@ -60,8 +60,22 @@ void CQuakeMap::OnRowsInserted(const QModelIndex& parent, int first, int last) {
     m_flushTimer.start();
 }
 
+void CQuakeMap::OnRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) {
+    if (parent.isValid()) {
+        return;
+    }
+    bool removed = false;
+    for (int row = first; row <= last; ++row) {
+        const int id = CircleOfRow(row);
+        removed = m_entries.erase(id) > 0 || removed;
+    }
+    if (removed) {
+        Push();
+    }
+}
+
 void CQuakeMap::Rebuild() {
-    for (Entry& entry : m_entries) {
+    for (auto& [id, entry] : m_entries) {
         if (entry.index.isValid()) {
             m_list.model()->setData(entry.index, QVariant(), kCircleIdRole);
         }
@@ -72,14 +86,12 @@ void CQuakeMap::Rebuild() {
         m_pending.emplace_back(m_list.model()->index(row, 0));
     }
     Flush();
-    if (m_bridge.IsReady()) {
-        SendAll();
-    }
+    Push();
 }
 
 void CQuakeMap::Flush() {
     m_flushTimer.stop();
-    std::vector<int> added;
+    bool added = false;
     const std::time_t now = Now();
     for (const QPersistentModelIndex& index : m_pending) {
         QTableWidgetItem* first = index.isValid() ? m_list.item(index.row(), 0) : nullptr;
@@ -93,21 +105,22 @@ void CQuakeMap::Flush() {
         if (!event) {
             continue;
         }
-        const int id = static_cast<int>(m_entries.size());
+        const int id = m_nextId++;
         first->setData(kCircleIdRole, id);
         const EventAge age = AgeOf(event->when, now);
-        m_entries.push_back({index, std::move(*event), age});
-        added.push_back(id);
+        QString tooltip = TooltipOf(*event);
+        m_entries.emplace(id, Entry{index, std::move(*event), age, std::move(tooltip)});
+        added = true;
     }
     m_pending.clear();
-    if (!added.empty() && m_bridge.IsReady()) {
-        emit m_bridge.eventsAdded(ToVariants(added));
+    if (added) {
+        Push();
     }
 }
 
 void CQuakeMap::RowRevised(int row) {
-    const int id = CircleOfRow(row);
-    if (id < 0) {
+    const auto it = m_entries.find(CircleOfRow(row));
+    if (it == m_entries.end()) {
         return;
     }
     const QuakeEvent listed = EventOfRow(m_list, row);
@@ -116,83 +129,65 @@ void CQuakeMap::RowRevised(int row) {
     if (!event) {
         return;
     }
-    Entry& entry = m_entries[static_cast<std::size_t>(id)];
-    entry.event = std::move(*event);
-    entry.age = AgeOf(entry.event.when, Now());
-    // Rare enough that the page simply takes every circle again.
-    if (m_bridge.IsReady()) {
-        SendAll();
-    }
+    it->second.event = std::move(*event);
+    it->second.age = AgeOf(it->second.event.when, Now());
+    it->second.tooltip = TooltipOf(it->second.event);
+    Push();
 }
 
 void CQuakeMap::UpdateAges() {
-    QVariantList changed;
+    bool changed = false;
     const std::time_t now = Now();
-    for (std::size_t id = 0; id < m_entries.size(); ++id) {
-        Entry& entry = m_entries[id];
+    for (auto& [id, entry] : m_entries) {
         const EventAge age = AgeOf(entry.event.when, now);
-        if (age != entry.age) {
-            entry.age = age;
-            changed.push_back(static_cast<int>(id));
-            changed.push_back(static_cast<int>(age));
-        }
+        changed = changed || age != entry.age;
+        entry.age = age;
     }
-    if (!changed.isEmpty() && m_bridge.IsReady()) {
-        emit m_bridge.eventsAged(changed);
+    if (changed) {
+        Push();
     }
 }
 
-QVariantList CQuakeMap::ToVariants(std::vector<int> ids) const {
-    OldestFirst(&ids);
-    QVariantList list;
-    list.reserve(static_cast<qsizetype>(ids.size()));
-    for (int id : ids) {
-        list.push_back(ToVariant(id));
-    }
-    return list;
-}
-
-QVariantMap CQuakeMap::ToVariant(int id) const {
-    const Entry& entry = m_entries[static_cast<std::size_t>(id)];
-    const MapEvent& e = entry.event;
-    return {{"id", id},
-            {"lat", e.lat},
-            {"lon", e.lon},
-            {"radius", e.radius},
-            {"age", static_cast<int>(entry.age)},
-            {"mag", Text(e.mag)},
-            {"region", Text(e.region)},
-            {"date", Text(e.date)},
-            {"time", Text(e.time)}};
-}
-
-void CQuakeMap::SendAll() {
-    Flush();
+void CQuakeMap::RefreshSettings() {
     const std::string lang = UiLanguage();
     QStringList legend;
     for (int age = 0; age < 3; ++age) {
         legend << Text(MapAgeLegendText(lang, age));
     }
-    emit m_bridge.legendChanged(legend);
+    m_map.SetLegend(legend);
+    m_map.SetTilesFailedText(Text(MapTilesFailedText(lang)));
 
     const HomePlaceTexts texts = ReadHomePlaceTexts();
-    QVariantMap home;
+    std::optional<MapHomePlace> home;
     if (const std::optional<HomePlace> place = HomePlaceFromTexts(texts.lat, texts.lon, texts.name)) {
-        home = {{"lat", place->lat},
-                {"lon", place->lon},
-                {"name", Text(place->name.empty() ? HomePlaceDefaultName(lang) : place->name)}};
+        home = MapHomePlace{{place->lat, place->lon},
+                            Text(place->name.empty() ? HomePlaceDefaultName(lang) : place->name)};
     }
-    emit m_bridge.homeChanged(home);
+    m_map.SetHome(home);
+}
 
-    UpdateAges();
-    std::vector<int> all;
-    all.reserve(m_entries.size());
-    for (std::size_t id = 0; id < m_entries.size(); ++id) {
-        if (m_entries[id].index.isValid()) {
-            all.push_back(static_cast<int>(id));
+void CQuakeMap::Push() {
+    std::vector<const std::pair<const int, Entry>*> shown;
+    shown.reserve(m_entries.size());
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        // A row gone some other way than the removal the list announces.
+        if (!it->second.index.isValid()) {
+            it = m_entries.erase(it);
+            continue;
         }
+        shown.push_back(&*it);
+        ++it;
     }
-    emit m_bridge.eventsReset(ToVariants(all));
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const auto* a, const auto* b) { return a->second.event.when < b->second.event.when; });
+    std::vector<MapCircle> circles;
+    circles.reserve(shown.size());
+    for (const auto* item : shown) {
+        const MapEvent& e = item->second.event;
+        circles.push_back(
+            {item->first, {e.lat, e.lon}, e.radius, static_cast<int>(item->second.age), item->second.tooltip});
+    }
+    m_map.SetCircles(std::move(circles));
 }
 
 int CQuakeMap::CircleOfRow(int row) const {
@@ -202,11 +197,11 @@ int CQuakeMap::CircleOfRow(int row) const {
 }
 
 int CQuakeMap::RowOfCircle(int id) const {
-    if (id < 0 || id >= CircleCount()) {
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end()) {
         return -1;
     }
-    const QPersistentModelIndex& index = m_entries[static_cast<std::size_t>(id)].index;
-    return index.isValid() ? index.row() : -1;
+    return it->second.index.isValid() ? it->second.index.row() : -1;
 }
 
 void CQuakeMap::SelectCircle(int id) {

@@ -2,10 +2,11 @@
 
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QString>
 #include <QTimer>
-#include <QVariantMap>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "mainwindow/map_events.h"
@@ -15,12 +16,12 @@ class QTableWidget;
 
 namespace dravik {
 
-class CMapBridge;
+class CMapWidget;
 
-// Keeps the built-in map's circles in step with the main list: every listed event with a position is a
-// circle; rows the feed inserts go to the page together once the insertion is over, without a reload; the
-// ages are looked at again every minute; a click on a circle selects its row. A page that loads gets them
-// all, with the legend and the home place. Rows keep their circle through sorting.
+// Keeps the map's circles in step with the main list: every listed event with a position is a circle; rows
+// the feed inserts reach the map together once the insertion is over; rows the list lets go take their circle
+// with them; the ages are looked at again every minute; a click on a circle selects its row. Rows keep their
+// circle through sorting. The map also gets the legend and the home place.
 class CQuakeMap final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CQuakeMap)
@@ -28,14 +29,16 @@ class CQuakeMap final : public QObject {
 public:
     using Clock = std::function<std::time_t()>;
 
-    CQuakeMap(QTableWidget& list, CMapBridge& bridge, QObject* parent, Clock now = {});
+    CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock now = {});
 
     // Sends the rows inserted since the last time now (otherwise the event loop's next turn does it).
     void Flush();
-    // Looks at the circles' ages again and sends those that changed.
+    // Looks at the circles' ages again and redraws those that changed.
     void UpdateAges();
     // The row's event was revised: its circle moves and takes its new size.
     void RowRevised(int row);
+    // The legend's language and the home place are read again (the settings changed).
+    void RefreshSettings();
 
     int CircleCount() const { return static_cast<int>(m_entries.size()); }
     // The circle of a list row and the row of a circle; -1 for none.
@@ -49,22 +52,22 @@ private:
         QPersistentModelIndex index;
         MapEvent event;
         EventAge age;
+        // Made once: the map is handed every circle whenever one changes.
+        QString tooltip;
     };
 
     void OnRowsInserted(const QModelIndex& parent, int first, int last);
+    void OnRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
     void Rebuild();
-    void SendAll();
-    QVariantMap ToVariant(int id) const;
-    // The circles in the order the page draws them, oldest first.
-    QVariantList ToVariants(std::vector<int> ids) const;
-    void OldestFirst(std::vector<int>* ids) const;
+    // Hands the map every circle, oldest first, so that the newest are drawn on top.
+    void Push();
     std::time_t Now() const;
 
     QTableWidget& m_list;
-    CMapBridge& m_bridge;
+    CMapWidget& m_map;
     Clock m_now;
-    // A circle's id is its place here.
-    std::vector<Entry> m_entries;
+    std::map<int, Entry> m_entries;
+    int m_nextId = 0;
     std::vector<QPersistentModelIndex> m_pending;
     QTimer m_flushTimer;
     QTimer m_ageTimer;

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The README's pictures of the real program, taken on a private X display (Xvfb, openbox, a tray host) with
-sample earthquakes served on 127.0.0.1; nothing reaches the internet, so the map shows no tiles.
+sample earthquakes served on 127.0.0.1; nothing reaches the internet, so the map shows the land's outline only.
 
 Usage: screenshots.py <path to dravik> [output directory, default docs/]
 
@@ -71,7 +71,7 @@ def grab(desk, window):
 
 
 def map_drawn(desk, window, width):
-    """Whether the map shows the selected event: Leaflet's blue marker and a circle's warm fill."""
+    """Whether the map shows the selected event: the marker's blue and a circle's warm fill."""
     pixels = grab(desk, window)
     left, top, right, bottom = MAP_AREA
     marker = circle = 0

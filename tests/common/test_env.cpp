@@ -42,9 +42,6 @@ void SetUpIsolatedEnvironment() {
     ::setenv("DRAVIK_DATA_DIR", MakeDir(g_root, "dravik").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("LC_ALL", "C.UTF-8", 0);
-    ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS",
-             "--no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync", 0);
     ::setenv("DRAVIK_TEST_FIXTURES", DRAVIK_SOURCE_DIR "/tests/fixtures", 0);
     ::setenv("DRAVIK_TEST_BINARY_DIR", DRAVIK_BINARY_DIR, 0);
     ::setenv("DRAVIK_TEST_SOURCE_DIR", DRAVIK_SOURCE_DIR, 0);
@@ -56,6 +53,7 @@ void SetUpIsolatedEnvironment() {
     for (const char* name : {"DRAVIK_QUAKE_URL", "DRAVIK_SOLAR_WIND_URL", "DRAVIK_XRAY_URL", "DRAVIK_SITE_URL"}) {
         ::setenv(name, "http://127.0.0.1:9/", 1);
     }
+    ::setenv("DRAVIK_TILE_URL", "http://127.0.0.1:9/{z}/{x}/{y}.png", 1);
 }
 
 const std::string& TestRoot() {

@@ -20,7 +20,6 @@ int main(int argc, char** argv) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     dravik::InitResources();
     for (const auto& hook : dravik::test::BeforeApplicationHooks()) {
         hook();

@@ -123,9 +123,7 @@ def make_env(root, base, settings=""):
         f.write("[General]\nlang=PL\n" + settings)
     env.update({
         "QT_QPA_PLATFORM": "offscreen",
-        "QTWEBENGINE_DISABLE_SANDBOX": "1",
-        "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
-                                      "--disable-component-update --disable-sync --proxy-server=http://127.0.0.1:9",
+        "DRAVIK_TILE_URL": "http://127.0.0.1:9/{z}/{x}/{y}.png",
         "DRAVIK_QUAKE_URL": base + "/quake",
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",
@@ -133,10 +131,6 @@ def make_env(root, base, settings=""):
         "DRAVIK_POLL_SECONDS": "300",
         "TZ": "UTC",
     })
-    # Under AddressSanitizer: the distribution's QtWebEngine frees one of Chromium's objects by a base type
-    # when a page goes away; that is outside this program.
-    asan = env.get("ASAN_OPTIONS", "")
-    env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "new_delete_type_mismatch=0"
     env.pop("DRAVIK_MAP_URL", None)
     env.pop("http_proxy", None)
     env.pop("ALL_PROXY", None)

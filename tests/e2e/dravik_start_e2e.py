@@ -82,9 +82,7 @@ def make_env(root, name, base, site_url):
         f.write("[General]\nlang=PL\n")
     env.update({
         "QT_QPA_PLATFORM": "offscreen",
-        "QTWEBENGINE_DISABLE_SANDBOX": "1",
-        "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
-                                      "--disable-component-update --disable-sync --proxy-server=http://127.0.0.1:9",
+        "DRAVIK_TILE_URL": "http://127.0.0.1:9/{z}/{x}/{y}.png",
         "DRAVIK_QUAKE_URL": f"{base}/{name}/quake",
         "DRAVIK_SOLAR_WIND_URL": f"{base}/{name}/wind",
         "DRAVIK_XRAY_URL": f"{base}/{name}/xray",
@@ -92,8 +90,6 @@ def make_env(root, name, base, site_url):
         "DRAVIK_POLL_SECONDS": "300",
         "TZ": "UTC",
     })
-    asan = env.get("ASAN_OPTIONS", "")
-    env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "new_delete_type_mismatch=0"
     for var in ("DRAVIK_MAP_URL", "http_proxy", "https_proxy", "ALL_PROXY", "all_proxy"):
         env.pop(var, None)
     return env

@@ -98,8 +98,7 @@ def base_url(server):
 
 def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", "/usgs"), settings=""):
     """The environment of one run in its own home under root: a stored language, every address on the server, no
-    session bus, no push, and a web view whose every request for an outside host goes to a closed port on
-    127.0.0.1 (no test reaches the internet)."""
+    session bus, no push, and map tiles asked of a closed port on 127.0.0.1 (no test reaches the internet)."""
     env = dict(env)
     for var in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
         path = os.path.join(root, var.lower())
@@ -113,10 +112,7 @@ def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", 
     base = base_url(server)
     env.update({
         "QT_QPA_PLATFORM": "xcb",
-        "QTWEBENGINE_DISABLE_SANDBOX": "1",
-        "QTWEBENGINE_CHROMIUM_FLAGS": "--no-sandbox --disable-gpu --disable-background-networking "
-                                      "--disable-component-update --disable-sync "
-                                      "--proxy-server=http://127.0.0.1:9",
+        "DRAVIK_TILE_URL": "http://127.0.0.1:9/{z}/{x}/{y}.png",
         "DRAVIK_QUAKE_URL": " ".join(base + path for path in sources),
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",
@@ -130,6 +126,4 @@ def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", 
     # A session bus that is not there: none is started for the program either (without any address libdbus
     # launches one that outlives the run), so notifications fall back to the tray and the tray uses XEmbed.
     env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(root, "no-bus")
-    asan = env.get("ASAN_OPTIONS", "")
-    env["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "new_delete_type_mismatch=0"
     return env

@@ -7,7 +7,6 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -18,7 +17,6 @@
 namespace dravik {
 namespace {
 
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 class MainKeyboardTest : public ::testing::Test {
 protected:

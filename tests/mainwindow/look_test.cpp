@@ -12,7 +12,6 @@
 #include "controls/palette_colours.h"
 #include "controls/sheen_button.h"
 #include "controls/status_line.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "tests/common/dark_palette.h"
 #include "tests/common/fake_settings_storage.h"
@@ -22,7 +21,6 @@
 namespace dravik {
 namespace {
 
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 // The whole application in one style and palette for a test, the old ones back afterwards.
 class ScopedLook final {

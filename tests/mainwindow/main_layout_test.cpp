@@ -6,18 +6,14 @@
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
 #include "history/history_dlg.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
-#include "tests/common/test_hooks.h"
 
 namespace dravik {
 namespace {
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 constexpr int kIdsMain[] = {1002, 1003, 1004, 1006, 1018, 1019, 1007, 1008, 1016, 1017};
 

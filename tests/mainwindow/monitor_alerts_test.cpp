@@ -17,7 +17,6 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
 #include "platform/environment.h"
@@ -28,15 +27,12 @@
 #include "tests/common/quake_page.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
-#include "tests/common/test_hooks.h"
 
 namespace dravik {
 namespace {
 
 using test::QuakePageHtml;
 using test::QuakeRow;
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 QuakeRow Row(const std::string& id, const std::string& mag, const std::string& region, const std::string& lat = "38.80",
              const std::string& lon = "20.62") {

@@ -12,24 +12,19 @@
 #include <gtest/gtest.h>
 
 #include "app/about_dlg.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
-#include "tests/common/fake_offline_web.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
 #include "tests/common/process_events.h"
 #include "tests/common/scoped_env.h"
-#include "tests/common/test_hooks.h"
 #include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 using test::ProcessEventsUntil;
 
@@ -89,7 +84,6 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeTrayShell m_shell;
-    test::FakeOfflineWeb m_noNetwork;
 };
 
 TEST_F(MonitorDlgStartTest, TheWindowDoesNotWaitForTheSiteAndTheNoticeComesCentredAboveIt) {

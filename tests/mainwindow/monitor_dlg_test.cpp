@@ -25,7 +25,6 @@
 #include "app/alert_settings_key.h"
 #include "app/ui_texts.h"
 #include "controls/sheen_button.h"
-#include "mainwindow/map_scheme.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -37,7 +36,6 @@
 #include "tests/common/quake_page.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
-#include "tests/common/test_hooks.h"
 #include "tests/common/timing.h"
 
 namespace dravik {
@@ -47,8 +45,6 @@ using Clock = std::chrono::steady_clock;
 using test::NumberedQuakeRows;
 using test::QuakePageHtml;
 using test::QuakeRow;
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 constexpr int kIdStatusLine = 1019;
 

@@ -11,22 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "app/language_dlg.h"
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
-#include "tests/common/fake_offline_web.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
-#include "tests/common/test_hooks.h"
 
 namespace dravik {
 namespace {
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 void ProcessEventsFor(std::chrono::milliseconds span) {
     const auto end = std::chrono::steady_clock::now() + span;
@@ -101,7 +96,6 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeTrayShell m_shell;
-    test::FakeOfflineWeb m_noNetwork;
 };
 
 TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {

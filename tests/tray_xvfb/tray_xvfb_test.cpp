@@ -13,19 +13,14 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwindow/map_scheme.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "platform/qt/qt_tray_shell.h"
-#include "tests/common/fake_offline_web.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
-#include "tests/common/test_hooks.h"
 
 namespace dravik {
 namespace {
-
-const test::BeforeApplication kRegisterScheme([] { RegisterMapScheme(); });
 
 bool WaitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
@@ -136,7 +131,6 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     test::FakeSettingsStorage storage;
     test::ScopedSettingsStorage scopedStorage(storage);
     storage.StoreText(test::kFakeLangKey, "lang", "PL");
-    test::FakeOfflineWeb noNetwork;
     test::FakeSound sound;
     MonitorServices services;
     services.fetchPage = [](const std::string&) { return std::string(); };
@@ -178,7 +172,6 @@ TEST_F(TrayXvfbTest, HidingTheWindowAddsOneRealIconAndShowingRemovesIt) {
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(WaitUntil([] { return DockedIcons().empty(); }, 10000));
     EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized(); }, 2000));
-    EXPECT_TRUE(noNetwork.BlockedHosts().isEmpty());
 }
 
 }  // namespace

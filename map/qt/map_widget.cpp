@@ -1,0 +1,714 @@
+#include "map/qt/map_widget.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStandardPaths>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QUrl>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "map/circle_hit.h"
+#include "map/land_outline.h"
+
+namespace dravik {
+
+namespace {
+
+// Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
+constexpr std::size_t kTilesInMemory = 96;
+constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
+constexpr int kTransferTimeoutMs = 20000;
+constexpr int kDragThreshold = 3;
+constexpr int kButtonSize = 26;
+constexpr int kMargin = 10;
+// How many zooms out a tile in memory may stand in for one not yet here.
+constexpr int kStandInLevels = 3;
+constexpr qint64 kCirclesRedrawMs = 250;
+
+const QColor kSea(0xaa, 0xd3, 0xdf);
+const QColor kLand(0xf2, 0xef, 0xe4);
+const QColor kCoast(0x8c, 0x9a, 0x9e);
+const QColor kAgeColours[] = {QColor(0xe3, 0x1a, 0x1c), QColor(0xfd, 0x8d, 0x3c), QColor(0xfe, 0xd9, 0x76)};
+
+QColor AgeColour(int age) {
+    return kAgeColours[std::clamp(age, 0, 2)];
+}
+
+// The proxy of the environment (http_proxy, no_proxy), as the program's other fetches take it.
+class EnvironmentProxy final : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
+};
+
+// The land in world pixels at zoom 0, built once.
+const QPainterPath& LandPath() {
+    static const QPainterPath path = [] {
+        QPainterPath made;
+        made.setFillRule(Qt::WindingFill);
+        for (const std::vector<GeoPoint>& ring : LandRings()) {
+            QPolygonF polygon;
+            polygon.reserve(static_cast<qsizetype>(ring.size()));
+            for (const GeoPoint& point : ring) {
+                const WorldPoint w = ToWorld(point, 0);
+                // ToWorld takes 180° as -180°: the rings that end on the date line keep to their side.
+                polygon << QPointF(point.lon >= 180.0 ? WorldSize(0) : w.x, w.y);
+            }
+            made.addPolygon(polygon);
+            made.closeSubpath();
+        }
+        return made;
+    }();
+    return path;
+}
+
+QString CacheDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/dravik/tiles");
+}
+
+}  // namespace
+
+CMapWidget::CMapWidget(QWidget* parent)
+    : QWidget(parent),
+      m_view({20, 10}, 2, 0, 0),
+      m_tileOverride(TileUrlOverride()),
+      m_layers(LayersOfKind(0, m_tileOverride)),
+      m_cache(kTilesInMemory) {
+    setMouseTracking(true);
+    setCursor(Qt::OpenHandCursor);
+    setMinimumSize(60, 60);
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setInterval(0);
+    connect(&m_requestTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
+    m_circlesTimer.setSingleShot(true);
+    connect(&m_circlesTimer, &QTimer::timeout, this, [this] { update(); });
+}
+
+CMapWidget::~CMapWidget() {
+    for (const QPointer<QNetworkReply>& reply : std::as_const(m_replies)) {
+        if (reply != nullptr) {
+            reply->disconnect(this);
+            reply->abort();
+        }
+    }
+}
+
+QNetworkAccessManager* CMapWidget::Network() {
+    if (m_network == nullptr) {
+        m_network = new QNetworkAccessManager(this);
+        m_network->setProxyFactory(new EnvironmentProxy);
+        auto* disk = new QNetworkDiskCache(m_network);
+        disk->setCacheDirectory(CacheDirectory());
+        disk->setMaximumCacheSize(kDiskCacheBytes);
+        m_network->setCache(disk);
+    }
+    return m_network;
+}
+
+qint64 CMapWidget::NowMs() const {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+void CMapWidget::SetKind(int kind) {
+    if (kind == m_kind && !m_layers.base.urlTemplate.empty()) {
+        return;
+    }
+    m_kind = kind;
+    m_layers = LayersOfKind(kind, m_tileOverride);
+    if (m_view.Zoom() > m_layers.maxZoom) {
+        m_view.ZoomAt(m_layers.maxZoom, {width() / 2.0, height() / 2.0}, m_layers.maxZoom);
+    }
+    ViewChanged();
+}
+
+void CMapWidget::SetMarker(const std::optional<GeoPoint>& marker) {
+    m_marker = marker;
+    update();
+}
+
+void CMapWidget::CentreOn(const GeoPoint& centre, int zoom) {
+    m_view = MapViewport(centre, std::min(zoom, m_layers.maxZoom), width(), height());
+    ViewChanged();
+}
+
+void CMapWidget::BringIntoView(const GeoPoint& place) {
+    m_view.BringIntoView(place);
+    ViewChanged();
+}
+
+void CMapWidget::SetZoom(int zoom) {
+    m_view.ZoomAt(zoom, {width() / 2.0, height() / 2.0}, m_layers.maxZoom);
+    ViewChanged();
+}
+
+void CMapWidget::SetCircles(std::vector<MapCircle> drawOrder) {
+    m_circles = std::move(drawOrder);
+    if (m_circlesTimer.isActive()) {
+        return;
+    }
+    const qint64 since = m_sinceCirclesDrawn.isValid() ? m_sinceCirclesDrawn.elapsed() : kCirclesRedrawMs;
+    if (since >= kCirclesRedrawMs) {
+        update();
+    } else {
+        m_circlesTimer.start(static_cast<int>(kCirclesRedrawMs - since));
+    }
+}
+
+void CMapWidget::SetLegend(const QStringList& texts) {
+    m_legend = texts;
+    update();
+}
+
+void CMapWidget::SetHome(const std::optional<MapHomePlace>& home) {
+    m_home = home;
+    update();
+}
+
+void CMapWidget::SetTilesFailedText(const QString& text) {
+    m_tilesFailedText = text;
+    update();
+}
+
+void CMapWidget::SetNote(const QString& text) {
+    m_note = text;
+    update();
+}
+
+void CMapWidget::SetAction(const QString& text) {
+    m_action = text;
+    update();
+}
+
+void CMapWidget::ViewChanged() {
+    m_bReleased = false;
+    m_requestTimer.start();
+    update();
+}
+
+void CMapWidget::ReleaseTiles() {
+    m_bReleased = true;
+    m_requestTimer.stop();
+    m_retryTimer.stop();
+    for (const std::string& url : m_queue.KeepOnly({})) {
+        m_cache.Abandoned(url);
+    }
+    const auto replies = m_replies;
+    for (const QPointer<QNetworkReply>& reply : replies) {
+        if (reply != nullptr) {
+            reply->abort();
+        }
+    }
+    m_cache.DropLoaded();
+    m_pixmaps.clear();
+    m_pixmaps.squeeze();
+}
+
+void CMapWidget::RestoreTiles() {
+    ViewChanged();
+}
+
+std::vector<std::string> CMapWidget::VisibleUrls() const {
+    std::vector<std::string> urls;
+    for (const TilePlacement& placement : m_view.VisibleTiles()) {
+        urls.push_back(TileUrl(m_layers.base, placement.tile));
+        if (!m_layers.overlay.urlTemplate.empty()) {
+            urls.push_back(TileUrl(m_layers.overlay, placement.tile));
+        }
+    }
+    return urls;
+}
+
+void CMapWidget::RequestTiles() {
+    if (m_bReleased || !isVisible() || width() <= 0 || height() <= 0) {
+        return;
+    }
+    const std::vector<std::string> visible = VisibleUrls();
+    std::vector<std::string> wanted = visible;
+    std::sort(wanted.begin(), wanted.end());
+    // A view that moved on does not wait for tiles it no longer shows.
+    for (const std::string& url : m_queue.KeepOnly(wanted)) {
+        m_cache.Abandoned(url);
+    }
+    const qint64 now = NowMs();
+    for (const std::string& url : visible) {
+        if (m_cache.Claim(url, now)) {
+            m_queue.Enqueue(url);
+        }
+    }
+    for (const std::string& url : m_queue.TakeStartable()) {
+        StartRequest(url);
+    }
+    // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
+    std::int64_t retryAt = -1;
+    for (const std::string& url : visible) {
+        const std::int64_t at = m_cache.RetryAtMs(url);
+        if (at >= 0 && (retryAt < 0 || at < retryAt)) {
+            retryAt = at;
+        }
+    }
+    if (retryAt >= 0) {
+        m_retryTimer.start(static_cast<int>(std::max<std::int64_t>(retryAt - now, 100)));
+    } else {
+        m_retryTimer.stop();
+    }
+}
+
+void CMapWidget::StartRequest(const std::string& url) {
+    QNetworkRequest request(QUrl(QString::fromStdString(url)));
+    request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent.isEmpty() ? QByteArray("Dravik") : m_userAgent);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
+    request.setTransferTimeout(kTransferTimeoutMs);
+    QNetworkReply* reply = Network()->get(request);
+    m_replies.insert(QString::fromStdString(url), reply);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url] { OnReply(reply, url); });
+}
+
+void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url) {
+    reply->deleteLater();
+    m_replies.remove(QString::fromStdString(url));
+    m_queue.Finished(url);
+    QImage image;
+    const bool ok = reply->error() == QNetworkReply::NoError && image.loadFromData(reply->readAll());
+    if (m_bReleased) {
+        m_cache.Abandoned(url);
+    } else if (ok) {
+        m_cache.Loaded(url, NowMs());
+        m_pixmaps.insert(QString::fromStdString(url), QPixmap::fromImage(std::move(image)));
+        // Never fewer than the view shows twice over, or its own tiles would push each other out.
+        m_cache.SetCapacity(std::max(kTilesInMemory, 2 * VisibleUrls().size()));
+        for (const std::string& dropped : m_cache.Trim()) {
+            m_pixmaps.remove(QString::fromStdString(dropped));
+        }
+    } else {
+        m_cache.Failed(url, NowMs());
+    }
+    update();
+    RequestTiles();
+}
+
+bool CMapWidget::TilesFailing() const {
+    for (const std::string& url : VisibleUrls()) {
+        if (m_cache.StateOf(url) == TileCache::State::kFailed) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<ScreenCircle> CMapWidget::ProjectedCircles() const {
+    std::vector<ScreenCircle> drawn;
+    for (const MapCircle& c : m_circles) {
+        for (const ScreenPoint& s : m_view.ToScreenCopies(c.at, c.radius)) {
+            if (s.y + c.radius >= 0 && s.y - c.radius <= height()) {
+                drawn.push_back({s.x, s.y, c.radius, c.id, c.age});
+            }
+        }
+    }
+    return drawn;
+}
+
+int CMapWidget::CircleAt(const QPointF& point) const {
+    return HitCircle(ProjectedCircles(), point.x(), point.y());
+}
+
+void CMapWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_view.SetSize(width(), height());
+    // Released tiles stay so: a new size is no look at the map.
+    m_requestTimer.start();
+    update();
+}
+
+void CMapWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_requestTimer.start();
+}
+
+void CMapWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.fillRect(rect(), kSea);
+    DrawLand(p);
+    DrawLayer(p, m_layers.base);
+    if (!m_layers.overlay.urlTemplate.empty()) {
+        DrawLayer(p, m_layers.overlay);
+    }
+    DrawCircles(p);
+    DrawHome(p);
+    DrawMarker(p);
+    DrawLegend(p);
+    DrawControls(p);
+    DrawAttribution(p);
+    DrawNotes(p);
+}
+
+void CMapWidget::DrawLand(QPainter& p) const {
+    const double size = WorldSize(m_view.Zoom());
+    const ScreenPoint origin = m_view.WorldOrigin();
+    double x = origin.x;
+    while (x > 0) {
+        x -= size;
+    }
+    QPen coast(kCoast, 1);
+    coast.setCosmetic(true);
+    for (; x < width(); x += size) {
+        p.save();
+        p.translate(x, origin.y);
+        p.scale(size / WorldSize(0), size / WorldSize(0));
+        p.setPen(coast);
+        p.setBrush(kLand);
+        p.drawPath(LandPath());
+        p.restore();
+    }
+}
+
+void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
+    // Unsmoothed edges, so that tiles meet without a seam at any device pixel ratio.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const qint64 now = NowMs();
+    for (const TilePlacement& placement : m_view.VisibleTiles()) {
+        // Every tile's corner has the same fraction, so rounding keeps them edge to edge.
+        const QRect target(static_cast<int>(std::lround(placement.left)), static_cast<int>(std::lround(placement.top)),
+                           kTileSize, kTileSize);
+        // Until its own tile comes, a tile of a few zooms out stands in for it, enlarged.
+        for (int up = 0; up <= kStandInLevels; ++up) {
+            const TileSection section = AncestorSection(placement.tile, up);
+            if (up > 0 && section.tile.z < kMinZoom) {
+                break;
+            }
+            const std::string url = TileUrl(layer, section.tile);
+            const auto it = m_pixmaps.constFind(QString::fromStdString(url));
+            if (it != m_pixmaps.constEnd()) {
+                m_cache.Touch(url, now);
+                p.drawPixmap(target, *it, QRect(section.x, section.y, section.size, section.size));
+                break;
+            }
+        }
+    }
+    p.restore();
+}
+
+void CMapWidget::DrawCircles(QPainter& p) {
+    m_sinceCirclesDrawn.start();
+    m_circlesTimer.stop();
+    p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
+    for (const ScreenCircle& c : WithoutCoveredRepeats(ProjectedCircles())) {
+        QColor fill = AgeColour(c.style);
+        fill.setAlphaF(0.75F);
+        p.setBrush(fill);
+        p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
+    }
+}
+
+void CMapWidget::DrawHome(QPainter& p) const {
+    if (!m_home) {
+        return;
+    }
+    // A house of 22 × 22 pixels standing on the place.
+    QPainterPath house;
+    house.moveTo(11, 2);
+    house.lineTo(21, 11);
+    house.lineTo(18, 11);
+    house.lineTo(18, 20);
+    house.lineTo(13, 20);
+    house.lineTo(13, 14);
+    house.lineTo(9, 14);
+    house.lineTo(9, 20);
+    house.lineTo(4, 20);
+    house.lineTo(4, 11);
+    house.lineTo(1, 11);
+    house.closeSubpath();
+    QPen pen(Qt::white, 1.5);
+    pen.setJoinStyle(Qt::RoundJoin);
+    for (const ScreenPoint& s : m_view.ToScreenCopies(m_home->at, 22)) {
+        p.save();
+        p.translate(s.x - 11, s.y - 20);
+        p.setPen(pen);
+        p.setBrush(QColor(0x1f, 0x5f, 0xbf));
+        p.drawPath(house);
+        p.restore();
+    }
+}
+
+void CMapWidget::DrawMarker(QPainter& p) const {
+    if (!m_marker) {
+        return;
+    }
+    // A pin whose point is on the place.
+    QPainterPath pin;
+    pin.moveTo(0, 0);
+    pin.cubicTo(-3, -10, -12, -18, -12, -28);
+    pin.arcTo(QRectF(-12, -40, 24, 24), 180, -180);
+    pin.cubicTo(12, -18, 3, -10, 0, 0);
+    pin.closeSubpath();
+    for (const ScreenPoint& s : m_view.ToScreenCopies(*m_marker, 40)) {
+        p.save();
+        p.translate(s.x, s.y);
+        p.setPen(QPen(QColor(0x1b, 0x4f, 0x80), 1.2));
+        p.setBrush(QColor(0x2a, 0x81, 0xcb));
+        p.drawPath(pin);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(0, -28), 4.5, 4.5);
+        p.restore();
+    }
+}
+
+void CMapWidget::DrawLegend(QPainter& p) const {
+    if (m_legend.isEmpty()) {
+        return;
+    }
+    const QFontMetricsF metrics(font());
+    double textWidth = 0;
+    for (const QString& text : m_legend) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+    }
+    const double line = std::max(16.0, metrics.height());
+    const QRectF box(kMargin, height() - kMargin - 24 - line * m_legend.size() - 8, textWidth + 30,
+                     line * m_legend.size() + 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 217));
+    p.drawRoundedRect(box, 4, 4);
+    for (int i = 0; i < m_legend.size(); ++i) {
+        const double y = box.top() + 4 + line * i;
+        p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
+        p.setBrush(AgeColour(i));
+        p.drawEllipse(QPointF(box.left() + 11, y + line / 2), 5, 5);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(box.left() + 22, y, textWidth + 4, line), Qt::AlignVCenter | Qt::AlignLeft, m_legend[i]);
+    }
+}
+
+QRect CMapWidget::ZoomInRect() const {
+    return {kMargin, kMargin, kButtonSize, kButtonSize};
+}
+
+QRect CMapWidget::ZoomOutRect() const {
+    return {kMargin, kMargin + kButtonSize + 1, kButtonSize, kButtonSize};
+}
+
+void CMapWidget::DrawControls(QPainter& p) {
+    for (const auto& [area, sign, enabled] :
+         {std::tuple{ZoomInRect(), QStringLiteral("+"), m_view.Zoom() < m_layers.maxZoom},
+          std::tuple{ZoomOutRect(), QStringLiteral("\u2212"), m_view.Zoom() > kMinZoom}}) {
+        p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+        QFont bold = font();
+        bold.setBold(true);
+        bold.setPixelSize(18);
+        p.setFont(bold);
+        p.setPen(enabled ? Qt::black : QColor(0xbb, 0xbb, 0xbb));
+        p.drawText(area, Qt::AlignCenter, sign);
+    }
+    p.setFont(font());
+    m_actionRect = QRectF();
+    if (!m_action.isEmpty()) {
+        const QFontMetricsF metrics(font());
+        const double w = metrics.horizontalAdvance(m_action) + 16;
+        m_actionRect = QRectF(width() - kMargin - w, kMargin, w, kButtonSize);
+        p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(m_actionRect.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+        p.setPen(QColor(0x00, 0x78, 0xa8));
+        p.drawText(m_actionRect, Qt::AlignCenter, m_action);
+    }
+}
+
+void CMapWidget::DrawAttribution(QPainter& p) {
+    m_links.clear();
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    p.setFont(small);
+    const QFontMetricsF metrics(small);
+    double total = 0;
+    for (const AttributionPart& part : m_layers.attribution) {
+        total += metrics.horizontalAdvance(QString::fromStdString(part.text));
+    }
+    const double h = metrics.height() + 2;
+    QRectF box(width() - total - 8, height() - h, total + 8, h);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawRect(box);
+    double x = box.left() + 4;
+    for (const AttributionPart& part : m_layers.attribution) {
+        const QString text = QString::fromStdString(part.text);
+        const QRectF area(x, box.top(), metrics.horizontalAdvance(text), h);
+        p.setPen(part.link.empty() ? QColor(0x33, 0x33, 0x33) : QColor(0x00, 0x78, 0xa8));
+        p.drawText(area, Qt::AlignVCenter | Qt::AlignLeft, text);
+        if (!part.link.empty()) {
+            m_links.push_back({area, QString::fromStdString(part.link)});
+        }
+        x += area.width();
+    }
+    p.setFont(font());
+}
+
+void CMapWidget::DrawNotes(QPainter& p) {
+    QStringList lines;
+    if (!m_note.isEmpty()) {
+        lines << m_note;
+    }
+    if (!m_tilesFailedText.isEmpty() && TilesFailing()) {
+        lines << m_tilesFailedText;
+    }
+    if (lines.isEmpty()) {
+        return;
+    }
+    const QFontMetricsF metrics(font());
+    const QString text = lines.join(QLatin1Char('\n'));
+    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, width() - 4 * kMargin - 2 * kButtonSize, 1000),
+                                               Qt::AlignCenter | Qt::TextWordWrap, text);
+    const QRectF box((width() - bounds.width()) / 2 - 8, kMargin, bounds.width() + 16, bounds.height() + 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 220));
+    p.drawRoundedRect(box, 4, 4);
+    p.setPen(QColor(0x33, 0x33, 0x33));
+    p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+}
+
+void CMapWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPointF at = event->position();
+    const QPointF centre(width() / 2.0, height() / 2.0);
+    if (ZoomInRect().contains(at.toPoint())) {
+        SetZoom(m_view.Zoom() + 1);
+        return;
+    }
+    if (ZoomOutRect().contains(at.toPoint())) {
+        SetZoom(m_view.Zoom() - 1);
+        return;
+    }
+    if (m_actionRect.contains(at)) {
+        emit ActionClicked();
+        return;
+    }
+    for (const Link& link : m_links) {
+        if (link.rect.contains(at)) {
+            // The credits lead to the services' pages in the user's browser; the map stays where it is.
+            QDesktopServices::openUrl(QUrl(link.url));
+            return;
+        }
+    }
+    m_bPressed = true;
+    m_bDragging = false;
+    m_pressAt = at;
+    m_lastDrag = at;
+}
+
+void CMapWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (m_bPressed) {
+        if (!m_bDragging && (at - m_pressAt).manhattanLength() >= kDragThreshold) {
+            m_bDragging = true;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        if (m_bDragging) {
+            m_view.PanBy(at.x() - m_lastDrag.x(), at.y() - m_lastDrag.y());
+            m_lastDrag = at;
+            ViewChanged();
+        }
+        return;
+    }
+    bool overLink = ZoomInRect().contains(at.toPoint()) || ZoomOutRect().contains(at.toPoint()) ||
+                    m_actionRect.contains(at) || CircleAt(at) >= 0;
+    for (const Link& link : m_links) {
+        overLink = overLink || link.rect.contains(at);
+    }
+    setCursor(overLink ? Qt::PointingHandCursor : Qt::OpenHandCursor);
+}
+
+void CMapWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_bPressed) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_bPressed = false;
+    if (m_bDragging) {
+        m_bDragging = false;
+        setCursor(Qt::OpenHandCursor);
+        return;
+    }
+    const int id = CircleAt(event->position());
+    if (id >= 0) {
+        emit CircleClicked(id);
+    }
+}
+
+void CMapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && CircleAt(event->position()) < 0 &&
+        !ZoomInRect().contains(event->position().toPoint()) && !ZoomOutRect().contains(event->position().toPoint())) {
+        m_view.ZoomAt(m_view.Zoom() + 1, {event->position().x(), event->position().y()}, m_layers.maxZoom);
+        ViewChanged();
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void CMapWidget::wheelEvent(QWheelEvent* event) {
+    // A notch is 120; touchpads send smaller steps that add up.
+    m_wheelSteps += event->angleDelta().y();
+    const int notches = m_wheelSteps / 120;
+    if (notches != 0) {
+        m_wheelSteps -= notches * 120;
+        m_view.ZoomAt(m_view.Zoom() + notches, {event->position().x(), event->position().y()}, m_layers.maxZoom);
+        ViewChanged();
+    }
+    event->accept();
+}
+
+bool CMapWidget::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int id = CircleAt(help->pos());
+        QString text;
+        for (const MapCircle& c : m_circles) {
+            if (c.id == id) {
+                text = c.tooltip;
+            }
+        }
+        if (text.isEmpty() && m_home) {
+            const ScreenPoint s = m_view.ToScreen(m_home->at);
+            if (QRectF(s.x - 11, s.y - 20, 22, 22).contains(help->pos())) {
+                text = m_home->name;
+            }
+        }
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            // Texts from the feed are plain: markup in them is shown, never applied.
+            QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(text), this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+}  // namespace dravik

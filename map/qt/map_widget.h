@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <QRect>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "map/circle_hit.h"
+#include "map/map_viewport.h"
+#include "map/tile_cache.h"
+#include "map/tile_source.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QPainterPath;
+
+namespace dravik {
+
+// A listed quake on the map. age: 0 the last hour, 1 the last day, 2 older.
+struct MapCircle {
+    int id = -1;
+    GeoPoint at;
+    double radius = 3;
+    int age = 2;
+    QString tooltip;
+};
+
+struct MapHomePlace {
+    GeoPoint at;
+    QString name;
+};
+
+// The map in the main window: the land's outline, the tiles of the map kind over it, the listed quakes'
+// circles, the home place, the selected quake's marker, the legend, zoom buttons and the services' credits.
+// It draws what the viewport and the tile cache compute; it fetches tiles itself, through a disk cache.
+class CMapWidget : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CMapWidget)
+
+public:
+    explicit CMapWidget(QWidget* parent = nullptr);
+    ~CMapWidget() override;
+
+    // The map kind (see LayersOfKind); the centre and the zoom stay.
+    void SetKind(int kind);
+    int Kind() const { return m_kind; }
+    void SetMarker(const std::optional<GeoPoint>& marker);
+    const std::optional<GeoPoint>& Marker() const { return m_marker; }
+    void CentreOn(const GeoPoint& centre, int zoom);
+    void BringIntoView(const GeoPoint& place);
+    void SetZoom(int zoom);
+    const MapViewport& Viewport() const { return m_view; }
+
+    // In the order drawn: later ones over earlier ones.
+    void SetCircles(std::vector<MapCircle> drawOrder);
+    const std::vector<MapCircle>& Circles() const { return m_circles; }
+    // The texts of the three ages.
+    void SetLegend(const QStringList& texts);
+    const QStringList& Legend() const { return m_legend; }
+    void SetHome(const std::optional<MapHomePlace>& home);
+    const std::optional<MapHomePlace>& Home() const { return m_home; }
+    void SetTilesFailedText(const QString& text);
+    // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
+    void SetNote(const QString& text);
+    // A button over the map's top right corner that emits ActionClicked; empty for none.
+    void SetAction(const QString& text);
+    void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
+
+    // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays. The next
+    // change of the view, or RestoreTiles, fetches again.
+    void ReleaseTiles();
+    // Fetches what the view needs again after ReleaseTiles.
+    void RestoreTiles();
+    // The circle under a point of the widget, -1 for none.
+    int CircleAt(const QPointF& point) const;
+    // Whether a tile of the view could not be had.
+    bool TilesFailing() const;
+    std::size_t TilesInMemory() const { return m_pixmaps.size(); }
+
+signals:
+    void CircleClicked(int id);
+    void ActionClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    struct Link {
+        QRectF rect;
+        QString url;
+    };
+
+    void ViewChanged();
+    void RequestTiles();
+    void StartRequest(const std::string& url);
+    void OnReply(QNetworkReply* reply, const std::string& url);
+    std::vector<std::string> VisibleUrls() const;
+    QNetworkAccessManager* Network();
+    qint64 NowMs() const;
+
+    void DrawLand(QPainter& p) const;
+    void DrawLayer(QPainter& p, const TileLayer& layer);
+    void DrawCircles(QPainter& p);
+    // The circles on the screen (every copy of the world), in the order drawn.
+    std::vector<ScreenCircle> ProjectedCircles() const;
+    void DrawHome(QPainter& p) const;
+    void DrawMarker(QPainter& p) const;
+    void DrawLegend(QPainter& p) const;
+    void DrawControls(QPainter& p);
+    void DrawAttribution(QPainter& p);
+    void DrawNotes(QPainter& p);
+    QRect ZoomInRect() const;
+    QRect ZoomOutRect() const;
+
+    MapViewport m_view;
+    int m_kind = 0;
+    std::string m_tileOverride;
+    MapKindLayers m_layers;
+    std::optional<GeoPoint> m_marker;
+    std::vector<MapCircle> m_circles;
+    QStringList m_legend;
+    std::optional<MapHomePlace> m_home;
+    QString m_tilesFailedText;
+    QString m_note;
+    QString m_action;
+    QRectF m_actionRect;
+    std::vector<Link> m_links;
+    QByteArray m_userAgent;
+
+    QNetworkAccessManager* m_network = nullptr;
+    TileCache m_cache;
+    TileRequestQueue m_queue;
+    QHash<QString, QPixmap> m_pixmaps;
+    QHash<QString, QPointer<QNetworkReply>> m_replies;
+    QTimer m_requestTimer;
+    QTimer m_retryTimer;
+    // New circles while many come at once redraw the map a few times a second, not for every one.
+    QTimer m_circlesTimer;
+    QElapsedTimer m_sinceCirclesDrawn;
+    bool m_bReleased = false;
+
+    QPointF m_pressAt;
+    QPointF m_lastDrag;
+    bool m_bPressed = false;
+    bool m_bDragging = false;
+    int m_wheelSteps = 0;
+};
+
+}  // namespace dravik

@@ -1,0 +1,161 @@
+#include "map/tile_cache.h"
+
+#include <algorithm>
+
+#include "map/tile_source.h"
+
+namespace dravik {
+
+namespace {
+constexpr std::int64_t kFirstRetryMs = 2000;
+constexpr std::int64_t kLongestRetryMs = 5 * 60 * 1000;
+}  // namespace
+
+TileCache::TileCache(std::size_t capacity) : m_capacity(capacity) {}
+
+std::int64_t TileCache::RetryDelayMs(int failures) {
+    std::int64_t delay = kFirstRetryMs;
+    for (int i = 1; i < failures && delay < kLongestRetryMs; ++i) {
+        delay *= 2;
+    }
+    return std::min(delay, kLongestRetryMs);
+}
+
+TileCache::State TileCache::StateOf(const std::string& url) const {
+    const auto it = m_entries.find(url);
+    return it == m_entries.end() ? State::kMissing : it->second.state;
+}
+
+bool TileCache::Claim(const std::string& url, std::int64_t nowMs) {
+    Entry& entry = m_entries[url];
+    if (entry.state == State::kLoading || entry.state == State::kLoaded ||
+        (entry.state == State::kFailed && nowMs < entry.retryAtMs)) {
+        return false;
+    }
+    entry.state = State::kLoading;
+    entry.lastUseMs = nowMs;
+    return true;
+}
+
+void TileCache::Loaded(const std::string& url, std::int64_t nowMs) {
+    Entry& entry = m_entries[url];
+    if (entry.state != State::kLoaded) {
+        ++m_loaded;
+    }
+    entry = Entry{State::kLoaded, 0, 0, nowMs};
+}
+
+void TileCache::Failed(const std::string& url, std::int64_t nowMs) {
+    Entry& entry = m_entries[url];
+    if (entry.state == State::kLoaded) {
+        --m_loaded;
+    }
+    entry.state = State::kFailed;
+    ++entry.failures;
+    entry.retryAtMs = nowMs + RetryDelayMs(entry.failures);
+}
+
+void TileCache::Abandoned(const std::string& url) {
+    const auto it = m_entries.find(url);
+    if (it == m_entries.end() || it->second.state != State::kLoading) {
+        return;
+    }
+    // Back to where it was before the claim: a failed tile keeps its count of failures.
+    if (it->second.failures > 0) {
+        it->second.state = State::kFailed;
+    } else {
+        m_entries.erase(it);
+    }
+}
+
+void TileCache::Touch(const std::string& url, std::int64_t nowMs) {
+    const auto it = m_entries.find(url);
+    if (it != m_entries.end()) {
+        it->second.lastUseMs = nowMs;
+    }
+}
+
+std::vector<std::string> TileCache::Trim() {
+    std::vector<std::string> dropped;
+    if (m_loaded <= m_capacity) {
+        return dropped;
+    }
+    std::vector<std::pair<std::int64_t, std::string>> loaded;
+    for (const auto& [url, entry] : m_entries) {
+        if (entry.state == State::kLoaded) {
+            loaded.emplace_back(entry.lastUseMs, url);
+        }
+    }
+    std::sort(loaded.begin(), loaded.end());
+    for (std::size_t i = 0; i < loaded.size() - m_capacity; ++i) {
+        m_entries.erase(loaded[i].second);
+        dropped.push_back(loaded[i].second);
+    }
+    m_loaded = m_capacity;
+    return dropped;
+}
+
+std::vector<std::string> TileCache::DropLoaded() {
+    std::vector<std::string> dropped;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.state == State::kLoaded) {
+            dropped.push_back(it->first);
+            it = m_entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    m_loaded = 0;
+    return dropped;
+}
+
+std::int64_t TileCache::RetryAtMs(const std::string& url) const {
+    const auto it = m_entries.find(url);
+    return it != m_entries.end() && it->second.state == State::kFailed ? it->second.retryAtMs : -1;
+}
+
+void TileRequestQueue::Enqueue(const std::string& url) {
+    if (m_running.count(url) != 0 || std::find(m_waiting.begin(), m_waiting.end(), url) != m_waiting.end()) {
+        return;
+    }
+    m_waiting.push_back(url);
+}
+
+std::vector<std::string> TileRequestQueue::TakeStartable() {
+    std::vector<std::string> started;
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        const std::string host = HostOfUrl(*it);
+        if (Running(host) < m_perHost) {
+            m_running.emplace(*it, host);
+            started.push_back(*it);
+            it = m_waiting.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return started;
+}
+
+void TileRequestQueue::Finished(const std::string& url) {
+    m_running.erase(url);
+}
+
+std::vector<std::string> TileRequestQueue::KeepOnly(const std::vector<std::string>& wanted) {
+    std::vector<std::string> dropped;
+    auto keep = std::stable_partition(m_waiting.begin(), m_waiting.end(), [&wanted](const std::string& url) {
+        return std::binary_search(wanted.begin(), wanted.end(), url);
+    });
+    dropped.assign(keep, m_waiting.end());
+    m_waiting.erase(keep, m_waiting.end());
+    return dropped;
+}
+
+int TileRequestQueue::Running(const std::string& host) const {
+    int count = 0;
+    for (const auto& [url, runningHost] : m_running) {
+        count += runningHost == host ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace dravik

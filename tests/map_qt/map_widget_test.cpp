@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <map>
+
+#include "map/qt/map_widget.h"
+#include "tests/common/timing.h"
+
+namespace dravik {
+namespace {
+
+const QColor kLand(0xf2, 0xef, 0xe4);
+const QColor kSea(0xaa, 0xd3, 0xdf);
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void Pause(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+double Share(const QImage& image, const QColor& colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += image.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
+        }
+    }
+    return static_cast<double>(count) / (image.width() * image.height());
+}
+
+void Click(QWidget& widget, const QPointF& at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&widget, &release);
+}
+
+// A tile server on 127.0.0.1 that answers every request after a short wait, one connection a request; it
+// notes the requests, their agent and how many were open at once.
+class TileServer final {
+public:
+    explicit TileServer(int status) : m_status(status) {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                ++m_open;
+                m_mostOpen = std::max(m_mostOpen, m_open);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Read(socket); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                    --m_open;
+                    socket->deleteLater();
+                });
+            }
+        });
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(QColor(0xff, 0x00, 0xff));
+        QBuffer buffer(&m_png);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+    }
+
+    QString Template() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(m_server.serverPort());
+    }
+
+    std::map<QString, int> m_requests;
+    QByteArray m_agent;
+    int m_mostOpen = 0;
+
+private:
+    void Read(QTcpSocket* socket) {
+        QByteArray& request = m_pending[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n")) {
+            return;
+        }
+        const QList<QByteArray> lines = request.split('\n');
+        ++m_requests[QString::fromLatin1(lines.value(0).split(' ').value(1))];
+        for (const QByteArray& line : lines) {
+            if (line.toLower().startsWith("user-agent:")) {
+                m_agent = line.mid(11).trimmed();
+            }
+        }
+        m_pending.remove(socket);
+        QTimer::singleShot(30, socket, [this, socket] {
+            const QByteArray body = m_status == 200 ? m_png : QByteArray("no");
+            socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " X\r\nContent-Type: image/png\r\n" +
+                          "Cache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
+                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+    }
+
+    int m_status;
+    QTcpServer m_server;
+    QByteArray m_png;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+    int m_open = 0;
+};
+
+class ScopedTileUrl final {
+public:
+    explicit ScopedTileUrl(const QString& url) : m_old(qgetenv("DRAVIK_TILE_URL")) {
+        qputenv("DRAVIK_TILE_URL", url.toUtf8());
+    }
+    ~ScopedTileUrl() { qputenv("DRAVIK_TILE_URL", m_old); }
+    ScopedTileUrl(const ScopedTileUrl&) = delete;
+    ScopedTileUrl& operator=(const ScopedTileUrl&) = delete;
+
+private:
+    QByteArray m_old;
+};
+
+TEST(MapWidgetTest, LandOutlineIsDrawnWithoutNetwork) {
+    // The test environment's tile address is a closed port: no tile ever arrives.
+    CMapWidget map;
+    map.SetTilesFailedText("tiles cannot be loaded");
+    map.resize(600, 400);
+    map.show();
+    map.CentreOn({50, 15}, 4);  // central Europe
+    ASSERT_TRUE(WaitFor([&] { return map.TilesFailing(); }));
+    const QImage europe = map.grab().toImage();
+    EXPECT_EQ(europe.pixelColor(300, 200).rgb(), kLand.rgb());
+    EXPECT_GT(Share(europe, kLand), 0.3);
+    EXPECT_EQ(map.TilesInMemory(), 0U);
+
+    map.CentreOn({0, -150}, 4);  // the middle of the Pacific
+    const QImage ocean = map.grab().toImage();
+    EXPECT_EQ(ocean.pixelColor(300, 200).rgb(), kSea.rgb());
+    EXPECT_LT(Share(ocean, kLand), 0.05);
+
+    // Close up, millions of pixels from the world's corner, the land is still where it is.
+    map.CentreOn({52.23, 21.01}, 18);  // Warsaw
+    EXPECT_EQ(map.grab().toImage().pixelColor(300, 200).rgb(), kLand.rgb());
+    map.CentreOn({54.8, 18.0}, 17);  // the Baltic off the Polish coast
+    EXPECT_EQ(map.grab().toImage().pixelColor(300, 200).rgb(), kSea.rgb());
+}
+
+TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
+    TileServer server(200);
+    ScopedTileUrl url(server.Template());
+    CMapWidget map;
+    map.SetUserAgent("Dravik/9.9 (test)");
+    map.resize(700, 500);
+    map.show();
+    map.CentreOn({50, 15}, 5);
+    const std::size_t visible = map.Viewport().VisibleTiles().size();
+    ASSERT_GT(visible, 6U);
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    EXPECT_EQ(server.m_mostOpen, 2) << "at most two connections to the host";
+    EXPECT_EQ(server.m_agent, "Dravik/9.9 (test)");
+    EXPECT_EQ(server.m_requests.size(), visible);
+    const QImage drawn = map.grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(350, 250).rgb(), QColor(0xff, 0x00, 0xff).rgb());
+    EXPECT_FALSE(map.TilesFailing());
+
+    // Zoomed in, the tiles of before stand in until the new ones come.
+    server.m_requests.clear();
+    map.SetZoom(6);
+    EXPECT_EQ(map.grab().toImage().pixelColor(350, 250).rgb(), QColor(0xff, 0x00, 0xff).rgb());
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= map.Viewport().VisibleTiles().size(); }));
+    map.SetZoom(5);
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() >= visible; }));
+
+    // Hidden to the tray: the tiles leave memory; the view stays and the next look fetches them again.
+    const GeoPoint centre = map.Viewport().Centre();
+    map.ReleaseTiles();
+    EXPECT_EQ(map.TilesInMemory(), 0U);
+    map.RestoreTiles();
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    EXPECT_EQ(map.Viewport().Centre().lat, centre.lat);
+    EXPECT_EQ(map.Viewport().Zoom(), 5);
+}
+
+TEST(MapWidgetTest, FailedTileIsNotAskedForInALoop) {
+    TileServer server(500);
+    ScopedTileUrl url(server.Template());
+    CMapWidget map;
+    map.SetTilesFailedText("tiles cannot be loaded");
+    map.resize(300, 300);
+    map.show();
+    map.CentreOn({50, 15}, 5);
+    ASSERT_TRUE(WaitFor([&] { return map.TilesFailing(); }));
+    // Drawn over and over in the next second: every tile was asked for once, and is not again until its wait
+    // (two seconds after the first failure) is over.
+    for (int i = 0; i < 20; ++i) {
+        map.repaint();
+        Pause(50);
+    }
+    ASSERT_FALSE(server.m_requests.empty());
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_EQ(count, 1) << path.toStdString();
+    }
+    EXPECT_EQ(map.TilesInMemory(), 0U);
+}
+
+TEST(MapWidgetTest, ClickOnACircleNamesItAndDragMovesTheMap) {
+    CMapWidget map;
+    map.resize(600, 400);
+    map.show();
+    map.CentreOn({35, 139}, 6);
+    map.SetCircles({{7, {35.5, 139.5}, 20, 0, "big"}, {8, {35.5, 139.6}, 4, 1, "small"}, {9, {-20, 10}, 10, 2, "far"}});
+    QList<int> clicked;
+    QObject::connect(&map, &CMapWidget::CircleClicked, [&](int id) { clicked << id; });
+    const ScreenPoint small = map.Viewport().ToScreen({35.5, 139.6});
+    Click(map, {small.x, small.y});
+    const ScreenPoint big = map.Viewport().ToScreen({35.5, 139.5});
+    Click(map, {big.x - 15, big.y});
+    Click(map, {10, 390});
+    ASSERT_EQ(clicked.count(), 2);
+    EXPECT_EQ(clicked.at(0), 8) << "the small circle inside the big one";
+    EXPECT_EQ(clicked.at(1), 7);
+
+    // A drag that starts on a circle moves the map and selects nothing.
+    const GeoPoint before = map.Viewport().Centre();
+    const QPointF from(big.x - 15, big.y);
+    QMouseEvent press(QEvent::MouseButtonPress, from, map.mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&map, &press);
+    for (int step = 1; step <= 5; ++step) {
+        const QPointF to = from + QPointF(-20 * step, 0);
+        QMouseEvent move(QEvent::MouseMove, to, map.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&map, &move);
+    }
+    const QPointF end = from + QPointF(-100, 0);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, map.mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&map, &release);
+    EXPECT_EQ(clicked.count(), 2);
+    EXPECT_GT(map.Viewport().Centre().lon, before.lon);
+    EXPECT_NEAR(map.Viewport().ToScreen({35.5, 139.5}).x, big.x - 100, 1e-6);
+}
+
+class LinkCatcher final : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> m_opened;
+
+public slots:
+    void Open(const QUrl& url) { m_opened << url; }
+};
+
+TEST(MapWidgetTest, ButtonsZoomKindsKeepTheViewAndCreditsOpenOutside) {
+    CMapWidget map;
+    map.resize(600, 400);
+    map.show();
+    map.CentreOn({-33.9, 151.2}, 6);
+    Click(map, {10 + 13, 10 + 13});  // +
+    EXPECT_EQ(map.Viewport().Zoom(), 7);
+    Click(map, {10 + 13, 10 + 27 + 13});  // −
+    Click(map, {10 + 13, 10 + 27 + 13});
+    EXPECT_EQ(map.Viewport().Zoom(), 5);
+    QWheelEvent wheel({300, 200}, map.mapToGlobal(QPointF(300, 200)), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&map, &wheel);
+    EXPECT_EQ(map.Viewport().Zoom(), 7);
+
+    // A new kind keeps the zoom and the centre, within what its tiles offer.
+    const GeoPoint centre = map.Viewport().Centre();
+    for (int kind : {1, 2, 0}) {
+        map.SetKind(kind);
+        EXPECT_EQ(map.Viewport().Zoom(), 7);
+        EXPECT_EQ(map.Viewport().Centre().lat, centre.lat);
+        EXPECT_EQ(map.Viewport().Centre().lon, centre.lon);
+    }
+    map.SetZoom(19);
+    map.SetKind(3);
+    EXPECT_EQ(map.Viewport().Zoom(), 17);
+    map.hide();
+    map.show();
+    EXPECT_EQ(map.Viewport().Zoom(), 17);
+
+    // The credit's link goes to the user's browser; the map stays where it is.
+    LinkCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "Open");
+    map.grab();
+    const GeoPoint shown = map.Viewport().Centre();
+    bool found = false;
+    for (int x = 599; x > 300 && !found; x -= 2) {
+        Click(map, {static_cast<double>(x), 395});
+        found = !catcher.m_opened.isEmpty();
+    }
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_TRUE(found);
+    // The rightmost credit of the topographic map: the style's licence.
+    EXPECT_EQ(catcher.m_opened.front().host(), "creativecommons.org");
+    EXPECT_EQ(map.Viewport().Centre().lat, shown.lat);
+    EXPECT_EQ(map.Viewport().Zoom(), 17);
+}
+
+}  // namespace
+}  // namespace dravik
+
+#include "map_widget_test.moc"
