@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <algorithm>
+#include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include "feed/time_display.h"
@@ -36,7 +38,21 @@ enum EventRowRole : int {
     kRoleLongitude,
     kRoleArchiveText,  // on the date and time cells: the archive's form
     kRoleRevision,     // what the last revision changed
+    kRoleAgeMs,        // the origin the list ages the row by, UTC ms (a classic page's from its date and time)
 };
+
+// The origin a row ages by: the source's, else the classic page's date and time read back, else none (the
+// row leaves only by the row count, first of all).
+qlonglong AgeKey(const QuakeEvent& event) {
+    if (event.hasNumbers) {
+        return event.originUtcMs;
+    }
+    std::int64_t seconds = 0;
+    if (ClassicToUtc(event.data1, event.data2, &seconds)) {
+        return seconds * 1000;
+    }
+    return std::numeric_limits<qlonglong>::min();
+}
 
 void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleHasNumbers, event.hasNumbers);
@@ -44,6 +60,7 @@ void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleMagnitude, event.magnitude);
     magItem.setData(kRoleLatitude, event.latitude);
     magItem.setData(kRoleLongitude, event.longitude);
+    magItem.setData(kRoleAgeMs, AgeKey(event));
 }
 
 // The texts that sort a row, from the archive's form of date and time, which reads the same whatever the display.
@@ -246,8 +263,16 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
 
 void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
     m_uiThread.RunOnUiThread([&] {
+        // One look over the list for all of them, not one a revision (a revision moves no row).
+        std::unordered_map<std::string, int> rows;
+        for (int row = 0; row < m_list.rowCount(); ++row) {
+            if (const QTableWidgetItem* magItem = m_list.item(row, 0)) {
+                rows.emplace(QuakeIdKey(magItem->data(kRoleEventId).toString().toStdString()), row);
+            }
+        }
         for (const QuakeRevision& revision : revisions) {
-            const int row = FindEventRow(m_list, revision.event.eventId);
+            const auto found = rows.find(QuakeIdKey(revision.event.eventId));
+            const int row = found == rows.end() ? -1 : found->second;
             if (row < 0) {
                 continue;
             }
@@ -258,6 +283,69 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
             }
         }
     });
+}
+
+std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUtcMs, int maxRows) {
+    struct Aged {
+        qlonglong age;
+        int row;
+    };
+    std::vector<Aged> rows;
+    rows.reserve(static_cast<std::size_t>(list.rowCount()));
+    std::vector<int> going;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        const QTableWidgetItem* magItem = list.item(row, 0);
+        const qlonglong age = magItem != nullptr ? magItem->data(kRoleAgeMs).toLongLong() : 0;
+        const bool aged = magItem != nullptr && age != std::numeric_limits<qlonglong>::min() && age < cutoffUtcMs;
+        if (aged) {
+            going.push_back(row);
+        } else {
+            rows.push_back({age, row});
+        }
+    }
+    const std::size_t bound = static_cast<std::size_t>(std::max(maxRows, 0));
+    if (rows.size() > bound) {
+        // Down to a hundredth below the bound, so that a stream of single new quakes takes rows out in blocks
+        // now and then, not one row (and one move of every index into the list) per quake.
+        const std::size_t keep = bound - bound / 100;
+        // The oldest beyond the bound; equal origins leave from the bottom up.
+        const auto older = [](const Aged& a, const Aged& b) { return a.age != b.age ? a.age < b.age : a.row > b.row; };
+        std::nth_element(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rows.size() - keep), rows.end(),
+                         older);
+        for (std::size_t i = 0; i < rows.size() - keep; ++i) {
+            going.push_back(rows[i].row);
+        }
+    }
+    std::vector<std::string> ids;
+    if (going.empty()) {
+        return ids;
+    }
+    std::sort(going.begin(), going.end());
+    ids.reserve(going.size());
+    for (const int row : going) {
+        if (const QTableWidgetItem* magItem = list.item(row, 0)) {
+            ids.push_back(magItem->data(kRoleEventId).toString().toStdString());
+        }
+    }
+    // Contiguous runs go in one call each, from the bottom, so the rows above keep their numbers meanwhile and
+    // the list and every index into it move once a run.
+    QAbstractItemModel* model = list.model();
+    std::size_t end = going.size();
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && going[begin - 1] == going[begin] - 1) {
+            --begin;
+        }
+        model->removeRows(going[begin], static_cast<int>(end - begin));
+        end = begin;
+    }
+    return ids;
+}
+
+std::vector<std::string> CEventListView::TrimRows(std::int64_t cutoffUtcMs, int maxRows) {
+    std::vector<std::string> ids;
+    m_uiThread.RunOnUiThread([&] { ids = TrimEventRows(m_list, cutoffUtcMs, maxRows); });
+    return ids;
 }
 
 void CEventListView::SelectItem(int index) {

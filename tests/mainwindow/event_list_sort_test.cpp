@@ -149,6 +149,49 @@ TEST_F(SortedListTest, InsertionWhileSortedKeepsTheListConsistent) {
     EXPECT_EQ(Ids().front(), "h");
 }
 
+// Rows leave the list by age and then, oldest first, by count; each contiguous run goes in one removal, and
+// the ids of the rows taken out come back. Sorted or not, what stays is the same.
+TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
+    constexpr std::int64_t kHour = 3600 * 1000;
+    constexpr std::int64_t kT0 = 1'750'000'000'000LL;
+    const auto quake = [&](const std::string& id, const std::string& mag, std::int64_t origin) {
+        QuakeEvent e = Event(id, mag, "2025-06-15", "12:00");
+        e.hasNumbers = origin != 0;
+        e.originUtcMs = origin;
+        if (origin == 0) {
+            e.data1 = e.data2 = "";  // no time at all
+        }
+        m_mags[id] = mag;
+        m_times[id] = e.data2;
+        return e;
+    };
+    int removals = 0;
+    QObject::connect(m_list.model(), &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
+    CEventListView view(m_list, m_images, m_ui, [] {});
+
+    view.InsertEvents(IQuakeListView::kAppendItem, {quake("p", "4.0", kT0 + 10 * kHour), quake("q", "4.0", kT0 + kHour),
+                                                    quake("r", "4.0", kT0 + 9 * kHour), quake("s", "4.0", kT0)});
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 100), (std::vector<std::string>{"q", "s"}));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"p", "r"}));
+    EXPECT_EQ(removals, 2);
+    EXPECT_TRUE(view.TrimRows(kT0 + 2 * kHour, 2).empty());
+
+    // A classic page's row ages by its date and time, one without any leaves by the count, before the others.
+    QuakeEvent classic = Event("e", "1.5", "2016-05-10", "19:03");
+    m_mags["e"] = "1.5";
+    m_times["e"] = "19:03";
+    view.InsertEvents(
+        0, {quake("a", "5.5", kT0 + 11 * kHour), quake("c", "3.1", kT0 + 8 * kHour), classic, quake("f", "1.0", 0)});
+    Click(0);  // largest first: a, p, r, c, e, f
+    ASSERT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r", "c", "e", "f"}));
+    removals = 0;
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 3), (std::vector<std::string>{"c", "e", "f"}));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r"}));
+    EXPECT_EQ(removals, 1);
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 1), (std::vector<std::string>{"p", "r"}));
+    EXPECT_EQ(Ids(), std::vector<std::string>{"a"});
+}
+
 TEST_F(SortedListTest, ClicksOnOtherColumnsChangeNothing) {
     CEventListView view(m_list, m_images, m_ui, [] {});
     Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));
