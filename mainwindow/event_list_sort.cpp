@@ -113,25 +113,17 @@ void CEventListSorter::SetOrder(const EventListOrder& order) {
         m_order = order;
         return;
     }
-    if (m_order.column < 0) {
-        // Leaving the classic order: the rows' present places are their classic ones.
-        for (int row = 0; row < m_list.rowCount(); ++row) {
-            SetRowOrder(row, row);
-        }
-        m_topOrder = 0;
-        m_bottomOrder = m_list.rowCount() - 1;
-    }
+    // Every row carries its classic place from its insertion on, so leaving the classic order changes no item.
     m_order = order;
     header->setSortIndicator(order.column, order.order);
     header->setSortIndicatorShown(true);
     Sort();
 }
 
-void CEventListSorter::RowInserted(int row, bool atTop) {
+void CEventListSorter::RowFilled() {
     if (m_order.column < 0) {
         return;
     }
-    SetRowOrder(row, atTop ? --m_topOrder : ++m_bottomOrder);
     if (m_nBatch > 0) {
         m_bPending = true;
         return;
@@ -150,12 +142,28 @@ void CEventListSorter::EndBatch() {
     }
 }
 
-void CEventListSorter::SetRowOrder(int row, double order) {
-    for (int column = 0; column < m_list.columnCount(); ++column) {
-        if (QTableWidgetItem* item = m_list.item(row, column)) {
-            item->setData(CEventListItem::kListedOrderRole, order);
+int CEventListSorter::PlaceOf(double magnitudeKey, const QString& dateTimeKey, bool atTop) const {
+    CEventListItem key(QString{});
+    if (m_order.column == kColumnMag) {
+        key.setData(CEventListItem::kSortKeyRole, magnitudeKey);
+    } else {
+        key.setData(CEventListItem::kSortKeyRole, dateTimeKey);
+    }
+    key.setData(CEventListItem::kListedOrderRole, atTop ? m_topOrder - 1 : m_bottomOrder + 1);
+    int low = 0;
+    int high = m_list.rowCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const QTableWidgetItem* other = m_list.item(middle, m_order.column);
+        // The first row that the new one sorts before; the list holds the order sortItems gave it.
+        const bool before = other == nullptr || (m_order.order == Qt::AscendingOrder ? key < *other : *other < key);
+        if (before) {
+            high = middle;
+        } else {
+            low = middle + 1;
         }
     }
+    return low;
 }
 
 void CEventListSorter::Sort() {

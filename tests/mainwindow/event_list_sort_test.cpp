@@ -192,6 +192,31 @@ TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
     EXPECT_EQ(Ids(), std::vector<std::string>{"a"});
 }
 
+// Single rows go straight to their sorted places: the list is then just as a full sort leaves it, in either
+// direction and for either key, ties among equal keys included.
+TEST_F(SortedListTest, RowsPlacedOneByOneEndWhereASortPutsThem) {
+    const EventListOrder orders[] = {
+        {0, Qt::DescendingOrder}, {0, Qt::AscendingOrder}, {2, Qt::DescendingOrder}, {3, Qt::AscendingOrder}};
+    for (const EventListOrder& order : orders) {
+        m_list.setRowCount(0);
+        CEventListView view(m_list, m_images, m_ui, [] {});
+        Sorter().SetOrder(order);
+        for (int i = 0; i < 120; ++i) {
+            const std::string id = std::to_string(i);
+            // Few distinct keys, so that ties are common; now and then a batch of two.
+            const QuakeEvent e = Event(id, i % 7 == 0 ? "" : std::to_string(i % 5) + ".5", "2016-05-10",
+                                       "1" + std::to_string(i % 4) + ":00");
+            m_mags[id] = e.mag;
+            m_times[id] = e.data2;
+            view.InsertEvents(i % 9 == 0 ? IQuakeListView::kAppendItem : 0, {e});
+        }
+        const std::vector<std::string> placed = Ids();
+        m_list.sortItems(order.column, order.order);
+        EXPECT_EQ(Ids(), placed) << "column " << order.column << " order " << order.order;
+        Sorter().SetOrder({});
+    }
+}
+
 TEST_F(SortedListTest, ClicksOnOtherColumnsChangeNothing) {
     CEventListView view(m_list, m_images, m_ui, [] {});
     Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));
