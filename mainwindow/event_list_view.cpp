@@ -42,20 +42,13 @@ enum EventRowRole : int {
     kRoleLongitude,
     kRoleArchiveText,  // on the date and time cells: the archive's form
     kRoleRevision,     // what the last revision changed
-    kRoleAgeMs,        // the origin the list ages the row by, UTC ms (a classic page's from its date and time)
+    kRoleAgeMs,        // the origin the list ages the row by, UTC ms
 };
 
-// The origin a row ages by: the source's, else the classic page's date and time read back, else none (the
-// row leaves only by the row count, first of all).
+// The origin a row ages by: the source's. A classic page's row has none the program could trust (its date and
+// time are the page's texts); it leaves by the row count only, before the others.
 qlonglong AgeKey(const QuakeEvent& event) {
-    if (event.hasNumbers) {
-        return event.originUtcMs;
-    }
-    std::int64_t seconds = 0;
-    if (ClassicToUtc(event.data1, event.data2, &seconds)) {
-        return seconds * 1000;
-    }
-    return std::numeric_limits<qlonglong>::min();
+    return event.hasNumbers ? event.originUtcMs : std::numeric_limits<qlonglong>::min();
 }
 
 // The oldest known origin among the list's rows, kept on the list as rows go in, so that a round which ages

@@ -59,8 +59,8 @@ void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, con
 int FindEventRow(const QTableWidget& list, const std::string& eventId);
 
 // Takes out the rows whose origin is before `cutoffUtcMs`, then, past `maxRows`, the oldest down to a hundredth
-// below it, in contiguous runs; returns their events' ids. Rows without a known origin leave only by the count,
-// before the others.
+// below it, in contiguous runs; returns their events' ids. Rows without the source's origin (the classic page's)
+// leave only by the count, before the others.
 std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUtcMs, int maxRows);
 
 // The feed's view of the event list: each operation is carried to the UI thread and has finished there

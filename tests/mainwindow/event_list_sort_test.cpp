@@ -176,7 +176,7 @@ TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
     EXPECT_EQ(removals, 2);
     EXPECT_TRUE(view.TrimRows(kT0 + 2 * kHour, 2).empty());
 
-    // A classic page's row ages by its date and time, one without any leaves by the count, before the others.
+    // Rows without the source's origin (a classic page's) leave by the count only, before the others.
     QuakeEvent classic = Event("e", "1.5", "2016-05-10", "19:03");
     m_mags["e"] = "1.5";
     m_times["e"] = "19:03";
