@@ -12,8 +12,6 @@ namespace dravik {
 namespace {
 
 constexpr const char* kSorterName = "dravikEventListSorter";
-// While set, items compare by their classic place only (the third click).
-constexpr const char* kClassicProperty = "dravikClassicSort";
 constexpr int kColumnMag = 0;
 constexpr int kColumnDate = 2;
 constexpr int kColumnTime = 3;
@@ -57,11 +55,15 @@ std::string DateTimeSortKey(const std::string& data1, const std::string& data2) 
     return data1 + " " + data2;
 }
 
+namespace {
+// Set while the classic order is brought back: items compare by their classic place only. Sorting runs on the UI
+// thread alone, and a flag here costs a compare nothing, unlike a property of the list looked up by name.
+bool g_bClassicSort = false;
+}  // namespace
+
 bool CEventListItem::operator<(const QTableWidgetItem& other) const {
-    const double order = data(kListedOrderRole).toDouble();
-    const double otherOrder = other.data(kListedOrderRole).toDouble();
-    const QTableWidget* list = tableWidget();
-    if (list == nullptr || !list->property(kClassicProperty).toBool()) {
+    const auto order = [](const QTableWidgetItem& item) { return item.data(kListedOrderRole).toDouble(); };
+    if (!g_bClassicSort) {
         const QVariant key = data(kSortKeyRole);
         const QVariant otherKey = other.data(kSortKeyRole);
         if (key.typeId() == QMetaType::Double) {
@@ -78,9 +80,9 @@ bool CEventListItem::operator<(const QTableWidgetItem& other) const {
         }
         // Equal keys: the later listed counts as smaller, so that largest or newest first keeps them in
         // classic order.
-        return order > otherOrder;
+        return order(*this) > order(other);
     }
-    return order < otherOrder;
+    return order(*this) < order(other);
 }
 
 CEventListSorter::CEventListSorter(QTableWidget& list) : QObject(&list), m_list(list) {
@@ -106,9 +108,9 @@ void CEventListSorter::SetOrder(const EventListOrder& order) {
         if (m_order.column >= 0) {
             m_order = order;
             // The classic order back: each row's place as listed.
-            m_list.setProperty(kClassicProperty, true);
+            g_bClassicSort = true;
             m_list.sortItems(0, Qt::AscendingOrder);
-            m_list.setProperty(kClassicProperty, false);
+            g_bClassicSort = false;
         }
         m_order = order;
         return;
