@@ -235,10 +235,40 @@ void QuakeListUpdate::WriteBacklog() {
     }
 }
 
-void QuakeListUpdate::Trim(std::int64_t nowUtcMs) {
+void QuakeListUpdate::MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs,
+                               std::int64_t* listedSince) {
+    std::vector<std::int64_t> origins;
+    std::unordered_set<std::string> ids;
+    for (const QuakeEvent& event : events) {
+        if (!event.hasNumbers || event.originUtcMs < *listedSince || !ids.insert(QuakeIdKey(event.eventId)).second) {
+            continue;
+        }
+        const KnownQuake* known = m_quakes.Find(event.eventId);
+        if (known == nullptr || !known->listed) {
+            origins.push_back(event.originUtcMs);
+        }
+    }
+    // A small round's rows go after each batch; that is one block anyway.
+    const std::size_t fit = static_cast<std::size_t>(std::max(m_hooks.bounds.maxRows, 1));
+    if (origins.size() <= kListBatch) {
+        return;
+    }
+    const std::vector<std::int64_t> listed = m_quakes.ListedOrigins();
+    if (origins.size() + listed.size() <= fit) {
+        return;
+    }
+    origins.insert(origins.end(), listed.begin(), listed.end());
+    std::nth_element(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(fit - 1), origins.end(),
+                     std::greater<>());
+    const std::int64_t keepSince = origins[fit - 1];
+    *listedSince = std::max(*listedSince, keepSince);
+    Trim(nowUtcMs, keepSince);
+}
+
+void QuakeListUpdate::Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs) {
     const ListBounds& bounds = m_hooks.bounds;
     const std::int64_t cutoff = bounds.CutoffUtcMs(nowUtcMs);
-    for (const std::string& id : m_list.TrimRows(cutoff, bounds.maxRows)) {
+    for (const std::string& id : m_list.TrimRows(std::max(cutoff, keepSinceUtcMs), bounds.maxRows)) {
         // Its identity stays known, so another report of it neither lists it again nor stores it twice.
         if (KnownQuake* quake = m_quakes.Find(id)) {
             quake->listed = false;
@@ -270,7 +300,8 @@ bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
 void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     const bool firstFillDone = m_flags.firstFillDone;
     const std::int64_t now = m_hooks.nowUtcMs ? m_hooks.nowUtcMs() : NowUtcMs();
-    const std::int64_t listedSince = ListedSinceMs(events, m_hooks.bounds.CutoffUtcMs(now), m_hooks.bounds.maxRows);
+    std::int64_t listedSince = ListedSinceMs(events, m_hooks.bounds.CutoffUtcMs(now), m_hooks.bounds.maxRows);
+    MakeRoom(events, now, &listedSince);
     std::vector<AnnouncedQuake> announced;
     std::vector<QuakeEvent> batch;
     std::vector<KnownQuake*> batchQuakes;

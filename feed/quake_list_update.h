@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -192,7 +193,10 @@ private:
     void ListNew(const std::vector<QuakeEvent>& events);
     // Keeps the list within its bounds: the quakes whose rows went are no longer listed, and those older than the
     // registry's span are forgotten.
-    void Trim(std::int64_t nowUtcMs);
+    void Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs = INT64_MIN);
+    // Before a round of many new quakes into a full list: the rows that the round's newer quakes will push out
+    // go at once, in one block, and the round lists nothing older than what stays (raises *listedSince).
+    void MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs, std::int64_t* listedSince);
     // Writes the backlog: everything listed and not yet archived, by whichever round comes first.
     void WriteBacklog();
     // Whether the quake alerts now, for the first time (it is fresh and matches the rule); marks it so.

@@ -182,6 +182,16 @@ void QuakeRegistry::Forget() {
     }
 }
 
+std::vector<std::int64_t> QuakeRegistry::ListedOrigins() const {
+    std::vector<std::int64_t> origins;
+    for (const auto& [origin, quake] : m_byOrigin) {
+        if (quake->listed) {
+            origins.push_back(origin);
+        }
+    }
+    return origins;
+}
+
 std::size_t QuakeRegistry::ForgetOlderThan(std::int64_t cutoffUtcMs) {
     std::vector<QuakeListIt> old;
     for (auto it = m_byOrigin.begin(); it != m_byOrigin.end() && it->first < cutoffUtcMs; ++it) {

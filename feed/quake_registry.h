@@ -84,6 +84,8 @@ public:
     // The newest origin among the quakes the list let go for want of room: while it is full, a quake that old
     // would only go in to come out again, so it is not listed.
     std::int64_t ListFloorMs() const { return m_listFloorMs; }
+    // The origins of the listed quakes that have one.
+    std::vector<std::int64_t> ListedOrigins() const;
     void RaiseListFloor(std::int64_t originUtcMs) { m_listFloorMs = std::max(m_listFloorMs, originUtcMs); }
 
 private:

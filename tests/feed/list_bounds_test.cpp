@@ -44,6 +44,7 @@ public:
             kept.pop_back();
         }
         rows = kept;
+        removals += gone.empty() ? 0 : 1;
         return gone;
     }
     bool Has(const std::string& id) const {
@@ -52,6 +53,7 @@ public:
 
     std::vector<Row> rows;
     int inserted = 0;
+    int removals = 0;  // calls that took rows out
 };
 
 class SilentSound final : public ISound {
@@ -124,6 +126,21 @@ TEST_F(ListBoundsTest, AHugeRoundKeepsTheListAtItsBoundWithTheNewest) {
     Round(events, kNow + 1000);
     EXPECT_EQ(list.inserted, 5000);
     EXPECT_EQ(list.rows.size(), 5000U);
+
+    // 20,000 newer ones into the full list: the rows they push out go in one block, before they come.
+    const int removals = list.removals;
+    std::vector<QuakeEvent> newer;
+    for (int i = 0; i < 20000; ++i) {
+        newer.push_back(Quake("usgs:n" + std::to_string(i), kNow + kDayMs - i * 1000LL));
+    }
+    Round(newer, kNow + kDayMs);
+    EXPECT_EQ(list.removals, removals + 1);
+    EXPECT_EQ(list.inserted, 10000);
+    ASSERT_EQ(list.rows.size(), 5000U);
+    EXPECT_TRUE(list.Has("usgs:n4999"));
+    EXPECT_FALSE(list.Has("usgs:q0"));
+    EXPECT_FALSE(quakes.Find("usgs:q0")->listed);
+    EXPECT_EQ(ListedCount(), 5000);
 }
 
 // Rows leave by age; the quake stays known and a later report of it (a revision too) lists nothing but reaches
