@@ -363,9 +363,13 @@ std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUt
     }
     const std::size_t bound = static_cast<std::size_t>(std::max(maxRows, 0));
     if (rows.size() > bound) {
-        // Down to a hundredth below the bound, so that a stream of single new quakes takes rows out in blocks
-        // now and then, not one row (and one move of every index into the list) per quake.
-        const std::size_t keep = bound - bound / 100;
+        // In the classic order, down to a hundredth below the bound, so that a stream of single new quakes takes
+        // rows out in one block now and then, not one row (and one move of every index into the list) per quake.
+        // Sorted by another column the oldest rows lie apart, a block would be many removals at once, so only
+        // the excess goes.
+        const CEventListSorter* sorter = CEventListSorter::Of(list);
+        const bool sorted = sorter != nullptr && sorter->Sorted();
+        const std::size_t keep = sorted ? bound : bound - bound / 100;
         // The oldest beyond the bound; equal origins leave from the bottom up.
         const auto older = [](const Aged& a, const Aged& b) { return a.age != b.age ? a.age < b.age : a.row > b.row; };
         std::nth_element(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rows.size() - keep), rows.end(),
