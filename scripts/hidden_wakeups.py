@@ -4,7 +4,8 @@
 settle, then its threads' context switches (voluntary and not, from /proc) are counted over a span of seconds.
 Prints the wake-ups per second of the whole process and of its busiest threads.
 
-Usage: hidden_wakeups.py <path to dravik> [seconds]   (needs the programs tests/e2e/desktop.py names)
+Usage: hidden_wakeups.py <path to dravik> [seconds] [--news]   (needs the programs tests/e2e/desktop.py names)
+With --news the sample quakes are fresh, so the icon blinks meanwhile (for comparison).
 """
 
 import os
@@ -34,21 +35,23 @@ def switches(pid):
 
 
 def main():
-    binary = sys.argv[1]
-    span = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
+    news = "--news" in sys.argv
+    args = [a for a in sys.argv[1:] if a != "--news"]
+    binary = args[0]
+    span = float(args[1]) if len(args) > 1 else 10.0
     settle = 15.0
     missing = desktop.missing_tools()
     if missing:
         print("skipped: missing programs: " + ", ".join(missing))
         sys.exit(desktop.SKIPPED)
-    server = sample_pages.serve()
+    server = sample_pages.serve(recent_at=time.time() if news else None)
     root = tempfile.mkdtemp(prefix="dravik-wakeups-")
     try:
         with desktop.Desktop(tray=True) as desk, \
                 desktop.Program(binary, sample_pages.program_env(root, server, desk.env), ["--autostart"]) as proc:
             if not desktop.wait_for(desk.tray_icons, 30):
                 raise SystemExit("no tray icon within 30 s")
-            # The sample quakes are old: the first round lists them without news, so nothing blinks.
+            # Old sample quakes are listed without news, so nothing blinks; fresh ones alert and the icon blinks.
             time.sleep(settle)
             before = switches(proc.pid)
             time.sleep(span)
@@ -57,9 +60,9 @@ def main():
             for tid, (name, count) in after.items():
                 rows.append(((count - before.get(tid, (name, 0))[1]) / span, tid, name))
             rows.sort(reverse=True)
-            print(f"wake-ups per second, whole process: {sum(r[0] for r in rows):.1f} over {len(rows)} threads")
+            print(f"wake-ups per second, whole process: {sum(r[0] for r in rows):.2f} over {len(rows)} threads")
             for rate, tid, name in rows[:6]:
-                print(f"  {name} ({tid}): {rate:.1f}/s")
+                print(f"  {name} ({tid}): {rate:.2f}/s")
     finally:
         server.shutdown()
         shutil.rmtree(root, ignore_errors=True)
