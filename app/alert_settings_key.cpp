@@ -310,6 +310,15 @@ void CAlertSettingsKey::TransferValues(bool save) {
     };
     read(kCatchUpFirstDays, days(&s.catchUpFirstDays));
     read(kCatchUpMaxDays, days(&s.catchUpMaxDays));
+    read(kListDays, days(&s.listDays));
+    read(kListMaxRows, [&](const std::string& t) {
+        double rows = 0.0;
+        if (!ReadInRange(t, kMinListRows, kMaxListRows, &rows) || rows != static_cast<int>(rows)) {
+            return false;
+        }
+        s.listMaxRows = static_cast<int>(rows);
+        return true;
+    });
 }
 
 AlertSettings LoadAlertSettings() {

@@ -27,6 +27,11 @@ inline constexpr const char* kSourcesUrls = "sources/urls";
 // Read only (no field in the settings window): how far back a source is read at a first start, and at most.
 inline constexpr const char* kCatchUpFirstDays = "catchup/firstDays";
 inline constexpr const char* kCatchUpMaxDays = "catchup/maxDays";
+// Read only: how many days back the main list (and with it the map) reaches, and how many rows it holds at most.
+inline constexpr const char* kListDays = "list/days";
+inline constexpr const char* kListMaxRows = "list/maxRows";
+inline constexpr int kMinListRows = 100;
+inline constexpr int kMaxListRows = 100000;
 
 // The time display of a user whose settings name none.
 inline constexpr TimeDisplay kDefaultTimeDisplay = TimeDisplay::Local;

@@ -40,6 +40,9 @@ struct AlertSettings {
     // How many days back a source is read when the archive holds none of its reports, and at most.
     int catchUpFirstDays = 1;
     int catchUpMaxDays = 30;
+    // The main list: the quakes of the last listDays days, at most listMaxRows rows.
+    int listDays = 7;
+    int listMaxRows = 5000;
 };
 
 // The numbers of an event: from the source where it gave them, else read from the texts. Each part is

@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <algorithm>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/sound.h"
@@ -115,6 +118,10 @@ void IQuakeListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
 
 void IQuakeListView::ReviseEvents(const std::vector<QuakeRevision>&) {}
 
+std::vector<std::string> IQuakeListView::TrimRows(std::int64_t, int) {
+    return {};
+}
+
 void UnstoredEvents::Lane::Add(const QuakeEvent& event) {
     if (events.size() >= kMaxUnstored) {
         if (!dropping) {
@@ -178,6 +185,25 @@ bool QuakeListUpdate::StopRequested() const {
 }
 
 namespace {
+
+// The earliest origin a round lists: the list's days, and when the round brings more quakes than the list holds,
+// the origin of the newest that fit (those older would only go in to be taken out again).
+std::int64_t ListedSinceMs(const std::vector<QuakeEvent>& events, std::int64_t cutoffUtcMs, int maxRows) {
+    std::vector<std::int64_t> origins;
+    std::unordered_set<std::string> ids;
+    for (const QuakeEvent& event : events) {
+        if (event.hasNumbers && event.originUtcMs >= cutoffUtcMs && ids.insert(QuakeIdKey(event.eventId)).second) {
+            origins.push_back(event.originUtcMs);
+        }
+    }
+    const std::size_t fit = static_cast<std::size_t>(std::max(maxRows, 1));
+    if (origins.size() <= fit) {
+        return cutoffUtcMs;
+    }
+    std::nth_element(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(fit - 1), origins.end(),
+                     std::greater<>());
+    return origins[fit - 1];
+}
 
 // Locks `mutex` when there is one.
 std::unique_lock<std::mutex> LockIfAny(std::mutex* mutex) {
@@ -249,6 +275,52 @@ void QuakeListUpdate::WriteBacklog() {
     }
 }
 
+void QuakeListUpdate::MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs,
+                               std::int64_t* listedSince) {
+    std::vector<std::int64_t> origins;
+    std::unordered_set<std::string> ids;
+    for (const QuakeEvent& event : events) {
+        if (!event.hasNumbers || event.originUtcMs < *listedSince || !ids.insert(QuakeIdKey(event.eventId)).second) {
+            continue;
+        }
+        const KnownQuake* known = m_quakes.Find(event.eventId);
+        if (known == nullptr || !known->listed) {
+            origins.push_back(event.originUtcMs);
+        }
+    }
+    // A small round's rows go after each batch; that is one block anyway.
+    const std::size_t fit = static_cast<std::size_t>(std::max(m_hooks.bounds.maxRows, 1));
+    if (origins.size() <= kListBatch) {
+        return;
+    }
+    const std::vector<std::int64_t> listed = m_quakes.ListedOrigins();
+    if (origins.size() + listed.size() <= fit) {
+        return;
+    }
+    origins.insert(origins.end(), listed.begin(), listed.end());
+    std::nth_element(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(fit - 1), origins.end(),
+                     std::greater<>());
+    const std::int64_t keepSince = origins[fit - 1];
+    *listedSince = std::max(*listedSince, keepSince);
+    Trim(nowUtcMs, keepSince);
+}
+
+void QuakeListUpdate::Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs) {
+    const ListBounds& bounds = m_hooks.bounds;
+    const std::int64_t cutoff = bounds.CutoffUtcMs(nowUtcMs);
+    for (const std::string& id : m_list.TrimRows(std::max(cutoff, keepSinceUtcMs), bounds.maxRows)) {
+        // Its identity stays known, so another report of it neither lists it again nor stores it twice.
+        if (KnownQuake* quake = m_quakes.Find(id)) {
+            quake->listed = false;
+            if (quake->values.hasNumbers && quake->values.originUtcMs >= cutoff) {
+                m_quakes.RaiseListFloor(quake->values.originUtcMs);
+            }
+        }
+    }
+    const int registryDays = std::max(m_hooks.registryDays, bounds.days);
+    m_quakes.ForgetOlderThan(nowUtcMs - registryDays * std::int64_t{86400000});
+}
+
 bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
     if (quake.alerted || !IsFresh(quake.values, nowUtcMs)) {
         return false;
@@ -268,6 +340,8 @@ bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
 void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     const bool firstFillDone = m_flags.firstFillDone;
     const std::int64_t now = m_hooks.nowUtcMs ? m_hooks.nowUtcMs() : NowUtcMs();
+    std::int64_t listedSince = ListedSinceMs(events, m_hooks.bounds.CutoffUtcMs(now), m_hooks.bounds.maxRows);
+    MakeRoom(events, now, &listedSince);
     std::vector<AnnouncedQuake> announced;
     std::vector<QuakeEvent> batch;
     std::vector<KnownQuake*> batchQuakes;
@@ -279,6 +353,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     const auto flush = [&] {
         if (!batch.empty()) {
             m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
+            Trim(now);
             for (std::size_t i = 0; i < batchQuakes.size(); ++i) {
                 if (AlertOnce(*batchQuakes[i], now)) {
                     announced.push_back({batchQuakes[i]->values, batchRevisedFrom[i]});
@@ -314,7 +389,10 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             case ReportKind::kRepeat:
                 break;
         }
-        if (!quake.listed) {
+        // A quake older than the list's span is archived only, also when it is revised.
+        const bool inSpan = !quake.values.hasNumbers || (quake.values.originUtcMs >= listedSince &&
+                                                         quake.values.originUtcMs > m_quakes.ListFloorMs());
+        if (!quake.listed && inSpan) {
             quake.listed = true;
             batch.push_back(quake.values);
             batchQuakes.push_back(&quake);
@@ -333,6 +411,8 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     if (!revisions.empty()) {
         m_list.ReviseEvents(revisions);
     }
+    // Rows age out also in a round that brings nothing.
+    Trim(now);
     if (!announced.empty() && m_hooks.listed) {
         m_hooks.listed(announced, !firstFillDone);
     }

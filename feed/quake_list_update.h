@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -53,6 +54,17 @@ struct AnnouncedQuake {
     std::string revisedFrom;
 };
 
+// How much the main list holds: the quakes of the last `days` days, at most `maxRows` of them (the newest).
+struct ListBounds {
+    static constexpr int kDefaultDays = 7;
+    static constexpr int kDefaultMaxRows = 5000;
+    static constexpr int kMinMaxRows = 100;
+    int days = kDefaultDays;
+    int maxRows = kDefaultMaxRows;
+    // The earliest origin the list keeps at `nowUtcMs`.
+    std::int64_t CutoffUtcMs(std::int64_t nowUtcMs) const { return nowUtcMs - days * std::int64_t{86400000}; }
+};
+
 // The event list as the new-event handling drives it. Each call has been carried out on the list's own
 // thread before it returns.
 class IQuakeListView {
@@ -76,6 +88,9 @@ public:
     virtual void ShowSelectionOnMap() = 0;
     // Lets the list draw again, draws it once in full, and ends the busy cursor.
     virtual void EndUpdate() = 0;
+    // Takes out the rows whose origin is before `cutoffUtcMs`, then the oldest beyond `maxRows` (it may take a few
+    // more, so that rows leave in blocks); returns the ids of the rows taken out.
+    virtual std::vector<std::string> TrimRows(std::int64_t cutoffUtcMs, int maxRows);
 };
 
 // The flags the feed shares with the window's thread; each is read and written as a whole.
@@ -173,6 +188,11 @@ public:
         // one thread.
         std::mutex* listMutex = nullptr;
         std::mutex* storeMutex = nullptr;
+        // What the list holds; quakes older than its days are stored, never listed.
+        ListBounds bounds;
+        // How far back the registry remembers quakes, in days, at least the list's (a catch-up brings reports
+        // that old, and another agency's report of them must find them); 0: the list's days.
+        int registryDays = 0;
     };
 
     // Reports dated this far in the future, or before 1900, are bad input and refused.
@@ -191,6 +211,12 @@ public:
 private:
     bool StopRequested() const;
     void ListNew(const std::vector<QuakeEvent>& events);
+    // Keeps the list within its bounds: the quakes whose rows went are no longer listed, and those older than the
+    // registry's span are forgotten.
+    void Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs = INT64_MIN);
+    // Before a round of many new quakes into a full list: the rows that the round's newer quakes will push out
+    // go at once, in one block, and the round lists nothing older than what stays (raises *listedSince).
+    void MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs, std::int64_t* listedSince);
     // Writes the backlog: everything listed and not yet archived, by whichever round comes first, a chunk at a
     // time; a pushed round writes only the prompt lane, so it is free for the next push at once.
     void WriteBacklog();

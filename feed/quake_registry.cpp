@@ -85,10 +85,24 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     }
     match.kind = ReportKind::kRevision;
     match.previous = quake->values;
-    UnindexOrigin(*quake);
+    // Re-indexed under its new origin, keeping the place the index gives it in the list.
+    QuakeListIt place = m_quakes.end();
+    if (quake->values.hasNumbers) {
+        const auto range = m_byOrigin.equal_range(quake->values.originUtcMs);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (&*it->second == quake) {
+                place = it->second;
+                m_byOrigin.erase(it);
+                break;
+            }
+        }
+    }
+    if (place == m_quakes.end()) {
+        place = std::find_if(m_quakes.begin(), m_quakes.end(), [quake](const KnownQuake& q) { return &q == quake; });
+    }
     quake->values = report;
     quake->values.eventId = quake->id;
-    IndexOrigin(*quake);
+    IndexOrigin(place);
     return match;
 }
 
@@ -106,13 +120,14 @@ KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<
     quake.values = values;
     quake.values.eventId = quake.id;
     m_quakes.push_back(std::move(quake));
-    KnownQuake& added = m_quakes.back();
+    const QuakeListIt place = std::prev(m_quakes.end());
+    KnownQuake& added = *place;
     for (const std::string& id : ids) {
         QuakeEvent report;
         report.eventId = id;
         AddKeys(added, report);
     }
-    IndexOrigin(added);
+    IndexOrigin(place);
     Forget();
     return added;
 }
@@ -134,9 +149,9 @@ bool QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
     return added;
 }
 
-void QuakeRegistry::IndexOrigin(KnownQuake& quake) {
-    if (quake.values.hasNumbers) {
-        m_byOrigin.emplace(quake.values.originUtcMs, &quake);
+void QuakeRegistry::IndexOrigin(QuakeListIt quake) {
+    if (quake->values.hasNumbers) {
+        m_byOrigin.emplace(quake->values.originUtcMs, quake);
     }
 }
 
@@ -146,22 +161,48 @@ void QuakeRegistry::UnindexOrigin(const KnownQuake& quake) {
     }
     const auto range = m_byOrigin.equal_range(quake.values.originUtcMs);
     for (auto it = range.first; it != range.second; ++it) {
-        if (it->second == &quake) {
+        if (&*it->second == &quake) {
             m_byOrigin.erase(it);
             return;
         }
     }
 }
 
+void QuakeRegistry::Erase(QuakeListIt quake) {
+    UnindexOrigin(*quake);
+    for (const std::string& key : quake->keys) {
+        m_byKey.erase(key);
+    }
+    m_quakes.erase(quake);
+}
+
 void QuakeRegistry::Forget() {
     while (m_quakes.size() > m_maxQuakes) {
-        const KnownQuake& oldest = m_quakes.front();
-        UnindexOrigin(oldest);
-        for (const std::string& key : oldest.keys) {
-            m_byKey.erase(key);
-        }
-        m_quakes.pop_front();
+        Erase(m_quakes.begin());
     }
+}
+
+std::vector<std::int64_t> QuakeRegistry::ListedOrigins() const {
+    std::vector<std::int64_t> origins;
+    for (const auto& [origin, quake] : m_byOrigin) {
+        if (quake->listed) {
+            origins.push_back(origin);
+        }
+    }
+    return origins;
+}
+
+std::size_t QuakeRegistry::ForgetOlderThan(std::int64_t cutoffUtcMs) {
+    std::vector<QuakeListIt> old;
+    for (auto it = m_byOrigin.begin(); it != m_byOrigin.end() && it->first < cutoffUtcMs; ++it) {
+        if (!it->second->listed) {
+            old.push_back(it->second);
+        }
+    }
+    for (const QuakeListIt quake : old) {
+        Erase(quake);
+    }
+    return old.size();
 }
 
 }  // namespace dravik

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -77,17 +79,29 @@ public:
     // The quake that one of its ids (any form) names; null when none.
     KnownQuake* Find(const std::string& eventId);
     std::size_t Size() const { return m_quakes.size(); }
+    // Forgets the quakes whose origin is before `cutoffUtcMs` and that have no row, so the registry spans a
+    // window of days (the archive knows older ones by their ids). Quakes without an origin stay, bounded by
+    // the count alone. Returns how many went.
+    std::size_t ForgetOlderThan(std::int64_t cutoffUtcMs);
+    // The newest origin among the quakes the list let go for want of room: while it is full, a quake that old
+    // would only go in to come out again, so it is not listed.
+    std::int64_t ListFloorMs() const { return m_listFloorMs; }
+    // The origins of the listed quakes that have one.
+    std::vector<std::int64_t> ListedOrigins() const;
+    void RaiseListFloor(std::int64_t originUtcMs) { m_listFloorMs = std::max(m_listFloorMs, originUtcMs); }
 
 private:
     using QuakeList = std::list<KnownQuake>;
+    using QuakeListIt = QuakeList::iterator;
 
     KnownQuake* FindByIds(const QuakeEvent& report);
     KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source);
     KnownQuake& Register(const QuakeEvent& values, const std::vector<std::string>& ids);
     // Returns whether any id was new to the quake.
     bool AddKeys(KnownQuake& quake, const QuakeEvent& report);
-    void IndexOrigin(KnownQuake& quake);
+    void IndexOrigin(QuakeListIt quake);
     void UnindexOrigin(const KnownQuake& quake);
+    void Erase(QuakeListIt quake);
     void Forget();
 
     MergeLimits m_limits;
@@ -95,7 +109,8 @@ private:
     QuakeList m_quakes;  // oldest registered first
     // Elements of a list stay where they are, so the indexes point at them.
     std::unordered_map<std::string, KnownQuake*> m_byKey;
-    std::multimap<std::int64_t, KnownQuake*> m_byOrigin;  // quakes with numbers, by origin
+    std::multimap<std::int64_t, QuakeListIt> m_byOrigin;  // quakes with numbers, by origin
+    std::int64_t m_listFloorMs = INT64_MIN;
 };
 
 }  // namespace dravik

@@ -12,8 +12,6 @@ namespace dravik {
 namespace {
 
 constexpr const char* kSorterName = "dravikEventListSorter";
-// While set, items compare by their classic place only (the third click).
-constexpr const char* kClassicProperty = "dravikClassicSort";
 constexpr int kColumnMag = 0;
 constexpr int kColumnDate = 2;
 constexpr int kColumnTime = 3;
@@ -57,11 +55,15 @@ std::string DateTimeSortKey(const std::string& data1, const std::string& data2) 
     return data1 + " " + data2;
 }
 
+namespace {
+// Set while the classic order is brought back: items compare by their classic place only. Sorting runs on the UI
+// thread alone, and a flag here costs a compare nothing, unlike a property of the list looked up by name.
+bool g_bClassicSort = false;
+}  // namespace
+
 bool CEventListItem::operator<(const QTableWidgetItem& other) const {
-    const double order = data(kListedOrderRole).toDouble();
-    const double otherOrder = other.data(kListedOrderRole).toDouble();
-    const QTableWidget* list = tableWidget();
-    if (list == nullptr || !list->property(kClassicProperty).toBool()) {
+    const auto order = [](const QTableWidgetItem& item) { return item.data(kListedOrderRole).toDouble(); };
+    if (!g_bClassicSort) {
         const QVariant key = data(kSortKeyRole);
         const QVariant otherKey = other.data(kSortKeyRole);
         if (key.typeId() == QMetaType::Double) {
@@ -78,9 +80,9 @@ bool CEventListItem::operator<(const QTableWidgetItem& other) const {
         }
         // Equal keys: the later listed counts as smaller, so that largest or newest first keeps them in
         // classic order.
-        return order > otherOrder;
+        return order(*this) > order(other);
     }
-    return order < otherOrder;
+    return order(*this) < order(other);
 }
 
 CEventListSorter::CEventListSorter(QTableWidget& list) : QObject(&list), m_list(list) {
@@ -106,32 +108,24 @@ void CEventListSorter::SetOrder(const EventListOrder& order) {
         if (m_order.column >= 0) {
             m_order = order;
             // The classic order back: each row's place as listed.
-            m_list.setProperty(kClassicProperty, true);
+            g_bClassicSort = true;
             m_list.sortItems(0, Qt::AscendingOrder);
-            m_list.setProperty(kClassicProperty, false);
+            g_bClassicSort = false;
         }
         m_order = order;
         return;
     }
-    if (m_order.column < 0) {
-        // Leaving the classic order: the rows' present places are their classic ones.
-        for (int row = 0; row < m_list.rowCount(); ++row) {
-            SetRowOrder(row, row);
-        }
-        m_topOrder = 0;
-        m_bottomOrder = m_list.rowCount() - 1;
-    }
+    // Every row carries its classic place from its insertion on, so leaving the classic order changes no item.
     m_order = order;
     header->setSortIndicator(order.column, order.order);
     header->setSortIndicatorShown(true);
     Sort();
 }
 
-void CEventListSorter::RowInserted(int row, bool atTop) {
+void CEventListSorter::RowFilled() {
     if (m_order.column < 0) {
         return;
     }
-    SetRowOrder(row, atTop ? --m_topOrder : ++m_bottomOrder);
     if (m_nBatch > 0) {
         m_bPending = true;
         return;
@@ -150,12 +144,28 @@ void CEventListSorter::EndBatch() {
     }
 }
 
-void CEventListSorter::SetRowOrder(int row, double order) {
-    for (int column = 0; column < m_list.columnCount(); ++column) {
-        if (QTableWidgetItem* item = m_list.item(row, column)) {
-            item->setData(CEventListItem::kListedOrderRole, order);
+int CEventListSorter::PlaceOf(double magnitudeKey, const QString& dateTimeKey, bool atTop) const {
+    CEventListItem key(QString{});
+    if (m_order.column == kColumnMag) {
+        key.setData(CEventListItem::kSortKeyRole, magnitudeKey);
+    } else {
+        key.setData(CEventListItem::kSortKeyRole, dateTimeKey);
+    }
+    key.setData(CEventListItem::kListedOrderRole, atTop ? m_topOrder - 1 : m_bottomOrder + 1);
+    int low = 0;
+    int high = m_list.rowCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const QTableWidgetItem* other = m_list.item(middle, m_order.column);
+        // The first row that the new one sorts before; the list holds the order sortItems gave it.
+        const bool before = other == nullptr || (m_order.order == Qt::AscendingOrder ? key < *other : *other < key);
+        if (before) {
+            high = middle;
+        } else {
+            low = middle + 1;
         }
     }
+    return low;
 }
 
 void CEventListSorter::Sort() {

@@ -59,14 +59,22 @@ public:
     void OnHeaderClicked(int column);
     void SetOrder(const EventListOrder& order);
 
-    // Called by the list's insertion with the row just filled; `atTop` when it went to the classic top.
-    void RowInserted(int row, bool atTop);
+    // Whether a column's order holds (rows the feed inserts must take their place in it).
+    bool Sorted() const { return m_order.column >= 0; }
+    // The classic place of a row the feed inserts, to be given to its items before they go in; `atTop` when it
+    // goes to the classic top, else to the end.
+    double TakeListedOrder(bool atTop) { return atTop ? --m_topOrder : ++m_bottomOrder; }
+    // Called by the list's insertion once a row is filled anywhere: the list is sorted (at the batch's end).
+    void RowFilled();
+    // The row before which an event with these sort keys belongs while a column's order holds, found by
+    // halving (the classic place it would take, the top or the end, decides among equal keys); a row filled
+    // there needs no sorting of the whole list.
+    int PlaceOf(double magnitudeKey, const QString& dateTimeKey, bool atTop) const;
     // Rows inserted between the two are sorted once, at the end.
     void BeginBatch();
     void EndBatch();
 
 private:
-    void SetRowOrder(int row, double order);
     void Sort();
 
     QTableWidget& m_list;

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <algorithm>
+#include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include "feed/time_display.h"
@@ -14,6 +16,10 @@
 
 namespace dravik {
 namespace {
+
+// Up to this many new rows go straight to their places in a sorted list; more are inserted together and the
+// list is sorted once.
+constexpr std::size_t kPlacedOneByOne = 16;
 
 Qt::Alignment ColumnAlignment(int column) {
     return (kEventColumns[column].alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
@@ -36,7 +42,29 @@ enum EventRowRole : int {
     kRoleLongitude,
     kRoleArchiveText,  // on the date and time cells: the archive's form
     kRoleRevision,     // what the last revision changed
+    kRoleAgeMs,        // the origin the list ages the row by, UTC ms
 };
+
+// The origin a row ages by: the source's. A classic page's row has none the program could trust (its date and
+// time are the page's texts); it leaves by the row count only, before the others.
+qlonglong AgeKey(const QuakeEvent& event) {
+    return event.hasNumbers ? event.originUtcMs : std::numeric_limits<qlonglong>::min();
+}
+
+// The oldest known origin among the list's rows, kept on the list as rows go in, so that a round which ages
+// nothing out and stays within the bound does not look at every row. It may be older than the truth (a row
+// revised or gone), never newer.
+constexpr const char* kOldestAgeProperty = "dravikOldestAgeMs";
+
+void NoteRowAge(QTableWidget& list, qlonglong age) {
+    if (age == std::numeric_limits<qlonglong>::min()) {
+        return;
+    }
+    const QVariant oldest = list.property(kOldestAgeProperty);
+    if (!oldest.isValid() || age < oldest.toLongLong()) {
+        list.setProperty(kOldestAgeProperty, age);
+    }
+}
 
 void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleHasNumbers, event.hasNumbers);
@@ -44,16 +72,33 @@ void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleMagnitude, event.magnitude);
     magItem.setData(kRoleLatitude, event.latitude);
     magItem.setData(kRoleLongitude, event.longitude);
+    magItem.setData(kRoleAgeMs, AgeKey(event));
 }
 
 // The texts that sort a row, from the archive's form of date and time, which reads the same whatever the display.
-void SetSortKeys(QTableWidget& list, int row, const QuakeEvent& event) {
-    list.item(row, 0)->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
+void SetSortKeys(QTableWidgetItem* const* cells, const QuakeEvent& event) {
+    cells[0]->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
     const QString when = QString::fromStdString(DateTimeSortKey(event.data1, event.data2));
-    list.item(row, 2)->setData(kRoleArchiveText, QString::fromStdString(event.data1));
-    list.item(row, 3)->setData(kRoleArchiveText, QString::fromStdString(event.data2));
-    list.item(row, 2)->setData(CEventListItem::kSortKeyRole, when);
-    list.item(row, 3)->setData(CEventListItem::kSortKeyRole, when);
+    cells[2]->setData(kRoleArchiveText, QString::fromStdString(event.data1));
+    cells[3]->setData(kRoleArchiveText, QString::fromStdString(event.data2));
+    cells[2]->setData(CEventListItem::kSortKeyRole, when);
+    cells[3]->setData(CEventListItem::kSortKeyRole, when);
+}
+
+// The shown date and time and the tooltip of a row's cells.
+void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const EventRowView& view) {
+    const DateTimeText shown =
+        DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
+    cells[2]->setText(QString::fromStdString(shown.date));
+    cells[3]->setText(QString::fromStdString(shown.time));
+    QString tooltip = QString::fromStdString(view.tooltip);
+    const QString change = cells[0]->data(kRoleRevision).toString();
+    if (!change.isEmpty()) {
+        tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
+    }
+    for (int column = 0; column < kEventColumnCount; ++column) {
+        cells[column]->setToolTip(tooltip);
+    }
 }
 
 }  // namespace
@@ -88,24 +133,38 @@ void SetUpEventList(QTableWidget& list) {
 
 namespace {
 
-// Gives an empty row its event's items; `atTop` tells a sorted list where the event came in.
+// Gives an empty row its event's items; `atTop` tells a sorted list where the event came in, `placed` that the
+// row is at its sorted place already. Each item is complete before it goes in: a change to an item in the list
+// makes the list look for it among all its items.
 void FillEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
-                  const EventRowView& view, bool atTop) {
-    QTableWidgetItem* magItem = MakeItem(event.mag, 0);
+                  const EventRowView& view, bool atTop, bool placed = false) {
+    QTableWidgetItem* cells[kEventColumnCount];
+    const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2,
+                                  &event.wsp1, &event.wsp2,   &event.depth};
+    for (int column = 0; column < kEventColumnCount; ++column) {
+        cells[column] = MakeItem(*texts[column], column);
+    }
+    QTableWidgetItem* magItem = cells[0];
     if (image >= 0 && image < images.size()) {
         magItem->setIcon(images[image]);
     }
-    list.setItem(index, 0, magItem);
-    const std::string* subItems[] = {&event.region, &event.data1, &event.data2, &event.wsp1, &event.wsp2, &event.depth};
-    for (int column = 1; column < kEventColumnCount; ++column) {
-        list.setItem(index, column, MakeItem(*subItems[column - 1], column));
-    }
     magItem->setData(kRoleEventId, QString::fromStdString(event.eventId));
     SetRowNumbers(*magItem, event);
-    SetSortKeys(list, index, event);
-    ApplyEventRowView(list, index, view);
-    if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
-        sorter->RowInserted(index, atTop);
+    SetSortKeys(cells, event);
+    ShowRowView(cells, event, view);
+    CEventListSorter* sorter = CEventListSorter::Of(list);
+    if (sorter != nullptr) {
+        const double order = sorter->TakeListedOrder(atTop);
+        for (QTableWidgetItem* cell : cells) {
+            cell->setData(CEventListItem::kListedOrderRole, order);
+        }
+    }
+    for (int column = 0; column < kEventColumnCount; ++column) {
+        list.setItem(index, column, cells[column]);
+    }
+    NoteRowAge(list, magItem->data(kRoleAgeMs).toLongLong());
+    if (sorter != nullptr && !placed) {
+        sorter->RowFilled();
     }
 }
 
@@ -118,24 +177,17 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
 }
 
 void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
-    if (row < 0 || row >= list.rowCount() || list.item(row, 0) == nullptr) {
+    if (row < 0 || row >= list.rowCount()) {
         return;
     }
-    const QuakeEvent event = EventOfRow(list, row);
-    const DateTimeText shown =
-        DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
-    list.item(row, 2)->setText(QString::fromStdString(shown.date));
-    list.item(row, 3)->setText(QString::fromStdString(shown.time));
-    QString tooltip = QString::fromStdString(view.tooltip);
-    const QString change = list.item(row, 0)->data(kRoleRevision).toString();
-    if (!change.isEmpty()) {
-        tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
-    }
+    QTableWidgetItem* cells[kEventColumnCount];
     for (int column = 0; column < kEventColumnCount; ++column) {
-        if (QTableWidgetItem* cell = list.item(row, column)) {
-            cell->setToolTip(tooltip);
+        cells[column] = list.item(row, column);
+        if (cells[column] == nullptr) {
+            return;
         }
     }
+    ShowRowView(cells, EventOfRow(list, row), view);
 }
 
 QuakeEvent EventOfRow(const QTableWidget& list, int row) {
@@ -183,7 +235,12 @@ void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, con
         list.item(row, columns[i])->setText(QString::fromStdString(*subItems[i]));
     }
     SetRowNumbers(*magItem, event);
-    SetSortKeys(list, row, event);
+    NoteRowAge(list, magItem->data(kRoleAgeMs).toLongLong());
+    QTableWidgetItem* cells[kEventColumnCount];
+    for (int column = 0; column < kEventColumnCount; ++column) {
+        cells[column] = list.item(row, column);
+    }
+    SetSortKeys(cells, event);
     magItem->setData(kRoleRevision, QString::fromStdString(change));
     ApplyEventRowView(list, row, view);
 }
@@ -228,9 +285,23 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
         return;
     }
     m_uiThread.RunOnUiThread([&] {
+        const bool append = index == kAppendItem;
+        CEventListSorter* sorter = CEventListSorter::Of(m_list);
+        if (sorter != nullptr && sorter->Sorted() && events.size() <= kPlacedOneByOne) {
+            // A few rows into a sorted list: each straight to its place, the list is not sorted again.
+            for (const QuakeEvent& event : events) {
+                const bool atTop = !append && index == 0;
+                const int row =
+                    sorter->PlaceOf(MagnitudeSortKey(event.mag),
+                                    QString::fromStdString(DateTimeSortKey(event.data1, event.data2)), atTop);
+                m_list.insertRow(row);
+                const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
+                FillEventRow(m_list, m_images, row, event, MagnitudeClass(event.mag), view, atTop, true);
+            }
+            return;
+        }
         const EventListBatch batch(m_list);
         // The rows go in together, so the list (and every index kept into it) moves once, not once a row.
-        const bool append = index == kAppendItem;
         const int at = append ? m_list.rowCount() : index;
         const int count = static_cast<int>(events.size());
         m_list.model()->insertRows(at, count);
@@ -246,8 +317,16 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
 
 void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
     m_uiThread.RunOnUiThread([&] {
+        // One look over the list for all of them, not one a revision (a revision moves no row).
+        std::unordered_map<std::string, int> rows;
+        for (int row = 0; row < m_list.rowCount(); ++row) {
+            if (const QTableWidgetItem* magItem = m_list.item(row, 0)) {
+                rows.emplace(QuakeIdKey(magItem->data(kRoleEventId).toString().toStdString()), row);
+            }
+        }
         for (const QuakeRevision& revision : revisions) {
-            const int row = FindEventRow(m_list, revision.event.eventId);
+            const auto found = rows.find(QuakeIdKey(revision.event.eventId));
+            const int row = found == rows.end() ? -1 : found->second;
             if (row < 0) {
                 continue;
             }
@@ -258,6 +337,86 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
             }
         }
     });
+}
+
+std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUtcMs, int maxRows) {
+    struct Aged {
+        qlonglong age;
+        int row;
+    };
+    const QVariant oldest = list.property(kOldestAgeProperty);
+    if (list.rowCount() <= maxRows && (!oldest.isValid() || oldest.toLongLong() >= cutoffUtcMs)) {
+        return {};
+    }
+    std::vector<Aged> rows;
+    rows.reserve(static_cast<std::size_t>(list.rowCount()));
+    std::vector<int> going;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        const QTableWidgetItem* magItem = list.item(row, 0);
+        const qlonglong age = magItem != nullptr ? magItem->data(kRoleAgeMs).toLongLong() : 0;
+        const bool aged = magItem != nullptr && age != std::numeric_limits<qlonglong>::min() && age < cutoffUtcMs;
+        if (aged) {
+            going.push_back(row);
+        } else {
+            rows.push_back({age, row});
+        }
+    }
+    const std::size_t bound = static_cast<std::size_t>(std::max(maxRows, 0));
+    if (rows.size() > bound) {
+        // In the classic order, down to a hundredth below the bound, so that a stream of single new quakes takes
+        // rows out in one block now and then, not one row (and one move of every index into the list) per quake.
+        // Sorted by another column the oldest rows lie apart, a block would be many removals at once, so only
+        // the excess goes.
+        const CEventListSorter* sorter = CEventListSorter::Of(list);
+        const bool sorted = sorter != nullptr && sorter->Sorted();
+        const std::size_t keep = sorted ? bound : bound - bound / 100;
+        // The oldest beyond the bound; equal origins leave from the bottom up.
+        const auto older = [](const Aged& a, const Aged& b) { return a.age != b.age ? a.age < b.age : a.row > b.row; };
+        std::nth_element(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rows.size() - keep), rows.end(),
+                         older);
+        for (std::size_t i = 0; i < rows.size() - keep; ++i) {
+            going.push_back(rows[i].row);
+        }
+    }
+    std::sort(going.begin(), going.end());
+    qlonglong oldestKept = std::numeric_limits<qlonglong>::max();
+    for (const Aged& row : rows) {
+        if (row.age != std::numeric_limits<qlonglong>::min() &&
+            !std::binary_search(going.begin(), going.end(), row.row)) {
+            oldestKept = std::min(oldestKept, row.age);
+        }
+    }
+    list.setProperty(kOldestAgeProperty,
+                     oldestKept == std::numeric_limits<qlonglong>::max() ? QVariant() : QVariant(oldestKept));
+    std::vector<std::string> ids;
+    if (going.empty()) {
+        return ids;
+    }
+    ids.reserve(going.size());
+    for (const int row : going) {
+        if (const QTableWidgetItem* magItem = list.item(row, 0)) {
+            ids.push_back(magItem->data(kRoleEventId).toString().toStdString());
+        }
+    }
+    // Contiguous runs go in one call each, from the bottom, so the rows above keep their numbers meanwhile and
+    // the list and every index into it move once a run.
+    QAbstractItemModel* model = list.model();
+    std::size_t end = going.size();
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && going[begin - 1] == going[begin] - 1) {
+            --begin;
+        }
+        model->removeRows(going[begin], static_cast<int>(end - begin));
+        end = begin;
+    }
+    return ids;
+}
+
+std::vector<std::string> CEventListView::TrimRows(std::int64_t cutoffUtcMs, int maxRows) {
+    std::vector<std::string> ids;
+    m_uiThread.RunOnUiThread([&] { ids = TrimEventRows(m_list, cutoffUtcMs, maxRows); });
+    return ids;
 }
 
 void CEventListView::SelectItem(int index) {

@@ -2,8 +2,10 @@
 
 #include <QIcon>
 #include <QList>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "feed/alert_rule.h"
 #include "feed/quake_list_update.h"
@@ -56,6 +58,11 @@ void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, con
 // number), wherever sorting has put it; -1 for none.
 int FindEventRow(const QTableWidget& list, const std::string& eventId);
 
+// Takes out the rows whose origin is before `cutoffUtcMs`, then, past `maxRows`, the oldest down to a hundredth
+// below it, in contiguous runs; returns their events' ids. Rows without the source's origin (the classic page's)
+// leave only by the count, before the others.
+std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUtcMs, int maxRows);
+
 // The feed's view of the event list: each operation is carried to the UI thread and has finished there
 // before it returns; after the UI side has shut down the operations do nothing.
 class CEventListView final : public IQuakeListView {
@@ -76,6 +83,7 @@ public:
     void SelectItem(int index) override;
     void ShowSelectionOnMap() override;
     void EndUpdate() override;
+    std::vector<std::string> TrimRows(std::int64_t cutoffUtcMs, int maxRows) override;
 
 private:
     QTableWidget& m_list;

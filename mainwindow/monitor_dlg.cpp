@@ -58,7 +58,6 @@ constexpr int kIdSiteLink = 1018;
 constexpr int kIdStatusLine = 1019;
 constexpr int kIdMapKindFirst = 1007;
 constexpr int kMapKindIds[] = {1007, 1008, 1016, 1017};
-constexpr int kBlinkTimerMs = 500;
 
 // The window's own widget classes at their template places; the builder makes the rest.
 QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
@@ -273,7 +272,6 @@ void CMonitorDlg::OnInitDialog() {
         }
     });
     g_pMainDlg = this;
-    m_nTimerId = startTimer(kBlinkTimerMs);
     if (m_services.startFeedWorker) {
         StartFeedWorker();
     }

@@ -142,6 +142,12 @@ public:
     void OnHistory();
     // Tray side of the window (tray icon, hiding, language change, about box).
     void OnTimer();
+    // The 500 ms blink timer runs only while the tray icon stands for the window and there is news; the feed
+    // starts it when a quake is announced.
+    void StartBlinkTimer();
+    void StopBlinkTimer();
+    bool BlinkTimerRunning() const { return m_nTimerId != 0; }
+    static constexpr int kBlinkTimerMs = 500;
     void UpdateTrayIcon();
     void ApplyVisibility();
     void OnHide();

@@ -107,10 +107,16 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
         SendNotifications(announced, firstCycle, alerts);
+        // The tray's blink timer runs only while there is news.
+        QMetaObject::invokeMethod(
+            this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);
     };
     hooks.nowUtcMs = m_services.nowUtcMs;
     hooks.listMutex = &m_listMutex;
     hooks.storeMutex = &m_storeMutex;
+    hooks.bounds = ListBounds{alerts.listDays, alerts.listMaxRows};
+    // As far back as the archive's quakes are read at start, and a catch-up reaches.
+    hooks.registryDays = alerts.catchUpMaxDays;
     return hooks;
 }
 

@@ -19,8 +19,28 @@
 namespace dravik {
 
 void CMonitorDlg::OnTimer() {
-    if (m_pTray != nullptr) {
-        m_pTray->ChangeIcon(BlinkTickImage(m_bNewEvent, m_bBlinkPhase, m_hTrayIcon, m_hBlinkIcon));
+    const bool blinking = m_pTray != nullptr && m_bNewEvent;
+    if (blinking) {
+        m_pTray->ChangeIcon(BlinkTickImage(true, m_bBlinkPhase, m_hTrayIcon, m_hBlinkIcon));
+    } else if (m_pTray != nullptr && m_pTray->IconData().icon != m_hTrayIcon) {
+        m_pTray->ChangeIcon(m_hTrayIcon);
+    }
+    if (!blinking) {
+        // Nothing blinks: the program sleeps until there is news (StartBlinkTimer).
+        StopBlinkTimer();
+    }
+}
+
+void CMonitorDlg::StartBlinkTimer() {
+    if (m_nTimerId == 0 && m_pTray != nullptr && m_bNewEvent && !m_bEnded) {
+        m_nTimerId = startTimer(kBlinkTimerMs);
+    }
+}
+
+void CMonitorDlg::StopBlinkTimer() {
+    if (m_nTimerId != 0) {
+        killTimer(m_nTimerId);
+        m_nTimerId = 0;
     }
 }
 
@@ -37,9 +57,11 @@ void CMonitorDlg::UpdateTrayIcon() {
                                false);
             ShowStatusLine();  // a failing source names itself in the tooltip too
         }
+        StartBlinkTimer();
     } else {
         delete m_pTray;  // removes the icon
         m_pTray = nullptr;
+        StopBlinkTimer();
     }
 }
 

@@ -102,6 +102,40 @@ TEST(AlertSettingsKeyTest, AHomeNeedsBothCoordinatesInRange) {
     }
 }
 
+// The list's span and size: whole days from one, rows from a hundred; anything else keeps the default.
+TEST(AlertSettingsKeyTest, TheListBoundsReadOnlySensibleValues) {
+    struct Case {
+        const char* name;
+        const char* stored;
+        int days;
+        int rows;
+        bool readable;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, 7, 5000, true},     {kListDays, "3", 3, 5000, true},
+        {kListDays, "0", 7, 5000, false},      {kListDays, "1.5", 7, 5000, false},
+        {kListDays, "-2", 7, 5000, false},     {kListMaxRows, "100", 7, 100, true},
+        {kListMaxRows, "99", 7, 5000, false},  {kListMaxRows, "20000", 7, 20000, true},
+        {kListMaxRows, "1e9", 7, 5000, false}, {kListMaxRows, "many", 7, 5000, false},
+    };
+    for (const Case& c : cases) {
+        FakeSettingsStorage storage;
+        if (c.name != nullptr) {
+            storage.StoreText(kFakeLangKey, c.name, c.stored);
+        }
+        CAlertSettingsKey key(storage);
+        const std::string what = c.stored != nullptr ? c.stored : "";
+        EXPECT_EQ(key.m_settings.listDays, c.days) << what;
+        EXPECT_EQ(key.m_settings.listMaxRows, c.rows) << what;
+        EXPECT_EQ(key.m_unreadable.empty(), c.readable) << what;
+        // Read only: a save leaves the stored text as it was.
+        key.Save();
+        if (c.name != nullptr) {
+            EXPECT_EQ(StoredText(storage, c.name), c.stored);
+        }
+    }
+}
+
 TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
     FakeSettingsStorage storage;
     AlertSettings s;

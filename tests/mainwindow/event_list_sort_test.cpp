@@ -149,6 +149,74 @@ TEST_F(SortedListTest, InsertionWhileSortedKeepsTheListConsistent) {
     EXPECT_EQ(Ids().front(), "h");
 }
 
+// Rows leave the list by age and then, oldest first, by count; each contiguous run goes in one removal, and
+// the ids of the rows taken out come back. Sorted or not, what stays is the same.
+TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
+    constexpr std::int64_t kHour = 3600 * 1000;
+    constexpr std::int64_t kT0 = 1'750'000'000'000LL;
+    const auto quake = [&](const std::string& id, const std::string& mag, std::int64_t origin) {
+        QuakeEvent e = Event(id, mag, "2025-06-15", "12:00");
+        e.hasNumbers = origin != 0;
+        e.originUtcMs = origin;
+        if (origin == 0) {
+            e.data1 = e.data2 = "";  // no time at all
+        }
+        m_mags[id] = mag;
+        m_times[id] = e.data2;
+        return e;
+    };
+    int removals = 0;
+    QObject::connect(m_list.model(), &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
+    CEventListView view(m_list, m_images, m_ui, [] {});
+
+    view.InsertEvents(IQuakeListView::kAppendItem, {quake("p", "4.0", kT0 + 10 * kHour), quake("q", "4.0", kT0 + kHour),
+                                                    quake("r", "4.0", kT0 + 9 * kHour), quake("s", "4.0", kT0)});
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 100), (std::vector<std::string>{"q", "s"}));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"p", "r"}));
+    EXPECT_EQ(removals, 2);
+    EXPECT_TRUE(view.TrimRows(kT0 + 2 * kHour, 2).empty());
+
+    // Rows without the source's origin (a classic page's) leave by the count only, before the others.
+    QuakeEvent classic = Event("e", "1.5", "2016-05-10", "19:03");
+    m_mags["e"] = "1.5";
+    m_times["e"] = "19:03";
+    view.InsertEvents(
+        0, {quake("a", "5.5", kT0 + 11 * kHour), quake("c", "3.1", kT0 + 8 * kHour), classic, quake("f", "1.0", 0)});
+    Click(0);  // largest first: a, p, r, c, e, f
+    ASSERT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r", "c", "e", "f"}));
+    removals = 0;
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 3), (std::vector<std::string>{"c", "e", "f"}));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r"}));
+    EXPECT_EQ(removals, 1);
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 1), (std::vector<std::string>{"p", "r"}));
+    EXPECT_EQ(Ids(), std::vector<std::string>{"a"});
+}
+
+// Single rows go straight to their sorted places: the list is then just as a full sort leaves it, in either
+// direction and for either key, ties among equal keys included.
+TEST_F(SortedListTest, RowsPlacedOneByOneEndWhereASortPutsThem) {
+    const EventListOrder orders[] = {
+        {0, Qt::DescendingOrder}, {0, Qt::AscendingOrder}, {2, Qt::DescendingOrder}, {3, Qt::AscendingOrder}};
+    for (const EventListOrder& order : orders) {
+        m_list.setRowCount(0);
+        CEventListView view(m_list, m_images, m_ui, [] {});
+        Sorter().SetOrder(order);
+        for (int i = 0; i < 120; ++i) {
+            const std::string id = std::to_string(i);
+            // Few distinct keys, so that ties are common; now and then a batch of two.
+            const QuakeEvent e = Event(id, i % 7 == 0 ? "" : std::to_string(i % 5) + ".5", "2016-05-10",
+                                       "1" + std::to_string(i % 4) + ":00");
+            m_mags[id] = e.mag;
+            m_times[id] = e.data2;
+            view.InsertEvents(i % 9 == 0 ? IQuakeListView::kAppendItem : 0, {e});
+        }
+        const std::vector<std::string> placed = Ids();
+        m_list.sortItems(order.column, order.order);
+        EXPECT_EQ(Ids(), placed) << "column " << order.column << " order " << order.order;
+        Sorter().SetOrder({});
+    }
+}
+
 TEST_F(SortedListTest, ClicksOnOtherColumnsChangeNothing) {
     CEventListView view(m_list, m_images, m_ui, [] {});
     Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));

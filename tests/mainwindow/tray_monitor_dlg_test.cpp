@@ -140,13 +140,50 @@ TEST_F(TrayMonitorDlgTest, IconBlinksFromTheNextTickUntilShownAndHiddenAgain) {
     const TrayImage blink = dlg->m_hBlinkIcon;
     EXPECT_EQ(Tick(*dlg, 1), std::vector<TrayImage>{0}) << "no icon while shown";
     dlg->OnHide();
-    EXPECT_EQ(Tick(*dlg, 2), (std::vector<TrayImage>{normal, normal}));
+    // A steady icon is not set again: nothing reaches the tray host.
+    EXPECT_EQ(Tick(*dlg, 2), (std::vector<TrayImage>{0, 0}));
     dlg->m_bNewEvent = true;
     EXPECT_EQ(Tick(*dlg, 4), (std::vector<TrayImage>{normal, blink, normal, blink}));
     dlg->OnShowList();
     EXPECT_TRUE(dlg->m_bNewEvent);
     dlg->OnHide();
-    EXPECT_EQ(Tick(*dlg, 3), (std::vector<TrayImage>{normal, normal, normal}));
+    EXPECT_EQ(Tick(*dlg, 3), (std::vector<TrayImage>{0, 0, 0}));
+}
+
+// Hidden with nothing new the program has no timer of its own running; news starts the blink, and showing the
+// window stops it.
+TEST_F(TrayMonitorDlgTest, TheBlinkTimerRunsOnlyWhileTheHiddenWindowHasNews) {
+    auto dlg = MakeWindow();
+    EXPECT_FALSE(dlg->BlinkTimerRunning());
+    dlg->m_bNewEvent = true;
+    dlg->StartBlinkTimer();  // news while shown: nothing blinks
+    EXPECT_FALSE(dlg->BlinkTimerRunning());
+    dlg->OnHide();
+    EXPECT_FALSE(dlg->BlinkTimerRunning());
+    m_shell.calls.clear();
+    ProcessEventsFor(std::chrono::milliseconds(1200));
+    EXPECT_TRUE(m_shell.calls.empty());
+
+    dlg->m_bNewEvent = true;
+    dlg->StartBlinkTimer();  // as the feed does when it announces a quake
+    ASSERT_TRUE(dlg->BlinkTimerRunning());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::vector<TrayImage> shown;
+    while (shown.size() < 2 && std::chrono::steady_clock::now() < until) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        shown.clear();
+        for (const auto& call : m_shell.calls) {
+            shown.push_back(call.data.icon);
+        }
+    }
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0], dlg->m_hTrayIcon);
+    EXPECT_EQ(shown[1], dlg->m_hBlinkIcon);
+
+    dlg->OnShowList();
+    EXPECT_FALSE(dlg->BlinkTimerRunning());
+    dlg->OnHide();  // hiding clears the news
+    EXPECT_FALSE(dlg->BlinkTimerRunning());
 }
 
 TEST_F(TrayMonitorDlgTest, DoubleClickOnTheIconShowsTheWindow) {
