@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -246,33 +247,86 @@ void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
 
 void QuakeListUpdate::WriteBacklog() {
     // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
-    // keeps every event for the next round. One writer at a time, so no quake is written twice; the lock is let
-    // go between chunks, and the prompt lane comes first in each, so a pushed quake waits for one chunk at most.
+    // keeps every event for the next round. One writer at a time, so no quake is written twice.
+    if (m_bPrompt) {
+        WritePromptLane();
+        return;
+    }
+    {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        m_unstored.SetRoundWriter(true);
+    }
+    // A chunk at a time, the prompt lane first in each: a push that comes meanwhile is written with the next
+    // chunk, and its round need not wait for this one to end.
     for (;;) {
         std::unique_lock<std::mutex> writer = LockIfAny(m_hooks.storeMutex);
         UnstoredEvents::Chunk chunk;
         {
             std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
-            if (StopRequested() || !m_hooks.store) {
+            if (!StopRequested() && m_hooks.store) {
+                chunk = m_unstored.Take(kWriteChunk, false);
+            }
+            if (chunk.events.empty()) {
+                m_unstored.SetRoundWriter(false);
                 return;
             }
-            chunk = m_unstored.Take(kWriteChunk, m_bPrompt);
         }
-        if (chunk.events.empty()) {
-            return;
-        }
-        const ArchiveWriteResult result = m_hooks.store(chunk.events);
-        if (result.Ok()) {
+        if (!WriteChunk(chunk)) {
             std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
-            m_unstored.Forget(chunk);
-        }
-        if (m_hooks.archiveReport) {
-            m_hooks.archiveReport(result);
-        }
-        if (!result.Ok()) {
+            m_unstored.SetRoundWriter(false);
             return;
         }
     }
+}
+
+void QuakeListUpdate::WritePromptLane() {
+    // While a round's writer is at work it takes the prompt lane first in its next chunk (it stops only once the
+    // backlog is empty, looked at under the list's lock, after this round's reports went in), so waiting for it
+    // would hold up the next push for the whole of a big fill.
+    std::unique_lock<std::mutex> writer;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+            if (StopRequested() || !m_hooks.store || m_unstored.Take(1, true).events.empty() ||
+                m_unstored.RoundWriter()) {
+                return;
+            }
+        }
+        if (m_hooks.storeMutex == nullptr) {
+            break;
+        }
+        writer = std::unique_lock<std::mutex>(*m_hooks.storeMutex, std::try_to_lock);
+        if (writer.owns_lock()) {
+            break;
+        }
+        // A writer between its last chunk and letting go of the lock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    for (;;) {
+        UnstoredEvents::Chunk chunk;
+        {
+            std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+            if (StopRequested()) {
+                return;
+            }
+            chunk = m_unstored.Take(kWriteChunk, true);
+        }
+        if (chunk.events.empty() || !WriteChunk(chunk)) {
+            return;
+        }
+    }
+}
+
+bool QuakeListUpdate::WriteChunk(const UnstoredEvents::Chunk& chunk) {
+    const ArchiveWriteResult result = m_hooks.store(chunk.events);
+    if (result.Ok()) {
+        std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
+        m_unstored.Forget(chunk);
+    }
+    if (m_hooks.archiveReport) {
+        m_hooks.archiveReport(result);
+    }
+    return result.Ok();
 }
 
 void QuakeListUpdate::MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs,

@@ -133,6 +133,9 @@ public:
     // Forgets a chunk once written, whatever was dropped meanwhile.
     void Forget(const Chunk& chunk);
     void Clear();
+    // A polling round is writing (it goes on until the backlog is empty).
+    bool RoundWriter() const { return m_bRoundWriter; }
+    void SetRoundWriter(bool writing) { m_bRoundWriter = writing; }
 
 private:
     struct Lane {
@@ -147,6 +150,7 @@ private:
     };
     Lane m_prompt;
     Lane m_round;
+    bool m_bRoundWriter = false;
 };
 
 // One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run
@@ -220,6 +224,9 @@ private:
     // Writes the backlog: everything listed and not yet archived, by whichever round comes first, a chunk at a
     // time; a pushed round writes only the prompt lane, so it is free for the next push at once.
     void WriteBacklog();
+    void WritePromptLane();
+    // One chunk to the archive; forgets it when written, reports the outcome; whether it was written.
+    bool WriteChunk(const UnstoredEvents::Chunk& chunk);
     // Whether the quake alerts now, for the first time (it is fresh and matches the rule); marks it so.
     bool AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs);
 

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/sound.h"
@@ -40,6 +45,10 @@ protected:
     QuakeListUpdate Update() {
         QuakeListUpdate::Hooks hooks;
         hooks.store = [this](const std::vector<QuakeEvent>& events) {
+            if (m_holdStore) {
+                m_holdStore();
+            }
+            std::lock_guard<std::mutex> lock(m_recordMutex);
             ++writes;
             chunks.push_back(events.size());
             if (archiveFault != ArchiveFault::kNone) {
@@ -50,8 +59,15 @@ protected:
             }
             return ArchiveWriteResult{};
         };
-        hooks.archiveReport = [this](const ArchiveWriteResult& r) { reports.push_back(r.fault); };
+        hooks.archiveReport = [this](const ArchiveWriteResult& r) {
+            std::lock_guard<std::mutex> lock(m_recordMutex);
+            reports.push_back(r.fault);
+        };
         hooks.stop = &stop;
+        if (twoThreads) {
+            hooks.listMutex = &listMutex;
+            hooks.storeMutex = &storeMutex;
+        }
         return QuakeListUpdate(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
                                std::move(hooks));
     }
@@ -71,6 +87,11 @@ protected:
     std::vector<ArchiveFault> reports;
     int writes = 0;
     std::vector<std::size_t> chunks;
+    // Polls and pushes on threads of their own, as in the program.
+    bool twoThreads = false;
+    std::function<void()> m_holdStore;
+    std::mutex m_recordMutex;
+    std::mutex listMutex, storeMutex;
     std::vector<std::string> listedRounds;
     std::atomic<bool> feedBusy{false}, newEvent{false}, firstFillDone{false};
     SilentSound sound;
@@ -149,6 +170,46 @@ TEST_F(QuakeListUpdateTest, PushedQuakesAreWrittenFirstAndEachQuakesReportsInOrd
     ASSERT_EQ(archived.size(), 2503U);
     EXPECT_EQ(archived[2], "POLL 0");
     EXPECT_EQ(archived.back(), "POLL 5 REVISED");
+    EXPECT_TRUE(unstored.Empty());
+}
+
+// A push that comes while a poll writes a big backlog is listed and handed over at once: the poll's writer takes
+// it first in its next chunk; the pushed round does not wait for the rest of the poll's writing.
+TEST_F(QuakeListUpdateTest, APushDoesNotWaitForAPollsWriting) {
+    twoThreads = true;
+    std::vector<QuakeRow> rows;
+    for (int i = 0; i < 2500; ++i) {
+        rows.push_back(Row(std::to_string(100000 + i), "POLL " + std::to_string(i)));
+    }
+    // The archive is slow: the poll's first chunk is held until the push has had its chance.
+    std::mutex gateMutex;
+    std::condition_variable gate;
+    bool inFirstChunk = false, released = false;
+    m_holdStore = [&] {
+        std::unique_lock<std::mutex> held(gateMutex);
+        if (!inFirstChunk) {
+            inFirstChunk = true;
+            gate.notify_all();
+            gate.wait(held, [&] { return released; });
+        }
+    };
+    std::thread poll([&] { Cycle(QuakePageHtml(rows)); });
+    {
+        std::unique_lock<std::mutex> lock(gateMutex);
+        gate.wait(lock, [&] { return inFirstChunk; });
+    }
+    auto pushed = std::async(std::launch::async, [&] { Push(QuakePageHtml({Row("900001", "PUSHED 1")})); });
+    const bool pushReturned = pushed.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    {
+        std::lock_guard<std::mutex> lock(gateMutex);
+        released = true;
+    }
+    gate.notify_all();
+    poll.join();
+    pushed.wait();
+    EXPECT_TRUE(pushReturned) << "the pushed round waited for the poll's writing";
+    ASSERT_EQ(archived.size(), 2501U);
+    EXPECT_EQ(archived[1000], "PUSHED 1") << "first in the chunk after the one in progress";
     EXPECT_TRUE(unstored.Empty());
 }
 
