@@ -6,10 +6,12 @@
 
 #include "feed/alert_rule.h"
 #include "platform/archive_status.h"
+#include "resources/translations.h"
 
-// Every text of the interface that depends on the language. Only the exact texts "PL" and "EN" select a
-// language; anything else (the empty text, "pl", "DE") selects neither. Functions without a language
-// argument read the stored language afresh at each call.
+// Every text of the interface that depends on the language. The code holds the Polish texts; the other
+// languages come from the translations built in (resources/translations.h). Only the exact codes of
+// AvailableLanguages() select a language ("PL", "EN", "DE"); anything else (the empty text, "pl") selects
+// neither. Functions without a language argument read the stored language afresh at each call.
 namespace dravik {
 
 inline constexpr const char* kLangPolish = "PL";
@@ -27,6 +29,10 @@ std::string ShowMapText(const std::string& lang);
 // Tray icon: tooltip and icon/menu id; empty and 0 when the language is neither (then no icon is added).
 std::string TrayTooltip(const std::string& lang);
 int TrayMenuId(const std::string& lang);
+
+// The code of the language at that place of the language dialog (AvailableLanguages(): 0 Polish, 1 English,
+// 2 German); Polish for a place out of range.
+std::string LanguageCode(int languageIndex);
 
 // After a language change, in the newly chosen language (0 Polish, 1 English).
 std::string RestartMessage(int languageIndex);
@@ -132,9 +138,9 @@ std::string ChartDayLabel(const std::string& lang, int month, int day);
 // A month on the time axis, with its year when asked: "mar 2016" / "Mar 2016", else "mar" / "Mar".
 std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear);
 
-// Texts that stay Polish in both languages.
-inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
-inline constexpr const char* kQuestionCaption = "Pytanie";
+// The question before closing from the tray, and its caption.
+std::string TrayCloseQuestion(const std::string& lang);
+std::string QuestionCaption(const std::string& lang);
 
 }  // namespace dravik
 

@@ -33,7 +33,7 @@ TEST(FirstStartTest, AsksOnlyWhileNoLanguageIsStored) {
         {"", -1, kIdCancel, true, true, "PL", {}},
         {"PL", 1, kIdOk, false, false, "PL", {}},
         {"EN", 0, kIdOk, false, false, "EN", english},
-        {"DE", 1, kIdOk, false, false, "DE", {}},
+        {"XX", 1, kIdOk, false, false, "XX", {}},
     };
     for (const auto& row : rows) {
         {

@@ -424,7 +424,7 @@ TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
         const char* lang;
         const char* caption;
         const char* text;
-    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"DE", "", ""}};
+    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"XX", "", ""}};
     for (const auto& c : cases) {
         SetLang(c.lang);
         auto dlg = MakeWindow();
@@ -494,14 +494,17 @@ TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     EXPECT_EQ(dlg->result(), resultBefore);
 }
 
-TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
+TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
     const struct {
         const char* lang;
         std::vector<std::string> headers;
+        const char* firstMapKind;
     } cases[] = {
         // A new user sees local times, and the header names their zone.
-        {"PL", {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."}},
-        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}},
+        {"PL",
+         {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."},
+         "Normalna"},
+        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}, "Normal"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -512,7 +515,7 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         }
         EXPECT_EQ(headers, c.headers) << c.lang;
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
-        EXPECT_EQ(dlg->GetDlgItemText(1007), "Normalna");
+        EXPECT_EQ(dlg->GetDlgItemText(1007), c.firstMapKind);
         const int widths[] = {40, 160, 70, 55, 52, 52, 55};
         const QFont font = dlg->m_listEvents->font();
         for (int column = 0; column < 7; ++column) {
