@@ -190,7 +190,7 @@ void CHistoryDlg::OnInitDialog() {
     m_model->SetTimeDisplay(m_options.timeDisplay);
 
     // Until the regions come, the one entry for all of them; the opening's range asks for no other.
-    const int all = AddComboString(m_comboRegion, kAllRegions);
+    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
     m_comboRegion->setItemData(all, QByteArray(kAllRegions));
     m_comboRegion->setCurrentIndex(all);
     FillRegions();
@@ -236,7 +236,9 @@ void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, const RegionListing&
     for (const std::string& region : listing.regions) {
         add(region);
     }
-    m_comboRegion->setCurrentIndex(add(kAllRegions));
+    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
+    m_comboRegion->setItemData(all, QByteArray(kAllRegions));
+    m_comboRegion->setCurrentIndex(all);
     ShowLoadState();
 }
 

@@ -532,6 +532,10 @@ Download unter %3</translation>
         <source>Zakończyć pracę?</source>
         <translation>Programm beenden?</translation>
     </message>
+    <message>
+        <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
+        <translation>Sonnenwind: %1 km/s, Dichte: %2 Protonen/cm³</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

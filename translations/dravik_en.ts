@@ -530,6 +530,10 @@ Do pobrania na stronie %3</source>
         <source>Zakończyć pracę?</source>
         <translation>Quit Dravik?</translation>
     </message>
+    <message>
+        <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
+        <translation>Solar wind speed: %1 km/s, density: %2 protons/cm³</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -39,6 +39,7 @@
 #include "tests/common/test_env.h"
 #include "tests/common/test_hooks.h"
 #include "tests/common/timing.h"
+#include "tests/mainwindow/widget_texts.h"
 
 namespace dravik {
 namespace {
@@ -176,7 +177,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     SetLang("EN");
     auto dlg = MakeWindow();
     SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
-    const std::string wind = "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³";
+    const std::string wind = "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³";
     dlg->ReadSolarWind();
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 
@@ -394,7 +395,7 @@ TEST_F(MonitorDlgTest, ALockedArchiveAtStartHoldsNeitherTheWindowNorTheEnd) {
     }
 }
 
-TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
+TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInTheLanguage) {
     const struct {
         const char* lang;
         const char* page;
@@ -406,8 +407,8 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
          "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm³"},
         {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm³"},
         {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³"},
-        {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>",
-         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³"},
+        {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³"},
+        {"DE", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Sonnenwind: 412.3 km/s, Dichte: 5.1 Protonen/cm³"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -416,6 +417,29 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
         SetWindPage(c.page);
         dlg->ReadSolarWind();
         EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), c.expected) << c.lang << " " << c.page;
+    }
+}
+
+// The main window, its menus and the map's choices in English and German: no Polish left, and German without
+// English.
+TEST_F(MonitorDlgTest, MainWindowShowsOnlyItsLanguage) {
+    const struct {
+        const char* lang;
+        QStringList words;
+    } cases[] = {{"EN", test::kPolishWords}, {"DE", test::kPolishWords + test::kEnglishWords}, {"PL", {}}};
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
+        dlg->ReadSolarWind();
+        const QStringList texts = test::ShownTexts(dlg.get());
+        const QStringList foreign = test::ForeignTexts(texts, test::kPolishLetters, c.words);
+        if (c.words.isEmpty()) {
+            // The Polish window is caught by the check, so the check can fail.
+            EXPECT_NE(test::ForeignTexts(texts, test::kPolishLetters, test::kPolishWords), QStringList());
+            continue;
+        }
+        EXPECT_EQ(foreign.join(" | ").toStdString(), "") << c.lang << ": " << texts.join(" | ").toStdString();
     }
 }
 
