@@ -221,7 +221,7 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
 }
 
 std::string HistoryLoadingText(const std::string& lang) {
-    return Translate(lang, "History", "Wczytywanie…");
+    return Translate(lang, "History", QT_TRANSLATE_NOOP("History", "Wczytywanie…"));
 }
 
 std::string MapAgeLegendText(const std::string& lang, int age) {

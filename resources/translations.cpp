@@ -57,7 +57,7 @@ const std::vector<LanguageInfo>& AvailableLanguages() {
             if (code.empty() || code == kSourceLanguage || TranslatorFor(code) == nullptr) {
                 continue;
             }
-            found.push_back({code, Translate(code, "Language", "Polski")});
+            found.push_back({code, Translate(code, "Language", QT_TRANSLATE_NOOP("Language", "Polski"))});
         }
         return found;
     }();

@@ -2,11 +2,16 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QString>
+#include <QXmlStreamReader>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/about_dlg.h"
@@ -124,6 +129,64 @@ TEST(TranslationsTest, EveryLanguageLoadsAndIsComplete) {
     EXPECT_FALSE(IsKnownLanguage("XX"));
     EXPECT_FALSE(TranslationLoads("PL"));
     EXPECT_FALSE(TranslationLoads("XX"));
+}
+
+using Messages = std::map<std::pair<QString, QString>, QString>;
+
+// The (context, source) pairs of a Linguist file with their translations; unfinished ones read as empty.
+Messages ReadMessages(const QString& path) {
+    Messages messages;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QXmlStreamReader xml(&file);
+    QString context;
+    QString source;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const bool finished = xml.attributes().value(QLatin1String("type")).isEmpty();
+            const QString text = xml.readElementText();
+            messages[{context, source}] = finished ? text : QString();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << path.toStdString() << ": " << xml.errorString().toStdString();
+    return messages;
+}
+
+// lupdate run over the code finds every text marked for translation; each language's file translates exactly
+// those: a text added without its translations, or a translation left after its text went, fails here.
+TEST(TranslationsTest, EveryMarkedTextIsTranslatedInEveryLanguage) {
+    const QString source = QString::fromStdString(test::SourceDir());
+    const QString found = QString::fromStdString(test::MakeTempDir("lupdate")) + "/found.ts";
+    QProcess lupdate;
+    lupdate.setWorkingDirectory(source);
+    lupdate.start(QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lupdate",
+                  {"-silent", "-locations", "none", "app", "controls", "feed", "history", "mainwindow", "platform",
+                   "resources", "-ts", found});
+    ASSERT_TRUE(lupdate.waitForFinished(60000)) << lupdate.errorString().toStdString();
+    ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
+    const Messages marked = ReadMessages(found);
+    ASSERT_GT(marked.size(), 100u);
+    for (std::size_t i = 1; i < AvailableLanguages().size(); ++i) {
+        const QString code = QString::fromStdString(AvailableLanguages()[i].code).toLower();
+        const Messages translated = ReadMessages(source + "/translations/dravik_" + code + ".ts");
+        for (const auto& [key, text] : marked) {
+            const auto it = translated.find(key);
+            EXPECT_TRUE(it != translated.end() && !it->second.isEmpty())
+                << code.toStdString() << " lacks " << key.first.toStdString() << " / " << key.second.toStdString();
+        }
+        for (const auto& [key, text] : translated) {
+            EXPECT_TRUE(marked.count(key) == 1)
+                << code.toStdString() << " translates what the code no longer has: " << key.first.toStdString() << " / "
+                << key.second.toStdString();
+        }
+    }
 }
 
 }  // namespace
