@@ -50,6 +50,8 @@ TEST(ApplicationLookTest, StandardButtonsFollowTheLanguageBothWays) {
         {"", {"&Yes", "&No", "Cancel"}},
         {"PL", {"&Tak", "&Nie", "Anuluj"}},
         {"XX", {"&Yes", "&No", "Cancel"}},  // an unknown stored value reads as English, as the texts do
+        {"DE", {"&Ja", "&Nein", "Abbrechen"}},
+        {"PL", {"&Tak", "&Nie", "Anuluj"}},  // one catalogue replaces the other
     };
     for (const auto& row : rows) {
         EXPECT_TRUE(ApplyQtTranslations(row.lang)) << row.lang;
