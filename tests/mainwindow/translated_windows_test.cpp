@@ -18,7 +18,10 @@
 #include "app/alert_settings_key.h"
 #include "app/language_dlg.h"
 #include "app/settings_dlg.h"
+#include "app/ui_texts.h"
 #include "history/history_dlg.h"
+#include "platform/qt/dialog_builder.h"
+#include "resources/resource_tables.h"
 #include "resources/translations.h"
 #include "store/event_table.h"
 #include "tests/common/fake_settings_storage.h"
@@ -88,6 +91,25 @@ TEST_F(TranslatedWindowsTest, EveryDialogShowsOnlyItsLanguage) {
             EXPECT_EQ(test::ForeignTexts(texts, language.letters, language.words).join(" | ").toStdString(), "")
                 << language.code << " " << name << ": " << texts.join(" | ").toStdString();
         }
+    }
+}
+
+// The tray's menu, which the main window does not hold.
+TEST_F(TranslatedWindowsTest, TrayMenuShowsOnlyItsLanguage) {
+    for (const Language& language : Languages()) {
+        const MenuTemplate* menu = FindMenuTemplate(TrayMenuId(language.code), language.code);
+        ASSERT_NE(menu, nullptr) << language.code;
+        QWidget holder;
+        std::unique_ptr<QMenu> popup(BuildPopupMenu(*menu, 0, &holder));
+        ASSERT_NE(popup, nullptr);
+        QStringList texts;
+        for (QAction* action : popup->actions()) {
+            test::AddActionTexts(action, texts);
+        }
+        texts.removeAll(QString());
+        EXPECT_EQ(texts.size(), 8) << language.code;  // four commands, their tooltips
+        EXPECT_EQ(test::ForeignTexts(texts, language.letters, language.words).join(" | ").toStdString(), "")
+            << language.code;
     }
 }
 
