@@ -354,11 +354,11 @@
     </message>
     <message>
         <source>Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.</source>
-        <translation>The source's time (UTC) plus one hour all year, as earlier versions showed it; no summer time.</translation>
+        <translation>The source&apos;s time (UTC) plus one hour all year, as earlier versions showed it; no summer time.</translation>
     </message>
     <message>
         <source>Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).</source>
-        <translation>This computer's clock time, summer time included; the column header names the zone (e.g. CET).</translation>
+        <translation>This computer&apos;s clock time, summer time included; the column header names the zone (e.g. CET).</translation>
     </message>
     <message>
         <source>Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje sejsmiczne.</source>
