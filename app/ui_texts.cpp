@@ -91,16 +91,22 @@ std::string Tr(const std::string& lang, const char* polish) {
     return Translate(lang, "Texts", polish);
 }
 
-// The text with %1, %2... put in, in the order the translation places them.
-std::string Filled(std::string text, const std::vector<std::string>& args) {
-    for (std::size_t i = args.size(); i-- > 0;) {
-        const std::string mark = "%" + std::to_string(i + 1);
-        const std::size_t at = text.find(mark);
-        if (at != std::string::npos) {
-            text.replace(at, mark.size(), args[i]);
+// The text with %1, %2... put in, in the order the translation places them. One pass: a value is never read
+// as a mark (the versions come from a server).
+std::string Filled(const std::string& text, const std::vector<std::string>& args) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto index = static_cast<std::size_t>(text[i + 1] - '1');
+            if (index < args.size()) {
+                out += args[index];
+                ++i;
+                continue;
+            }
         }
+        out += text[i];
     }
-    return text;
+    return out;
 }
 
 }  // namespace
