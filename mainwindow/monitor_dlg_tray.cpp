@@ -29,7 +29,8 @@ void CMonitorDlg::UpdateTrayIcon() {
         m_pTray = m_services.trayShell != nullptr ? new CSystemTray(*m_services.trayShell) : new CSystemTray();
         m_pTray->SetCommandWindow(
             std::make_unique<CTrayCommandWindow>(this, [this](unsigned id) { OnCommand(static_cast<int>(id)); }));
-        // Only "PL" and "EN" have a tooltip and a menu; for another text the object exists without an icon.
+        // Only a language the program has gets a tooltip and a menu; for another text the object exists without
+        // an icon.
         const std::string lang = UiLanguage();
         const int menuId = TrayMenuId(lang);
         if (menuId != 0) {
