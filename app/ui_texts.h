@@ -11,7 +11,8 @@
 // Every text of the interface that depends on the language. The code holds the Polish texts; the other
 // languages come from the translations built in (resources/translations.h). Only the exact codes of
 // AvailableLanguages() select a language ("PL", "EN", "DE"); anything else (the empty text, "pl") selects
-// neither. Functions without a language argument read the stored language afresh at each call.
+// neither. Where a comment below says "English for "EN", Polish otherwise", every language with a translation
+// gets its own text the same way. Functions without a language argument read the stored language afresh.
 namespace dravik {
 
 inline constexpr const char* kLangPolish = "PL";
@@ -22,7 +23,7 @@ inline constexpr const char* kLangEnglish = "EN";
 std::string GetUiText(int number);
 std::string UiTextFor(const std::string& lang, int number);
 
-// Main window button 1002 and check box 1006: the English texts for "EN", the Polish ones otherwise.
+// Main window button 1002 and check box 1006: the language's texts, the Polish ones for an unknown language.
 std::string HideButtonText(const std::string& lang);
 std::string ShowMapText(const std::string& lang);
 
@@ -34,21 +35,22 @@ int TrayMenuId(const std::string& lang);
 // 2 German); Polish for a place out of range.
 std::string LanguageCode(int languageIndex);
 
-// After a language change, in the newly chosen language (0 Polish, 1 English).
+// After a language change, in the newly chosen language (its place in AvailableLanguages()).
 std::string RestartMessage(int languageIndex);
 
-// The new-version notice: the Polish three lines for "PL", the English text for every other value.
+// The new-version notice: the Polish three lines for "PL", the language's text for another language, the English
+// text for an unknown value.
 std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
                            const std::string& siteHost);
 
-// The language dialog's texts after a click on a radio button (0 "Polski", 1 "English").
+// The language dialog's texts after a click on a radio button (0 "Polski", 1 "English", 2 "Deutsch").
 struct LanguageDialogTexts {
     std::string caption;
     std::string okText;
     std::string cancelText;
 };
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex);
-// Its caption when it opens: "Language" when "EN" is stored, the resource caption otherwise.
+// Its caption when it opens: "Language" when "EN" is stored, "Sprache" for "DE", the resource caption otherwise.
 std::string LanguageDialogOpeningCaption(const std::string& lang);
 
 // The status line while the archive cannot be written: "Archive unavailable: disk full" for "EN", the Polish
@@ -103,7 +105,7 @@ enum class AlertText {
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 
-// The main menu's item (Polish, like the rest of that menu) and the tray menus' item.
+// The tray menus' settings item as the Polish table writes it.
 inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 
 // The list's time header with the zone of the times it shows: "Godzina (UTC)", "Time (CET)" (the local zone in
