@@ -1,10 +1,13 @@
 #include "app/about_dlg.h"
 
 #include <QLabel>
+#include <QtGlobal>
 #include <algorithm>
 #include <string>
 
 #include "app/alert_settings_key.h"
+#include "app/settings_key.h"
+#include "app/ui_texts.h"
 #include "feed/event_fields.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
@@ -23,6 +26,10 @@ constexpr std::size_t kNamedSources = 2;
 }  // namespace
 
 std::string AboutSourcesText(const std::vector<std::string>& sourceUrls) {
+    return AboutSourcesText(kLangPolish, sourceUrls);
+}
+
+std::string AboutSourcesText(const std::string& lang, const std::vector<std::string>& sourceUrls) {
     std::vector<std::string> hosts;
     for (const std::string& url : sourceUrls) {
         const std::string host = SourceHost(url);
@@ -30,7 +37,7 @@ std::string AboutSourcesText(const std::vector<std::string>& sourceUrls) {
             hosts.push_back(host);
         }
     }
-    std::string text = "Dane sejsmiczne:";
+    std::string text = Translate(lang, "About", QT_TRANSLATE_NOOP("About", "Dane sejsmiczne:"));
     for (std::size_t i = 0; i < hosts.size() && i < kNamedSources; ++i) {
         text += (i == 0 ? " " : ", ") + hosts[i];
     }
@@ -43,8 +50,11 @@ std::string AboutSourcesText(const std::vector<std::string>& sourceUrls) {
 CAboutDlg::CAboutDlg() : CAboutDlg(QuakeUrls(LoadAlertSettings().sources)) {}
 
 CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullptr) {
+    const std::string lang = UiLanguage();
+    // The source table, so that the lines to replace are found by their Polish texts.
     if (const DialogTemplate* tmpl = FindDialogTemplate(kDialogAbout)) {
         DialogTemplate about = *tmpl;
+        about.caption = FindDialogTemplate(kDialogAbout, lang)->caption;
         for (DialogControl& control : about.controls) {
             if (control.kind != ControlKind::Static) {
                 continue;
@@ -53,7 +63,7 @@ CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullp
             if (control.text == kTemplateSiteHost) {
                 shown = SiteHost();
             } else if (control.text == kTemplateSources) {
-                shown = AboutSourcesText(sourceUrls);
+                shown = AboutSourcesText(lang, sourceUrls);
             } else {
                 continue;
             }
@@ -69,7 +79,7 @@ CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullp
         }
         BuildDialog(this, about);
         for (QLabel* label : findChildren<QLabel*>()) {
-            if (label->text().toStdString() == AboutSourcesText(sourceUrls)) {
+            if (label->text().toStdString() == AboutSourcesText(lang, sourceUrls)) {
                 label->setWordWrap(true);
             }
         }

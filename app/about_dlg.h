@@ -12,6 +12,8 @@ namespace dravik {
 // The about box's line of the earthquake sources in use: "Dane sejsmiczne: www.seismicportal.eu,
 // earthquake.usgs.gov", each host once, at most two named and the number of the others after them.
 std::string AboutSourcesText(const std::vector<std::string>& sourceUrls);
+// The same in a language ("Seismic data: ..." in English).
+std::string AboutSourcesText(const std::string& lang, const std::vector<std::string>& sourceUrls);
 
 class CAboutDlg final : public QDialog {
     Q_OBJECT

@@ -7,6 +7,7 @@
 
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
+#include "resources/translations.h"
 
 namespace dravik {
 
@@ -15,6 +16,8 @@ namespace {
 // The translator lives as a named child of the application object, so it goes with it and nothing else
 // keeps process-wide state.
 constexpr const char* kTranslatorName = "dravik-qtbase-translator";
+// The catalogue it holds, "qtbase_pl".
+constexpr const char* kTranslatorFile = "dravikCatalogue";
 
 QTranslator* InstalledTranslator() {
     return QCoreApplication::instance()->findChild<QTranslator*>(kTranslatorName, Qt::FindDirectChildrenOnly);
@@ -37,20 +40,22 @@ bool ApplyQtTranslations(const std::string& lang) {
         return false;
     }
     QTranslator* current = InstalledTranslator();
-    if (lang != "PL") {
-        if (current != nullptr) {
-            QCoreApplication::removeTranslator(current);
-            delete current;
-        }
-        return true;
+    // Qt's built-in texts are English; every other language of the program's has Qt's catalogue.
+    const bool wanted = lang != "EN" && IsKnownLanguage(lang);
+    const QString file = QStringLiteral("qtbase_") + QString::fromStdString(lang).toLower();
+    if (current != nullptr && (!wanted || current->property(kTranslatorFile).toString() != file)) {
+        QCoreApplication::removeTranslator(current);
+        delete current;
+        current = nullptr;
     }
-    if (current != nullptr) {
+    if (!wanted || current != nullptr) {
         return true;
     }
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(QStringLiteral("qtbase_pl"), QString::fromStdString(QtTranslationsDir()))) {
+    if (!translator->load(file, QString::fromStdString(QtTranslationsDir()))) {
         return false;
     }
+    translator->setProperty(kTranslatorFile, file);
     translator->setObjectName(kTranslatorName);
     translator->setParent(QCoreApplication::instance());
     QCoreApplication::installTranslator(translator.release());

@@ -13,8 +13,9 @@ inline constexpr const char* kDesktopFileName = "dravik";
 // Needs the application object.
 void SetApplicationIcon();
 
-// Qt's own texts for the language ("PL", "EN", ...): Qt's Polish catalogue for "PL", Qt's built-in English
-// for any other. Returns false when the Polish catalogue cannot be loaded; the English texts stay then.
+// Qt's own texts for the language ("PL", "EN", ...): Qt's catalogue of that language ("qtbase_pl", "qtbase_de")
+// for a language of the program's other than English, Qt's built-in English for any other. Returns false when the
+// catalogue cannot be loaded; the English texts stay then.
 // Needs the application object; calling it again with the same language changes nothing.
 bool ApplyQtTranslations(const std::string& lang);
 

@@ -5,6 +5,7 @@
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "platform/dialog_template.h"
+#include "resources/translations.h"
 
 namespace dravik {
 
@@ -18,14 +19,12 @@ bool RunFirstStartStep(const ControlTextSetter& setItemText, const LanguageDialo
             const int result = runDialog ? runDialog(dialog) : dialog.DoModal();
             cancelled = result == kIdCancel;
             // After a cancel the dialog still holds its initial index, so the program ends in Polish.
-            if (dialog.m_nLanguage == 0) {
-                key.m_strLang = "PL";
-            } else if (dialog.m_nLanguage == 1) {
-                key.m_strLang = "EN";
+            if (dialog.m_nLanguage >= 0 && dialog.m_nLanguage < static_cast<int>(AvailableLanguages().size())) {
+                key.m_strLang = LanguageCode(dialog.m_nLanguage);
             }
         }
     }
-    if (key.m_strLang == "EN" && setItemText) {
+    if (key.m_strLang != kLangPolish && IsKnownLanguage(key.m_strLang) && setItemText) {
         setItemText(1002, HideButtonText(key.m_strLang));
         setItemText(1006, ShowMapText(key.m_strLang));
     }

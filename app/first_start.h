@@ -4,7 +4,7 @@
 #include <string>
 
 // The first-start step of the main window's initialisation: asks for the interface language while none is
-// stored, and puts the English texts on the two main-window controls that follow the language.
+// stored, and puts the chosen language's texts on the two main-window controls that follow the language.
 namespace dravik {
 
 class CLanguageDlg;

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QString>
+#include <algorithm>
+#include <vector>
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
@@ -13,22 +15,59 @@ namespace {
 
 constexpr int kRadioPolish = 1007;
 constexpr int kRadioEnglish = 1008;
+// Dialog units between the frame's edges and the first and last radio buttons.
+constexpr int kLanguageMargin = 10;
 
 }  // namespace
 
 bool ChoiceChangesLanguage(const std::string& storedLang, int languageIndex) {
-    return !((languageIndex == 0 && storedLang == kLangPolish) || (languageIndex == 1 && storedLang == kLangEnglish));
+    return LanguageCode(languageIndex) != storedLang;
+}
+
+DialogTemplate LanguageDialogTemplate() {
+    const DialogTemplate* tmpl = FindDialogTemplate(kDialogLanguage);
+    if (tmpl == nullptr) {
+        return {};
+    }
+    DialogTemplate dialog = *tmpl;
+    const std::vector<LanguageInfo>& languages = AvailableLanguages();
+    if (languages.size() <= 2) {
+        return dialog;
+    }
+    // One radio button a language, spread evenly over the frame's width.
+    const auto radio = std::find_if(dialog.controls.begin(), dialog.controls.end(),
+                                    [](const DialogControl& c) { return c.id == kRadioEnglish; });
+    if (radio == dialog.controls.end()) {
+        return dialog;
+    }
+    const DialogControl english = *radio;
+    const int count = static_cast<int>(languages.size());
+    const int step = (dialog.w - 2 * kLanguageMargin) / count;
+    auto at = dialog.controls.insert(radio + 1, static_cast<std::size_t>(count - 2), english);
+    for (int i = 2; i < count; ++i, ++at) {
+        at->id = kRadioPolish + i;
+        at->text = languages[static_cast<std::size_t>(i)].name;
+    }
+    for (DialogControl& control : dialog.controls) {
+        if (control.kind == ControlKind::Radio) {
+            const int i = control.id - kRadioPolish;
+            control.x = kLanguageMargin + i * step;
+            control.w = step - 4;
+            if (i > 0) {
+                control.text = languages[static_cast<std::size_t>(i)].name;
+            }
+        }
+    }
+    return dialog;
 }
 
 CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
-    if (const DialogTemplate* tmpl = FindDialogTemplate(kDialogLanguage)) {
-        BuildDialog(this, *tmpl);
-    }
-    if (auto* polish = qobject_cast<QAbstractButton*>(FindControl(this, kRadioPolish))) {
-        connect(polish, &QAbstractButton::clicked, this, &CLanguageDlg::OnPolishClicked);
-    }
-    if (auto* english = qobject_cast<QAbstractButton*>(FindControl(this, kRadioEnglish))) {
-        connect(english, &QAbstractButton::clicked, this, &CLanguageDlg::OnEnglishClicked);
+    BuildDialog(this, LanguageDialogTemplate());
+    const int count = static_cast<int>(AvailableLanguages().size());
+    for (int i = 0; i < count; ++i) {
+        if (auto* radio = qobject_cast<QAbstractButton*>(FindControl(this, kRadioPolish + i))) {
+            connect(radio, &QAbstractButton::clicked, this, [this, i] { SetTexts(i); });
+        }
     }
 }
 
@@ -41,12 +80,10 @@ int CLanguageDlg::DoModal() {
 
 void CLanguageDlg::OnInitDialog() {
     CSettingsKey key;
-    if (key.m_strLang == "PL") {
-        m_nLanguage = 0;
-    } else if (key.m_strLang == "EN") {
-        m_nLanguage = 1;
-        // Only the caption: the buttons keep their Polish texts until a radio button is clicked.
-        setWindowTitle(QString::fromStdString(LanguageDialogOpeningCaption(key.m_strLang)));
+    const int index = LanguageIndex(key.m_strLang);
+    if (index >= 0) {
+        m_nLanguage = index;
+        SetTexts(index);
     }
     UpdateData(false);
 }

@@ -4,72 +4,68 @@
 #include <cmath>
 #include <ctime>
 #include <utility>
+#include <vector>
+
+#include <QtGlobal>
 
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "feed/geo.h"
 #include "feed/time_display.h"
+#include "resources/translations.h"
 
 namespace dravik {
 namespace {
 
-struct NumberedText {
-    const char* polish;
-    const char* english;
-};
-
-constexpr std::array<NumberedText, 9> kNumberedTexts = {{
-    {"Mag", "Mag"},
-    {"Lokalizacja", "Region"},
-    {"Data", "Date"},
-    {"Godzina", "Time"},
-    {"Szer.", "Lat."},
-    {"Dług.", "Long."},
-    {"Zamknąć program?", "Close?"},
-    {"Pytanie", "Dravik"},
-    {"Głęb.", "Depth"},
+constexpr std::array<const char*, 9> kNumberedTexts = {{
+    {QT_TRANSLATE_NOOP("Texts", "Mag")},
+    {QT_TRANSLATE_NOOP("Texts", "Lokalizacja")},
+    {QT_TRANSLATE_NOOP("Texts", "Data")},
+    {QT_TRANSLATE_NOOP("Texts", "Godzina")},
+    {QT_TRANSLATE_NOOP("Texts", "Szer.")},
+    {QT_TRANSLATE_NOOP("Texts", "Dług.")},
+    {QT_TRANSLATE_NOOP("Texts", "Zamknąć program?")},
+    {QT_TRANSLATE_NOOP("Texts", "Pytanie")},
+    {QT_TRANSLATE_NOOP("Texts", "Głęb.")},
 }};
 
 struct AlertTextPair {
     AlertText id;
     const char* polish;
-    const char* english;
 };
 
 constexpr AlertTextPair kAlertTexts[] = {
-    {AlertText::SettingsCaption, "Ustawienia", "Settings"},
-    {AlertText::SettingsMenuItem, "Ustawienia...", "Settings..."},
-    {AlertText::GroupAlerts, "Alarmy", "Alerts"},
-    {AlertText::GlobalMagnitude, "Alarm od magnitudy:", "Alert from magnitude:"},
-    {AlertText::GroupHome, "Miejsce domowe", "Home place"},
-    {AlertText::Latitude, "Szerokość (°, puste = brak):", "Latitude (°, empty = none):"},
-    {AlertText::Longitude, "Długość (°):", "Longitude (°):"},
-    {AlertText::HomeName, "Nazwa:", "Name:"},
-    {AlertText::RadiusKm, "Promień (km, 0 = bez alarmu):", "Radius (km, 0 = no alert):"},
-    {AlertText::NearMagnitude, "W promieniu od magnitudy:", "Within it from magnitude:"},
-    {AlertText::GroupQuiet, "Godziny ciszy", "Quiet hours"},
-    {AlertText::QuietEnabled, "Włączone", "On"},
-    {AlertText::QuietFrom, "Od (GG:MM):", "From (HH:MM):"},
-    {AlertText::QuietTo, "Do (GG:MM):", "To (HH:MM):"},
-    {AlertText::WakeMagnitude, "Zawsze budź od magnitudy:", "Always wake me from magnitude:"},
-    {AlertText::GroupNotify, "Powiadomienia", "Notifications"},
-    {AlertText::NotifyEnabled, "Powiadomienia na pulpicie", "Desktop notifications"},
-    {AlertText::NotifyMinMagnitude, "Od magnitudy (0 = każdy alarm):", "From magnitude (0 = every alert):"},
-    {AlertText::TimeDisplayLabel, "Pokazuj czas:", "Show times as:"},
-    {AlertText::TimeClassic, "klasyczny (czas źródła + 1 h)", "classic (source time + 1 h)"},
-    {AlertText::TimeLocal, "mój czas lokalny", "my local time"},
-    {AlertText::TimeUtc, "UTC", "UTC"},
-    {AlertText::CorrectMarkedFields, "Popraw zaznaczone pola.", "Correct the marked fields."},
-    {AlertText::Ok, "OK", "OK"},
-    {AlertText::Cancel, "Anuluj", "Cancel"},
-    {AlertText::HomeDefaultName, "Dom", "Home"},
-    {AlertText::ShowAction, "Pokaż", "Show"},
-    {AlertText::GroupSources, "Źródła danych", "Earthquake sources"},
-    {AlertText::SourceAddresses,
-     "Adresy (oddzielone spacjami, puste = EMSC):", "Addresses (separated by blanks, empty = EMSC):"},
-    {AlertText::StartWithSession, "Uruchamiaj razem z sesją", "Start with my session"},
-    {AlertText::AutostartFailed,
-     "Nie można zmienić uruchamiania z sesją:", "Could not change the start with the session:"},
+    {AlertText::SettingsCaption, QT_TRANSLATE_NOOP("Texts", "Ustawienia")},
+    {AlertText::SettingsMenuItem, QT_TRANSLATE_NOOP("Texts", "Ustawienia...")},
+    {AlertText::GroupAlerts, QT_TRANSLATE_NOOP("Texts", "Alarmy")},
+    {AlertText::GlobalMagnitude, QT_TRANSLATE_NOOP("Texts", "Alarm od magnitudy:")},
+    {AlertText::GroupHome, QT_TRANSLATE_NOOP("Texts", "Miejsce domowe")},
+    {AlertText::Latitude, QT_TRANSLATE_NOOP("Texts", "Szerokość (°, puste = brak):")},
+    {AlertText::Longitude, QT_TRANSLATE_NOOP("Texts", "Długość (°):")},
+    {AlertText::HomeName, QT_TRANSLATE_NOOP("Texts", "Nazwa:")},
+    {AlertText::RadiusKm, QT_TRANSLATE_NOOP("Texts", "Promień (km, 0 = bez alarmu):")},
+    {AlertText::NearMagnitude, QT_TRANSLATE_NOOP("Texts", "W promieniu od magnitudy:")},
+    {AlertText::GroupQuiet, QT_TRANSLATE_NOOP("Texts", "Godziny ciszy")},
+    {AlertText::QuietEnabled, QT_TRANSLATE_NOOP("Texts", "Włączone")},
+    {AlertText::QuietFrom, QT_TRANSLATE_NOOP("Texts", "Od (GG:MM):")},
+    {AlertText::QuietTo, QT_TRANSLATE_NOOP("Texts", "Do (GG:MM):")},
+    {AlertText::WakeMagnitude, QT_TRANSLATE_NOOP("Texts", "Zawsze budź od magnitudy:")},
+    {AlertText::GroupNotify, QT_TRANSLATE_NOOP("Texts", "Powiadomienia")},
+    {AlertText::NotifyEnabled, QT_TRANSLATE_NOOP("Texts", "Powiadomienia na pulpicie")},
+    {AlertText::NotifyMinMagnitude, QT_TRANSLATE_NOOP("Texts", "Od magnitudy (0 = każdy alarm):")},
+    {AlertText::TimeDisplayLabel, QT_TRANSLATE_NOOP("Texts", "Pokazuj czas:")},
+    {AlertText::TimeClassic, QT_TRANSLATE_NOOP("Texts", "klasyczny (czas źródła + 1 h)")},
+    {AlertText::TimeLocal, QT_TRANSLATE_NOOP("Texts", "mój czas lokalny")},
+    {AlertText::TimeUtc, QT_TRANSLATE_NOOP("Texts", "UTC")},
+    {AlertText::CorrectMarkedFields, QT_TRANSLATE_NOOP("Texts", "Popraw zaznaczone pola.")},
+    {AlertText::Ok, QT_TRANSLATE_NOOP("Texts", "OK")},
+    {AlertText::Cancel, QT_TRANSLATE_NOOP("Texts", "Anuluj")},
+    {AlertText::HomeDefaultName, QT_TRANSLATE_NOOP("Texts", "Dom")},
+    {AlertText::ShowAction, QT_TRANSLATE_NOOP("Texts", "Pokaż")},
+    {AlertText::GroupSources, QT_TRANSLATE_NOOP("Texts", "Źródła danych")},
+    {AlertText::SourceAddresses, QT_TRANSLATE_NOOP("Texts", "Adresy (oddzielone spacjami, puste = EMSC):")},
+    {AlertText::StartWithSession, QT_TRANSLATE_NOOP("Texts", "Uruchamiaj razem z sesją")},
+    {AlertText::AutostartFailed, QT_TRANSLATE_NOOP("Texts", "Nie można zmienić uruchamiania z sesją:")},
 };
 
 std::string Stripped(const std::string& text) {
@@ -90,11 +86,27 @@ std::string GroupedKm(double km) {
     return digits;
 }
 
-bool IsPolish(const std::string& lang) {
-    return lang == kLangPolish;
+// The text in the language, through its translation; the Polish source for Polish and unknown languages.
+std::string Tr(const std::string& lang, const char* polish) {
+    return Translate(lang, "Texts", polish);
 }
-bool IsEnglish(const std::string& lang) {
-    return lang == kLangEnglish;
+
+// The text with %1, %2... put in, in the order the translation places them. One pass: a value is never read
+// as a mark (the versions come from a server).
+std::string Filled(const std::string& text, const std::vector<std::string>& args) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto index = static_cast<std::size_t>(text[i + 1] - '1');
+            if (index < args.size()) {
+                out += args[index];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
 }
 
 }  // namespace
@@ -107,119 +119,129 @@ std::string UiTextFor(const std::string& lang, int number) {
     if (number < 1 || number > static_cast<int>(kNumberedTexts.size())) {
         return {};
     }
-    const NumberedText& text = kNumberedTexts[static_cast<size_t>(number - 1)];
-    if (IsPolish(lang)) {
-        return text.polish;
+    if (!IsKnownLanguage(lang)) {
+        return {};
     }
-    if (IsEnglish(lang)) {
-        return text.english;
+    return Tr(lang, kNumberedTexts[static_cast<size_t>(number - 1)]);
+}
+
+std::string LanguageCode(int languageIndex) {
+    const std::vector<LanguageInfo>& languages = AvailableLanguages();
+    if (languageIndex < 0 || static_cast<std::size_t>(languageIndex) >= languages.size()) {
+        return kLangPolish;
     }
-    return {};
+    return languages[static_cast<std::size_t>(languageIndex)].code;
+}
+
+std::string TrayCloseQuestion(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zakończyć pracę?"));
+}
+
+std::string QuestionCaption(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Pytanie"));
 }
 
 std::string HideButtonText(const std::string& lang) {
-    return IsEnglish(lang) ? "Hide" : "Schowaj";
+    return Translate(lang, "MainWindow", "Schowaj");
 }
 
 std::string ShowMapText(const std::string& lang) {
-    return IsEnglish(lang) ? "Show map" : "Pokaż na mapie";
+    return Translate(lang, "MainWindow", "Pokaż na mapie");
 }
 
 std::string TrayTooltip(const std::string& lang) {
-    if (IsPolish(lang)) {
-        return "Dravik - monitoring sejsmiczny";
-    }
-    if (IsEnglish(lang)) {
-        return "Dravik - earthquake monitor";
-    }
-    return {};
+    return IsKnownLanguage(lang) ? Tr(lang, QT_TRANSLATE_NOOP("Texts", "Dravik - monitoring sejsmiczny"))
+                                 : std::string();
 }
 
 int TrayMenuId(const std::string& lang) {
-    if (IsPolish(lang)) {
-        return 129;
-    }
-    if (IsEnglish(lang)) {
+    if (lang == kLangEnglish) {
         return 137;
     }
-    return 0;
+    // The other languages translate the Polish menu.
+    return IsKnownLanguage(lang) ? 129 : 0;
 }
 
 std::string RestartMessage(int languageIndex) {
-    return languageIndex == 1 ? "Please restart application" : "Uruchom program ponownie";
+    const std::string lang = LanguageCode(languageIndex);
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uruchom program ponownie"));
 }
 
 std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
                            const std::string& siteHost) {
     // The versions are put in as plain text: the server's answer is never used as a format.
-    if (IsPolish(lang)) {
-        return "Posiadasz wersję " + ownVersion + " programu.\nDostępna jest nowa o numerze " + newVersion +
-               ".\nDo pobrania na stronie " + siteHost;
-    }
-    return "Updates available. Look on " + siteHost;
+    // An unknown language gets the English text.
+    const std::string shown = IsKnownLanguage(lang) ? lang : std::string(kLangEnglish);
+    return Filled(Translate(shown, "Texts",
+                            QT_TRANSLATE_NOOP("Texts",
+                                              "Posiadasz wersję %1 programu.\nDostępna jest nowa o numerze "
+                                              "%2.\nDo pobrania na stronie %3")),
+                  {ownVersion, newVersion, siteHost});
 }
 
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex) {
-    if (languageIndex == 1) {
-        return {"Language", "Next", "Cancel"};
-    }
-    return {"Język programu (language)", "Dalej", "Zakończ"};
+    const std::string lang = LanguageCode(languageIndex);
+    return {Translate(lang, "LanguageDialog", "Język programu (language)"), Translate(lang, "LanguageDialog", "Dalej"),
+            Translate(lang, "LanguageDialog", "Zakończ")};
 }
 
 std::string LanguageDialogOpeningCaption(const std::string& lang) {
-    return IsEnglish(lang) ? "Language" : "Język programu (language)";
+    return Translate(lang, "LanguageDialog", "Język programu (language)");
 }
 
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason) {
-    return std::string(IsEnglish(lang) ? "Source unavailable: " : "Źródło niedostępne: ") + host + " (" + reason + ")";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" + reason + ")";
+}
+
+std::string SolarWindForm(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³"));
 }
 
 std::string NoSourceReadText(const std::string& lang) {
-    return IsEnglish(lang) ? "No earthquakes to show: no source can be read."
-                           : "Brak trzęsień do pokazania: żadne źródło nie odpowiada.";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Brak trzęsień do pokazania: żadne źródło nie odpowiada."));
 }
 
 std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
-    const bool english = IsEnglish(lang);
     const char* reason = nullptr;
     switch (fault) {
         case ArchiveFault::kNone:
         case ArchiveFault::kInterrupted:
             return std::string();
         case ArchiveFault::kDiskFull:
-            reason = english ? "disk full" : "pełny dysk";
+            reason = QT_TRANSLATE_NOOP("Texts", "pełny dysk");
             break;
         case ArchiveFault::kReadOnly:
-            reason = english ? "read-only" : "tylko do odczytu";
+            reason = QT_TRANSLATE_NOOP("Texts", "tylko do odczytu");
             break;
         case ArchiveFault::kLocked:
-            reason = english ? "locked by another program" : "zablokowane przez inny program";
+            reason = QT_TRANSLATE_NOOP("Texts", "zablokowane przez inny program");
             break;
         case ArchiveFault::kDamaged:
-            reason = english ? "damaged" : "uszkodzone";
+            reason = QT_TRANSLATE_NOOP("Texts", "uszkodzone");
             break;
         case ArchiveFault::kOther:
-            reason = english ? "write error" : "błąd zapisu";
+            reason = QT_TRANSLATE_NOOP("Texts", "błąd zapisu");
             break;
     }
-    return std::string(english ? "Archive unavailable: " : "Archiwum niedostępne: ") + reason;
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum niedostępne: ")) + Tr(lang, reason);
 }
 
 std::string HistoryLoadingText(const std::string& lang) {
-    return IsEnglish(lang) ? "Loading…" : "Wczytywanie…";
+    return Translate(lang, "History", QT_TRANSLATE_NOOP("History", "Wczytywanie…"));
 }
 
 std::string MapAgeLegendText(const std::string& lang, int age) {
-    static const char* const kPolish[] = {"Ostatnia godzina", "Ostatnia doba", "Starsze"};
-    static const char* const kEnglish[] = {"Last hour", "Last day", "Older"};
+    static const char* const kPolish[] = {QT_TRANSLATE_NOOP("Texts", "Ostatnia godzina"),
+                                          QT_TRANSLATE_NOOP("Texts", "Ostatnia doba"),
+                                          QT_TRANSLATE_NOOP("Texts", "Starsze")};
     if (age < 0 || age > 2) {
         return {};
     }
-    return lang == kLangEnglish ? kEnglish[age] : kPolish[age];
+    return Tr(lang, kPolish[age]);
 }
 
 std::string HomePlaceDefaultName(const std::string& lang) {
-    return lang == kLangEnglish ? "Home" : "Dom";
+    return AlertUiText(lang, AlertText::HomeDefaultName);
 }
 
 std::string MapTilesFailedText(const std::string& lang) {
@@ -241,7 +263,7 @@ namespace dravik {
 std::string AlertUiText(const std::string& lang, AlertText id) {
     for (const AlertTextPair& text : kAlertTexts) {
         if (text.id == id) {
-            return IsEnglish(lang) ? text.english : text.polish;
+            return Tr(lang, text.polish);
         }
     }
     return {};
@@ -261,7 +283,7 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::in
     }
     const std::string zone = LocalZoneLabel(nowUtcSeconds);
     if (zone.empty()) {
-        return plain + (IsEnglish(lang) ? " (local)" : " (lokalna)");
+        return plain + Tr(lang, QT_TRANSLATE_NOOP("Texts", " (lokalna)"));
     }
     return plain + " (" + zone + ")";
 }
@@ -269,21 +291,21 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::in
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
     const std::string name = homeName.empty() ? AlertUiText(lang, AlertText::HomeDefaultName) : homeName;
     const std::string point = CompassPoint(bearingDeg);
-    if (IsEnglish(lang)) {
-        return GroupedKm(km) + " km " + point + " of " + name;
-    }
-    // Polish names the direction in words; the name follows a colon, as it cannot be declined here.
+    // Polish names the direction in words (a translation may use the compass letters); the name follows a
+    // colon, as it cannot be declined here.
     static const std::pair<const char*, const char*> kPolishPoints[] = {
-        {"N", "północ"},   {"NE", "północny wschód"},   {"E", "wschód"}, {"SE", "południowy wschód"},
-        {"S", "południe"}, {"SW", "południowy zachód"}, {"W", "zachód"}, {"NW", "północny zachód"},
+        {"N", QT_TRANSLATE_NOOP("Texts", "północ")},   {"NE", QT_TRANSLATE_NOOP("Texts", "północny wschód")},
+        {"E", QT_TRANSLATE_NOOP("Texts", "wschód")},   {"SE", QT_TRANSLATE_NOOP("Texts", "południowy wschód")},
+        {"S", QT_TRANSLATE_NOOP("Texts", "południe")}, {"SW", QT_TRANSLATE_NOOP("Texts", "południowy zachód")},
+        {"W", QT_TRANSLATE_NOOP("Texts", "zachód")},   {"NW", QT_TRANSLATE_NOOP("Texts", "północny zachód")},
     };
     std::string words = point;
     for (const auto& [code, polish] : kPolishPoints) {
         if (point == code) {
-            words = polish;
+            words = Tr(lang, polish);
         }
     }
-    return GroupedKm(km) + " km na " + words + " od: " + name;
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1 km na %2 od: %3")), {GroupedKm(km), words, name});
 }
 
 std::string NotificationSummary(const QuakeEvent& event) {
@@ -310,7 +332,7 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
     }
     const std::string depth = Stripped(event.depth);
     if (!depth.empty()) {
-        body += (IsEnglish(lang) ? ", depth " : ", głębokość ") + depth + " km";
+        body += Tr(lang, QT_TRANSLATE_NOOP("Texts", ", głębokość ")) + depth + " km";
     }
     if (decision.hasDistance) {
         body += "\n" + DistanceText(lang, decision.distanceKm, decision.bearingDeg, settings.homeName);
@@ -319,34 +341,33 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
 }
 
 std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag) {
-    if (IsEnglish(lang)) {
-        return "revised to M " + Stripped(mag) + " (was M " + Stripped(previousMag) + ")";
-    }
-    return "skorygowano do M " + Stripped(mag) + " (było M " + Stripped(previousMag) + ")";
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "skorygowano do M %1 (było M %2)")),
+                  {Stripped(mag), Stripped(previousMag)});
 }
 
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
     const std::string n = std::to_string(count);
-    if (IsEnglish(lang)) {
-        return n + (count == 1 ? " more earthquake" : " more earthquakes");
-    }
-    // Polish plural: 1 trzęsienie, 2-4 (not 12-14) trzęsienia, otherwise trzęsień.
+    // Polish plural: 1 trzęsienie, 2-4 (not 12-14) trzęsienia, otherwise trzęsień; a translation gives each
+    // form its own.
     const std::size_t lastTwo = count % 100;
     const std::size_t last = count % 10;
-    const char* noun = count == 1                                                   ? "trzęsienie ziemi"
-                       : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) ? "trzęsienia ziemi"
-                                                                                    : "trzęsień ziemi";
-    return "Jeszcze " + n + " " + noun;
+    const char* text = count == 1 ? QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 trzęsienie ziemi")
+                       : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+                           ? QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 trzęsienia ziemi")
+                           : QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 trzęsień ziemi");
+    return Filled(Tr(lang, text), {n});
 }
 
 // History chart's axis labels.
 
 namespace {
 
-constexpr std::array<const char*, 12> kMonthsPolish = {"sty", "lut", "mar", "kwi", "maj", "cze",
-                                                       "lip", "sie", "wrz", "paź", "lis", "gru"};
-constexpr std::array<const char*, 12> kMonthsEnglish = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::array<const char*, 12> kMonthsPolish = {
+    QT_TRANSLATE_NOOP("Chart", "sty"), QT_TRANSLATE_NOOP("Chart", "lut"), QT_TRANSLATE_NOOP("Chart", "mar"),
+    QT_TRANSLATE_NOOP("Chart", "kwi"), QT_TRANSLATE_NOOP("Chart", "maj"), QT_TRANSLATE_NOOP("Chart", "cze"),
+    QT_TRANSLATE_NOOP("Chart", "lip"), QT_TRANSLATE_NOOP("Chart", "sie"), QT_TRANSLATE_NOOP("Chart", "wrz"),
+    QT_TRANSLATE_NOOP("Chart", "paź"), QT_TRANSLATE_NOOP("Chart", "lis"), QT_TRANSLATE_NOOP("Chart", "gru"),
+};
 
 }  // namespace
 
@@ -355,12 +376,13 @@ std::string ChartMonthName(const std::string& lang, int month) {
         return "?";
     }
     const auto index = static_cast<std::size_t>(month - 1);
-    return IsEnglish(lang) ? kMonthsEnglish[index] : kMonthsPolish[index];
+    return Translate(lang, "Chart", kMonthsPolish[index]);
 }
 
 std::string ChartDayLabel(const std::string& lang, int month, int day) {
     const std::string name = ChartMonthName(lang, month);
-    return IsEnglish(lang) ? name + " " + std::to_string(day) : std::to_string(day) + " " + name;
+    // The day and the month's name, in the order the language writes them.
+    return Filled(Translate(lang, "Chart", QT_TRANSLATE_NOOP("Chart", "%1 %2")), {std::to_string(day), name});
 }
 
 std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear) {
@@ -376,20 +398,18 @@ namespace {
 struct LookTextPair {
     LookText id;
     const char* polish;
-    const char* english;
 };
 
 constexpr LookTextPair kLookTexts[] = {
     {LookText::TimeClassicHint,
-     "Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.",
-     "The source's time (UTC) plus one hour all year, as earlier versions showed it; no summer time."},
-    {LookText::TimeLocalHint, "Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).",
-     "This computer's clock time, summer time included; the column header names the zone (e.g. CET)."},
-    {LookText::TimeUtcHint,
-     "Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje "
-     "sejsmiczne.",
-     "Coordinated Universal Time: the same the world over, never shifted for summer; seismic agencies give times "
-     "in it."},
+     QT_TRANSLATE_NOOP(
+         "Texts", "Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.")},
+    {LookText::TimeLocalHint,
+     QT_TRANSLATE_NOOP("Texts",
+                       "Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).")},
+    {LookText::TimeUtcHint, QT_TRANSLATE_NOOP("Texts",
+                                              "Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu "
+                                              "letniego; w nim podają czas agencje sejsmiczne.")},
 };
 
 }  // namespace
@@ -397,7 +417,7 @@ constexpr LookTextPair kLookTexts[] = {
 std::string LookUiText(const std::string& lang, LookText id) {
     for (const LookTextPair& text : kLookTexts) {
         if (text.id == id) {
-            return lang == kLangEnglish ? text.english : text.polish;
+            return Tr(lang, text.polish);
         }
     }
     return {};
@@ -407,32 +427,27 @@ std::string FieldProblemText(const std::string& lang, AlertField field) {
     struct Problem {
         AlertField field;
         const char* polish;
-        const char* english;
     };
     static constexpr Problem kProblems[] = {
-        {AlertField::GlobalMagnitude, "Alarm od magnitudy: liczba od 0 do 10, np. 4,5",
-         "Alert from magnitude: a number from 0 to 10, e.g. 4.5"},
-        {AlertField::NearMagnitude, "W promieniu od magnitudy: liczba od 0 do 10, np. 3,0",
-         "Within it from magnitude: a number from 0 to 10, e.g. 3.0"},
-        {AlertField::RadiusKm, "Promień: liczba kilometrów od 0 do 40000", "Radius: kilometres from 0 to 40000"},
-        {AlertField::Latitude, "Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej",
-         "Latitude: degrees from -90 to 90; give both coordinates or neither"},
-        {AlertField::Longitude, "Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej",
-         "Longitude: degrees from -180 to 180; give both coordinates or neither"},
-        {AlertField::HomeName, "Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)",
-         "Name: at most 64 bytes (about 32 to 64 letters)"},
-        {AlertField::QuietFrom, "Od: godzina w postaci GG:MM, np. 22:00", "From: a time as HH:MM, e.g. 22:00"},
-        {AlertField::QuietTo, "Do: godzina w postaci GG:MM, np. 07:00", "To: a time as HH:MM, e.g. 07:00"},
-        {AlertField::WakeMagnitude, "Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5",
-         "Always wake me from magnitude: a number from 0 to 10, e.g. 6.5"},
-        {AlertField::NotifyMinMagnitude, "Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)",
-         "Notifications from magnitude: a number from 0 to 10 (0 = every alert)"},
-        {AlertField::Sources, "Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami",
-         "Addresses: at most 16 http:// or https:// addresses separated by blanks"},
+        {AlertField::GlobalMagnitude, QT_TRANSLATE_NOOP("Texts", "Alarm od magnitudy: liczba od 0 do 10, np. 4,5")},
+        {AlertField::NearMagnitude, QT_TRANSLATE_NOOP("Texts", "W promieniu od magnitudy: liczba od 0 do 10, np. 3,0")},
+        {AlertField::RadiusKm, QT_TRANSLATE_NOOP("Texts", "Promień: liczba kilometrów od 0 do 40000")},
+        {AlertField::Latitude,
+         QT_TRANSLATE_NOOP("Texts", "Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej")},
+        {AlertField::Longitude,
+         QT_TRANSLATE_NOOP("Texts", "Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej")},
+        {AlertField::HomeName, QT_TRANSLATE_NOOP("Texts", "Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)")},
+        {AlertField::QuietFrom, QT_TRANSLATE_NOOP("Texts", "Od: godzina w postaci GG:MM, np. 22:00")},
+        {AlertField::QuietTo, QT_TRANSLATE_NOOP("Texts", "Do: godzina w postaci GG:MM, np. 07:00")},
+        {AlertField::WakeMagnitude, QT_TRANSLATE_NOOP("Texts", "Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5")},
+        {AlertField::NotifyMinMagnitude,
+         QT_TRANSLATE_NOOP("Texts", "Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)")},
+        {AlertField::Sources,
+         QT_TRANSLATE_NOOP("Texts", "Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami")},
     };
     for (const Problem& p : kProblems) {
         if (p.field == field) {
-            return lang == kLangEnglish ? p.english : p.polish;
+            return Tr(lang, p.polish);
         }
     }
     return {};

@@ -6,10 +6,13 @@
 
 #include "feed/alert_rule.h"
 #include "platform/archive_status.h"
+#include "resources/translations.h"
 
-// Every text of the interface that depends on the language. Only the exact texts "PL" and "EN" select a
-// language; anything else (the empty text, "pl", "DE") selects neither. Functions without a language
-// argument read the stored language afresh at each call.
+// Every text of the interface that depends on the language. The code holds the Polish texts; the other
+// languages come from the translations built in (resources/translations.h). Only the exact codes of
+// AvailableLanguages() select a language ("PL", "EN", "DE"); anything else (the empty text, "pl") selects
+// neither. Where a comment below says "English for "EN", Polish otherwise", every language with a translation
+// gets its own text the same way. Functions without a language argument read the stored language afresh.
 namespace dravik {
 
 inline constexpr const char* kLangPolish = "PL";
@@ -20,7 +23,7 @@ inline constexpr const char* kLangEnglish = "EN";
 std::string GetUiText(int number);
 std::string UiTextFor(const std::string& lang, int number);
 
-// Main window button 1002 and check box 1006: the English texts for "EN", the Polish ones otherwise.
+// Main window button 1002 and check box 1006: the language's texts, the Polish ones for an unknown language.
 std::string HideButtonText(const std::string& lang);
 std::string ShowMapText(const std::string& lang);
 
@@ -28,21 +31,26 @@ std::string ShowMapText(const std::string& lang);
 std::string TrayTooltip(const std::string& lang);
 int TrayMenuId(const std::string& lang);
 
-// After a language change, in the newly chosen language (0 Polish, 1 English).
+// The code of the language at that place of the language dialog (AvailableLanguages(): 0 Polish, 1 English,
+// 2 German); Polish for a place out of range.
+std::string LanguageCode(int languageIndex);
+
+// After a language change, in the newly chosen language (its place in AvailableLanguages()).
 std::string RestartMessage(int languageIndex);
 
-// The new-version notice: the Polish three lines for "PL", the English text for every other value.
+// The new-version notice: the Polish three lines for "PL", the language's text for another language, the English
+// text for an unknown value.
 std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
                            const std::string& siteHost);
 
-// The language dialog's texts after a click on a radio button (0 "Polski", 1 "English").
+// The language dialog's texts after a click on a radio button (0 "Polski", 1 "English", 2 "Deutsch").
 struct LanguageDialogTexts {
     std::string caption;
     std::string okText;
     std::string cancelText;
 };
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex);
-// Its caption when it opens: "Language" when "EN" is stored, the resource caption otherwise.
+// Its caption when it opens: "Language" when "EN" is stored, "Sprache" for "DE", the resource caption otherwise.
 std::string LanguageDialogOpeningCaption(const std::string& lang);
 
 // The status line while the archive cannot be written: "Archive unavailable: disk full" for "EN", the Polish
@@ -55,6 +63,8 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// The solar wind's status line, with %1 for the speed and %2 for the density.
+std::string SolarWindForm(const std::string& lang);
 // Over the empty list while no source can be read.
 std::string NoSourceReadText(const std::string& lang);
 
@@ -95,7 +105,7 @@ enum class AlertText {
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 
-// The main menu's item (Polish, like the rest of that menu) and the tray menus' item.
+// The tray menus' settings item as the Polish table writes it.
 inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 
 // The list's time header with the zone of the times it shows: "Godzina (UTC)", "Time (CET)" (the local zone in
@@ -138,9 +148,9 @@ std::string ChartDayLabel(const std::string& lang, int month, int day);
 // A month on the time axis, with its year when asked: "mar 2016" / "Mar 2016", else "mar" / "Mar".
 std::string ChartMonthLabel(const std::string& lang, int year, int month, bool withYear);
 
-// Texts that stay Polish in both languages.
-inline constexpr const char* kTrayCloseQuestion = "Zakończyć pracę?";
-inline constexpr const char* kQuestionCaption = "Pytanie";
+// The question before closing from the tray, and its caption.
+std::string TrayCloseQuestion(const std::string& lang);
+std::string QuestionCaption(const std::string& lang);
 
 }  // namespace dravik
 

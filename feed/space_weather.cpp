@@ -186,6 +186,10 @@ std::string ShownValue(const std::string& text) {
 }  // namespace
 
 std::string SolarWindStatusText(const std::string& page) {
+    return SolarWindStatusText(page, "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³");
+}
+
+std::string SolarWindStatusText(const std::string& page, const std::string& form) {
     std::string speed;
     std::string density;
     if (!ReadSolarWindJson(page, &speed, &density)) {
@@ -194,7 +198,23 @@ std::string SolarWindStatusText(const std::string& page) {
     }
     speed = ShownValue(speed);
     density = ShownValue(density);
-    return "Prędkość wiatru słonecznego: " + speed + " km/s, gęstość: " + density + " protonów/cm³";
+    // Each mark once, the later first so that the earlier keeps its place; a value never becomes part of the form.
+    std::string text = form;
+    const std::size_t speedAt = text.find("%1");
+    const std::size_t densityAt = text.find("%2");
+    const auto put = [&text](std::size_t at, const std::string& value) {
+        if (at != std::string::npos) {
+            text.replace(at, 2, value);
+        }
+    };
+    if (speedAt != std::string::npos && densityAt != std::string::npos && speedAt > densityAt) {
+        put(speedAt, speed);
+        put(densityAt, density);
+    } else {
+        put(densityAt, density);
+        put(speedAt, speed);
+    }
+    return text;
 }
 
 std::string XRayEventText(const std::string& page) {

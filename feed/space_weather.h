@@ -10,6 +10,8 @@ namespace dravik {
 // "density: <b>" cells. Only a number of at most 16 bytes is shown (blanks around it kept); a value that
 // cannot be found, or is anything else, leaves its place empty.
 std::string SolarWindStatusText(const std::string& page);
+// The same in another wording: form holds %1 for the speed and %2 for the density.
+std::string SolarWindStatusText(const std::string& page, const std::string& form);
 
 // The first X-ray event cell of the SWPC X-ray page, when the page has its "GOES 15 X-Ray Events 1-8A"
 // table; empty otherwise. Nothing shows it: the page is requested every cycle and its content dropped.

@@ -68,9 +68,9 @@ GrowthShare HistoryShare(QWidget* control) {
 
 constexpr int kColumnWidths[CHistoryListModel::kColumns] = {45, 180, 70, 55, 52, 52};
 
-std::string PolishHeader(int number) {
-    static const char* const kHeaders[] = {"Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług."};
-    return number >= 1 && number <= 6 ? kHeaders[number - 1] : std::string();
+// The list's headers in the window's language (Polish for a language the program does not know).
+std::string HeaderIn(const std::string& lang, int number) {
+    return number >= 1 && number <= 6 ? UiTextFor(IsKnownLanguage(lang) ? lang : kLangPolish, number) : std::string();
 }
 
 QDate ToQDate(const CalendarDate& date) {
@@ -150,7 +150,7 @@ QWidget* CHistoryDlg::CreateControl(const DialogControl& control, QWidget* paren
 }
 
 void CHistoryDlg::OnInitDialog() {
-    const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory);
+    const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory, UiLanguage());
     if (tmpl != nullptr) {
         BuildDialog(this, *tmpl,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
@@ -173,7 +173,9 @@ void CHistoryDlg::OnInitDialog() {
     }
 
     // Column headers follow the interface language, looked up once.
-    const UiTextSource& text = m_options.uiText ? m_options.uiText : UiTextSource(PolishHeader);
+    const UiTextSource& text = m_options.uiText
+                                   ? m_options.uiText
+                                   : UiTextSource([lang = m_strLang](int number) { return HeaderIn(lang, number); });
     QStringList headers;
     for (int number = 1; number <= CHistoryListModel::kColumns; ++number) {
         headers << QString::fromStdString(text(number));
@@ -188,7 +190,7 @@ void CHistoryDlg::OnInitDialog() {
     m_model->SetTimeDisplay(m_options.timeDisplay);
 
     // Until the regions come, the one entry for all of them; the opening's range asks for no other.
-    const int all = AddComboString(m_comboRegion, kAllRegions);
+    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
     m_comboRegion->setItemData(all, QByteArray(kAllRegions));
     m_comboRegion->setCurrentIndex(all);
     FillRegions();
@@ -234,7 +236,9 @@ void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, const RegionListing&
     for (const std::string& region : listing.regions) {
         add(region);
     }
-    m_comboRegion->setCurrentIndex(add(kAllRegions));
+    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
+    m_comboRegion->setItemData(all, QByteArray(kAllRegions));
+    m_comboRegion->setCurrentIndex(all);
     ShowLoadState();
 }
 

@@ -5,11 +5,13 @@
 #include <climits>
 #include <cstdio>
 
+#include <QtGlobal>
+
 #include "store/quake_database.h"
 
 namespace dravik {
 
-const char* const kAllRegions = "WSZYSTKIE";
+const char* const kAllRegions = QT_TRANSLATE_NOOP("History", "WSZYSTKIE");
 
 namespace {
 

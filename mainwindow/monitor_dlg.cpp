@@ -203,7 +203,8 @@ CMonitorDlg::~CMonitorDlg() {
 }
 
 void CMonitorDlg::BuildControls() {
-    BuildDialog(this, *FindDialogTemplate(kDialogMain), MakeMainControl, FindMenuTemplate(kMenuMain));
+    const std::string lang = UiLanguage();
+    BuildDialog(this, *FindDialogTemplate(kDialogMain, lang), MakeMainControl, FindMenuTemplate(kMenuMain, lang));
     m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
     m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
     m_browser = qobject_cast<CMapBrowser*>(GetDlgItem(kIdBrowser));

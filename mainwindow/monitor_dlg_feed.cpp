@@ -324,9 +324,9 @@ void CMonitorDlg::ShowEmptyListNote() {
 }
 
 void CMonitorDlg::ReadSolarWind() {
-    const std::string text = SolarWindStatusText(m_services.fetchPage(SolarWindUrl()));
+    const std::string page = m_services.fetchPage(SolarWindUrl());
     m_pUiThread->RunOnUiThread([&] {
-        m_strSolarWind = text;
+        m_strSolarWind = SolarWindStatusText(page, SolarWindForm(UiLanguage()));
         ShowStatusLine();
     });
 }

@@ -49,7 +49,8 @@ void CMonitorDlg::UpdateTrayIcon() {
         m_pTray = m_services.trayShell != nullptr ? new CSystemTray(*m_services.trayShell) : new CSystemTray();
         m_pTray->SetCommandWindow(
             std::make_unique<CTrayCommandWindow>(this, [this](unsigned id) { OnCommand(static_cast<int>(id)); }));
-        // Only "PL" and "EN" have a tooltip and a menu; for another text the object exists without an icon.
+        // Only a language the program has gets a tooltip and a menu; for another text the object exists without
+        // an icon.
         const std::string lang = UiLanguage();
         const int menuId = TrayMenuId(lang);
         if (menuId != 0) {
@@ -158,10 +159,10 @@ void CMonitorDlg::OnShowList() {
 }
 
 void CMonitorDlg::OnTrayClose() {
-    // Asked in Polish whatever the language.
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, QString::fromUtf8(kQuestionCaption), QString::fromUtf8(kTrayCloseQuestion),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const std::string lang = UiLanguage();
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, QString::fromStdString(QuestionCaption(lang)), QString::fromStdString(TrayCloseQuestion(lang)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes) {
         return;
     }
@@ -176,14 +177,14 @@ void CMonitorDlg::OnChangeLanguage() {
     if (dlg.DoModal() == kIdCancel) {
         return;
     }
-    if (dlg.m_nLanguage != 0 && dlg.m_nLanguage != 1) {
+    if (dlg.m_nLanguage < 0 || dlg.m_nLanguage >= static_cast<int>(AvailableLanguages().size())) {
         return;
     }
     if (!ChoiceChangesLanguage(UiLanguage(), dlg.m_nLanguage)) {
         return;  // the language in use: nothing to restart for, the program runs on
     }
     CSettingsKey key;
-    key.m_strLang = dlg.m_nLanguage == 0 ? "PL" : "EN";
+    key.m_strLang = LanguageCode(dlg.m_nLanguage);
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption),
                     QString::fromStdString(RestartMessage(dlg.m_nLanguage)), QMessageBox::Ok, this);
     box.exec();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/settings_key.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/qt_tray_shell.h"
 #include "resources/resource_images.h"
@@ -213,7 +214,7 @@ long CSystemTray::OnTrayMessage(std::uintptr_t wParam, std::intptr_t lParam) {
 void CSystemTray::PrepareMenu(QMenu& /*menu*/) {}
 
 std::unique_ptr<QMenu> CSystemTray::LoadTrayMenu(unsigned menuId) {
-    const MenuTemplate* tmpl = FindMenuTemplate(static_cast<int>(menuId));
+    const MenuTemplate* tmpl = FindMenuTemplate(static_cast<int>(menuId), UiLanguage());
     if (tmpl == nullptr) {
         return nullptr;
     }

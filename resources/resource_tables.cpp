@@ -1,6 +1,11 @@
 #include "resources/resource_tables.h"
 
+#include <QtGlobal>
 #include <map>
+#include <mutex>
+#include <utility>
+
+#include "resources/translations.h"
 
 namespace dravik {
 namespace {
@@ -14,7 +19,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
     static const std::map<int, DialogTemplate> templates = {
         {kDialogAbout,
          {kDialogAbout,
-          "O programie ...",
+          QT_TRANSLATE_NOOP("About", "O programie ..."),
           191,
           94,
           {
@@ -31,17 +36,20 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           459,
           413,
           {
-              {1002, kPush, "Schowaj", 402, 392, 50, 14, kStyleOwnerDraw | kStyleTabStop},
+              {1002, kPush, QT_TRANSLATE_NOOP("MainWindow", "Schowaj"), 402, 392, 50, 14,
+               kStyleOwnerDraw | kStyleTabStop},
               {1003, ControlKind::ListView, "", 7, 6, 445, 135,
                kStyleSingleSel | kStyleShowSelAlways | kStyleBorder | kStyleTabStop},
               {1004, ControlKind::Browser, "", 7, 144, 445, 229, kStyleTabStop},
-              {1006, ControlKind::CheckBox, "Pokaż na mapie", 7, 396, 67, 10, kStyleFlat | kStyleTabStop},
+              {1006, ControlKind::CheckBox, QT_TRANSLATE_NOOP("MainWindow", "Pokaż na mapie"), 7, 396, 67, 10,
+               kStyleFlat | kStyleTabStop},
               {1018, kStatic, "dravik.example", 404, 380, 48, 8, kStyleNone},
               {1019, kStatic, "", 7, 382, 365, 8, kStyleNone},
-              {1007, kRadio, "Normalna", 79, 396, 46, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
-              {1008, kRadio, "Satelita", 139, 396, 39, 10, kStyleFlat},
-              {1016, kRadio, "Hybryda", 192, 396, 42, 10, kStyleFlat},
-              {1017, kRadio, "Fizyczna", 248, 396, 43, 10, kStyleFlat},
+              {1007, kRadio, QT_TRANSLATE_NOOP("MainWindow", "Normalna"), 79, 396, 46, 10,
+               kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1008, kRadio, QT_TRANSLATE_NOOP("MainWindow", "Satelita"), 139, 396, 39, 10, kStyleFlat},
+              {1016, kRadio, QT_TRANSLATE_NOOP("MainWindow", "Hybryda"), 192, 396, 42, 10, kStyleFlat},
+              {1017, kRadio, QT_TRANSLATE_NOOP("MainWindow", "Fizyczna"), 248, 396, 43, 10, kStyleFlat},
           },
           kMenuMain,
           8,
@@ -50,36 +58,41 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           {1003, 1006, 1007, 1008, 1016, 1017, 1002}}},
         {kDialogLanguage,
          {kDialogLanguage,
-          "Język programu (language)",
+          QT_TRANSLATE_NOOP("LanguageDialog", "Język programu (language)"),
           186,
           66,
           {
               {1007, kRadio, "Polski", 26, 12, 35, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
               {1008, kRadio, "English", 115, 12, 39, 10, kStyleFlat},
               {kNoControlId, ControlKind::Frame, "", 0, 0, 185, 36, kStyleNone},
-              {kIdOk, kDefPush, "Dalej", 65, 44, 50, 14, kStyleGroup | kStyleTabStop},
-              {kIdCancel, kPush, "Zakończ", 123, 44, 50, 14, kStyleTabStop | kStyleCancel},
+              {kIdOk, kDefPush, QT_TRANSLATE_NOOP("LanguageDialog", "Dalej"), 65, 44, 50, 14,
+               kStyleGroup | kStyleTabStop},
+              {kIdCancel, kPush, QT_TRANSLATE_NOOP("LanguageDialog", "Zakończ"), 123, 44, 50, 14,
+               kStyleTabStop | kStyleCancel},
           }}},
         {kDialogHistory,
          {kDialogHistory,
-          "Archiwum wstrząsów",
+          QT_TRANSLATE_NOOP("History", "Archiwum wstrząsów"),
           334,
           294,
           {
-              {kIdCancel, kPush, "Zamknij", 277, 273, 50, 14, kStyleOwnerDraw | kStyleTabStop | kStyleCancel},
+              {kIdCancel, kPush, QT_TRANSLATE_NOOP("History", "Zamknij"), 277, 273, 50, 14,
+               kStyleOwnerDraw | kStyleTabStop | kStyleCancel},
               {kNoControlId, ControlKind::Frame, "", 0, 0, 334, 266, kStyleNone},
-              {kNoControlId, kStatic, "Pokaż od", 7, 10, 31, 8, kStyleNone},
+              {kNoControlId, kStatic, QT_TRANSLATE_NOOP("History", "Pokaż od"), 7, 10, 31, 8, kStyleNone},
               {1010, ControlKind::DatePicker, "", 44, 7, 54, 15, kStyleRightAlign | kStyleTabStop},
-              {kNoControlId, kStatic, "do", 102, 10, 9, 8, kStyleNone},
+              {kNoControlId, kStatic, QT_TRANSLATE_NOOP("History", "do"), 102, 10, 9, 8, kStyleNone},
               {1011, ControlKind::DatePicker, "", 115, 7, 54, 15, kStyleRightAlign | kStyleTabStop},
               {1012, ControlKind::ListView, "", 7, 29, 320, 165, kStyleBorder | kStyleTabStop},
               {1002, kPush, ">>", 251, 215, 19, 14, kStyleHidden | kStyleTabStop},
               {1013, ControlKind::BlackFrame, "", 7, 198, 320, 61, kStyleNone},
               {1014, ControlKind::ComboBox, "", 172, 7, 155, 161, kStyleSorted | kStyleVScroll | kStyleTabStop},
-              {1007, kRadio, "Wartość magnitude", 7, 268, 77, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
-              {1008, kRadio, "Energia wstrząsu", 7, 279, 69, 10, kStyleFlat},
-              {1016, kRadio, "Słupki", 155, 268, 37, 10, kStyleGroup | kStyleFlat | kStyleTabStop},
-              {1017, kRadio, "Łączenie punktów", 155, 279, 75, 10, kStyleFlat},
+              {1007, kRadio, QT_TRANSLATE_NOOP("History", "Wartość magnitude"), 7, 268, 77, 10,
+               kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1008, kRadio, QT_TRANSLATE_NOOP("History", "Energia wstrząsu"), 7, 279, 69, 10, kStyleFlat},
+              {1016, kRadio, QT_TRANSLATE_NOOP("History", "Słupki"), 155, 268, 37, 10,
+               kStyleGroup | kStyleFlat | kStyleTabStop},
+              {1017, kRadio, QT_TRANSLATE_NOOP("History", "Łączenie punktów"), 155, 279, 75, 10, kStyleFlat},
           },
           0,
           8,
@@ -103,8 +116,10 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
     static const std::map<int, MenuTemplate> menus = {
         {kMenuTrayPolish,
          {kMenuTrayPolish,
-          {Popup("Tray", {Command("Pokaż listę", kCmdShowList), Command("Zmień język", kCmdChangeLanguage),
-                          Command("Ustawienia...", kCmdSettings), Separator(), Command("Zakończ", kCmdTrayClose)})}}},
+          {Popup("Tray", {Command(QT_TRANSLATE_NOOP("Tray", "Pokaż listę"), kCmdShowList),
+                          Command(QT_TRANSLATE_NOOP("Tray", "Zmień język"), kCmdChangeLanguage),
+                          Command(QT_TRANSLATE_NOOP("Tray", "Ustawienia..."), kCmdSettings), Separator(),
+                          Command(QT_TRANSLATE_NOOP("Tray", "Zakończ"), kCmdTrayClose)})}}},
         {kMenuTrayEnglish,
          {kMenuTrayEnglish,
           {Popup("Tray", {Command("Show list", kCmdShowList), Command("Change language", kCmdChangeLanguage),
@@ -112,9 +127,13 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
         // "&" marks the letter that opens an entry with Alt (or on its own inside an open menu).
         {kMenuMain,
          {kMenuMain,
-          {Popup("&Program", {Command("&Ukryj", kCmdHide, "Ctrl+W"), Command("U&stawienia...", kCmdSettings, "Ctrl+,"),
-                              Command("&Zamknij", kCmdMenuClose, "Ctrl+Q")}),
-           Popup("&Analizy", {Command("&Historia", kCmdHistory, "Ctrl+H")}), Command("&O programie", kCmdAbout)}}},
+          {Popup(QT_TRANSLATE_NOOP("Menu", "&Program"),
+                 {Command(QT_TRANSLATE_NOOP("Menu", "&Ukryj"), kCmdHide, "Ctrl+W"),
+                  Command(QT_TRANSLATE_NOOP("Menu", "U&stawienia..."), kCmdSettings, "Ctrl+,"),
+                  Command(QT_TRANSLATE_NOOP("Menu", "&Zamknij"), kCmdMenuClose, "Ctrl+Q")}),
+           Popup(QT_TRANSLATE_NOOP("Menu", "&Analizy"),
+                 {Command(QT_TRANSLATE_NOOP("Menu", "&Historia"), kCmdHistory, "Ctrl+H")}),
+           Command(QT_TRANSLATE_NOOP("Menu", "&O programie"), kCmdAbout)}}},
     };
     return menus;
 }
@@ -131,6 +150,79 @@ const MenuTemplate* FindMenuTemplate(int id) {
     const auto& menus = MenuTemplates();
     auto it = menus.find(id);
     return it == menus.end() ? nullptr : &it->second;
+}
+
+namespace {
+
+// The contexts of the tables' texts, by the dialog or menu that shows them.
+const char* DialogContext(int id) {
+    switch (id) {
+        case kDialogAbout:
+            return "About";
+        case kDialogMain:
+            return "MainWindow";
+        case kDialogLanguage:
+            return "LanguageDialog";
+        case kDialogHistory:
+            return "History";
+        default:
+            return "";
+    }
+}
+
+const char* MenuContext(int id) {
+    return id == kMenuMain ? "Menu" : "Tray";
+}
+
+void TranslateItems(const std::string& lang, const char* context, std::vector<MenuItem>& items) {
+    for (MenuItem& item : items) {
+        if (!item.text.empty()) {
+            item.text = Translate(lang, context, item.text.c_str());
+        }
+        TranslateItems(lang, context, item.children);
+    }
+}
+
+template <typename T>
+const T* Cached(int id, const std::string& lang, const T* source, void (*translate)(const std::string&, T&)) {
+    if (source == nullptr || lang.empty() || lang == kSourceLanguage) {
+        return source;
+    }
+    // Built once per table and language and kept, like the tables themselves.
+    static std::mutex mutex;
+    static std::map<std::pair<int, std::string>, T> copies;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = copies.find({id, lang});
+    if (it == copies.end()) {
+        T copy = *source;
+        translate(lang, copy);
+        it = copies.emplace(std::make_pair(id, lang), std::move(copy)).first;
+    }
+    return &it->second;
+}
+
+void TranslateDialog(const std::string& lang, DialogTemplate& dialog) {
+    const char* context = DialogContext(dialog.id);
+    dialog.caption = Translate(lang, context, dialog.caption.c_str());
+    for (DialogControl& control : dialog.controls) {
+        if (!control.text.empty() && control.kind != ControlKind::Icon) {
+            control.text = Translate(lang, context, control.text.c_str());
+        }
+    }
+}
+
+void TranslateMenu(const std::string& lang, MenuTemplate& menu) {
+    TranslateItems(lang, MenuContext(menu.id), menu.items);
+}
+
+}  // namespace
+
+const DialogTemplate* FindDialogTemplate(int id, const std::string& lang) {
+    return Cached<DialogTemplate>(id, lang, FindDialogTemplate(id), TranslateDialog);
+}
+
+const MenuTemplate* FindMenuTemplate(int id, const std::string& lang) {
+    return Cached<MenuTemplate>(id, lang, FindMenuTemplate(id), TranslateMenu);
 }
 
 std::string LoadResourceString(int id) {

@@ -42,6 +42,9 @@ inline constexpr int kSysCmdAbout = 16;
 const DialogTemplate* FindDialogTemplate(int id);
 // The menu with that id, or nullptr.
 const MenuTemplate* FindMenuTemplate(int id);
+// The same in a language: the texts translated (the source tables for Polish and for an unknown language).
+const DialogTemplate* FindDialogTemplate(int id, const std::string& lang);
+const MenuTemplate* FindMenuTemplate(int id, const std::string& lang);
 // The string with that id, or the empty text.
 std::string LoadResourceString(int id);
 

@@ -43,10 +43,15 @@ TEST(ApplicationLookTest, StandardButtonsFollowTheLanguageBothWays) {
         std::string lang;
         StandardTexts expected;
     } rows[] = {
-        {"PL", {"&Tak", "&Nie", "Anuluj"}}, {"PL", {"&Tak", "&Nie", "Anuluj"}},  // a second call keeps the one
-                                                                                 // catalogue
-        {"EN", {"&Yes", "&No", "Cancel"}},  {"", {"&Yes", "&No", "Cancel"}},    {"PL", {"&Tak", "&Nie", "Anuluj"}},
-        {"DE", {"&Yes", "&No", "Cancel"}},  // an unknown stored value reads as English, as the texts do
+        {"PL", {"&Tak", "&Nie", "Anuluj"}},
+        {"PL", {"&Tak", "&Nie", "Anuluj"}},  // a second call keeps the one
+                                             // catalogue
+        {"EN", {"&Yes", "&No", "Cancel"}},
+        {"", {"&Yes", "&No", "Cancel"}},
+        {"PL", {"&Tak", "&Nie", "Anuluj"}},
+        {"XX", {"&Yes", "&No", "Cancel"}},  // an unknown stored value reads as English, as the texts do
+        {"DE", {"&Ja", "&Nein", "Abbrechen"}},
+        {"PL", {"&Tak", "&Nie", "Anuluj"}},  // one catalogue replaces the other
     };
     for (const auto& row : rows) {
         EXPECT_TRUE(ApplyQtTranslations(row.lang)) << row.lang;

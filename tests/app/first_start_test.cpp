@@ -33,7 +33,9 @@ TEST(FirstStartTest, AsksOnlyWhileNoLanguageIsStored) {
         {"", -1, kIdCancel, true, true, "PL", {}},
         {"PL", 1, kIdOk, false, false, "PL", {}},
         {"EN", 0, kIdOk, false, false, "EN", english},
-        {"DE", 1, kIdOk, false, false, "DE", {}},
+        {"XX", 1, kIdOk, false, false, "XX", {}},
+        {"", 2, kIdOk, true, false, "DE", {{1002, "Ausblenden"}, {1006, "Karte zeigen"}}},
+        {"DE", 0, kIdOk, false, false, "DE", {{1002, "Ausblenden"}, {1006, "Karte zeigen"}}},
     };
     for (const auto& row : rows) {
         {

@@ -39,6 +39,7 @@ Texts TextsOf(CLanguageDlg& dialog) {
 
 const Texts kPolish{"Dalej", "Zakończ", "Język programu (language)"};
 const Texts kEnglish{"Next", "Cancel", "Language"};
+const Texts kGerman{"Weiter", "Abbrechen", "Sprache"};
 
 TEST(LanguageDlgTest, TextsFollowTheClickedRadioButton) {
     struct Row {
@@ -47,10 +48,9 @@ TEST(LanguageDlgTest, TextsFollowTheClickedRadioButton) {
         Texts opening;
     };
     const std::vector<Row> rows = {
-        {"", 0, kPolish},
-        {"PL", 0, kPolish},
-        {"DE", 0, kPolish},
-        {"EN", 1, Texts{"Dalej", "Zakończ", "Language"}},  // only the caption follows the stored language
+        {"", 0, kPolish},   {"PL", 0, kPolish},
+        {"XX", 0, kPolish}, {"EN", 1, kEnglish},  // the dialog opens in the stored language
+        {"DE", 2, kGerman},
     };
     for (const auto& row : rows) {
         StoreLanguage(row.stored);
@@ -67,6 +67,9 @@ TEST(LanguageDlgTest, TextsFollowTheClickedRadioButton) {
         EXPECT_TRUE(TextsOf(dialog) == kPolish) << row.stored;
         EXPECT_EQ(Button(&dialog, 1007)->text().toStdString(), "Polski");
         EXPECT_EQ(Button(&dialog, 1008)->text().toStdString(), "English");
+        EXPECT_EQ(Button(&dialog, 1009)->text().toStdString(), "Deutsch");
+        Button(&dialog, 1009)->click();
+        EXPECT_TRUE(TextsOf(dialog) == kGerman) << row.stored;
     }
     StoreLanguage("");
 }
@@ -91,7 +94,8 @@ TEST(LanguageDlgTest, OkReturnsTheCheckedButtonAndCancelKeepsTheInitialIndex) {
     const std::vector<Row> rows = {
         {"", {1008, kIdOk}, kIdOk, 1},           {"", {kIdOk}, kIdOk, 0},
         {"", {1008, kIdCancel}, kIdCancel, 0},   {"EN", {1007, kIdOk}, kIdOk, 0},
-        {"EN", {1007, kIdCancel}, kIdCancel, 1},
+        {"EN", {1007, kIdCancel}, kIdCancel, 1}, {"", {1009, kIdOk}, kIdOk, 2},
+        {"DE", {1008, kIdCancel}, kIdCancel, 2},
     };
     for (const auto& row : rows) {
         StoreLanguage(row.stored);
@@ -107,8 +111,8 @@ TEST(LanguageChoiceTest, OnlyAnotherLanguageIsAChange) {
         const char* stored;
         int index;
         bool changes;
-    } rows[] = {{"PL", 0, false}, {"EN", 1, false}, {"PL", 1, true}, {"EN", 0, true},
-                {"", 0, true},    {"pl", 0, true},  {"DE", 1, true}};
+    } rows[] = {{"PL", 0, false}, {"EN", 1, false}, {"PL", 1, true},  {"EN", 0, true}, {"", 0, true},
+                {"pl", 0, true},  {"XX", 1, true},  {"DE", 2, false}, {"DE", 1, true}, {"EN", 2, true}};
     for (const auto& row : rows) {
         EXPECT_EQ(ChoiceChangesLanguage(row.stored, row.index), row.changes) << row.stored << " " << row.index;
     }

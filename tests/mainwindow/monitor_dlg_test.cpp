@@ -37,6 +37,7 @@
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
 #include "tests/common/timing.h"
+#include "tests/mainwindow/widget_texts.h"
 
 namespace dravik {
 namespace {
@@ -172,7 +173,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     SetLang("EN");
     auto dlg = MakeWindow();
     SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
-    const std::string wind = "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³";
+    const std::string wind = "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³";
     dlg->ReadSolarWind();
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 
@@ -390,7 +391,7 @@ TEST_F(MonitorDlgTest, ALockedArchiveAtStartHoldsNeitherTheWindowNorTheEnd) {
     }
 }
 
-TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
+TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInTheLanguage) {
     const struct {
         const char* lang;
         const char* page;
@@ -402,8 +403,8 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
          "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm³"},
         {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm³"},
         {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³"},
-        {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>",
-         "Prędkość wiatru słonecznego: 412.3 km/s, gęstość: 5.1 protonów/cm³"},
+        {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³"},
+        {"DE", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Sonnenwind: 412.3 km/s, Dichte: 5.1 Protonen/cm³"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -415,12 +416,35 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInPolishInBothLanguages) {
     }
 }
 
+// The main window, its menus and the map's choices in English and German: no Polish left, and German without
+// English.
+TEST_F(MonitorDlgTest, MainWindowShowsOnlyItsLanguage) {
+    const struct {
+        const char* lang;
+        QStringList words;
+    } cases[] = {{"EN", test::kPolishWords}, {"DE", test::kPolishWords + test::kEnglishWords}, {"PL", {}}};
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        SetWindPage("Solar wind speed: <b>412.3</b> km/s density: <b>5.1</b>");
+        dlg->ReadSolarWind();
+        const QStringList texts = test::ShownTexts(dlg.get());
+        const QStringList foreign = test::ForeignTexts(texts, test::kPolishLetters, c.words);
+        if (c.words.isEmpty()) {
+            // The Polish window is caught by the check, so the check can fail.
+            EXPECT_NE(test::ForeignTexts(texts, test::kPolishLetters, test::kPolishWords), QStringList());
+            continue;
+        }
+        EXPECT_EQ(foreign.join(" | ").toStdString(), "") << c.lang << ": " << texts.join(" | ").toStdString();
+    }
+}
+
 TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
     const struct {
         const char* lang;
         const char* caption;
         const char* text;
-    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"DE", "", ""}};
+    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"XX", "", ""}};
     for (const auto& c : cases) {
         SetLang(c.lang);
         auto dlg = MakeWindow();
@@ -490,14 +514,17 @@ TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     EXPECT_EQ(dlg->result(), resultBefore);
 }
 
-TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
+TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
     const struct {
         const char* lang;
         std::vector<std::string> headers;
+        const char* firstMapKind;
     } cases[] = {
         // A new user sees local times, and the header names their zone.
-        {"PL", {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."}},
-        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}},
+        {"PL",
+         {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."},
+         "Normalna"},
+        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}, "Normal"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -508,7 +535,7 @@ TEST_F(MonitorDlgTest, ColumnHeadersFollowTheLanguageAndTheRestStaysPolish) {
         }
         EXPECT_EQ(headers, c.headers) << c.lang;
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
-        EXPECT_EQ(dlg->GetDlgItemText(1007), "Normalna");
+        EXPECT_EQ(dlg->GetDlgItemText(1007), c.firstMapKind);
         const int widths[] = {40, 160, 70, 55, 52, 52, 55};
         const QFont font = dlg->m_listEvents->font();
         for (int column = 0; column < 7; ++column) {

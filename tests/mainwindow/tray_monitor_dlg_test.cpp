@@ -207,7 +207,7 @@ TEST_F(TrayMonitorDlgTest, WithoutAnIconHideOnlyMinimises) {
     const std::vector<Row> rows = {
         {false, false, "PL", 0},  // no tray host on the desktop
         {true, true, "PL", 1},    // the shell refuses the icon
-        {true, false, "DE", 0},   // a language without tray texts gets no icon
+        {true, false, "XX", 0},   // an unknown language gets no icon
     };
     for (const auto& row : rows) {
         m_shell.available = row.available;
@@ -252,7 +252,7 @@ TEST_F(TrayMonitorDlgTest, HidingKeepsTheModalRunGoingUntilTheTrayCloseIsConfirm
     EXPECT_TRUE(dlg->IsEnded());
     EXPECT_EQ(dlg->m_pTray, nullptr);
     EXPECT_EQ(m_shell.IconCount(), 0u);
-    const std::pair<std::string, std::string> question{"Pytanie", "Zakończyć pracę?"};
+    const std::pair<std::string, std::string> question{"Dravik", "Quit Dravik?"};
     EXPECT_EQ(asked, (std::vector<std::pair<std::string, std::string>>{question, question}));
 }
 

@@ -33,7 +33,7 @@ TEST_F(UiTextsTest, NumberedTextsFollowTheStoredLanguage) {
         {"EN", {"", "Mag", "Region", "Date", "Time", "Lat.", "Long.", "Close?", "Dravik", "Depth", ""}},
         {"pl", none},
         {"en", none},
-        {"DE", none},
+        {"XX", none},
         {"", none},
         {"PL ", none},
     };
@@ -69,7 +69,7 @@ TEST(UiTextsInPlaceTest, TextsChosenInPlace) {
         {"PL", "Schowaj", "Pokaż na mapie", "Dravik - monitoring sejsmiczny", 129, "Język programu (language)"},
         {"EN", "Hide", "Show map", "Dravik - earthquake monitor", 137, "Language"},
         {"pl", "Schowaj", "Pokaż na mapie", "", 0, "Język programu (language)"},
-        {"DE", "Schowaj", "Pokaż na mapie", "", 0, "Język programu (language)"},
+        {"XX", "Schowaj", "Pokaż na mapie", "", 0, "Język programu (language)"},
         {"", "Schowaj", "Pokaż na mapie", "", 0, "Język programu (language)"},
     };
     for (const Case& c : cases) {
@@ -86,13 +86,41 @@ TEST(UiTextsInPlaceTest, VersionMessageIsPolishOnlyForPL) {
     EXPECT_EQ(VersionMessage("PL", "1.14", "1.15", "dravik.example"),
               "Posiadasz wersję 1.14 programu.\nDostępna jest nowa o numerze 1.15.\nDo pobrania na stronie "
               "dravik.example");
-    for (const char* lang : {"EN", "pl", "DE", ""}) {
+    for (const char* lang : {"EN", "pl", "XX", ""}) {
         EXPECT_EQ(VersionMessage(lang, "1.14", "1.15", "dravik.example"), "Updates available. Look on dravik.example")
             << lang;
     }
     // A version text from the server is shown as it is, never used as a format.
     EXPECT_EQ(VersionMessage("PL", "1.14", "%s%n", "h"),
               "Posiadasz wersję 1.14 programu.\nDostępna jest nowa o numerze %s%n.\nDo pobrania na stronie h");
+}
+
+// German through its translation: the words' order is the translation's, and values never act as its marks.
+TEST(UiTextsInPlaceTest, GermanTextsWithValues) {
+    const struct {
+        std::string got;
+        const char* expected;
+    } rows[] = {
+        {DistanceText("DE", 1240.4, 135, ""), "1 240 km SO von Zuhause"},
+        {DistanceText("EN", 12, 0, "%2"), "12 km N of %2"},
+        {ChartDayLabel("DE", 3, 5), "5. Mär"},
+        {ChartDayLabel("EN", 3, 5), "Mar 5"},
+        {MoreEarthquakesText("DE", 1), "1 weiteres Erdbeben"},
+        {MoreEarthquakesText("DE", 22), "22 weitere Erdbeben"},
+        {MoreEarthquakesText("EN", 5), "5 more earthquakes"},
+        {RevisedText("DE", "5.3", "4.8"), "korrigiert auf M 5.3 (vorher M 4.8)"},
+        {VersionMessage("DE", "1.14", "%3%1", "h"),
+         "Sie haben Version 1.14 des Programms.\nEine neue Version %3%1 ist verfügbar.\nDownload unter h"},
+        {VersionMessage("EN", "1.14", "1.15", "%1%2"), "Updates available. Look on %1%2"},
+        {TrayCloseQuestion("DE"), "Programm beenden?"},
+        {ArchiveProblemText("DE", ArchiveFault::kDiskFull), "Archiv nicht verfügbar: Datenträger voll"},
+        {UiTextFor("DE", 2), "Region"},
+        {TrayTooltip("DE"), "Dravik - Erdbebenmonitor"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.got, row.expected);
+    }
+    EXPECT_EQ(TrayMenuId("DE"), 129);  // the Polish menu, translated as it is built
 }
 
 TEST(UiTextsInPlaceTest, RestartMessageAndLanguageDialogFollowTheChosenButton) {

@@ -56,6 +56,8 @@ PROGRAMS = {
     "desktop-file-validate": ("desktop-file-utils", "tests/package/check_package.py"),
     "gzip": ("gzip", "packaging/CMakeLists.txt"),
     "sqlite3": ("sqlite3", "bench/bench_store.cpp"),
+    "/usr/lib/qt6/bin/lrelease": ("qt6-l10n-tools", "resources/CMakeLists.txt, the translations"),
+    "/usr/lib/qt6/bin/lupdate": ("qt6-l10n-tools", "tests/app/translations_test.cpp"),
     "cmake": ("cmake", "Makefile"),
     "ctest": ("cmake", "Makefile"),
     "ninja": ("ninja-build", "Makefile"),

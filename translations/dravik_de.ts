@@ -1,0 +1,559 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="pl">
+<context>
+    <name>About</name>
+    <message>
+        <source>O programie ...</source>
+        <translation>Über ...</translation>
+    </message>
+    <message>
+        <source>Dane sejsmiczne:</source>
+        <translation>Erdbebendaten:</translation>
+    </message>
+</context>
+<context>
+    <name>Chart</name>
+    <message>
+        <source>sty</source>
+        <translation>Jan</translation>
+    </message>
+    <message>
+        <source>lut</source>
+        <translation>Feb</translation>
+    </message>
+    <message>
+        <source>mar</source>
+        <translation>Mär</translation>
+    </message>
+    <message>
+        <source>kwi</source>
+        <translation>Apr</translation>
+    </message>
+    <message>
+        <source>maj</source>
+        <translation>Mai</translation>
+    </message>
+    <message>
+        <source>cze</source>
+        <translation>Jun</translation>
+    </message>
+    <message>
+        <source>lip</source>
+        <translation>Jul</translation>
+    </message>
+    <message>
+        <source>sie</source>
+        <translation>Aug</translation>
+    </message>
+    <message>
+        <source>wrz</source>
+        <translation>Sep</translation>
+    </message>
+    <message>
+        <source>paź</source>
+        <translation>Okt</translation>
+    </message>
+    <message>
+        <source>lis</source>
+        <translation>Nov</translation>
+    </message>
+    <message>
+        <source>gru</source>
+        <translation>Dez</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1. %2</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>Archiwum wstrząsów</source>
+        <translation>Erdbebenarchiv</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Pokaż od</source>
+        <translation>Zeigen von</translation>
+    </message>
+    <message>
+        <source>do</source>
+        <translation>bis</translation>
+    </message>
+    <message>
+        <source>Wartość magnitude</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia wstrząsu</source>
+        <translation>Freigesetzte Energie</translation>
+    </message>
+    <message>
+        <source>Słupki</source>
+        <translation>Balken</translation>
+    </message>
+    <message>
+        <source>Łączenie punktów</source>
+        <translation>Linien</translation>
+    </message>
+    <message>
+        <source>Wczytywanie…</source>
+        <translation>Wird geladen…</translation>
+    </message>
+    <message>
+        <source>WSZYSTKIE</source>
+        <translation>ALLE</translation>
+    </message>
+</context>
+<context>
+    <name>Language</name>
+    <message>
+        <source>Polski</source>
+        <translation>Deutsch</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageDialog</name>
+    <message>
+        <source>Język programu (language)</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Dalej</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Schowaj</source>
+        <translation>Ausblenden</translation>
+    </message>
+    <message>
+        <source>Pokaż na mapie</source>
+        <translation>Karte zeigen</translation>
+    </message>
+    <message>
+        <source>Normalna</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Satelita</source>
+        <translation>Satellit</translation>
+    </message>
+    <message>
+        <source>Hybryda</source>
+        <translation>Hybrid</translation>
+    </message>
+    <message>
+        <source>Fizyczna</source>
+        <translation>Gelände</translation>
+    </message>
+</context>
+<context>
+    <name>Menu</name>
+    <message>
+        <source>&amp;Program</source>
+        <translation>&amp;Programm</translation>
+    </message>
+    <message>
+        <source>&amp;Ukryj</source>
+        <translation>&amp;Ausblenden</translation>
+    </message>
+    <message>
+        <source>U&amp;stawienia...</source>
+        <translation>&amp;Einstellungen...</translation>
+    </message>
+    <message>
+        <source>&amp;Zamknij</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Analizy</source>
+        <translation>A&amp;nalysen</translation>
+    </message>
+    <message>
+        <source>&amp;Historia</source>
+        <translation>&amp;Verlauf</translation>
+    </message>
+    <message>
+        <source>&amp;O programie</source>
+        <translation>&amp;Über</translation>
+    </message>
+</context>
+<context>
+    <name>Texts</name>
+    <message>
+        <source>Mag</source>
+        <translation>Mag</translation>
+    </message>
+    <message>
+        <source>Lokalizacja</source>
+        <translation>Region</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Godzina</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Szer.</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>Dług.</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Zamknąć program?</source>
+        <translation>Programm schließen?</translation>
+    </message>
+    <message>
+        <source>Pytanie</source>
+        <translation>Frage</translation>
+    </message>
+    <message>
+        <source>Głęb.</source>
+        <translation>Tiefe</translation>
+    </message>
+    <message>
+        <source>Ustawienia</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Ustawienia...</source>
+        <translation>Einstellungen...</translation>
+    </message>
+    <message>
+        <source>Alarmy</source>
+        <translation>Alarme</translation>
+    </message>
+    <message>
+        <source>Alarm od magnitudy:</source>
+        <translation>Alarm ab Magnitude:</translation>
+    </message>
+    <message>
+        <source>Miejsce domowe</source>
+        <translation>Heimatort</translation>
+    </message>
+    <message>
+        <source>Szerokość (°, puste = brak):</source>
+        <translation>Breite (°, leer = keine):</translation>
+    </message>
+    <message>
+        <source>Długość (°):</source>
+        <translation>Länge (°):</translation>
+    </message>
+    <message>
+        <source>Nazwa:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Promień (km, 0 = bez alarmu):</source>
+        <translation>Radius (km, 0 = kein Alarm):</translation>
+    </message>
+    <message>
+        <source>W promieniu od magnitudy:</source>
+        <translation>Im Radius ab Magnitude:</translation>
+    </message>
+    <message>
+        <source>Godziny ciszy</source>
+        <translation>Ruhezeiten</translation>
+    </message>
+    <message>
+        <source>Włączone</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Od (GG:MM):</source>
+        <translation>Von (HH:MM):</translation>
+    </message>
+    <message>
+        <source>Do (GG:MM):</source>
+        <translation>Bis (HH:MM):</translation>
+    </message>
+    <message>
+        <source>Zawsze budź od magnitudy:</source>
+        <translation>Immer wecken ab Magnitude:</translation>
+    </message>
+    <message>
+        <source>Powiadomienia</source>
+        <translation>Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Powiadomienia na pulpicie</source>
+        <translation>Desktop-Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Od magnitudy (0 = każdy alarm):</source>
+        <translation>Ab Magnitude (0 = jeder Alarm):</translation>
+    </message>
+    <message>
+        <source>Pokazuj czas:</source>
+        <translation>Zeiten anzeigen als:</translation>
+    </message>
+    <message>
+        <source>klasyczny (czas źródła + 1 h)</source>
+        <translation>klassisch (Zeit der Quelle + 1 h)</translation>
+    </message>
+    <message>
+        <source>mój czas lokalny</source>
+        <translation>meine Ortszeit</translation>
+    </message>
+    <message>
+        <source>UTC</source>
+        <translation>UTC</translation>
+    </message>
+    <message>
+        <source>Popraw zaznaczone pola.</source>
+        <translation>Korrigieren Sie die markierten Felder.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Anuluj</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Dom</source>
+        <translation>Zuhause</translation>
+    </message>
+    <message>
+        <source>Pokaż</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Źródła danych</source>
+        <translation>Erdbebenquellen</translation>
+    </message>
+    <message>
+        <source>Adresy (oddzielone spacjami, puste = EMSC):</source>
+        <translation>Adressen (durch Leerzeichen getrennt, leer = EMSC):</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj razem z sesją</source>
+        <translation>Mit der Sitzung starten</translation>
+    </message>
+    <message>
+        <source>Nie można zmienić uruchamiania z sesją:</source>
+        <translation>Der Start mit der Sitzung konnte nicht geändert werden:</translation>
+    </message>
+    <message>
+        <source>Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.</source>
+        <translation>Die Zeit der Quelle (UTC) plus eine Stunde das ganze Jahr, wie frühere Versionen sie zeigten; keine Sommerzeit.</translation>
+    </message>
+    <message>
+        <source>Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).</source>
+        <translation>Die Uhrzeit dieses Computers, mit Sommerzeit; die Spaltenüberschrift nennt die Zone (z. B. MEZ).</translation>
+    </message>
+    <message>
+        <source>Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje sejsmiczne.</source>
+        <translation>Koordinierte Weltzeit: überall auf der Welt gleich, ohne Sommerzeit; seismische Dienste geben ihre Zeiten darin an.</translation>
+    </message>
+    <message>
+        <source>Alarm od magnitudy: liczba od 0 do 10, np. 4,5</source>
+        <translation>Alarm ab Magnitude: eine Zahl von 0 bis 10, z. B. 4,5</translation>
+    </message>
+    <message>
+        <source>W promieniu od magnitudy: liczba od 0 do 10, np. 3,0</source>
+        <translation>Im Radius ab Magnitude: eine Zahl von 0 bis 10, z. B. 3,0</translation>
+    </message>
+    <message>
+        <source>Promień: liczba kilometrów od 0 do 40000</source>
+        <translation>Radius: Kilometer von 0 bis 40000</translation>
+    </message>
+    <message>
+        <source>Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej</source>
+        <translation>Breite: Grad von -90 bis 90; beide Koordinaten oder keine angeben</translation>
+    </message>
+    <message>
+        <source>Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej</source>
+        <translation>Länge: Grad von -180 bis 180; beide Koordinaten oder keine angeben</translation>
+    </message>
+    <message>
+        <source>Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)</source>
+        <translation>Name: höchstens 64 Bytes (etwa 32 bis 64 Buchstaben)</translation>
+    </message>
+    <message>
+        <source>Od: godzina w postaci GG:MM, np. 22:00</source>
+        <translation>Von: eine Uhrzeit als HH:MM, z. B. 22:00</translation>
+    </message>
+    <message>
+        <source>Do: godzina w postaci GG:MM, np. 07:00</source>
+        <translation>Bis: eine Uhrzeit als HH:MM, z. B. 07:00</translation>
+    </message>
+    <message>
+        <source>Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5</source>
+        <translation>Immer wecken ab Magnitude: eine Zahl von 0 bis 10, z. B. 6,5</translation>
+    </message>
+    <message>
+        <source>Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)</source>
+        <translation>Benachrichtigungen ab Magnitude: eine Zahl von 0 bis 10 (0 = jeder Alarm)</translation>
+    </message>
+    <message>
+        <source>Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami</source>
+        <translation>Adressen: höchstens 16 http://- oder https://-Adressen, durch Leerzeichen getrennt</translation>
+    </message>
+    <message>
+        <source>Dravik - monitoring sejsmiczny</source>
+        <translation>Dravik - Erdbebenmonitor</translation>
+    </message>
+    <message>
+        <source>Uruchom program ponownie</source>
+        <translation>Bitte starten Sie das Programm neu</translation>
+    </message>
+    <message>
+        <source>Posiadasz wersję %1 programu.
+Dostępna jest nowa o numerze %2.
+Do pobrania na stronie %3</source>
+        <translation>Sie haben Version %1 des Programms.
+Eine neue Version %2 ist verfügbar.
+Download unter %3</translation>
+    </message>
+    <message>
+        <source>Źródło niedostępne: </source>
+        <translation>Quelle nicht erreichbar: </translation>
+    </message>
+    <message>
+        <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
+        <translation>Keine Erdbeben anzuzeigen: keine Quelle ist lesbar.</translation>
+    </message>
+    <message>
+        <source>pełny dysk</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>tylko do odczytu</source>
+        <translation>schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>zablokowane przez inny program</source>
+        <translation>von einem anderen Programm gesperrt</translation>
+    </message>
+    <message>
+        <source>uszkodzone</source>
+        <translation>beschädigt</translation>
+    </message>
+    <message>
+        <source>błąd zapisu</source>
+        <translation>Schreibfehler</translation>
+    </message>
+    <message>
+        <source>Archiwum niedostępne: </source>
+        <translation>Archiv nicht verfügbar: </translation>
+    </message>
+    <message>
+        <source>Ostatnia godzina</source>
+        <translation>Letzte Stunde</translation>
+    </message>
+    <message>
+        <source>Ostatnia doba</source>
+        <translation>Letzter Tag</translation>
+    </message>
+    <message>
+        <source>Starsze</source>
+        <translation>Älter</translation>
+    </message>
+    <message>
+        <source> (lokalna)</source>
+        <translation> (lokal)</translation>
+    </message>
+    <message>
+        <source>północ</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>północny wschód</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>wschód</source>
+        <translation>O</translation>
+    </message>
+    <message>
+        <source>południowy wschód</source>
+        <translation>SO</translation>
+    </message>
+    <message>
+        <source>południe</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>południowy zachód</source>
+        <translation>SW</translation>
+    </message>
+    <message>
+        <source>zachód</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>północny zachód</source>
+        <translation>NW</translation>
+    </message>
+    <message>
+        <source>%1 km na %2 od: %3</source>
+        <translation>%1 km %2 von %3</translation>
+    </message>
+    <message>
+        <source>, głębokość </source>
+        <translation>, Tiefe </translation>
+    </message>
+    <message>
+        <source>skorygowano do M %1 (było M %2)</source>
+        <translation>korrigiert auf M %1 (vorher M %2)</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsienie ziemi</source>
+        <translation>%1 weiteres Erdbeben</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsienia ziemi</source>
+        <translation>%1 weitere Erdbeben</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsień ziemi</source>
+        <translation>%1 weitere Erdbeben</translation>
+    </message>
+    <message>
+        <source>Zakończyć pracę?</source>
+        <translation>Programm beenden?</translation>
+    </message>
+    <message>
+        <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
+        <translation>Sonnenwind: %1 km/s, Dichte: %2 Protonen/cm³</translation>
+    </message>
+</context>
+<context>
+    <name>Tray</name>
+    <message>
+        <source>Pokaż listę</source>
+        <translation>Liste zeigen</translation>
+    </message>
+    <message>
+        <source>Zmień język</source>
+        <translation>Sprache ändern</translation>
+    </message>
+    <message>
+        <source>Ustawienia...</source>
+        <translation>Einstellungen...</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+</TS>

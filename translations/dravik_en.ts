@@ -1,0 +1,557 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB" sourcelanguage="pl">
+<context>
+    <name>About</name>
+    <message>
+        <source>O programie ...</source>
+        <translation>About ...</translation>
+    </message>
+    <message>
+        <source>Dane sejsmiczne:</source>
+        <translation>Seismic data:</translation>
+    </message>
+</context>
+<context>
+    <name>Chart</name>
+    <message>
+        <source>sty</source>
+        <translation>Jan</translation>
+    </message>
+    <message>
+        <source>lut</source>
+        <translation>Feb</translation>
+    </message>
+    <message>
+        <source>mar</source>
+        <translation>Mar</translation>
+    </message>
+    <message>
+        <source>kwi</source>
+        <translation>Apr</translation>
+    </message>
+    <message>
+        <source>maj</source>
+        <translation>May</translation>
+    </message>
+    <message>
+        <source>cze</source>
+        <translation>Jun</translation>
+    </message>
+    <message>
+        <source>lip</source>
+        <translation>Jul</translation>
+    </message>
+    <message>
+        <source>sie</source>
+        <translation>Aug</translation>
+    </message>
+    <message>
+        <source>wrz</source>
+        <translation>Sep</translation>
+    </message>
+    <message>
+        <source>paź</source>
+        <translation>Oct</translation>
+    </message>
+    <message>
+        <source>lis</source>
+        <translation>Nov</translation>
+    </message>
+    <message>
+        <source>gru</source>
+        <translation>Dec</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%2 %1</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>Archiwum wstrząsów</source>
+        <translation>Earthquake archive</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Pokaż od</source>
+        <translation>Show from</translation>
+    </message>
+    <message>
+        <source>do</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Wartość magnitude</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia wstrząsu</source>
+        <translation>Energy released</translation>
+    </message>
+    <message>
+        <source>Słupki</source>
+        <translation>Bars</translation>
+    </message>
+    <message>
+        <source>Łączenie punktów</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>Wczytywanie…</source>
+        <translation>Loading…</translation>
+    </message>
+    <message>
+        <source>WSZYSTKIE</source>
+        <translation>ALL</translation>
+    </message>
+</context>
+<context>
+    <name>Language</name>
+    <message>
+        <source>Polski</source>
+        <translation>English</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageDialog</name>
+    <message>
+        <source>Język programu (language)</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Dalej</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Schowaj</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>Pokaż na mapie</source>
+        <translation>Show map</translation>
+    </message>
+    <message>
+        <source>Normalna</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Satelita</source>
+        <translation>Satellite</translation>
+    </message>
+    <message>
+        <source>Hybryda</source>
+        <translation>Hybrid</translation>
+    </message>
+    <message>
+        <source>Fizyczna</source>
+        <translation>Terrain</translation>
+    </message>
+</context>
+<context>
+    <name>Menu</name>
+    <message>
+        <source>&amp;Program</source>
+        <translation>&amp;Program</translation>
+    </message>
+    <message>
+        <source>&amp;Ukryj</source>
+        <translation>&amp;Hide</translation>
+    </message>
+    <message>
+        <source>U&amp;stawienia...</source>
+        <translation>&amp;Settings...</translation>
+    </message>
+    <message>
+        <source>&amp;Zamknij</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>&amp;Analizy</source>
+        <translation>&amp;Analyses</translation>
+    </message>
+    <message>
+        <source>&amp;Historia</source>
+        <translation>&amp;History</translation>
+    </message>
+    <message>
+        <source>&amp;O programie</source>
+        <translation>A&amp;bout</translation>
+    </message>
+</context>
+<context>
+    <name>Texts</name>
+    <message>
+        <source>Mag</source>
+        <translation>Mag</translation>
+    </message>
+    <message>
+        <source>Lokalizacja</source>
+        <translation>Region</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Godzina</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Szer.</source>
+        <translation>Lat.</translation>
+    </message>
+    <message>
+        <source>Dług.</source>
+        <translation>Long.</translation>
+    </message>
+    <message>
+        <source>Zamknąć program?</source>
+        <translation>Close?</translation>
+    </message>
+    <message>
+        <source>Pytanie</source>
+        <translation>Dravik</translation>
+    </message>
+    <message>
+        <source>Głęb.</source>
+        <translation>Depth</translation>
+    </message>
+    <message>
+        <source>Ustawienia</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Ustawienia...</source>
+        <translation>Settings...</translation>
+    </message>
+    <message>
+        <source>Alarmy</source>
+        <translation>Alerts</translation>
+    </message>
+    <message>
+        <source>Alarm od magnitudy:</source>
+        <translation>Alert from magnitude:</translation>
+    </message>
+    <message>
+        <source>Miejsce domowe</source>
+        <translation>Home place</translation>
+    </message>
+    <message>
+        <source>Szerokość (°, puste = brak):</source>
+        <translation>Latitude (°, empty = none):</translation>
+    </message>
+    <message>
+        <source>Długość (°):</source>
+        <translation>Longitude (°):</translation>
+    </message>
+    <message>
+        <source>Nazwa:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Promień (km, 0 = bez alarmu):</source>
+        <translation>Radius (km, 0 = no alert):</translation>
+    </message>
+    <message>
+        <source>W promieniu od magnitudy:</source>
+        <translation>Within it from magnitude:</translation>
+    </message>
+    <message>
+        <source>Godziny ciszy</source>
+        <translation>Quiet hours</translation>
+    </message>
+    <message>
+        <source>Włączone</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Od (GG:MM):</source>
+        <translation>From (HH:MM):</translation>
+    </message>
+    <message>
+        <source>Do (GG:MM):</source>
+        <translation>To (HH:MM):</translation>
+    </message>
+    <message>
+        <source>Zawsze budź od magnitudy:</source>
+        <translation>Always wake me from magnitude:</translation>
+    </message>
+    <message>
+        <source>Powiadomienia</source>
+        <translation>Notifications</translation>
+    </message>
+    <message>
+        <source>Powiadomienia na pulpicie</source>
+        <translation>Desktop notifications</translation>
+    </message>
+    <message>
+        <source>Od magnitudy (0 = każdy alarm):</source>
+        <translation>From magnitude (0 = every alert):</translation>
+    </message>
+    <message>
+        <source>Pokazuj czas:</source>
+        <translation>Show times as:</translation>
+    </message>
+    <message>
+        <source>klasyczny (czas źródła + 1 h)</source>
+        <translation>classic (source time + 1 h)</translation>
+    </message>
+    <message>
+        <source>mój czas lokalny</source>
+        <translation>my local time</translation>
+    </message>
+    <message>
+        <source>UTC</source>
+        <translation>UTC</translation>
+    </message>
+    <message>
+        <source>Popraw zaznaczone pola.</source>
+        <translation>Correct the marked fields.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Anuluj</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Dom</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>Pokaż</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Źródła danych</source>
+        <translation>Earthquake sources</translation>
+    </message>
+    <message>
+        <source>Adresy (oddzielone spacjami, puste = EMSC):</source>
+        <translation>Addresses (separated by blanks, empty = EMSC):</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj razem z sesją</source>
+        <translation>Start with my session</translation>
+    </message>
+    <message>
+        <source>Nie można zmienić uruchamiania z sesją:</source>
+        <translation>Could not change the start with the session:</translation>
+    </message>
+    <message>
+        <source>Czas źródła (UTC) plus godzina przez cały rok, jak w dawnych wersjach; bez zmiany czasu na letni.</source>
+        <translation>The source&apos;s time (UTC) plus one hour all year, as earlier versions showed it; no summer time.</translation>
+    </message>
+    <message>
+        <source>Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).</source>
+        <translation>This computer&apos;s clock time, summer time included; the column header names the zone (e.g. CET).</translation>
+    </message>
+    <message>
+        <source>Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje sejsmiczne.</source>
+        <translation>Coordinated Universal Time: the same the world over, never shifted for summer; seismic agencies give times in it.</translation>
+    </message>
+    <message>
+        <source>Alarm od magnitudy: liczba od 0 do 10, np. 4,5</source>
+        <translation>Alert from magnitude: a number from 0 to 10, e.g. 4.5</translation>
+    </message>
+    <message>
+        <source>W promieniu od magnitudy: liczba od 0 do 10, np. 3,0</source>
+        <translation>Within it from magnitude: a number from 0 to 10, e.g. 3.0</translation>
+    </message>
+    <message>
+        <source>Promień: liczba kilometrów od 0 do 40000</source>
+        <translation>Radius: kilometres from 0 to 40000</translation>
+    </message>
+    <message>
+        <source>Szerokość: stopnie od -90 do 90; podaj obie współrzędne albo żadnej</source>
+        <translation>Latitude: degrees from -90 to 90; give both coordinates or neither</translation>
+    </message>
+    <message>
+        <source>Długość: stopnie od -180 do 180; podaj obie współrzędne albo żadnej</source>
+        <translation>Longitude: degrees from -180 to 180; give both coordinates or neither</translation>
+    </message>
+    <message>
+        <source>Nazwa: najwyżej 64 bajty (ok. 32 do 64 liter)</source>
+        <translation>Name: at most 64 bytes (about 32 to 64 letters)</translation>
+    </message>
+    <message>
+        <source>Od: godzina w postaci GG:MM, np. 22:00</source>
+        <translation>From: a time as HH:MM, e.g. 22:00</translation>
+    </message>
+    <message>
+        <source>Do: godzina w postaci GG:MM, np. 07:00</source>
+        <translation>To: a time as HH:MM, e.g. 07:00</translation>
+    </message>
+    <message>
+        <source>Zawsze budź od magnitudy: liczba od 0 do 10, np. 6,5</source>
+        <translation>Always wake me from magnitude: a number from 0 to 10, e.g. 6.5</translation>
+    </message>
+    <message>
+        <source>Powiadomienia od magnitudy: liczba od 0 do 10 (0 = każdy alarm)</source>
+        <translation>Notifications from magnitude: a number from 0 to 10 (0 = every alert)</translation>
+    </message>
+    <message>
+        <source>Adresy: najwyżej 16 adresów http:// lub https:// oddzielonych spacjami</source>
+        <translation>Addresses: at most 16 http:// or https:// addresses separated by blanks</translation>
+    </message>
+    <message>
+        <source>Dravik - monitoring sejsmiczny</source>
+        <translation>Dravik - earthquake monitor</translation>
+    </message>
+    <message>
+        <source>Uruchom program ponownie</source>
+        <translation>Please restart application</translation>
+    </message>
+    <message>
+        <source>Posiadasz wersję %1 programu.
+Dostępna jest nowa o numerze %2.
+Do pobrania na stronie %3</source>
+        <translation>Updates available. Look on %3</translation>
+    </message>
+    <message>
+        <source>Źródło niedostępne: </source>
+        <translation>Source unavailable: </translation>
+    </message>
+    <message>
+        <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
+        <translation>No earthquakes to show: no source can be read.</translation>
+    </message>
+    <message>
+        <source>pełny dysk</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>tylko do odczytu</source>
+        <translation>read-only</translation>
+    </message>
+    <message>
+        <source>zablokowane przez inny program</source>
+        <translation>locked by another program</translation>
+    </message>
+    <message>
+        <source>uszkodzone</source>
+        <translation>damaged</translation>
+    </message>
+    <message>
+        <source>błąd zapisu</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>Archiwum niedostępne: </source>
+        <translation>Archive unavailable: </translation>
+    </message>
+    <message>
+        <source>Ostatnia godzina</source>
+        <translation>Last hour</translation>
+    </message>
+    <message>
+        <source>Ostatnia doba</source>
+        <translation>Last day</translation>
+    </message>
+    <message>
+        <source>Starsze</source>
+        <translation>Older</translation>
+    </message>
+    <message>
+        <source> (lokalna)</source>
+        <translation> (local)</translation>
+    </message>
+    <message>
+        <source>północ</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>północny wschód</source>
+        <translation>NE</translation>
+    </message>
+    <message>
+        <source>wschód</source>
+        <translation>E</translation>
+    </message>
+    <message>
+        <source>południowy wschód</source>
+        <translation>SE</translation>
+    </message>
+    <message>
+        <source>południe</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>południowy zachód</source>
+        <translation>SW</translation>
+    </message>
+    <message>
+        <source>zachód</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>północny zachód</source>
+        <translation>NW</translation>
+    </message>
+    <message>
+        <source>%1 km na %2 od: %3</source>
+        <translation>%1 km %2 of %3</translation>
+    </message>
+    <message>
+        <source>, głębokość </source>
+        <translation>, depth </translation>
+    </message>
+    <message>
+        <source>skorygowano do M %1 (było M %2)</source>
+        <translation>revised to M %1 (was M %2)</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsienie ziemi</source>
+        <translation>%1 more earthquake</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsienia ziemi</source>
+        <translation>%1 more earthquakes</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 trzęsień ziemi</source>
+        <translation>%1 more earthquakes</translation>
+    </message>
+    <message>
+        <source>Zakończyć pracę?</source>
+        <translation>Quit Dravik?</translation>
+    </message>
+    <message>
+        <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
+        <translation>Solar wind speed: %1 km/s, density: %2 protons/cm³</translation>
+    </message>
+</context>
+<context>
+    <name>Tray</name>
+    <message>
+        <source>Pokaż listę</source>
+        <translation>Show list</translation>
+    </message>
+    <message>
+        <source>Zmień język</source>
+        <translation>Change language</translation>
+    </message>
+    <message>
+        <source>Ustawienia...</source>
+        <translation>Settings...</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Close</translation>
+    </message>
+</context>
+</TS>
