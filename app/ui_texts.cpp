@@ -245,15 +245,15 @@ std::string HomePlaceDefaultName(const std::string& lang) {
 }
 
 std::string MapTilesFailedText(const std::string& lang) {
-    return lang == kLangEnglish ? "Map tiles cannot be loaded." : "Nie można wczytać kafelków mapy.";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nie można wczytać kafelków mapy."));
 }
 
 std::string MapPositionUnknownText(const std::string& lang) {
-    return lang == kLangEnglish ? "Position unknown." : "Nieznane położenie zdarzenia.";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nieznane położenie zdarzenia."));
 }
 
 std::string MapOpenInBrowserText(const std::string& lang) {
-    return lang == kLangEnglish ? "Open in browser" : "Otwórz w przeglądarce";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz w przeglądarce"));
 }
 
 }  // namespace dravik

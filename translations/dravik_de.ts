@@ -536,6 +536,18 @@ Download unter %3</translation>
         <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
         <translation>Sonnenwind: %1 km/s, Dichte: %2 Protonen/cm³</translation>
     </message>
+    <message>
+        <source>Nie można wczytać kafelków mapy.</source>
+        <translation>Kartenkacheln können nicht geladen werden.</translation>
+    </message>
+    <message>
+        <source>Nieznane położenie zdarzenia.</source>
+        <translation>Position unbekannt.</translation>
+    </message>
+    <message>
+        <source>Otwórz w przeglądarce</source>
+        <translation>Im Browser öffnen</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

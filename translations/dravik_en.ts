@@ -534,6 +534,18 @@ Do pobrania na stronie %3</source>
         <source>Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³</source>
         <translation>Solar wind speed: %1 km/s, density: %2 protons/cm³</translation>
     </message>
+    <message>
+        <source>Nie można wczytać kafelków mapy.</source>
+        <translation>Map tiles cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>Nieznane położenie zdarzenia.</source>
+        <translation>Position unknown.</translation>
+    </message>
+    <message>
+        <source>Otwórz w przeglądarce</source>
+        <translation>Open in browser</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

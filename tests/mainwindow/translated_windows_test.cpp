@@ -190,7 +190,7 @@ TEST(TranslationsTest, EveryMarkedTextIsTranslatedInEveryLanguage) {
     lupdate.setWorkingDirectory(source);
     lupdate.start(QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lupdate",
                   {"-silent", "-locations", "none", "app", "controls", "feed", "history", "mainwindow", "platform",
-                   "resources", "-ts", found});
+                   "resources", "map", "-ts", found});
     ASSERT_TRUE(lupdate.waitForFinished(60000)) << lupdate.errorString().toStdString();
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
     const Messages marked = ReadMessages(found);
