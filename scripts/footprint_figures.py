@@ -109,12 +109,15 @@ def main():
             with desktop.Program(binary, env) as proc:
                 window = desktop.wait_for(lambda: desk.viewable_windows(proc.pid), 30)
                 if not window:
-                    raise SystemExit("FAIL: no window")
+                    found = desk.find_windows(pid=proc.pid, name=".")
+                    raise SystemExit(f"FAIL: no window with {count} served; windows: {found}, running: "
+                                     f"{proc.poll() is None}; " + " ".join(desktop.run(["xprop", "-id", str(w)], desk.env)
+                                                                        for w in found))
                 shown = time.monotonic() - start
                 time.sleep(8)
                 rows.append(row(f"Dravik, {count} served, shown", proc.pid, f"window {shown:.2f} s"))
-                desktop.run(["xdotool", "windowactivate", "--sync", str(window[0])], desk.env)
-                desktop.run(["xdotool", "key", "--window", str(window[0]), "ctrl+w"], desk.env)
+                # Real key presses (XTEST) to the active window: a synthetic event may be ignored.
+                desktop.run(["xdotool", "windowactivate", "--sync", str(window[0]), "key", "ctrl+w"], desk.env)
                 if not desktop.wait_for(lambda: not desk.viewable_windows(proc.pid), 10):
                     raise SystemExit("FAIL: Ctrl+W did not hide the window")
                 time.sleep(5)
