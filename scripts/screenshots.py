@@ -6,7 +6,7 @@ Usage: screenshots.py <path to dravik> [output directory, default docs/]
 
 Writes main-window-pl.png and main-window-en.png (one run per stored language, after the first cycle has filled
 the list and selected its first row), history-window.png (opened from the menu "Analizy" -> "Historia" of the
-English run) and tray-menu.png (that run hidden to the tray, the icon's menu open). The samples are saved EMSC and
+English run), settings-window.png (its shortcut Ctrl+, in that run) and tray-menu.png (that run hidden to the tray, the icon's menu open). The samples are saved EMSC and
 USGS answers with their times moved so that their newest events are of the last day, which the history window
 shows by default.
 Ends with status 1 and a reason when anything does not appear.
@@ -188,20 +188,38 @@ class Run:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+# The history window's title in either language.
+HISTORY_TITLE = "^(Archiwum wstrząsów|Earthquake archive)"
+
+
 def history(run, path):
     # The menu bar's first menu, then the keyboard: one menu to the right ("Analizy"), its first item.
     run.popup(lambda: run.click(FIRST_MENU), "main menu")
     desktop.run(["xdotool", "key", "Right"], run.desk.env)
     time.sleep(0.3)
     desktop.run(["xdotool", "key", "Return"], run.desk.env)
-    window = run.desk.settled_window(run.proc.pid, timeout=15, name="^Archiwum")
+    window = run.desk.settled_window(run.proc.pid, timeout=15, name=HISTORY_TITLE)
     if window is None:
         fail("no history window on screen within 15 s")
     settled(run.desk, window, "history window")
     save(run.desk, path, window=window)
     desktop.run(["xdotool", "key", "Escape"], run.desk.env)
-    wait_for("history window to close", lambda: not run.desk.find_windows(pid=run.proc.pid, name="^Archiwum"), 10,
+    wait_for("history window to close", lambda: not run.desk.find_windows(pid=run.proc.pid, name=HISTORY_TITLE), 10,
              run.proc)
+
+
+def settings(run, path):
+    # Its shortcut, as the menu shows it.
+    desktop.run(["xdotool", "windowactivate", "--sync", str(run.window), "key", "ctrl+comma"], run.desk.env)
+    window = run.desk.settled_window(run.proc.pid, timeout=15, name="^(Settings|Ustawienia)$")
+    if window is None:
+        fail("no settings window on screen within 15 s")
+    # Its first field has the focus and a blinking caret, so it never stands still: a moment to draw, then taken.
+    time.sleep(1.5)
+    save(run.desk, path, window=window)
+    desktop.run(["xdotool", "key", "Escape"], run.desk.env)
+    wait_for("settings window to close",
+             lambda: not run.desk.find_windows(pid=run.proc.pid, name="^(Settings|Ustawienia)$"), 10, run.proc)
 
 
 def tray_menu(run, path):
@@ -238,6 +256,7 @@ def main():
                 save(desk, os.path.join(out, f"main-window-{lang.lower()}.png"), window=run.window)
                 if lang == "EN":
                     history(run, os.path.join(out, "history-window.png"))
+                    settings(run, os.path.join(out, "settings-window.png"))
                     tray_menu(run, os.path.join(out, "tray-menu.png"))
                 run.end()
                 run = None
