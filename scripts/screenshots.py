@@ -6,13 +6,16 @@ Usage: screenshots.py <path to dravik> [output directory, default docs/]
 
 Writes main-window-pl.png and main-window-en.png (one run per stored language, after the first cycle has filled
 the list and selected its first row), history-window.png (opened from the menu "Analizy" -> "Historia" of the
-English run), settings-window.png (its shortcut Ctrl+, in that run) and tray-menu.png (that run hidden to the tray, the icon's menu open). The samples are saved EMSC and
+English run), settings-window.png (its shortcut Ctrl+, in that run), tray-menu.png (that run hidden to the tray, the
+icon's menu open) and main-window-dark.png (an English run under GTK's dark Adwaita through Qt's GTK platform
+theme, as a GNOME or Xfce desktop in dark mode gives it). The samples are saved EMSC and
 USGS answers with their times moved so that their newest events are of the last day, which the history window
 shows by default.
 Ends with status 1 and a reason when anything does not appear.
 """
 
 import hashlib
+import glob
 import os
 import shutil
 import signal
@@ -116,10 +119,13 @@ def save(desk, path, window=None, crop=None):
 class Run:
     """One run of the program with its own home, language and archive."""
 
-    def __init__(self, desk, binary, server, lang):
+    def __init__(self, desk, binary, server, lang, theme=None):
         self.desk = desk
         self.root = tempfile.mkdtemp(prefix="dravik-screenshots-")
         env = sample_pages.program_env(self.root, server, dict(desk.env), lang=lang)
+        if theme:
+            # GTK's theme through Qt's GTK platform theme, as a GNOME or Xfce desktop hands it over.
+            env.update({"QT_QPA_PLATFORMTHEME": "gtk3", "GTK_THEME": theme})
         # The site link shows the product's own host: the version check goes to the sample server as a proxy,
         # which answers nothing new, so no name is looked up.
         base = sample_pages.base_url(server)
@@ -244,6 +250,8 @@ def main():
         fail("missing programs: " + ", ".join(missing))
     if not os.access(binary, os.X_OK):
         fail(f"no program at {binary}")
+    if not glob.glob("/usr/lib/*/qt6/plugins/platformthemes/libqgtk3.so"):
+        fail("Qt's GTK platform theme is missing (qt6-gtk-platformtheme): the dark picture would come out light")
     os.makedirs(out, exist_ok=True)
     began = time.monotonic()
     server = sample_pages.serve(recent_at=time.time())
@@ -260,6 +268,10 @@ def main():
                     tray_menu(run, os.path.join(out, "tray-menu.png"))
                 run.end()
                 run = None
+            run = Run(desk, binary, server, "EN", theme="Adwaita:dark")
+            save(desk, os.path.join(out, "main-window-dark.png"), window=run.window)
+            run.end()
+            run = None
     finally:
         if run is not None:
             run.kill()
