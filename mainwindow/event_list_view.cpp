@@ -1,6 +1,7 @@
 #include "mainwindow/event_list_view.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <algorithm>
@@ -101,7 +102,48 @@ void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const 
     }
 }
 
+constexpr int kRegionColumn = 1;
+
+// Gives the region column the list's spare width whenever the list or another column changes size, so a wide
+// window shows whole regions instead of an empty band.
+class CRegionWidthKeeper final : public QObject {
+public:
+    CRegionWidthKeeper(QTableWidget& list, int ownWidth) : QObject(&list), m_list(list), m_ownWidth(ownWidth) {
+        list.viewport()->installEventFilter(this);
+        connect(list.horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+            if (column != kRegionColumn) {
+                Apply();
+            }
+        });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            Apply();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Apply() {
+        int others = 0;
+        for (int column = 0; column < m_list.columnCount(); ++column) {
+            if (column != kRegionColumn) {
+                others += m_list.columnWidth(column);
+            }
+        }
+        m_list.setColumnWidth(kRegionColumn, RegionColumnWidth(m_list.viewport()->width(), others, m_ownWidth));
+    }
+
+    QTableWidget& m_list;
+    int m_ownWidth;
+};
+
 }  // namespace
+
+int RegionColumnWidth(int viewportWidth, int otherColumnsWidth, int ownWidth) {
+    return std::max(ownWidth, viewportWidth - otherColumnsWidth);
+}
 
 void SetUpEventList(QTableWidget& list) {
     list.setColumnCount(kEventColumnCount);
@@ -115,6 +157,7 @@ void SetUpEventList(QTableWidget& list) {
     list.horizontalHeader()->setSectionsClickable(false);
     list.horizontalHeader()->setHighlightSections(false);
     list.horizontalHeader()->setStretchLastSection(false);
+    new CRegionWidthKeeper(list, list.columnWidth(kRegionColumn));
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
     list.setSelectionMode(QAbstractItemView::SingleSelection);
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -30,6 +30,9 @@ inline constexpr int kEventColumnCount = 7;
 // single selection shown also without focus, no sorting, no editing) and the images' size.
 void SetUpEventList(QTableWidget& list);
 
+// The region column's width: the room the other columns leave in the list, never less than its own width.
+int RegionColumnWidth(int viewportWidth, int otherColumnsWidth, int ownWidth);
+
 // How a row shows its event: the time display and the row's tooltip (the distance from home, or none; a
 // revised row adds what changed).
 struct EventRowView {

@@ -546,8 +546,30 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
                                    dlg->m_listEvents->horizontalHeader()->sectionSizeHint(column)));
                 continue;
             }
+            if (column == 1) {
+                continue;  // the region takes the room the others leave: below
+            }
             EXPECT_EQ(dlg->m_listEvents->columnWidth(column), ScaledColumnWidth(font, widths[column]));
         }
+        // The region column fills the list's spare width, and never shrinks below its own.
+        QTableWidget& list = *dlg->m_listEvents;
+        const auto others = [&] {
+            int sum = 0;
+            for (int column = 0; column < 7; ++column) {
+                sum += column == 1 ? 0 : list.columnWidth(column);
+            }
+            return sum;
+        };
+        for (const int width : {1400, 300}) {
+            list.resize(width, list.height());
+            QApplication::sendPostedEvents();
+            EXPECT_EQ(list.columnWidth(1), std::max(ScaledColumnWidth(font, 160), list.viewport()->width() - others()))
+                << width;
+        }
+        EXPECT_EQ(list.columnWidth(1), ScaledColumnWidth(font, 160)) << "a narrow list keeps the region's own width";
+        list.resize(1400, list.height());
+        QApplication::sendPostedEvents();
+        EXPECT_GT(list.columnWidth(1), 1400 - others() - 40) << "a wide list gives the region the rest";
         // The widths follow the font, so a date and a magnitude beside its image are read whole.
         const QFontMetrics metrics(font);
         EXPECT_GT(dlg->m_listEvents->columnWidth(2), metrics.horizontalAdvance(QStringLiteral("2016-05-10")));
