@@ -287,8 +287,7 @@ void QuakeListUpdate::WritePromptLane() {
     for (;;) {
         {
             std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
-            if (StopRequested() || !m_hooks.store || m_unstored.Take(1, true).events.empty() ||
-                m_unstored.RoundWriter()) {
+            if (StopRequested() || !m_hooks.store || m_unstored.PromptEmpty() || m_unstored.RoundWriter()) {
                 return;
             }
         }

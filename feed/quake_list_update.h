@@ -121,6 +121,7 @@ public:
     void Add(const QuakeEvent& event, KnownQuake& quake, bool prompt);
     bool Empty() const { return m_prompt.events.empty() && m_round.events.empty(); }
     std::size_t Size() const { return m_prompt.events.size() + m_round.events.size(); }
+    bool PromptEmpty() const { return m_prompt.events.empty(); }
 
     // Events to write in one go, and where they end in each lane.
     struct Chunk {
