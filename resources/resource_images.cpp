@@ -2,6 +2,10 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <vector>
 
 #include "resources/resource_tables.h"
 
@@ -11,6 +15,41 @@ namespace {
 constexpr int kMarkSize = 16;
 constexpr int kMarkCount = 4;
 constexpr QRgb kMaskColour = qRgb(255, 0, 255);
+
+// The swing of each peak of the marks in the bitmap (its generator draws the same zig-zags), the first mark empty.
+const std::vector<std::vector<int>> kMarkAmplitudes = {{}, {1, 2, 2, 1}, {2, 4, 5, 4, 3, 2}, {3, 6, 7, 7, 6, 5, 3}};
+
+// A mark drawn as strokes at `scale` device pixels a pixel: a HiDPI screen gets sharp lines where the bitmap's
+// pixels would be doubled. The stroke's points are the bitmap's, at pixel centres.
+QPixmap DrawnQuakeMark(const std::vector<int>& amplitudes, int scale) {
+    QPixmap pixmap(kMarkSize * scale, kMarkSize * scale);
+    pixmap.fill(Qt::transparent);
+    if (amplitudes.empty()) {
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+    constexpr int kMiddle = 7;
+    const int step = 14 / static_cast<int>(amplitudes.size());
+    QPolygonF stroke;
+    stroke << QPointF(1, kMiddle);
+    for (std::size_t i = 0; i < amplitudes.size(); ++i) {
+        const int swing = i % 2 == 0 ? -amplitudes[i] : amplitudes[i];
+        stroke << QPointF(1 + static_cast<int>(i + 1) * step, std::clamp(kMiddle + swing, 1, kMarkSize - 3));
+    }
+    stroke << QPointF(14, kMiddle);
+    stroke.translate(0.5, 0.5);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    // The bitmap's dark red shading below and to the right, then the red stroke over it.
+    painter.setPen(QPen(QColor(128, 0, 0), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(stroke.translated(0.5, 1.0));
+    painter.setPen(QPen(QColor(255, 0, 0), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(stroke);
+    painter.end();
+    pixmap.setDevicePixelRatio(scale);
+    return pixmap;
+}
 
 }  // namespace
 
@@ -50,8 +89,16 @@ QList<QPixmap> QuakeMarkPixmaps() {
 
 QList<QIcon> QuakeMarkIcons() {
     QList<QIcon> icons;
-    for (const QPixmap& pixmap : QuakeMarkPixmaps()) {
-        icons.append(QIcon(pixmap));
+    const QList<QPixmap> pixmaps = QuakeMarkPixmaps();
+    for (int i = 0; i < pixmaps.size(); ++i) {
+        // The bitmap itself at 1x; drawn strokes where a pixel is two or three.
+        QIcon icon(pixmaps[i]);
+        if (static_cast<std::size_t>(i) < kMarkAmplitudes.size()) {
+            for (const int scale : {2, 3}) {
+                icon.addPixmap(DrawnQuakeMark(kMarkAmplitudes[static_cast<std::size_t>(i)], scale));
+            }
+        }
+        icons.append(icon);
     }
     return icons;
 }

@@ -52,6 +52,31 @@ TEST(ResourcesTest, QuakeMarksAreFourMaskedImagesOfGrowingSize) {
     EXPECT_EQ(bitmap.size(), QSize(69, 16));
 }
 
+// At twice the pixels the list's marks are drawn strokes, not the bitmap's pixels doubled: sharp, with pixels no
+// doubling gives (a doubled image is made of 2x2 blocks of one colour).
+TEST(ResourcesTest, QuakeMarksAreSharpAtTwiceThePixels) {
+    const QList<QIcon> icons = QuakeMarkIcons();
+    ASSERT_EQ(icons.size(), 4);
+    for (int i = 1; i < icons.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QPixmap pixmap = icons[i].pixmap(QSize(16, 16), 2.0);
+        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(32, 32));
+        int red = 0;
+        bool doubled = true;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                red += qAlpha(image.pixel(x, y)) > 0 && qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 80;
+                doubled = doubled && image.pixel(x, y) == image.pixel(x & ~1, y & ~1);
+            }
+        }
+        EXPECT_GT(red, 10);
+        EXPECT_FALSE(doubled) << "the 1x bitmap scaled up";
+    }
+    EXPECT_TRUE(
+        icons[0].pixmap(QSize(16, 16), 2.0).toImage().convertToFormat(QImage::Format_ARGB32).pixel(16, 8) >> 24 == 0);
+}
+
 TEST(ResourcesTest, GlobeIconsRender) {
     for (int id : {kIconProgram, kIconBlink}) {
         SCOPED_TRACE(id);
