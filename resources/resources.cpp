@@ -2,10 +2,14 @@
 
 #include <QtGlobal>
 
-static void InitDravikResources() { Q_INIT_RESOURCE(resources); }
+static void InitDravikResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace dravik {
 
-void InitResources() { InitDravikResources(); }
+void InitResources() {
+    InitDravikResources();
+}
 
 }  // namespace dravik

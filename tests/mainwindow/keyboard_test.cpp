@@ -17,7 +17,6 @@
 namespace dravik {
 namespace {
 
-
 class MainKeyboardTest : public ::testing::Test {
 protected:
     MainKeyboardTest() {

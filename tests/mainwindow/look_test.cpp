@@ -21,7 +21,6 @@
 namespace dravik {
 namespace {
 
-
 // The whole application in one style and palette for a test, the old ones back afterwards.
 class ScopedLook final {
 public:

@@ -13,10 +13,10 @@ TEST(MapPage, PathsOfTheFourKinds) {
         int kind;
     };
     const Case cases[] = {
-        {"/mapa/m.php", 0},          {"/mapa/ms.php", 1},
-        {"/mapa/mh.php", 2},         {"/mapa/mf.php", 3},
-        {"/mapa/M.php", -1},         {"/mapa/m.php/", -1},
-        {"/mapa/mx.php", -1},        {"/m.php", -1},
+        {"/mapa/m.php", 0},         {"/mapa/ms.php", 1},
+        {"/mapa/mh.php", 2},        {"/mapa/mf.php", 3},
+        {"/mapa/M.php", -1},        {"/mapa/m.php/", -1},
+        {"/mapa/mx.php", -1},       {"/m.php", -1},
         {"/mapa/m.php?wsp1=1", -1}, {"", -1},
     };
     for (const Case& c : cases) {
