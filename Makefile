@@ -36,6 +36,7 @@ bench: deps
 	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DDRAVIK_BUILD_TESTS=OFF -DDRAVIK_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 	cmake --build build-bench --target run-bench
+	cmake --build build-bench --target bench-list
 
 # libFuzzer targets, built with clang under ASan+UBSan; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60

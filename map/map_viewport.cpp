@@ -107,29 +107,40 @@ ScreenPoint MapViewport::WorldOrigin() const {
     return {m_width / 2.0 - c.x, m_height / 2.0 - c.y};
 }
 
-std::vector<TilePlacement> MapViewport::VisibleTiles() const {
+std::vector<TilePlacement> MapViewport::VisibleTiles(int detail) const {
+    detail = std::clamp(detail, 0, kMaxZoom - m_zoom);
+    const int zoom = m_zoom + detail;
+    // A tile of the finer zoom covers a fraction of a tile's size on the screen.
+    const double span = static_cast<double>(kTileSize) / (1 << detail);
     const WorldPoint c = CentreWorld();
     const double left = c.x - m_width / 2.0;
     const double top = c.y - m_height / 2.0;
-    const auto firstX = static_cast<std::int64_t>(std::floor(left / kTileSize));
-    const auto lastX = static_cast<std::int64_t>(std::floor((left + m_width - 1) / kTileSize));
-    const int rows = 1 << m_zoom;
-    const int firstY = std::max(0, static_cast<int>(std::floor(top / kTileSize)));
-    const int lastY = std::min(rows - 1, static_cast<int>(std::floor((top + m_height - 1) / kTileSize)));
+    const auto firstX = static_cast<std::int64_t>(std::floor(left / span));
+    const auto lastX = static_cast<std::int64_t>(std::floor((left + m_width - 1) / span));
+    const int rows = 1 << zoom;
+    const int firstY = std::max(0, static_cast<int>(std::floor(top / span)));
+    const int lastY = std::min(rows - 1, static_cast<int>(std::floor((top + m_height - 1) / span)));
     std::vector<TilePlacement> tiles;
     for (std::int64_t x = firstX; x <= lastX && m_width > 0; ++x) {
         for (int y = firstY; y <= lastY; ++y) {
-            tiles.push_back({{m_zoom, WrapTileX(x, m_zoom), y},
-                             static_cast<double>(x) * kTileSize - left,
-                             static_cast<double>(y) * kTileSize - top});
+            tiles.push_back({{zoom, WrapTileX(x, zoom), y},
+                             static_cast<double>(x) * span - left,
+                             static_cast<double>(y) * span - top,
+                             span});
         }
     }
-    const double cx = m_width / 2.0 - kTileSize / 2.0;
-    const double cy = m_height / 2.0 - kTileSize / 2.0;
+    const double cx = m_width / 2.0 - span / 2.0;
+    const double cy = m_height / 2.0 - span / 2.0;
     std::stable_sort(tiles.begin(), tiles.end(), [cx, cy](const TilePlacement& a, const TilePlacement& b) {
         return std::hypot(a.left - cx, a.top - cy) < std::hypot(b.left - cx, b.top - cy);
     });
     return tiles;
+}
+
+int TileDetail(double devicePixelRatio) {
+    // From one and a half device pixels a pixel on, a tile drawn at its own size would be enlarged and soft;
+    // the next zoom's four tiles in its place have a device pixel for each of theirs.
+    return devicePixelRatio >= 1.5 ? 1 : 0;
 }
 
 }  // namespace dravik

@@ -16,6 +16,7 @@ struct TilePlacement {
     TileId tile;  // x brought into the world's range
     double left = 0;
     double top = 0;
+    double size = kTileSize;  // on the screen
 };
 
 // What part of the world a map of some size shows: its centre and zoom. The world repeats east and west;
@@ -46,8 +47,9 @@ public:
     GeoPoint ToGeo(const ScreenPoint& point) const;
     bool Contains(const GeoPoint& geo) const;
 
-    // The tiles covering the view, the ones nearest the centre first.
-    std::vector<TilePlacement> VisibleTiles() const;
+    // The tiles covering the view, the ones nearest the centre first. With detail d the tiles are those of
+    // d zooms in (never past kMaxZoom), each covering a 2^d-th of a tile's size on the screen.
+    std::vector<TilePlacement> VisibleTiles(int detail = 0) const;
     // Where the world's western edge of the copy nearest the centre is on the screen, and its top.
     ScreenPoint WorldOrigin() const;
 
@@ -60,5 +62,8 @@ private:
     int m_width = 0;
     int m_height = 0;
 };
+
+// How many zooms in the tiles are fetched for a screen of this many device pixels a pixel (0 or 1).
+int TileDetail(double devicePixelRatio);
 
 }  // namespace dravik

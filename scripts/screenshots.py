@@ -8,7 +8,8 @@ Writes main-window-pl.png and main-window-en.png (one run per stored language, a
 the list and selected its first row), history-window.png (opened from the menu "Analizy" -> "Historia" of the
 English run), settings-window.png (its shortcut Ctrl+, in that run), tray-menu.png (that run hidden to the tray, the
 icon's menu open) and main-window-dark.png (an English run under GTK's dark Adwaita through Qt's GTK platform
-theme, as a GNOME or Xfce desktop in dark mode gives it). The samples are saved EMSC and
+theme, as a GNOME or Xfce desktop in dark mode gives it) and main-window-2x.png (a Polish run at a scale of 2, as on a
+HiDPI screen). The samples are saved EMSC and
 USGS answers with their times moved so that their newest events are of the last day, which the history window
 shows by default.
 Ends with status 1 and a reason when anything does not appear.
@@ -73,10 +74,10 @@ def grab(desk, window):
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
 
 
-def map_drawn(desk, window, width):
+def map_drawn(desk, window, width, scale=1):
     """Whether the map shows the selected event: the marker's blue and a circle's warm fill."""
     pixels = grab(desk, window)
-    left, top, right, bottom = MAP_AREA
+    left, top, right, bottom = (scale * v for v in MAP_AREA)
     marker = circle = 0
     for y in range(top, bottom, 2):
         row = pixels[3 * (y * width + left):3 * (y * width + right)]
@@ -119,13 +120,16 @@ def save(desk, path, window=None, crop=None):
 class Run:
     """One run of the program with its own home, language and archive."""
 
-    def __init__(self, desk, binary, server, lang, theme=None):
+    def __init__(self, desk, binary, server, lang, theme=None, scale=1):
         self.desk = desk
         self.root = tempfile.mkdtemp(prefix="dravik-screenshots-")
         env = sample_pages.program_env(self.root, server, dict(desk.env), lang=lang)
         if theme:
             # GTK's theme through Qt's GTK platform theme, as a GNOME or Xfce desktop hands it over.
             env.update({"QT_QPA_PLATFORMTHEME": "gtk3", "GTK_THEME": theme})
+        if scale != 1:
+            # A HiDPI screen as Qt is told of it: every size in device pixels grows by the factor.
+            env["QT_SCALE_FACTOR"] = str(scale)
         # The site link shows the product's own host: the version check goes to the sample server as a proxy,
         # which answers nothing new, so no name is looked up.
         base = sample_pages.base_url(server)
@@ -136,12 +140,13 @@ class Run:
         self.window = desk.settled_window(self.proc.pid)
         if self.window is None:
             fail("no main window on screen within 30 s")
-        if tuple(self.info()[3:5]) != TEMPLATE_SIZE:
-            fail(f"main window of {self.info()[3:5]}, expected the template's {TEMPLATE_SIZE}")
+        expected = tuple(scale * v for v in TEMPLATE_SIZE)
+        if tuple(self.info()[3:5]) != expected:
+            fail(f"main window of {self.info()[3:5]}, expected the template's {expected}")
         # The X-ray page is the cycle's last: the list is filled, its first row selected, the status line written.
         wait_for("first cycle", lambda: "/xray" in server.served, 60, self.proc)
         wait_for("stored events", self.stored, 30, self.proc)
-        wait_for("marker and circle on the map", lambda: map_drawn(desk, self.window, self.info()[3]), 30,
+        wait_for("marker and circle on the map", lambda: map_drawn(desk, self.window, self.info()[3], scale), 30,
                  self.proc)
         settled(desk, self.window, "main window")
 
@@ -270,6 +275,13 @@ def main():
                 run = None
             run = Run(desk, binary, server, "EN", theme="Adwaita:dark")
             save(desk, os.path.join(out, "main-window-dark.png"), window=run.window)
+            run.end()
+            run = None
+        # A screen of twice the pixels, large enough for the window at twice its size.
+        with desktop.Desktop(size="1920x1600") as desk:
+            desktop.run(["xsetroot", "-solid", DESKTOP_COLOUR], desk.env)
+            run = Run(desk, binary, server, "PL", scale=2)
+            save(desk, os.path.join(out, "main-window-2x.png"), window=run.window)
             run.end()
             run = None
     finally:

@@ -230,7 +230,7 @@ void CMapWidget::RestoreTiles() {
 
 std::vector<std::string> CMapWidget::VisibleUrls() const {
     std::vector<std::string> urls;
-    for (const TilePlacement& placement : m_view.VisibleTiles()) {
+    for (const TilePlacement& placement : m_view.VisibleTiles(TileDetailHere())) {
         urls.push_back(TileUrl(m_layers.base, placement.tile));
         if (!m_layers.overlay.urlTemplate.empty()) {
             urls.push_back(TileUrl(m_layers.overlay, placement.tile));
@@ -307,6 +307,10 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url) {
     RequestTiles();
 }
 
+int CMapWidget::TileDetailHere() const {
+    return m_view.Zoom() < m_layers.maxZoom ? TileDetail(devicePixelRatioF()) : 0;
+}
+
 bool CMapWidget::TilesFailing() const {
     for (const std::string& url : VisibleUrls()) {
         if (m_cache.StateOf(url) == TileCache::State::kFailed) {
@@ -346,6 +350,11 @@ void CMapWidget::showEvent(QShowEvent* event) {
 }
 
 void CMapWidget::paintEvent(QPaintEvent*) {
+    // A move to a screen of another scale asks for the tiles of its detail.
+    if (TileDetailHere() != m_paintedDetail) {
+        m_paintedDetail = TileDetailHere();
+        m_requestTimer.start();
+    }
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -389,10 +398,11 @@ void CMapWidget::DrawLayer(QPainter& p, const TileLayer& layer) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     const qint64 now = NowMs();
-    for (const TilePlacement& placement : m_view.VisibleTiles()) {
+    for (const TilePlacement& placement : m_view.VisibleTiles(TileDetailHere())) {
         // Every tile's corner has the same fraction, so rounding keeps them edge to edge.
+        const int size = static_cast<int>(std::lround(placement.size));
         const QRect target(static_cast<int>(std::lround(placement.left)), static_cast<int>(std::lround(placement.top)),
-                           kTileSize, kTileSize);
+                           size, size);
         // Until its own tile comes, a tile of a few zooms out stands in for it, enlarged.
         for (int up = 0; up <= kStandInLevels; ++up) {
             const TileSection section = AncestorSection(placement.tile, up);

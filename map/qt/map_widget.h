@@ -109,6 +109,8 @@ private:
     void StartRequest(const std::string& url);
     void OnReply(QNetworkReply* reply, const std::string& url);
     std::vector<std::string> VisibleUrls() const;
+    // Finer tiles on a HiDPI screen, while the kind has a finer zoom.
+    int TileDetailHere() const;
     QNetworkAccessManager* Network();
     qint64 NowMs() const;
 
@@ -152,6 +154,7 @@ private:
     QTimer m_circlesTimer;
     QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
+    int m_paintedDetail = 0;
 
     QPointF m_pressAt;
     QPointF m_lastDrag;

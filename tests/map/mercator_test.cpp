@@ -118,6 +118,30 @@ TEST(MapViewportTest, TilesCoverTheViewAcrossTheDateLine) {
     EXPECT_TRUE(pacific.Contains({0, -179.9}));
 }
 
+TEST(MapViewportTest, FinerTilesForHiDpiCoverTheSameViewAtHalfTheirSize) {
+    EXPECT_EQ(TileDetail(1.0), 0);
+    EXPECT_EQ(TileDetail(1.25), 0);
+    EXPECT_EQ(TileDetail(2.0), 1);
+    // Each tile of the view is replaced by its four children, each placed where its part of the parent lies.
+    const MapViewport view({48.1, 17.3}, 6, 700, 450);
+    const std::vector<TilePlacement> coarse = view.VisibleTiles();
+    const std::vector<TilePlacement> fine = view.VisibleTiles(1);
+    ASSERT_GT(fine.size(), coarse.size());
+    ASSERT_LE(fine.size(), 4 * coarse.size());
+    for (const TilePlacement& t : fine) {
+        EXPECT_EQ(t.tile.z, 7);
+        EXPECT_EQ(t.size, 128.0);
+        const TileSection parent = AncestorSection(t.tile, 1);
+        const auto it =
+            std::find_if(coarse.begin(), coarse.end(), [&](const TilePlacement& c) { return c.tile == parent.tile; });
+        ASSERT_NE(it, coarse.end()) << t.tile.x << "/" << t.tile.y;
+        EXPECT_DOUBLE_EQ(t.left, it->left + parent.x);
+        EXPECT_DOUBLE_EQ(t.top, it->top + parent.y);
+    }
+    // Never finer than the finest zoom there is.
+    EXPECT_EQ(MapViewport({0, 0}, kMaxZoom, 300, 300).VisibleTiles(1).front().tile.z, kMaxZoom);
+}
+
 TEST(MapViewportTest, ZoomKeepsTheAnchorAndPanStopsAtThePoles) {
     MapViewport view({50, 20}, 5, 800, 500);
     const ScreenPoint anchor{600, 120};
