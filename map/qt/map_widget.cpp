@@ -257,7 +257,7 @@ void CMapWidget::RequestTiles() {
         }
     }
     for (const std::string& url : m_queue.TakeStartable()) {
-        StartRequest(url);
+        StartRequest(url, false);
     }
     // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
     std::int64_t retryAt = -1;
@@ -274,20 +274,25 @@ void CMapWidget::RequestTiles() {
     }
 }
 
-void CMapWidget::StartRequest(const std::string& url) {
+void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
     QNetworkRequest request(QUrl(QString::fromStdString(url)));
     request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent.isEmpty() ? QByteArray("Dravik") : m_userAgent);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
+    // A fresh copy on disk is used as it is, a stale one is asked after (the services' cache headers decide);
+    // a stale copy is still shown when the service cannot be reached.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         cachedOnly ? QNetworkRequest::AlwaysCache : QNetworkRequest::PreferNetwork);
     request.setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply* reply = Network()->get(request);
     m_replies.insert(QString::fromStdString(url), reply);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url] { OnReply(reply, url); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url, cachedOnly] { OnReply(reply, url, cachedOnly); });
 }
 
-void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url) {
+void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly) {
     reply->deleteLater();
     m_replies.remove(QString::fromStdString(url));
-    m_queue.Finished(url);
+    if (!cachedOnly) {
+        m_queue.Finished(url);
+    }
     QImage image;
     const bool ok = reply->error() == QNetworkReply::NoError && image.loadFromData(reply->readAll());
     if (m_bReleased) {
@@ -300,6 +305,11 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url) {
         for (const std::string& dropped : m_cache.Trim()) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
+    } else if (!cachedOnly && reply->error() != QNetworkReply::OperationCanceledError &&
+               Network()->cache()->metaData(reply->url()).isValid()) {
+        // Still loading: the copy on disk comes instead, without a connection.
+        StartRequest(url, true);
+        return;
     } else {
         m_cache.Failed(url, NowMs());
     }

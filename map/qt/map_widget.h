@@ -106,8 +106,9 @@ private:
 
     void ViewChanged();
     void RequestTiles();
-    void StartRequest(const std::string& url);
-    void OnReply(QNetworkReply* reply, const std::string& url);
+    // cachedOnly: from the disk cache alone, whatever its age.
+    void StartRequest(const std::string& url, bool cachedOnly);
+    void OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly);
     std::vector<std::string> VisibleUrls() const;
     // Finer tiles on a HiDPI screen, while the kind has a finer zoom.
     int TileDetailHere() const;

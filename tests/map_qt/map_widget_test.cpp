@@ -79,12 +79,18 @@ public:
                 });
             }
         });
+        SetColour(QColor(0xff, 0x00, 0xff));
+    }
+
+    void SetColour(const QColor& colour) {
         QImage tile(256, 256, QImage::Format_RGB32);
-        tile.fill(QColor(0xff, 0x00, 0xff));
+        tile.fill(colour);
+        m_png.clear();
         QBuffer buffer(&m_png);
         buffer.open(QIODevice::WriteOnly);
         tile.save(&buffer, "PNG");
     }
+    void Close() { m_server.close(); }
 
     QString Template() const {
         return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(m_server.serverPort());
@@ -93,6 +99,7 @@ public:
     std::map<QString, int> m_requests;
     QByteArray m_agent;
     int m_mostOpen = 0;
+    QByteArray m_cacheHeader = "Cache-Control: no-store";
 
 private:
     void Read(QTcpSocket* socket) {
@@ -111,9 +118,9 @@ private:
         m_pending.remove(socket);
         QTimer::singleShot(30, socket, [this, socket] {
             const QByteArray body = m_status == 200 ? m_png : QByteArray("no");
-            socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " X\r\nContent-Type: image/png\r\n" +
-                          "Cache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
-                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->write(
+                "HTTP/1.1 " + QByteArray::number(m_status) + " X\r\nContent-Type: image/png\r\n" + m_cacheHeader +
+                "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             socket->disconnectFromHost();
         });
     }
@@ -197,6 +204,35 @@ TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
     ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
     EXPECT_EQ(map.Viewport().Centre().lat, centre.lat);
     EXPECT_EQ(map.Viewport().Zoom(), 5);
+}
+
+TEST(MapWidgetTest, StaleTilesAreAskedForAgainAndStillShownWhenTheServiceIsGone) {
+    TileServer server(200);
+    server.m_cacheHeader = "Expires: Thu, 01 Jan 1970 00:00:00 GMT";
+    ScopedTileUrl url(server.Template());
+    CMapWidget map;
+    map.resize(300, 300);
+    map.show();
+    map.CentreOn({50, 15}, 5);
+    const std::size_t visible = map.Viewport().VisibleTiles().size();
+    const auto centreColour = [&] { return map.grab().toImage().pixelColor(150, 150).rgb(); };
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    ASSERT_EQ(centreColour(), QColor(0xff, 0x00, 0xff).rgb());
+
+    // The copies on disk are stale at once: the next look asks the service and shows what it has now.
+    server.SetColour(QColor(0x00, 0x80, 0x00));
+    map.ReleaseTiles();
+    map.RestoreTiles();
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    EXPECT_EQ(centreColour(), QColor(0x00, 0x80, 0x00).rgb());
+
+    // The service gone, the stale copies stand in.
+    server.Close();
+    map.ReleaseTiles();
+    map.RestoreTiles();
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    EXPECT_EQ(centreColour(), QColor(0x00, 0x80, 0x00).rgb());
+    EXPECT_FALSE(map.TilesFailing());
 }
 
 TEST(MapWidgetTest, FailedTileIsNotAskedForInALoop) {
