@@ -79,7 +79,7 @@
     </message>
     <message>
         <source>Pokaż od</source>
-        <translation>Zeigen von</translation>
+        <translation>Anzeigen von</translation>
     </message>
     <message>
         <source>do</source>
@@ -274,7 +274,7 @@
     </message>
     <message>
         <source>Włączone</source>
-        <translation>Ein</translation>
+        <translation>Aktiv</translation>
     </message>
     <message>
         <source>Od (GG:MM):</source>
@@ -338,7 +338,7 @@
     </message>
     <message>
         <source>Źródła danych</source>
-        <translation>Erdbebenquellen</translation>
+        <translation>Datenquellen</translation>
     </message>
     <message>
         <source>Adresy (oddzielone spacjami, puste = EMSC):</source>
@@ -358,7 +358,7 @@
     </message>
     <message>
         <source>Czas zegara tego komputera, z czasem letnim; nagłówek kolumny podaje strefę (np. CET).</source>
-        <translation>Die Uhrzeit dieses Computers, mit Sommerzeit; die Spaltenüberschrift nennt die Zone (z. B. MEZ).</translation>
+        <translation>Die Uhrzeit dieses Computers, mit Sommerzeit; die Spaltenüberschrift nennt die Zone (z. B. CET).</translation>
     </message>
     <message>
         <source>Uniwersalny czas koordynowany: ten sam na całym świecie, bez czasu letniego; w nim podają czas agencje sejsmiczne.</source>
@@ -430,7 +430,7 @@ Download unter %3</translation>
     </message>
     <message>
         <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
-        <translation>Keine Erdbeben anzuzeigen: keine Quelle ist lesbar.</translation>
+        <translation>Keine Erdbeben anzuzeigen: keine Quelle antwortet.</translation>
     </message>
     <message>
         <source>pełny dysk</source>
@@ -474,35 +474,35 @@ Download unter %3</translation>
     </message>
     <message>
         <source>północ</source>
-        <translation>N</translation>
+        <translation>nördlich</translation>
     </message>
     <message>
         <source>północny wschód</source>
-        <translation>NO</translation>
+        <translation>nordöstlich</translation>
     </message>
     <message>
         <source>wschód</source>
-        <translation>O</translation>
+        <translation>östlich</translation>
     </message>
     <message>
         <source>południowy wschód</source>
-        <translation>SO</translation>
+        <translation>südöstlich</translation>
     </message>
     <message>
         <source>południe</source>
-        <translation>S</translation>
+        <translation>südlich</translation>
     </message>
     <message>
         <source>południowy zachód</source>
-        <translation>SW</translation>
+        <translation>südwestlich</translation>
     </message>
     <message>
         <source>zachód</source>
-        <translation>W</translation>
+        <translation>westlich</translation>
     </message>
     <message>
         <source>północny zachód</source>
-        <translation>NW</translation>
+        <translation>nordwestlich</translation>
     </message>
     <message>
         <source>%1 km na %2 od: %3</source>
@@ -542,7 +542,7 @@ Download unter %3</translation>
     </message>
     <message>
         <source>Nieznane położenie zdarzenia.</source>
-        <translation>Position unbekannt.</translation>
+        <translation>Ort des Bebens unbekannt.</translation>
     </message>
     <message>
         <source>Otwórz w przeglądarce</source>
@@ -553,7 +553,7 @@ Download unter %3</translation>
     <name>Tray</name>
     <message>
         <source>Pokaż listę</source>
-        <translation>Liste zeigen</translation>
+        <translation>Liste anzeigen</translation>
     </message>
     <message>
         <source>Zmień język</source>

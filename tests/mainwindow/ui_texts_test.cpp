@@ -101,7 +101,7 @@ TEST(UiTextsInPlaceTest, GermanTextsWithValues) {
         std::string got;
         const char* expected;
     } rows[] = {
-        {DistanceText("DE", 1240.4, 135, ""), "1 240 km SO von Zuhause"},
+        {DistanceText("DE", 1240.4, 135, ""), "1 240 km südöstlich von Zuhause"},
         {DistanceText("EN", 12, 0, "%2"), "12 km N of %2"},
         {ChartDayLabel("DE", 3, 5), "5. Mär"},
         {ChartDayLabel("EN", 3, 5), "Mar 5"},
