@@ -235,6 +235,38 @@ TEST(MapWidgetTest, StaleTilesAreAskedForAgainAndStillShownWhenTheServiceIsGone)
     EXPECT_FALSE(map.TilesFailing());
 }
 
+// Run at a scale of 2 by a CTest entry of its own (QT_SCALE_FACTOR, DRAVIK_EXPECT_HIDPI); skipped at 1.
+TEST(MapWidgetHiDpiTest, FinerTilesAtTwoDevicePixelsAPixel) {
+    if (CMapWidget().devicePixelRatioF() < 1.5) {
+        ASSERT_FALSE(qEnvironmentVariableIsSet("DRAVIK_EXPECT_HIDPI")) << "the scale did not reach the widget";
+        GTEST_SKIP() << "a screen of one device pixel a pixel";
+    }
+    TileServer server(200);
+    ScopedTileUrl url(server.Template());
+    CMapWidget map;
+    map.resize(600, 400);
+    map.show();
+    map.CentreOn({50, 15}, 5);
+    const std::size_t fine = map.Viewport().VisibleTiles(1).size();
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == fine; }));
+    EXPECT_EQ(server.m_requests.size(), fine);
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_TRUE(path.startsWith("/6/")) << path.toStdString();
+    }
+    const QImage drawn = map.grab().toImage();
+    EXPECT_EQ(drawn.size(), QSize(1200, 800));
+    EXPECT_EQ(drawn.pixelColor(600, 400).rgb(), QColor(0xff, 0x00, 0xff).rgb());
+
+    // At the kind's finest zoom there is nothing finer: its own tiles, enlarged.
+    map.SetKind(3);
+    map.SetZoom(17);
+    server.m_requests.clear();
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= map.Viewport().VisibleTiles().size(); }));
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_TRUE(path.startsWith("/17/")) << path.toStdString();
+    }
+}
+
 TEST(MapWidgetTest, FailedTileIsNotAskedForInALoop) {
     TileServer server(500);
     ScopedTileUrl url(server.Template());
