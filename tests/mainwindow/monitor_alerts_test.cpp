@@ -233,6 +233,62 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     EXPECT_TRUE(dlg->m_listEvents->item(0, 1)->toolTip().isEmpty());
 }
 
+// The distance column is there only with a home place: the settings' OK shows it, fills every listed row at once,
+// keeps the list sorted by it when the home moves, and hides it again (classic order back) when the home goes.
+TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
+    auto dlg = MakeWindow();
+    QTableWidget& list = *dlg->m_listEvents;
+    m_page =
+        QuakePageHtml({Row("500003", "3.0", "ATHENS", "37.98", "23.73"), Row("500002", "4.0", "ROME", "41.90", "12.50"),
+                       Row("500001", "5.1", "BERLIN", "52.52", "13.40")});
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 3);
+    const std::vector<std::string> classic{"ATHENS", "ROME", "BERLIN"};
+    EXPECT_TRUE(list.isColumnHidden(7));
+    EXPECT_EQ(list.horizontalHeaderItem(7)->text(), QStringLiteral("Distance"));
+
+    const auto regions = [&] {
+        std::vector<std::string> out;
+        for (int row = 0; row < dlg->GetItemCount(); ++row) {
+            out.push_back(dlg->GetItemText(row, 1));
+        }
+        return out;
+    };
+    const auto distanceOf = [&](const std::string& region) { return dlg->GetItemText(RowOfRegion(*dlg, region), 7); };
+    AlertSettings s = dlg->CurrentAlertSettings();
+    s.hasHome = true;
+    s.homeLatitude = 52.23;  // Warsaw
+    s.homeLongitude = 21.01;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_FALSE(list.isColumnHidden(7));
+    EXPECT_EQ(distanceOf("ROME"), "1 315 km");
+    EXPECT_EQ(distanceOf("BERLIN"), "517 km");
+    EXPECT_EQ(distanceOf("ATHENS"), "1 599 km");
+    // The region still takes what the other columns leave.
+    list.resize(1400, list.height());
+    QApplication::sendPostedEvents();
+    int widths = 0;
+    for (int column = 0; column < list.columnCount(); ++column) {
+        widths += list.columnWidth(column);
+    }
+    EXPECT_EQ(widths, list.viewport()->width());
+
+    emit list.horizontalHeader()->sectionClicked(7);
+    EXPECT_EQ(regions(), (std::vector<std::string>{"BERLIN", "ROME", "ATHENS"})) << "nearest first";
+    s.homeLatitude = 41.90;  // Rome
+    s.homeLongitude = 12.50;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_EQ(distanceOf("ROME"), "0 km");
+    EXPECT_EQ(regions(), (std::vector<std::string>{"ROME", "ATHENS", "BERLIN"})) << "sorted anew";
+
+    s.hasHome = false;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_TRUE(list.isColumnHidden(7));
+    EXPECT_EQ(regions(), classic);
+    EXPECT_FALSE(list.horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(distanceOf("ROME"), "");
+}
+
 TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
     auto dlg = MakeWindow();
     bool seen = false;
