@@ -191,6 +191,11 @@ void ShowDistanceColumn(QTableWidget& list, bool show) {
         }
     }
     list.setColumnHidden(kColumnDistance, !show);
+    // Its header is longer than its numbers in some languages: read whole rather than cut off.
+    const int wanted = list.horizontalHeader()->sectionSizeHint(kColumnDistance);
+    if (show && list.columnWidth(kColumnDistance) < wanted) {
+        list.setColumnWidth(kColumnDistance, wanted);
+    }
 }
 
 namespace {

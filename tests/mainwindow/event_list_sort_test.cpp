@@ -330,6 +330,13 @@ TEST_F(EveryColumnTest, HeaderClicksSortEachColumnAndShowWhich) {
         EXPECT_EQ(RowIds(), classic);
         EXPECT_FALSE(header->isSortIndicatorShown());
     }
+    // From one column's order straight to another's.
+    for (const auto& c : {cases[6], cases[1], cases[0], cases[7], cases[3], cases[4]}) {
+        ClickHeader(c.column);
+        EXPECT_EQ(RowIds(), c.ids) << c.column;
+        EXPECT_EQ(header->sortIndicatorSection(), c.column);
+        EXPECT_EQ(header->sortIndicatorOrder(), c.first) << c.column;
+    }
 }
 
 // Sorted by the region or by the distance, the feed's rows go straight to their places (equal keys in classic

@@ -261,6 +261,7 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     s.homeLongitude = 21.01;
     dlg->ApplyAlertSettings(s);
     EXPECT_FALSE(list.isColumnHidden(7));
+    EXPECT_GE(list.columnWidth(7), list.horizontalHeader()->sectionSizeHint(7)) << "its header read whole";
     EXPECT_EQ(distanceOf("ROME"), "1 315 km");
     EXPECT_EQ(distanceOf("BERLIN"), "517 km");
     EXPECT_EQ(distanceOf("ATHENS"), "1 599 km");
