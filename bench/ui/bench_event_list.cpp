@@ -23,8 +23,8 @@
 #include "feed/quake_list_update.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
-#include "mainwindow/map_bridge.h"
 #include "mainwindow/quake_map.h"
+#include "map/qt/map_widget.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "platform/sound.h"
 #include "resources/resource_images.h"
@@ -156,10 +156,10 @@ int main(int argc, char** argv) {
     list.resize(700, 400);
     SetUpEventList(list);
     auto* sorter = new CEventListSorter(list);
-    CMapBridge bridge([] { return false; }, nullptr);
+    CMapWidget mapWidget;  // never shown: the circles are kept all the same
     std::unique_ptr<CQuakeMap> map;
     if (withMap) {
-        map = std::make_unique<CQuakeMap>(list, bridge, nullptr);
+        map = std::make_unique<CQuakeMap>(list, mapWidget, nullptr);
     }
     list.show();
     const QList<QIcon> images = QuakeMarkIcons();
