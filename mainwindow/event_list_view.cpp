@@ -92,22 +92,27 @@ void SetSortKeys(QTableWidgetItem* const* cells, const QuakeEvent& event) {
     cells[kColumnTime]->setData(CEventListItem::kSortKeyRole, when);
 }
 
-// The shown date and time, the distance (text and key) and the tooltip of a row's cells.
+// The shown date and time, the distance (text and key, when the row has the item) and the tooltip of a row's
+// cells.
 void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const EventRowView& view) {
     const DateTimeText shown =
         DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
     cells[kColumnDate]->setText(QString::fromStdString(shown.date));
     cells[kColumnTime]->setText(QString::fromStdString(shown.time));
-    QTableWidgetItem& distance = *cells[kColumnDistance];
-    distance.setText(view.distanceKm ? QString::fromStdString(KmText(*view.distanceKm)) : QString());
-    distance.setData(CEventListItem::kSortKeyRole, view.distanceKm.value_or(-std::numeric_limits<double>::infinity()));
+    if (QTableWidgetItem* distance = cells[kColumnDistance]) {
+        distance->setText(view.distanceKm ? QString::fromStdString(KmText(*view.distanceKm)) : QString());
+        distance->setData(CEventListItem::kSortKeyRole,
+                          view.distanceKm.value_or(-std::numeric_limits<double>::infinity()));
+    }
     QString tooltip = QString::fromStdString(view.tooltip);
     const QString change = cells[0]->data(kRoleRevision).toString();
     if (!change.isEmpty()) {
         tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
     }
     for (int column = 0; column < kEventColumnCount; ++column) {
-        cells[column]->setToolTip(tooltip);
+        if (cells[column] != nullptr) {
+            cells[column]->setToolTip(tooltip);
+        }
     }
 }
 
@@ -202,7 +207,8 @@ namespace {
 
 // A row's items for an event, complete, its classic place taken when the list has a sorter (`atTop` tells
 // where the event came in). Each item is complete before it goes in: a change to an item in the list makes
-// the list look for it among all its items.
+// the list look for it among all its items. The distance item is made only while its column shows: most
+// lists have no home place, and an item a row is memory (ApplyEventRowView makes it when the column comes).
 using RowCells = std::array<QTableWidgetItem*, kEventColumnCount>;
 RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, const QuakeEvent& event, int image,
                       const EventRowView& view, bool atTop) {
@@ -210,7 +216,12 @@ RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, cons
     const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2,
                                   &event.wsp1, &event.wsp2,   &event.depth, nullptr};
     for (int column = 0; column < kEventColumnCount; ++column) {
-        cells[column] = MakeItem(texts[column] != nullptr ? *texts[column] : std::string(), column);
+        if (texts[column] != nullptr) {
+            cells[column] = MakeItem(*texts[column], column);
+        }
+    }
+    if (!list.isColumnHidden(kColumnDistance)) {
+        cells[kColumnDistance] = MakeItem(std::string(), kColumnDistance);
     }
     QTableWidgetItem* magItem = cells[kColumnMagnitude];
     if (image >= 0 && image < images.size()) {
@@ -223,7 +234,9 @@ RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, cons
     if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
         const double order = sorter->TakeListedOrder(atTop);
         for (QTableWidgetItem* cell : cells) {
-            cell->setData(CEventListItem::kListedOrderRole, order);
+            if (cell != nullptr) {
+                cell->setData(CEventListItem::kListedOrderRole, order);
+            }
         }
     }
     return cells;
@@ -232,7 +245,9 @@ RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, cons
 // Puts a row's items into the empty row `index`; `placed` that the row is at its sorted place already.
 void PutRowCells(QTableWidget& list, int index, const RowCells& cells, bool placed) {
     for (int column = 0; column < kEventColumnCount; ++column) {
-        list.setItem(index, column, cells[column]);
+        if (cells[column] != nullptr) {
+            list.setItem(index, column, cells[column]);
+        }
     }
     NoteRowAge(list, cells[kColumnMagnitude]->data(kRoleAgeMs).toLongLong());
     CEventListSorter* sorter = CEventListSorter::Of(list);
@@ -261,11 +276,22 @@ void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
     QTableWidgetItem* cells[kEventColumnCount];
     for (int column = 0; column < kEventColumnCount; ++column) {
         cells[column] = list.item(row, column);
-        if (cells[column] == nullptr) {
+        if (cells[column] == nullptr && column != kColumnDistance) {
             return;
         }
     }
+    // The distance column has come since the row went in: its item, complete before it goes in.
+    QTableWidgetItem* made = nullptr;
+    if (cells[kColumnDistance] == nullptr && !list.isColumnHidden(kColumnDistance)) {
+        made = MakeItem(std::string(), kColumnDistance);
+        made->setData(CEventListItem::kListedOrderRole,
+                      cells[kColumnMagnitude]->data(CEventListItem::kListedOrderRole));
+        cells[kColumnDistance] = made;
+    }
     ShowRowView(cells, EventOfRow(list, row), view);
+    if (made != nullptr) {
+        list.setItem(row, kColumnDistance, made);
+    }
 }
 
 QuakeEvent EventOfRow(const QTableWidget& list, int row) {
@@ -371,9 +397,11 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
                 const bool atTop = !append && index == 0;
                 const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
                 const RowCells cells = MakeRowCells(m_list, m_images, event, MagnitudeClass(event.mag), view, atTop);
-                const int row = sorter->PlaceOf(*cells[static_cast<std::size_t>(sorter->Order().column)]);
+                const QTableWidgetItem* key = cells[static_cast<std::size_t>(sorter->Order().column)];
+                // (A row without the sorted column's item, never expected, goes in at the end and sorts the list.)
+                const int row = key != nullptr ? sorter->PlaceOf(*key) : m_list.rowCount();
                 m_list.insertRow(row);
-                PutRowCells(m_list, row, cells, true);
+                PutRowCells(m_list, row, cells, key != nullptr);
             }
             return;
         }
