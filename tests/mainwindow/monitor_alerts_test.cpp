@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -56,7 +57,12 @@ protected:
 
     std::unique_ptr<CMonitorDlg> MakeWindow() {
         MonitorServices services;
-        services.fetchPage = [this](const std::string& url) { return url == QuakeUrl() ? m_page : std::string(); };
+        services.fetchPage = [this](const std::string& url) {
+            if (m_onFetch) {
+                m_onFetch();
+            }
+            return url == QuakeUrl() ? m_page : std::string();
+        };
         services.sound = &m_sound;
         services.storeEvents = [this](const std::vector<QuakeEvent>& events, const std::atomic<bool>*) {
             for (const QuakeEvent& e : events) {
@@ -88,6 +94,7 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeNotifier m_notifier;
+    std::function<void()> m_onFetch;  // inside a round, before the page is read
     std::string m_page;
     std::vector<std::string> m_stored;
     std::time_t m_now = 1765108800;  // 2025-12-07 12:00 UTC
@@ -288,6 +295,28 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     EXPECT_EQ(regions(), classic);
     EXPECT_FALSE(list.horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(distanceOf("ROME"), "");
+}
+
+// A home place set while a round runs (the settings window's OK between its batches) holds for the round's
+// rows too, not the settings the round started with.
+TEST_F(MonitorAlertsTest, AHomePlaceSetDuringARoundHoldsForItsRows) {
+    auto dlg = MakeWindow();
+    m_page = QuakePageHtml({Row("500002", "4.0", "ROME", "41.90", "12.50")});
+    bool set = false;
+    m_onFetch = [&] {
+        if (!set) {
+            set = true;
+            AlertSettings s = dlg->CurrentAlertSettings();
+            s.hasHome = true;
+            s.homeLatitude = 52.23;
+            s.homeLongitude = 21.01;
+            dlg->ApplyAlertSettings(s);
+        }
+    };
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 1);
+    EXPECT_EQ(dlg->GetItemText(0, 7), "1 315 km");
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(), "1 315 km SW of Home");
 }
 
 TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
