@@ -19,8 +19,8 @@ struct EventListOrder {
 };
 
 // How a column's items compare: by a number (the magnitude, coordinates, depth, distance), by text as people
-// read it (the region: the system's collation, case and accents aside, numbers inside by value), or by the
-// archive's date and time together.
+// read it (the region: the collation of the program's language, case aside, numbers inside by value), or by
+// the archive's date and time together.
 enum class EventSortKind : unsigned char { Number, Text, DateTime };
 
 // Whether a header click sorts by the column: every column of the list does.
@@ -56,9 +56,9 @@ private:
 };
 
 // Sorts the main list by a click on a column's header, with the header's sort indicator on that column (none
-// in the classic order). While a column's order holds, a row the
-// feed inserts takes its place in that order at once, and the classic order it would have had (the top for
-// an insertion at index 0, the end otherwise) is kept for the third click. Lives as the list's child.
+// in the classic order). While a column's order holds, a row the feed inserts takes its place in that order at
+// once, and the classic order it would have had (the top for an insertion at index 0, the end otherwise) is
+// kept for the third click. Lives as the list's child.
 class CEventListSorter final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CEventListSorter)
