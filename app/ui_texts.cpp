@@ -17,7 +17,7 @@
 namespace dravik {
 namespace {
 
-constexpr std::array<const char*, 9> kNumberedTexts = {{
+constexpr std::array<const char*, 10> kNumberedTexts = {{
     {QT_TRANSLATE_NOOP("Texts", "Mag")},
     {QT_TRANSLATE_NOOP("Texts", "Lokalizacja")},
     {QT_TRANSLATE_NOOP("Texts", "Data")},
@@ -27,6 +27,7 @@ constexpr std::array<const char*, 9> kNumberedTexts = {{
     {QT_TRANSLATE_NOOP("Texts", "Zamknąć program?")},
     {QT_TRANSLATE_NOOP("Texts", "Pytanie")},
     {QT_TRANSLATE_NOOP("Texts", "Głęb.")},
+    {QT_TRANSLATE_NOOP("Texts", "Odległość")},
 }};
 
 struct AlertTextPair {
@@ -286,6 +287,10 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::in
         return plain + Tr(lang, QT_TRANSLATE_NOOP("Texts", " (lokalna)"));
     }
     return plain + " (" + zone + ")";
+}
+
+std::string KmText(double km) {
+    return GroupedKm(km) + " km";
 }
 
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {

@@ -18,7 +18,7 @@ namespace dravik {
 inline constexpr const char* kLangPolish = "PL";
 inline constexpr const char* kLangEnglish = "EN";
 
-// Numbered texts 1-9 (column headers, the close question and its caption); empty for another number or
+// Numbered texts 1-10 (column headers, the close question and its caption); empty for another number or
 // when the language is neither.
 std::string GetUiText(int number);
 std::string UiTextFor(const std::string& lang, int number);
@@ -117,6 +117,8 @@ std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::in
 // "1 240 km SE of Home" / "1 240 km na południowy wschód od: Dom": whole kilometres in groups of three, the
 // compass point of the bearing (in words in Polish), the home's name (the language's default when empty).
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName);
+// The kilometres alone, as DistanceText writes them: "1 240 km" (the list's distance column).
+std::string KmText(double km);
 
 // The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,
 // the depth and, when known, the distance from home.

@@ -1,5 +1,6 @@
 #include "mainwindow/event_list_sort.h"
 
+#include <QCollator>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <clocale>
@@ -7,14 +8,14 @@
 #include <cstdlib>
 #include <limits>
 
+#include "app/settings_key.h"
+#include "mainwindow/event_list_view.h"
+
 namespace dravik {
 
 namespace {
 
 constexpr const char* kSorterName = "dravikEventListSorter";
-constexpr int kColumnMag = 0;
-constexpr int kColumnDate = 2;
-constexpr int kColumnTime = 3;
 
 locale_t CLocale() {
     static const locale_t c = ::newlocale(LC_ALL_MASK, "C", nullptr);
@@ -24,28 +25,31 @@ locale_t CLocale() {
 }  // namespace
 
 bool IsSortableColumn(int column) {
-    return column == kColumnMag || column == kColumnDate || column == kColumnTime;
+    return column >= 0 && column < kEventColumnCount;
 }
 
 EventListOrder NextOrder(const EventListOrder& now, int clickedColumn) {
     if (!IsSortableColumn(clickedColumn)) {
         return now;
     }
+    const EventColumn& clicked = kEventColumns[clickedColumn];
     // Date and time are one key: a click on either continues the cycle of the other.
-    const auto sameKey = [](int a, int b) { return a == b || (a != kColumnMag && b != kColumnMag && a >= 0); };
-    if (now.column < 0 || !sameKey(now.column, clickedColumn)) {
-        return {clickedColumn, Qt::DescendingOrder};
+    const bool sameKey =
+        now.column == clickedColumn || (IsSortableColumn(now.column) && clicked.sortKind == EventSortKind::DateTime &&
+                                        kEventColumns[now.column].sortKind == EventSortKind::DateTime);
+    if (!sameKey) {
+        return {clickedColumn, clicked.firstOrder};
     }
-    if (now.order == Qt::DescendingOrder) {
-        return {clickedColumn, Qt::AscendingOrder};
+    if (now.order == clicked.firstOrder) {
+        return {clickedColumn, clicked.firstOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder};
     }
     return {};
 }
 
-double MagnitudeSortKey(const std::string& mag) {
+double NumberSortKey(const std::string& text) {
     char* end = nullptr;
-    const double value = ::strtod_l(mag.c_str(), &end, CLocale());
-    if (end == mag.c_str() || !std::isfinite(value)) {
+    const double value = ::strtod_l(text.c_str(), &end, CLocale());
+    if (end == text.c_str() || !std::isfinite(value)) {
         return -std::numeric_limits<double>::infinity();
     }
     return value;
@@ -59,28 +63,68 @@ namespace {
 // Set while the classic order is brought back: items compare by their classic place only. Sorting runs on the UI
 // thread alone, and a flag here costs a compare nothing, unlike a property of the list looked up by name.
 bool g_bClassicSort = false;
+
+// Region names as people order them in the program's language (which needs a restart to change): case aside,
+// letters with accents where that language puts them, "10" after "9". Not the C locale's, which compares code
+// points. Made once; only the UI thread sorts.
+const QCollator& TextCollator() {
+    static const QCollator collator = [] {
+        QLocale locale(QString::fromStdString(UiLanguage()).toLower());
+        if (locale.language() == QLocale::C) {
+            locale = QLocale(QLocale::English);
+        }
+        QCollator c(locale);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        c.setNumericMode(true);
+        return c;
+    }();
+    return collator;
+}
+
+// Compares two keys of a column: below zero when `a` sorts before `b` in ascending order, zero when equal.
+// A missing value (an empty text, a number read as nothing) compares as the last of the first click's order.
+int CompareKeys(const QTableWidgetItem& a, const QTableWidgetItem& b, const EventColumn& column) {
+    const bool missingLast = column.firstOrder == Qt::AscendingOrder;
+    switch (column.sortKind) {
+        case EventSortKind::Number: {
+            double x = a.data(CEventListItem::kSortKeyRole).toDouble();
+            double y = b.data(CEventListItem::kSortKeyRole).toDouble();
+            // A key stored as nothing is -infinity: the last of largest first; nearest first wants it at the end.
+            if (missingLast) {
+                constexpr double kInf = std::numeric_limits<double>::infinity();
+                x = x == -kInf ? kInf : x;
+                y = y == -kInf ? kInf : y;
+            }
+            return x < y ? -1 : (y < x ? 1 : 0);
+        }
+        case EventSortKind::Text: {
+            const QString x = a.text();
+            const QString y = b.text();
+            if (x.isEmpty() != y.isEmpty()) {
+                return x.isEmpty() == missingLast ? 1 : -1;
+            }
+            return TextCollator().compare(x, y);
+        }
+        case EventSortKind::DateTime:
+            return QString::compare(a.data(CEventListItem::kSortKeyRole).toString(),
+                                    b.data(CEventListItem::kSortKeyRole).toString());
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool CEventListItem::operator<(const QTableWidgetItem& other) const {
     const auto order = [](const QTableWidgetItem& item) { return item.data(kListedOrderRole).toDouble(); };
-    if (!g_bClassicSort) {
-        const QVariant key = data(kSortKeyRole);
-        const QVariant otherKey = other.data(kSortKeyRole);
-        if (key.typeId() == QMetaType::Double) {
-            const double a = key.toDouble();
-            const double b = otherKey.toDouble();
-            if (a != b) {
-                return a < b;
-            }
-        } else {
-            const int compared = QString::compare(key.toString(), otherKey.toString());
-            if (compared != 0) {
-                return compared < 0;
-            }
+    if (!g_bClassicSort && IsSortableColumn(m_column)) {
+        const EventColumn& column = kEventColumns[m_column];
+        const int compared = CompareKeys(*this, other, column);
+        if (compared != 0) {
+            return compared < 0;
         }
-        // Equal keys: the later listed counts as smaller, so that largest or newest first keeps them in
-        // classic order.
-        return order(*this) > order(other);
+        // Equal keys stand in classic order in the first click's direction: in descending order the later
+        // listed counts as smaller, in ascending order as larger.
+        return column.firstOrder == Qt::DescendingOrder ? order(*this) > order(other) : order(*this) < order(other);
     }
     return order(*this) < order(other);
 }
@@ -144,14 +188,7 @@ void CEventListSorter::EndBatch() {
     }
 }
 
-int CEventListSorter::PlaceOf(double magnitudeKey, const QString& dateTimeKey, bool atTop) const {
-    CEventListItem key(QString{});
-    if (m_order.column == kColumnMag) {
-        key.setData(CEventListItem::kSortKeyRole, magnitudeKey);
-    } else {
-        key.setData(CEventListItem::kSortKeyRole, dateTimeKey);
-    }
-    key.setData(CEventListItem::kListedOrderRole, atTop ? m_topOrder - 1 : m_bottomOrder + 1);
+int CEventListSorter::PlaceOf(const QTableWidgetItem& key) const {
     int low = 0;
     int high = m_list.rowCount();
     while (low < high) {
@@ -166,6 +203,28 @@ int CEventListSorter::PlaceOf(double magnitudeKey, const QString& dateTimeKey, b
         }
     }
     return low;
+}
+
+bool CEventListSorter::InOrder(int upperRow, int lowerRow) const {
+    const QTableWidgetItem* upper = m_list.item(upperRow, m_order.column);
+    const QTableWidgetItem* lower = m_list.item(lowerRow, m_order.column);
+    if (upper == nullptr || lower == nullptr) {
+        return true;
+    }
+    return m_order.order == Qt::AscendingOrder ? !(*lower < *upper) : !(*upper < *lower);
+}
+
+void CEventListSorter::RowsChanged(const std::vector<int>& rows) {
+    if (m_order.column < 0) {
+        return;
+    }
+    // The list was in order, and only the pairs beside a changed row can have left it.
+    for (const int row : rows) {
+        if ((row > 0 && !InOrder(row - 1, row)) || (row + 1 < m_list.rowCount() && !InOrder(row, row + 1))) {
+            RowFilled();
+            return;
+        }
+    }
 }
 
 void CEventListSorter::Sort() {

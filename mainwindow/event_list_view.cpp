@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <unordered_map>
 #include <utility>
@@ -27,7 +28,7 @@ Qt::Alignment ColumnAlignment(int column) {
 }
 
 QTableWidgetItem* MakeItem(const std::string& text, int column) {
-    auto* item = new CEventListItem(QString::fromStdString(text));
+    auto* item = new CEventListItem(QString::fromStdString(text), column);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     item->setTextAlignment(ColumnAlignment(column));
     return item;
@@ -76,33 +77,44 @@ void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleAgeMs, AgeKey(event));
 }
 
-// The texts that sort a row, from the archive's form of date and time, which reads the same whatever the display.
+// The keys that sort a row by its event's texts: numbers read from the shown texts, date and time from the
+// archive's form, which reads the same whatever the display. The region sorts by its text, the distance by the
+// row's view.
 void SetSortKeys(QTableWidgetItem* const* cells, const QuakeEvent& event) {
-    cells[0]->setData(CEventListItem::kSortKeyRole, MagnitudeSortKey(event.mag));
+    cells[kColumnMagnitude]->setData(CEventListItem::kSortKeyRole, NumberSortKey(event.mag));
+    cells[kColumnLatitude]->setData(CEventListItem::kSortKeyRole, NumberSortKey(event.wsp1));
+    cells[kColumnLongitude]->setData(CEventListItem::kSortKeyRole, NumberSortKey(event.wsp2));
+    cells[kColumnDepth]->setData(CEventListItem::kSortKeyRole, NumberSortKey(event.depth));
     const QString when = QString::fromStdString(DateTimeSortKey(event.data1, event.data2));
-    cells[2]->setData(kRoleArchiveText, QString::fromStdString(event.data1));
-    cells[3]->setData(kRoleArchiveText, QString::fromStdString(event.data2));
-    cells[2]->setData(CEventListItem::kSortKeyRole, when);
-    cells[3]->setData(CEventListItem::kSortKeyRole, when);
+    cells[kColumnDate]->setData(kRoleArchiveText, QString::fromStdString(event.data1));
+    cells[kColumnTime]->setData(kRoleArchiveText, QString::fromStdString(event.data2));
+    cells[kColumnDate]->setData(CEventListItem::kSortKeyRole, when);
+    cells[kColumnTime]->setData(CEventListItem::kSortKeyRole, when);
 }
 
-// The shown date and time and the tooltip of a row's cells.
+// The shown date and time, the distance (text and key, when the row has the item) and the tooltip of a row's
+// cells.
 void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const EventRowView& view) {
     const DateTimeText shown =
         DisplayedTime(event.data1, event.data2, event.hasNumbers, event.originUtcMs / 1000, view.display);
-    cells[2]->setText(QString::fromStdString(shown.date));
-    cells[3]->setText(QString::fromStdString(shown.time));
+    cells[kColumnDate]->setText(QString::fromStdString(shown.date));
+    cells[kColumnTime]->setText(QString::fromStdString(shown.time));
+    if (QTableWidgetItem* distance = cells[kColumnDistance]) {
+        distance->setText(view.distanceKm ? QString::fromStdString(KmText(*view.distanceKm)) : QString());
+        distance->setData(CEventListItem::kSortKeyRole,
+                          view.distanceKm.value_or(-std::numeric_limits<double>::infinity()));
+    }
     QString tooltip = QString::fromStdString(view.tooltip);
     const QString change = cells[0]->data(kRoleRevision).toString();
     if (!change.isEmpty()) {
         tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
     }
     for (int column = 0; column < kEventColumnCount; ++column) {
-        cells[column]->setToolTip(tooltip);
+        if (cells[column] != nullptr) {
+            cells[column]->setToolTip(tooltip);
+        }
     }
 }
-
-constexpr int kRegionColumn = 1;
 
 // Gives the region column the list's spare width whenever the list or another column changes size, so a wide
 // window shows whole regions instead of an empty band.
@@ -111,7 +123,7 @@ public:
     CRegionWidthKeeper(QTableWidget& list, int ownWidth) : QObject(&list), m_list(list), m_ownWidth(ownWidth) {
         list.viewport()->installEventFilter(this);
         connect(list.horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
-            if (column != kRegionColumn) {
+            if (column != kColumnRegion) {
                 Apply();
             }
         });
@@ -128,11 +140,11 @@ private:
     void Apply() {
         int others = 0;
         for (int column = 0; column < m_list.columnCount(); ++column) {
-            if (column != kRegionColumn) {
+            if (column != kColumnRegion) {
                 others += m_list.columnWidth(column);
             }
         }
-        m_list.setColumnWidth(kRegionColumn, RegionColumnWidth(m_list.viewport()->width(), others, m_ownWidth));
+        m_list.setColumnWidth(kColumnRegion, RegionColumnWidth(m_list.viewport()->width(), others, m_ownWidth));
     }
 
     QTableWidget& m_list;
@@ -157,7 +169,9 @@ void SetUpEventList(QTableWidget& list) {
     list.horizontalHeader()->setSectionsClickable(false);
     list.horizontalHeader()->setHighlightSections(false);
     list.horizontalHeader()->setStretchLastSection(false);
-    new CRegionWidthKeeper(list, list.columnWidth(kRegionColumn));
+    new CRegionWidthKeeper(list, list.columnWidth(kColumnRegion));
+    // Without a home place the list keeps its classic columns.
+    list.setColumnHidden(kColumnDistance, true);
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
     list.setSelectionMode(QAbstractItemView::SingleSelection);
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -174,41 +188,77 @@ void SetUpEventList(QTableWidget& list) {
     list.setPalette(palette);
 }
 
+void ShowDistanceColumn(QTableWidget& list, bool show) {
+    if (!show) {
+        CEventListSorter* sorter = CEventListSorter::Of(list);
+        if (sorter != nullptr && sorter->Order().column == kColumnDistance) {
+            sorter->SetOrder({});
+        }
+    }
+    list.setColumnHidden(kColumnDistance, !show);
+    // Its header is longer than its numbers in some languages: read whole rather than cut off.
+    const int wanted = list.horizontalHeader()->sectionSizeHint(kColumnDistance);
+    if (show && list.columnWidth(kColumnDistance) < wanted) {
+        list.setColumnWidth(kColumnDistance, wanted);
+    }
+}
+
 namespace {
 
-// Gives an empty row its event's items; `atTop` tells a sorted list where the event came in, `placed` that the
-// row is at its sorted place already. Each item is complete before it goes in: a change to an item in the list
-// makes the list look for it among all its items.
-void FillEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
-                  const EventRowView& view, bool atTop, bool placed = false) {
-    QTableWidgetItem* cells[kEventColumnCount];
+// A row's items for an event, complete, its classic place taken when the list has a sorter (`atTop` tells
+// where the event came in). Each item is complete before it goes in: a change to an item in the list makes
+// the list look for it among all its items. The distance item is made only while its column shows: most
+// lists have no home place, and an item a row is memory (ApplyEventRowView makes it when the column comes).
+using RowCells = std::array<QTableWidgetItem*, kEventColumnCount>;
+RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, const QuakeEvent& event, int image,
+                      const EventRowView& view, bool atTop) {
+    RowCells cells{};
     const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2,
-                                  &event.wsp1, &event.wsp2,   &event.depth};
+                                  &event.wsp1, &event.wsp2,   &event.depth, nullptr};
     for (int column = 0; column < kEventColumnCount; ++column) {
-        cells[column] = MakeItem(*texts[column], column);
+        if (texts[column] != nullptr) {
+            cells[column] = MakeItem(*texts[column], column);
+        }
     }
-    QTableWidgetItem* magItem = cells[0];
+    if (!list.isColumnHidden(kColumnDistance)) {
+        cells[kColumnDistance] = MakeItem(std::string(), kColumnDistance);
+    }
+    QTableWidgetItem* magItem = cells[kColumnMagnitude];
     if (image >= 0 && image < images.size()) {
         magItem->setIcon(images[image]);
     }
     magItem->setData(kRoleEventId, QString::fromStdString(event.eventId));
     SetRowNumbers(*magItem, event);
-    SetSortKeys(cells, event);
-    ShowRowView(cells, event, view);
-    CEventListSorter* sorter = CEventListSorter::Of(list);
-    if (sorter != nullptr) {
+    SetSortKeys(cells.data(), event);
+    ShowRowView(cells.data(), event, view);
+    if (CEventListSorter* sorter = CEventListSorter::Of(list)) {
         const double order = sorter->TakeListedOrder(atTop);
         for (QTableWidgetItem* cell : cells) {
-            cell->setData(CEventListItem::kListedOrderRole, order);
+            if (cell != nullptr) {
+                cell->setData(CEventListItem::kListedOrderRole, order);
+            }
         }
     }
+    return cells;
+}
+
+// Puts a row's items into the empty row `index`; `placed` that the row is at its sorted place already.
+void PutRowCells(QTableWidget& list, int index, const RowCells& cells, bool placed) {
     for (int column = 0; column < kEventColumnCount; ++column) {
-        list.setItem(index, column, cells[column]);
+        if (cells[column] != nullptr) {
+            list.setItem(index, column, cells[column]);
+        }
     }
-    NoteRowAge(list, magItem->data(kRoleAgeMs).toLongLong());
+    NoteRowAge(list, cells[kColumnMagnitude]->data(kRoleAgeMs).toLongLong());
+    CEventListSorter* sorter = CEventListSorter::Of(list);
     if (sorter != nullptr && !placed) {
         sorter->RowFilled();
     }
+}
+
+void FillEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+                  const EventRowView& view, bool atTop) {
+    PutRowCells(list, index, MakeRowCells(list, images, event, image, view, atTop), false);
 }
 
 }  // namespace
@@ -226,11 +276,22 @@ void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
     QTableWidgetItem* cells[kEventColumnCount];
     for (int column = 0; column < kEventColumnCount; ++column) {
         cells[column] = list.item(row, column);
-        if (cells[column] == nullptr) {
+        if (cells[column] == nullptr && column != kColumnDistance) {
             return;
         }
     }
+    // The distance column has come since the row went in: its item, complete before it goes in.
+    QTableWidgetItem* made = nullptr;
+    if (cells[kColumnDistance] == nullptr && !list.isColumnHidden(kColumnDistance)) {
+        made = MakeItem(std::string(), kColumnDistance);
+        made->setData(CEventListItem::kListedOrderRole,
+                      cells[kColumnMagnitude]->data(CEventListItem::kListedOrderRole));
+        cells[kColumnDistance] = made;
+    }
     ShowRowView(cells, EventOfRow(list, row), view);
+    if (made != nullptr) {
+        list.setItem(row, kColumnDistance, made);
+    }
 }
 
 QuakeEvent EventOfRow(const QTableWidget& list, int row) {
@@ -248,13 +309,13 @@ QuakeEvent EventOfRow(const QTableWidget& list, int row) {
         return cell != nullptr ? cell->data(kRoleArchiveText).toString().toStdString() : std::string();
     };
     event.eventId = magItem->data(kRoleEventId).toString().toStdString();
-    event.mag = text(0);
-    event.region = text(1);
-    event.data1 = archive(2);
-    event.data2 = archive(3);
-    event.wsp1 = text(4);
-    event.wsp2 = text(5);
-    event.depth = text(6);
+    event.mag = text(kColumnMagnitude);
+    event.region = text(kColumnRegion);
+    event.data1 = archive(kColumnDate);
+    event.data2 = archive(kColumnTime);
+    event.wsp1 = text(kColumnLatitude);
+    event.wsp2 = text(kColumnLongitude);
+    event.depth = text(kColumnDepth);
     event.hasNumbers = magItem->data(kRoleHasNumbers).toBool();
     event.originUtcMs = magItem->data(kRoleOriginUtcMs).toLongLong();
     event.magnitude = magItem->data(kRoleMagnitude).toDouble();
@@ -273,7 +334,7 @@ void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, con
     const int image = MagnitudeClass(event.mag);
     magItem->setIcon(image >= 0 && image < images.size() ? images[image] : QIcon());
     const std::string* subItems[] = {&event.region, &event.wsp1, &event.wsp2, &event.depth};
-    const int columns[] = {1, 4, 5, 6};
+    const int columns[] = {kColumnRegion, kColumnLatitude, kColumnLongitude, kColumnDepth};
     for (int i = 0; i < 4; ++i) {
         list.item(row, columns[i])->setText(QString::fromStdString(*subItems[i]));
     }
@@ -334,12 +395,13 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
             // A few rows into a sorted list: each straight to its place, the list is not sorted again.
             for (const QuakeEvent& event : events) {
                 const bool atTop = !append && index == 0;
-                const int row =
-                    sorter->PlaceOf(MagnitudeSortKey(event.mag),
-                                    QString::fromStdString(DateTimeSortKey(event.data1, event.data2)), atTop);
-                m_list.insertRow(row);
                 const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
-                FillEventRow(m_list, m_images, row, event, MagnitudeClass(event.mag), view, atTop, true);
+                const RowCells cells = MakeRowCells(m_list, m_images, event, MagnitudeClass(event.mag), view, atTop);
+                const QTableWidgetItem* key = cells[static_cast<std::size_t>(sorter->Order().column)];
+                // (A row without the sorted column's item, never expected, goes in at the end and sorts the list.)
+                const int row = key != nullptr ? sorter->PlaceOf(*key) : m_list.rowCount();
+                m_list.insertRow(row);
+                PutRowCells(m_list, row, cells, key != nullptr);
             }
             return;
         }
@@ -367,6 +429,7 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
                 rows.emplace(QuakeIdKey(magItem->data(kRoleEventId).toString().toStdString()), row);
             }
         }
+        std::vector<int> revised;
         for (const QuakeRevision& revision : revisions) {
             const auto found = rows.find(QuakeIdKey(revision.event.eventId));
             const int row = found == rows.end() ? -1 : found->second;
@@ -375,9 +438,14 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
             }
             const EventRowView view = m_rowView ? m_rowView(revision.event) : EventRowView{};
             ReviseEventRow(m_list, m_images, row, revision.event, revision.change, view);
+            revised.push_back(row);
             if (m_rowRevised) {
                 m_rowRevised(row);
             }
+        }
+        // Revised values may have moved a row's place in a sorted list: sorted again, once, if so.
+        if (CEventListSorter* sorter = CEventListSorter::Of(m_list)) {
+            sorter->RowsChanged(revised);
         }
     });
 }

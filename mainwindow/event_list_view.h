@@ -4,11 +4,13 @@
 #include <QList>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "feed/alert_rule.h"
 #include "feed/quake_list_update.h"
+#include "mainwindow/event_list_sort.h"
 
 class QTableWidget;
 
@@ -16,37 +18,66 @@ namespace dravik {
 
 class IUiThread;
 
-// The seven columns of the main event list: header text number, width in pixels, right alignment.
+// The columns of the main event list, in their order.
+enum EventColumnIndex : int {
+    kColumnMagnitude,
+    kColumnRegion,
+    kColumnDate,
+    kColumnTime,
+    kColumnLatitude,
+    kColumnLongitude,
+    kColumnDepth,
+    kColumnDistance,  // from the home place; hidden while there is none
+};
+
+// A column: header text number, width in pixels, right alignment, how it sorts and its first click's order.
 struct EventColumn {
     int textNumber;
     int width;
     bool alignRight;
+    EventSortKind sortKind;
+    Qt::SortOrder firstOrder;
 };
-inline constexpr EventColumn kEventColumns[] = {{1, 40, false}, {2, 160, false}, {3, 70, false}, {4, 55, false},
-                                                {5, 52, true},  {6, 52, true},   {9, 55, true}};
-inline constexpr int kEventColumnCount = 7;
+inline constexpr EventColumn kEventColumns[] = {
+    {1, 40, false, EventSortKind::Number, Qt::DescendingOrder},
+    {2, 160, false, EventSortKind::Text, Qt::AscendingOrder},
+    {3, 70, false, EventSortKind::DateTime, Qt::DescendingOrder},
+    {4, 55, false, EventSortKind::DateTime, Qt::DescendingOrder},
+    {5, 52, true, EventSortKind::Number, Qt::DescendingOrder},
+    {6, 52, true, EventSortKind::Number, Qt::DescendingOrder},
+    {9, 55, true, EventSortKind::Number, Qt::DescendingOrder},
+    {10, 70, true, EventSortKind::Number, Qt::AscendingOrder},
+};
+inline constexpr int kEventColumnCount = 8;
+static_assert(sizeof(kEventColumns) / sizeof(kEventColumns[0]) == kEventColumnCount);
 
-// Gives the list its columns (headers in the language stored now), the report look (grid lines, full-row
-// single selection shown also without focus, no sorting, no editing) and the images' size.
+// Gives the list its columns (headers in the language stored now; the distance hidden), the report look (grid
+// lines, full-row single selection shown also without focus, no sorting, no editing) and the images' size.
 void SetUpEventList(QTableWidget& list);
+
+// Shows the distance column (a home place is set) or hides it. Hidden while the list is sorted by it, the
+// classic order comes back.
+void ShowDistanceColumn(QTableWidget& list, bool show);
 
 // The region column's width: the room the other columns leave in the list, never less than its own width.
 int RegionColumnWidth(int viewportWidth, int otherColumnsWidth, int ownWidth);
 
-// How a row shows its event: the time display and the row's tooltip (the distance from home, or none; a
-// revised row adds what changed).
+// How a row shows its event: the time display, the row's tooltip (the distance and direction from home, or none;
+// a revised row adds what changed) and the distance column's kilometres (none without a home place or a
+// position).
 struct EventRowView {
     TimeDisplay display = TimeDisplay::Classic;
     std::string tooltip;
+    std::optional<double> distanceKm;
 };
 
-// The view of a row under the alert settings: their time display, the distance from home as the tooltip
-// (in the language stored now). UI thread.
+// The view of a row under the alert settings: their time display, the distance from home in its column and as
+// the tooltip (in the language stored now). UI thread.
 EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings);
 
 // Inserts one event at row `index`: the magnitude with its class image, then region, date, time, latitude,
-// longitude and depth. The row keeps the event's id and its archive-form date and time, so that it can be
-// shown another way later. UI thread.
+// longitude, depth and the distance from home. The row keeps the event's id and its archive-form date and time, so that
+// it can be shown another way later. UI thread.
 void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
                     const EventRowView& view = {});
 // Shows a listed row another way (the settings changed).

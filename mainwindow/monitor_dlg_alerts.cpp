@@ -1,5 +1,5 @@
 // The main window's alert side: the settings window, which new events alert and notify, the notifications
-// and a click on one, the time display of the list and the distance from home in each row's tooltip.
+// and a click on one, the time display of the list and the distance from home in its column and each row's tooltip.
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QLoggingCategory>
@@ -33,7 +33,6 @@ namespace {
 // Silent unless asked for (QT_LOGGING_RULES="dravik.alert.info=true"): what sounded and what was notified.
 Q_LOGGING_CATEGORY(lcAlert, "dravik.alert", QtWarningMsg)
 
-constexpr int kTimeColumn = 3;
 constexpr int kZoneCheckMs = 60 * 1000;
 // The key of a summary notification: a click shows the window without changing the selection.
 constexpr const char* kWindowOnlyKey = "*";
@@ -61,6 +60,7 @@ EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings
         const AlertDecision d = DecideAlert(event, settings, 0);
         if (d.hasDistance) {
             view.tooltip = DistanceText(lang, d.distanceKm, d.bearingDeg, settings.homeName);
+            view.distanceKm = d.distanceKm;
         }
     }
     return view;
@@ -81,7 +81,7 @@ void CMonitorDlg::InitAlerts() {
     // The local zone changes twice a year while the program runs for weeks: the time header follows it.
     auto* zoneTimer = new QTimer(this);
     connect(zoneTimer, &QTimer::timeout, this, [this] {
-        QTableWidgetItem* header = m_listEvents != nullptr ? m_listEvents->horizontalHeaderItem(kTimeColumn) : nullptr;
+        QTableWidgetItem* header = m_listEvents != nullptr ? m_listEvents->horizontalHeaderItem(kColumnTime) : nullptr;
         const TimeDisplay display = CurrentAlertSettings().timeDisplay;
         if (header == nullptr || display != TimeDisplay::Local) {
             return;
@@ -104,16 +104,24 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
         std::lock_guard<std::mutex> lock(m_alertMutex);
         m_alertSettings = settings;
     }
-    if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kTimeColumn)) {
+    if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kColumnTime)) {
         header->setText(QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
         // The zone is the point of the header: the column grows rather than cut it off.
-        const int wanted = m_listEvents->horizontalHeader()->sectionSizeHint(kTimeColumn);
-        if (m_listEvents->columnWidth(kTimeColumn) < wanted) {
-            m_listEvents->setColumnWidth(kTimeColumn, wanted);
+        const int wanted = m_listEvents->horizontalHeader()->sectionSizeHint(kColumnTime);
+        if (m_listEvents->columnWidth(kColumnTime) < wanted) {
+            m_listEvents->setColumnWidth(kColumnTime, wanted);
         }
     }
+    // A home place set, moved or taken away: the distance column shows or hides, every row's distance anew.
+    ShowDistanceColumn(*m_listEvents, settings.hasHome);
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(m_listEvents->rowCount()));
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
         ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+        rows.push_back(row);
+    }
+    if (CEventListSorter* sorter = CEventListSorter::Of(*m_listEvents)) {
+        sorter->RowsChanged(rows);
     }
 }
 

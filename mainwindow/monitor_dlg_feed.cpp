@@ -124,7 +124,9 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
     const AlertSettings alerts = CurrentAlertSettings();
     CEventListView view(
         *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
-        [alerts](const QuakeEvent& event) { return AlertRowView(event, alerts); },
+        // Read at each row, not at the round's start: a home place changed while a round runs holds for its later
+        // rows too, after the settings window has redone the listed ones.
+        [this](const QuakeEvent& event) { return AlertRowView(event, CurrentAlertSettings()); },
         [this](int row) { OnRowRevised(row); });
     QuakeListUpdate update(view, m_quakes, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
                            *m_services.sound, FeedHooks(alerts));

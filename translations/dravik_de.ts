@@ -548,6 +548,10 @@ Download unter %3</translation>
         <source>Otwórz w przeglądarce</source>
         <translation>Im Browser öffnen</translation>
     </message>
+    <message>
+        <source>Odległość</source>
+        <translation>Entfernung</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -546,6 +546,10 @@ Do pobrania na stronie %3</source>
         <source>Otwórz w przeglądarce</source>
         <translation>Open in browser</translation>
     </message>
+    <message>
+        <source>Odległość</source>
+        <translation>Distance</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -3,7 +3,8 @@
 // many new quakes and of a burst of single pushes at a full list, the longest the UI thread went without
 // running its event loop meanwhile, and the memory then.
 //
-//   bench_event_list [--listed N] [--round N] [--pushes N] [--sorted] [--no-map]
+//   bench_event_list [--listed N] [--round N] [--pushes N] [--sorted] [--sorted-by COLUMN] [--no-map]
+// (--sorted: by the magnitude, largest first; --sorted-by: by that column, in its first click's order.)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTableWidget>
@@ -23,8 +24,8 @@
 #include "feed/quake_list_update.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
-#include "mainwindow/map_bridge.h"
 #include "mainwindow/quake_map.h"
+#include "map/qt/map_widget.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "platform/sound.h"
 #include "resources/resource_images.h"
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int listed = 5000, round = 20000, pushes = 1000;
     bool sorted = false, withMap = true;
+    int sortColumn = kColumnMagnitude;
     for (int i = 1; i < argc; ++i) {
         const auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
         if (!std::strcmp(argv[i], "--listed"))
@@ -148,7 +150,10 @@ int main(int argc, char** argv) {
             pushes = next();
         else if (!std::strcmp(argv[i], "--sorted"))
             sorted = true;
-        else if (!std::strcmp(argv[i], "--no-map"))
+        else if (!std::strcmp(argv[i], "--sorted-by")) {
+            sorted = true;
+            sortColumn = std::clamp(next(), 0, static_cast<int>(kColumnDepth));
+        } else if (!std::strcmp(argv[i], "--no-map"))
             withMap = false;
     }
     QApplication app(argc, argv);
@@ -156,10 +161,10 @@ int main(int argc, char** argv) {
     list.resize(700, 400);
     SetUpEventList(list);
     auto* sorter = new CEventListSorter(list);
-    CMapBridge bridge([] { return false; }, nullptr);
+    CMapWidget mapWidget;  // never shown: the circles are kept all the same
     std::unique_ptr<CQuakeMap> map;
     if (withMap) {
-        map = std::make_unique<CQuakeMap>(list, bridge, nullptr);
+        map = std::make_unique<CQuakeMap>(list, mapWidget, nullptr);
     }
     list.show();
     const QList<QIcon> images = QuakeMarkIcons();
@@ -211,15 +216,16 @@ int main(int argc, char** argv) {
     std::printf("first fill of %d: %lld ms, longest UI stall %lld ms (longest UI call %.1f ms CPU), %d rows\n", listed,
                 static_cast<long long>(fillMs), static_cast<long long>(stall), worstCallMs, list.rowCount());
     if (sorted) {
-        sorter->SetOrder({0, Qt::DescendingOrder});
+        sorter->SetOrder({sortColumn, kEventColumns[sortColumn].firstOrder});
     }
     const long rssBefore = RssKiB();
     const qint64 roundMs = measure([&](QuakeListUpdate& u) { u.RunEvents(events(round)); }, &stall);
+    const std::string sortedBy = " (sorted by column " + std::to_string(sortColumn) + ")";
     std::printf(
         "round of %d new at %d listed%s: %lld ms, longest UI stall %lld ms (longest UI call %.1f ms CPU), %d rows, "
         "RSS %ld -> %ld KiB\n",
-        round, listed, sorted ? " (sorted by magnitude)" : "", static_cast<long long>(roundMs),
-        static_cast<long long>(stall), worstCallMs, list.rowCount(), rssBefore, RssKiB());
+        round, listed, sorted ? sortedBy.c_str() : "", static_cast<long long>(roundMs), static_cast<long long>(stall),
+        worstCallMs, list.rowCount(), rssBefore, RssKiB());
     const qint64 pushMs = measure(
         [&](QuakeListUpdate& u) {
             for (int i = 0; i < pushes; ++i) {

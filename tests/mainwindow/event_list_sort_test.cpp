@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QTableWidget>
+#include <QTest>
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "mainwindow/event_list_view.h"
 #include "tests/common/fake_settings_storage.h"
@@ -13,7 +17,7 @@
 namespace dravik {
 namespace {
 
-TEST(EventListSortTest, HeaderClicksCycleLargestFirstSmallestFirstClassic) {
+TEST(EventListSortTest, HeaderClicksCycleFirstOrderReversedClassic) {
     const EventListOrder classic;
     const EventListOrder magDown{0, Qt::DescendingOrder};
     const EventListOrder magUp{0, Qt::AscendingOrder};
@@ -31,9 +35,15 @@ TEST(EventListSortTest, HeaderClicksCycleLargestFirstSmallestFirstClassic) {
         {{3, Qt::AscendingOrder}, 2, classic},
         {magUp, 2, dateDown},
         {dateDown, 0, magDown},
-        {magDown, 1, magDown},  // region, coordinates and depth do not sort
-        {classic, 4, classic},
-        {classic, 6, classic},
+        {magDown, 1, {1, Qt::AscendingOrder}},  // text A to Z first
+        {{1, Qt::AscendingOrder}, 1, {1, Qt::DescendingOrder}},
+        {{1, Qt::DescendingOrder}, 1, classic},
+        {classic, 4, {4, Qt::DescendingOrder}},
+        {classic, 6, {6, Qt::DescendingOrder}},
+        {dateDown, 7, {7, Qt::AscendingOrder}},  // the distance nearest first
+        {{7, Qt::AscendingOrder}, 7, {7, Qt::DescendingOrder}},
+        {magDown, 8, magDown},  // no such column
+        {magDown, -1, magDown},
     };
     for (const auto& c : cases) {
         const EventListOrder next = NextOrder(c.now, c.column);
@@ -42,12 +52,12 @@ TEST(EventListSortTest, HeaderClicksCycleLargestFirstSmallestFirstClassic) {
     }
 }
 
-TEST(EventListSortTest, MagnitudeKeysReadNumbersWhateverTheLocale) {
-    EXPECT_DOUBLE_EQ(MagnitudeSortKey("4.5"), 4.5);
-    EXPECT_DOUBLE_EQ(MagnitudeSortKey("10.0"), 10.0);
-    EXPECT_DOUBLE_EQ(MagnitudeSortKey(" 3.2x"), 3.2);
-    EXPECT_LT(MagnitudeSortKey(""), MagnitudeSortKey("-1"));
-    EXPECT_TRUE(std::isinf(MagnitudeSortKey("M")));
+TEST(EventListSortTest, NumberKeysReadNumbersWhateverTheLocale) {
+    EXPECT_DOUBLE_EQ(NumberSortKey("4.5"), 4.5);
+    EXPECT_DOUBLE_EQ(NumberSortKey("10.0"), 10.0);
+    EXPECT_DOUBLE_EQ(NumberSortKey(" 3.2x"), 3.2);
+    EXPECT_LT(NumberSortKey(""), NumberSortKey("-1"));
+    EXPECT_TRUE(std::isinf(NumberSortKey("M")));
     EXPECT_LT(DateTimeSortKey("2016-05-09", "23:59"), DateTimeSortKey("2016-05-10", "00:00"));
 }
 
@@ -217,19 +227,154 @@ TEST_F(SortedListTest, RowsPlacedOneByOneEndWhereASortPutsThem) {
     }
 }
 
-TEST_F(SortedListTest, ClicksOnOtherColumnsChangeNothing) {
-    CEventListView view(m_list, m_images, m_ui, [] {});
-    Insert(view, IQuakeListView::kAppendItem, Event("a", "4.0", "2016-05-10", "19:03"));
-    Insert(view, IQuakeListView::kAppendItem, Event("b", "5.5", "2016-05-10", "18:00"));
-    for (int column : {1, 4, 5, 6}) {
-        Click(column);
-        EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "b"})) << column;
-        EXPECT_FALSE(m_list.horizontalHeader()->isSortIndicatorShown()) << column;
+// Five quakes that every column orders differently; the row view gives each its distance from home.
+struct ColumnQuake {
+    const char *id, *mag, *region, *date, *time, *lat, *lon, *depth;
+    std::optional<double> km;
+};
+const ColumnQuake kColumnQuakes[] = {
+    {"a", "4.0", "Alpha 10", "2016-05-10", "19:03", "-4.00 ", "20.00 ", "10", 1234.4},
+    {"b", "5.5", "dół", "2016-05-10", "18:00", "12.25 ", "-120.50 ", "120", 80.0},
+    {"c", "3.1", "alpha 9", "2016-05-11", "01:00", "5.00 ", "3.00 ", "9", std::nullopt},
+    {"d", "", "Ćma", "2016-05-09", "23:59", "-33.50 ", "150.00 ", "", 950.0},
+    {"e", "2.2", "b region", "2016-05-09", "10:00", "0.50 ", "-2.00 ", "35", 15000.6},
+};
+
+class EveryColumnTest : public SortedListTest {
+protected:
+    EveryColumnTest() {
+        ShowDistanceColumn(m_list, true);
+        m_list.resize(1200, 300);
+        m_list.show();
+        QApplication::processEvents();
     }
-    Click(0);
-    Click(1);
-    EXPECT_EQ(Ids(), (std::vector<std::string>{"b", "a"}));
-    EXPECT_EQ(m_list.horizontalHeader()->sortIndicatorSection(), 0);
+
+    QuakeEvent Quake(const ColumnQuake& q) {
+        QuakeEvent e;
+        e.eventId = std::string("x:") + q.id;
+        e.mag = q.mag;
+        e.region = q.region;
+        e.data1 = q.date;
+        e.data2 = q.time;
+        e.wsp1 = q.lat;
+        e.wsp2 = q.lon;
+        e.depth = q.depth;
+        m_km[e.eventId] = q.km;
+        return e;
+    }
+
+    CEventListView::RowViewSource RowView() {
+        return [this](const QuakeEvent& e) {
+            EventRowView view;
+            view.distanceKm = m_km.at(e.eventId);
+            return view;
+        };
+    }
+
+    std::vector<std::string> RowIds() const {
+        std::vector<std::string> ids;
+        for (int row = 0; row < m_list.rowCount(); ++row) {
+            ids.push_back(EventOfRow(m_list, row).eventId.substr(2));
+        }
+        return ids;
+    }
+
+    // A click as the user's: the header itself turns its indicator before it tells of the click.
+    void ClickHeader(int column) {
+        QHeaderView* header = m_list.horizontalHeader();
+        const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    }
+
+    std::map<std::string, std::optional<double>> m_km;
+};
+
+// Every column sorts on a header click, the way it is read first (text A to Z by collation, numbers by value,
+// the distance nearest, missing values last), the second click reverses it, the third brings back the classic
+// order; the header's indicator follows.
+TEST_F(EveryColumnTest, HeaderClicksSortEachColumnAndShowWhich) {
+    CEventListView view(
+        m_list, m_images, m_ui, [] {}, RowView());
+    for (const ColumnQuake& q : kColumnQuakes) {
+        view.InsertEvent(IQuakeListView::kAppendItem, Quake(q), 0);
+    }
+    const std::vector<std::string> classic{"a", "b", "c", "d", "e"};
+    const struct {
+        int column;
+        Qt::SortOrder first;
+        std::vector<std::string> ids;
+    } cases[] = {
+        {kColumnMagnitude, Qt::DescendingOrder, {"b", "a", "c", "e", "d"}},
+        {kColumnRegion, Qt::AscendingOrder, {"c", "a", "e", "d", "b"}},  // "alpha 9", "Alpha 10", "b", "Ć", "d"
+        {kColumnDate, Qt::DescendingOrder, {"c", "a", "b", "d", "e"}},
+        {kColumnTime, Qt::DescendingOrder, {"c", "a", "b", "d", "e"}},
+        {kColumnLatitude, Qt::DescendingOrder, {"b", "c", "e", "a", "d"}},
+        {kColumnLongitude, Qt::DescendingOrder, {"d", "a", "c", "e", "b"}},
+        {kColumnDepth, Qt::DescendingOrder, {"b", "e", "a", "c", "d"}},
+        {kColumnDistance, Qt::AscendingOrder, {"b", "d", "a", "e", "c"}},
+    };
+    QHeaderView* header = m_list.horizontalHeader();
+    for (const auto& c : cases) {
+        SCOPED_TRACE("column " + std::to_string(c.column));
+        ClickHeader(c.column);
+        EXPECT_EQ(RowIds(), c.ids);
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), c.column);
+        EXPECT_EQ(header->sortIndicatorOrder(), c.first);
+        ClickHeader(c.column);
+        EXPECT_EQ(RowIds(), std::vector<std::string>(c.ids.rbegin(), c.ids.rend()));
+        EXPECT_EQ(header->sortIndicatorSection(), c.column);
+        EXPECT_NE(header->sortIndicatorOrder(), c.first);
+        ClickHeader(c.column);
+        EXPECT_EQ(RowIds(), classic);
+        EXPECT_FALSE(header->isSortIndicatorShown());
+    }
+    // From one column's order straight to another's.
+    for (const auto& c : {cases[6], cases[1], cases[0], cases[7], cases[3], cases[4]}) {
+        ClickHeader(c.column);
+        EXPECT_EQ(RowIds(), c.ids) << c.column;
+        EXPECT_EQ(header->sortIndicatorSection(), c.column);
+        EXPECT_EQ(header->sortIndicatorOrder(), c.first) << c.column;
+    }
+}
+
+// Sorted by the region or by the distance, the feed's rows go straight to their places (equal keys in classic
+// order), just where a full sort puts them, and a revision that changes a key moves its row.
+TEST_F(EveryColumnTest, FeedRowsAndRevisionsKeepTextAndDistanceOrders) {
+    CEventListView view(
+        m_list, m_images, m_ui, [] {}, RowView());
+    for (const ColumnQuake& q : kColumnQuakes) {
+        view.InsertEvent(IQuakeListView::kAppendItem, Quake(q), 0);
+    }
+    Sorter().SetOrder({kColumnRegion, Qt::AscendingOrder});
+    view.InsertEvents(0, {Quake({"f", "1.0", "ALPHA 9", "2016-05-11", "02:00", "1.00 ", "1.00 ", "5", 300.0})});
+    view.InsertEvents(IQuakeListView::kAppendItem,
+                      {Quake({"g", "1.0", "Bz", "2016-05-08", "02:00", "1.00 ", "1.00 ", "5", std::nullopt})});
+    const std::vector<std::string> byRegion{"f", "c", "a", "e", "g", "d", "b"};
+    EXPECT_EQ(RowIds(), byRegion);
+    m_list.sortItems(kColumnRegion, Qt::AscendingOrder);
+    EXPECT_EQ(RowIds(), byRegion) << "as a full sort leaves it";
+
+    QuakeEvent e = Quake(kColumnQuakes[4]);
+    e.region = "Zeta";
+    view.ReviseEvents({{e, "region"}});
+    EXPECT_EQ(RowIds(), (std::vector<std::string>{"f", "c", "a", "g", "d", "b", "e"}));
+
+    Sorter().SetOrder({kColumnDistance, Qt::AscendingOrder});
+    EXPECT_EQ(RowIds(), (std::vector<std::string>{"b", "f", "d", "a", "e", "c", "g"}));
+    view.InsertEvents(0, {Quake({"h", "1.0", "H", "2016-05-11", "03:00", "1.00 ", "1.00 ", "5", 500.0})});
+    view.InsertEvents(0, {Quake({"i", "1.0", "I", "2016-05-11", "04:00", "1.00 ", "1.00 ", "5", std::nullopt})});
+    const std::vector<std::string> byDistance{"b", "f", "h", "d", "a", "e", "i", "c", "g"};
+    EXPECT_EQ(RowIds(), byDistance);
+    m_list.sortItems(kColumnDistance, Qt::AscendingOrder);
+    EXPECT_EQ(RowIds(), byDistance) << "as a full sort leaves it";
+
+    // The quake moved: nearer than all.
+    QuakeEvent a = Quake(kColumnQuakes[0]);
+    m_km["x:a"] = 10.0;
+    view.ReviseEvents({{a, "position"}});
+    EXPECT_EQ(RowIds(), (std::vector<std::string>{"a", "b", "f", "h", "d", "e", "i", "c", "g"}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -56,7 +57,12 @@ protected:
 
     std::unique_ptr<CMonitorDlg> MakeWindow() {
         MonitorServices services;
-        services.fetchPage = [this](const std::string& url) { return url == QuakeUrl() ? m_page : std::string(); };
+        services.fetchPage = [this](const std::string& url) {
+            if (m_onFetch) {
+                m_onFetch();
+            }
+            return url == QuakeUrl() ? m_page : std::string();
+        };
         services.sound = &m_sound;
         services.storeEvents = [this](const std::vector<QuakeEvent>& events, const std::atomic<bool>*) {
             for (const QuakeEvent& e : events) {
@@ -88,6 +94,7 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeNotifier m_notifier;
+    std::function<void()> m_onFetch;  // inside a round, before the page is read
     std::string m_page;
     std::vector<std::string> m_stored;
     std::time_t m_now = 1765108800;  // 2025-12-07 12:00 UTC
@@ -231,6 +238,85 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     EXPECT_EQ(dlg->GetItemText(0, 2), "2016-05-10");
     EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
     EXPECT_TRUE(dlg->m_listEvents->item(0, 1)->toolTip().isEmpty());
+}
+
+// The distance column is there only with a home place: the settings' OK shows it, fills every listed row at once,
+// keeps the list sorted by it when the home moves, and hides it again (classic order back) when the home goes.
+TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
+    auto dlg = MakeWindow();
+    QTableWidget& list = *dlg->m_listEvents;
+    m_page =
+        QuakePageHtml({Row("500003", "3.0", "ATHENS", "37.98", "23.73"), Row("500002", "4.0", "ROME", "41.90", "12.50"),
+                       Row("500001", "5.1", "BERLIN", "52.52", "13.40")});
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 3);
+    const std::vector<std::string> classic{"ATHENS", "ROME", "BERLIN"};
+    EXPECT_TRUE(list.isColumnHidden(7));
+    EXPECT_EQ(list.horizontalHeaderItem(7)->text(), QStringLiteral("Distance"));
+
+    const auto regions = [&] {
+        std::vector<std::string> out;
+        for (int row = 0; row < dlg->GetItemCount(); ++row) {
+            out.push_back(dlg->GetItemText(row, 1));
+        }
+        return out;
+    };
+    const auto distanceOf = [&](const std::string& region) { return dlg->GetItemText(RowOfRegion(*dlg, region), 7); };
+    AlertSettings s = dlg->CurrentAlertSettings();
+    s.hasHome = true;
+    s.homeLatitude = 52.23;  // Warsaw
+    s.homeLongitude = 21.01;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_FALSE(list.isColumnHidden(7));
+    EXPECT_GE(list.columnWidth(7), list.horizontalHeader()->sectionSizeHint(7)) << "its header read whole";
+    EXPECT_EQ(distanceOf("ROME"), "1 315 km");
+    EXPECT_EQ(distanceOf("BERLIN"), "517 km");
+    EXPECT_EQ(distanceOf("ATHENS"), "1 599 km");
+    // The region still takes what the other columns leave.
+    list.resize(1400, list.height());
+    QApplication::sendPostedEvents();
+    int widths = 0;
+    for (int column = 0; column < list.columnCount(); ++column) {
+        widths += list.columnWidth(column);
+    }
+    EXPECT_EQ(widths, list.viewport()->width());
+
+    emit list.horizontalHeader()->sectionClicked(7);
+    EXPECT_EQ(regions(), (std::vector<std::string>{"BERLIN", "ROME", "ATHENS"})) << "nearest first";
+    s.homeLatitude = 41.90;  // Rome
+    s.homeLongitude = 12.50;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_EQ(distanceOf("ROME"), "0 km");
+    EXPECT_EQ(regions(), (std::vector<std::string>{"ROME", "ATHENS", "BERLIN"})) << "sorted anew";
+
+    s.hasHome = false;
+    dlg->ApplyAlertSettings(s);
+    EXPECT_TRUE(list.isColumnHidden(7));
+    EXPECT_EQ(regions(), classic);
+    EXPECT_FALSE(list.horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(distanceOf("ROME"), "");
+}
+
+// A home place set while a round runs (the settings window's OK between its batches) holds for the round's
+// rows too, not the settings the round started with.
+TEST_F(MonitorAlertsTest, AHomePlaceSetDuringARoundHoldsForItsRows) {
+    auto dlg = MakeWindow();
+    m_page = QuakePageHtml({Row("500002", "4.0", "ROME", "41.90", "12.50")});
+    bool set = false;
+    m_onFetch = [&] {
+        if (!set) {
+            set = true;
+            AlertSettings s = dlg->CurrentAlertSettings();
+            s.hasHome = true;
+            s.homeLatitude = 52.23;
+            s.homeLongitude = 21.01;
+            dlg->ApplyAlertSettings(s);
+        }
+    };
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 1);
+    EXPECT_EQ(dlg->GetItemText(0, 7), "1 315 km");
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(), "1 315 km SW of Home");
 }
 
 TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {

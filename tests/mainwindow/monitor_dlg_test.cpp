@@ -522,9 +522,12 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
     } cases[] = {
         // A new user sees local times, and the header names their zone.
         {"PL",
-         {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb."},
+         {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb.",
+          "Odległość"},
          "Normalna"},
-        {"EN", {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth"}, "Normal"},
+        {"EN",
+         {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth", "Distance"},
+         "Normal"},
     };
     for (const auto& c : cases) {
         SetLang(c.lang);
@@ -536,6 +539,8 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
         EXPECT_EQ(headers, c.headers) << c.lang;
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
         EXPECT_EQ(dlg->GetDlgItemText(1007), c.firstMapKind);
+        // Without a home place the distance column is hidden, the list as it always was.
+        EXPECT_TRUE(dlg->m_listEvents->isColumnHidden(7));
         const int widths[] = {40, 160, 70, 55, 52, 52, 55};
         const QFont font = dlg->m_listEvents->font();
         for (int column = 0; column < 7; ++column) {
