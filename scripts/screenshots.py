@@ -9,7 +9,7 @@ the list and selected its first row), history-window.png (opened from the menu "
 English run), settings-window.png (its shortcut Ctrl+, in that run), tray-menu.png (that run hidden to the tray, the
 icon's menu open) and main-window-dark.png (an English run under GTK's dark Adwaita through Qt's GTK platform
 theme, as a GNOME or Xfce desktop in dark mode gives it) and main-window-2x.png (a Polish run at a scale of 2, as on a
-HiDPI screen). The samples are saved EMSC and
+HiDPI screen, with a home place in Warsaw, so the list shows its distance column). The samples are saved EMSC and
 USGS answers with their times moved so that their newest events are of the last day, which the history window
 shows by default.
 Ends with status 1 and a reason when anything does not appear.
@@ -120,10 +120,10 @@ def save(desk, path, window=None, crop=None):
 class Run:
     """One run of the program with its own home, language and archive."""
 
-    def __init__(self, desk, binary, server, lang, theme=None, scale=1):
+    def __init__(self, desk, binary, server, lang, theme=None, scale=1, settings=""):
         self.desk = desk
         self.root = tempfile.mkdtemp(prefix="dravik-screenshots-")
-        env = sample_pages.program_env(self.root, server, dict(desk.env), lang=lang)
+        env = sample_pages.program_env(self.root, server, dict(desk.env), lang=lang, settings=settings)
         if theme:
             # GTK's theme through Qt's GTK platform theme, as a GNOME or Xfce desktop hands it over.
             env.update({"QT_QPA_PLATFORMTHEME": "gtk3", "GTK_THEME": theme})
@@ -198,6 +198,9 @@ class Run:
             self.proc.wait()
         shutil.rmtree(self.root, ignore_errors=True)
 
+
+# A home place: the list gains its distance column and the map its house.
+HOME_IN_WARSAW = "[home]\nlatitude=52.23\nlongitude=21.01\nname=Warszawa\n"
 
 # The history window's title in either language.
 HISTORY_TITLE = "^(Archiwum wstrząsów|Earthquake archive)"
@@ -280,7 +283,7 @@ def main():
         # A screen of twice the pixels, large enough for the window at twice its size.
         with desktop.Desktop(size="1920x1600") as desk:
             desktop.run(["xsetroot", "-solid", DESKTOP_COLOUR], desk.env)
-            run = Run(desk, binary, server, "PL", scale=2)
+            run = Run(desk, binary, server, "PL", scale=2, settings=HOME_IN_WARSAW)
             save(desk, os.path.join(out, "main-window-2x.png"), window=run.window)
             run.end()
             run = None
