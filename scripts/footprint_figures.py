@@ -21,7 +21,8 @@ How it reads, and why:
   process maps Qt (another program, a test elsewhere on the machine) Qt's pages count half or less, and the same
   program reads 10 MiB lighter. That is how a bare window measures 22 MiB here and 12 MiB on a desktop running
   other Qt programs. So each figure is read only once no process outside the measured one maps libQt6Core (waiting
-  up to 60 s); a row read while one still did says so, and is not comparable. RSS and the anonymous memory do not
+  up to 60 s); a reading taken while one still did is left out of the figures (a row says so), or, when all
+  were, the row says its PSS is too low. RSS and the anonymous memory do not
   depend on other processes: compare those between builds.
 """
 
@@ -112,10 +113,9 @@ def read(pid, longest=60):
     while qt_sharers(pid) and time.monotonic() < deadline:
         time.sleep(0.5)
     figures, procs = memory(pid)
-    sharers = qt_sharers(pid)
     note = [f"{procs} processes"] if procs != 1 else []
-    if sharers:
-        note.append(f"Qt shared with {len(sharers)} other processes: PSS too low")
+    if qt_sharers(pid):
+        figures["shared"] = True
     return figures, note
 
 
@@ -232,8 +232,15 @@ def main():
     print("| what | " + " | ".join(COLUMNS) + " | notes |")
     print("|---" * (len(COLUMNS) + 2) + "|")
     for index, (what, _, _) in enumerate(results[0]):
-        cells = [cell([run[index][1][c] for run in results if c in run[index][1]]) for c in COLUMNS]
+        readings = [run[index][1] for run in results]
+        # A reading taken while Qt was shared is left out, unless every one was.
+        clean = [r for r in readings if not r.get("shared")] or readings
+        cells = [cell([r[c] for r in clean if c in r]) for c in COLUMNS]
         notes = sorted({n for run in results for n in run[index][2]})
+        shared = len(readings) - len(clean) if clean is not readings else len(readings)
+        if shared:
+            notes.append(f"{shared} of {len(readings)} readings with Qt shared by another process"
+                         + (" (left out)" if clean is not readings else ": PSS too low"))
         print(f"| {what} | " + " | ".join(cells) + " | " + "; ".join(notes) + " |")
 
 
