@@ -1,5 +1,6 @@
 #include "feed/feed_worker.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -61,6 +62,9 @@ unsigned FeedWorker::FeedWorkerProc() {
     FetchCancelScope cancelOnStop(m_stopRequested);
     while (!StopRequested()) {
         m_cycle.RefreshQuakeList();
+        // What the round freed (its pages, parsed reports, archive chunks) goes back to the system, not held
+        // by the heap for the next: a first fill of thousands would otherwise stay in the footprint for good.
+        malloc_trim(0);
         if (StopRequested()) {
             break;
         }

@@ -124,24 +124,36 @@ std::vector<std::string> IQuakeListView::TrimRows(std::int64_t, int) {
 }
 
 void UnstoredEvents::Lane::Add(const QuakeEvent& event) {
-    if (events.size() >= kMaxUnstored) {
+    if (Size() >= kMaxUnstored) {
         if (!dropping) {
             std::fprintf(stderr, "dravik: archive backlog full, the oldest unarchived events are dropped from %s on\n",
-                         events.front().eventId.c_str());
+                         events[head].eventId.c_str());
             dropping = true;
         }
-        events.pop_front();
-        ++first;
+        PopFront();
     }
     events.push_back(event);
 }
 
-void UnstoredEvents::Lane::ForgetBefore(std::uint64_t end) {
-    while (!events.empty() && first < end) {
-        events.pop_front();
-        ++first;
+void UnstoredEvents::Lane::PopFront() {
+    events[head] = QuakeEvent{};
+    ++head;
+    ++first;
+    if (Empty()) {
+        std::vector<QuakeEvent>().swap(events);
+        head = 0;
+    } else if (head >= 1024 && head * 2 >= events.size()) {
+        // Amortised: the written half goes once it is at least as long as what is left.
+        events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(head));
+        head = 0;
     }
-    if (events.empty()) {
+}
+
+void UnstoredEvents::Lane::ForgetBefore(std::uint64_t end) {
+    while (!Empty() && first < end) {
+        PopFront();
+    }
+    if (Empty()) {
         dropping = false;
     }
 }
@@ -157,11 +169,12 @@ void UnstoredEvents::Add(const QuakeEvent& event, KnownQuake& quake, bool prompt
 
 UnstoredEvents::Chunk UnstoredEvents::Take(std::size_t max, bool promptOnly) const {
     Chunk chunk;
-    const std::size_t fromPrompt = std::min(max, m_prompt.events.size());
-    const std::size_t fromRound = promptOnly ? 0 : std::min(max - fromPrompt, m_round.events.size());
+    const std::size_t fromPrompt = std::min(max, m_prompt.Size());
+    const std::size_t fromRound = promptOnly ? 0 : std::min(max - fromPrompt, m_round.Size());
     chunk.events.reserve(fromPrompt + fromRound);
-    chunk.events.insert(chunk.events.end(), m_prompt.events.begin(), m_prompt.events.begin() + fromPrompt);
-    chunk.events.insert(chunk.events.end(), m_round.events.begin(), m_round.events.begin() + fromRound);
+    const auto from = [](const Lane& lane) { return lane.events.begin() + static_cast<std::ptrdiff_t>(lane.head); };
+    chunk.events.insert(chunk.events.end(), from(m_prompt), from(m_prompt) + static_cast<std::ptrdiff_t>(fromPrompt));
+    chunk.events.insert(chunk.events.end(), from(m_round), from(m_round) + static_cast<std::ptrdiff_t>(fromRound));
     chunk.promptEnd = m_prompt.first + fromPrompt;
     chunk.roundEnd = m_round.first + fromRound;
     return chunk;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -119,9 +118,9 @@ public:
 
     // Constant work per event. `quake` is the quake the report was taken for.
     void Add(const QuakeEvent& event, KnownQuake& quake, bool prompt);
-    bool Empty() const { return m_prompt.events.empty() && m_round.events.empty(); }
-    std::size_t Size() const { return m_prompt.events.size() + m_round.events.size(); }
-    bool PromptEmpty() const { return m_prompt.events.empty(); }
+    bool Empty() const { return m_prompt.Empty() && m_round.Empty(); }
+    std::size_t Size() const { return m_prompt.Size() + m_round.Size(); }
+    bool PromptEmpty() const { return m_prompt.Empty(); }
 
     // Events to write in one go, and where they end in each lane.
     struct Chunk {
@@ -140,14 +139,21 @@ public:
 
 private:
     struct Lane {
-        std::deque<QuakeEvent> events;
-        // The number the first event carries; each added event takes the next.
+        // One block read from `head` on, not a deque: a deque gives each event an allocation of its own, which
+        // a big round interleaves with the registry's, and once written they leave holes the heap cannot give
+        // back. The block goes whole when the lane empties.
+        std::vector<QuakeEvent> events;
+        std::size_t head = 0;
+        // The number the event at `head` carries; each added event takes the next.
         std::uint64_t first = 0;
         bool dropping = false;
 
         void Add(const QuakeEvent& event);
+        void PopFront();
         void ForgetBefore(std::uint64_t end);
-        std::uint64_t End() const { return first + events.size(); }
+        bool Empty() const { return head == events.size(); }
+        std::size_t Size() const { return events.size() - head; }
+        std::uint64_t End() const { return first + Size(); }
     };
     Lane m_prompt;
     Lane m_round;

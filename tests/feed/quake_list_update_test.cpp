@@ -376,6 +376,54 @@ TEST(MagnitudeClassTest, Boundaries) {
     }
 }
 
+// The backlog's lanes keep their order and numbers while written chunks leave from the front (the block is
+// compacted once the written part is at least half of it) and while a full lane drops its oldest.
+TEST(UnstoredEventsTest, ChunksKeepTheirOrderAsTheBacklogShrinksAndDrops) {
+    const auto event = [](int n) {
+        QuakeEvent e;
+        e.eventId = "emsc:" + std::to_string(n);
+        return e;
+    };
+    const auto ids = [](const UnstoredEvents::Chunk& chunk) {
+        std::vector<std::string> out;
+        for (const QuakeEvent& e : chunk.events) {
+            out.push_back(e.eventId);
+        }
+        return out;
+    };
+    std::vector<KnownQuake> quakes(3101);
+    UnstoredEvents unstored;
+    for (int n = 0; n < 3000; ++n) {
+        unstored.Add(event(n), quakes[n], false);
+    }
+    unstored.Add(event(-1), quakes[3100], true);  // a pushed report of a quake the round lane does not hold
+    std::vector<std::string> expected{"emsc:-1"};
+    for (int n = 0; n < 3100; ++n) {
+        expected.push_back("emsc:" + std::to_string(n));
+    }
+    std::vector<std::string> written;
+    while (!unstored.Empty()) {
+        const UnstoredEvents::Chunk chunk = unstored.Take(700, false);
+        const std::vector<std::string> some = ids(chunk);
+        written.insert(written.end(), some.begin(), some.end());
+        unstored.Forget(chunk);
+        if (written.size() == 2100) {  // past the first compaction: later reports still go to the end
+            for (int n = 3000; n < 3100; ++n) {
+                unstored.Add(event(n), quakes[n], false);
+            }
+        }
+    }
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(unstored.Size(), 0U);
+
+    std::vector<KnownQuake> many(UnstoredEvents::kMaxUnstored + 2);
+    for (std::size_t n = 0; n < many.size(); ++n) {
+        unstored.Add(event(static_cast<int>(n)), many[n], false);
+    }
+    EXPECT_EQ(unstored.Size(), UnstoredEvents::kMaxUnstored);
+    EXPECT_EQ(ids(unstored.Take(2, false)), (std::vector<std::string>{"emsc:2", "emsc:3"}));
+}
+
 TEST(LeadingIntegerTest, FollowsAtol) {
     EXPECT_EQ(LeadingInteger("012345"), 12345);
     EXPECT_EQ(LeadingInteger("12345\""), 12345);
