@@ -2,7 +2,8 @@
 """The real program's footprint beside a bare Qt Widgets window, measured in the same run on a private X display
 with no network beyond 127.0.0.1 (so the map's tiles cannot load: the offline case).
 
-Usage: scripts/footprint_figures.py [--runs N] <path to dravik> [quakes served ...]   (default: 50 1000 20000)
+Usage: scripts/footprint_figures.py [--runs N] [--beside-bare] <path to dravik> [quakes served ...]
+       (default: 50 1000 20000)
 
 For each count, a local FDSN service serves that many quakes of the last day; the program starts (the time to its
 window on screen is taken), lists them, and its process tree's PSS, RSS, USS and anonymous memory
@@ -24,8 +25,11 @@ How it reads, and why:
   up to 60 s); a reading taken while one still did is left out of the figures (a row says so), or, when all
   were, the row says its PSS is too low. RSS and the anonymous memory do not
   depend on other processes: compare those between builds.
+- With --beside-bare the bare window stays open while the program is read (and the program's first run while
+  the bare window is read), as on a desktop where one other Qt program runs: Qt's pages count half in each.
 """
 
+import contextlib
 import glob
 import http.server
 import os
@@ -107,8 +111,14 @@ def settle(pid, least, longest=60):
         before = now
 
 
+BESIDE_BARE = False
+
+
 def read(pid, longest=60):
     """The figures, read once no other process maps Qt (see the module's notes), and what was not as asked."""
+    if BESIDE_BARE:
+        figures, procs = memory(pid)
+        return figures, ([f"{procs} processes"] if procs != 1 else [])
     deadline = time.monotonic() + longest
     while qt_sharers(pid) and time.monotonic() < deadline:
         time.sleep(0.5)
@@ -153,14 +163,26 @@ def measure(binary, bare, desk, base, counts, root, now):
     rows = []
     env = dict(desk.env, QT_QPA_PLATFORM="xcb")
     start = time.monotonic()
-    with desktop.Program(bare, env) as proc:
-        if not desktop.wait_for(lambda: desk.viewable_windows(proc.pid, "^Dravik bare"), 30):
-            raise SystemExit("FAIL: the bare window did not show")
-        shown = time.monotonic() - start
-        settle(proc.pid, 8)
-        figures, note = read(proc.pid)
-        figures.update({"window s": shown, "wake-ups/s": wakeups(proc.pid, 5)})
-        rows.append(("bare Qt Widgets window, shown", figures, note))
+    beside = contextlib.ExitStack()
+    proc = beside.enter_context(desktop.Program(bare, env))
+    if not desktop.wait_for(lambda: desk.viewable_windows(proc.pid, "^Dravik bare"), 30):
+        raise SystemExit("FAIL: the bare window did not show")
+    shown = time.monotonic() - start
+    if BESIDE_BARE:
+        # The bare window is read with the program beside it, as the program is read beside the bare window.
+        home = tempfile.mkdtemp(prefix="beside-", dir=root)
+        other = beside.enter_context(desktop.Program(binary, dict(e2e.make_env(home, base), DISPLAY=desk.env["DISPLAY"],
+                                                                  QT_QPA_PLATFORM="xcb")))
+        settle(other.pid, 8)
+    settle(proc.pid, 8)
+    figures, note = read(proc.pid)
+    figures.update({"window s": shown, "wake-ups/s": wakeups(proc.pid, 5)})
+    rows.append(("bare Qt Widgets window, shown", figures, note))
+    if BESIDE_BARE:
+        other.terminate()
+        other.wait()
+    else:
+        beside.close()
     for count in counts:
         fdsn.QUAKES = [(now - 86400 * 1000 + i * (86400 * 1000 // count), f"2026{i:07d}", -60 + (i * 7) % 130,
                         -180 + (i * 13) % 360, 2.0 + i % 40 / 10) for i in range(count)]
@@ -199,6 +221,7 @@ def measure(binary, bare, desk, base, counts, root, now):
             figures, note = read(proc.pid)
             figures["wake-ups/s"] = wakeups(proc.pid)
             rows.append((f"Dravik, {count} served, started to the tray", figures, note))
+    beside.close()
     return rows
 
 
@@ -214,8 +237,11 @@ def cell(values):
 def main():
     args = sys.argv[1:]
     runs = 1
+    global BESIDE_BARE
     if args[:1] == ["--runs"]:
         runs, args = int(args[1]), args[2:]
+    if args[:1] == ["--beside-bare"]:
+        BESIDE_BARE, args = True, args[1:]
     binary = args[0]
     counts = [int(c) for c in args[1:]] or [50, 1000, 20000]
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), fdsn.Service)
