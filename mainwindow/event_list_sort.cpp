@@ -114,6 +114,16 @@ int CompareKeys(const QTableWidgetItem& a, const QTableWidgetItem& b, const Even
 
 }  // namespace
 
+QVariant CEventListItem::data(int role) const {
+    if (role == Qt::ToolTipRole && m_column != 0) {
+        // Asked only when the pointer rests on a cell, so finding the row may take a look through the list.
+        const QTableWidget* list = tableWidget();
+        const QTableWidgetItem* first = list != nullptr ? list->item(row(), 0) : nullptr;
+        return first != nullptr ? first->data(role) : QVariant();
+    }
+    return QTableWidgetItem::data(role);
+}
+
 bool CEventListItem::operator<(const QTableWidgetItem& other) const {
     const auto order = [](const QTableWidgetItem& item) { return item.data(kListedOrderRole).toDouble(); };
     if (!g_bClassicSort && IsSortableColumn(m_column)) {

@@ -50,6 +50,8 @@ public:
 
     CEventListItem(const QString& text, int column) : QTableWidgetItem(text), m_column(column) {}
     bool operator<(const QTableWidgetItem& other) const override;
+    // The row's tooltip is its first item's: one copy a row, not one a cell.
+    QVariant data(int role) const override;
 
 private:
     int m_column;

@@ -109,10 +109,10 @@ void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const 
     if (!change.isEmpty()) {
         tooltip = tooltip.isEmpty() ? change : tooltip + "\n" + change;
     }
-    for (int column = 0; column < kEventColumnCount; ++column) {
-        if (cells[column] != nullptr) {
-            cells[column]->setToolTip(tooltip);
-        }
+    // Kept once, on the row's first item, which the others ask (CEventListItem::data); most rows have none.
+    QTableWidgetItem* first = cells[kColumnMagnitude];
+    if (!tooltip.isEmpty() || !first->toolTip().isEmpty()) {
+        first->setToolTip(tooltip);
     }
 }
 
