@@ -85,17 +85,20 @@ def qt_sharers(pid):
     return others
 
 
-def cpu_ticks(pid):
-    total = 0
+def task_texts(pid, name):
+    """The text of /proc/<pid>/task/<tid>/<name> for every thread of the process tree (a thread gone is left out)."""
     for p in desktop.process_tree(pid):
-        for stat in glob.glob(f"/proc/{p}/task/*/stat"):
+        for path in glob.glob(f"/proc/{p}/task/*/{name}"):
             try:
-                with open(stat) as f:
-                    fields = f.read().rsplit(")", 1)[1].split()
-                total += int(fields[11]) + int(fields[12])
-            except (OSError, IndexError, ValueError):
+                with open(path) as f:
+                    yield f.read()
+            except OSError:
                 pass
-    return total
+
+
+def cpu_ticks(pid):
+    # utime and stime, after the command name (which may hold spaces).
+    return sum(sum(int(v) for v in text.rsplit(")", 1)[1].split()[11:13]) for text in task_texts(pid, "stat"))
 
 
 def settle(pid, least, longest=60):
@@ -130,17 +133,8 @@ def read(pid, longest=60):
 
 
 def switches(pid):
-    total = 0
-    for p in desktop.process_tree(pid):
-        for status in glob.glob(f"/proc/{p}/task/*/status"):
-            try:
-                with open(status) as f:
-                    for line in f:
-                        if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                            total += int(line.split()[1])
-            except OSError:
-                pass
-    return total
+    return sum(int(line.split()[1]) for text in task_texts(pid, "status") for line in text.splitlines()
+               if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")))
 
 
 def wakeups(pid, seconds=10):
