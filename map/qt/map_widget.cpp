@@ -300,8 +300,10 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
     } else if (ok) {
         m_cache.Loaded(url, NowMs());
         m_pixmaps.insert(QString::fromStdString(url), QPixmap::fromImage(std::move(image)));
-        // Never fewer than the view shows twice over, or its own tiles would push each other out.
-        m_cache.SetCapacity(std::max(kTilesInMemory, 2 * VisibleUrls().size()));
+        // Never fewer than the view shows, or its own tiles would push each other out, and half the usual number
+        // more for the way back after a zoom or a drag; not twice the view, which on a large HiDPI map is
+        // hundreds of tiles.
+        m_cache.SetCapacity(std::max(kTilesInMemory, VisibleUrls().size() + kTilesInMemory / 2));
         for (const std::string& dropped : m_cache.Trim()) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
