@@ -157,10 +157,11 @@ std::uint64_t WsTestServer::StreamFrame(unsigned char firstByte, std::uint64_t l
 void WsTestServer::Drop() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_peerFd >= 0 && !m_peerEnded) {
+        // The time is taken first: the client may see the end, and start its wait, before this thread runs on.
+        m_endTimes.push_back(Clock::now());
         ::shutdown(m_peerFd, SHUT_RDWR);
         m_peerEnded = true;
         m_peerOpen = false;
-        m_endTimes.push_back(Clock::now());
         m_changed.notify_all();
     }
 }
@@ -306,15 +307,16 @@ void WsTestServer::HandleFrames() {
                 return;
             }
         } else if (opcode == 0x8) {
-            if (m_mode == Mode::Normal) {
-                WriteLocked(FrameHeader(0x88, payload.size()) + payload);
-            }
-            ::shutdown(m_peerFd, SHUT_RDWR);
+            // Timed before the answer, which the client may act on before this thread runs on.
             if (!m_peerEnded) {
                 m_peerEnded = true;
                 m_endTimes.push_back(Clock::now());
                 m_changed.notify_all();
             }
+            if (m_mode == Mode::Normal) {
+                WriteLocked(FrameHeader(0x88, payload.size()) + payload);
+            }
+            ::shutdown(m_peerFd, SHUT_RDWR);
             m_peerOpen = false;
             m_input.clear();
             return;
