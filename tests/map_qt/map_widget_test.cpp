@@ -132,6 +132,13 @@ private:
     int m_open = 0;
 };
 
+// Shown at a size, over central Europe at zoom 5: tiles of several rows and columns.
+void ShowCentralEurope(CMapWidget& map, int width, int height) {
+    map.resize(width, height);
+    map.show();
+    map.CentreOn({50, 15}, 5);
+}
+
 class ScopedTileUrl final {
 public:
     explicit ScopedTileUrl(const QString& url) : m_old(qgetenv("DRAVIK_TILE_URL")) {
@@ -175,9 +182,7 @@ TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
     ScopedTileUrl url(server.Template());
     CMapWidget map;
     map.SetUserAgent("Dravik/9.9 (test)");
-    map.resize(700, 500);
-    map.show();
-    map.CentreOn({50, 15}, 5);
+    ShowCentralEurope(map, 700, 500);
     const std::size_t visible = map.Viewport().VisibleTiles().size();
     ASSERT_GT(visible, 6U);
     ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
@@ -211,9 +216,7 @@ TEST(MapWidgetTest, StaleTilesAreAskedForAgainAndStillShownWhenTheServiceIsGone)
     server.m_cacheHeader = "Expires: Thu, 01 Jan 1970 00:00:00 GMT";
     ScopedTileUrl url(server.Template());
     CMapWidget map;
-    map.resize(300, 300);
-    map.show();
-    map.CentreOn({50, 15}, 5);
+    ShowCentralEurope(map, 300, 300);
     const std::size_t visible = map.Viewport().VisibleTiles().size();
     const auto centreColour = [&] { return map.grab().toImage().pixelColor(150, 150).rgb(); };
     ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
@@ -235,6 +238,13 @@ TEST(MapWidgetTest, StaleTilesAreAskedForAgainAndStillShownWhenTheServiceIsGone)
     EXPECT_FALSE(map.TilesFailing());
 }
 
+void ExpectRequestsAtZoom(const TileServer& server, int zoom) {
+    const QString prefix = QStringLiteral("/%1/").arg(zoom);
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_TRUE(path.startsWith(prefix)) << path.toStdString();
+    }
+}
+
 // Run at a scale of 2 by a CTest entry of its own (QT_SCALE_FACTOR, DRAVIK_EXPECT_HIDPI); skipped at 1.
 TEST(MapWidgetHiDpiTest, FinerTilesAtTwoDevicePixelsAPixel) {
     if (CMapWidget().devicePixelRatioF() < 1.5) {
@@ -244,15 +254,11 @@ TEST(MapWidgetHiDpiTest, FinerTilesAtTwoDevicePixelsAPixel) {
     TileServer server(200);
     ScopedTileUrl url(server.Template());
     CMapWidget map;
-    map.resize(600, 400);
-    map.show();
-    map.CentreOn({50, 15}, 5);
+    ShowCentralEurope(map, 600, 400);
     const std::size_t fine = map.Viewport().VisibleTiles(1).size();
     ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == fine; }));
     EXPECT_EQ(server.m_requests.size(), fine);
-    for (const auto& [path, count] : server.m_requests) {
-        EXPECT_TRUE(path.startsWith("/6/")) << path.toStdString();
-    }
+    ExpectRequestsAtZoom(server, 6);
     const QImage drawn = map.grab().toImage();
     EXPECT_EQ(drawn.size(), QSize(1200, 800));
     EXPECT_EQ(drawn.pixelColor(600, 400).rgb(), QColor(0xff, 0x00, 0xff).rgb());
@@ -262,9 +268,7 @@ TEST(MapWidgetHiDpiTest, FinerTilesAtTwoDevicePixelsAPixel) {
     map.SetZoom(17);
     server.m_requests.clear();
     ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= map.Viewport().VisibleTiles().size(); }));
-    for (const auto& [path, count] : server.m_requests) {
-        EXPECT_TRUE(path.startsWith("/17/")) << path.toStdString();
-    }
+    ExpectRequestsAtZoom(server, 17);
 }
 
 TEST(MapWidgetTest, FailedTileIsNotAskedForInALoop) {
@@ -272,9 +276,7 @@ TEST(MapWidgetTest, FailedTileIsNotAskedForInALoop) {
     ScopedTileUrl url(server.Template());
     CMapWidget map;
     map.SetTilesFailedText("tiles cannot be loaded");
-    map.resize(300, 300);
-    map.show();
-    map.CentreOn({50, 15}, 5);
+    ShowCentralEurope(map, 300, 300);
     ASSERT_TRUE(WaitFor([&] { return map.TilesFailing(); }));
     // Drawn over and over in the next second: every tile was asked for once, and is not again until its wait
     // (two seconds after the first failure) is over.
