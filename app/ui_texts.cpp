@@ -194,6 +194,10 @@ std::string SourceProblemText(const std::string& lang, const std::string& host, 
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" + reason + ")";
 }
 
+std::string CatchingUpText(const std::string& lang, const std::string& host) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uzupełnianie archiwum: ")) + host + "…";
+}
+
 std::string SolarWindForm(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³"));
 }

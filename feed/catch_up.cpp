@@ -88,7 +88,8 @@ bool IsFdsnEventService(const std::string& url) {
     return EndsWith(HttpPath(SplitUrl(url).base), "/fdsnws/event/1/query");
 }
 
-std::string FdsnCatchUpUrl(const std::string& url, std::int64_t startUtcMs, int limit) {
+std::string FdsnWindowUrl(const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs,
+                          int limit, std::size_t offset) {
     static const std::unordered_set<std::string> kReplaced = {"starttime", "start",  "endtime", "end",
                                                               "limit",     "offset", "orderby"};
     const UrlParts parts = SplitUrl(url);
@@ -102,8 +103,19 @@ std::string FdsnCatchUpUrl(const std::string& url, std::int64_t startUtcMs, int 
         }
         from = amp + 1;
     }
-    query += "starttime=" + FdsnTime(startUtcMs) + "&orderby=time-asc&limit=" + std::to_string(ClampLimit(limit));
+    query += "starttime=" + FdsnTime(startUtcMs);
+    if (endUtcMs) {
+        query += "&endtime=" + FdsnTime(*endUtcMs);
+    }
+    query += "&orderby=time-asc&limit=" + std::to_string(ClampLimit(limit));
+    if (offset > 0) {
+        query += "&offset=" + std::to_string(offset + 1);
+    }
     return parts.base + "?" + query + parts.fragment;
+}
+
+std::string FdsnCatchUpUrl(const std::string& url, std::int64_t startUtcMs, int limit) {
+    return FdsnWindowUrl(url, startUtcMs, std::nullopt, limit, 0);
 }
 
 std::string UsgsCatchUpUrl(const std::string& url, std::int64_t gapMs) {
@@ -145,67 +157,209 @@ std::int64_t CatchUpStartMs(std::optional<std::int64_t> newestOriginMs, std::int
     return std::clamp(start, earliest, nowMs);
 }
 
+namespace {
+
+// One catch-up's walk: the pages asked, what was handed over, and where it stands.
+class CatchUpWalk {
+public:
+    using Fetch = std::function<FetchResult(const std::string&)>;
+    using Parse = std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>;
+    using OnPage = std::function<void(std::vector<QuakeEvent>)>;
+
+    CatchUpWalk(const std::string& url, int limit, const Fetch& fetch, const Parse& parse, const OnPage& onPage,
+                const std::function<bool()>& stop)
+        : m_url(url),
+          m_limit(limit),
+          m_pageLimit(static_cast<std::size_t>(ClampLimit(limit))),
+          m_fetch(fetch),
+          m_parse(parse),
+          m_onPage(onPage),
+          m_stop(stop) {}
+
+    // One page: its events with numbers inside [from, to], and whether it could be read. Sets the result's
+    // problem or reached on the answers that end the walk.
+    struct Page {
+        bool read = false;
+        bool noData = false;
+        std::size_t count = 0;             // events in the page
+        std::vector<std::int64_t> inside;  // origins inside the window, in the page's order
+        bool outside = false;              // an event with numbers outside the window
+    };
+    Page Ask(std::int64_t from, std::optional<std::int64_t> to, std::size_t offset) {
+        Page page;
+        if (m_result.pages >= kCatchUpMaxPages) {
+            m_result.problem = "too many pages";
+            return page;
+        }
+        if (m_stop()) {
+            m_result.problem = "stopped";
+            return page;
+        }
+        ++m_result.pages;
+        const FetchResult answer = m_fetch(FdsnWindowUrl(m_url, from, to, m_limit, offset));
+        if (answer.ok && (answer.status == 204 || answer.status == 404)) {
+            page.read = page.noData = true;  // the service's "no data"
+            return page;
+        }
+        if (!answer.ok || answer.status < 200 || answer.status > 299) {
+            m_result.problem = answer.ok ? "HTTP " + std::to_string(answer.status) : answer.error;
+            return page;
+        }
+        page.read = true;
+        std::vector<QuakeEvent> events = m_parse(answer.body, m_url);
+        page.count = events.size();
+        std::vector<QuakeEvent> fresh;
+        for (QuakeEvent& event : events) {
+            if (event.hasNumbers) {
+                m_seenNewest = std::max(m_seenNewest.value_or(event.originUtcMs), event.originUtcMs);
+                if (event.originUtcMs < from || (to && event.originUtcMs > *to)) {
+                    page.outside = true;
+                } else {
+                    page.inside.push_back(event.originUtcMs);
+                }
+            }
+            if (m_handedOver.insert(event.eventId).second) {
+                if (event.hasNumbers) {
+                    m_newestHanded = std::max(m_newestHanded.value_or(event.originUtcMs), event.originUtcMs);
+                }
+                fresh.push_back(std::move(event));
+            }
+        }
+        m_brought = fresh.size();
+        if (!fresh.empty()) {
+            m_result.events += fresh.size();
+            m_onPage(std::move(fresh));
+        }
+        return page;
+    }
+    bool Full(const Page& page) const { return page.count >= m_pageLimit; }
+    std::size_t Brought() const { return m_brought; }
+    std::size_t PageLimit() const { return m_pageLimit; }
+    std::optional<std::int64_t> SeenNewest() const { return m_seenNewest; }
+    CatchUpResult& Result() { return m_result; }
+    CatchUpResult Finish() {
+        m_result.newestOriginMs = m_newestHanded.value_or(0);
+        return m_result;
+    }
+
+private:
+    const std::string& m_url;
+    const int m_limit;
+    const std::size_t m_pageLimit;
+    const Fetch& m_fetch;
+    const Parse& m_parse;
+    const OnPage& m_onPage;
+    const std::function<bool()>& m_stop;
+    CatchUpResult m_result;
+    std::unordered_set<std::string> m_handedOver;
+    std::optional<std::int64_t> m_seenNewest;
+    std::optional<std::int64_t> m_newestHanded;
+    std::size_t m_brought = 0;
+};
+
+constexpr std::int64_t kSecondMs = 1000;
+
+// Walks [from, end] in windows small enough to come back below the limit, whatever order the service
+// answers in; returns whether it got to the end.
+bool WalkWindows(CatchUpWalk& walk, std::int64_t from, std::optional<std::int64_t> endUtcMs, std::int64_t width = 0) {
+    CatchUpResult& result = walk.Result();
+    result.walkedWindows = true;
+    const auto end = [&] { return endUtcMs ? *endUtcMs : walk.SeenNewest().value_or(from); };
+    if (width <= 0) {
+        width = std::max<std::int64_t>((end() - from + 1) / 2, kSecondMs);
+    }
+    while (from <= end()) {
+        const std::int64_t to = width > end() - from ? end() : from + width - 1;
+        const CatchUpWalk::Page page = walk.Ask(from, to, 0);
+        if (!page.read) {
+            return false;
+        }
+        if (!page.noData && walk.Full(page) && page.inside.size() >= walk.PageLimit()) {
+            if (width > kSecondMs) {
+                width = std::max(width / 2, kSecondMs);
+                continue;
+            }
+            // One second still full: its reports by offset, as long as each page brings new ones.
+            for (std::size_t offset = walk.PageLimit();; offset += walk.PageLimit()) {
+                const CatchUpWalk::Page more = walk.Ask(from, to, offset);
+                if (!more.read) {
+                    return false;
+                }
+                if (more.noData || !walk.Full(more)) {
+                    break;
+                }
+                if (walk.Brought() == 0) {
+                    if (!result.cutSecondMs) {
+                        result.cutSecondMs = from;
+                    }
+                    break;
+                }
+            }
+        }
+        result.completeUtcMs = to + 1;
+        from = to + 1;
+        // Quiet stretches go by in wider steps again.
+        width = std::min<std::int64_t>(width * 2, 400 * 24 * 3600 * kSecondMs);
+    }
+    return true;
+}
+
+}  // namespace
+
+CatchUpResult RunFdsnCatchUp(
+    const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs, int limit,
+    const std::function<FetchResult(const std::string&)>& fetch,
+    const std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>& parse,
+    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop) {
+    CatchUpWalk walk(url, limit, fetch, parse, onPage, stop);
+    CatchUpResult& result = walk.Result();
+    result.completeUtcMs = startUtcMs;
+    std::int64_t start = startUtcMs;
+    for (;;) {
+        const CatchUpWalk::Page page = walk.Ask(start, endUtcMs, 0);
+        if (!page.read) {
+            return walk.Finish();
+        }
+        if (page.noData || !walk.Full(page) || (page.inside.empty() && !page.outside)) {
+            // A short page: the rest from `start` on, in whatever order. Reports without times cannot be paged.
+            result.reached = true;
+            break;
+        }
+        const bool ordered = std::is_sorted(page.inside.begin(), page.inside.end());
+        const bool oneTime = ordered && !page.outside && page.inside.front() == page.inside.back();
+        if (!ordered || page.outside || oneTime) {
+            // Not oldest first, not the window asked for (the page proves nothing about what it left out), or a
+            // page full of one origin time (nothing before it: the second from it on): the stretch up to the
+            // newest time seen goes by windows, then on.
+            if (oneTime) {
+                start = page.inside.front();
+                result.completeUtcMs = start;
+            }
+            if (!WalkWindows(walk, start, endUtcMs, oneTime ? kSecondMs : 0)) {
+                return walk.Finish();
+            }
+            if (result.completeUtcMs <= start || (endUtcMs && result.completeUtcMs > *endUtcMs)) {
+                result.reached = true;
+                break;
+            }
+            start = result.completeUtcMs;
+            continue;
+        }
+        // Reports at the newest time may go on past the page: asked again from there.
+        result.completeUtcMs = page.inside.back();
+        start = page.inside.back();
+    }
+    const std::int64_t seen = walk.SeenNewest().value_or(startUtcMs);
+    result.completeUtcMs = std::max(result.completeUtcMs, (endUtcMs ? std::min(*endUtcMs, seen) : seen) + 1);
+    return walk.Finish();
+}
+
 CatchUpResult RunFdsnCatchUp(
     const std::string& url, std::int64_t startUtcMs, int limit,
     const std::function<FetchResult(const std::string&)>& fetch,
     const std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>& parse,
     const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop) {
-    const auto pageLimit = static_cast<std::size_t>(ClampLimit(limit));
-    CatchUpResult result;
-    std::unordered_set<std::string> handedOver;
-    std::int64_t start = startUtcMs;
-    bool stepped = false;  // the start was moved past a page that brought nothing new
-    std::optional<std::int64_t> newestHandedOver;
-    while (result.pages < kCatchUpMaxPages && !stop()) {
-        ++result.pages;
-        const FetchResult page = fetch(FdsnCatchUpUrl(url, start, limit));
-        if (page.ok && (page.status == 204 || page.status == 404)) {
-            result.reached = true;  // the service's "no data"
-            break;
-        }
-        if (!page.ok || page.status < 200 || page.status > 299) {
-            break;
-        }
-        std::vector<QuakeEvent> events = parse(page.body, url);
-        // Quakes at the newest origin time of one page come again on the next.
-        std::vector<QuakeEvent> fresh;
-        std::optional<std::int64_t> newest;
-        for (QuakeEvent& event : events) {
-            if (event.hasNumbers) {
-                newest = std::max(newest.value_or(event.originUtcMs), event.originUtcMs);
-            }
-            if (handedOver.insert(event.eventId).second) {
-                if (event.hasNumbers) {
-                    newestHandedOver = std::max(newestHandedOver.value_or(event.originUtcMs), event.originUtcMs);
-                }
-                fresh.push_back(std::move(event));
-            }
-        }
-        const bool brought = !fresh.empty();
-        if (brought) {
-            result.events += fresh.size();
-            onPage(std::move(fresh));
-        }
-        if (events.size() < pageLimit) {
-            result.reached = true;
-            break;
-        }
-        if (newest && *newest > start) {
-            start = *newest;
-            stepped = false;
-        } else if (brought) {
-            stepped = false;  // more at this very time may follow: the same start again
-        } else if (!stepped) {
-            // A page full of quakes at one origin time would come back for ever.
-            ++start;
-            stepped = true;
-        } else {
-            result.reached = true;
-            break;
-        }
-    }
-    result.newestOriginMs = newestHandedOver.value_or(0);
-    return result;
+    return RunFdsnCatchUp(url, startUtcMs, std::nullopt, limit, fetch, parse, onPage, stop);
 }
 
 }  // namespace dravik

@@ -36,24 +36,49 @@ std::string FdsnCatchUpUrl(const std::string& url, std::int64_t startUtcMs, int 
 // covers `gapMs` (hour, 24 hours, 7 days, 30 days), the month when none does. Any other address unchanged.
 std::string UsgsCatchUpUrl(const std::string& url, std::int64_t gapMs);
 
-// Where a catch-up starts: an hour before the newest origin time archived (reports come in late), else
+// Where a catch-up starts: an hour before the source's completeness mark (reports come in late), else
 // `firstDays` before now; never more than `maxDays` before now, never after now. Day counts below 1 count as 1.
-std::int64_t CatchUpStartMs(std::optional<std::int64_t> newestOriginMs, std::int64_t nowMs, int firstDays, int maxDays);
+std::int64_t CatchUpStartMs(std::optional<std::int64_t> markMs, std::int64_t nowMs, int firstDays, int maxDays);
+
+// The source's address for the reports from `startUtcMs` to `endUtcMs` (both inclusive; nothing: open),
+// `limit` at a time, skipping the first `offset` (0: none; FDSN counts from 1, so offset k asks from k + 1).
+std::string FdsnWindowUrl(const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs,
+                          int limit, std::size_t offset);
 
 struct CatchUpResult {
-    bool reached = false;             // every page read to the end
+    bool reached = false;             // every report from the start on was read
     std::size_t pages = 0;            // pages asked for
     std::size_t events = 0;           // events handed over
     std::int64_t newestOriginMs = 0;  // of the events handed over that carry numbers; 0 when none did
+    // Every report with an origin from the start up to before this was handed over (the start: none for sure).
+    std::int64_t completeUtcMs = 0;
+    // The service did not page as asked (newest first whatever was asked, or outside the window asked for), so
+    // the gap was walked in windows of time.
+    bool walkedWindows = false;
+    // A second that still held `limit` reports after paging by offset (a service without offset): the start
+    // of the first such second; what lay beyond the limit in it could not be read.
+    std::optional<std::int64_t> cutSecondMs;
+    // Why it ended before the end: "HTTP 500", the fetch's error, "stopped"; empty when reached.
+    std::string problem;
 };
 
 // Pages through an FDSN event service from `startUtcMs` on, one request at a time, `limit` events a page
-// (clamped as in FdsnCatchUpUrl). Each page is read by `parse` (given the source's `url`); its events not handed
-// over before (by eventId) go to `onPage`, which a page bringing nothing new does not call. The next page starts
-// at the newest origin time read; events without numbers do not move it. It ends reached on a short page, a 204 or 404
-// answer, a 2xx page without events, or a full page that brings nothing new even one millisecond past its newest origin
-// time; not reached on a failed transfer, any other status, `stop` returning true (asked before every request) or after
-// kCatchUpMaxPages pages.
+// (clamped as in FdsnCatchUpUrl), oldest first. Each page is read by `parse` (given the source's `url`); its
+// events not handed over before (by eventId) go to `onPage`, which a page bringing nothing new does not call.
+// The next page starts at the newest origin time read (reports at that time come again and count once).
+// A page that is not oldest first or holds reports outside the window asked for, and a full page all at one
+// time, make the rest of the gap walked in windows (`starttime`/`endtime`) up to `endUtcMs` (nothing: the
+// newest origin the service showed): a window that comes back full is halved, down to one second, which is
+// then paged by `offset`. It ends reached on a short page or window past the end, a 204 or 404 answer (no
+// data), a 2xx page without events; not reached on a failed transfer, any other status, `stop` returning
+// true (asked before every request) or after kCatchUpMaxPages pages.
+CatchUpResult RunFdsnCatchUp(
+    const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs, int limit,
+    const std::function<FetchResult(const std::string&)>& fetch,
+    const std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>& parse,
+    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop);
+
+// The same, open-ended.
 CatchUpResult RunFdsnCatchUp(
     const std::string& url, std::int64_t startUtcMs, int limit,
     const std::function<FetchResult(const std::string&)>& fetch,

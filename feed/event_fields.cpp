@@ -323,6 +323,7 @@ std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::s
     event.longitude = source.longitude;
     event.magnitude = source.magnitude;
     event.otherIds = OtherIds(source.ids, id, prefix);
+    event.updatedUtcMs = source.updatedUtcMs;
     return event;
 }
 

@@ -54,6 +54,8 @@ struct SourceEvent {
     std::optional<double> depthKm;
     // Every id the source knows the quake by, separated by commas (USGS's ",us7000abcd,ci38457511,").
     std::string ids;
+    // When the source last changed it, UTC ms; 0: not said.
+    std::int64_t updatedUtcMs = 0;
 };
 
 // The event as listed and stored, or nothing when it does not make one: an empty or over-long id, a

@@ -43,6 +43,14 @@ bool SameEarthquake(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits&
                         b.magnitude, limits);
 }
 
+double MergeDistance(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits& limits) {
+    const double dt = std::fabs(static_cast<double>(a.originUtcMs) - static_cast<double>(b.originUtcMs));
+    const auto part = [](double difference, double limit) { return limit > 0 ? difference / limit : 0.0; };
+    return part(dt, static_cast<double>(limits.originMs)) +
+           part(GreatCircleKm(a.latitude, a.longitude, b.latitude, b.longitude), limits.distanceKm) +
+           part(std::fabs(a.magnitude - b.magnitude), limits.magnitude);
+}
+
 std::string EventSource(const std::string& eventId) {
     const auto colon = eventId.find(':');
     return colon == std::string::npos ? std::string() : eventId.substr(0, colon);

@@ -20,6 +20,12 @@ struct MergeLimits {
 // table) never match anything.
 bool SameEarthquake(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits& limits = {});
 
+// How far apart two reports of one earthquake lie: the differences of origin time, distance and magnitude,
+// each as a fraction of its limit, summed, so a second, a kilometre and a tenth of a magnitude weigh as
+// their limits make them (60 s, 100 km and 1.0 by default: 0.6 s ~ 1 km ~ 0.01). Lower is closer; only
+// meaningful for reports that SameEarthquake takes for one.
+double MergeDistance(const QuakeEvent& a, const QuakeEvent& b, const MergeLimits& limits = {});
+
 // The source of a qualified event id ("usgs" of "usgs:us6000m0yf"); empty for an id without one.
 std::string EventSource(const std::string& eventId);
 

@@ -114,7 +114,7 @@ enum class Role { kOther, kRoot, kFeatures, kFeature, kProperties, kGeometry, kC
 // What one feature has told so far.
 struct FeatureState {
     std::optional<std::string> id, unid, place, flynnRegion, ids;
-    std::optional<std::int64_t> timeMs;
+    std::optional<std::int64_t> timeMs, updatedMs;
     std::optional<double> magnitude, lat, lon, depth;
     std::optional<double> coordinates[3];
     bool coordinatesUsable = true;  // false once a coordinate is not a number
@@ -281,19 +281,27 @@ private:
         return BoundedText(*value.text, kMaxRegionBytes * 4);
     }
 
+    // A time as ISO text (EMSC) or milliseconds (USGS).
+    static std::optional<std::int64_t> TimeMs(const Scalar& value) {
+        if (value.text != nullptr) {
+            return ReadIsoTimeUtcMs(*value.text);
+        }
+        if (value.integer) {
+            return value.integer;
+        }
+        if (value.number && std::fabs(*value.number) < 1e15) {
+            return std::llround(*value.number);
+        }
+        return std::nullopt;
+    }
+
     void OnProperty(const std::string& name, const Scalar& value) {
         if (name == "mag") {
             m_feature.magnitude = value.number;
         } else if (name == "time") {
-            if (value.text != nullptr) {
-                m_feature.timeMs = ReadIsoTimeUtcMs(*value.text);
-            } else if (value.integer) {
-                m_feature.timeMs = value.integer;
-            } else if (value.number && std::fabs(*value.number) < 1e15) {
-                m_feature.timeMs = std::llround(*value.number);
-            } else {
-                m_feature.timeMs.reset();
-            }
+            m_feature.timeMs = TimeMs(value);
+        } else if (name == "updated" || name == "lastupdate") {
+            m_feature.updatedMs = TimeMs(value);
         } else if (name == "lat") {
             m_feature.lat = value.number;
         } else if (name == "lon") {
@@ -333,6 +341,7 @@ private:
         source.originUtcMs = *f.timeMs;
         source.magnitude = *f.magnitude;
         source.ids = f.ids ? *f.ids : std::string();
+        source.updatedUtcMs = f.updatedMs.value_or(0);
         if (auto event = MakeQuakeEvent(source, m_prefix)) {
             m_events.push_back(std::move(*event));
         }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -126,7 +127,9 @@ std::vector<std::string> IQuakeListView::TrimRows(std::int64_t, int) {
 void UnstoredEvents::Lane::Add(const QuakeEvent& event) {
     if (Size() >= kMaxUnstored) {
         if (!dropping) {
-            std::fprintf(stderr, "dravik: archive backlog full, the oldest unarchived events are dropped from %s on\n",
+            std::fprintf(stderr,
+                         "dravik: archive backlog full, the oldest unarchived events are dropped from %s on; they "
+                         "are read again once it is written\n",
                          events[head].eventId.c_str());
             dropping = true;
         }
@@ -158,13 +161,70 @@ void UnstoredEvents::Lane::ForgetBefore(std::uint64_t end) {
     }
 }
 
+void UnstoredEvents::AddTo(Lane& lane, const QuakeEvent& event) {
+    if (lane.Size() >= kMaxUnstored) {
+        const QuakeEvent& dropped = lane.events[lane.head];
+        if (!dropped.markOnly && dropped.hasNumbers) {
+            NoteDropped(EventSource(QuakeIdKey(dropped.eventId)), dropped.originUtcMs);
+        }
+    }
+    lane.Add(event);
+    if (!event.completeSource.empty()) {
+        std::int64_t& pending = m_pendingMarks.emplace(event.completeSource, event.completeUtcMs).first->second;
+        pending = std::max(pending, event.completeUtcMs);
+    }
+}
+
 void UnstoredEvents::Add(const QuakeEvent& event, KnownQuake& quake, bool prompt) {
     if (prompt && quake.roundLaneUntil <= m_round.first) {
-        m_prompt.Add(event);
+        AddTo(m_prompt, event);
         return;
     }
-    m_round.Add(event);
+    AddTo(m_round, event);
     quake.roundLaneUntil = m_round.End();
+}
+
+void UnstoredEvents::AddMark(const std::string& source, std::int64_t completeUtcMs) {
+    QuakeEvent mark;
+    mark.markOnly = true;
+    mark.completeSource = source;
+    mark.completeUtcMs = completeUtcMs;
+    AddTo(m_round, mark);
+}
+
+std::optional<std::int64_t> UnstoredEvents::PendingMark(const std::string& source) const {
+    const auto it = m_pendingMarks.find(source);
+    return it == m_pendingMarks.end() ? std::nullopt : std::optional<std::int64_t>(it->second);
+}
+
+void UnstoredEvents::NoteDropped(const std::string& source, std::int64_t originUtcMs) {
+    std::int64_t& hole = m_holes.emplace(source, originUtcMs).first->second;
+    hole = std::min(hole, originUtcMs);
+    // A read again before this drop does not cover it.
+    m_readAgain.erase(source);
+    m_pendingMarks.erase(source);
+}
+
+std::optional<std::int64_t> UnstoredEvents::Hole(const std::string& source) const {
+    const auto it = m_holes.find(source);
+    return it == m_holes.end() ? std::nullopt : std::optional<std::int64_t>(it->second);
+}
+
+void UnstoredEvents::ReadAgain(const std::string& source) {
+    if (m_holes.count(source) != 0) {
+        m_readAgain.insert(source);
+    }
+}
+
+void UnstoredEvents::Retarget(const std::string& quakeKey, const std::string& archivedId) {
+    for (Lane* lane : {&m_prompt, &m_round}) {
+        for (std::size_t i = lane->head; i < lane->events.size(); ++i) {
+            QuakeEvent& event = lane->events[i];
+            if (!event.markOnly && event.quakeId.empty() && QuakeIdKey(event.eventId) == quakeKey) {
+                event.quakeId = archivedId;
+            }
+        }
+    }
 }
 
 UnstoredEvents::Chunk UnstoredEvents::Take(std::size_t max, bool promptOnly) const {
@@ -177,12 +237,27 @@ UnstoredEvents::Chunk UnstoredEvents::Take(std::size_t max, bool promptOnly) con
     chunk.events.insert(chunk.events.end(), from(m_round), from(m_round) + static_cast<std::ptrdiff_t>(fromRound));
     chunk.promptEnd = m_prompt.first + fromPrompt;
     chunk.roundEnd = m_round.first + fromRound;
+    // A mark never passes what was dropped before it was written.
+    for (QuakeEvent& event : chunk.events) {
+        const auto hole = m_holes.find(event.completeSource);
+        if (!event.completeSource.empty() && hole != m_holes.end()) {
+            event.completeUtcMs = std::min(event.completeUtcMs, hole->second);
+        }
+    }
     return chunk;
 }
 
 void UnstoredEvents::Forget(const Chunk& chunk) {
     m_prompt.ForgetBefore(chunk.promptEnd);
     m_round.ForgetBefore(chunk.roundEnd);
+    if (Empty()) {
+        // Every mark waiting here is the archive's now; a hole read again is written whole.
+        m_pendingMarks.clear();
+        for (const std::string& source : m_readAgain) {
+            m_holes.erase(source);
+        }
+        m_readAgain.clear();
+    }
 }
 
 void UnstoredEvents::Clear() {
@@ -227,8 +302,14 @@ std::unique_lock<std::mutex> LockIfAny(std::mutex* mutex) {
 }  // namespace
 
 void QuakeListUpdate::Run(const EventSource& source) {
+    RunRound([&source] { return RoundReports{source(), {}}; });
+}
+
+void QuakeListUpdate::RunRound(const RoundSource& source) {
     m_flags.feedBusy = true;
-    const std::vector<QuakeEvent> events = source();
+    RoundReports round = source();
+    m_marks = std::move(round.marks);
+    const std::vector<QuakeEvent>& events = round.events;
     {
         std::unique_lock<std::mutex> lock = LockIfAny(m_hooks.listMutex);
         // The list stays undrawn while it is filled, and is drawn once at the end.
@@ -261,6 +342,9 @@ void QuakeListUpdate::RunEvents(const std::vector<QuakeEvent>& events) {
 void QuakeListUpdate::WriteBacklog() {
     // Written after listing, so a slow or locked archive never delays what the user sees; a failed write
     // keeps every event for the next round. One writer at a time, so no quake is written twice.
+    if (m_hooks.archiveReady && !m_hooks.archiveReady()) {
+        return;
+    }
     if (m_bPrompt) {
         WritePromptLane();
         return;
@@ -383,8 +467,37 @@ void QuakeListUpdate::Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs) {
             }
         }
     }
-    const int registryDays = std::max(m_hooks.registryDays, bounds.days);
+}
+
+void QuakeListUpdate::ForgetOld(std::int64_t nowUtcMs) {
+    const int registryDays = std::max(m_hooks.registryDays, m_hooks.bounds.days);
     m_quakes.ForgetOlderThan(nowUtcMs - registryDays * std::int64_t{86400000});
+    m_quakes.EnforceBound();
+}
+
+void QuakeListUpdate::AddRoundReports(std::vector<Unstored>& reports) {
+    // Oldest first, so whatever prefix of them a write that is cut short commits leaves no gap behind a mark.
+    // A quake's reports keep their order (its first report's origin is the key of them all).
+    std::stable_sort(reports.begin(), reports.end(),
+                     [](const Unstored& a, const Unstored& b) { return a.key < b.key; });
+    const auto markOf = [this](const std::string& source) -> const SourceMark* {
+        const auto it =
+            std::find_if(m_marks.begin(), m_marks.end(), [&](const SourceMark& m) { return m.source == source; });
+        return it == m_marks.end() ? nullptr : &*it;
+    };
+    for (Unstored& report : reports) {
+        QuakeEvent& event = report.event;
+        const SourceMark* mark = event.hasNumbers ? markOf(dravik::EventSource(QuakeIdKey(event.eventId))) : nullptr;
+        if (mark != nullptr && report.key < mark->completeUtcMs) {
+            // Written, this report leaves every earlier one of its source written.
+            event.completeSource = mark->source;
+            event.completeUtcMs = report.key;
+        }
+        m_unstored.Add(event, *report.quake, false);
+    }
+    for (const SourceMark& mark : m_marks) {
+        m_unstored.AddMark(mark.source, mark.completeUtcMs);
+    }
 }
 
 bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
@@ -430,8 +543,36 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
         batchQuakes.clear();
         batchRevisedFrom.clear();
     };
+    // A polling round's reports go to the backlog together at the end, oldest first; a quake's key is the origin
+    // of its first report in the round.
+    std::vector<Unstored> unstored;
+    std::unordered_map<const KnownQuake*, std::int64_t> keys;
+    const auto keep = [&](const QuakeEvent& report, KnownQuake& quake) {
+        if (m_bPrompt) {
+            m_unstored.Add(report, quake, true);
+            return;
+        }
+        const std::int64_t origin = report.hasNumbers ? report.originUtcMs : INT64_MIN;
+        unstored.push_back({report, &quake, keys.emplace(&quake, origin).first->second});
+    };
+    const auto inSpan = [&](const KnownQuake& quake) {
+        // A quake older than the list's span is archived only, also when it is revised.
+        return !quake.values.hasNumbers ||
+               (quake.values.originUtcMs >= listedSince && quake.values.originUtcMs > m_quakes.ListFloorMs());
+    };
+    const auto listQuake = [&](KnownQuake& quake, const std::string& revisedFrom) {
+        quake.listed = true;
+        batch.push_back(quake.values);
+        batchQuakes.push_back(&quake);
+        batchRevisedFrom.push_back(revisedFrom);
+        if (batch.size() == kListBatch) {
+            flush();
+        }
+    };
+    bool cut = false;
     for (const QuakeEvent& event : events) {
         if (StopRequested()) {
+            cut = true;
             break;
         }
         if (event.hasNumbers && (event.originUtcMs > now + kMaxFutureMs || event.originUtcMs < kEarliestOriginMs)) {
@@ -439,33 +580,34 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
         }
         const ReportMatch match = m_quakes.Resolve(event);
         KnownQuake& quake = *match.quake;
+        if (match.detached != nullptr) {
+            // The same agency's earlier report, taken for this quake before, is a quake of its own: its ids move
+            // to a row of its own in the archive.
+            QuakeEvent own = match.detached->values;
+            own.detached = true;
+            keep(own, *match.detached);
+        }
         switch (match.kind) {
             case ReportKind::kNew:
             case ReportKind::kRevision:
-                m_unstored.Add(event, quake, m_bPrompt);
+                keep(event, quake);
                 break;
             case ReportKind::kOtherAgency:
                 // The archive learns the agency's ids once; a report that brings none changes nothing there.
                 if (match.newIds) {
                     QuakeEvent merged = event;
                     merged.quakeId = quake.id;
-                    m_unstored.Add(merged, quake, m_bPrompt);
+                    keep(merged, quake);
                 }
                 break;
             case ReportKind::kRepeat:
                 break;
         }
-        // A quake older than the list's span is archived only, also when it is revised.
-        const bool inSpan = !quake.values.hasNumbers || (quake.values.originUtcMs >= listedSince &&
-                                                         quake.values.originUtcMs > m_quakes.ListFloorMs());
-        if (!quake.listed && inSpan) {
-            quake.listed = true;
-            batch.push_back(quake.values);
-            batchQuakes.push_back(&quake);
-            batchRevisedFrom.push_back(match.kind == ReportKind::kRevision ? match.previous.mag : std::string());
-            if (batch.size() == kListBatch) {
-                flush();
-            }
+        if (match.detached != nullptr && inSpan(*match.detached)) {
+            listQuake(*match.detached, std::string());
+        }
+        if (!quake.listed && inSpan(quake)) {
+            listQuake(quake, match.kind == ReportKind::kRevision ? match.previous.mag : std::string());
         } else if (match.kind == ReportKind::kRevision) {
             revisions.push_back({quake.values, RevisionText(match.previous, quake.values)});
             if (AlertOnce(quake, now)) {
@@ -477,8 +619,14 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     if (!revisions.empty()) {
         m_list.ReviseEvents(revisions);
     }
+    if (cut) {
+        // Not every report was seen: no mark may claim them.
+        m_marks.clear();
+    }
+    AddRoundReports(unstored);
     // Rows age out also in a round that brings nothing.
     Trim(now);
+    ForgetOld(now);
     if (!announced.empty() && m_hooks.listed) {
         m_hooks.listed(announced, !firstFillDone);
     }

@@ -4,7 +4,10 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,6 +121,20 @@ public:
 
     // Constant work per event. `quake` is the quake the report was taken for.
     void Add(const QuakeEvent& event, KnownQuake& quake, bool prompt);
+    // Once everything before it is written, every report of `source` before `completeUtcMs` is.
+    void AddMark(const std::string& source, std::int64_t completeUtcMs);
+    // The newest mark of `source` waiting here (what the archive's mark becomes once the backlog is written).
+    std::optional<std::int64_t> PendingMark(const std::string& source) const;
+    // A report of `source` at `originUtcMs` was dropped before it was written (a full backlog or push queue):
+    // the source's mark stays before it until a read from there on has been written (see ReadAgain).
+    void NoteDropped(const std::string& source, std::int64_t originUtcMs);
+    // The earliest origin dropped of `source`, while its reports are to be read again.
+    std::optional<std::int64_t> Hole(const std::string& source) const;
+    // The source's reports from its hole on have been read again and added: once all is written the mark may
+    // pass the hole.
+    void ReadAgain(const std::string& source);
+    // The reports of quake `quakeKey` are another agency's reports of the archived quake `archivedId`.
+    void Retarget(const std::string& quakeKey, const std::string& archivedId);
     bool Empty() const { return m_prompt.Empty() && m_round.Empty(); }
     std::size_t Size() const { return m_prompt.Size() + m_round.Size(); }
     bool PromptEmpty() const { return m_prompt.Empty(); }
@@ -155,9 +172,27 @@ private:
         std::size_t Size() const { return events.size() - head; }
         std::uint64_t End() const { return first + Size(); }
     };
+    void AddTo(Lane& lane, const QuakeEvent& event);
+
     Lane m_prompt;
     Lane m_round;
     bool m_bRoundWriter = false;
+    std::map<std::string, std::int64_t> m_pendingMarks;
+    std::map<std::string, std::int64_t> m_holes;
+    std::set<std::string> m_readAgain;
+};
+
+// How far one source's reports of a round are complete: every report of `source` before `completeUtcMs` is
+// among the round's or in the archive (its reads are contiguous with the archive's mark).
+struct SourceMark {
+    std::string source;
+    std::int64_t completeUtcMs = 0;
+};
+
+// A polling round's reports, every source read in its order, and how far each source is complete with them.
+struct RoundReports {
+    std::vector<QuakeEvent> events;
+    std::vector<SourceMark> marks;
 };
 
 // One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run
@@ -176,6 +211,7 @@ public:
 
     // The events of one polling round, every source read in its order.
     using EventSource = std::function<std::vector<QuakeEvent>()>;
+    using RoundSource = std::function<RoundReports()>;
     // Writes the events to the archive, all or none; gives up (kInterrupted) once the stop flag is set.
     using EventStore = std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&)>;
     // Told the outcome of every archive write.
@@ -204,6 +240,9 @@ public:
         // How far back the registry remembers quakes, in days, at least the list's (a catch-up brings reports
         // that old, and another agency's report of them must find them); 0: the list's days.
         int registryDays = 0;
+        // Whether the archive's earlier quakes are known, so the backlog may be written (until then a report
+        // could not tell an archived quake from a new one); empty: always.
+        std::function<bool()> archiveReady;
     };
 
     // Reports dated this far in the future, or before 1900, are bad input and refused.
@@ -216,15 +255,26 @@ public:
     // One polling round over the events `source` reads; the source is read before the list stops drawing, so a
     // fetch that hangs holds back neither the list nor a pushed quake.
     void Run(const EventSource& source);
+    // The same over reports that say how far each source is complete: the round's reports go to the archive
+    // oldest first, each source's mark moving with them, so a write cut short leaves a complete prefix.
+    void RunRound(const RoundSource& source);
     // One round over events that arrived by other means (pushed by the source).
     void RunEvents(const std::vector<QuakeEvent>& events);
 
 private:
     bool StopRequested() const;
     void ListNew(const std::vector<QuakeEvent>& events);
-    // Keeps the list within its bounds: the quakes whose rows went are no longer listed, and those older than the
-    // registry's span are forgotten.
+    // Keeps the list within its bounds: the quakes whose rows went are no longer listed.
     void Trim(std::int64_t nowUtcMs, std::int64_t keepSinceUtcMs = INT64_MIN);
+    // After a round: the quakes older than the registry's span, or beyond its count, are forgotten.
+    void ForgetOld(std::int64_t nowUtcMs);
+    // A polling round's reports for the archive, oldest first (each quake's in their order), with the marks.
+    struct Unstored {
+        QuakeEvent event;
+        KnownQuake* quake;
+        std::int64_t key;
+    };
+    void AddRoundReports(std::vector<Unstored>& reports);
     // Before a round of many new quakes into a full list: the rows that the round's newer quakes will push out
     // go at once, in one block, and the round lists nothing older than what stays (raises *listedSince).
     void MakeRoom(const std::vector<QuakeEvent>& events, std::int64_t nowUtcMs, std::int64_t* listedSince);
@@ -245,6 +295,7 @@ private:
     Hooks m_hooks;
     // This round's reports are pushed ones.
     bool m_bPrompt = false;
+    std::vector<SourceMark> m_marks;
 };
 
 }  // namespace dravik

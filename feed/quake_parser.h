@@ -19,6 +19,17 @@ struct QuakeEvent {
     std::vector<std::string> otherIds{};
     // The id of the listed quake another agency's report was taken for; empty for a quake's own report.
     std::string quakeId{};
+    // When the source last changed the report (EMSC's `lastupdate`, USGS's `updated`), UTC ms; 0: not said.
+    // A report older than the one a quake holds is stale news and changes nothing.
+    std::int64_t updatedUtcMs = 0;
+    // Once this report is in the archive, every report of `completeSource` up to `completeUtcMs` is: the
+    // source's completeness mark moves there with the same commit. Empty source: no mark. A report with
+    // `markOnly` carries nothing else.
+    std::string completeSource{};
+    std::int64_t completeUtcMs = 0;
+    bool markOnly = false;
+    // Taken for another agency's quake before, this report now makes a quake of its own.
+    bool detached = false;
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the

@@ -42,7 +42,8 @@ KnownQuake* QuakeRegistry::FindByIds(const QuakeEvent& report) {
     return nullptr;
 }
 
-KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::string& source) {
+KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::string& source, int* replaces) {
+    *replaces = -1;
     if (!report.hasNumbers || m_limits.originMs < 0) {
         return nullptr;
     }
@@ -50,36 +51,93 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
     const std::int64_t span = m_limits.originMs;
     const std::int64_t from = t < INT64_MIN + span ? INT64_MIN : t - span;
     const std::int64_t to = t > INT64_MAX - span ? INT64_MAX : t + span;
+    KnownQuake* best = nullptr;
+    double bestDistance = 0.0;
     for (auto it = m_byOrigin.lower_bound(from); it != m_byOrigin.end() && it->first <= to; ++it) {
         KnownQuake& quake = *it->second;
-        // A quake that already has a report of this agency is another quake of it: one agency's distinct ids
-        // are distinct quakes (an aftershock sequence), whatever their values share.
-        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end() &&
-            SameEarthquake(report, quake.values, m_limits)) {
-            return &quake;
+        if (!SameEarthquake(report, quake.values, m_limits)) {
+            continue;
+        }
+        const double distance = MergeDistance(report, quake.values, m_limits);
+        int replacing = -1;
+        // A quake that already has a report of this agency is another quake of it (one agency's distinct ids are
+        // distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it worse:
+        // then this one is that quake's report and the earlier one another quake.
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
+            const auto earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
+                return EventSource(QuakeIdKey(m.eventId)) == source;
+            });
+            if (quake.source == source || earlier == quake.merged.end() ||
+                distance >= MergeDistance(*earlier, quake.values, m_limits)) {
+                continue;
+            }
+            replacing = static_cast<int>(earlier - quake.merged.begin());
+        }
+        if (best == nullptr || distance < bestDistance) {
+            best = &quake;
+            bestDistance = distance;
+            *replaces = replacing;
         }
     }
-    return nullptr;
+    return best;
+}
+
+KnownQuake& QuakeRegistry::Detach(KnownQuake& quake, std::size_t index) {
+    const QuakeEvent report = quake.merged[index];
+    quake.merged.erase(quake.merged.begin() + static_cast<std::ptrdiff_t>(index));
+    for (const std::string& id : ReportIds(report)) {
+        const std::string key = QuakeIdKey(id);
+        const auto it = m_byKey.find(key);
+        if (it != m_byKey.end() && it->second == &quake) {
+            m_byKey.erase(it);
+            quake.keys.erase(std::remove(quake.keys.begin(), quake.keys.end(), key), quake.keys.end());
+        }
+    }
+    quake.sources.clear();
+    for (const std::string& key : quake.keys) {
+        const std::string source = EventSource(key);
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
+            quake.sources.push_back(source);
+        }
+    }
+    return Register(report, ReportIds(report));
 }
 
 ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     ReportMatch match;
     const std::string source = EventSource(report.eventId);
     KnownQuake* quake = FindByIds(report);
+    int replaces = -1;
     if (quake == nullptr) {
-        quake = FindByMergeRule(report, source);
+        quake = FindByMergeRule(report, source, &replaces);
     }
     if (quake == nullptr) {
         match.quake = &Register(report, ReportIds(report));
         return match;
     }
     match.quake = quake;
+    if (replaces >= 0) {
+        match.detached = &Detach(*quake, static_cast<std::size_t>(replaces));
+    }
     match.newIds = AddKeys(*quake, report);
     if (source != quake->source) {
         match.kind = ReportKind::kOtherAgency;
+        if (report.hasNumbers) {
+            const std::string key = QuakeIdKey(report.eventId);
+            const auto known = std::find_if(quake->merged.begin(), quake->merged.end(),
+                                            [&](const QuakeEvent& m) { return QuakeIdKey(m.eventId) == key; });
+            if (known != quake->merged.end()) {
+                *known = report;
+            } else if (std::find(quake->keys.begin(), quake->keys.end(), key) != quake->keys.end()) {
+                quake->merged.push_back(report);
+            }
+        }
         return match;
     }
-    if (SameValues(report, quake->values)) {
+    // Older news than the quake holds (a lagging copy of the service, a poll behind a push) changes nothing.
+    const bool stale =
+        report.updatedUtcMs != 0 && quake->values.updatedUtcMs != 0 && report.updatedUtcMs < quake->values.updatedUtcMs;
+    if (stale || SameValues(report, quake->values)) {
         match.kind = ReportKind::kRepeat;
         return match;
     }
@@ -100,17 +158,38 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     if (place == m_quakes.end()) {
         place = std::find_if(m_quakes.begin(), m_quakes.end(), [quake](const KnownQuake& q) { return &q == quake; });
     }
+    const std::int64_t updated = std::max(report.updatedUtcMs, quake->values.updatedUtcMs);
     quake->values = report;
     quake->values.eventId = quake->id;
+    quake->values.updatedUtcMs = updated;
     IndexOrigin(place);
     return match;
 }
 
-void QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted) {
-    if (ids.empty() || FindByIds(values) != nullptr) {
-        return;
+KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted) {
+    if (ids.empty()) {
+        return nullptr;
     }
-    Register(values, ids).alerted = alerted;
+    QuakeEvent report = values;
+    report.eventId = ids.front();
+    report.otherIds.assign(ids.begin() + 1, ids.end());
+    if (KnownQuake* known = FindByIds(report)) {
+        AddKeys(*known, report);
+        return nullptr;
+    }
+    // A quake of this run that is another agency's report of the archived one: listed while the archive could
+    // not be read. It takes the archived quake's ids, and its reports are stored on the archived row.
+    int replaces = -1;
+    KnownQuake* fold = FindByMergeRule(values, EventSource(QuakeIdKey(ids.front())), &replaces);
+    if (fold != nullptr && !fold->archived && replaces < 0) {
+        AddKeys(*fold, report);
+        fold->archived = true;
+        return fold;
+    }
+    KnownQuake& added = Register(values, ids);
+    added.alerted = alerted;
+    added.archived = true;
+    return nullptr;
 }
 
 KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<std::string>& ids) {
@@ -128,7 +207,6 @@ KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<
         AddKeys(added, report);
     }
     IndexOrigin(place);
-    Forget();
     return added;
 }
 
@@ -176,7 +254,7 @@ void QuakeRegistry::Erase(QuakeListIt quake) {
     m_quakes.erase(quake);
 }
 
-void QuakeRegistry::Forget() {
+void QuakeRegistry::EnforceBound() {
     while (m_quakes.size() > m_maxQuakes) {
         Erase(m_quakes.begin());
     }

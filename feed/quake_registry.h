@@ -42,8 +42,13 @@ struct KnownQuake {
     bool listed = false;
     // Matched the alert rule while fresh, or was known before this run (announced then, if ever).
     bool alerted = false;
+    // Read from the archive (stored by an earlier run).
+    bool archived = false;
     // The archive backlog's round lane holds one of its reports while its number is below this.
     std::uint64_t roundLaneUntil = 0;
+    // The reports of other agencies taken for it in this run, with their values: a better fitting report of
+    // one of those agencies takes the place of its earlier one (which becomes a quake of its own).
+    std::vector<QuakeEvent> merged;
 };
 
 enum class ReportKind {
@@ -60,21 +65,25 @@ struct ReportMatch {
     QuakeEvent previous;
     // The report brought ids the quake did not have (worth telling the archive).
     bool newIds = false;
+    // The same agency's earlier report, which this one replaced on the quake: now a quake of its own, not
+    // yet listed; null when none.
+    KnownQuake* detached = nullptr;
 };
 
 class QuakeRegistry final {
 public:
     // Quakes remembered at most; past it those registered first are forgotten (the archive still knows them).
+    // The bound is kept between rounds only (EnforceBound), so a quake a round holds is never freed under it.
     static constexpr std::size_t kDefaultMaxQuakes = 100000;
-    // Far more than one round lists in a batch, so a quake being listed is never forgotten under it.
     static constexpr std::size_t kMinQuakes = 1000;
 
     explicit QuakeRegistry(MergeLimits limits = {}, std::size_t maxQuakes = kDefaultMaxQuakes);
 
     // A quake the archive held before this run: known (so another agency's report of it or a repeat adds no
     // row), not listed; `alerted` when it matched the alert rule (it was announced then, or was too old to be).
-    // `ids` hold its own id first.
-    void AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted);
+    // `ids` hold its own id first. Returns the quake of this run that turns out to be the archived one (another
+    // agency's report of it, listed while the archive could not be read), or null.
+    KnownQuake* AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted);
     ReportMatch Resolve(const QuakeEvent& report);
     // The quake that one of its ids (any form) names; null when none.
     KnownQuake* Find(const std::string& eventId);
@@ -83,6 +92,9 @@ public:
     // window of days (the archive knows older ones by their ids). Quakes without an origin stay, bounded by
     // the count alone. Returns how many went.
     std::size_t ForgetOlderThan(std::int64_t cutoffUtcMs);
+    // Forgets the quakes registered first beyond the count bound. Only between rounds: no pointer a round
+    // holds may point at them.
+    void EnforceBound();
     // The newest origin among the quakes the list let go for want of room: while it is full, a quake that old
     // would only go in to come out again, so it is not listed.
     std::int64_t ListFloorMs() const { return m_listFloorMs; }
@@ -95,14 +107,17 @@ private:
     using QuakeListIt = QuakeList::iterator;
 
     KnownQuake* FindByIds(const QuakeEvent& report);
-    KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source);
+    // The quake the report fits best, and the same agency's earlier report on it that it fits better than
+    // (to be replaced; -1 when none).
+    KnownQuake* FindByMergeRule(const QuakeEvent& report, const std::string& source, int* replaces);
+    // Takes the merged report at `index` off the quake and makes it a quake of its own.
+    KnownQuake& Detach(KnownQuake& quake, std::size_t index);
     KnownQuake& Register(const QuakeEvent& values, const std::vector<std::string>& ids);
     // Returns whether any id was new to the quake.
     bool AddKeys(KnownQuake& quake, const QuakeEvent& report);
     void IndexOrigin(QuakeListIt quake);
     void UnindexOrigin(const KnownQuake& quake);
     void Erase(QuakeListIt quake);
-    void Forget();
 
     MergeLimits m_limits;
     std::size_t m_maxQuakes;

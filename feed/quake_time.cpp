@@ -26,7 +26,45 @@ std::string ZeroBlanks(const char* text) {
     return out;
 }
 
+// Whether the local clock at `instant` reads `reading` (to the second).
+bool ShowsReading(std::time_t instant, const std::tm& reading) {
+    std::tm shown{};
+    return ::localtime_r(&instant, &shown) != nullptr && shown.tm_year == reading.tm_year &&
+           shown.tm_mon == reading.tm_mon && shown.tm_mday == reading.tm_mday && shown.tm_hour == reading.tm_hour &&
+           shown.tm_min == reading.tm_min && shown.tm_sec == reading.tm_sec;
+}
+
 }  // namespace
+
+bool LocalReadingToInstant(const std::tm& reading, std::time_t* instant) {
+    std::tm asUtc = reading;
+    const std::time_t utc = ::timegm(&asUtc);
+    // Every offset the zone uses around then: a day before and after covers any change of it.
+    std::time_t found = 0;
+    bool any = false;
+    for (const std::time_t probe : {utc - 86400, utc, utc + 86400}) {
+        std::tm at{};
+        if (::localtime_r(&probe, &at) == nullptr) {
+            continue;
+        }
+        const std::time_t candidate = utc - at.tm_gmtoff;
+        if (ShowsReading(candidate, reading) && (!any || candidate < found)) {
+            found = candidate;
+            any = true;
+        }
+    }
+    if (!any) {
+        // Skipped by the clock: read with the offset in force before the change.
+        std::tm before{};
+        const std::time_t dayBefore = utc - 86400;
+        if (::localtime_r(&dayBefore, &before) == nullptr) {
+            return false;
+        }
+        found = utc - before.tm_gmtoff;
+    }
+    *instant = found;
+    return true;
+}
 
 bool LocalTimePlusOneHour(int year, int month, int day, int hour, int minute, int second, std::string* data1,
                           std::string* data2) {
@@ -42,10 +80,8 @@ bool LocalTimePlusOneHour(int year, int month, int day, int hour, int minute, in
     local.tm_hour = hour;
     local.tm_min = minute;
     local.tm_sec = second;
-    local.tm_isdst = -1;
-    local.tm_wday = -1;  // mktime sets it on success; -1 is also a valid time, so it cannot tell by its result
-    const std::time_t when = std::mktime(&local);
-    if (local.tm_wday == -1) {
+    std::time_t when = 0;
+    if (!LocalReadingToInstant(local, &when)) {
         return false;
     }
     const std::time_t later = when + 3600;

@@ -1,5 +1,7 @@
 #include "feed/time_display.h"
 
+#include "feed/quake_time.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -48,8 +50,9 @@ struct Offsets {
 };
 
 // Whether the instant u can make the archive's texts (LocalTimePlusOneHour of u's UTC clock reading). A reading
-// the local clock shows twice may be taken as either: mktime picks by the offset of its previous call (glibc), so
-// the same instant is stored either way. A reading the clock skips is taken where mktime puts it.
+// the local clock shows twice may be taken as either (older versions let mktime pick by the offset of its
+// previous call, so rows of both kinds exist). A reading the clock skips is taken as LocalReadingToInstant
+// takes it.
 bool CanMakeClassic(std::time_t u, const Offsets& around, const std::string& data1, const std::string& data2) {
     // The reading of u counted as UTC is u itself; the local instant showing it at offset o is u - o.
     bool shownLocally = false;
@@ -71,10 +74,8 @@ bool CanMakeClassic(std::time_t u, const Offsets& around, const std::string& dat
     if (::gmtime_r(&u, &reading) == nullptr) {
         return false;
     }
-    reading.tm_isdst = -1;
-    reading.tm_wday = -1;
-    const std::time_t asLocal = std::mktime(&reading);
-    return reading.tm_wday != -1 && LocalClockReads(asLocal + 3600, data1, data2);
+    std::time_t asLocal = 0;
+    return LocalReadingToInstant(reading, &asLocal) && LocalClockReads(asLocal + 3600, data1, data2);
 }
 
 }  // namespace
@@ -182,10 +183,8 @@ DateTimeText FormatInstant(std::int64_t utcSeconds, TimeDisplay display) {
         if (::gmtime_r(&t, &utc) == nullptr) {
             return {};
         }
-        utc.tm_isdst = -1;
-        utc.tm_wday = -1;
-        const std::time_t asLocal = std::mktime(&utc);
-        if (utc.tm_wday == -1) {
+        std::time_t asLocal = 0;
+        if (!LocalReadingToInstant(utc, &asLocal)) {
             return {};
         }
         const std::time_t later = asLocal + 3600;

@@ -144,8 +144,11 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_services.storeEvents = [path](const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
             return StoreQuakeReports(path, events, stop);
         };
-        m_services.loadQuakes = [path](std::int64_t since, const std::atomic<bool>* stop) {
-            return LoadRecentQuakes(path, since, stop);
+        m_services.loadQuakes = [path](std::int64_t since, const std::atomic<bool>* stop, bool* readable) {
+            return LoadRecentQuakes(path, since, stop, readable);
+        };
+        m_services.completeMark = [path](const std::string& source, const std::atomic<bool>* stop, bool* readable) {
+            return CompleteMarkMs(path, source, stop, readable);
         };
         m_services.newestOrigin = [path](const std::string& source) { return NewestOriginMs(path, source); };
     }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "feed/page_fetch.h"
 #include "feed/push_pump.h"
 #include "feed/quake_list_update.h"
+#include "feed/source_reader.h"
 #include "mainwindow/map_view.h"
 #include "platform/notifier.h"
 #include "platform/tray_shell.h"
@@ -52,10 +54,16 @@ struct MonitorServices {
     std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&, const std::atomic<bool>* stop)> storeEvents;
     // Converts an old archive and makes the tables at the first round, off the UI thread; empty: nothing to do.
     std::function<ArchiveWriteResult(const std::atomic<bool>* stop)> prepareArchive;
-    // The quakes the archive holds whose origin is at or after the time given (UTC ms), read once before the
-    // first round so that a restart knows what the last run stored; empty: none.
-    std::function<std::vector<ArchivedQuakeIds>(std::int64_t sinceUtcMs, const std::atomic<bool>* stop)> loadQuakes;
-    // The newest origin (UTC ms) among a source's reports in the archive, where catch-up starts.
+    // The quakes the archive holds whose origin is at or after the time given (UTC ms), read before the first
+    // round that can read them so that a restart knows what the last run stored; sets *readable false while
+    // the archive cannot be read (a lock), and it is tried again. Empty: none.
+    std::function<std::vector<ArchivedQuakeIds>(std::int64_t sinceUtcMs, const std::atomic<bool>* stop, bool* readable)>
+        loadQuakes;
+    // How far the archive holds all of a source's reports (UTC ms), where its catch-up starts; *readable false
+    // when the archive could not be read now. Empty: no archive.
+    std::function<std::optional<std::int64_t>(const std::string& source, const std::atomic<bool>* stop, bool* readable)>
+        completeMark;
+    // The newest origin (UTC ms) among a source's reports in an archive without its mark (an older version's).
     std::function<std::optional<std::int64_t>(const std::string& source)> newestOrigin;
     // Reads a source's answer with its HTTP status (catch-up pages); empty: the real fetch.
     std::function<FetchResult(const std::string& url)> fetchStatus;
@@ -223,11 +231,12 @@ private:
     std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
     void SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
                            const AlertSettings& settings);
-    // Worker thread: the reports of one source for this round, caught up after a start or a failure.
-    std::vector<QuakeEvent> ReadSource(const std::string& url);
-    // No report of `events` names a known quake (more came than a page shows).
-    bool NoneKnown(const std::vector<QuakeEvent>& events);
+    // Worker thread: the reports of every source for this round, each caught up after a gap.
+    RoundReports ReadSources();
+    // Worker thread: whatever round comes first makes the tables and reads the archive's quakes, until it can.
     void LoadArchivedQuakes();
+    // Worker thread: tells the log and the status line when a source's catch-up stops short or ends.
+    void NoteCatchUp(const std::string& url, const SourceRead& read);
     bool ShowBalloonNotice(const DesktopNotice& notice);
     void BuildControls();
     void ConnectHandlers();
@@ -269,10 +278,14 @@ private:
     std::mutex m_storeMutex;
     // Held while the archive's quakes are read into m_quakes, by whichever round comes first.
     std::mutex m_loadMutex;
-    // Whether the archive's recent quakes have been read into m_quakes (m_loadMutex); the sources that read
-    // well last time (catch-up follows a failure or a start; the worker's own).
-    bool m_bArchiveLoaded = false;
-    std::map<std::string, bool> m_sourceReadable;
+    // Whether the archive's recent quakes have been read into m_quakes (set under m_loadMutex; the backlog is
+    // written only after), whether its tables are made; one reader per source (the worker's own).
+    std::atomic<bool> m_bArchiveLoaded{false};
+    bool m_bArchivePrepared = false;
+    std::map<std::string, std::unique_ptr<SourceReader>> m_sourceReaders;
+    // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
+    std::set<std::string> m_catchingUp;
+    std::set<std::string> m_catchingUpShown;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
     // Counts hide and show requests, so that a late check of a showing acts only while it is the latest.

@@ -56,12 +56,16 @@ void CMonitorDlg::OnPushMessage(const std::string& message) {
     {
         std::lock_guard<std::mutex> lock(m_pushMutex);
         if (m_pushedEvents.size() >= kMaxPushedWaiting) {
-            // The catch-up of the next poll reads what is dropped here again.
+            // The source's mark stays before it, so a catch-up of the source reads it again.
             if (!m_bPushDropping) {
                 std::fprintf(stderr, "%s: pushed events come faster than they are listed; some are left to the poll\n",
                              ApplicationName().c_str());
             }
             m_bPushDropping = true;
+            if (pushed->event.hasNumbers) {
+                std::lock_guard<std::mutex> list(m_listMutex);
+                m_unstoredEvents.NoteDropped(EventSource(pushed->event.eventId), pushed->event.originUtcMs);
+            }
             return;
         }
         m_pushedEvents.push_back(pushed->event);
@@ -112,6 +116,7 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
             this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);
     };
     hooks.nowUtcMs = m_services.nowUtcMs;
+    hooks.archiveReady = [this] { return m_bArchiveLoaded.load(); };
     hooks.listMutex = &m_listMutex;
     hooks.storeMutex = &m_storeMutex;
     hooks.bounds = ListBounds{alerts.listDays, alerts.listMaxRows};
@@ -135,15 +140,20 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
 
 void CMonitorDlg::LoadArchivedQuakes() {
     std::lock_guard<std::mutex> loading(m_loadMutex);
-    if (m_bArchiveLoaded) {
+    if (m_bArchiveLoaded || m_bStopping) {
         return;
     }
-    if (m_services.prepareArchive) {
+    if (!m_bArchivePrepared && m_services.prepareArchive) {
         const ArchiveWriteResult prepared = m_services.prepareArchive(&m_bStopping);
         if (!prepared.Ok()) {
             OnArchiveResult(prepared);
+            // Locked: another round tries again. Any other fault ends no round: nothing would read better.
+            if (prepared.fault == ArchiveFault::kLocked || prepared.fault == ArchiveFault::kInterrupted) {
+                return;
+            }
         }
     }
+    m_bArchivePrepared = true;
     if (!m_services.loadQuakes) {
         m_bArchiveLoaded = true;
         return;
@@ -155,71 +165,104 @@ void CMonitorDlg::LoadArchivedQuakes() {
     // One that matches the rule was announced in its run (or was too old to be); one that does not may still
     // be revised into it while fresh, and then alerts once.
     const auto rule = AlertRuleFor(alerts);
-    const std::vector<ArchivedQuakeIds> quakes = m_services.loadQuakes(since, &m_bStopping);
+    bool readable = true;
+    const std::vector<ArchivedQuakeIds> quakes = m_services.loadQuakes(since, &m_bStopping, &readable);
+    if (!readable || m_bStopping) {
+        // Until they are read the backlog waits, so no report of an archived quake becomes a row of its own.
+        return;
+    }
     std::lock_guard<std::mutex> lock(m_listMutex);
     for (const ArchivedQuakeIds& quake : quakes) {
-        m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert);
+        if (const KnownQuake* fold = m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert)) {
+            // Listed meanwhile as another agency's quake: its reports go to the archived row.
+            m_unstoredEvents.Retarget(fold->id, QuakeIdKey(quake.ids.front()));
+        }
     }
-    m_bArchiveLoaded = !m_bStopping;
+    m_quakes.EnforceBound();
+    m_bArchiveLoaded = true;
 }
 
-bool CMonitorDlg::NoneKnown(const std::vector<QuakeEvent>& events) {
-    std::lock_guard<std::mutex> lock(m_listMutex);
-    return std::none_of(events.begin(), events.end(),
-                        [this](const QuakeEvent& e) { return m_quakes.Find(e.eventId) != nullptr; });
-}
-
-std::vector<QuakeEvent> CMonitorDlg::ReadSource(const std::string& url) {
+RoundReports CMonitorDlg::ReadSources() {
     const AlertSettings alerts = CurrentAlertSettings();
-    const FetchResult page = m_services.fetchStatus(url);
-    std::vector<QuakeEvent> events = ParseQuakeSource(page.body, url);
-    const bool readable = page.ok && page.status >= 200 && page.status < 300;
-    NoteSourceState(url, readable ? std::string() : page.ok ? "HTTP " + std::to_string(page.status) : page.error);
-    bool& wasReadable = m_sourceReadable[url];
-    // After a start or a failure, and when the page holds no quake known already (more came than it shows),
-    // the source is asked for what it published meanwhile.
-    const bool gap = !wasReadable || (!events.empty() && NoneKnown(events));
-    wasReadable = readable;
-    if (!readable || !gap || m_bStopping) {
-        return events;
+    SourceReadContext context;
+    context.fetch = m_services.fetchStatus;
+    context.parse = ParseQuakeSource;
+    if (m_services.completeMark) {
+        context.archiveMark = [this](const std::string& source, bool* readable) {
+            return m_services.completeMark(source, &m_bStopping, readable);
+        };
     }
-    const std::int64_t now = m_services.nowUtcMs();
-    const std::optional<std::int64_t> newest =
-        m_services.newestOrigin ? m_services.newestOrigin(SourcePrefix(url)) : std::nullopt;
-    const std::int64_t start = CatchUpStartMs(newest, now, alerts.catchUpFirstDays, alerts.catchUpMaxDays);
-    std::vector<QuakeEvent> caughtUp;
-    if (IsFdsnEventService(url)) {
-        RunFdsnCatchUp(
-            url, start, kCatchUpPageLimit, m_services.fetchStatus, ParseQuakeSource,
-            [&caughtUp](std::vector<QuakeEvent> pageEvents) {
-                caughtUp.insert(caughtUp.end(), std::make_move_iterator(pageEvents.begin()),
-                                std::make_move_iterator(pageEvents.end()));
-            },
-            [this] { return m_bStopping.load(); });
-    } else if (const std::string wider = UsgsCatchUpUrl(url, now - start); wider != url) {
-        const FetchResult widerPage = m_services.fetchStatus(wider);
-        caughtUp = ParseQuakeSource(widerPage.body, wider);
+    context.newestOrigin = m_services.newestOrigin;
+    context.pendingMark = [this](const std::string& source) {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        return m_unstoredEvents.PendingMark(source);
+    };
+    context.hole = [this](const std::string& source) {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        return m_unstoredEvents.Hole(source);
+    };
+    context.readAgain = [this](const std::string& source) {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        m_unstoredEvents.ReadAgain(source);
+    };
+    context.nowUtcMs = m_services.nowUtcMs;
+    context.stop = [this] { return m_bStopping.load(); };
+    context.firstDays = alerts.catchUpFirstDays;
+    context.maxDays = alerts.catchUpMaxDays;
+    RoundReports round;
+    // Every source in its order, each in its own order; the first report of a quake wins.
+    for (const std::string& url : QuakeUrls(alerts.sources)) {
+        if (m_bStopping) {
+            break;
+        }
+        std::unique_ptr<SourceReader>& reader = m_sourceReaders[url];
+        if (!reader) {
+            reader = std::make_unique<SourceReader>(url);
+        }
+        SourceRead read = reader->Read(context);
+        NoteSourceState(url, read.problem);
+        NoteCatchUp(url, read);
+        round.events.insert(round.events.end(), std::make_move_iterator(read.events.begin()),
+                            std::make_move_iterator(read.events.end()));
+        if (read.mark) {
+            round.marks.push_back(*read.mark);
+        }
     }
-    // Newest first after the page's own, as a page lists them; a quake on both counts once in the round anyway.
-    std::reverse(caughtUp.begin(), caughtUp.end());
-    events.insert(events.end(), std::make_move_iterator(caughtUp.begin()), std::make_move_iterator(caughtUp.end()));
-    return events;
+    return round;
+}
+
+void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
+    const std::string host = SourceHost(url);
+    const bool was = m_catchingUp.count(host) != 0;
+    if (read.catchingUp == was && !read.catchingUp) {
+        return;
+    }
+    if (read.catchingUp) {
+        std::fprintf(stderr,
+                     "%s: catching up %s: stopped before the end (%s) after %zu requests; resumed at the next "
+                     "cycle\n",
+                     ApplicationName().c_str(), host.c_str(), read.catchUpProblem.c_str(), read.catchUpRequests);
+        if (was) {
+            return;
+        }
+        m_catchingUp.insert(host);
+    } else {
+        std::fprintf(stderr, "%s: catching up %s: done\n", ApplicationName().c_str(), host.c_str());
+        m_catchingUp.erase(host);
+    }
+    m_pUiThread->RunOnUiThread([this, hosts = m_catchingUp] {
+        m_catchingUpShown = hosts;
+        ShowStatusLine();
+    });
 }
 
 void CMonitorDlg::RefreshQuakeList() {
-    LoadArchivedQuakes();
     RunFeedRound([this](QuakeListUpdate& update) {
-        // Every source in its order, each in its own order; the first report of a quake wins.
-        update.Run([this] {
-            std::vector<QuakeEvent> events;
-            for (const std::string& url : QuakeUrls(CurrentAlertSettings().sources)) {
-                if (m_bStopping) {
-                    break;
-                }
-                std::vector<QuakeEvent> some = ReadSource(url);
-                events.insert(events.end(), std::make_move_iterator(some.begin()), std::make_move_iterator(some.end()));
-            }
-            return events;
+        update.RunRound([this] {
+            // The pages go out first; the archive's quakes are read before the round resolves its reports.
+            RoundReports round = ReadSources();
+            LoadArchivedQuakes();
+            return round;
         });
     });
 }
@@ -280,6 +323,11 @@ void CMonitorDlg::ShowStatusLine() {
     const std::string problem = ArchiveProblemText(lang, m_archiveFaultShown);
     std::string line = problem.empty() ? m_strSolarWind : problem;
     std::string tip = TrayTooltip(lang);
+    for (const std::string& host : m_catchingUpShown) {
+        const std::string text = CatchingUpText(lang, host);
+        line += (line.empty() ? "" : " | ") + text;
+        tip += "\n" + text;
+    }
     for (const auto& [url, reason] : m_sourceProblemsShown) {
         const std::string text = SourceProblemText(lang, SourceHost(url), reason);
         line += (line.empty() ? "" : " | ") + text;

@@ -21,20 +21,29 @@ ArchiveWriteResult StoreQuakeReports(const std::string& path, const std::vector<
             r.originUtcMs = e.originUtcMs;
         }
         r.depth = e.depth;
+        if (e.updatedUtcMs != 0) {
+            r.updatedUtcMs = e.updatedUtcMs;
+        }
+        r.markSource = e.completeSource;
+        r.markUtcMs = e.completeUtcMs;
+        r.markOnly = e.markOnly;
+        r.detach = e.detached;
         records.push_back(std::move(r));
     }
     return StoreEventsIfNew(path, records, stop);
 }
 
 std::vector<ArchivedQuakeIds> LoadRecentQuakes(const std::string& path, std::int64_t sinceUtcMs,
-                                               const std::atomic<bool>* stop) {
+                                               const std::atomic<bool>* stop, bool* readable) {
     std::vector<ArchivedQuakeIds> quakes;
-    for (ArchivedQuake& a : LoadArchivedQuakes(path, sinceUtcMs, QuakeRegistry::kDefaultMaxQuakes / 2, stop)) {
+    for (ArchivedQuake& a :
+         LoadArchivedQuakes(path, sinceUtcMs, QuakeRegistry::kDefaultMaxQuakes / 2, stop, readable)) {
         const EventRecord& r = a.record;
         QuakeEvent e{r.id, r.region, r.data1, r.data2, r.mag, r.wsp1, r.wsp2, r.depth};
         e.hasNumbers = r.originUtcMs && ReadDecimal(r.mag, &e.magnitude) && ReadDecimal(r.wsp1, &e.latitude) &&
                        ReadDecimal(r.wsp2, &e.longitude);
         e.originUtcMs = r.originUtcMs.value_or(0);
+        e.updatedUtcMs = r.updatedUtcMs.value_or(0);
         quakes.push_back({std::move(e), std::move(a.ids)});
     }
     return quakes;

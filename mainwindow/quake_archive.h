@@ -17,8 +17,8 @@ ArchiveWriteResult StoreQuakeReports(const std::string& path, const std::vector<
                                      const std::atomic<bool>* stop);
 
 // The archive's quakes whose origin is at or after `sinceUtcMs`, as the registry takes them: texts, ids, and
-// the numbers (read back from the texts) where the origin was kept.
+// the numbers (read back from the texts) where the origin was kept. `*readable` as LoadArchivedQuakes says.
 std::vector<ArchivedQuakeIds> LoadRecentQuakes(const std::string& path, std::int64_t sinceUtcMs,
-                                               const std::atomic<bool>* stop);
+                                               const std::atomic<bool>* stop, bool* readable = nullptr);
 
 }  // namespace dravik

@@ -128,9 +128,23 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
     }
 
     ArchiveWriteResult result;
+    // Each source's newest mark in this call: written with the reports, so it never runs ahead of them.
+    std::vector<std::pair<std::string, std::int64_t>> marks;
     for (const EventRecord& r : records) {
         if (stop != nullptr && stop->load()) {
             return fail();
+        }
+        if (!r.markSource.empty()) {
+            const auto mark =
+                std::find_if(marks.begin(), marks.end(), [&](const auto& m) { return m.first == r.markSource; });
+            if (mark == marks.end()) {
+                marks.emplace_back(r.markSource, r.markUtcMs);
+            } else {
+                mark->second = std::max(mark->second, r.markUtcMs);
+            }
+        }
+        if (r.markOnly) {
+            continue;
         }
         // Inside the transaction every lookup also sees this call's own rows.
         StoreOutcome outcome = StoreOutcome::kKnown;
@@ -139,6 +153,9 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
         }
         result.stored += outcome == StoreOutcome::kInserted ? 1 : 0;
         result.revised += outcome == StoreOutcome::kRevised ? 1 : 0;
+    }
+    if (!AdvanceCompleteMarks(db, marks)) {
+        return fail();
     }
     db.Query("COMMIT");
     if (db.GetLastResult() != SQLITE_OK) {

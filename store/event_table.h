@@ -55,6 +55,17 @@ struct EventRecord {
     std::string source;
     std::optional<std::int64_t> originUtcMs;
     std::string depth;
+    // When its source last changed the report, UTC ms; unset: not said. An older report than the row's never
+    // replaces its values.
+    std::optional<std::int64_t> updatedUtcMs;
+    // Committed with this record: every report of `markSource` up to `markUtcMs` is in the archive (the
+    // source's completeness mark, which only moves forward). Empty: none. `markOnly`: a record that only
+    // moves the mark.
+    std::string markSource;
+    std::int64_t markUtcMs = 0;
+    bool markOnly = false;
+    // The report was taken for another source's row before and is a quake of its own: its ids leave that row.
+    bool detach = false;
 };
 
 // What an SQLite result code (extended) and the system error behind it mean to the user.

@@ -71,6 +71,16 @@ bool SameTexts(const CQuakeDatabase& db, const EventRecord& r) {
            db.GetValue("data2") == r.data2 && db.GetValue("wsp1") == r.wsp1 && db.GetValue("wsp2") == r.wsp2;
 }
 
+// Keeps when the row's own source last changed its values, where the report says.
+bool NoteUpdated(CQuakeDatabase& db, const std::string& row, const EventRecord& r) {
+    if (!r.updatedUtcMs) {
+        return true;
+    }
+    db.Query("INSERT OR REPLACE INTO trze_updated (row,updated_ms) VALUES (" + row + "," +
+             std::to_string(*r.updatedUtcMs) + ")");
+    return Succeeded(db);
+}
+
 bool ReviseRow(CQuakeDatabase& db, const std::string& row, const EventRecord& r, const std::string& ident) {
     db.Query("UPDATE trze SET mag=" + SqlQuote(r.mag) + ",region=" + SqlQuote(r.region) +
              ",data1=" + SqlQuote(r.data1) + ",data2=" + SqlQuote(r.data2) + ",wsp1=" + SqlQuote(r.wsp1) +
@@ -80,7 +90,7 @@ bool ReviseRow(CQuakeDatabase& db, const std::string& row, const EventRecord& r,
     }
     db.Query("UPDATE trze_id SET origin_ms=" + OriginLiteral(r.originUtcMs) + ",depth=" + SqlQuote(r.depth) +
              " WHERE row=" + row + " AND +creator=1");
-    return Succeeded(db);
+    return Succeeded(db) && NoteUpdated(db, row, r);
 }
 
 bool InsertRow(CQuakeDatabase& db, const EventRecord& r, const std::string& ident, std::string* row) {
@@ -104,11 +114,17 @@ bool InsertRow(CQuakeDatabase& db, const EventRecord& r, const std::string& iden
 }  // namespace
 
 std::string QuakeByIdsSql(const std::vector<std::string>& ids) {
-    // "+" keeps SQLite on the row's index: every row has one creator, the creator index holds them all.
-    return "SELECT i.row AS row,c.source AS source,t.mag AS mag,t.region AS region,t.data1 AS data1,"
-           "t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 FROM trze_id i JOIN trze t ON t.rowid=i.row "
-           "LEFT JOIN trze_id c ON c.row=i.row AND +c.creator=1 WHERE i.id IN " +
-           InList(ids) + " LIMIT 1";
+    // "+" keeps SQLite on the row's index: every row has one creator, the creator index holds them all. The ids
+    // are tried in their order (USGS's `ids` may name other quakes of the same agency as well).
+    std::string order;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        order += " WHEN " + SqlQuote(ids[i]) + " THEN " + std::to_string(i);
+    }
+    return "SELECT i.row AS row,c.source AS source,u.updated_ms AS updated,t.mag AS mag,t.region AS region,"
+           "t.data1 AS data1,t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 FROM trze_id i JOIN trze t ON "
+           "t.rowid=i.row LEFT JOIN trze_id c ON c.row=i.row AND +c.creator=1 LEFT JOIN trze_updated u ON "
+           "u.row=i.row WHERE i.id IN " +
+           InList(ids) + (order.empty() ? "" : " ORDER BY CASE i.id" + order + " END") + " LIMIT 1";
 }
 
 std::string RowByTextsSql(const std::string& ident, const std::string& data1, const std::string& data2,
@@ -122,11 +138,18 @@ std::string RowByTextsSql(const std::string& ident, const std::string& data1, co
 bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* outcome) {
     const std::string ident = EventIdent(r.mag, r.wsp1, r.wsp2);
     const std::vector<std::string> ids = IdsOf(r);
+    // Its own id first, then the quake it was taken for, then the others it lists.
     std::vector<std::string> lookup = ids;
     if (!r.quakeId.empty()) {
-        lookup.push_back(r.quakeId);
+        lookup.insert(lookup.begin() + (ids.empty() ? 0 : 1), r.quakeId);
     }
     *outcome = StoreOutcome::kKnown;
+    if (r.detach && !ids.empty()) {
+        db.Query("DELETE FROM trze_id WHERE creator=0 AND id IN " + InList(ids));
+        if (!Succeeded(db)) {
+            return false;
+        }
+    }
     if (!lookup.empty()) {
         // The row any of them names, with its own report's source; ids left behind by a deleted row name nothing.
         db.Query(QuakeByIdsSql(lookup));
@@ -135,7 +158,10 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
         }
         if (db.GetRowCount() > 0) {
             const std::string row = db.GetValue("row");
-            if (db.GetValue("source") == r.source && r.quakeId.empty() && !ids.empty() && !SameTexts(db, r)) {
+            // Older news than the row's (a lagging copy of the service) changes nothing.
+            const std::optional<std::int64_t> rowUpdated = ReadInteger(db.GetValue("updated"));
+            const bool stale = rowUpdated && r.updatedUtcMs && *r.updatedUtcMs < *rowUpdated;
+            if (db.GetValue("source") == r.source && r.quakeId.empty() && !ids.empty() && !stale && !SameTexts(db, r)) {
                 if (!ReviseRow(db, row, r, ident)) {
                     return false;
                 }
@@ -158,21 +184,33 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
         return false;
     }
     *outcome = StoreOutcome::kInserted;
-    return AddIds(db, ids, row, r, true, true);
+    // A rowid SQLite hands out again (the last row deleted) must not inherit an update time.
+    db.Query("DELETE FROM trze_updated WHERE row=" + row);
+    return Succeeded(db) && NoteUpdated(db, row, r) && AddIds(db, ids, row, r, true, true);
 }
 
 std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int64_t sinceUtcMs, std::size_t maxQuakes,
-                                              const std::atomic<bool>* stop) {
+                                              const std::atomic<bool>* stop, bool* readable) {
     std::vector<ArchivedQuake> quakes;
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
+    // Only a file that is there but could not be read now is worth another try.
+    const auto noteReadable = [&] {
+        if (readable != nullptr) {
+            const int code = db.GetLastResult() & 0xFF;
+            *readable = code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_INTERRUPT &&
+                        !(stop != nullptr && stop->load());
+        }
+    };
     const std::string recent = "SELECT row FROM trze_id WHERE creator=1 AND origin_ms>=" + std::to_string(sinceUtcMs) +
                                " ORDER BY origin_ms DESC,row DESC LIMIT " + std::to_string(maxQuakes);
     db.Query(
         "SELECT c.row AS row,c.id AS id,c.source AS source,c.origin_ms AS origin,c.depth AS depth,t.mag AS mag,"
-        "t.region AS region,t.data1 AS data1,t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2 "
-        "FROM trze_id c JOIN trze t ON t.rowid=c.row WHERE c.creator=1 AND c.row IN (" +
+        "t.region AS region,t.data1 AS data1,t.data2 AS data2,t.wsp1 AS wsp1,t.wsp2 AS wsp2,u.updated_ms AS updated "
+        "FROM trze_id c JOIN trze t ON t.rowid=c.row LEFT JOIN trze_updated u ON u.row=c.row WHERE c.creator=1 AND "
+        "c.row IN (" +
         recent + ") ORDER BY c.origin_ms DESC,c.row DESC");
+    noteReadable();
     std::map<std::string, std::size_t> byRow;
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         ArchivedQuake q;
@@ -182,6 +220,7 @@ std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int6
         q.record.source = db.GetValue("source");
         q.record.originUtcMs = ReadInteger(db.GetValue("origin"));
         q.record.depth = db.GetValue("depth");
+        q.record.updatedUtcMs = ReadInteger(db.GetValue("updated"));
         q.ids.push_back(q.record.id);
         byRow[db.GetValue("row")] = quakes.size();
         quakes.push_back(std::move(q));
@@ -190,6 +229,10 @@ std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int6
         return quakes;
     }
     db.Query("SELECT id,row FROM trze_id WHERE +creator=0 AND row IN (" + recent + ")");
+    noteReadable();
+    if (readable != nullptr && !*readable) {
+        return {};
+    }
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         const auto it = byRow.find(db.GetValue("row"));
         if (it != byRow.end()) {
@@ -203,6 +246,33 @@ std::optional<std::int64_t> NewestOriginMs(const std::string& path, const std::s
     CQuakeDatabase db(path);
     db.Query("SELECT max(origin_ms) AS newest FROM trze_id WHERE source=" + SqlQuote(source));
     return db.GetRowCount() > 0 ? ReadInteger(db.GetValue("newest")) : std::nullopt;
+}
+
+}  // namespace dravik
+
+namespace dravik {
+
+std::optional<std::int64_t> CompleteMarkMs(const std::string& path, const std::string& source,
+                                           const std::atomic<bool>* stop, bool* readable) {
+    CQuakeDatabase db(path);
+    db.SetStopFlag(stop);
+    db.Query("SELECT complete_ms FROM trze_mark WHERE source=" + SqlQuote(source));
+    const int code = db.GetLastResult() & 0xFF;
+    // No table yet is an archive without marks, not a failure.
+    *readable = db.IsOpen() && code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_INTERRUPT &&
+                !(stop != nullptr && stop->load());
+    return db.GetRowCount() > 0 ? ReadInteger(db.GetValue("complete_ms")) : std::nullopt;
+}
+
+bool AdvanceCompleteMarks(CQuakeDatabase& db, const std::vector<std::pair<std::string, std::int64_t>>& marks) {
+    for (const auto& [source, ms] : marks) {
+        db.Query("INSERT INTO trze_mark (source,complete_ms) VALUES (" + SqlQuote(source) + "," + std::to_string(ms) +
+                 ") ON CONFLICT(source) DO UPDATE SET complete_ms=max(complete_ms,excluded.complete_ms)");
+        if (!Succeeded(db)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace dravik

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/event_table.h"
@@ -25,10 +26,15 @@ inline constexpr const char* kQuakeIdTableSql[] = {
     "CREATE INDEX IF NOT EXISTS trze_id_row ON trze_id (row)",
     "CREATE INDEX IF NOT EXISTS trze_id_source ON trze_id (source,origin_ms)",
     "CREATE INDEX IF NOT EXISTS trze_id_creator ON trze_id (creator,origin_ms)",
+    // How far each source's reports are all in the archive (see EventRecord::markSource).
+    "CREATE TABLE IF NOT EXISTS trze_mark (source TEXT PRIMARY KEY, complete_ms INTEGER NOT NULL)",
+    // When the row's own source last changed the values it holds, where the source says.
+    "CREATE TABLE IF NOT EXISTS trze_updated (row INTEGER PRIMARY KEY, updated_ms INTEGER NOT NULL)",
 };
 
 // The statements that find a report's row, each walking an index whatever the archive holds: the row one of
-// `ids` names, with the source of its own report; a row with the key, date and time (withoutIds: one that has
+// `ids` names (the first of them that names one: a report's own id before its others), with the source of
+// its own report and when that last changed it; a row with the key, date and time (withoutIds: one that has
 // no ids yet).
 std::string QuakeByIdsSql(const std::vector<std::string>& ids);
 std::string RowByTextsSql(const std::string& ident, const std::string& data1, const std::string& data2,
@@ -46,19 +52,29 @@ enum class StoreOutcome { kInserted, kRevised, kKnown };
 bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& record, StoreOutcome* outcome);
 
 // A quake as the archive holds it: the row's texts, the ids of its reports (the row's own report first), its
-// source and origin.
+// source, origin and update time.
 struct ArchivedQuake {
     EventRecord record;
     std::vector<std::string> ids;
 };
 
 // The quakes whose first report's origin is at or after `sinceUtcMs`, newest first, at most `maxQuakes`.
-// Empty when the file cannot be read (a fresh start, a locked file: the caller goes on without them).
+// Empty when the file cannot be read; then `*readable` (when given) is false for a file that is there but
+// could not be read now (locked, a stop), which a caller tries again, and true for one that is missing.
 std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int64_t sinceUtcMs, std::size_t maxQuakes,
-                                              const std::atomic<bool>* stop = nullptr);
+                                              const std::atomic<bool>* stop = nullptr, bool* readable = nullptr);
 
 // The newest origin among the reports of `source` the archive holds (as a row or as a merged id); nothing when
 // it holds none or cannot be read.
 std::optional<std::int64_t> NewestOriginMs(const std::string& path, const std::string& source);
+
+// The source's completeness mark: every report of it up to that time is in the archive. Nothing when none was
+// committed yet; `*readable` false when the file could not be read (a lock, a stop), so the caller can tell
+// the two apart.
+std::optional<std::int64_t> CompleteMarkMs(const std::string& path, const std::string& source,
+                                           const std::atomic<bool>* stop, bool* readable);
+
+// Moves each source's mark forward to the newest of `marks` for it, inside the caller's transaction.
+bool AdvanceCompleteMarks(CQuakeDatabase& db, const std::vector<std::pair<std::string, std::int64_t>>& marks);
 
 }  // namespace dravik

@@ -429,6 +429,10 @@ Download unter %3</translation>
         <translation>Quelle nicht erreichbar: </translation>
     </message>
     <message>
+        <source>Uzupełnianie archiwum: </source>
+        <translation>Archiv wird ergänzt: </translation>
+    </message>
+    <message>
         <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
         <translation>Keine Erdbeben anzuzeigen: keine Quelle antwortet.</translation>
     </message>

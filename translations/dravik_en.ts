@@ -427,6 +427,10 @@ Do pobrania na stronie %3</source>
         <translation>Source unavailable: </translation>
     </message>
     <message>
+        <source>Uzupełnianie archiwum: </source>
+        <translation>Catching up: </translation>
+    </message>
+    <message>
         <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
         <translation>No earthquakes to show: no source can be read.</translation>
     </message>

@@ -224,8 +224,8 @@ TEST(CatchUp, PagesThroughTheCatalogueEachQuakeOnce) {
         int limit;
         std::size_t requests;
     };
-    // A full page at one origin time is asked for once more (the same start), then one millisecond past it;
-    // the fake's changing order of ties is what lets all 1,500 through.
+    // A full page at one origin time is paged by offset within its second (the fake's changing order of ties lets
+    // all 1,500 through without it). A page without origin times cannot be paged past.
     std::vector<Case> cases = {
         {"three days", {threeDays}, 1000, 3},
         {"limit clamped", {threeDays}, 5000, 3},
@@ -235,8 +235,8 @@ TEST(CatchUp, PagesThroughTheCatalogueEachQuakeOnce) {
         {"nothing", {}, 1000, 1},
         {"1,500 at one time", {Spread(1500, kJan1, 0, "t")}, 1000, 4},
         {"1,500 at one time, then more", {oneTimeThenMore}, 1000, 4},
-        {"start ignored", {Spread(1000, kJan1, kDay), true}, 1000, 3},
-        {"no numbers to move the start", {Spread(1000, kJan1, kDay), false, false}, 1000, 3},
+        {"start ignored", {Spread(1000, kJan1, kDay), true}, 1000, 4},
+        {"no numbers to move the start", {Spread(1000, kJan1, kDay), false, false}, 1000, 1},
     };
     for (Case& c : cases) {
         const Outcome run = RunCatchUp(std::ref(c.service), c.limit);

@@ -123,19 +123,23 @@ TEST(EventMergeTest, ReportsOfOneSourceNeverMerge) {
     // The first EMSC quake has its USGS report; a second USGS quake close by can only be the other one.
     EXPECT_EQ(quakes.Resolve(Report(kT0 + 8 * kSecond, 38.04, 20.02, 4.2, "usgs:us7000abce")).quake->id,
               "emsc:20240101_0000002");
-    // A third USGS id close by: every EMSC quake has its USGS report, so it is a quake of its own.
-    EXPECT_EQ(quakes.Resolve(Report(kT0 + 9 * kSecond, 38.03, 20.02, 4.2, "usgs:us7000abcf")).kind, ReportKind::kNew);
+    // A third USGS id within the limits: every EMSC quake has its USGS report, each nearer than this one, so it is
+    // a quake of its own.
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 9 * kSecond, 38.5, 20.02, 4.2, "usgs:us7000abcf")).kind, ReportKind::kNew);
     EXPECT_EQ(EventSource("usgs:us7000abcd"), "usgs");
     EXPECT_EQ(EventSource("500123"), "");
 }
 
 TEST(EventMergeTest, ForgetsTheFirstRegisteredBeyondTheCount) {
-    QuakeRegistry quakes(MergeLimits{}, 1);  // raised to the least count that keeps a round's batch
+    QuakeRegistry quakes(MergeLimits{}, 1);  // raised to the least count
     const std::size_t count = QuakeRegistry::kMinQuakes;
     for (std::size_t i = 0; i <= count; ++i) {
         quakes.Resolve(
             Report(kT0 + static_cast<std::int64_t>(i) * 3600 * kSecond, 38.0, 20.0, 4.5, "emsc:" + std::to_string(i)));
     }
+    // Kept between rounds only.
+    EXPECT_EQ(quakes.Size(), count + 1);
+    quakes.EnforceBound();
     EXPECT_EQ(quakes.Size(), count);
     EXPECT_EQ(quakes.Find("emsc:0"), nullptr);
     EXPECT_NE(quakes.Find("emsc:1"), nullptr);

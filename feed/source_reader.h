@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feed/page_fetch.h"
+#include "feed/quake_list_update.h"
+#include "feed/quake_parser.h"
+
+// Reading one earthquake source a cycle: its page, and after a gap (a start, a failure, more news than a page
+// shows, reports dropped before they were written) what it published meanwhile, from where the archive holds
+// all its reports (the source's completeness mark) on.
+namespace dravik {
+
+// A page that reaches back to within this of the mark is taken as following on from it; one that does not
+// leaves a gap that a catch-up reads.
+inline constexpr std::int64_t kMarkSlackMs = 10 * 60 * 1000;
+
+// What reading a source needs of the world.
+struct SourceReadContext {
+    std::function<FetchResult(const std::string& url)> fetch;
+    std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)> parse;
+    // The source's mark as the archive holds it (nothing: none yet); sets *readable false when the archive could
+    // not be read now (a lock, a stop). Empty: no archive.
+    std::function<std::optional<std::int64_t>(const std::string& source, bool* readable)> archiveMark;
+    // The newest origin of the source's reports in an archive that has no mark yet (written before marks were
+    // kept); empty: none.
+    std::function<std::optional<std::int64_t>(const std::string& source)> newestOrigin;
+    // The backlog: its newest mark for the source, the earliest report of it dropped unwritten, and the news
+    // that the source was read again from there.
+    std::function<std::optional<std::int64_t>(const std::string& source)> pendingMark;
+    std::function<std::optional<std::int64_t>(const std::string& source)> hole;
+    std::function<void(const std::string& source)> readAgain;
+    std::function<std::int64_t()> nowUtcMs;
+    std::function<bool()> stop;
+    int firstDays = 1;
+    int maxDays = 30;
+};
+
+struct SourceRead {
+    // The page's reports in its order, then those caught up, newest first.
+    std::vector<QuakeEvent> events;
+    // How far the source is complete with them; nothing when the reads do not follow on from the mark.
+    std::optional<SourceMark> mark;
+    // Why the source could not be read ("HTTP 503", the fetch's words); empty when it could.
+    std::string problem;
+    // A catch-up is under way: it stopped before its end (and why), and goes on at the next cycle.
+    bool catchingUp = false;
+    std::string catchUpProblem;
+    // Requests the catch-up made.
+    std::size_t catchUpRequests = 0;
+};
+
+// One source, read every cycle (on the feed worker's thread).
+class SourceReader final {
+public:
+    explicit SourceReader(std::string url);
+
+    SourceRead Read(const SourceReadContext& context);
+    const std::string& Url() const { return m_url; }
+    // The key its reports' ids and its mark carry.
+    const std::string& Source() const { return m_source; }
+    bool CatchingUp() const { return m_bCatchingUp; }
+
+private:
+    // The catch-up from `start`, its reports added to `read`.
+    void CatchUp(const SourceReadContext& context, std::int64_t start, std::optional<std::int64_t> hole,
+                 std::int64_t pageComplete, SourceRead* read);
+
+    std::string m_url;
+    std::string m_source;
+    bool m_bCatchingUp = false;
+    bool m_bCutSaid = false;
+};
+
+}  // namespace dravik
