@@ -65,7 +65,8 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
     const Span span = SpanOf(read.events);
     const bool fdsn = IsFdsnEventService(m_url);
     const std::int64_t now = context.nowUtcMs();
-    const bool widerWindow = UsgsCatchUpUrl(m_url, kHourMs) != m_url || UsgsCatchUpUrl(m_url, 30 * 24 * kHourMs) != m_url;
+    const bool widerWindow =
+        UsgsCatchUpUrl(m_url, kHourMs) != m_url || UsgsCatchUpUrl(m_url, 30 * 24 * kHourMs) != m_url;
     if ((!fdsn && !widerWindow) || !context.archiveMark || (context.stop && context.stop())) {
         return read;  // nothing to catch up with (the classic page, a feed of one window), or no archive
     }
@@ -94,8 +95,7 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
         // An archive without a mark: from a day back (or as configured), and from before its newest stored report
         // when that is older (the last run of a version that kept no marks).
         start = CatchUpStartMs(std::nullopt, now, context.firstDays, context.maxDays);
-        const std::optional<std::int64_t> newest =
-            context.newestOrigin ? context.newestOrigin(m_source) : std::nullopt;
+        const std::optional<std::int64_t> newest = context.newestOrigin ? context.newestOrigin(m_source) : std::nullopt;
         if (newest) {
             start = std::min(start, CatchUpStartMs(newest, now, context.firstDays, context.maxDays));
         }

@@ -53,7 +53,8 @@ struct MonitorServices {
     // Writes listed events to the event table, all or none; gives up once *stop is set.
     std::function<ArchiveWriteResult(const std::vector<QuakeEvent>&, const std::atomic<bool>* stop)> storeEvents;
     // Converts an old archive and makes the tables at the first round, off the UI thread; empty: nothing to do.
-    std::function<ArchiveWriteResult(const std::atomic<bool>* stop)> prepareArchive;
+    // `busyMs`: how long a lock is waited for (-1: the usual wait).
+    std::function<ArchiveWriteResult(const std::atomic<bool>* stop, int busyMs)> prepareArchive;
     // The quakes the archive holds whose origin is at or after the time given (UTC ms), read before the first
     // round that can read them so that a restart knows what the last run stored; sets *readable false while
     // the archive cannot be read (a lock), and it is tried again. Empty: none.
@@ -235,6 +236,8 @@ private:
     RoundReports ReadSources();
     // Worker thread: whatever round comes first makes the tables and reads the archive's quakes, until it can.
     void LoadArchivedQuakes();
+    // Worker thread: makes the tables unless that takes a wait of more than `busyMs` for a lock; whether done.
+    bool PrepareArchive(int busyMs);
     // Worker thread: tells the log and the status line when a source's catch-up stops short or ends.
     void NoteCatchUp(const std::string& url, const SourceRead& read);
     bool ShowBalloonNotice(const DesktopNotice& notice);

@@ -29,6 +29,8 @@ constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
 // Pushed events waiting for the pump at most, as many as the archive's backlog holds; past it new ones are
 // left to the poll's catch-up.
 constexpr std::size_t kMaxPushedWaiting = 50000;
+// How long the tables' making may hold up a poll for a lock.
+constexpr int kPrepareBeforePollMs = 200;
 }  // namespace
 
 void CMonitorDlg::StartFeedWorker() {
@@ -143,17 +145,9 @@ void CMonitorDlg::LoadArchivedQuakes() {
     if (m_bArchiveLoaded || m_bStopping) {
         return;
     }
-    if (!m_bArchivePrepared && m_services.prepareArchive) {
-        const ArchiveWriteResult prepared = m_services.prepareArchive(&m_bStopping);
-        if (!prepared.Ok()) {
-            OnArchiveResult(prepared);
-            // Locked: another round tries again. Any other fault ends no round: nothing would read better.
-            if (prepared.fault == ArchiveFault::kLocked || prepared.fault == ArchiveFault::kInterrupted) {
-                return;
-            }
-        }
+    if (!PrepareArchive(-1)) {
+        return;
     }
-    m_bArchivePrepared = true;
     if (!m_services.loadQuakes) {
         m_bArchiveLoaded = true;
         return;
@@ -180,6 +174,22 @@ void CMonitorDlg::LoadArchivedQuakes() {
     }
     m_quakes.EnforceBound();
     m_bArchiveLoaded = true;
+}
+
+bool CMonitorDlg::PrepareArchive(int busyMs) {
+    if (m_bArchivePrepared || !m_services.prepareArchive) {
+        return true;
+    }
+    const ArchiveWriteResult prepared = m_services.prepareArchive(&m_bStopping, busyMs);
+    if (!prepared.Ok()) {
+        OnArchiveResult(prepared);
+        // Locked: a later round tries again. Any other fault holds up nothing: waiting would not mend it.
+        if (prepared.fault == ArchiveFault::kLocked || prepared.fault == ArchiveFault::kInterrupted) {
+            return false;
+        }
+    }
+    m_bArchivePrepared = true;
+    return true;
 }
 
 RoundReports CMonitorDlg::ReadSources() {
@@ -259,7 +269,12 @@ void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
 void CMonitorDlg::RefreshQuakeList() {
     RunFeedRound([this](QuakeListUpdate& update) {
         update.RunRound([this] {
-            // The pages go out first; the archive's quakes are read before the round resolves its reports.
+            // The tables first, unless another program holds the archive: then the pages go out at once, and the
+            // archive's quakes are read (waiting for the lock) before the round resolves its reports.
+            {
+                std::lock_guard<std::mutex> loading(m_loadMutex);
+                PrepareArchive(kPrepareBeforePollMs);
+            }
             RoundReports round = ReadSources();
             LoadArchivedQuakes();
             return round;

@@ -164,9 +164,12 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
     return result;
 }
 
-ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop) {
+ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs) {
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
+    if (busyMs >= 0) {
+        db.SetBusyTimeout(busyMs);
+    }
     if (!db.IsOpen()) {
         return Failure(db, stop);
     }

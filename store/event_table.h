@@ -83,7 +83,8 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
 
 // CreateEventTable on a connection that gives up once *stop is set, with the outcome: what a start does off the
 // UI thread, so that a locked archive is told to the user instead of holding the window.
-ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop);
+// `busyMs`: how long another connection's lock is waited for (-1: the usual 5 s).
+ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs = -1);
 
 // Creates table trze when it is missing, then its indexes. Silent on failure.
 void CreateEventTable();

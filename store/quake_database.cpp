@@ -109,7 +109,7 @@ int CQuakeDatabase::OnBusy(void* self, int attempts) {
     if (attempts == 0) {
         db->m_busySinceMs = NowMs();
     }
-    if ((db->m_pStop != nullptr && db->m_pStop->load()) || NowMs() - db->m_busySinceMs >= kBusyTimeoutMs) {
+    if ((db->m_pStop != nullptr && db->m_pStop->load()) || NowMs() - db->m_busySinceMs >= db->m_busyTimeoutMs) {
         return 0;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));

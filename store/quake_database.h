@@ -85,6 +85,8 @@ public:
     // From now on a wait for another connection's lock gives up, and a running statement is interrupted, as soon
     // as *stop is set (the program is ending). Null: locks are waited for up to the busy timeout.
     void SetStopFlag(const std::atomic<bool>* stop);
+    // How long a lock is waited for (5 s unless set).
+    void SetBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
     // The outcome of the open, or of the last statement Query() or WriteRecord() ran: SQLite's extended result
     // code (0 when it succeeded), the system's errno behind it, and SQLite's message.
     int GetLastResult() const { return m_nLastResult; }
@@ -115,6 +117,7 @@ private:
     std::string m_strLastError;
     const std::atomic<bool>* m_pStop = nullptr;
     long long m_busySinceMs = 0;
+    int m_busyTimeoutMs = 5000;
 };
 
 }  // namespace dravik

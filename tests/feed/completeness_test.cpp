@@ -27,8 +27,7 @@ constexpr std::int64_t kSecond = 1000;
 constexpr std::int64_t kHour = 3600 * kSecond;
 constexpr std::int64_t kDay = 24 * kHour;
 
-QuakeEvent Quake(const std::string& id, std::int64_t origin, double lat = 38.0, double lon = 20.0,
-                 double mag = 4.0) {
+QuakeEvent Quake(const std::string& id, std::int64_t origin, double lat = 38.0, double lon = 20.0, double mag = 4.0) {
     QuakeEvent e;
     e.eventId = id;
     e.region = id;
@@ -42,8 +41,8 @@ QuakeEvent Quake(const std::string& id, std::int64_t origin, double lat = 38.0, 
 }
 
 std::string Query(const std::string& url, const std::string& name) {
-    const std::size_t at = url.find("&" + name + "=") != std::string::npos ? url.find("&" + name + "=")
-                                                                            : url.find("?" + name + "=");
+    const std::size_t at =
+        url.find("&" + name + "=") != std::string::npos ? url.find("&" + name + "=") : url.find("?" + name + "=");
     if (at == std::string::npos) {
         return {};
     }
@@ -314,9 +313,8 @@ TEST(CompletenessRound, ReportsGoToTheArchiveOldestFirstWithTheirMarks) {
     failAfter = QuakeListUpdate::kWriteChunk;
     round(events, kT0 + kDay);
     ASSERT_EQ(written.size(), QuakeListUpdate::kWriteChunk);
-    EXPECT_TRUE(std::is_sorted(written.begin(), written.end(), [](const QuakeEvent& a, const QuakeEvent& b) {
-        return a.originUtcMs < b.originUtcMs;
-    }));
+    EXPECT_TRUE(std::is_sorted(written.begin(), written.end(),
+                               [](const QuakeEvent& a, const QuakeEvent& b) { return a.originUtcMs < b.originUtcMs; }));
     // The first chunk claims no more than what it holds.
     EXPECT_EQ(written.back().completeSource, "h");
     EXPECT_EQ(written.back().completeUtcMs, written.back().originUtcMs);
@@ -456,8 +454,8 @@ TEST(CompletenessClock, ClassicTimesAroundClockChangesDoNotDependOnEarlierConver
             std::string d1, d2;
             // A conversion in January, or one in July, first.
             ASSERT_TRUE(LocalTimePlusOneHour(2024, before == 0 ? 1 : 7, 15, 12, 0, 0, &d1, &d2));
-            ASSERT_TRUE(LocalTimePlusOneHour(2024, r.month, r.day, r.hour, r.minute, 0, &after[before][0],
-                                             &after[before][1]));
+            ASSERT_TRUE(
+                LocalTimePlusOneHour(2024, r.month, r.day, r.hour, r.minute, 0, &after[before][0], &after[before][1]));
         }
         EXPECT_EQ(after[0][1], after[1][1]) << r.month;
         EXPECT_EQ(after[0][0], after[1][0]) << r.month;
