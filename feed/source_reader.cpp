@@ -81,7 +81,7 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
         Later(archived, context.pendingMark ? context.pendingMark(m_source) : std::nullopt);
     const std::optional<std::int64_t> hole = context.hole ? context.hole(m_source) : std::nullopt;
     const std::int64_t pageComplete = span.newest ? *span.newest + 1 : 0;
-    const bool follows = mark && !hole && (!span.oldest || *span.oldest <= *mark + kMarkSlackMs);
+    const bool follows = mark && !hole && (!span.oldest || *span.oldest <= *mark);
     if (follows && !m_bCatchingUp) {
         if (span.newest) {
             read.mark = SourceMark{m_source, std::max(pageComplete, *mark)};

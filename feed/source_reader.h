@@ -13,12 +13,9 @@
 
 // Reading one earthquake source a cycle: its page, and after a gap (a start, a failure, more news than a page
 // shows, reports dropped before they were written) what it published meanwhile, from where the archive holds
-// all its reports (the source's completeness mark) on.
+// all its reports (the source's completeness mark) on. A page that reaches back to the mark follows on from it
+// (it holds every report from its oldest on); one that does not leaves a gap.
 namespace dravik {
-
-// A page that reaches back to within this of the mark is taken as following on from it; one that does not
-// leaves a gap that a catch-up reads.
-inline constexpr std::int64_t kMarkSlackMs = 10 * 60 * 1000;
 
 // What reading a source needs of the world.
 struct SourceReadContext {
