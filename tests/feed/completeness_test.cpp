@@ -277,16 +277,19 @@ public:
     void PlaySound(const std::string&) override {}
 };
 
+// A list that only takes what it is given.
+struct NoList final : IQuakeListView {
+    void BeginUpdate() override {}
+    void InsertEvent(int, const QuakeEvent&, int) override {}
+    void SelectItem(int) override {}
+    void ShowSelectionOnMap() override {}
+    void EndUpdate() override {}
+};
+
 // The round's reports reach the backlog oldest first, each carrying how far its source is complete once it is
 // written; a round cut short by a stop claims nothing.
 TEST(CompletenessRound, ReportsGoToTheArchiveOldestFirstWithTheirMarks) {
-    struct NoList final : IQuakeListView {
-        void BeginUpdate() override {}
-        void InsertEvent(int, const QuakeEvent&, int) override {}
-        void SelectItem(int) override {}
-        void ShowSelectionOnMap() override {}
-        void EndUpdate() override {}
-    } list;
+    NoList list;
     QuakeRegistry quakes;
     UnstoredEvents unstored;
     std::atomic<bool> busy{false}, news{false}, filled{false}, stop{false};
@@ -350,13 +353,7 @@ TEST(CompletenessRound, ReportsGoToTheArchiveOldestFirstWithTheirMarks) {
 // A bound of the registry is kept between rounds only: a quake a round holds is never freed under it (under
 // AddressSanitizer the old rule read a freed quake here).
 TEST(CompletenessRound, TheRegistryBoundNeverFreesAQuakeARoundHolds) {
-    struct NoList final : IQuakeListView {
-        void BeginUpdate() override {}
-        void InsertEvent(int, const QuakeEvent&, int) override {}
-        void SelectItem(int) override {}
-        void ShowSelectionOnMap() override {}
-        void EndUpdate() override {}
-    } list;
+    NoList list;
     QuakeRegistry quakes(MergeLimits{}, QuakeRegistry::kMinQuakes);
     UnstoredEvents unstored;
     std::atomic<bool> busy{false}, news{false}, filled{false};
