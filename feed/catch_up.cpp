@@ -201,8 +201,8 @@ public:
             page.read = page.noData = true;  // the service's "no data"
             return page;
         }
-        if (!answer.ok || answer.status < 200 || answer.status > 299) {
-            m_result.problem = answer.ok ? "HTTP " + std::to_string(answer.status) : answer.error;
+        if (!IsReadable(answer)) {
+            m_result.problem = FetchProblem(answer);
             return page;
         }
         page.read = true;

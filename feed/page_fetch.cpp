@@ -183,4 +183,12 @@ FetchResult FetchSource(std::string url, std::size_t maxBytes) {
     return fetched;
 }
 
+bool IsReadable(const FetchResult& page) {
+    return page.ok && page.status >= 200 && page.status < 300;
+}
+
+std::string FetchProblem(const FetchResult& page) {
+    return page.ok ? "HTTP " + std::to_string(page.status) : page.error;
+}
+
 }  // namespace dravik

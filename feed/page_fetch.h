@@ -32,6 +32,11 @@ struct FetchResult {
     std::string error{};
 };
 
+// A 2xx answer, the only kind whose body is the source's news.
+bool IsReadable(const FetchResult& page);
+// Why a page is not readable, as the status line gives it: "HTTP 503", or the fetch's own words.
+std::string FetchProblem(const FetchResult& page);
+
 // The fetch of FetchPageWhole with its status: for callers that must tell "nothing there" (204, 404) from a
 // service error and both from no answer at all.
 FetchResult FetchSource(std::string url, std::size_t maxBytes = kMaxFetchBytes);

@@ -55,18 +55,17 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
     // Until a catch-up gets to the end it stays under way, whatever stops this read before it.
     read.catchingUp = m_bCatchingUp;
     const FetchResult page = context.fetch(m_url);
-    const bool readable = page.ok && page.status >= 200 && page.status < 300;
-    if (!readable) {
+    if (!IsReadable(page)) {
         // An error answer's body is the service's words, not its news.
-        read.problem = page.ok ? "HTTP " + std::to_string(page.status) : page.error;
+        read.problem = FetchProblem(page);
         return read;
     }
     read.events = context.parse(page.body, m_url);
     const Span span = SpanOf(read.events);
     const bool fdsn = IsFdsnEventService(m_url);
     const std::int64_t now = context.nowUtcMs();
-    const bool widerWindow =
-        UsgsCatchUpUrl(m_url, kHourMs) != m_url || UsgsCatchUpUrl(m_url, 30 * 24 * kHourMs) != m_url;
+    // A feed of a fixed window has a wider one to read a gap in unless it is the widest already.
+    const bool widerWindow = UsgsCatchUpUrl(m_url, 30 * 24 * kHourMs) != m_url;
     if ((!fdsn && !widerWindow) || !context.archiveMark || (context.stop && context.stop())) {
         return read;  // nothing to catch up with (the classic page, a feed of one window), or no archive
     }
@@ -90,7 +89,7 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
     }
     std::int64_t start = 0;
     if (mark) {
-        start = CatchUpStartMs(hole ? std::min(*mark, *hole) : *mark, now, context.firstDays, context.maxDays);
+        start = CatchUpStartMs(*mark, now, context.firstDays, context.maxDays);
     } else {
         // An archive without a mark: from a day back (or as configured), and from before its newest stored report
         // when that is older (the last run of a version that kept no marks).
@@ -135,14 +134,14 @@ void SourceReader::CatchUp(const SourceReadContext& context, std::int64_t start,
         const std::string wider = UsgsCatchUpUrl(m_url, context.nowUtcMs() - start);
         const FetchResult page = context.fetch(wider);
         read->catchUpRequests = 1;
-        reached = page.ok && page.status >= 200 && page.status < 300;
+        reached = IsReadable(page);
         if (reached) {
             caughtUp = context.parse(page.body, wider);
             // A fixed window holds everything in it: as complete as its newest report.
             const Span span = SpanOf(caughtUp);
             complete = span.newest ? *span.newest + 1 : start;
         } else {
-            read->catchUpProblem = page.ok ? "HTTP " + std::to_string(page.status) : page.error;
+            read->catchUpProblem = FetchProblem(page);
         }
     }
     if (reached) {

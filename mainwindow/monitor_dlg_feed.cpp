@@ -244,7 +244,7 @@ RoundReports CMonitorDlg::ReadSources() {
 void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
     const std::string host = SourceHost(url);
     const bool was = m_catchingUp.count(host) != 0;
-    if (read.catchingUp == was && !read.catchingUp) {
+    if (!read.catchingUp && !was) {
         return;
     }
     if (read.catchingUp) {
