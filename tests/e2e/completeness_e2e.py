@@ -59,7 +59,7 @@ DAY = 24 * HOUR
 FDSN_PATH = identity.FDSN_PATH
 USGS_PATH = identity.USGS_PATH
 # Nothing moved in the archive nor in the catch-up for this long: the program has settled, complete or not.
-IDLE = 8.0 * SCALE
+IDLE = 30.0 * SCALE
 LONGEST = 60.0 * SCALE
 REGIONS = identity.REGIONS
 
