@@ -18,6 +18,8 @@ void ShowStatusText(QLabel* label, const QString& text, bool problem) {
     if (label == nullptr) {
         return;
     }
+    // Source names and reasons come from outside.
+    label->setTextFormat(Qt::PlainText);
     label->setText(text);
     auto* icon = label->findChild<QLabel*>(QString::fromLatin1(kIconName), Qt::FindDirectChildrenOnly);
     if (icon == nullptr) {

@@ -136,7 +136,8 @@ std::string FetchPage(std::string url, std::size_t maxBytes) {
 
 std::string FetchPageWhole(std::string url, std::size_t maxBytes) {
     FetchResult result = FetchSource(std::move(url), maxBytes);
-    return result.ok ? std::move(result.body) : std::string();
+    // An error page's body is the server's words, not the solar wind or a version.
+    return IsReadable(result) ? std::move(result.body) : std::string();
 }
 
 FetchResult FetchSource(std::string url, std::size_t maxBytes) {

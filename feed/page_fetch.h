@@ -12,9 +12,10 @@ inline constexpr std::size_t kMaxFetchBytes = 32u * 1024 * 1024;
 inline constexpr std::size_t kMaxSpaceWeatherBytes = 4u * 1024 * 1024;
 
 // One blocking HTTP GET with the application's name as the agent and the proxy from the environment.
-// Returns the body with every line feed and carriage return removed, whatever the HTTP status; the empty
-// text for any failure (no connection, more than 5 redirects, 15 s to connect or 60 s in all exceeded,
-// a body over maxBytes (at most 32 MiB), an error while reading, an abort).
+// Returns the body of a 2xx answer with every line feed and carriage return removed; the empty text for any
+// other status (an error page is the server's words, not the page) and any failure (no connection, more than 5
+// redirects, 15 s to connect or 60 s in all exceeded, a body over maxBytes (at most 32 MiB), an error while reading, an
+// abort).
 std::string FetchPage(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 
 // The same fetch with the body exactly as served, line feeds and all: for sources whose lines matter (FDSN

@@ -14,6 +14,7 @@
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/dialog_builder.h"
+#include "platform/qt/inert_text.h"
 #include "platform/ui_thread.h"
 
 namespace dravik {
@@ -112,7 +113,7 @@ void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const 
     // Kept once, on the row's first item, which the others ask (CEventListItem::data); most rows have none.
     QTableWidgetItem* first = cells[kColumnMagnitude];
     if (!tooltip.isEmpty() || !first->toolTip().isEmpty()) {
-        first->setToolTip(tooltip);
+        first->setToolTip(InertText(tooltip));
     }
 }
 

@@ -377,6 +377,7 @@ void CMonitorDlg::ShowEmptyListNote() {
         // A layout of its own keeps the note over the whole viewport as the window changes size.
         (new QVBoxLayout(m_listEvents->viewport()))->addWidget(m_emptyListNote);
         m_emptyListNote->setAlignment(Qt::AlignCenter);
+        m_emptyListNote->setTextFormat(Qt::PlainText);
         m_emptyListNote->setWordWrap(true);
         m_emptyListNote->setForegroundRole(QPalette::PlaceholderText);
         connect(m_listEvents->model(), &QAbstractItemModel::rowsInserted, m_emptyListNote, [this] {

@@ -24,6 +24,8 @@ namespace {
 void ShowNotice(QWidget* owner, const std::string& notice) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption), QString::fromStdString(notice),
                     QMessageBox::Ok, owner);
+    // The notice is the site's text.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

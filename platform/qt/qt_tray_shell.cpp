@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <cstring>
 
+#include "platform/qt/inert_text.h"
+
 namespace dravik {
 
 CQtTrayShell::CQtTrayShell(ImageLoader loader) : m_loader(std::move(loader)) {
@@ -120,7 +122,9 @@ bool CQtTrayShell::ShowBalloon(const TrayIconData& data, const std::string& titl
     if (!same || !QSystemTrayIcon::supportsMessages()) {
         return false;
     }
-    m_icon->showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::Information);
+    // The balloon shows its message as plain text but guesses the title's format.
+    m_icon->showMessage(InertText(QString::fromStdString(title)), QString::fromStdString(text),
+                        QSystemTrayIcon::Information);
     return true;
 }
 
@@ -135,7 +139,7 @@ void CQtTrayShell::Apply(const TrayIconData& data, unsigned flags) {
     if ((flags & kTrayFlagTip) != 0) {
         std::memcpy(m_data.tip, data.tip, sizeof m_data.tip);
         m_data.tip[kTrayTipSize - 1] = '\0';
-        m_icon->setToolTip(QString::fromUtf8(m_data.tip));
+        m_icon->setToolTip(InertText(QString::fromUtf8(m_data.tip)));
     }
 }
 

@@ -26,6 +26,7 @@
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/quake_page.h"
+#include "tests/common/rendered_text.h"
 #include "tests/common/scoped_env.h"
 #include "tests/common/test_env.h"
 
@@ -238,6 +239,21 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     EXPECT_EQ(dlg->GetItemText(0, 2), "2016-05-10");
     EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
     EXPECT_TRUE(dlg->m_listEvents->item(0, 1)->toolTip().isEmpty());
+}
+
+// A region and a home name that are markup: the row's tooltip shows them as text and opens no file.
+TEST_F(MonitorAlertsTest, ARowsTooltipNeverReadsMarkupFromTheSourceOrTheHome) {
+    Store(kHomeLatitude, "52.23");
+    Store(kHomeLongitude, "21.01");
+    Store(kHomeName, "<img src=\"/nonexistent/probe.png\">");
+    auto dlg = MakeWindow();
+    m_page = QuakePageHtml({Row("500001", "5.1", "<img src=\"/nonexistent/probe.png\">", "41.90", "12.50")});
+    dlg->RefreshQuakeList();
+    const QString tip = dlg->m_listEvents->item(0, 1)->toolTip();
+    ASSERT_TRUE(tip.contains(QStringLiteral("km SW of"))) << tip.toStdString();
+    const test::RenderedText shown(tip);
+    EXPECT_TRUE(shown.asked.isEmpty()) << shown.asked.join(' ').toStdString();
+    EXPECT_TRUE(shown.toPlainText().contains(QStringLiteral("<img src=\"/nonexistent/probe.png\">"))) << tip.toStdString();
 }
 
 // The distance column is there only with a home place: the settings' OK shows it, fills every listed row at once,
