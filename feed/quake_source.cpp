@@ -5,6 +5,7 @@
 #include "feed/event_fields.h"
 #include "feed/fdsn_text.h"
 #include "feed/geojson_events.h"
+#include "feed/text_encoding.h"
 
 namespace dravik {
 
@@ -20,7 +21,13 @@ SourceFormat DetectSourceFormat(const std::string& body) {
     return SourceFormat::kClassicPage;
 }
 
-std::vector<QuakeEvent> ParseQuakeSource(const std::string& body, const std::string& sourceUrl) {
+std::vector<QuakeEvent> ParseQuakeSource(const std::string& served, const std::string& sourceUrl) {
+    // Read as UTF-8 whatever the page was served in (a copy only when it is not UTF-8 already).
+    std::string decoded;
+    if (!IsValidUtf8(served)) {
+        decoded = ToUtf8(served, DeclaredCharset(served));
+    }
+    const std::string& body = decoded.empty() ? served : decoded;
     switch (DetectSourceFormat(body)) {
         case SourceFormat::kFdsnText:
             return ParseFdsnText(body, SourcePrefix(sourceUrl));
