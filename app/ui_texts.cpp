@@ -231,6 +231,11 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum niedostępne: ")) + Tr(lang, reason);
 }
 
+std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe")),
+                  {kept});
+}
+
 std::string HistoryLoadingText(const std::string& lang) {
     return Translate(lang, "History", QT_TRANSLATE_NOOP("History", "Wczytywanie…"));
 }

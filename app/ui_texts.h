@@ -63,6 +63,8 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// "Archiwum było uszkodzone: zachowane jako <file>, zaczęte nowe": a damaged archive was set aside at the start.
+std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept);
 // "Uzupełnianie archiwum: <host>…": the source's catch-up stopped before its end and goes on at the next cycle.
 std::string CatchingUpText(const std::string& lang, const std::string& host);
 // The solar wind's status line, with %1 for the speed and %2 for the density.

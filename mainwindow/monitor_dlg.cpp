@@ -139,7 +139,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_services.prepareArchive = [path](const std::atomic<bool>* stop, int busyMs) {
             // An archive written by an old installation is converted before the table is opened.
             ImportLegacyArchiveIfNeeded(path);
-            return PrepareEventTable(path, stop, busyMs);
+            return PrepareOrReplaceEventTable(path, stop, busyMs);
         };
         m_services.storeEvents = [path](const std::vector<QuakeEvent>& events, const std::atomic<bool>* stop) {
             return StoreQuakeReports(path, events, stop);

@@ -289,6 +289,8 @@ private:
     // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
     std::set<std::string> m_catchingUp;
     std::set<std::string> m_catchingUpShown;
+    // The name a damaged archive was kept under at this start (UI thread); empty when none was.
+    std::string m_archiveSetAsideShown;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;
     int m_nTimerId = 0;
     // Counts hide and show requests, so that a late check of a showing acts only while it is the latest.

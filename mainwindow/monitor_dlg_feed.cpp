@@ -181,6 +181,14 @@ bool CMonitorDlg::PrepareArchive(int busyMs) {
         return true;
     }
     const ArchiveWriteResult prepared = m_services.prepareArchive(&m_bStopping, busyMs);
+    if (!prepared.setAside.empty()) {
+        std::fprintf(stderr, "%s: the archive was damaged (%s): kept unchanged as %s, a new one started\n",
+                     ApplicationName().c_str(), prepared.detail.c_str(), prepared.setAside.c_str());
+        m_pUiThread->RunOnUiThread([this, kept = prepared.setAside] {
+            m_archiveSetAsideShown = kept;
+            ShowStatusLine();
+        });
+    }
     if (!prepared.Ok()) {
         OnArchiveResult(prepared);
         // Locked: a later round tries again. Any other fault holds up nothing: waiting would not mend it.
@@ -335,7 +343,10 @@ void CMonitorDlg::NoteSourceState(const std::string& url, const std::string& rea
 void CMonitorDlg::ShowStatusLine() {
     const std::string lang = UiLanguage();
     // The archive's problem is the one the user can act on, so it has the line's start while it lasts.
-    const std::string problem = ArchiveProblemText(lang, m_archiveFaultShown);
+    std::string problem = ArchiveProblemText(lang, m_archiveFaultShown);
+    if (problem.empty() && !m_archiveSetAsideShown.empty()) {
+        problem = ArchiveSetAsideText(lang, m_archiveSetAsideShown);
+    }
     std::string line = problem.empty() ? m_strSolarWind : problem;
     std::string tip = TrayTooltip(lang);
     for (const std::string& host : m_catchingUpShown) {

@@ -27,6 +27,8 @@ struct ArchiveWriteResult {
     std::size_t stored = 0;
     // Rows whose values a later report of the same source replaced.
     std::size_t revised = 0;
+    // The name a damaged or foreign archive was kept under when a new one was started in its place.
+    std::string setAside{};
 
     bool Ok() const { return fault == ArchiveFault::kNone; }
 };

@@ -1,7 +1,10 @@
 #include "store/event_table.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <cerrno>
@@ -164,6 +167,51 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
     return result;
 }
 
+namespace {
+
+// The columns of each table the program owns; a table of one of these names with other columns is not its own.
+struct OwnTable {
+    const char* name;
+    std::vector<std::string> columns;
+};
+const std::vector<OwnTable>& OwnTables() {
+    static const std::vector<OwnTable> tables = {
+        {"trze", {"ID_trz", "ident", "mag", "region", "data1", "data2", "wsp1", "wsp2"}},
+        {"trze_id", {"id", "row", "source", "origin_ms", "creator", "depth"}},
+        {"trze_mark", {"source", "complete_ms"}},
+        {"trze_updated", {"row", "updated_ms"}},
+    };
+    return tables;
+}
+
+// Why the file is not an archive of the program's, empty when it is one (or empty). Tables of the user's own
+// beside the program's are left alone.
+std::string ForeignTables(CQuakeDatabase& db) {
+    db.Query("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    std::vector<std::string> names;
+    for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+        names.push_back(db.GetValue("name"));
+    }
+    bool ours = false;
+    for (const OwnTable& own : OwnTables()) {
+        if (std::find(names.begin(), names.end(), own.name) == names.end()) {
+            continue;
+        }
+        db.Query(std::string("PRAGMA table_info(") + own.name + ")");
+        std::vector<std::string> columns;
+        for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+            columns.push_back(db.GetValue("name"));
+        }
+        if (columns != own.columns) {
+            return std::string("table ") + own.name + " is not the program's";
+        }
+        ours = ours || std::string(own.name) == "trze";
+    }
+    return names.empty() || ours ? std::string() : "the tables are another program's";
+}
+
+}  // namespace
+
 ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs) {
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
@@ -173,13 +221,44 @@ ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<
     if (!db.IsOpen()) {
         return Failure(db, stop);
     }
+    // The write lock first: the checks then see what the changes will be made to, and nothing is half made.
+    db.Query("BEGIN IMMEDIATE");
+    if (db.GetLastResult() != SQLITE_OK) {
+        return Failure(db, stop);
+    }
+    const auto fail = [&] {
+        ArchiveWriteResult failure = Failure(db, stop);
+        db.SetStopFlag(nullptr);
+        db.Query("ROLLBACK");
+        return failure;
+    };
+    const auto damaged = [&](const std::string& why) {
+        db.SetStopFlag(nullptr);
+        db.Query("ROLLBACK");
+        return ArchiveWriteResult{ArchiveFault::kDamaged, why, 0, 0, {}};
+    };
+    const std::string foreign = ForeignTables(db);
+    if (db.GetLastResult() != SQLITE_OK) {
+        return fail();
+    }
+    if (!foreign.empty()) {
+        return damaged(foreign);
+    }
+    // A damaged page shows only where it is read: the whole file is looked at once at start.
+    db.Query("PRAGMA quick_check(1)");
+    if (db.GetLastResult() != SQLITE_OK) {
+        return fail();
+    }
+    if (db.GetRowCount() > 0 && db.GetValue("quick_check") != "ok") {
+        return damaged(db.GetValue("quick_check"));
+    }
     if (!TableExists(db)) {
         if (db.GetLastResult() != SQLITE_OK) {
-            return Failure(db, stop);
+            return fail();
         }
         db.Query(kCreateEventTableSql);
         if (db.GetLastResult() != SQLITE_OK) {
-            return Failure(db, stop);
+            return fail();
         }
     }
     std::vector<const char*> statements(std::begin(kEventTableIndexSql), std::end(kEventTableIndexSql));
@@ -187,10 +266,51 @@ ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<
     for (const char* sql : statements) {
         db.Query(sql);
         if (db.GetLastResult() != SQLITE_OK) {
-            return Failure(db, stop);
+            return fail();
         }
     }
+    db.Query("COMMIT");
+    if (db.GetLastResult() != SQLITE_OK) {
+        return fail();
+    }
     return {};
+}
+
+std::string SetAsideArchive(const std::string& path) {
+    for (int n = 1; n < 1000; ++n) {
+        const std::string kept = path + ".damaged-" + std::to_string(n);
+        struct stat info {};
+        if (::lstat(kept.c_str(), &info) == 0 || ::lstat((kept + ".journal").c_str(), &info) == 0) {
+            continue;
+        }
+        if (::rename(path.c_str(), kept.c_str()) != 0) {
+            return {};
+        }
+        // Left under its own name, a journal would be taken for the new archive's.
+        const std::string journal = path + "-journal";
+        if (::lstat(journal.c_str(), &info) == 0) {
+            ::rename(journal.c_str(), (kept + ".journal").c_str());
+        }
+        const std::string::size_type slash = kept.rfind('/');
+        return slash == std::string::npos ? kept : kept.substr(slash + 1);
+    }
+    return {};
+}
+
+ArchiveWriteResult PrepareOrReplaceEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs) {
+    ArchiveWriteResult prepared = PrepareEventTable(path, stop, busyMs);
+    if (prepared.fault != ArchiveFault::kDamaged) {
+        return prepared;
+    }
+    const std::string kept = SetAsideArchive(path);
+    if (kept.empty()) {
+        return prepared;
+    }
+    const std::string why = prepared.detail;
+    prepared = PrepareEventTable(path, stop, busyMs);
+    prepared.setAside = kept;
+    prepared.detail = why;
+    return prepared;
 }
 
 void CreateEventTable() {

@@ -83,8 +83,18 @@ ArchiveWriteResult StoreEventsIfNew(const std::string& path, const std::vector<E
 
 // CreateEventTable on a connection that gives up once *stop is set, with the outcome: what a start does off the
 // UI thread, so that a locked archive is told to the user instead of holding the window.
-// `busyMs`: how long another connection's lock is waited for (-1: the usual 5 s).
+// `busyMs`: how long another connection's lock is waited for (-1: the usual 5 s). All in one transaction. A file
+// that is not a database, fails its integrity check, or holds tables of the program's names with other columns
+// (or tables of another program and none of ours) is damaged: kDamaged, and nothing in it is changed.
 ArchiveWriteResult PrepareEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs = -1);
+
+// Moves a damaged archive out of the way, bytes unchanged: renamed to "<name>.damaged-<n>" (the first n free), its
+// journal beside it as "<name>.damaged-<n>.journal" (so no SQLite reader rolls it into the kept file). Returns the
+// kept file's name without its directory; empty when it could not be moved.
+std::string SetAsideArchive(const std::string& path);
+
+// The same preparation, and a damaged archive set aside and a new one started (the result names the kept file).
+ArchiveWriteResult PrepareOrReplaceEventTable(const std::string& path, const std::atomic<bool>* stop, int busyMs = -1);
 
 // Creates table trze when it is missing, then its indexes. Silent on failure.
 void CreateEventTable();

@@ -433,6 +433,10 @@ Download unter %3</translation>
         <translation>Archiv wird ergänzt: </translation>
     </message>
     <message>
+        <source>Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe</source>
+        <translation>Das Archiv war beschädigt: als %1 aufbewahrt, ein neues begonnen</translation>
+    </message>
+    <message>
         <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
         <translation>Keine Erdbeben anzuzeigen: keine Quelle antwortet.</translation>
     </message>

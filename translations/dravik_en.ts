@@ -431,6 +431,10 @@ Do pobrania na stronie %3</source>
         <translation>Catching up: </translation>
     </message>
     <message>
+        <source>Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe</source>
+        <translation>The archive was damaged: kept as %1, a new one started</translation>
+    </message>
+    <message>
         <source>Brak trzęsień do pokazania: żadne źródło nie odpowiada.</source>
         <translation>No earthquakes to show: no source can be read.</translation>
     </message>
