@@ -2,18 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <QVariant>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -37,6 +38,33 @@ std::string CanonicalDir(const std::string& dir) {
     return error ? dir : weak.string();
 }
 
+// Only a directory no one else can write to keeps another user from taking our names first.
+bool IsPrivateDir(const QString& dir) {
+    struct stat st = {};
+    return !dir.isEmpty() && ::lstat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+bool IsOurSocket(const QString& path) {
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+// The lock, opened only when it is a plain file of ours; -1 otherwise.
+int OpenOurLock(const QString& path) {
+    // Close-on-exec: a helper process (the web engine's) must not keep the lock after this one is gone.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::string InstanceName(const std::string& dataDir) {
@@ -47,17 +75,35 @@ std::string InstanceName(const std::string& dataDir) {
 }
 
 CSingleInstance::CSingleInstance(const std::string& dataDir, const QString& runtimeDir, QObject* parent)
-    : QObject(parent) {
-    QString dir = runtimeDir;
-    if (dir.isEmpty()) {
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    : QObject(parent), m_name(QString::fromStdString(InstanceName(dataDir))) {
+    QString runtime = runtimeDir;
+    if (runtime.isEmpty()) {
+        const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+        runtime = xdg != nullptr ? QFile::decodeName(xdg) : QString();
     }
-    if (dir.isEmpty()) {
-        dir = QDir::tempPath();
+    // Without a private runtime directory, one inside the data directory: the names then go with the
+    // directory however it is reached, and nothing there is cleared behind a running program's back, as a
+    // cache or /tmp may be (a lock file removed while held lets a second program take a new one).
+    m_dirs = {runtime, QFile::decodeName(dataDir.c_str()) + QStringLiteral("/.run")};
+    UseDir(0);
+}
+
+bool CSingleInstance::UseDir(int index) {
+    m_lockPath.clear();
+    m_socketPath.clear();
+    for (m_dirIndex = index; m_dirIndex < int(m_dirs.size()); ++m_dirIndex) {
+        const QString& dir = m_dirs[m_dirIndex];
+        if (m_dirIndex > 0 && !dir.isEmpty()) {
+            ::mkdir(QFile::encodeName(dir).constData(), 0700);  // an existing one is checked like any other
+        }
+        if (IsPrivateDir(dir)) {
+            const QString base = dir + QLatin1Char('/') + m_name;
+            m_lockPath = base + QStringLiteral(".lock");
+            m_socketPath = base + QStringLiteral(".sock");
+            return true;
+        }
     }
-    const QString base = dir + QLatin1Char('/') + QString::fromStdString(InstanceName(dataDir));
-    m_lockPath = base + QStringLiteral(".lock");
-    m_socketPath = base + QStringLiteral(".sock");
+    return false;
 }
 
 CSingleInstance::~CSingleInstance() {
@@ -73,9 +119,10 @@ CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
     if (m_lockFd >= 0) {
         return Role::First;
     }
-    // Close-on-exec: a helper process (the web engine's) must not keep the lock after this one is gone.
-    const QByteArray lockPath = QFile::encodeName(m_lockPath);
-    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = -1;
+    while (!m_lockPath.isEmpty() && (fd = OpenOurLock(m_lockPath)) < 0) {
+        UseDir(m_dirIndex + 1);  // someone else's file, or none can be made: the next place
+    }
     if (fd < 0) {
         return Role::First;  // nothing to lock with: running is better than refusing to
     }
@@ -106,9 +153,13 @@ bool CSingleInstance::SendActivateRequest(std::chrono::milliseconds wait) {
     QElapsedTimer elapsed;
     elapsed.start();
     do {
+        // Only our own program's socket hears the request; anything else there is waited out like a program
+        // not listening yet, which replaces it when it does.
         QLocalSocket socket;
-        socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(kRetryMs * 4)) {
+        if (IsOurSocket(m_socketPath)) {
+            socket.connectToServer(m_socketPath);
+        }
+        if (socket.state() != QLocalSocket::UnconnectedState && socket.waitForConnected(kRetryMs * 4)) {
             socket.write(kActivateRequest, qint64(sizeof kActivateRequest - 1));
             const bool bSent = socket.waitForBytesWritten(500) || socket.bytesToWrite() == 0;
             socket.disconnectFromServer();

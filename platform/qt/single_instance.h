@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     };
 
     // runtimeDir holds the lock and the socket; empty for the user's runtime directory ($XDG_RUNTIME_DIR).
+    // It is used only when it is the user's own and closed to others, and a lock or socket there only when
+    // it is the user's own too; otherwise both go to "<dataDir>/.run", made private to the user.
     explicit CSingleInstance(const std::string& dataDir, const QString& runtimeDir = QString(),
                              QObject* parent = nullptr);
     ~CSingleInstance() override;
@@ -34,6 +37,7 @@ public:
     // but does not listen yet (it is starting) is tried again for up to `wait`.
     Role Claim(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
 
+    // Empty when no private place for them could be found; such a program runs unguarded.
     const QString& LockPath() const { return m_lockPath; }
     const QString& SocketPath() const { return m_socketPath; }
 
@@ -45,7 +49,12 @@ private:
     void OnNewConnection();
     void ReadRequest(QLocalSocket* socket);
     bool SendActivateRequest(std::chrono::milliseconds wait);
+    // Takes the paths in the first private directory from m_dirs[index] on; false when there is none.
+    bool UseDir(int index);
 
+    QString m_name;
+    QStringList m_dirs;
+    int m_dirIndex = 0;
     QString m_lockPath;
     QString m_socketPath;
     int m_lockFd = -1;

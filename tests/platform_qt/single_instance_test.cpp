@@ -1,13 +1,16 @@
 #include "platform/qt/single_instance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <chrono>
 #include <cstring>
@@ -45,6 +48,57 @@ void LeaveStaleSocket(const QString& path) {
     ::close(fd);
     ASSERT_TRUE(QFile::exists(path));
 }
+
+// "nobody", to play another local user when the suite runs as root.
+constexpr uid_t kOtherUid = 65534;
+
+constexpr char kNeedsRoot[] = "needs root, to give files to another user (uid 65534)";
+
+bool IsPrivateDirOfOurs(const QString& dir) {
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// Someone else's program on the same names: it holds a lock on `lockPath` and listens on `socketPath`.
+class CSquatter final {
+public:
+    CSquatter(const QString& lockPath, const QString& socketPath, uid_t owner = ::geteuid()) {
+        const QByteArray lock = QFile::encodeName(lockPath);
+        m_lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        EXPECT_GE(m_lockFd, 0) << lock.constData() << ": " << std::strerror(errno);
+        ::fchmod(m_lockFd, 0666);
+        EXPECT_EQ(::fchown(m_lockFd, owner, owner), 0);
+        EXPECT_EQ(::flock(m_lockFd, LOCK_EX | LOCK_NB), 0);
+
+        m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(socketPath);
+        std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+        ::unlink(name.constData());
+        EXPECT_EQ(::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+        EXPECT_EQ(::listen(m_listenFd, 8), 0);
+        ::chmod(name.constData(), 0777);
+        EXPECT_EQ(::lchown(name.constData(), owner, owner), 0);
+    }
+    ~CSquatter() {
+        ::close(m_listenFd);
+        ::close(m_lockFd);
+    }
+    CSquatter(const CSquatter&) = delete;
+    CSquatter& operator=(const CSquatter&) = delete;
+
+    // A connection waits unaccepted in the queue once anyone has connected.
+    bool Contacted() const {
+        pollfd p = {m_listenFd, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0;
+    }
+
+private:
+    int m_lockFd = -1;
+    int m_listenFd = -1;
+};
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
@@ -185,6 +239,157 @@ TEST_F(SingleInstanceTest, OnlyTheActivateRequestCounts) {
     CSingleInstance second(m_dataDir, m_runtime);
     EXPECT_EQ(second.Claim(), Role::Other);
     EXPECT_TRUE(ProcessEventsUntil([&] { return requests == 1; }));
+}
+
+// The program holds the data directory for real and hears a later start of ours.
+void ExpectHeldAndReachable(CSingleInstance& first, const std::string& dataDir, const QString& runtime) {
+    int requests = 0;
+    QObject::connect(&first, &CSingleInstance::ActivateRequested, [&] { ++requests; });
+    CSingleInstance second(dataDir, runtime);
+    EXPECT_EQ(second.Claim(), Role::Other) << "two programs on one data directory";
+    EXPECT_TRUE(ProcessEventsUntil([&] { return requests == 1; }));
+    QObject::disconnect(&first, &CSingleInstance::ActivateRequested, nullptr, nullptr);
+}
+
+TEST_F(SingleInstanceTest, APrivateRuntimeDirectoryIsUsed) {
+    CSingleInstance first(m_dataDir, m_runtime);
+    EXPECT_EQ(QFileInfo(first.LockPath()).absolutePath(), m_runtime);
+    EXPECT_EQ(QFileInfo(first.SocketPath()).absolutePath(), m_runtime);
+    ASSERT_EQ(first.Claim(), Role::First);
+    ExpectHeldAndReachable(first, m_dataDir, m_runtime);
+}
+
+// A start in a directory others can write to (/tmp, with XDG_RUNTIME_DIR unset) or that is not ours.
+void ExpectSharedDirIgnored(const std::string& dataDir, const QString& shared, uid_t squatterUid) {
+    const QString name = QString::fromStdString(InstanceName(dataDir));
+    CSquatter squatter(shared + "/" + name + ".lock", shared + "/" + name + ".sock", squatterUid);
+    CSingleInstance first(dataDir, shared);
+    EXPECT_FALSE(first.LockPath().startsWith(shared + "/"));
+    EXPECT_FALSE(first.SocketPath().startsWith(shared + "/"));
+    EXPECT_EQ(first.Claim(std::chrono::milliseconds(200)), Role::First) << "ended because of someone else's files";
+    EXPECT_FALSE(squatter.Contacted());
+    EXPECT_TRUE(IsPrivateDirOfOurs(QFileInfo(first.LockPath()).absolutePath()));
+    ExpectHeldAndReachable(first, dataDir, shared);
+    EXPECT_FALSE(squatter.Contacted());
+}
+
+TEST_F(SingleInstanceTest, ARuntimeDirectoryOthersCanWriteToIsNotUsed) {
+    for (const mode_t mode : {01777, 0777, 0770, 0755}) {
+        SCOPED_TRACE("mode 0" + QString::number(mode, 8).toStdString());
+        const QString shared = QString::fromStdString(test::MakeTempDir("shared"));
+        ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), mode), 0);
+        ExpectSharedDirIgnored(test::MakeTempDir("data"), shared, ::geteuid());
+    }
+}
+
+TEST_F(SingleInstanceTest, AFallbackOthersCanReachIsNotUsedEither) {
+    const QString shared = QString::fromStdString(test::MakeTempDir("shared"));
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    for (const bool bLink : {true, false}) {
+        SCOPED_TRACE(bLink ? ".run a symbolic link to a shared directory" : ".run open to others");
+        const std::string dataDir = test::MakeTempDir("data");
+        const QByteArray run = QFile::encodeName(QString::fromStdString(dataDir) + "/.run");
+        ASSERT_EQ(
+            bLink ? ::symlink(QFile::encodeName(shared).constData(), run.constData()) : ::mkdir(run.constData(), 0777),
+            0);
+        ::chmod(run.constData(), 0777);
+        const QString name = QString::fromStdString(InstanceName(dataDir));
+        const QString in = bLink ? shared : QFile::decodeName(run);
+        CSquatter squatter(in + "/" + name + ".lock", in + "/" + name + ".sock");
+        CSingleInstance first(dataDir, shared);
+        EXPECT_EQ(first.Claim(std::chrono::milliseconds(200)), Role::First);
+        EXPECT_FALSE(squatter.Contacted());
+        EXPECT_TRUE(first.LockPath().isEmpty()) << first.LockPath().toStdString();
+    }
+}
+
+TEST_F(SingleInstanceTest, ARuntimeDirectoryOfAnotherUserIsNotUsed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << kNeedsRoot;
+    }
+    const QString theirs = QString::fromStdString(test::MakeTempDir("theirs"));
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), kOtherUid, kOtherUid), 0);
+    ExpectSharedDirIgnored(m_dataDir, theirs, kOtherUid);
+}
+
+TEST_F(SingleInstanceTest, XdgRuntimeDirIsCheckedLikeAnyOther) {
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const QString shared = QString::fromStdString(test::MakeTempDir("shared"));
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    {
+        ::setenv("XDG_RUNTIME_DIR", QFile::encodeName(shared).constData(), 1);
+        ExpectSharedDirIgnored(m_dataDir, shared, ::geteuid());
+    }
+    {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        CSingleInstance first(m_dataDir);
+        EXPECT_TRUE(IsPrivateDirOfOurs(QFileInfo(first.LockPath()).absolutePath())) << first.LockPath().toStdString();
+        EXPECT_EQ(first.Claim(), Role::First);
+        ExpectHeldAndReachable(first, m_dataDir, QString());
+    }
+    ::setenv("XDG_RUNTIME_DIR", saved.constData(), 1);
+    CSingleInstance fine(m_dataDir);
+    EXPECT_EQ(QFileInfo(fine.LockPath()).absolutePath(), QString::fromLocal8Bit(saved));
+}
+
+TEST_F(SingleInstanceTest, ALockFileThatIsNotOursIsNeverObeyed) {
+    const QString elsewhere = QString::fromStdString(test::MakeTempDir("elsewhere"));
+    struct Case {
+        const char* name;
+        bool bRoot;
+    };
+    for (const Case& c : {Case{"a symbolic link to someone's lock", false}, Case{"owned by another user", true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.bRoot && ::geteuid() != 0) {
+            GTEST_SKIP() << c.name << ": " << kNeedsRoot;
+        }
+        const std::string dataDir = test::MakeTempDir("data");
+        CSingleInstance probe(dataDir, m_runtime);
+        const QString name = QString::fromStdString(InstanceName(dataDir));
+        const QString target = c.bRoot ? probe.LockPath() : elsewhere + "/" + name + ".lock";
+        CSquatter squatter(target, elsewhere + "/" + name + ".sock", c.bRoot ? kOtherUid : ::geteuid());
+        if (!c.bRoot) {
+            ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(probe.LockPath()).constData()),
+                      0);
+        }
+        CSingleInstance first(dataDir, m_runtime);
+        EXPECT_EQ(first.Claim(std::chrono::milliseconds(200)), Role::First) << "ended because of someone else's lock";
+        EXPECT_FALSE(squatter.Contacted());
+        ExpectHeldAndReachable(first, dataDir, m_runtime);
+    }
+}
+
+TEST_F(SingleInstanceTest, ASocketThatIsNotOursIsNeverTalkedTo) {
+    const QString elsewhere = QString::fromStdString(test::MakeTempDir("elsewhere"));
+    struct Case {
+        const char* name;
+        bool bRoot;
+    };
+    for (const Case& c : {Case{"a symbolic link to someone's socket", false}, Case{"owned by another user", true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.bRoot && ::geteuid() != 0) {
+            GTEST_SKIP() << c.name << ": " << kNeedsRoot;
+        }
+        const std::string dataDir = test::MakeTempDir("data");
+        CSingleInstance probe(dataDir, m_runtime);
+        // Our own lock, held as by a program of ours that is starting; the socket beside it is someone else's.
+        const QByteArray lockPath = QFile::encodeName(probe.LockPath());
+        const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const QString name = QString::fromStdString(InstanceName(dataDir));
+        const QString socketPath = c.bRoot ? probe.SocketPath() : elsewhere + "/" + name + ".sock";
+        CSquatter squatter(elsewhere + "/" + name + ".lock", socketPath, c.bRoot ? kOtherUid : ::geteuid());
+        if (!c.bRoot) {
+            ASSERT_EQ(
+                ::symlink(QFile::encodeName(socketPath).constData(), QFile::encodeName(probe.SocketPath()).constData()),
+                0);
+        }
+        CSingleInstance second(dataDir, m_runtime);
+        EXPECT_EQ(second.Claim(std::chrono::milliseconds(200)), Role::Other) << "the lock is ours and held";
+        EXPECT_FALSE(squatter.Contacted());
+        ::close(fd);
+    }
 }
 
 }  // namespace
