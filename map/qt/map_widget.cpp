@@ -31,6 +31,8 @@ namespace {
 
 // Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
 constexpr std::size_t kTilesInMemory = 96;
+// And never more bytes than these, whatever the tiles' sizes or the view's.
+constexpr std::size_t kTileBytesInMemory = 64 * 1024 * 1024;
 constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
 constexpr int kTransferTimeoutMs = 20000;
 constexpr int kDragThreshold = 3;
@@ -87,7 +89,7 @@ CMapWidget::CMapWidget(QWidget* parent)
       m_view({20, 10}, 2, 0, 0),
       m_tileOverride(TileUrlOverride()),
       m_layers(LayersOfKind(0, m_tileOverride)),
-      m_cache(kTilesInMemory) {
+      m_cache(kTilesInMemory, kTileBytesInMemory) {
     setMouseTracking(true);
     setCursor(Qt::OpenHandCursor);
     setMinimumSize(60, 60);
@@ -96,6 +98,8 @@ CMapWidget::CMapWidget(QWidget* parent)
     connect(&m_requestTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
+    m_slowTimer.setSingleShot(true);
+    connect(&m_slowTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_circlesTimer.setSingleShot(true);
     connect(&m_circlesTimer, &QTimer::timeout, this, [this] { update(); });
 }
@@ -202,6 +206,7 @@ void CMapWidget::SetAction(const QString& text) {
 
 void CMapWidget::ViewChanged() {
     m_bReleased = false;
+    m_cache.ViewMoved();
     m_requestTimer.start();
     update();
 }
@@ -210,6 +215,7 @@ void CMapWidget::ReleaseTiles() {
     m_bReleased = true;
     m_requestTimer.stop();
     m_retryTimer.stop();
+    m_slowTimer.stop();
     for (const std::string& url : m_queue.KeepOnly({})) {
         m_cache.Abandoned(url);
     }
@@ -256,8 +262,15 @@ void CMapWidget::RequestTiles() {
             m_queue.Enqueue(url);
         }
     }
-    for (const std::string& url : m_queue.TakeStartable()) {
+    for (const std::string& url : m_queue.TakeStartable(now)) {
         StartRequest(url, false);
+    }
+    // A request turning slow lets another start beside it.
+    const std::int64_t slowAt = m_queue.NextSlowAtMs(now);
+    if (slowAt >= 0) {
+        m_slowTimer.start(static_cast<int>(std::max<std::int64_t>(slowAt - now, 0)));
+    } else {
+        m_slowTimer.stop();
     }
     // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
     std::int64_t retryAt = -1;
@@ -298,13 +311,18 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
     if (m_bReleased) {
         m_cache.Abandoned(url);
     } else if (ok) {
-        m_cache.Loaded(url, NowMs());
-        m_pixmaps.insert(QString::fromStdString(url), QPixmap::fromImage(std::move(image)));
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        m_cache.Loaded(url, NowMs(),
+                       static_cast<std::size_t>(pixmap.width()) * static_cast<std::size_t>(pixmap.height()) *
+                           static_cast<std::size_t>(pixmap.depth()) / 8);
+        m_pixmaps.insert(QString::fromStdString(url), std::move(pixmap));
+        std::vector<std::string> visible = VisibleUrls();
         // Never fewer than the view shows, or its own tiles would push each other out, and half the usual number
         // more for the way back after a zoom or a drag; not twice the view, which on a large HiDPI map is
-        // hundreds of tiles.
-        m_cache.SetCapacity(std::max(kTilesInMemory, VisibleUrls().size() + kTilesInMemory / 2));
-        for (const std::string& dropped : m_cache.Trim()) {
+        // hundreds of tiles. The bytes bound them all the same.
+        m_cache.SetCapacity(std::max(kTilesInMemory, visible.size() + kTilesInMemory / 2));
+        std::sort(visible.begin(), visible.end());
+        for (const std::string& dropped : m_cache.Trim(visible)) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
     } else if (!cachedOnly && reply->error() != QNetworkReply::OperationCanceledError &&
@@ -351,6 +369,7 @@ int CMapWidget::CircleAt(const QPointF& point) const {
 void CMapWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_view.SetSize(width(), height());
+    m_cache.ViewMoved();
     // Released tiles stay so: a new size is no look at the map.
     m_requestTimer.start();
     update();
