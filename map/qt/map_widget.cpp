@@ -1,11 +1,13 @@
 #include "map/qt/map_widget.h"
 
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QImage>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -35,6 +37,12 @@ constexpr std::size_t kTilesInMemory = 96;
 constexpr std::size_t kTileBytesInMemory = 64 * 1024 * 1024;
 constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
 constexpr int kTransferTimeoutMs = 20000;
+// However the bytes come, a tile has this long: a server that trickles is cut off.
+constexpr int kTileDeadlineMs = 30000;
+// A tile is tens of KB; a larger body is not a tile, and is not read into memory to find out.
+constexpr qint64 kTileBodyBytes = 1024 * 1024;
+// Services send 256 or 512 pixels a side; a few hundred KB of image can declare gigabytes of pixels.
+constexpr int kTileSide = 1024;
 constexpr int kDragThreshold = 3;
 constexpr int kButtonSize = 26;
 constexpr int kMargin = 10;
@@ -76,6 +84,23 @@ const QPainterPath& LandPath() {
         return made;
     }();
     return path;
+}
+
+// The tile in a body, or a null image when it is not one or declares more pixels than a tile has: the header
+// is read first, and nothing larger is decoded.
+QImage DecodeTile(QByteArray body) {
+    QBuffer buffer(&body);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kTileSide || size.height() > kTileSide) {
+        return {};
+    }
+    QImage image;
+    if (!reader.read(&image) || image.width() > kTileSide || image.height() > kTileSide) {
+        return {};
+    }
+    return image;
 }
 
 QString CacheDirectory() {
@@ -297,6 +322,20 @@ void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
     request.setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply* reply = Network()->get(request);
     m_replies.insert(QString::fromStdString(url), reply);
+    // A body too large is given up as soon as it says so or its bytes pass the bound; what has come is dropped.
+    const auto checkSize = [reply] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((declared.isValid() && declared.toLongLong() > kTileBodyBytes) ||
+            reply->bytesAvailable() > kTileBodyBytes) {
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, checkSize);
+    connect(reply, &QNetworkReply::readyRead, this, checkSize);
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline->start(kTileDeadlineMs);
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, cachedOnly] { OnReply(reply, url, cachedOnly); });
 }
 
@@ -306,8 +345,10 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
     if (!cachedOnly) {
         m_queue.Finished(url);
     }
-    QImage image;
-    const bool ok = reply->error() == QNetworkReply::NoError && image.loadFromData(reply->readAll());
+    const bool received = reply->error() == QNetworkReply::NoError;
+    // A body that is no tile, or too large a one, counts as a failure: it waits like any other.
+    QImage image = received ? DecodeTile(reply->readAll()) : QImage();
+    const bool ok = !image.isNull();
     if (m_bReleased) {
         m_cache.Abandoned(url);
     } else if (ok) {
@@ -325,7 +366,7 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
         for (const std::string& dropped : m_cache.Trim(visible)) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
-    } else if (!cachedOnly && reply->error() != QNetworkReply::OperationCanceledError &&
+    } else if (!cachedOnly && !received && reply->error() != QNetworkReply::OperationCanceledError &&
                Network()->cache()->metaData(reply->url()).isValid()) {
         // Still loading: the copy on disk comes instead, without a connection.
         StartRequest(url, true);
