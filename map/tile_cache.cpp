@@ -11,7 +11,7 @@ constexpr std::int64_t kFirstRetryMs = 2000;
 constexpr std::int64_t kLongestRetryMs = 5 * 60 * 1000;
 }  // namespace
 
-TileCache::TileCache(std::size_t capacity) : m_capacity(capacity) {}
+TileCache::TileCache(std::size_t capacity, std::size_t byteBudget) : m_capacity(capacity), m_byteBudget(byteBudget) {}
 
 std::int64_t TileCache::RetryDelayMs(int failures) {
     std::int64_t delay = kFirstRetryMs;
@@ -28,7 +28,7 @@ TileCache::State TileCache::StateOf(const std::string& url) const {
 
 bool TileCache::Claim(const std::string& url, std::int64_t nowMs) {
     Entry& entry = m_entries[url];
-    if (entry.state == State::kLoading || entry.state == State::kLoaded ||
+    if (entry.state == State::kLoading || entry.state == State::kLoaded || entry.state == State::kNoRoom ||
         (entry.state == State::kFailed && nowMs < entry.retryAtMs)) {
         return false;
     }
@@ -37,19 +37,25 @@ bool TileCache::Claim(const std::string& url, std::int64_t nowMs) {
     return true;
 }
 
-void TileCache::Loaded(const std::string& url, std::int64_t nowMs) {
-    Entry& entry = m_entries[url];
-    if (entry.state != State::kLoaded) {
-        ++m_loaded;
+void TileCache::Unload(Entry& entry) {
+    if (entry.state == State::kLoaded) {
+        --m_loaded;
+        m_bytes -= entry.bytes;
     }
-    entry = Entry{State::kLoaded, 0, 0, nowMs};
+    entry.bytes = 0;
+}
+
+void TileCache::Loaded(const std::string& url, std::int64_t nowMs, std::size_t bytes) {
+    Entry& entry = m_entries[url];
+    Unload(entry);
+    ++m_loaded;
+    m_bytes += bytes;
+    entry = Entry{State::kLoaded, 0, 0, nowMs, bytes};
 }
 
 void TileCache::Failed(const std::string& url, std::int64_t nowMs) {
     Entry& entry = m_entries[url];
-    if (entry.state == State::kLoaded) {
-        --m_loaded;
-    }
+    Unload(entry);
     entry.state = State::kFailed;
     ++entry.failures;
     entry.retryAtMs = nowMs + RetryDelayMs(entry.failures);
@@ -75,9 +81,9 @@ void TileCache::Touch(const std::string& url, std::int64_t nowMs) {
     }
 }
 
-std::vector<std::string> TileCache::Trim() {
+std::vector<std::string> TileCache::Trim(const std::vector<std::string>& inView) {
     std::vector<std::string> dropped;
-    if (m_loaded <= m_capacity) {
+    if (m_loaded <= m_capacity && m_bytes <= m_byteBudget) {
         return dropped;
     }
     std::vector<std::pair<std::int64_t, std::string>> loaded;
@@ -87,12 +93,24 @@ std::vector<std::string> TileCache::Trim() {
         }
     }
     std::sort(loaded.begin(), loaded.end());
-    for (std::size_t i = 0; i < loaded.size() - m_capacity; ++i) {
-        m_entries.erase(loaded[i].second);
-        dropped.push_back(loaded[i].second);
+    for (std::size_t i = 0; i < loaded.size() && (m_loaded > m_capacity || m_bytes > m_byteBudget); ++i) {
+        const std::string& url = loaded[i].second;
+        const auto it = m_entries.find(url);
+        Unload(it->second);
+        if (std::binary_search(inView.begin(), inView.end(), url)) {
+            it->second.state = State::kNoRoom;
+        } else {
+            m_entries.erase(it);
+        }
+        dropped.push_back(url);
     }
-    m_loaded = m_capacity;
     return dropped;
+}
+
+void TileCache::ViewMoved() {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        it = it->second.state == State::kNoRoom ? m_entries.erase(it) : std::next(it);
+    }
 }
 
 std::vector<std::string> TileCache::DropLoaded() {
@@ -101,11 +119,14 @@ std::vector<std::string> TileCache::DropLoaded() {
         if (it->second.state == State::kLoaded) {
             dropped.push_back(it->first);
             it = m_entries.erase(it);
+        } else if (it->second.state == State::kNoRoom) {
+            it = m_entries.erase(it);
         } else {
             ++it;
         }
     }
     m_loaded = 0;
+    m_bytes = 0;
     return dropped;
 }
 
@@ -121,12 +142,13 @@ void TileRequestQueue::Enqueue(const std::string& url) {
     m_waiting.push_back(url);
 }
 
-std::vector<std::string> TileRequestQueue::TakeStartable() {
+std::vector<std::string> TileRequestQueue::TakeStartable(std::int64_t nowMs) {
     std::vector<std::string> started;
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
         const std::string host = HostOfUrl(*it);
-        if (Running(host) < m_perHost) {
-            m_running.emplace(*it, host);
+        const auto [running, counted] = Load(host, nowMs);
+        if (counted < m_perHost && running < 2 * m_perHost) {
+            m_running.emplace(*it, Request{host, nowMs});
             started.push_back(*it);
             it = m_waiting.erase(it);
         } else {
@@ -134,6 +156,32 @@ std::vector<std::string> TileRequestQueue::TakeStartable() {
         }
     }
     return started;
+}
+
+std::int64_t TileRequestQueue::NextSlowAtMs(std::int64_t nowMs) const {
+    std::int64_t next = -1;
+    if (m_waiting.empty()) {
+        return next;
+    }
+    for (const auto& [url, request] : m_running) {
+        const std::int64_t slowAt = request.startedMs + m_slowMs;
+        if (slowAt > nowMs && (next < 0 || slowAt < next)) {
+            next = slowAt;
+        }
+    }
+    return next;
+}
+
+std::pair<int, int> TileRequestQueue::Load(const std::string& host, std::int64_t nowMs) const {
+    int running = 0;
+    int counted = 0;
+    for (const auto& [url, request] : m_running) {
+        if (request.host == host) {
+            ++running;
+            counted += nowMs - request.startedMs < m_slowMs ? 1 : 0;
+        }
+    }
+    return {running, counted};
 }
 
 void TileRequestQueue::Finished(const std::string& url) {
@@ -152,8 +200,8 @@ std::vector<std::string> TileRequestQueue::KeepOnly(const std::vector<std::strin
 
 int TileRequestQueue::Running(const std::string& host) const {
     int count = 0;
-    for (const auto& [url, runningHost] : m_running) {
-        count += runningHost == host ? 1 : 0;
+    for (const auto& [url, request] : m_running) {
+        count += request.host == host ? 1 : 0;
     }
     return count;
 }

@@ -1,11 +1,13 @@
 #include "map/qt/map_widget.h"
 
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QImage>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -31,8 +33,16 @@ namespace {
 
 // Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
 constexpr std::size_t kTilesInMemory = 96;
+// And never more bytes than these, whatever the tiles' sizes or the view's.
+constexpr std::size_t kTileBytesInMemory = 64 * 1024 * 1024;
 constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
 constexpr int kTransferTimeoutMs = 20000;
+// However the bytes come, a tile has this long: a server that trickles is cut off.
+constexpr int kTileDeadlineMs = 30000;
+// A tile is tens of KB; a larger body is not a tile, and is not read into memory to find out.
+constexpr qint64 kTileBodyBytes = 1024 * 1024;
+// Services send 256 or 512 pixels a side; a few hundred KB of image can declare gigabytes of pixels.
+constexpr int kTileSide = 1024;
 constexpr int kDragThreshold = 3;
 constexpr int kButtonSize = 26;
 constexpr int kMargin = 10;
@@ -76,6 +86,23 @@ const QPainterPath& LandPath() {
     return path;
 }
 
+// The tile in a body, or a null image when it is not one or declares more pixels than a tile has: the header
+// is read first, and nothing larger is decoded.
+QImage DecodeTile(QByteArray body) {
+    QBuffer buffer(&body);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kTileSide || size.height() > kTileSide) {
+        return {};
+    }
+    QImage image;
+    if (!reader.read(&image) || image.width() > kTileSide || image.height() > kTileSide) {
+        return {};
+    }
+    return image;
+}
+
 QString CacheDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/dravik/tiles");
 }
@@ -87,7 +114,7 @@ CMapWidget::CMapWidget(QWidget* parent)
       m_view({20, 10}, 2, 0, 0),
       m_tileOverride(TileUrlOverride()),
       m_layers(LayersOfKind(0, m_tileOverride)),
-      m_cache(kTilesInMemory) {
+      m_cache(kTilesInMemory, kTileBytesInMemory) {
     setMouseTracking(true);
     setCursor(Qt::OpenHandCursor);
     setMinimumSize(60, 60);
@@ -96,6 +123,8 @@ CMapWidget::CMapWidget(QWidget* parent)
     connect(&m_requestTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
+    m_slowTimer.setSingleShot(true);
+    connect(&m_slowTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_circlesTimer.setSingleShot(true);
     connect(&m_circlesTimer, &QTimer::timeout, this, [this] { update(); });
 }
@@ -202,6 +231,7 @@ void CMapWidget::SetAction(const QString& text) {
 
 void CMapWidget::ViewChanged() {
     m_bReleased = false;
+    m_cache.ViewMoved();
     m_requestTimer.start();
     update();
 }
@@ -210,6 +240,7 @@ void CMapWidget::ReleaseTiles() {
     m_bReleased = true;
     m_requestTimer.stop();
     m_retryTimer.stop();
+    m_slowTimer.stop();
     for (const std::string& url : m_queue.KeepOnly({})) {
         m_cache.Abandoned(url);
     }
@@ -256,8 +287,15 @@ void CMapWidget::RequestTiles() {
             m_queue.Enqueue(url);
         }
     }
-    for (const std::string& url : m_queue.TakeStartable()) {
+    for (const std::string& url : m_queue.TakeStartable(now)) {
         StartRequest(url, false);
+    }
+    // A request turning slow lets another start beside it.
+    const std::int64_t slowAt = m_queue.NextSlowAtMs(now);
+    if (slowAt >= 0) {
+        m_slowTimer.start(static_cast<int>(std::max<std::int64_t>(slowAt - now, 0)));
+    } else {
+        m_slowTimer.stop();
     }
     // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
     std::int64_t retryAt = -1;
@@ -284,6 +322,20 @@ void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
     request.setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply* reply = Network()->get(request);
     m_replies.insert(QString::fromStdString(url), reply);
+    // A body too large is given up as soon as it says so or its bytes pass the bound; what has come is dropped.
+    const auto checkSize = [reply] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((declared.isValid() && declared.toLongLong() > kTileBodyBytes) ||
+            reply->bytesAvailable() > kTileBodyBytes) {
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, checkSize);
+    connect(reply, &QNetworkReply::readyRead, this, checkSize);
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline->start(kTileDeadlineMs);
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, cachedOnly] { OnReply(reply, url, cachedOnly); });
 }
 
@@ -293,21 +345,28 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
     if (!cachedOnly) {
         m_queue.Finished(url);
     }
-    QImage image;
-    const bool ok = reply->error() == QNetworkReply::NoError && image.loadFromData(reply->readAll());
+    const bool received = reply->error() == QNetworkReply::NoError;
+    // A body that is no tile, or too large a one, counts as a failure: it waits like any other.
+    QImage image = received ? DecodeTile(reply->readAll()) : QImage();
+    const bool ok = !image.isNull();
     if (m_bReleased) {
         m_cache.Abandoned(url);
     } else if (ok) {
-        m_cache.Loaded(url, NowMs());
-        m_pixmaps.insert(QString::fromStdString(url), QPixmap::fromImage(std::move(image)));
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        m_cache.Loaded(url, NowMs(),
+                       static_cast<std::size_t>(pixmap.width()) * static_cast<std::size_t>(pixmap.height()) *
+                           static_cast<std::size_t>(pixmap.depth()) / 8);
+        m_pixmaps.insert(QString::fromStdString(url), std::move(pixmap));
+        std::vector<std::string> visible = VisibleUrls();
         // Never fewer than the view shows, or its own tiles would push each other out, and half the usual number
         // more for the way back after a zoom or a drag; not twice the view, which on a large HiDPI map is
-        // hundreds of tiles.
-        m_cache.SetCapacity(std::max(kTilesInMemory, VisibleUrls().size() + kTilesInMemory / 2));
-        for (const std::string& dropped : m_cache.Trim()) {
+        // hundreds of tiles. The bytes bound them all the same.
+        m_cache.SetCapacity(std::max(kTilesInMemory, visible.size() + kTilesInMemory / 2));
+        std::sort(visible.begin(), visible.end());
+        for (const std::string& dropped : m_cache.Trim(visible)) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
-    } else if (!cachedOnly && reply->error() != QNetworkReply::OperationCanceledError &&
+    } else if (!cachedOnly && !received && reply->error() != QNetworkReply::OperationCanceledError &&
                Network()->cache()->metaData(reply->url()).isValid()) {
         // Still loading: the copy on disk comes instead, without a connection.
         StartRequest(url, true);
@@ -351,6 +410,7 @@ int CMapWidget::CircleAt(const QPointF& point) const {
 void CMapWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_view.SetSize(width(), height());
+    m_cache.ViewMoved();
     // Released tiles stay so: a new size is no look at the map.
     m_requestTimer.start();
     update();

@@ -151,6 +151,7 @@ private:
     QHash<QString, QPointer<QNetworkReply>> m_replies;
     QTimer m_requestTimer;
     QTimer m_retryTimer;
+    QTimer m_slowTimer;
     // New circles while many come at once redraw the map a few times a second, not for every one.
     QTimer m_circlesTimer;
     QElapsedTimer m_sinceCirclesDrawn;

@@ -63,11 +63,11 @@ TEST(TileSourceTest, OverrideReplacesEveryKind) {
 }
 
 TEST(TileCacheTest, KeepsTheTilesDrawnLast) {
-    TileCache cache(3);
+    TileCache cache(3, 1000);
     for (int i = 0; i < 5; ++i) {
         const std::string url = "u" + std::to_string(i);
         ASSERT_TRUE(cache.Claim(url, i));
-        cache.Loaded(url, i);
+        cache.Loaded(url, i, 1);
     }
     // u0 drawn again just now: it stays, the two drawn longest ago go.
     cache.Touch("u0", 10);
@@ -91,7 +91,7 @@ TEST(TileCacheTest, KeepsTheTilesDrawnLast) {
 }
 
 TEST(TileCacheTest, FailedTileWaitsLongerEachTime) {
-    TileCache cache(10);
+    TileCache cache(10, 1000);
     std::int64_t now = 1000;
     std::int64_t lastWait = 0;
     for (int failure = 1; failure <= 12; ++failure) {
@@ -115,7 +115,7 @@ TEST(TileCacheTest, FailedTileWaitsLongerEachTime) {
     EXPECT_EQ(cache.StateOf("t"), TileCache::State::kFailed);
     // A tile that loads at last is no longer waited for.
     ASSERT_TRUE(cache.Claim("t", now));
-    cache.Loaded("t", now);
+    cache.Loaded("t", now, 1);
     EXPECT_EQ(cache.RetryAtMs("t"), -1);
     // An abandoned first claim leaves no trace.
     ASSERT_TRUE(cache.Claim("n", now));
@@ -123,25 +123,90 @@ TEST(TileCacheTest, FailedTileWaitsLongerEachTime) {
     EXPECT_EQ(cache.StateOf("n"), TileCache::State::kMissing);
 }
 
+TEST(TileCacheTest, KeepsWithinItsBytes) {
+    TileCache cache(100, 10);
+    const auto load = [&cache](const std::string& url, std::int64_t now, std::size_t bytes) {
+        ASSERT_TRUE(cache.Claim(url, now));
+        cache.Loaded(url, now, bytes);
+    };
+    load("a", 1, 4);
+    load("b", 2, 4);
+    EXPECT_TRUE(cache.Trim().empty());
+    // Far fewer tiles than the count allows, but more bytes than the budget: the one drawn longest ago goes.
+    load("c", 3, 4);
+    EXPECT_EQ(cache.Trim(), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(cache.LoadedBytes(), 8U);
+    EXPECT_EQ(cache.StateOf("a"), TileCache::State::kMissing);
+    // One tile as large as the rest together makes room for itself alone.
+    load("d", 4, 9);
+    EXPECT_EQ(cache.Trim(), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(cache.LoadedBytes(), 9U);
+    EXPECT_EQ(cache.LoadedCount(), 1U);
+
+    // A tile of the view pushed out waits for the view to move, or the view would fetch its own tiles in a loop.
+    load("e", 5, 4);
+    EXPECT_EQ(cache.Trim({"d", "e"}), (std::vector<std::string>{"d"}));
+    EXPECT_EQ(cache.StateOf("d"), TileCache::State::kNoRoom);
+    EXPECT_FALSE(cache.Claim("d", 6));
+    EXPECT_EQ(cache.RetryAtMs("d"), -1);
+    cache.ViewMoved();
+    EXPECT_TRUE(cache.Claim("d", 7));
+    cache.Abandoned("d");
+
+    // Counted once however it leaves or comes again.
+    load("f", 8, 3);
+    cache.Loaded("f", 9, 5);
+    EXPECT_EQ(cache.LoadedBytes(), 9U);
+    cache.Failed("f", 10);
+    EXPECT_EQ(cache.LoadedBytes(), 4U);
+    EXPECT_EQ(cache.LoadedCount(), 1U);
+    EXPECT_EQ(cache.DropLoaded(), (std::vector<std::string>{"e"}));
+    EXPECT_EQ(cache.LoadedBytes(), 0U);
+}
+
 TEST(TileRequestQueueTest, TwoConnectionsPerHost) {
     TileRequestQueue queue(2);
     for (const char* url : {"https://a/1", "https://a/2", "https://a/3", "https://b/1", "https://a/1"}) {
         queue.Enqueue(url);
     }
-    EXPECT_EQ(queue.TakeStartable(), (std::vector<std::string>{"https://a/1", "https://a/2", "https://b/1"}));
+    EXPECT_EQ(queue.TakeStartable(0), (std::vector<std::string>{"https://a/1", "https://a/2", "https://b/1"}));
     EXPECT_EQ(queue.Running("a"), 2);
-    EXPECT_TRUE(queue.TakeStartable().empty());
+    EXPECT_TRUE(queue.TakeStartable(0).empty());
     // Asked for again while running: still one request.
     queue.Enqueue("https://a/2");
     EXPECT_EQ(queue.Waiting(), 1U);
     queue.Finished("https://a/1");
-    EXPECT_EQ(queue.TakeStartable(), (std::vector<std::string>{"https://a/3"}));
+    EXPECT_EQ(queue.TakeStartable(0), (std::vector<std::string>{"https://a/3"}));
 
     queue.Enqueue("https://a/4");
     queue.Enqueue("https://a/5");
     EXPECT_EQ(queue.KeepOnly({"https://a/5"}), (std::vector<std::string>{"https://a/4"}));
     EXPECT_EQ(queue.Waiting(), 1U);
     EXPECT_EQ(queue.Running("a"), 2);
+}
+
+TEST(TileRequestQueueTest, SlowRequestsDoNotHoldTheHost) {
+    TileRequestQueue queue(2, 3000);
+    for (int i = 1; i <= 7; ++i) {
+        queue.Enqueue("https://a/" + std::to_string(i));
+    }
+    EXPECT_EQ(queue.TakeStartable(0), (std::vector<std::string>{"https://a/1", "https://a/2"}));
+    EXPECT_EQ(queue.NextSlowAtMs(0), 3000);
+    EXPECT_TRUE(queue.TakeStartable(2999).empty());
+    // The first two have run 3 s: two more start beside them.
+    EXPECT_EQ(queue.TakeStartable(3000), (std::vector<std::string>{"https://a/3", "https://a/4"}));
+    EXPECT_EQ(queue.NextSlowAtMs(3000), 6000);
+    // All four slow: still no more than four at once.
+    EXPECT_TRUE(queue.TakeStartable(6000).empty());
+    EXPECT_EQ(queue.Running("a"), 4);
+    queue.Finished("https://a/1");
+    EXPECT_EQ(queue.TakeStartable(6000), (std::vector<std::string>{"https://a/5"}));
+    // Another host has its own.
+    queue.Enqueue("https://b/1");
+    EXPECT_EQ(queue.TakeStartable(6000), (std::vector<std::string>{"https://b/1"}));
+    // Nothing is waiting for a slot once the rest are taken.
+    queue.KeepOnly({});
+    EXPECT_EQ(queue.NextSlowAtMs(6000), -1);
 }
 
 }  // namespace

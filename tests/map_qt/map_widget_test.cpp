@@ -13,8 +13,14 @@
 #include <QUrl>
 #include <functional>
 #include <map>
+#include <memory>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "map/qt/map_widget.h"
+#include "tests/common/http_test_server.h"
+#include "tests/common/peak_memory.h"
 #include "tests/common/timing.h"
 
 namespace dravik {
@@ -82,15 +88,17 @@ public:
         SetColour(QColor(0xff, 0x00, 0xff));
     }
 
-    void SetColour(const QColor& colour) {
-        QImage tile(256, 256, QImage::Format_RGB32);
+    void SetColour(const QColor& colour, int side = 256) {
+        QImage tile(side, side, QImage::Format_RGB32);
         tile.fill(colour);
         m_png.clear();
         QBuffer buffer(&m_png);
         buffer.open(QIODevice::WriteOnly);
         tile.save(&buffer, "PNG");
     }
+    void SetBody(const QByteArray& body) { m_png = body; }
     void Close() { m_server.close(); }
+    int Open() const { return m_open; }
 
     QString Template() const {
         return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(m_server.serverPort());
@@ -100,6 +108,8 @@ public:
     QByteArray m_agent;
     int m_mostOpen = 0;
     QByteArray m_cacheHeader = "Cache-Control: no-store";
+    // The first this many requests get their body a byte a second.
+    int m_trickleFirst = 0;
 
 private:
     void Read(QTcpSocket* socket) {
@@ -116,6 +126,11 @@ private:
             }
         }
         m_pending.remove(socket);
+        if (m_trickleFirst > 0) {
+            --m_trickleFirst;
+            Trickle(socket);
+            return;
+        }
         QTimer::singleShot(30, socket, [this, socket] {
             const QByteArray body = m_status == 200 ? m_png : QByteArray("no");
             socket->write(
@@ -123,6 +138,19 @@ private:
                 "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             socket->disconnectFromHost();
         });
+    }
+
+    void Trickle(QTcpSocket* socket) {
+        socket->write("HTTP/1.1 200 X\r\nContent-Type: image/png\r\n" + m_cacheHeader +
+                      "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(m_png.size()) + "\r\n\r\n");
+        auto* drip = new QTimer(socket);
+        auto sent = std::make_shared<int>(0);
+        QObject::connect(drip, &QTimer::timeout, socket, [this, socket, sent] {
+            if (*sent < m_png.size()) {
+                socket->write(m_png.mid((*sent)++, 1));
+            }
+        });
+        drip->start(1000);
     }
 
     int m_status;
@@ -384,6 +412,148 @@ TEST(MapWidgetTest, ButtonsZoomKindsKeepTheViewAndCreditsOpenOutside) {
     EXPECT_EQ(catcher.m_opened.front().host(), "creativecommons.org");
     EXPECT_EQ(map.Viewport().Centre().lat, shown.lat);
     EXPECT_EQ(map.Viewport().Zoom(), 17);
+}
+
+// A PNG of side² opaque pixels of one colour: a small file that decodes to side² × 4 bytes. Made in a child
+// process, so that the image it is made from is in no peak of this one.
+QByteArray UniformPng(int side) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return {};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        QImage image(side, side, QImage::Format_ARGB32);
+        image.fill(QColor(0x20, 0x40, 0x60));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        bool ok = image.save(&buffer, "PNG");
+        for (qsizetype done = 0; ok && done < png.size();) {
+            const ssize_t n = ::write(fds[1], png.constData() + done, static_cast<std::size_t>(png.size() - done));
+            ok = n > 0;
+            done += n;
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QByteArray png;
+    char chunk[65536];
+    ssize_t n = 0;
+    while (child > 0 && (n = ::read(fds[0], chunk, sizeof(chunk))) > 0) {
+        png.append(chunk, n);
+    }
+    ::close(fds[0]);
+    int status = 1;
+    if (child > 0) {
+        ::waitpid(child, &status, 0);
+    }
+    return status == 0 ? png : QByteArray();
+}
+
+long long PeakGrowthSince(long long before) {
+    return test::PeakResidentBytes() - before;
+}
+
+std::size_t VisibleCount(const CMapWidget& map) {
+    return map.Viewport().VisibleTiles().size();
+}
+
+TEST(MapWidgetHostileTilesTest, AnImageOfHugeSizeIsRefusedUndecoded) {
+    // 5,700² pixels in about 130 KB: 124 MiB a tile once decoded.
+    const QByteArray bomb = UniformPng(5700);
+    ASSERT_FALSE(bomb.isEmpty());
+    ASSERT_LT(bomb.size(), 1 << 20);
+    TileServer server(200);
+    server.SetBody(bomb);
+    ScopedTileUrl url(server.Template());
+    const long long before = test::PeakResidentBytes();
+    ASSERT_GT(before, 0);
+    CMapWidget map;
+    map.SetTilesFailedText("tiles cannot be loaded");
+    ShowCentralEurope(map, 300, 300);
+    const std::size_t visible = VisibleCount(map);
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= visible && server.Open() == 0; }));
+    Pause(300);
+    EXPECT_EQ(map.TilesInMemory(), 0U);
+    EXPECT_TRUE(map.TilesFailing());
+    // Refused tiles wait like any failed one.
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_EQ(count, 1) << path.toStdString();
+    }
+    EXPECT_LT(PeakGrowthSince(before), 48LL << 20);
+}
+
+TEST(MapWidgetHostileTilesTest, EndlessBodiesAreCutOffAsTheyCome) {
+    test::HttpTestServer server;
+    const std::string tileTemplate = server.Url("/{z}/{x}/{y}.png");
+    ScopedTileUrl url(QString::fromStdString(tileTemplate));
+    CMapWidget map;
+    map.SetTilesFailedText("tiles cannot be loaded");
+    ShowCentralEurope(map, 300, 300);
+    // Every other tile declares 10 GB; the rest declare nothing and never end.
+    const TileLayer layer{tileTemplate, {}};
+    int i = 0;
+    for (const TilePlacement& placement : map.Viewport().VisibleTiles()) {
+        test::HttpResponse endless;
+        endless.headers = {{"Content-Type", "image/png"}, {"Cache-Control", "no-store"}};
+        endless.streamBytes = i++ % 2 == 0 ? 10'000'000'000LL : -1;
+        server.Set(TileUrl(layer, placement.tile).substr(server.Url("").size()), endless);
+    }
+    const std::size_t visible = VisibleCount(map);
+    const long long before = test::PeakResidentBytes();
+    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() >= visible && server.OpenConnections() == 0; }));
+    EXPECT_EQ(map.TilesInMemory(), 0U);
+    EXPECT_TRUE(map.TilesFailing());
+    EXPECT_LT(PeakGrowthSince(before), 48LL << 20);
+}
+
+TEST(MapWidgetHostileTilesTest, TricklingTilesNeitherHoldTheServiceNorRunOn) {
+    TileServer server(200);
+    server.m_trickleFirst = 2;
+    ScopedTileUrl url(server.Template());
+    CMapWidget map;
+    ShowCentralEurope(map, 700, 500);
+    const std::size_t visible = VisibleCount(map);
+    ASSERT_GT(visible, 6U);
+    QElapsedTimer clock;
+    clock.start();
+    // The rest of the view comes while the first two still trickle.
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible - 2; }, 15000));
+    EXPECT_EQ(server.Open(), 2);
+    // Cut off when their time is up, asked for again after a failure's wait, and served.
+    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }, 45000));
+    EXPECT_GE(clock.elapsed(), 25000);
+    EXPECT_EQ(server.m_requests.size(), visible);
+    EXPECT_LE(server.m_mostOpen, 4) << "a host still has few connections";
+}
+
+TEST(MapWidgetHostileTilesTest, DecodedTilesStayWithinTheirBytes) {
+    // The largest tiles taken, 4 MiB each decoded, more of them in view than fit.
+    TileServer server(200);
+    server.SetColour(QColor(0x00, 0x80, 0x00), 1024);
+    ScopedTileUrl url(server.Template());
+    const long long before = test::PeakResidentBytes();
+    CMapWidget map;
+    ShowCentralEurope(map, 1600, 1000);
+    const std::size_t visible = VisibleCount(map);
+    ASSERT_GT(visible, 30U);
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() >= visible && server.Open() == 0; }, 30000));
+    Pause(500);
+    EXPECT_LE(map.TilesInMemory(), 16U);
+    EXPECT_GE(map.TilesInMemory(), 12U);
+    // Tiles that found no room are not fetched again and again.
+    for (const auto& [path, count] : server.m_requests) {
+        EXPECT_EQ(count, 1) << path.toStdString();
+    }
+    EXPECT_LT(PeakGrowthSince(before), 112LL << 20);
+
+    // Moved, the view asks for what it lacks again, and still keeps within the bytes.
+    map.CentreOn({50, 30}, 5);
+    ASSERT_TRUE(WaitFor([&] { return server.m_requests.size() > visible && server.Open() == 0; }));
+    Pause(500);
+    EXPECT_LE(map.TilesInMemory(), 16U);
 }
 
 }  // namespace
