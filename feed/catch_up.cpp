@@ -167,8 +167,9 @@ public:
     using OnPage = std::function<void(std::vector<QuakeEvent>)>;
 
     CatchUpWalk(const std::string& url, int limit, const Fetch& fetch, const Parse& parse, const OnPage& onPage,
-                const std::function<bool()>& stop)
-        : m_url(url),
+                const std::function<bool()>& stop, std::size_t maxEvents)
+        : m_maxEvents(maxEvents),
+          m_url(url),
           m_limit(limit),
           m_pageLimit(static_cast<std::size_t>(ClampLimit(limit))),
           m_fetch(fetch),
@@ -193,6 +194,11 @@ public:
         }
         if (m_stop()) {
             m_result.problem = "stopped";
+            return page;
+        }
+        if (m_maxEvents != 0 && m_result.events >= m_maxEvents) {
+            m_result.bounded = true;
+            m_result.problem = "to be continued";
             return page;
         }
         ++m_result.pages;
@@ -243,6 +249,7 @@ public:
     }
 
 private:
+    const std::size_t m_maxEvents;
     const std::string& m_url;
     const int m_limit;
     const std::size_t m_pageLimit;
@@ -310,8 +317,9 @@ CatchUpResult RunFdsnCatchUp(
     const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs, int limit,
     const std::function<FetchResult(const std::string&)>& fetch,
     const std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>& parse,
-    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop) {
-    CatchUpWalk walk(url, limit, fetch, parse, onPage, stop);
+    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop,
+    std::size_t maxEvents) {
+    CatchUpWalk walk(url, limit, fetch, parse, onPage, stop, maxEvents);
     CatchUpResult& result = walk.Result();
     result.completeUtcMs = startUtcMs;
     std::int64_t start = startUtcMs;

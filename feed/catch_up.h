@@ -60,6 +60,8 @@ struct CatchUpResult {
     std::optional<std::int64_t> cutSecondMs;
     // Why it ended before the end: "HTTP 500", the fetch's error, "stopped"; empty when reached.
     std::string problem;
+    // It handed over `maxEvents` and stopped there, to go on from completeUtcMs.
+    bool bounded = false;
 };
 
 // Pages through an FDSN event service from `startUtcMs` on, one request at a time, `limit` events a page
@@ -71,12 +73,14 @@ struct CatchUpResult {
 // newest origin the service showed): a window that comes back full is halved, down to one second, which is
 // then paged by `offset`. It ends reached on a short page or window past the end, a 204 or 404 answer (no
 // data), a 2xx page without events; not reached on a failed transfer, any other status, `stop` returning
-// true (asked before every request) or after kCatchUpMaxPages pages.
+// true (asked before every request) or after kCatchUpMaxPages pages; nor, `bounded`, once it has handed over
+// `maxEvents` (0: no bound), so a caller can list and store a long catch-up a part at a time.
 CatchUpResult RunFdsnCatchUp(
     const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs, int limit,
     const std::function<FetchResult(const std::string&)>& fetch,
     const std::function<std::vector<QuakeEvent>(const std::string& body, const std::string& url)>& parse,
-    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop);
+    const std::function<void(std::vector<QuakeEvent>)>& onPage, const std::function<bool()>& stop,
+    std::size_t maxEvents = 0);
 
 // The same, open-ended.
 CatchUpResult RunFdsnCatchUp(

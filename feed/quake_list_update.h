@@ -193,6 +193,8 @@ struct SourceMark {
 struct RoundReports {
     std::vector<QuakeEvent> events;
     std::vector<SourceMark> marks;
+    // A source has more to read at once (a long catch-up a part at a time).
+    bool more = false;
 };
 
 // One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run

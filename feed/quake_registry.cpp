@@ -55,20 +55,29 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
     double bestDistance = 0.0;
     for (auto it = m_byOrigin.lower_bound(from); it != m_byOrigin.end() && it->first <= to; ++it) {
         KnownQuake& quake = *it->second;
+        // A quake that already has a report of this agency is another quake of it (one agency's distinct ids are
+        // distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it worse:
+        // then this one is that quake's report and the earlier one another quake. Asked first: it is cheap, and a
+        // busy sequence puts many of the agency's own quakes in the window.
+        if (quake.source == source) {
+            continue;
+        }
+        auto earlier = quake.merged.end();
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
+            earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
+                return EventSource(QuakeIdKey(m.eventId)) == source;
+            });
+            if (earlier == quake.merged.end()) {
+                continue;
+            }
+        }
         if (!SameEarthquake(report, quake.values, m_limits)) {
             continue;
         }
         const double distance = MergeDistance(report, quake.values, m_limits);
         int replacing = -1;
-        // A quake that already has a report of this agency is another quake of it (one agency's distinct ids are
-        // distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it worse:
-        // then this one is that quake's report and the earlier one another quake.
-        if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
-            const auto earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
-                return EventSource(QuakeIdKey(m.eventId)) == source;
-            });
-            if (quake.source == source || earlier == quake.merged.end() ||
-                distance >= MergeDistance(*earlier, quake.values, m_limits)) {
+        if (earlier != quake.merged.end()) {
+            if (distance >= MergeDistance(*earlier, quake.values, m_limits)) {
                 continue;
             }
             replacing = static_cast<int>(earlier - quake.merged.begin());

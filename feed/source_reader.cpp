@@ -81,7 +81,7 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
     const std::optional<std::int64_t> hole = context.hole ? context.hole(m_source) : std::nullopt;
     const std::int64_t pageComplete = span.newest ? *span.newest + 1 : 0;
     const bool follows = mark && !hole && (!span.oldest || *span.oldest <= *mark);
-    if (follows && !m_bCatchingUp) {
+    if ((follows && !m_bCatchingUp) || m_bGaveUp) {
         if (span.newest) {
             read.mark = SourceMark{m_source, std::max(pageComplete, *mark)};
         }
@@ -98,6 +98,9 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
         if (newest) {
             start = std::min(start, CatchUpStartMs(newest, now, context.firstDays, context.maxDays));
         }
+    }
+    if (m_resumeMs) {
+        start = std::max(*m_resumeMs, now - std::max(context.maxDays, 1) * 24 * kHourMs);
     }
     if (hole) {
         start = std::min(start, CatchUpStartMs(*hole, now, context.firstDays, context.maxDays));
@@ -118,11 +121,22 @@ void SourceReader::CatchUp(const SourceReadContext& context, std::int64_t start,
                 caughtUp.insert(caughtUp.end(), std::make_move_iterator(pageEvents.begin()),
                                 std::make_move_iterator(pageEvents.end()));
             },
-            [&context] { return context.stop && context.stop(); });
+            [&context] { return context.stop && context.stop(); }, kCatchUpRoundReports);
         read->catchUpRequests = result.pages;
         reached = result.reached;
         complete = result.completeUtcMs;
         read->catchUpProblem = result.problem;
+        m_caughtUp += result.events;
+        if (result.bounded && m_caughtUp >= kCatchUpMaxReports) {
+            // A service that keeps answering new reports: what came is kept, the rest of this run does without.
+            std::fprintf(stderr,
+                         "dravik: %s answered %zu reports and still more; its catch-up is stopped for this run\n",
+                         SourceHost(m_url).c_str(), m_caughtUp);
+            read->problem = "catch-up stopped after " + std::to_string(m_caughtUp) + " reports";
+            m_bGaveUp = true;
+        } else {
+            read->more = result.bounded;
+        }
         if (result.cutSecondMs && !m_bCutSaid) {
             m_bCutSaid = true;
             std::fprintf(stderr,
@@ -153,8 +167,14 @@ void SourceReader::CatchUp(const SourceReadContext& context, std::int64_t start,
     if (hole && complete > *hole && context.readAgain) {
         context.readAgain(m_source);
     }
-    m_bCatchingUp = !reached;
-    read->catchingUp = !reached;
+    m_bCatchingUp = !reached && !m_bGaveUp;
+    read->catchingUp = m_bCatchingUp;
+    if (m_bCatchingUp) {
+        m_resumeMs = complete;
+    } else {
+        m_resumeMs.reset();
+        m_caughtUp = 0;
+    }
     // Newest first after the page's own, as a page lists them; a quake on both counts once in the round anyway.
     std::reverse(caughtUp.begin(), caughtUp.end());
     read->events.insert(read->events.end(), std::make_move_iterator(caughtUp.begin()),

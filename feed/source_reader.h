@@ -17,6 +17,11 @@
 // (it holds every report from its oldest on); one that does not leaves a gap.
 namespace dravik {
 
+// A catch-up is listed and stored this many reports a round at most (the next round goes on at once), and stopped
+// for the run after this many in all: a service that never runs out is not read for ever.
+inline constexpr std::size_t kCatchUpRoundReports = 10000;
+inline constexpr std::size_t kCatchUpMaxReports = 200000;
+
 // What reading a source needs of the world.
 struct SourceReadContext {
     std::function<FetchResult(const std::string& url)> fetch;
@@ -50,6 +55,8 @@ struct SourceRead {
     std::string catchUpProblem;
     // Requests the catch-up made.
     std::size_t catchUpRequests = 0;
+    // The catch-up stopped at its bound for one round: the next round goes on from there at once.
+    bool more = false;
 };
 
 // One source, read every cycle (on the feed worker's thread).
@@ -72,6 +79,11 @@ private:
     std::string m_source;
     bool m_bCatchingUp = false;
     bool m_bCutSaid = false;
+    // Where an unfinished catch-up goes on (exactly there: what lies before is written or waits to be), the
+    // reports it brought so far, and whether the source was given up on for this run.
+    std::optional<std::int64_t> m_resumeMs;
+    std::size_t m_caughtUp = 0;
+    bool m_bGaveUp = false;
 };
 
 }  // namespace dravik

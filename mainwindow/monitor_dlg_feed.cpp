@@ -245,6 +245,7 @@ RoundReports CMonitorDlg::ReadSources() {
         if (read.mark) {
             round.marks.push_back(*read.mark);
         }
+        round.more = round.more || read.more;
     }
     return round;
 }
@@ -252,19 +253,22 @@ RoundReports CMonitorDlg::ReadSources() {
 void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
     const std::string host = SourceHost(url);
     const bool was = m_catchingUp.count(host) != 0;
-    if (!read.catchingUp && !was) {
-        return;
-    }
     if (read.catchingUp) {
-        std::fprintf(stderr,
-                     "%s: catching up %s: stopped before the end (%s) after %zu requests; resumed at the next "
-                     "cycle\n",
-                     ApplicationName().c_str(), host.c_str(), read.catchUpProblem.c_str(), read.catchUpRequests);
+        // A long catch-up going on in parts is nothing to tell the log of.
+        if (!read.more) {
+            std::fprintf(stderr,
+                         "%s: catching up %s: stopped before the end (%s) after %zu requests; resumed at the next "
+                         "cycle\n",
+                         ApplicationName().c_str(), host.c_str(), read.catchUpProblem.c_str(), read.catchUpRequests);
+        }
         if (was) {
             return;
         }
         m_catchingUp.insert(host);
     } else {
+        if (!was) {
+            return;
+        }
         std::fprintf(stderr, "%s: catching up %s: done\n", ApplicationName().c_str(), host.c_str());
         m_catchingUp.erase(host);
     }
@@ -275,19 +279,24 @@ void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
 }
 
 void CMonitorDlg::RefreshQuakeList() {
-    RunFeedRound([this](QuakeListUpdate& update) {
-        update.RunRound([this] {
-            // The tables first, unless another program holds the archive: then the pages go out at once, and the
-            // archive's quakes are read (waiting for the lock) before the round resolves its reports.
-            {
-                std::lock_guard<std::mutex> loading(m_loadMutex);
-                PrepareArchive(kPrepareBeforePollMs);
-            }
-            RoundReports round = ReadSources();
-            LoadArchivedQuakes();
-            return round;
+    // A long catch-up comes a part a round, each listed and stored before the next is read.
+    bool more = false;
+    do {
+        RunFeedRound([this, &more](QuakeListUpdate& update) {
+            update.RunRound([this, &more] {
+                // The tables first, unless another program holds the archive: then the pages go out at once, and
+                // the archive's quakes are read (waiting for the lock) before the round resolves its reports.
+                {
+                    std::lock_guard<std::mutex> loading(m_loadMutex);
+                    PrepareArchive(kPrepareBeforePollMs);
+                }
+                RoundReports round = ReadSources();
+                LoadArchivedQuakes();
+                more = round.more;
+                return round;
+            });
         });
-    });
+    } while (more && !m_bStopping);
 }
 
 void CMonitorDlg::RunPushedEvents() {

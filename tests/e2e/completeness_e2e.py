@@ -21,6 +21,8 @@ locked   the archive locked at a restart, a second agency's copy of an archived 
          while locked ends the program within 2 s; the time to the first poll request while locked.
 stale    a feed that lags behind serves an older version (older `updated`) of a revised quake: the row keeps
          the newer values.
+endless  a service whose every catch-up page is a full one of new quakes: they are listed and stored a part at a
+         time while it goes on, within bounded memory.
 
 Per case one line "<case>: stored X of Y served (requests N, T s)". stop, error, orderby, ties: X the quakes
 stored by their own id, N the catch-up requests (those carrying a start time), T the seconds from the last
@@ -103,6 +105,8 @@ class Service:
         self.fail = set()  # catch-up requests (counted from 1) answered with HTTP 500
         self.failed = 0
         self.feed = []  # the GeoJSON feed's quakes, in its order
+        self.endless = False  # every catch-up page a full one of new quakes, one second past the start asked
+        self.made = 0
         self.requests = []  # (path, params, monotonic time, status)
         self.bad = []  # requests the FDSN service could not read
 
@@ -192,6 +196,27 @@ def fdsn_answer(service, params):
     return 200, identity.fdsn_body(quakes)
 
 
+def endless_page(service, params):
+    """A full page of quakes never seen before, just past the start asked for: a service that never runs out."""
+    start = identity.fdsn_time_ms(params["starttime"])
+    limit = int(params.get("limit", "1000"))
+    with service.lock:
+        first = service.made
+        service.made += limit
+    quakes = [{"id": f"endless_{n:08d}", "t": start + 1 + i, "lat": (n * 37 % 16000) / 100 - 80,
+               "lon": (n * 61 % 36000) / 100 - 180, "depth": 10.0, "mag": 2 + n % 50 / 10, "region": "NOWHERE"}
+              for i, n in ((i, first + i) for i in range(limit))]
+    return identity.fdsn_body(quakes)
+
+
+def peak_rss_mib(program):
+    with open(f"/proc/{program.proc.pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
 class Services(e2e.http.server.BaseHTTPRequestHandler):
     service = Service()
 
@@ -208,6 +233,8 @@ class Services(e2e.http.server.BaseHTTPRequestHandler):
                 service.failed += fail
             if fail:
                 status, body = 500, "Internal Server Error"
+            elif service.endless and catch_up:
+                status, body = 200, endless_page(service, params)
             else:
                 status, body = fdsn_answer(service, params)
                 if status == 400:
@@ -732,8 +759,31 @@ def case_stale(case):
     figure(case, len(archive.rows), 1, len(case.service.source_requests()), time.monotonic() - program.started)
 
 
+def case_endless(case):
+    """A service that never runs out: what it brings is listed and stored a part at a time, memory stays bounded."""
+    case.service.endless = True
+    case.setup([case.fdsn_url()])
+    program = case.start()
+    wanted = 30000
+
+    def stored():
+        ids = stored_ids(case)
+        return ids is not None and len(ids) >= wanted
+
+    if not e2e.wait_for(stored, LONGEST, program.proc):
+        ids = stored_ids(case) or set()
+        raise Failed(f"{len(ids)} quakes stored after {LONGEST:.0f} s and {len(case.service.catch_ups())} catch-up "
+                     f"requests: the catch-up keeps its pages until it ends (peak {peak_rss_mib(program):.0f} MiB)")
+    peak = peak_rss_mib(program)
+    requests = len(case.service.catch_ups())
+    case.stop(program, "during an endless catch-up")
+    print(f"{case.name}: {wanted} stored while the catch-up went on, {requests} requests, peak {peak:.0f} MiB")
+    if peak > 600 * SCALE:
+        case.fail(f"peak memory {peak:.0f} MiB for {wanted} quakes")
+
+
 CASES = {"stop": case_stop, "error": case_error, "orderby": case_orderby, "ties": case_ties,
-         "merge": case_merge, "ids": case_ids, "locked": case_locked, "stale": case_stale}
+         "merge": case_merge, "ids": case_ids, "locked": case_locked, "stale": case_stale, "endless": case_endless}
 
 
 def main():

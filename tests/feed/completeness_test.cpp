@@ -272,6 +272,55 @@ TEST(CompletenessReader, ACatchUpStartsFromTheMarkAndAFailedOneGoesOnNextCycle) 
     EXPECT_TRUE(error.events.empty());
 }
 
+// A service whose every catch-up page is a full one of new quakes: read a part a round, each part going on
+// exactly where the last stopped, and given up for the run after its bound.
+TEST(CompletenessReader, AServiceThatNeverRunsOutIsReadInPartsAndThenStopped) {
+    int made = 0;
+    std::vector<std::string> urls;
+    SourceReadContext context;
+    context.fetch = [&](const std::string& url) {
+        urls.push_back(url);
+        FetchResult page{200, "", true};
+        if (url.find("starttime") != std::string::npos) {
+            const std::int64_t start = ReadFdsnTime(Query(url, "starttime"));
+            for (int i = 0; i < 1000; ++i) {
+                page.body += "h:e" + std::to_string(made++) + " " + std::to_string(start + 1 + i) + "\n";
+            }
+        }
+        return page;
+    };
+    context.parse = ReadLines;
+    context.archiveMark = [](const std::string&, bool* readable) {
+        *readable = true;
+        return std::optional<std::int64_t>();
+    };
+    context.nowUtcMs = [] { return kT0 + kDay; };
+    context.stop = [] { return false; };
+    SourceReader reader(kUrl);
+    std::size_t rounds = 0, total = 0;
+    std::string lastStart;
+    SourceRead read;
+    do {
+        urls.clear();
+        read = reader.Read(context);
+        ++rounds;
+        total += read.events.size();
+        ASSERT_LE(read.events.size(), kCatchUpRoundReports) << rounds;
+        ASSERT_GE(urls.size(), 2u);
+        // Each part from where the one before stopped, not an hour before it.
+        EXPECT_NE(Query(urls[1], "starttime"), lastStart) << rounds;
+        lastStart = Query(urls[1], "starttime");
+    } while (read.more && rounds < 100);
+    EXPECT_EQ(rounds, kCatchUpMaxReports / kCatchUpRoundReports);
+    EXPECT_EQ(total, kCatchUpMaxReports);
+    EXPECT_FALSE(read.problem.empty());
+    EXPECT_FALSE(read.catchingUp);
+    // For the rest of the run only its page is read.
+    urls.clear();
+    reader.Read(context);
+    EXPECT_EQ(urls.size(), 1u);
+}
+
 class NoSound final : public ISound {
 public:
     void PlaySound(const std::string&) override {}
