@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -229,6 +230,16 @@ std::string ArchiveProblemText(const std::string& lang, ArchiveFault fault) {
             break;
     }
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum niedostępne: ")) + Tr(lang, reason);
+}
+
+std::string ClockAmountText(std::int64_t differenceMs) {
+    const std::int64_t minutes = (std::llabs(differenceMs) + 30000) / 60000;
+    return minutes >= 60 ? std::to_string((minutes + 30) / 60) + " h" : std::to_string(minutes) + " min";
+}
+
+std::string ClockDifferenceText(const std::string& lang, std::int64_t differenceMs) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zegar komputera różni się od zegara źródła o %1")),
+                  {ClockAmountText(differenceMs)});
 }
 
 std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept) {

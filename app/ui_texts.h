@@ -63,6 +63,10 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// A clock difference as people say it: "1 h", "12 min" (whole hours from an hour on).
+std::string ClockAmountText(std::int64_t differenceMs);
+// "Zegar komputera różni się od zegara źródła o 1 h": the sources' clock and the computer's differ.
+std::string ClockDifferenceText(const std::string& lang, std::int64_t differenceMs);
 // "Archiwum było uszkodzone: zachowane jako <file>, zaczęte nowe": a damaged archive was set aside at the start.
 std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept);
 // "Uzupełnianie archiwum: <host>…": the source's catch-up stopped before its end and goes on at the next cycle.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <vector>
 
@@ -40,6 +42,17 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
         return 0;  // a short write ends the transfer with an error
     }
     body->text.append(data, bytes);
+    return bytes;
+}
+
+// Keeps the last answer's Date header (after redirects, the final one's).
+size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
+    const size_t bytes = size * count;
+    const std::string_view line(data, bytes);
+    if (line.size() > 5 && (line[0] == 'D' || line[0] == 'd') &&
+        (line.substr(1, 4) == "ate:" || line.substr(1, 4) == "ATE:")) {
+        *static_cast<std::int64_t*>(user) = ReadHttpDate(line.substr(5)).value_or(0);
+    }
     return bytes;
 }
 
@@ -171,6 +184,8 @@ FetchResult FetchSource(std::string url, std::size_t maxBytes) {
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ReadHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &fetched.dateUtcMs);
 
     const CURLcode result = Transfer(easy, generation);
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &fetched.status);
@@ -190,6 +205,41 @@ bool IsReadable(const FetchResult& page) {
 
 std::string FetchProblem(const FetchResult& page) {
     return page.ok ? "HTTP " + std::to_string(page.status) : page.error;
+}
+
+std::optional<std::int64_t> ReadHttpDate(std::string_view text) {
+    // "Tue, 08 Dec 2026 10:49:00 GMT", blanks around it allowed.
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    const std::size_t comma = text.find(", ");
+    if (comma == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string rest(text.substr(comma + 2, 24));
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    char month[4] = {};
+    char zone[4] = {};
+    if (std::sscanf(rest.c_str(), "%2d %3s %4d %2d:%2d:%2d %3s", &day, month, &year, &hour, &minute, &second, zone) !=
+            7 ||
+        std::string_view(zone) != "GMT") {
+        return std::nullopt;
+    }
+    const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
+                                    [&](const char* m) { return std::string_view(m) == month; });
+    if (found == std::end(kMonths) || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60 || year < 1970) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = static_cast<int>(found - std::begin(kMonths));
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return static_cast<std::int64_t>(::timegm(&tm)) * 1000;
 }
 
 }  // namespace dravik

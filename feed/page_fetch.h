@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace dravik {
 
@@ -31,7 +34,13 @@ struct FetchResult {
     bool ok = false;
     // Why the transfer failed, in libcurl's words; empty when it did not.
     std::string error{};
+    // The server's clock: its answer's `Date` header, UTC ms; 0 when it gave none.
+    std::int64_t dateUtcMs = 0;
 };
+
+// An HTTP date ("Tue, 08 Dec 2026 10:49:00 GMT", the IMF-fixdate form every server sends) as UTC ms; nothing
+// for any other text.
+std::optional<std::int64_t> ReadHttpDate(std::string_view text);
 
 // A 2xx answer, the only kind whose body is the source's news.
 bool IsReadable(const FetchResult& page);

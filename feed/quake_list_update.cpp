@@ -575,8 +575,8 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             cut = true;
             break;
         }
-        if (event.hasNumbers && (event.originUtcMs > now + kMaxFutureMs || event.originUtcMs < kEarliestOriginMs)) {
-            continue;  // a clock or a source gone wrong; no quake is listed or stored for it
+        if (event.hasNumbers && event.originUtcMs < kEarliestOriginMs) {
+            continue;  // a source gone wrong; no quake is listed or stored for it
         }
         const ReportMatch match = m_quakes.Resolve(event);
         KnownQuake& quake = *match.quake;

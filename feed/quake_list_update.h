@@ -195,6 +195,8 @@ struct RoundReports {
     std::vector<SourceMark> marks;
     // A source has more to read at once (a long catch-up a part at a time).
     bool more = false;
+    // How far the sources' clock is ahead of the computer's, from the first that said; nothing when none did.
+    std::optional<std::int64_t> clockOffsetMs{};
 };
 
 // One earthquake update: each report is resolved to its quake (QuakeRegistry). A quake not listed in this run
@@ -247,8 +249,8 @@ public:
         std::function<bool()> archiveReady;
     };
 
-    // Reports dated this far in the future, or before 1900, are bad input and refused.
-    static constexpr std::int64_t kMaxFutureMs = 10 * 60 * 1000;
+    // Reports dated before 1900 are bad input and refused. One dated ahead is kept: the clock that is wrong may
+    // be the computer's (freshness is judged by the sources' clock when they differ, see Hooks::nowUtcMs).
     static constexpr std::int64_t kEarliestOriginMs = -2208988800000LL;  // 1900-01-01 UTC
 
     QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,

@@ -55,6 +55,9 @@ SourceRead SourceReader::Read(const SourceReadContext& context) {
     // Until a catch-up gets to the end it stays under way, whatever stops this read before it.
     read.catchingUp = m_bCatchingUp;
     const FetchResult page = context.fetch(m_url);
+    if (page.dateUtcMs != 0) {
+        read.clockOffsetMs = page.dateUtcMs - context.nowUtcMs();
+    }
     if (!IsReadable(page)) {
         // An error answer's body is the service's words, not its news.
         read.problem = FetchProblem(page);

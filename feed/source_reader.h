@@ -57,6 +57,8 @@ struct SourceRead {
     std::size_t catchUpRequests = 0;
     // The catch-up stopped at its bound for one round: the next round goes on from there at once.
     bool more = false;
+    // How far the source's clock (its answer's Date) is ahead of the computer's; nothing when it gave none.
+    std::optional<std::int64_t> clockOffsetMs;
 };
 
 // One source, read every cycle (on the feed worker's thread).

@@ -240,6 +240,8 @@ private:
     bool PrepareArchive(int busyMs);
     // Worker thread: tells the log and the status line when a source's catch-up stops short or ends.
     void NoteCatchUp(const std::string& url, const SourceRead& read);
+    // Worker thread: the sources' clock against the computer's (shown and used past 5 minutes).
+    void NoteClockOffset(std::int64_t offsetMs);
     bool ShowBalloonNotice(const DesktopNotice& notice);
     void BuildControls();
     void ConnectHandlers();
@@ -289,6 +291,10 @@ private:
     // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
     std::set<std::string> m_catchingUp;
     std::set<std::string> m_catchingUpShown;
+    // How far the sources' clock is ahead of the computer's when that is past the tolerance, else 0 (the
+    // worker's, read by every round's freshness), and as shown (UI thread).
+    std::atomic<std::int64_t> m_clockOffsetMs{0};
+    std::int64_t m_clockOffsetShown = 0;
     // The name a damaged archive was kept under at this start (UI thread); empty when none was.
     std::string m_archiveSetAsideShown;
     std::unique_ptr<CVersionCheck> m_pVersionCheck;

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
@@ -31,6 +32,8 @@ constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
 constexpr std::size_t kMaxPushedWaiting = 50000;
 // How long the tables' making may hold up a poll for a lock.
 constexpr int kPrepareBeforePollMs = 200;
+// The computer's clock and the sources' may differ this much before it is said and their clock used.
+constexpr std::int64_t kClockToleranceMs = 5 * 60 * 1000;
 }  // namespace
 
 void CMonitorDlg::StartFeedWorker() {
@@ -117,7 +120,8 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
         QMetaObject::invokeMethod(
             this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);
     };
-    hooks.nowUtcMs = m_services.nowUtcMs;
+    // Freshness by the sources' clock when the computer's is off.
+    hooks.nowUtcMs = [this] { return m_services.nowUtcMs() + m_clockOffsetMs.load(); };
     hooks.archiveReady = [this] { return m_bArchiveLoaded.load(); };
     hooks.listMutex = &m_listMutex;
     hooks.storeMutex = &m_storeMutex;
@@ -246,8 +250,33 @@ RoundReports CMonitorDlg::ReadSources() {
             round.marks.push_back(*read.mark);
         }
         round.more = round.more || read.more;
+        if (!round.clockOffsetMs) {
+            round.clockOffsetMs = read.clockOffsetMs;
+        }
+    }
+    if (round.clockOffsetMs) {
+        NoteClockOffset(*round.clockOffsetMs);
     }
     return round;
+}
+
+void CMonitorDlg::NoteClockOffset(std::int64_t offsetMs) {
+    // A difference a server's second-granular Date and the way there explain is no difference.
+    const std::int64_t offset = std::llabs(offsetMs) > kClockToleranceMs ? offsetMs : 0;
+    if (offset == m_clockOffsetMs.load()) {
+        return;
+    }
+    m_clockOffsetMs = offset;
+    if (offset != 0) {
+        std::fprintf(stderr, "%s: the computer's clock differs from the sources' by %s; freshness goes by theirs\n",
+                     ApplicationName().c_str(), ClockAmountText(offset).c_str());
+    } else {
+        std::fprintf(stderr, "%s: the computer's clock agrees with the sources' again\n", ApplicationName().c_str());
+    }
+    m_pUiThread->RunOnUiThread([this, offset] {
+        m_clockOffsetShown = offset;
+        ShowStatusLine();
+    });
 }
 
 void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
@@ -358,6 +387,11 @@ void CMonitorDlg::ShowStatusLine() {
     }
     std::string line = problem.empty() ? m_strSolarWind : problem;
     std::string tip = TrayTooltip(lang);
+    if (m_clockOffsetShown != 0) {
+        const std::string text = ClockDifferenceText(lang, m_clockOffsetShown);
+        line += (line.empty() ? "" : " | ") + text;
+        tip += "\n" + text;
+    }
     for (const std::string& host : m_catchingUpShown) {
         const std::string text = CatchingUpText(lang, host);
         line += (line.empty() ? "" : " | ") + text;

@@ -433,6 +433,10 @@ Download unter %3</translation>
         <translation>Archiv wird ergänzt: </translation>
     </message>
     <message>
+        <source>Zegar komputera różni się od zegara źródła o %1</source>
+        <translation>Die Uhr des Computers weicht von der Uhr der Quelle um %1 ab</translation>
+    </message>
+    <message>
         <source>Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe</source>
         <translation>Das Archiv war beschädigt: als %1 aufbewahrt, ein neues begonnen</translation>
     </message>

@@ -431,6 +431,10 @@ Do pobrania na stronie %3</source>
         <translation>Catching up: </translation>
     </message>
     <message>
+        <source>Zegar komputera różni się od zegara źródła o %1</source>
+        <translation>The computer's clock differs from the source's by %1</translation>
+    </message>
+    <message>
         <source>Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe</source>
         <translation>The archive was damaged: kept as %1, a new one started</translation>
     </message>
