@@ -429,7 +429,7 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     constexpr int kRegions = 100000;
     // Regions that differ in letter case or blanks alone, and one beyond ASCII, are distinct entries.
-    const std::vector<std::string> special = {"o'higgins, chile", "O'HIGGINS, CHILE", " CRETE ", "Ölüdeniz, Turkey"};
+    const std::vector<std::string> unusual = {"o'higgins, chile", "O'HIGGINS, CHILE", " CRETE ", "Ölüdeniz, Turkey"};
     std::vector<Event> events;
     for (int i = 0; i < kRegions; ++i) {
         // Written out of order: the order is the listing's, not the table's.
@@ -437,8 +437,8 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
         events.push_back(
             {"2.0", std::to_string(n % 97) + " km N of Place " + std::to_string(n), "2016-03-01", "10:00"});
     }
-    for (std::size_t i = 0; i < special.size(); ++i) {
-        events.push_back({std::to_string(i + 5) + ".0", special[i], "2016-03-05", "1" + std::to_string(i) + ":00"});
+    for (std::size_t i = 0; i < unusual.size(); ++i) {
+        events.push_back({std::to_string(i + 5) + ".0", unusual[i], "2016-03-05", "1" + std::to_string(i) + ":00"});
     }
     CHistoryDlg dlg(OptionsFor(MakeDatabase(events)));
     dlg.show();
@@ -461,7 +461,7 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
         EXPECT_LT(longestMs, 100);
     }
 
-    ASSERT_EQ(combo->count(), kRegions + static_cast<int>(special.size()) + 1);
+    ASSERT_EQ(combo->count(), kRegions + static_cast<int>(unusual.size()) + 1);
     EXPECT_EQ(combo->itemText(0), "WSZYSTKIE");
     EXPECT_EQ(combo->itemData(0).toByteArray(), QByteArray("WSZYSTKIE"));
     EXPECT_EQ(combo->currentIndex(), 0);
@@ -470,15 +470,15 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
     }
 
     // Each entry lists its own region's events, byte for byte.
-    for (std::size_t i = 0; i < special.size(); ++i) {
-        const QByteArray bytes(special[i].data(), static_cast<qsizetype>(special[i].size()));
+    for (std::size_t i = 0; i < unusual.size(); ++i) {
+        const QByteArray bytes(unusual[i].data(), static_cast<qsizetype>(unusual[i].size()));
         const int index = combo->findData(bytes);
-        ASSERT_GE(index, 1) << special[i];
-        EXPECT_EQ(combo->itemText(index), QString::fromStdString(special[i]));
+        ASSERT_GE(index, 1) << unusual[i];
+        EXPECT_EQ(combo->itemText(index), QString::fromStdString(unusual[i]));
         combo->setCurrentIndex(index);
         emit combo->activated(index);
         ASSERT_TRUE(Loaded(dlg));
-        EXPECT_EQ(Column(dlg, &HistoryRow::region), std::vector<std::string>{special[i]});
+        EXPECT_EQ(Column(dlg, &HistoryRow::region), std::vector<std::string>{unusual[i]});
     }
 
     // A double-click still narrows to the event's region and widens again.
@@ -495,7 +495,7 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
     emit list->doubleClicked(list->model()->index(0, 0));
     EXPECT_EQ(Combo(dlg)->currentIndex(), 0);
     ASSERT_TRUE(Loaded(dlg));
-    EXPECT_EQ(dlg.ListedRows().size(), special.size());
+    EXPECT_EQ(dlg.ListedRows().size(), unusual.size());
 }
 
 TEST(HistoryDlg, OpensAtOnceOnALockedArchiveAndListsOnceItIsFree) {
