@@ -7,6 +7,8 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTableView>
 #include <utility>
@@ -85,6 +87,16 @@ CalendarDate FromQDate(const QDate& date) {
 bool ToldInTitle(ArchiveFault fault) {
     return fault == ArchiveFault::kLocked || fault == ArchiveFault::kDamaged;
 }
+
+// The region list drops down below its box rather than over it: placed over the box, Qt measures every entry
+// each time the list opens.
+class CDropBelowStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        return hint == SH_ComboBox_Popup ? 0 : QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QTableView* MakeEventList(CHistoryListModel* model, QWidget* parent) {
     auto* list = new QTableView(parent);
@@ -190,9 +202,19 @@ void CHistoryDlg::OnInitDialog() {
     m_model->SetTimeDisplay(m_options.timeDisplay);
 
     // Until the regions come, the one entry for all of them; the opening's range asks for no other.
-    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
-    m_comboRegion->setItemData(all, QByteArray(kAllRegions));
-    m_comboRegion->setCurrentIndex(all);
+    m_regionModel =
+        new CRegionListModel(QString::fromStdString(Translate(m_strLang, "History", kAllRegions)), m_comboRegion);
+    m_comboRegion->setModel(m_regionModel);
+    // Neither the box's width nor the dropped list's layout may measure every entry: there can be most of a
+    // million. The template gives the box its size.
+    m_comboRegion->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto* view = qobject_cast<QListView*>(m_comboRegion->view())) {
+        view->setUniformItemSizes(true);
+    }
+    auto* style = new CDropBelowStyle;
+    style->setParent(m_comboRegion);
+    m_comboRegion->setStyle(style);
+    m_comboRegion->setCurrentIndex(0);
     FillRegions();
 
     const std::time_t now = m_options.now ? m_options.now() : std::time(nullptr);
@@ -209,36 +231,30 @@ void CHistoryDlg::FillRegions() {
     m_nRegionsAwaited = generation;
     m_regionLoader.Start([this, path = m_strDatabasePath, generation](const std::atomic<bool>* stop) {
         RegionListing listing = LoadRegions(path, stop);
+        // The texts are made here, not on the UI thread, which only takes the finished entries.
+        CRegionListModel::Entries entries = CRegionListModel::Prepare(std::move(listing.regions));
         QMetaObject::invokeMethod(
-            this, [this, generation, listing = std::move(listing)] { OnRegionsLoaded(generation, listing); },
+            this,
+            [this, generation, fault = listing.fault, entries = std::move(entries)]() mutable {
+                OnRegionsLoaded(generation, fault, std::move(entries));
+            },
             Qt::QueuedConnection);
     });
     ShowLoadState();
 }
 
-void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, const RegionListing& listing) {
+void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, ArchiveFault fault, CRegionListModel::Entries entries) {
     if (generation != m_nRegionsAwaited) {
         return;
     }
     m_nRegionsAwaited = 0;
-    m_bRegionsListed = listing.fault == ArchiveFault::kNone;
+    m_bRegionsListed = fault == ArchiveFault::kNone;
     if (!m_bRegionsListed) {
         ShowLoadState();
         return;
     }
-    m_comboRegion->clear();
-    // Each entry keeps its region's exact bytes, so the filter matches what the table holds.
-    const auto add = [this](const std::string& region) {
-        const int index = AddComboString(m_comboRegion, region);
-        m_comboRegion->setItemData(index, QByteArray(region.data(), static_cast<qsizetype>(region.size())));
-        return index;
-    };
-    for (const std::string& region : listing.regions) {
-        add(region);
-    }
-    const int all = AddComboString(m_comboRegion, Translate(m_strLang, "History", kAllRegions));
-    m_comboRegion->setItemData(all, QByteArray(kAllRegions));
-    m_comboRegion->setCurrentIndex(all);
+    m_regionModel->SetEntries(std::move(entries));
+    m_comboRegion->setCurrentIndex(0);
     ShowLoadState();
 }
 
@@ -283,11 +299,7 @@ void CHistoryDlg::ShowLoadState() {
 }
 
 std::string CHistoryDlg::RegionEntry(int index) const {
-    if (index < 0 || index >= m_comboRegion->count()) {
-        return {};
-    }
-    const QByteArray bytes = m_comboRegion->itemData(index).toByteArray();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return m_regionModel->RegionAt(index);
 }
 
 void CHistoryDlg::DoDataExchange(bool saveAndValidate) {
@@ -438,13 +450,8 @@ void CHistoryDlg::OnEventDoubleClicked() {
     if (selected < 0) {
         return;
     }
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(m_comboRegion->count()));
-    for (int i = 0; i < m_comboRegion->count(); ++i) {
-        entries.push_back(RegionEntry(i));
-    }
     const std::string& region = m_model->Rows()[static_cast<std::size_t>(selected)].region;
-    const int target = DoubleClickTarget(entries, RegionEntry(m_comboRegion->currentIndex()), region);
+    const int target = DoubleClickTarget(m_regionModel->Regions(), RegionEntry(m_comboRegion->currentIndex()), region);
     if (target < 0) {
         return;
     }

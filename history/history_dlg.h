@@ -14,6 +14,7 @@
 #include "history/history_list_model.h"
 #include "history/history_loader.h"
 #include "history/history_query.h"
+#include "history/region_list_model.h"
 
 class QComboBox;
 class QDateEdit;
@@ -79,7 +80,7 @@ private:
     QWidget* CreateControl(const DialogControl& control, QWidget* parent);
     void ConnectHandlers();
     void FillRegions();
-    void OnRegionsLoaded(std::uint64_t generation, const RegionListing& listing);
+    void OnRegionsLoaded(std::uint64_t generation, ArchiveFault fault, CRegionListModel::Entries entries);
     void OnRowsLoaded(std::uint64_t generation, RowListing listing);
     // Gives up the reads under way; results still on their way are dropped.
     void StopLoading();
@@ -99,6 +100,7 @@ private:
     QComboBox* m_comboRegion = nullptr;
     QTableView* m_listEvents = nullptr;
     CHistoryListModel* m_model = nullptr;
+    CRegionListModel* m_regionModel = nullptr;
     CChartFrame* m_chart = nullptr;
     QDateEdit* m_pickFrom = nullptr;
     QDateEdit* m_pickTo = nullptr;

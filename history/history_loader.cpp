@@ -32,12 +32,17 @@ RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop
     RegionListing listing;
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
-    db.Query("select * from trze group by region order by region ");
+    // The region index gives each region once; the order is the combo's, letter case aside (ASCII's), then
+    // byte by byte.
+    db.Query(RegionListStatement());
     listing.fault = FaultOf(db, stop);
     const int count = db.GetRowCount();
     listing.regions.reserve(static_cast<std::size_t>(count));
     db.MoveFirst();
     for (int i = 0; i < count; ++i) {
+        if (Stopped(stop)) {
+            return {{}, ArchiveFault::kInterrupted};
+        }
         listing.regions.push_back(db.GetValue("region"));
         db.MoveNext();
     }

@@ -130,6 +130,10 @@ std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, c
     return range + " and region=" + SqlQuote(region) + order;
 }
 
+std::string RegionListStatement() {
+    return "select distinct region from trze order by region collate nocase,region";
+}
+
 int FindComboPrefix(const std::vector<std::string>& entries, const std::string& text) {
     const std::size_t n = entries.size();
     for (std::size_t step = 1; step <= n; ++step) {

@@ -42,6 +42,9 @@ extern const char* const kAllRegions;
 // region goes in as one safe literal, quotes and all.
 std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region);
 
+// The archive's regions, each once, in the region combo's order.
+std::string RegionListStatement();
+
 // The combo's prefix search: the first entry after entry 0 (wrapping round to entry 0) that begins with
 // `text`, ignoring letter case; -1 when none does. An empty text finds only an empty entry.
 int FindComboPrefix(const std::vector<std::string>& entries, const std::string& text);
