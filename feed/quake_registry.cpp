@@ -64,9 +64,8 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
         }
         auto earlier = quake.merged.end();
         if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
-            earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
-                return EventSource(QuakeIdKey(m.eventId)) == source;
-            });
+            earlier = std::find_if(quake.merged.begin(), quake.merged.end(),
+                                   [&](const QuakeEvent& m) { return EventSource(QuakeIdKey(m.eventId)) == source; });
             if (earlier == quake.merged.end()) {
                 continue;
             }

@@ -263,7 +263,9 @@ RoundReports CMonitorDlg::ReadSources() {
 void CMonitorDlg::NoteClockOffset(std::int64_t offsetMs) {
     // A difference a server's second-granular Date and the way there explain is no difference.
     const std::int64_t offset = std::llabs(offsetMs) > kClockToleranceMs ? offsetMs : 0;
-    if (offset == m_clockOffsetMs.load()) {
+    const std::int64_t before = m_clockOffsetMs.load();
+    // Each answer measures it anew, a few milliseconds either way: only a real change is told.
+    if ((offset == 0) == (before == 0) && std::llabs(offset - before) <= kClockToleranceMs) {
         return;
     }
     m_clockOffsetMs = offset;

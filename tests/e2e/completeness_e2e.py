@@ -21,6 +21,8 @@ locked   the archive locked at a restart, a second agency's copy of an archived 
          while locked ends the program within 2 s; the time to the first poll request while locked.
 stale    a feed that lags behind serves an older version (older `updated`) of a revised quake: the row keeps
          the newer values.
+clock    the computer's clock an hour slow, then fast (faketime): a fresh M 6.0 by the source's clock is stored and
+         sounds, a quake dated ahead is kept, and stderr says the clocks differ.
 endless  a service whose every catch-up page is a full one of new quakes: they are listed and stored a part at a
          time while it goes on, within bounded memory.
 
@@ -32,6 +34,7 @@ for Y earthquakes, N all requests to the earthquake services, T the run's second
 
 import json
 import os
+import glob
 import signal
 import subprocess
 import sys
@@ -782,8 +785,53 @@ def case_endless(case):
         case.fail(f"peak memory {peak:.0f} MiB for {wanted} quakes")
 
 
+def case_clock(case):
+    """The computer's clock an hour slow, then an hour fast (faketime): a fresh strong quake, by the source's clock,
+    is stored and sounds either way, and the status is said; a quake dated ahead of every clock is kept."""
+    # The library under the program itself (the faketime command would stand between it and SIGTERM), and the
+    # monotonic clock left alone, as a computer whose wall clock is wrong has it.
+    libraries = glob.glob("/usr/lib/*/faketime/libfaketimeMT.so.1")
+    if not libraries:
+        raise Failed("libfaketime is missing (scripts/install-deps installs faketime)")
+    for n, shift in enumerate(("-1h", "+1h")):
+        t0 = now_ms()
+        old = {"id": "20261207_0000301", "t": t0 - 3 * HOUR, "lat": 38.1, "lon": 20.5, "depth": 10.0, "mag": 3.1,
+               "region": "GREECE"}
+        case.service.fdsn = [old]
+        case.setup([case.fdsn_url()], "[alert]\nglobalMagnitude=5.0\n")
+        case.env.update({"QT_LOGGING_RULES": "dravik.alert.info=true", "LD_PRELOAD": libraries[0],
+                         "FAKETIME": shift, "FAKETIME_DONT_FAKE_MONOTONIC": "1"})
+        program = case.start()
+        case.wait(program, lambda: len(case.service.source_requests(program.started)) >= 2, 30 * SCALE,
+                  f"{shift}: the source was never polled")
+        # Quakes of their own for each run: the second starts on the first one's archive.
+        fresh = {"id": f"20261207_00004{n}2", "t": now_ms() - 2 * MINUTE, "lat": 35.2, "lon": 25.7, "depth": 10.0,
+                 "mag": 6.0, "region": "CRETE, GREECE"}
+        ahead = {"id": f"20261207_00004{n}3", "t": now_ms() + 20 * MINUTE, "lat": 36.4, "lon": 28.2, "depth": 10.0,
+                 "mag": 3.0, "region": "DODECANESE ISLANDS, GREECE"}
+        with case.service.lock:
+            case.service.fdsn = [old, fresh, ahead]
+
+        def stored():
+            ids = stored_ids(case)
+            return ids is not None and {fresh["id"], ahead["id"]} <= ids
+
+        if not e2e.wait_for(stored, 20 * SCALE, program.proc):
+            case.fail(f"{shift}: stored {sorted(stored_ids(case) or [])}, not the fresh M 6.0 and the one dated ahead")
+        e2e.wait_for(lambda: program.lines_with("dravik.alert: sound"), 5 * SCALE, program.proc)
+        sounds = len(program.lines_with("dravik.alert: sound"))
+        said = program.lines_with("clock differs")
+        case.stop(program, f"clock {shift}")
+        print(f"{case.name} {shift}: {sounds} sound(s) for the fresh M 6.0; stderr: {said[:1]}")
+        if sounds != 1:
+            case.fail(f"{shift}: {sounds} sounds for a fresh M 6.0 (one expected)")
+        if not said:
+            case.fail(f"{shift}: nothing says the clocks differ")
+
+
 CASES = {"stop": case_stop, "error": case_error, "orderby": case_orderby, "ties": case_ties,
-         "merge": case_merge, "ids": case_ids, "locked": case_locked, "stale": case_stale, "endless": case_endless}
+         "merge": case_merge, "ids": case_ids, "locked": case_locked, "stale": case_stale, "endless": case_endless,
+         "clock": case_clock}
 
 
 def main():

@@ -213,3 +213,19 @@ TEST(PageFetch, CancelScopeStopsTheThreadsFetches) {
 
 }  // namespace
 }  // namespace dravik
+
+namespace dravik {
+namespace {
+
+// The server's clock comes from the Date every HTTP answer carries; anything else is no date.
+TEST(PageFetch, ReadsTheServersDate) {
+    EXPECT_EQ(ReadHttpDate(" Tue, 08 Dec 2026 10:49:00 GMT\r\n"), std::optional<std::int64_t>(1796726940000));
+    EXPECT_EQ(ReadHttpDate("Sun, 06 Nov 1994 08:49:37 GMT"), std::optional<std::int64_t>(784111777000));
+    for (const char* bad : {"", "Sunday, 06-Nov-94 08:49:37 GMT", "Sun, 06 Foo 1994 08:49:37 GMT",
+                            "Sun, 06 Nov 1994 08:49:37 CET", "Sun, 36 Nov 1994 08:49:37 GMT"}) {
+        EXPECT_EQ(ReadHttpDate(bad), std::nullopt) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace dravik

@@ -253,7 +253,8 @@ TEST_F(MonitorAlertsTest, ARowsTooltipNeverReadsMarkupFromTheSourceOrTheHome) {
     ASSERT_TRUE(tip.contains(QStringLiteral("km SW of"))) << tip.toStdString();
     const test::RenderedText shown(tip);
     EXPECT_TRUE(shown.asked.isEmpty()) << shown.asked.join(' ').toStdString();
-    EXPECT_TRUE(shown.toPlainText().contains(QStringLiteral("<img src=\"/nonexistent/probe.png\">"))) << tip.toStdString();
+    EXPECT_TRUE(shown.toPlainText().contains(QStringLiteral("<img src=\"/nonexistent/probe.png\">")))
+        << tip.toStdString();
 }
 
 // The distance column is there only with a home place: the settings' OK shows it, fills every listed row at once,
