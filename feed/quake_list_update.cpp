@@ -575,7 +575,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             cut = true;
             break;
         }
-        if (event.hasNumbers && event.originUtcMs < kEarliestOriginMs) {
+        if (event.hasNumbers && (event.originUtcMs > now + kMaxAheadMs || event.originUtcMs < kEarliestOriginMs)) {
             continue;  // a source gone wrong; no quake is listed or stored for it
         }
         const ReportMatch match = m_quakes.Resolve(event);

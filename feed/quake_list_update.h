@@ -249,8 +249,10 @@ public:
         std::function<bool()> archiveReady;
     };
 
-    // Reports dated before 1900 are bad input and refused. One dated ahead is kept: the clock that is wrong may
-    // be the computer's (freshness is judged by the sources' clock when they differ, see Hooks::nowUtcMs).
+    // Reports dated before 1900, or more than half a day ahead, are bad input and refused. One dated less far
+    // ahead is kept: the clock that is wrong may be the computer's (freshness goes by the sources' clock when they
+    // differ, see Hooks::nowUtcMs; a push carries no clock to compare).
+    static constexpr std::int64_t kMaxAheadMs = 12 * 3600 * 1000;
     static constexpr std::int64_t kEarliestOriginMs = -2208988800000LL;  // 1900-01-01 UTC
 
     QuakeListUpdate(IQuakeListView& list, QuakeRegistry& quakes, UnstoredEvents& unstored, FeedFlags flags,
