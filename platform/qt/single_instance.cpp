@@ -113,6 +113,9 @@ CSingleInstance::~CSingleInstance() {
     if (m_lockFd >= 0) {
         ::close(m_lockFd);  // releases the lock; the file stays, harmless, for the next start
     }
+    if (m_guardFd >= 0) {
+        ::close(m_guardFd);
+    }
 }
 
 CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
@@ -139,6 +142,13 @@ CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
         SendActivateRequest(wait);
         return Role::Other;
     }
+    if (m_dirIndex == 0 && m_dirs.size() > 1 && !TakeDataDirLock()) {
+        // A start of the same user without the runtime directory runs on this data directory: it is told.
+        ::close(fd);
+        m_socketPath = m_dirs[1] + QLatin1Char('/') + m_name + QStringLiteral(".sock");
+        SendActivateRequest(wait);
+        return Role::Other;
+    }
     m_lockFd = fd;
     // With the lock held, a socket file there is a killed program's leftover.
     QLocalServer::removeServer(m_socketPath);
@@ -147,6 +157,26 @@ CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
     connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
     m_server->listen(m_socketPath);
     return Role::First;
+}
+
+bool CSingleInstance::TakeDataDirLock() {
+    const QString& dir = m_dirs[1];
+    ::mkdir(QFile::encodeName(dir).constData(), 0700);
+    const int fd = IsPrivateDir(dir) ? OpenOurLock(dir + QLatin1Char('/') + m_name + QStringLiteral(".lock")) : -1;
+    if (fd < 0) {
+        return true;  // no place of ours there: nothing else can lock there either
+    }
+    int result = 0;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const bool bTaken = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !bTaken;
+    }
+    m_guardFd = fd;
+    return true;
 }
 
 bool CSingleInstance::SendActivateRequest(std::chrono::milliseconds wait) {

@@ -49,6 +49,8 @@ private:
     void OnNewConnection();
     void ReadRequest(QLocalSocket* socket);
     bool SendActivateRequest(std::chrono::milliseconds wait);
+    // Takes the data directory's own lock as well; false when a program holds it.
+    bool TakeDataDirLock();
     // Takes the paths in the first private directory from m_dirs[index] on; false when there is none.
     bool UseDir(int index);
 
@@ -58,6 +60,9 @@ private:
     QString m_lockPath;
     QString m_socketPath;
     int m_lockFd = -1;
+    // Held beside the runtime directory's lock: the data directory's own, where a start without a private
+    // runtime directory (cron, su) locks, so that the two never run on one directory together.
+    int m_guardFd = -1;
     QLocalServer* m_server = nullptr;
 };
 

@@ -251,6 +251,26 @@ void ExpectHeldAndReachable(CSingleInstance& first, const std::string& dataDir, 
     QObject::disconnect(&first, &CSingleInstance::ActivateRequested, nullptr, nullptr);
 }
 
+// A start with a private runtime directory (the desktop's) and one without (cron, su) on one data directory:
+// whichever comes second ends, and the one without is heard by the other.
+TEST_F(SingleInstanceTest, StartsWithAndWithoutARuntimeDirectoryNeverRunTogether) {
+    const QString unsafe = QString::fromStdString(test::MakeTempDir("shared"));
+    ASSERT_EQ(::chmod(QFile::encodeName(unsafe).constData(), 01777), 0);
+    {
+        CSingleInstance desktop(m_dataDir, m_runtime);
+        ASSERT_EQ(desktop.Claim(), Role::First);
+        CSingleInstance cron(m_dataDir, unsafe);
+        EXPECT_EQ(cron.Claim(std::chrono::milliseconds(200)), Role::Other);
+    }
+    CSingleInstance cron(m_dataDir, unsafe);
+    int requests = 0;
+    QObject::connect(&cron, &CSingleInstance::ActivateRequested, [&] { ++requests; });
+    ASSERT_EQ(cron.Claim(), Role::First);
+    CSingleInstance desktop(m_dataDir, m_runtime);
+    EXPECT_EQ(desktop.Claim(), Role::Other);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return requests == 1; }));
+}
+
 TEST_F(SingleInstanceTest, APrivateRuntimeDirectoryIsUsed) {
     CSingleInstance first(m_dataDir, m_runtime);
     EXPECT_EQ(QFileInfo(first.LockPath()).absolutePath(), m_runtime);
