@@ -16,4 +16,8 @@ inline constexpr bool kTimingMeaningful = true;
 inline constexpr bool kTimingMeaningful = true;
 #endif
 
+// The same for memory bounds: AddressSanitizer keeps freed memory in quarantine and adds its own shadow, so a
+// peak measured under it says nothing about the program's.
+inline constexpr bool kMemoryMeaningful = kTimingMeaningful;
+
 }  // namespace dravik::test
