@@ -121,8 +121,9 @@ class Desktop:
         self.procs.append(subprocess.Popen(args, env=self.env_wm, stdout=subprocess.DEVNULL,
                                            stderr=subprocess.DEVNULL))
 
+    # Generous: beside a sanitized suite on two cores, openbox has been seen to take more than 10 s to start.
     @staticmethod
-    def _wait(predicate, timeout=10.0):
+    def _wait(predicate, timeout=30.0):
         if not wait_for(predicate, timeout):
             raise RuntimeError("the desktop did not come up")
 
