@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "feed/intensity.h"
 #include "feed/time_display.h"
 #include "platform/environment.h"
 
@@ -144,6 +145,8 @@ AlertSettingsForm FormFromSettings(const AlertSettings& s) {
         f.longitude = FormatDecimal(s.homeLongitude);
     }
     f.homeName = s.homeName;
+    f.places = s.places;
+    f.minIntensity = s.minIntensity;
     f.quietEnabled = s.quietEnabled;
     f.quietFrom = FormatClock(s.quietFromMinute);
     f.quietTo = FormatClock(s.quietToMinute);
@@ -195,6 +198,11 @@ std::vector<AlertField> SettingsFromForm(const AlertSettingsForm& f, AlertSettin
     s.notifyEnabled = f.notifyEnabled;
     magnitude(f.notifyMinMagnitude, AlertField::NotifyMinMagnitude, &s.notifyMinMagnitude);
     s.timeDisplay = f.timeDisplay;
+    s.places = f.places;
+    if (s.places.size() > kMaxOtherPlaces) {
+        s.places.resize(kMaxOtherPlaces);
+    }
+    s.minIntensity = std::clamp(f.minIntensity, 0, kMaxIntensity);
     if (!ReadSources(f.sources, &s.sources)) {
         bad.push_back(AlertField::Sources);
     }
@@ -239,6 +247,16 @@ void CAlertSettingsKey::TransferValues(bool save) {
         };
         for (const auto& [name, text] : values) {
             m_storage.SetTextValue(m_hKey, name, text);
+        }
+        m_storage.SetTextValue(m_hKey, kAlertMinIntensity, std::to_string(s.minIntensity));
+        // As QSettings::beginWriteArray writes it; entries past the size are left and never read.
+        const std::string array = kPlacesArray;
+        m_storage.SetTextValue(m_hKey, array + "/size", std::to_string(s.places.size()));
+        for (std::size_t i = 0; i < s.places.size(); ++i) {
+            const std::string prefix = array + "/" + std::to_string(i + 1) + "/";
+            m_storage.SetTextValue(m_hKey, prefix + "name", s.places[i].name);
+            m_storage.SetTextValue(m_hKey, prefix + "latitude", FormatDecimal(s.places[i].latitude));
+            m_storage.SetTextValue(m_hKey, prefix + "longitude", FormatDecimal(s.places[i].longitude));
         }
         m_unreadable.clear();
         return;
@@ -289,6 +307,15 @@ void CAlertSettingsKey::TransferValues(bool save) {
         s.homeName = name;
         return true;
     });
+    read(kAlertMinIntensity, [&](const std::string& t) {
+        double level = 0.0;
+        if (!ReadInRange(t, 0.0, kMaxIntensity, &level) || level != static_cast<int>(level)) {
+            return false;
+        }
+        s.minIntensity = static_cast<int>(level);
+        return true;
+    });
+    ReadPlaces();
     read(kQuietEnabled, [&](const std::string& t) { return ReadBool(t, &s.quietEnabled); });
     read(kQuietFrom, [&](const std::string& t) { return ParseClock(t, &s.quietFromMinute); });
     read(kQuietTo, [&](const std::string& t) { return ParseClock(t, &s.quietToMinute); });
@@ -319,6 +346,48 @@ void CAlertSettingsKey::TransferValues(bool save) {
         s.listMaxRows = static_cast<int>(rows);
         return true;
     });
+}
+
+void CAlertSettingsKey::ReadPlaces() {
+    const std::string array = kPlacesArray;
+    const std::optional<std::string> sizeText = StoredText(m_storage, m_hKey, (array + "/size").c_str());
+    double size = 0.0;
+    if (!sizeText) {
+        return;
+    }
+    if (!ReadInRange(*sizeText, 0.0, 1000.0, &size) || size != static_cast<int>(size)) {
+        m_unreadable.push_back(array + "/size");
+        return;
+    }
+    // A hand-edited file may list more; the first ones are kept.
+    for (int i = 1; i <= static_cast<int>(size) && m_settings.places.size() < kMaxOtherPlaces; ++i) {
+        const std::string prefix = array + "/" + std::to_string(i) + "/";
+        const auto text = [&](const char* name) {
+            return StoredText(m_storage, m_hKey, (prefix + name).c_str()).value_or(std::string());
+        };
+        Place place;
+        if (PlaceFromTexts(text("name"), text("latitude"), text("longitude"), &place)) {
+            m_settings.places.push_back(place);
+        } else {
+            m_unreadable.push_back(prefix + "name");
+        }
+    }
+}
+
+bool PlaceFromTexts(const std::string& name, const std::string& latitude, const std::string& longitude,
+                    Place* place) {
+    Place p;
+    p.name = Trimmed(name);
+    if (p.name.empty() || p.name.size() > kMaxHomeNameBytes ||
+        std::any_of(p.name.begin(), p.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        return false;
+    }
+    if (!ReadInRange(CommaAsPoint(latitude), -90.0, 90.0, &p.latitude) ||
+        !ReadInRange(CommaAsPoint(longitude), -180.0, 180.0, &p.longitude)) {
+        return false;
+    }
+    *place = p;
+    return true;
 }
 
 AlertSettings LoadAlertSettings() {

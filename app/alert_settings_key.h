@@ -16,6 +16,9 @@ inline constexpr const char* kAlertRadiusKm = "alert/radiusKm";
 inline constexpr const char* kHomeLatitude = "home/latitude";
 inline constexpr const char* kHomeLongitude = "home/longitude";
 inline constexpr const char* kHomeName = "home/name";
+// The other places: a QSettings array ("places/size", "places/<i>/name", .../latitude, .../longitude, i from 1).
+inline constexpr const char* kPlacesArray = "places";
+inline constexpr const char* kAlertMinIntensity = "alert/minIntensity";
 inline constexpr const char* kQuietEnabled = "quiet/enabled";
 inline constexpr const char* kQuietFrom = "quiet/from";
 inline constexpr const char* kQuietTo = "quiet/to";
@@ -45,7 +48,14 @@ struct AlertSettingsForm {
     std::string notifyMinMagnitude;
     TimeDisplay timeDisplay = TimeDisplay::Classic;
     std::string sources;
+    // Edited as values by the window's own controls, each checked there (PlaceFromTexts).
+    std::vector<Place> places{};
+    int minIntensity = 0;
 };
+
+// A place from the texts of its fields, as the settings window and the settings file give them: a name
+// (trimmed, 1..64 bytes, no control bytes) and both coordinates; false when one of them does not read.
+bool PlaceFromTexts(const std::string& name, const std::string& latitude, const std::string& longitude, Place* place);
 
 enum class AlertField {
     GlobalMagnitude,
@@ -94,6 +104,9 @@ public:
 
 protected:
     void TransferValues(bool save) override;
+
+private:
+    void ReadPlaces();
 };
 
 // One read of the stored settings, and one write of all of them.

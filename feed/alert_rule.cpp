@@ -58,6 +58,16 @@ bool ReadDecimal(const std::string& text, double* value) {
     return true;
 }
 
+std::vector<Place> AllPlaces(const AlertSettings& settings) {
+    std::vector<Place> all;
+    all.reserve(settings.places.size() + 1);
+    if (settings.hasHome) {
+        all.push_back({settings.homeName, settings.homeLatitude, settings.homeLongitude});
+    }
+    all.insert(all.end(), settings.places.begin(), settings.places.end());
+    return all;
+}
+
 EventNumbers NumbersOf(const QuakeEvent& event) {
     EventNumbers n;
     if (event.hasNumbers && std::isfinite(event.magnitude) && std::isfinite(event.latitude) &&

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/geo.h"
 #include "feed/quake_parser.h"
 
 // Which new events matter to the user: thresholds, distance from home, quiet hours. Pure functions, no Qt.
@@ -25,6 +26,12 @@ struct AlertSettings {
     double homeLongitude = 0.0;
     // Empty: the language's default name.
     std::string homeName;
+    // The user's places besides the home (at most kMaxOtherPlaces), in the settings' order. The near rule
+    // and the shaking rule hold at each of them as at the home.
+    std::vector<Place> places{};
+    // Shaking rule: an event alerts, and is notified, when its expected intensity at any place reaches this
+    // level (1..12); 0: no rule.
+    int minIntensity = 0;
     // Quiet hours in local minutes of the day, [from, to), across midnight when from > to; none when equal.
     bool quietEnabled = false;
     int quietFromMinute = 22 * 60;
@@ -44,6 +51,11 @@ struct AlertSettings {
     int listDays = 7;
     int listMaxRows = 5000;
 };
+
+inline constexpr std::size_t kMaxOtherPlaces = 9;
+
+// Every place of the settings: the home first (where one is set), then the others.
+std::vector<Place> AllPlaces(const AlertSettings& settings);
 
 // The numbers of an event: from the source where it gave them, else read from the texts. Each part is
 // known only when it reads as a number (a magnitude "4.5", coordinates "-21.71 " with "-" for south/west).

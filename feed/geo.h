@@ -17,4 +17,11 @@ double InitialBearingDeg(double lat1, double lon1, double lat2, double lon2);
 // One of the eight compass points ("N", "NE", ... "NW") for a bearing in degrees.
 std::string CompassPoint(double bearingDeg);
 
+// A place the user cares about: the home or one of the others of the settings.
+struct Place {
+    std::string name;  // empty: the language's name for the home
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
 }  // namespace dravik
