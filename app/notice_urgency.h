@@ -5,8 +5,8 @@
 
 namespace dravik {
 
-// A quake within the home radius, or at or above the magnitude that wakes the user in quiet hours, is critical;
-// every other notified quake is normal.
+// A quake within the radius of a place, at or above the magnitude that wakes the user in quiet hours, expected
+// to shake a place at kCriticalLevel or more, or with a tsunami message, is critical; every other is normal.
 NoticeUrgency UrgencyOf(const QuakeEvent& event, const AlertSettings& settings, const AlertDecision& decision);
 
 }  // namespace dravik

@@ -7,11 +7,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/place_dlg.h"
 #include "app/ui_texts.h"
+#include "feed/intensity.h"
 #include "controls/palette_colours.h"
 
 namespace dravik {
@@ -56,6 +60,14 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     QFormLayout* alerts = group(Text(lang, AlertText::GroupAlerts));
     addField(alerts, Text(lang, AlertText::GlobalMagnitude), AlertField::GlobalMagnitude, form.globalMagnitude,
              "globalMagnitude");
+    m_intensityBox = new QComboBox(this);
+    m_intensityBox->setObjectName(QStringLiteral("minIntensity"));
+    m_intensityBox->addItem(Text(lang, AlertText::MinIntensityOff));
+    for (int level = kMinIntensity; level <= kMaxIntensity; ++level) {
+        m_intensityBox->addItem(QString::fromStdString(RomanNumeral(level) + " – " + ShakingWords(lang, level)));
+    }
+    m_intensityBox->setCurrentIndex(std::clamp(form.minIntensity, 0, kMaxIntensity));
+    alerts->addRow(Text(lang, AlertText::MinIntensity), m_intensityBox);
 
     QFormLayout* home = group(Text(lang, AlertText::GroupHome));
     addField(home, Text(lang, AlertText::Latitude), AlertField::Latitude, form.latitude, "latitude");
@@ -65,6 +77,54 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     addField(home, Text(lang, AlertText::RadiusKm), AlertField::RadiusKm, form.radiusKm, "radiusKm");
     addField(home, Text(lang, AlertText::NearMagnitude), AlertField::NearMagnitude, form.nearMagnitude,
              "nearMagnitude");
+
+    // The other places: the near rule and the shaking rule hold at each as at the home.
+    auto* placesBox = new QGroupBox(Text(lang, AlertText::GroupPlaces), this);
+    auto* placesLayout = new QVBoxLayout(placesBox);
+    m_placeList = new QListWidget(placesBox);
+    m_placeList->setObjectName(QStringLiteral("places"));
+    m_placeList->setAccessibleName(Text(lang, AlertText::GroupPlaces));
+    m_placeList->setMaximumHeight(m_placeList->fontMetrics().height() * 5 + 8);
+    placesLayout->addWidget(m_placeList);
+    auto* placeButtons = new QHBoxLayout();
+    m_addPlace = new QPushButton(Text(lang, AlertText::AddPlace), placesBox);
+    m_renamePlace = new QPushButton(Text(lang, AlertText::RenamePlace), placesBox);
+    m_removePlace = new QPushButton(Text(lang, AlertText::RemovePlace), placesBox);
+    for (QPushButton* button : {m_addPlace, m_renamePlace, m_removePlace}) {
+        button->setAutoDefault(false);
+        placeButtons->addWidget(button);
+    }
+    placeButtons->addStretch();
+    placesLayout->addLayout(placeButtons);
+    layout->addWidget(placesBox);
+    m_places = form.places;
+    ShowPlaces(0);
+    connect(m_placeList, &QListWidget::currentRowChanged, this, [this](int row) {
+        m_renamePlace->setEnabled(row >= 0);
+        m_removePlace->setEnabled(row >= 0);
+    });
+    connect(m_addPlace, &QPushButton::clicked, this, [this, lang] {
+        if (m_places.size() >= kMaxOtherPlaces) {
+            QMessageBox::information(this, Text(lang, AlertText::PlaceCaption), Text(lang, AlertText::PlacesFull));
+            return;
+        }
+        CPlaceDlg dlg(Place{}, false, lang, this);
+        if (dlg.exec() == QDialog::Accepted) {
+            AddPlace(dlg.Result());
+        }
+    });
+    connect(m_renamePlace, &QPushButton::clicked, this, [this, lang] {
+        const int row = m_placeList->currentRow();
+        if (row < 0 || row >= static_cast<int>(m_places.size())) {
+            return;
+        }
+        CPlaceDlg dlg(m_places[static_cast<std::size_t>(row)], true, lang, this);
+        if (dlg.exec() == QDialog::Accepted) {
+            m_places[static_cast<std::size_t>(row)] = dlg.Result();
+            ShowPlaces(row);
+        }
+    });
+    connect(m_removePlace, &QPushButton::clicked, this, [this] { RemoveSelectedPlace(); });
 
     QFormLayout* quiet = group(Text(lang, AlertText::GroupQuiet));
     m_quietBox = new QCheckBox(Text(lang, AlertText::QuietEnabled), this);
@@ -146,6 +206,49 @@ bool CSettingsDlg::IsMarked(AlertField field) const {
     return edit != nullptr && edit->property(kMarkedProperty).toBool();
 }
 
+void CSettingsDlg::ShowPlaces(int selected) {
+    m_placeList->clear();
+    for (const Place& place : m_places) {
+        auto* item = new QListWidgetItem(QString::fromStdString(PlaceListText(place)));
+        m_placeList->addItem(item);
+    }
+    const int row = m_places.empty() ? -1 : std::clamp(selected, 0, static_cast<int>(m_places.size()) - 1);
+    m_placeList->setCurrentRow(row);
+    m_renamePlace->setEnabled(row >= 0);
+    m_removePlace->setEnabled(row >= 0);
+}
+
+bool CSettingsDlg::AddPlace(const Place& place) {
+    if (m_places.size() >= kMaxOtherPlaces) {
+        return false;
+    }
+    m_places.push_back(place);
+    ShowPlaces(static_cast<int>(m_places.size()) - 1);
+    return true;
+}
+
+void CSettingsDlg::RenameSelectedPlace(const std::string& name) {
+    const int row = m_placeList->currentRow();
+    Place renamed;
+    if (row < 0 || row >= static_cast<int>(m_places.size())) {
+        return;
+    }
+    const Place& old = m_places[static_cast<std::size_t>(row)];
+    if (PlaceFromTexts(name, FormatDecimal(old.latitude), FormatDecimal(old.longitude), &renamed)) {
+        m_places[static_cast<std::size_t>(row)] = renamed;
+        ShowPlaces(row);
+    }
+}
+
+void CSettingsDlg::RemoveSelectedPlace() {
+    const int row = m_placeList->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_places.size())) {
+        return;
+    }
+    m_places.erase(m_places.begin() + row);
+    ShowPlaces(row);
+}
+
 AlertSettingsForm CSettingsDlg::ReadForm() const {
     AlertSettingsForm form;
     const auto text = [this](AlertField field) { return Field(field)->text().toStdString(); };
@@ -163,6 +266,8 @@ AlertSettingsForm CSettingsDlg::ReadForm() const {
     form.notifyMinMagnitude = text(AlertField::NotifyMinMagnitude);
     form.timeDisplay = static_cast<TimeDisplay>(m_timeBox->currentIndex());
     form.sources = text(AlertField::Sources);
+    form.places = m_places;
+    form.minIntensity = m_intensityBox->currentIndex();
     return form;
 }
 

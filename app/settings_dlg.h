@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/alert_settings_key.h"
 
@@ -10,6 +11,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
 
 namespace dravik {
 
@@ -38,6 +41,18 @@ public:
     // The explanation of the chosen time display.
     QLabel* TimeHint() const { return m_timeHint; }
     QCheckBox* SessionBox() const { return m_sessionBox; }
+    // The shaking rule's level: item 0 is no rule, item n level n.
+    QComboBox* IntensityBox() const { return m_intensityBox; }
+    // The other places, one line each, and their buttons.
+    QListWidget* PlaceList() const { return m_placeList; }
+    QPushButton* AddPlaceButton() const { return m_addPlace; }
+    // The places as edited so far.
+    const std::vector<Place>& Places() const { return m_places; }
+    // What the buttons do once a place is asked for (the dialogs are the caller's in tests): adds one, false when
+    // the places are full; renames or removes the selected one.
+    bool AddPlace(const Place& place);
+    void RenameSelectedPlace(const std::string& name);
+    void RemoveSelectedPlace();
     QLabel* ErrorLabel() const { return m_errorLabel; }
 
     void accept() override;
@@ -45,6 +60,7 @@ public:
 private:
     AlertSettingsForm ReadForm() const;
     void Mark(AlertField field, bool bad);
+    void ShowPlaces(int selected);
 
     AlertSettings m_settings;
     std::string m_lang;
@@ -54,6 +70,12 @@ private:
     QComboBox* m_timeBox = nullptr;
     QLabel* m_timeHint = nullptr;
     QCheckBox* m_sessionBox = nullptr;
+    QComboBox* m_intensityBox = nullptr;
+    QListWidget* m_placeList = nullptr;
+    QPushButton* m_addPlace = nullptr;
+    QPushButton* m_renamePlace = nullptr;
+    QPushButton* m_removePlace = nullptr;
+    std::vector<Place> m_places;
     QLabel* m_errorLabel = nullptr;
     bool m_bStartWithSession = false;
 };

@@ -1,5 +1,6 @@
 #include "app/ui_texts.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -7,18 +8,20 @@
 #include <utility>
 #include <vector>
 
+#include <QString>
 #include <QtGlobal>
 
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "feed/geo.h"
+#include "feed/intensity.h"
 #include "feed/time_display.h"
 #include "resources/translations.h"
 
 namespace dravik {
 namespace {
 
-constexpr std::array<const char*, 10> kNumberedTexts = {{
+constexpr std::array<const char*, 11> kNumberedTexts = {{
     {QT_TRANSLATE_NOOP("Texts", "Mag")},
     {QT_TRANSLATE_NOOP("Texts", "Lokalizacja")},
     {QT_TRANSLATE_NOOP("Texts", "Data")},
@@ -29,6 +32,7 @@ constexpr std::array<const char*, 10> kNumberedTexts = {{
     {QT_TRANSLATE_NOOP("Texts", "Pytanie")},
     {QT_TRANSLATE_NOOP("Texts", "Głęb.")},
     {QT_TRANSLATE_NOOP("Texts", "Odległość")},
+    {QT_TRANSLATE_NOOP("Texts", "Odczuwalność")},
 }};
 
 struct AlertTextPair {
@@ -68,6 +72,17 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::SourceAddresses, QT_TRANSLATE_NOOP("Texts", "Adresy (oddzielone spacjami, puste = EMSC):")},
     {AlertText::StartWithSession, QT_TRANSLATE_NOOP("Texts", "Uruchamiaj razem z sesją")},
     {AlertText::AutostartFailed, QT_TRANSLATE_NOOP("Texts", "Nie można zmienić uruchamiania z sesją:")},
+    {AlertText::MinIntensity, QT_TRANSLATE_NOOP("Texts", "Alarm, gdy u mnie może być odczuwalne od:")},
+    {AlertText::MinIntensityOff, QT_TRANSLATE_NOOP("Texts", "nigdy (tylko magnituda)")},
+    {AlertText::GroupPlaces, QT_TRANSLATE_NOOP("Texts", "Inne miejsca")},
+    {AlertText::AddPlace, QT_TRANSLATE_NOOP("Texts", "Dodaj…")},
+    {AlertText::RenamePlace, QT_TRANSLATE_NOOP("Texts", "Zmień nazwę…")},
+    {AlertText::RemovePlace, QT_TRANSLATE_NOOP("Texts", "Usuń")},
+    {AlertText::PlaceCaption, QT_TRANSLATE_NOOP("Texts", "Miejsce")},
+    {AlertText::PlaceLatitude, QT_TRANSLATE_NOOP("Texts", "Szerokość (°):")},
+    {AlertText::PlaceProblem,
+     QT_TRANSLATE_NOOP("Texts", "Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.")},
+    {AlertText::PlacesFull, QT_TRANSLATE_NOOP("Texts", "Można zapisać dom i najwyżej 9 innych miejsc.")},
 };
 
 std::string Stripped(const std::string& text) {
@@ -333,6 +348,79 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
     return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1 km na %2 od: %3")), {GroupedKm(km), words, name});
 }
 
+std::string PlaceName(const std::string& lang, const Place& place) {
+    return place.name.empty() ? AlertUiText(lang, AlertText::HomeDefaultName) : place.name;
+}
+
+namespace {
+
+// Per level I..X; XI and XII say what X says.
+constexpr const char* kShakingWords[] = {
+    QT_TRANSLATE_NOOP("Texts", "Nieodczuwalne"), QT_TRANSLATE_NOOP("Texts", "Słabe"),
+    QT_TRANSLATE_NOOP("Texts", "Słabe"),         QT_TRANSLATE_NOOP("Texts", "Lekkie"),
+    QT_TRANSLATE_NOOP("Texts", "Umiarkowane"),   QT_TRANSLATE_NOOP("Texts", "Silne"),
+    QT_TRANSLATE_NOOP("Texts", "Bardzo silne"),  QT_TRANSLATE_NOOP("Texts", "Groźne"),
+    QT_TRANSLATE_NOOP("Texts", "Gwałtowne"),     QT_TRANSLATE_NOOP("Texts", "Ekstremalne"),
+};
+// The same as a phrase inside a sentence.
+constexpr const char* kShakingPhrases[] = {
+    QT_TRANSLATE_NOOP("Texts", "nieodczuwalne"),         QT_TRANSLATE_NOOP("Texts", "słabe wstrząsy"),
+    QT_TRANSLATE_NOOP("Texts", "słabe wstrząsy"),        QT_TRANSLATE_NOOP("Texts", "lekkie wstrząsy"),
+    QT_TRANSLATE_NOOP("Texts", "umiarkowane wstrząsy"),  QT_TRANSLATE_NOOP("Texts", "silne wstrząsy"),
+    QT_TRANSLATE_NOOP("Texts", "bardzo silne wstrząsy"), QT_TRANSLATE_NOOP("Texts", "groźne wstrząsy"),
+    QT_TRANSLATE_NOOP("Texts", "gwałtowne wstrząsy"),    QT_TRANSLATE_NOOP("Texts", "ekstremalne wstrząsy"),
+};
+
+std::size_t ShakingIndex(int level) {
+    return static_cast<std::size_t>(std::clamp(level, kMinIntensity, 10) - 1);
+}
+
+}  // namespace
+
+std::string ShakingWords(const std::string& lang, int level) {
+    return Tr(lang, kShakingWords[ShakingIndex(level)]);
+}
+
+std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking) {
+    // The words in lower case after the numeral: "IV – lekkie".
+    const QString words = QString::fromStdString(ShakingWords(lang, shaking.level));
+    const QString lower = words.left(1).toLower() + words.mid(1);
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1: %2 – %3, %4")),
+                  {placeName, RomanNumeral(shaking.level), lower.toStdString(), KmText(shaking.distanceKm)});
+}
+
+std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1: %2 (%3), %4")),
+                  {placeName, RomanNumeral(shaking.level), Tr(lang, kShakingPhrases[ShakingIndex(shaking.level)]),
+                   KmText(shaking.distanceKm)});
+}
+
+std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt) {
+    std::vector<std::string> lines;
+    if (felt.reports > 0) {
+        const std::string count = GroupedKm(felt.reports);
+        lines.push_back(felt.cdi >= 1.0
+                            ? Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zgłoszenia odczuć: %1 (najsilniej %2)")),
+                                     {count, RomanNumeral(IntensityLevel(felt.cdi))})
+                            : Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zgłoszenia odczuć: %1")), {count}));
+    }
+    static const std::pair<const char*, const char*> kPagerLevels[] = {
+        {"green", QT_TRANSLATE_NOOP("Texts", "zielony")},
+        {"yellow", QT_TRANSLATE_NOOP("Texts", "żółty")},
+        {"orange", QT_TRANSLATE_NOOP("Texts", "pomarańczowy")},
+        {"red", QT_TRANSLATE_NOOP("Texts", "czerwony")},
+    };
+    for (const auto& [level, polish] : kPagerLevels) {
+        if (felt.alert == level) {
+            lines.push_back(Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Poziom alarmu PAGER: %1")), {Tr(lang, polish)}));
+        }
+    }
+    if (felt.tsunami) {
+        lines.push_back(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Komunikat o tsunami – sprawdź oficjalne ostrzeżenia")));
+    }
+    return lines;
+}
+
 std::string NotificationSummary(const QuakeEvent& event) {
     return "M " + Stripped(event.mag) + " " + Stripped(event.region);
 }
@@ -359,8 +447,18 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
     if (!depth.empty()) {
         body += Tr(lang, QT_TRANSLATE_NOOP("Texts", ", głębokość ")) + depth + " km";
     }
-    if (decision.hasDistance) {
-        body += "\n" + DistanceText(lang, decision.distanceKm, decision.bearingDeg, settings.homeName);
+    const std::vector<Place> places = AllPlaces(settings);
+    if (decision.hasDistance && decision.nearestPlace < places.size()) {
+        body += "\n" + DistanceText(lang, decision.distanceKm, decision.bearingDeg,
+                                    PlaceName(lang, places[decision.nearestPlace]));
+    }
+    for (const PlaceShaking& shaking : decision.shaking) {
+        if (shaking.level >= 2 && shaking.place < places.size()) {
+            body += "\n" + PlaceShakingNotice(lang, PlaceName(lang, places[shaking.place]), shaking);
+        }
+    }
+    for (const std::string& line : FeltLines(lang, event.felt)) {
+        body += "\n" + line;
     }
     return body;
 }

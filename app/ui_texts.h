@@ -110,6 +110,16 @@ enum class AlertText {
     SourceAddresses,
     StartWithSession,
     AutostartFailed,
+    MinIntensity,
+    MinIntensityOff,
+    GroupPlaces,
+    AddPlace,
+    RenamePlace,
+    RemovePlace,
+    PlaceCaption,
+    PlaceLatitude,
+    PlaceProblem,
+    PlacesFull,
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 
@@ -128,8 +138,23 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
 // The kilometres alone, as DistanceText writes them: "1 240 km" (the list's distance column).
 std::string KmText(double km);
 
+// A place's name as shown: its own, the language's name for the home when it has none.
+std::string PlaceName(const std::string& lang, const Place& place);
+
+// The words of an intensity level, as USGS's scale says them: I "Nieodczuwalne" / "Not felt", II-III "Słabe" /
+// "Weak", IV "Lekkie" / "Light" ... X and above "Ekstremalne" / "Extreme".
+std::string ShakingWords(const std::string& lang, int level);
+// One place's expected shaking: in a row's tooltip "Tulsa: IV – lekkie, 100 km"; in a notification
+// "Tulsa: IV (light shaking), 100 km".
+std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
+std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
+// What the agency said people felt, a line each: "Felt reports: 1 234 (largest V)", PAGER's level, and with a
+// tsunami message "Tsunami message issued – check official warnings". None when it said nothing.
+std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt);
+
 // The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,
-// the depth and, when known, the distance from home.
+// the depth and, when known, the distance from the nearest place, each place where II or more is expected
+// (strongest first) and what the agency said people felt.
 std::string NotificationSummary(const QuakeEvent& event);
 std::string NotificationBody(const std::string& lang, const QuakeEvent& event, const AlertSettings& settings,
                              const AlertDecision& decision);

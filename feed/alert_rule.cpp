@@ -111,24 +111,40 @@ int LocalMinuteOfDay(std::time_t now) {
 AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings, int localMinuteOfDay) {
     AlertDecision d;
     const EventNumbers n = NumbersOf(event);
-    if (settings.hasHome && n.hasPosition) {
+    const std::vector<Place> places = AllPlaces(settings);
+    if (!places.empty() && n.hasPosition) {
         d.hasDistance = true;
-        d.distanceKm = GreatCircleKm(settings.homeLatitude, settings.homeLongitude, n.latitude, n.longitude);
-        d.bearingDeg = InitialBearingDeg(settings.homeLatitude, settings.homeLongitude, n.latitude, n.longitude);
+        d.distanceKm = HUGE_VAL;
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            const double km = GreatCircleKm(places[i].latitude, places[i].longitude, n.latitude, n.longitude);
+            if (km < d.distanceKm) {
+                d.distanceKm = km;
+                d.nearestPlace = i;
+            }
+        }
+        const Place& nearest = places[d.nearestPlace];
+        d.bearingDeg = InitialBearingDeg(nearest.latitude, nearest.longitude, n.latitude, n.longitude);
+        if (n.hasMagnitude) {
+            d.shaking = ShakingAtPlaces(n.magnitude, DepthKmOf(event), n.latitude, n.longitude, places);
+            d.maxLevel = d.shaking.empty() ? 0 : d.shaking.front().level;
+        }
     }
     // A threshold of 0 is the classic behaviour: every event, whatever its magnitude text.
     const bool global =
         settings.globalMagnitude <= 0.0 || (n.hasMagnitude && AtLeast(n.magnitude, settings.globalMagnitude));
+    // Within the radius of the nearest place is within the radius of some place.
     d.nearRule = d.hasDistance && settings.radiusKm > 0.0 && d.distanceKm <= settings.radiusKm && n.hasMagnitude &&
                  AtLeast(n.magnitude, settings.nearMagnitude);
-    d.alert = global || d.nearRule;
+    d.shakingRule = settings.minIntensity > 0 && d.maxLevel >= settings.minIntensity;
+    d.alert = global || d.nearRule || d.shakingRule;
     if (!d.alert) {
         return d;
     }
     const bool wake = n.hasMagnitude && AtLeast(n.magnitude, settings.wakeMagnitude);
     d.sound = !InQuietHours(settings, localMinuteOfDay) || wake;
-    d.notify = settings.notifyEnabled && (d.nearRule || settings.notifyMinMagnitude <= 0.0 ||
-                                          (n.hasMagnitude && AtLeast(n.magnitude, settings.notifyMinMagnitude)));
+    d.notify = settings.notifyEnabled &&
+               (d.nearRule || d.shakingRule || settings.notifyMinMagnitude <= 0.0 ||
+                (n.hasMagnitude && AtLeast(n.magnitude, settings.notifyMinMagnitude)));
     return d;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "feed/geo.h"
+#include "feed/intensity.h"
 #include "feed/quake_parser.h"
 
 // Which new events matter to the user: thresholds, distance from home, quiet hours. Pure functions, no Qt.
@@ -77,10 +78,21 @@ struct AlertDecision {
     bool sound = false;   // the sound plays (quiet hours silence it below the wake magnitude)
     bool notify = false;  // a desktop notification is due
     bool nearRule = false;
-    bool hasDistance = false;  // a home is set and the event's position is known
+    // The shaking rule let it alert (expected intensity at a place reached settings.minIntensity).
+    bool shakingRule = false;
+    bool hasDistance = false;  // a place is set and the event's position is known
+    // To the nearest place (`nearestPlace` into AllPlaces), from it.
     double distanceKm = 0.0;
     double bearingDeg = 0.0;
+    std::size_t nearestPlace = 0;
+    // The expected shaking at every place, strongest first; empty without places or the event's numbers.
+    std::vector<PlaceShaking> shaking{};
+    // The strongest expected level over the places; 0 when none is known.
+    int maxLevel = 0;
 };
+
+// From this expected level at a place on, a notification is critical.
+inline constexpr int kCriticalLevel = 6;
 
 // The decision for one event at `localMinuteOfDay` (0..1439) of the user's clock.
 AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings, int localMinuteOfDay);

@@ -324,6 +324,7 @@ std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::s
     event.magnitude = source.magnitude;
     event.otherIds = OtherIds(source.ids, id, prefix);
     event.updatedUtcMs = source.updatedUtcMs;
+    event.felt = source.felt;
     return event;
 }
 

@@ -56,6 +56,7 @@ struct SourceEvent {
     std::string ids;
     // When the source last changed it, UTC ms; 0: not said.
     std::int64_t updatedUtcMs = 0;
+    FeltData felt{};
 };
 
 // The event as listed and stored, or nothing when it does not make one: an empty or over-long id, a

@@ -117,6 +117,7 @@ struct FeatureState {
     std::optional<std::int64_t> timeMs, updatedMs;
     std::optional<double> magnitude, lat, lon, depth;
     std::optional<double> coordinates[3];
+    FeltData felt;
     bool coordinatesUsable = true;  // false once a coordinate is not a number
 };
 
@@ -316,6 +317,24 @@ private:
             m_feature.unid = IdText(value);
         } else if (name == "ids") {
             m_feature.ids = Text(value);
+        } else if (name == "felt") {
+            // A count past any real quake's (hundreds of thousands) is not one.
+            if (value.integer && *value.integer >= 0 && *value.integer <= 100000000) {
+                m_feature.felt.reports = static_cast<int>(*value.integer);
+            }
+        } else if (name == "cdi" || name == "mmi") {
+            if (value.number && *value.number >= 1.0 && *value.number <= 12.0) {
+                (name == "cdi" ? m_feature.felt.cdi : m_feature.felt.mmi) = *value.number;
+            }
+        } else if (name == "alert") {
+            static const char* const kLevels[] = {"green", "yellow", "orange", "red"};
+            for (const char* level : kLevels) {
+                if (value.text != nullptr && *value.text == level) {
+                    m_feature.felt.alert = level;
+                }
+            }
+        } else if (name == "tsunami") {
+            m_feature.felt.tsunami = value.integer && *value.integer == 1;
         }
     }
 
@@ -342,6 +361,7 @@ private:
         source.magnitude = *f.magnitude;
         source.ids = f.ids ? *f.ids : std::string();
         source.updatedUtcMs = f.updatedMs.value_or(0);
+        source.felt = f.felt;
         if (auto event = MakeQuakeEvent(source, m_prefix)) {
             m_events.push_back(std::move(*event));
         }

@@ -8,6 +8,20 @@
 // arguments over byte strings; nothing is decoded and no field is trimmed.
 namespace dravik {
 
+// What an agency says people felt, and what it expects (USGS's `felt`, `cdi`, `mmi`, `alert`, `tsunami`).
+struct FeltData {
+    int reports = -1;       // felt reports received; -1: not said
+    double cdi = -1.0;      // the largest intensity people reported; below 0: not said
+    double mmi = -1.0;      // ShakeMap's largest expected intensity; below 0: not said
+    std::string alert{};    // PAGER's level: "green", "yellow", "orange" or "red"; empty: none
+    bool tsunami = false;   // a tsunami message exists for the quake
+    bool Any() const { return reports >= 0 || cdi >= 0.0 || mmi >= 0.0 || !alert.empty() || tsunami; }
+    bool operator==(const FeltData& o) const {
+        return reports == o.reports && cdi == o.cdi && mmi == o.mmi && alert == o.alert && tsunami == o.tsunami;
+    }
+    bool operator!=(const FeltData& o) const { return !(*this == o); }
+};
+
 struct QuakeEvent {
     std::string eventId, region, data1, data2, mag, wsp1, wsp2, depth;
     // The numbers behind the texts, where the source gave them (structured sources): they let reports of one
@@ -30,6 +44,7 @@ struct QuakeEvent {
     bool markOnly = false;
     // Taken for another agency's quake before, this report now makes a quake of its own.
     bool detached = false;
+    FeltData felt{};
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the

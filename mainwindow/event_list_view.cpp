@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "feed/intensity.h"
 #include "feed/time_display.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/ui_texts.h"
@@ -19,6 +20,13 @@
 
 namespace dravik {
 namespace {
+
+// The columns that show only while a place is set, their items made only then: most lists have none, and an
+// item a row is memory.
+constexpr int kPlaceColumns[] = {kColumnDistance, kColumnShaking};
+bool IsPlaceColumn(int column) {
+    return column == kColumnDistance || column == kColumnShaking;
+}
 
 // Up to this many new rows go straight to their places in a sorted list; more are inserted together and the
 // list is sorted once.
@@ -105,6 +113,19 @@ void ShowRowView(QTableWidgetItem* const* cells, const QuakeEvent& event, const 
         distance->setData(CEventListItem::kSortKeyRole,
                           view.distanceKm.value_or(-std::numeric_limits<double>::infinity()));
     }
+    if (QTableWidgetItem* shaking = cells[kColumnShaking]) {
+        const int level = view.shaking ? IntensityLevel(*view.shaking) : 0;
+        shaking->setText(QString::fromStdString(RomanNumeral(level)));
+        shaking->setData(CEventListItem::kSortKeyRole, view.shaking.value_or(-std::numeric_limits<double>::infinity()));
+        if (level > 0) {
+            // The scale's colours are all light: dark text reads on each, in a dark theme too.
+            shaking->setBackground(QColor::fromRgb(IntensityColour(level)));
+            shaking->setForeground(QColor(Qt::black));
+        } else {
+            shaking->setData(Qt::BackgroundRole, QVariant());
+            shaking->setData(Qt::ForegroundRole, QVariant());
+        }
+    }
     QString tooltip = QString::fromStdString(view.tooltip);
     const QString change = cells[0]->data(kRoleRevision).toString();
     if (!change.isEmpty()) {
@@ -171,8 +192,10 @@ void SetUpEventList(QTableWidget& list) {
     list.horizontalHeader()->setHighlightSections(false);
     list.horizontalHeader()->setStretchLastSection(false);
     new CRegionWidthKeeper(list, list.columnWidth(kColumnRegion));
-    // Without a home place the list keeps its classic columns.
-    list.setColumnHidden(kColumnDistance, true);
+    // Without a place the list keeps its classic columns.
+    for (const int column : kPlaceColumns) {
+        list.setColumnHidden(column, true);
+    }
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
     list.setSelectionMode(QAbstractItemView::SingleSelection);
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -189,18 +212,20 @@ void SetUpEventList(QTableWidget& list) {
     list.setPalette(palette);
 }
 
-void ShowDistanceColumn(QTableWidget& list, bool show) {
-    if (!show) {
-        CEventListSorter* sorter = CEventListSorter::Of(list);
-        if (sorter != nullptr && sorter->Order().column == kColumnDistance) {
-            sorter->SetOrder({});
+void ShowPlaceColumns(QTableWidget& list, bool show) {
+    for (const int column : kPlaceColumns) {
+        if (!show) {
+            CEventListSorter* sorter = CEventListSorter::Of(list);
+            if (sorter != nullptr && sorter->Order().column == column) {
+                sorter->SetOrder({});
+            }
         }
-    }
-    list.setColumnHidden(kColumnDistance, !show);
-    // Its header is longer than its numbers in some languages: read whole rather than cut off.
-    const int wanted = list.horizontalHeader()->sectionSizeHint(kColumnDistance);
-    if (show && list.columnWidth(kColumnDistance) < wanted) {
-        list.setColumnWidth(kColumnDistance, wanted);
+        list.setColumnHidden(column, !show);
+        // Its header is longer than its values in some languages: read whole rather than cut off.
+        const int wanted = list.horizontalHeader()->sectionSizeHint(column);
+        if (show && list.columnWidth(column) < wanted) {
+            list.setColumnWidth(column, wanted);
+        }
     }
 }
 
@@ -215,14 +240,16 @@ RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, cons
                       const EventRowView& view, bool atTop) {
     RowCells cells{};
     const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2,
-                                  &event.wsp1, &event.wsp2,   &event.depth, nullptr};
+                                  &event.wsp1, &event.wsp2,   &event.depth, nullptr, nullptr};
     for (int column = 0; column < kEventColumnCount; ++column) {
         if (texts[column] != nullptr) {
             cells[column] = MakeItem(*texts[column], column);
         }
     }
-    if (!list.isColumnHidden(kColumnDistance)) {
-        cells[kColumnDistance] = MakeItem(std::string(), kColumnDistance);
+    for (const int column : kPlaceColumns) {
+        if (!list.isColumnHidden(column)) {
+            cells[column] = MakeItem(std::string(), column);
+        }
     }
     QTableWidgetItem* magItem = cells[kColumnMagnitude];
     if (image >= 0 && image < images.size()) {
@@ -277,21 +304,25 @@ void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view) {
     QTableWidgetItem* cells[kEventColumnCount];
     for (int column = 0; column < kEventColumnCount; ++column) {
         cells[column] = list.item(row, column);
-        if (cells[column] == nullptr && column != kColumnDistance) {
+        if (cells[column] == nullptr && !IsPlaceColumn(column)) {
             return;
         }
     }
-    // The distance column has come since the row went in: its item, complete before it goes in.
-    QTableWidgetItem* made = nullptr;
-    if (cells[kColumnDistance] == nullptr && !list.isColumnHidden(kColumnDistance)) {
-        made = MakeItem(std::string(), kColumnDistance);
-        made->setData(CEventListItem::kListedOrderRole,
-                      cells[kColumnMagnitude]->data(CEventListItem::kListedOrderRole));
-        cells[kColumnDistance] = made;
+    // The places' columns have come since the row went in: their items, complete before they go in.
+    QTableWidgetItem* made[kEventColumnCount] = {};
+    for (const int column : kPlaceColumns) {
+        if (cells[column] == nullptr && !list.isColumnHidden(column)) {
+            made[column] = MakeItem(std::string(), column);
+            made[column]->setData(CEventListItem::kListedOrderRole,
+                                  cells[kColumnMagnitude]->data(CEventListItem::kListedOrderRole));
+            cells[column] = made[column];
+        }
     }
     ShowRowView(cells, EventOfRow(list, row), view);
-    if (made != nullptr) {
-        list.setItem(row, kColumnDistance, made);
+    for (const int column : kPlaceColumns) {
+        if (made[column] != nullptr) {
+            list.setItem(row, column, made[column]);
+        }
     }
 }
 

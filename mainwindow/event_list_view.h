@@ -27,7 +27,8 @@ enum EventColumnIndex : int {
     kColumnLatitude,
     kColumnLongitude,
     kColumnDepth,
-    kColumnDistance,  // from the home place; hidden while there is none
+    kColumnDistance,  // from the nearest place; hidden while there is none
+    kColumnShaking,   // the strongest expected intensity at the places; hidden likewise
 };
 
 // A column: header text number, width in pixels, right alignment, how it sorts and its first click's order.
@@ -47,17 +48,18 @@ inline constexpr EventColumn kEventColumns[] = {
     {6, 52, true, EventSortKind::Number, Qt::DescendingOrder},
     {9, 55, true, EventSortKind::Number, Qt::DescendingOrder},
     {10, 70, true, EventSortKind::Number, Qt::AscendingOrder},
+    {11, 60, false, EventSortKind::Number, Qt::DescendingOrder},
 };
-inline constexpr int kEventColumnCount = 8;
+inline constexpr int kEventColumnCount = 9;
 static_assert(sizeof(kEventColumns) / sizeof(kEventColumns[0]) == kEventColumnCount);
 
 // Gives the list its columns (headers in the language stored now; the distance hidden), the report look (grid
 // lines, full-row single selection shown also without focus, no sorting, no editing) and the images' size.
 void SetUpEventList(QTableWidget& list);
 
-// Shows the distance column (a home place is set) or hides it. Hidden while the list is sorted by it, the
-// classic order comes back.
-void ShowDistanceColumn(QTableWidget& list, bool show);
+// Shows the columns of the places, distance and shaking (a place is set), or hides them. Hidden while the list
+// is sorted by one of them, the classic order comes back.
+void ShowPlaceColumns(QTableWidget& list, bool show);
 
 // The region column's width: the room the other columns leave in the list, never less than its own width.
 int RegionColumnWidth(int viewportWidth, int otherColumnsWidth, int ownWidth);
@@ -69,6 +71,8 @@ struct EventRowView {
     TimeDisplay display = TimeDisplay::Classic;
     std::string tooltip;
     std::optional<double> distanceKm;
+    // The strongest expected intensity over the places (unrounded), for the shaking column.
+    std::optional<double> shaking;
 };
 
 // The view of a row under the alert settings: their time display, the distance from home in its column and as

@@ -55,13 +55,23 @@ private:
 EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings) {
     EventRowView view;
     view.display = settings.timeDisplay;
-    if (settings.hasHome) {
-        const std::string lang = UiLanguage();
-        const AlertDecision d = DecideAlert(event, settings, 0);
-        if (d.hasDistance) {
-            view.tooltip = DistanceText(lang, d.distanceKm, d.bearingDeg, settings.homeName);
-            view.distanceKm = d.distanceKm;
-        }
+    if (!settings.hasHome && settings.places.empty()) {
+        return view;
+    }
+    const std::string lang = UiLanguage();
+    const AlertDecision d = DecideAlert(event, settings, 0);
+    if (!d.hasDistance) {
+        return view;
+    }
+    const std::vector<Place> places = AllPlaces(settings);
+    view.tooltip = DistanceText(lang, d.distanceKm, d.bearingDeg, PlaceName(lang, places[d.nearestPlace]));
+    view.distanceKm = d.distanceKm;
+    if (!d.shaking.empty()) {
+        view.shaking = d.shaking.front().intensity;
+    }
+    // Then every place, strongest first.
+    for (const PlaceShaking& shaking : d.shaking) {
+        view.tooltip += "\n" + PlaceShakingLine(lang, PlaceName(lang, places[shaking.place]), shaking);
     }
     return view;
 }
@@ -112,8 +122,8 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
             m_listEvents->setColumnWidth(kColumnTime, wanted);
         }
     }
-    // A home place set, moved or taken away: the distance column shows or hides, every row's distance anew.
-    ShowDistanceColumn(*m_listEvents, settings.hasHome);
+    // A place set, moved or taken away: the places' columns show or hide, every row's distance anew.
+    ShowPlaceColumns(*m_listEvents, settings.hasHome || !settings.places.empty());
     std::vector<int> rows;
     rows.reserve(static_cast<std::size_t>(m_listEvents->rowCount()));
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {

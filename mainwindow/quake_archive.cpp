@@ -28,6 +28,7 @@ ArchiveWriteResult StoreQuakeReports(const std::string& path, const std::vector<
         r.markUtcMs = e.completeUtcMs;
         r.markOnly = e.markOnly;
         r.detach = e.detached;
+        r.felt = {e.felt.reports, e.felt.cdi, e.felt.mmi, e.felt.alert, e.felt.tsunami};
         records.push_back(std::move(r));
     }
     return StoreEventsIfNew(path, records, stop);

@@ -180,6 +180,7 @@ const std::vector<OwnTable>& OwnTables() {
         {"trze_id", {"id", "row", "source", "origin_ms", "creator", "depth"}},
         {"trze_mark", {"source", "complete_ms"}},
         {"trze_updated", {"row", "updated_ms"}},
+        {"trze_felt", {"row", "reports", "cdi", "mmi", "alert", "tsunami"}},
     };
     return tables;
 }

@@ -33,6 +33,16 @@ std::string EventIdent(const std::string& mag, const std::string& wsp1, const st
 std::string DuplicateCheckSql(const std::string& ident);
 
 // The six texts of one event as the table keeps them, and which earthquake it is.
+// What an agency said people felt: reports -1 and intensities below 0 when not said, `alert` empty for none.
+struct StoredFelt {
+    int reports = -1;
+    double cdi = -1.0;
+    double mmi = -1.0;
+    std::string alert{};
+    bool tsunami = false;
+    bool Any() const { return reports >= 0 || cdi >= 0.0 || mmi >= 0.0 || !alert.empty() || tsunami; }
+};
+
 struct EventRecord {
     EventRecord() = default;
     EventRecord(std::string m, std::string r, std::string d1, std::string d2, std::string w1, std::string w2)
@@ -66,6 +76,8 @@ struct EventRecord {
     bool markOnly = false;
     // The report was taken for another source's row before and is a quake of its own: its ids leave that row.
     bool detach = false;
+    // What its agency says people felt (see trze_felt); kept with the row whichever agency's report says it.
+    StoredFelt felt{};
 };
 
 // What an SQLite result code (extended) and the system error behind it mean to the user.

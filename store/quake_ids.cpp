@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 
@@ -78,6 +79,28 @@ bool NoteUpdated(CQuakeDatabase& db, const std::string& row, const EventRecord& 
     }
     db.Query("INSERT OR REPLACE INTO trze_updated (row,updated_ms) VALUES (" + row + "," +
              std::to_string(*r.updatedUtcMs) + ")");
+    return Succeeded(db);
+}
+
+std::string RealLiteral(double value) {
+    if (value < 0.0) {
+        return "NULL";
+    }
+    // Hundredths by hand: printf's decimal point follows the locale.
+    const long hundredths = std::lround(std::min(value, 100.0) * 100.0);
+    const long rest = hundredths % 100;
+    return std::to_string(hundredths / 100) + (rest < 10 ? ".0" : ".") + std::to_string(rest);
+}
+
+// Keeps what the report says people felt; a report that says nothing leaves what an earlier one said.
+bool NoteFelt(CQuakeDatabase& db, const std::string& row, const EventRecord& r) {
+    if (!r.felt.Any()) {
+        return true;
+    }
+    const StoredFelt& f = r.felt;
+    db.Query("INSERT OR REPLACE INTO trze_felt (row,reports,cdi,mmi,alert,tsunami) VALUES (" + row + "," +
+             (f.reports >= 0 ? std::to_string(f.reports) : std::string("NULL")) + "," + RealLiteral(f.cdi) + "," +
+             RealLiteral(f.mmi) + "," + SqlQuote(f.alert) + "," + (f.tsunami ? "1" : "0") + ")");
     return Succeeded(db);
 }
 
@@ -167,7 +190,7 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
                 }
                 *outcome = StoreOutcome::kRevised;
             }
-            return AddIds(db, ids, row, r, false, false);
+            return (stale || NoteFelt(db, row, r)) && AddIds(db, ids, row, r, false, false);
         }
     }
     // A row without ids (written before ids were kept, or converted from an old file) with the same texts, date
@@ -177,7 +200,8 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
         return false;
     }
     if (db.GetRowCount() > 0) {
-        return AddIds(db, ids, db.GetValue("row"), r, true, false);
+        const std::string row = db.GetValue("row");
+        return NoteFelt(db, row, r) && AddIds(db, ids, row, r, true, false);
     }
     std::string row;
     if (!InsertRow(db, r, ident, &row)) {
@@ -186,7 +210,11 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
     *outcome = StoreOutcome::kInserted;
     // A rowid SQLite hands out again (the last row deleted) must not inherit an update time.
     db.Query("DELETE FROM trze_updated WHERE row=" + row);
-    return Succeeded(db) && NoteUpdated(db, row, r) && AddIds(db, ids, row, r, true, true);
+    if (!Succeeded(db)) {
+        return false;
+    }
+    db.Query("DELETE FROM trze_felt WHERE row=" + row);
+    return Succeeded(db) && NoteUpdated(db, row, r) && NoteFelt(db, row, r) && AddIds(db, ids, row, r, true, true);
 }
 
 std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int64_t sinceUtcMs, std::size_t maxQuakes,

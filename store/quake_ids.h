@@ -30,6 +30,10 @@ inline constexpr const char* kQuakeIdTableSql[] = {
     "CREATE TABLE IF NOT EXISTS trze_mark (source TEXT PRIMARY KEY, complete_ms INTEGER NOT NULL)",
     // When the row's own source last changed the values it holds, where the source says.
     "CREATE TABLE IF NOT EXISTS trze_updated (row INTEGER PRIMARY KEY, updated_ms INTEGER NOT NULL)",
+    // What an agency said people felt of the row's quake (its latest report that says so): felt reports, the
+    // largest reported and ShakeMap intensities (NULL: not said), PAGER's level, a tsunami message.
+    "CREATE TABLE IF NOT EXISTS trze_felt (row INTEGER PRIMARY KEY, reports INTEGER, cdi REAL, mmi REAL, "
+    "alert TEXT NOT NULL, tsunami INTEGER NOT NULL)",
 };
 
 // The statements that find a report's row, each walking an index whatever the archive holds: the row one of

@@ -243,7 +243,7 @@ const ColumnQuake kColumnQuakes[] = {
 class EveryColumnTest : public SortedListTest {
 protected:
     EveryColumnTest() {
-        ShowDistanceColumn(m_list, true);
+        ShowPlaceColumns(m_list, true);
         m_list.resize(1200, 300);
         m_list.show();
         QApplication::processEvents();
