@@ -76,7 +76,7 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::MinIntensityOff, QT_TRANSLATE_NOOP("Texts", "nigdy (tylko magnituda)")},
     {AlertText::GroupPlaces, QT_TRANSLATE_NOOP("Texts", "Inne miejsca")},
     {AlertText::AddPlace, QT_TRANSLATE_NOOP("Texts", "Dodaj…")},
-    {AlertText::RenamePlace, QT_TRANSLATE_NOOP("Texts", "Zmień nazwę…")},
+    {AlertText::RenamePlace, QT_TRANSLATE_NOOP("Texts", "Zmień…")},
     {AlertText::RemovePlace, QT_TRANSLATE_NOOP("Texts", "Usuń")},
     {AlertText::PlaceCaption, QT_TRANSLATE_NOOP("Texts", "Miejsce")},
     {AlertText::PlaceLatitude, QT_TRANSLATE_NOOP("Texts", "Szerokość (°):")},

@@ -593,8 +593,9 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
                 keep(event, quake);
                 break;
             case ReportKind::kOtherAgency:
-                // The archive learns the agency's ids once; a report that brings none changes nothing there.
-                if (match.newIds) {
+                // The archive learns the agency's ids once, and what it says people felt each time it says more;
+                // a report that brings neither changes nothing there.
+                if (match.newIds || match.newFelt) {
                     QuakeEvent merged = event;
                     merged.quakeId = quake.id;
                     keep(merged, quake);

@@ -135,6 +135,7 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
             const auto known = std::find_if(quake->merged.begin(), quake->merged.end(),
                                             [&](const QuakeEvent& m) { return QuakeIdKey(m.eventId) == key; });
             if (known != quake->merged.end()) {
+                match.newFelt = known->felt != report.felt;
                 *known = report;
             } else if (std::find(quake->keys.begin(), quake->keys.end(), key) != quake->keys.end()) {
                 quake->merged.push_back(report);

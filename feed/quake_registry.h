@@ -65,6 +65,8 @@ struct ReportMatch {
     QuakeEvent previous;
     // The report brought ids the quake did not have (worth telling the archive).
     bool newIds = false;
+    // Another agency's report says other things of what people felt than its last one did (also worth telling).
+    bool newFelt = false;
     // The same agency's earlier report, which this one replaced on the quake: now a quake of its own, not
     // yet listed; null when none.
     KnownQuake* detached = nullptr;

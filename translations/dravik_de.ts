@@ -564,6 +564,162 @@ Download unter %3</translation>
         <source>Odległość</source>
         <translation>Entfernung</translation>
     </message>
+    <message>
+        <source>Odczuwalność</source>
+        <translation>Erschütterung</translation>
+    </message>
+    <message>
+        <source>Nieodczuwalne</source>
+        <translation>Nicht spürbar</translation>
+    </message>
+    <message>
+        <source>Słabe</source>
+        <translation>Schwach</translation>
+    </message>
+    <message>
+        <source>Lekkie</source>
+        <translation>Leicht</translation>
+    </message>
+    <message>
+        <source>Umiarkowane</source>
+        <translation>Mäßig</translation>
+    </message>
+    <message>
+        <source>Silne</source>
+        <translation>Stark</translation>
+    </message>
+    <message>
+        <source>Bardzo silne</source>
+        <translation>Sehr stark</translation>
+    </message>
+    <message>
+        <source>Groźne</source>
+        <translation>Schwer</translation>
+    </message>
+    <message>
+        <source>Gwałtowne</source>
+        <translation>Heftig</translation>
+    </message>
+    <message>
+        <source>Ekstremalne</source>
+        <translation>Extrem</translation>
+    </message>
+    <message>
+        <source>nieodczuwalne</source>
+        <translation>nicht spürbar</translation>
+    </message>
+    <message>
+        <source>słabe wstrząsy</source>
+        <translation>schwache Erschütterung</translation>
+    </message>
+    <message>
+        <source>lekkie wstrząsy</source>
+        <translation>leichte Erschütterung</translation>
+    </message>
+    <message>
+        <source>umiarkowane wstrząsy</source>
+        <translation>mäßige Erschütterung</translation>
+    </message>
+    <message>
+        <source>silne wstrząsy</source>
+        <translation>starke Erschütterung</translation>
+    </message>
+    <message>
+        <source>bardzo silne wstrząsy</source>
+        <translation>sehr starke Erschütterung</translation>
+    </message>
+    <message>
+        <source>groźne wstrząsy</source>
+        <translation>schwere Erschütterung</translation>
+    </message>
+    <message>
+        <source>gwałtowne wstrząsy</source>
+        <translation>heftige Erschütterung</translation>
+    </message>
+    <message>
+        <source>ekstremalne wstrząsy</source>
+        <translation>extreme Erschütterung</translation>
+    </message>
+    <message>
+        <source>%1: %2 – %3, %4</source>
+        <translation>%1: %2 – %3, %4</translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3), %4</source>
+        <translation>%1: %2 (%3), %4</translation>
+    </message>
+    <message>
+        <source>Zgłoszenia odczuć: %1 (najsilniej %2)</source>
+        <translation>Meldungen „Verspürt“: %1 (stärkste %2)</translation>
+    </message>
+    <message>
+        <source>Zgłoszenia odczuć: %1</source>
+        <translation>Meldungen „Verspürt“: %1</translation>
+    </message>
+    <message>
+        <source>zielony</source>
+        <translation>grün</translation>
+    </message>
+    <message>
+        <source>żółty</source>
+        <translation>gelb</translation>
+    </message>
+    <message>
+        <source>pomarańczowy</source>
+        <translation>orange</translation>
+    </message>
+    <message>
+        <source>czerwony</source>
+        <translation>rot</translation>
+    </message>
+    <message>
+        <source>Poziom alarmu PAGER: %1</source>
+        <translation>PAGER-Warnstufe: %1</translation>
+    </message>
+    <message>
+        <source>Komunikat o tsunami – sprawdź oficjalne ostrzeżenia</source>
+        <translation>Tsunami-Meldung herausgegeben – offizielle Warnungen prüfen</translation>
+    </message>
+    <message>
+        <source>Alarm, gdy u mnie może być odczuwalne od:</source>
+        <translation>Alarm, wenn es bei meinen Orten spürbar sein kann ab:</translation>
+    </message>
+    <message>
+        <source>nigdy (tylko magnituda)</source>
+        <translation>nie (nur Magnitude)</translation>
+    </message>
+    <message>
+        <source>Inne miejsca</source>
+        <translation>Weitere Orte</translation>
+    </message>
+    <message>
+        <source>Dodaj…</source>
+        <translation>Hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Zmień…</source>
+        <translation>Bearbeiten…</translation>
+    </message>
+    <message>
+        <source>Usuń</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Miejsce</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Szerokość (°):</source>
+        <translation>Breite (°):</translation>
+    </message>
+    <message>
+        <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
+        <translation>Einen Namen (höchstens 64 Bytes), eine Breite von -90 bis 90 und eine Länge von -180 bis 180 angeben.</translation>
+    </message>
+    <message>
+        <source>Można zapisać dom i najwyżej 9 innych miejsc.</source>
+        <translation>Gespeichert werden können das Zuhause und höchstens 9 weitere Orte.</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -562,6 +562,162 @@ Do pobrania na stronie %3</source>
         <source>Odległość</source>
         <translation>Distance</translation>
     </message>
+    <message>
+        <source>Odczuwalność</source>
+        <translation>Shaking</translation>
+    </message>
+    <message>
+        <source>Nieodczuwalne</source>
+        <translation>Not felt</translation>
+    </message>
+    <message>
+        <source>Słabe</source>
+        <translation>Weak</translation>
+    </message>
+    <message>
+        <source>Lekkie</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>Umiarkowane</source>
+        <translation>Moderate</translation>
+    </message>
+    <message>
+        <source>Silne</source>
+        <translation>Strong</translation>
+    </message>
+    <message>
+        <source>Bardzo silne</source>
+        <translation>Very strong</translation>
+    </message>
+    <message>
+        <source>Groźne</source>
+        <translation>Severe</translation>
+    </message>
+    <message>
+        <source>Gwałtowne</source>
+        <translation>Violent</translation>
+    </message>
+    <message>
+        <source>Ekstremalne</source>
+        <translation>Extreme</translation>
+    </message>
+    <message>
+        <source>nieodczuwalne</source>
+        <translation>not felt</translation>
+    </message>
+    <message>
+        <source>słabe wstrząsy</source>
+        <translation>weak shaking</translation>
+    </message>
+    <message>
+        <source>lekkie wstrząsy</source>
+        <translation>light shaking</translation>
+    </message>
+    <message>
+        <source>umiarkowane wstrząsy</source>
+        <translation>moderate shaking</translation>
+    </message>
+    <message>
+        <source>silne wstrząsy</source>
+        <translation>strong shaking</translation>
+    </message>
+    <message>
+        <source>bardzo silne wstrząsy</source>
+        <translation>very strong shaking</translation>
+    </message>
+    <message>
+        <source>groźne wstrząsy</source>
+        <translation>severe shaking</translation>
+    </message>
+    <message>
+        <source>gwałtowne wstrząsy</source>
+        <translation>violent shaking</translation>
+    </message>
+    <message>
+        <source>ekstremalne wstrząsy</source>
+        <translation>extreme shaking</translation>
+    </message>
+    <message>
+        <source>%1: %2 – %3, %4</source>
+        <translation>%1: %2 – %3, %4</translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3), %4</source>
+        <translation>%1: %2 (%3), %4</translation>
+    </message>
+    <message>
+        <source>Zgłoszenia odczuć: %1 (najsilniej %2)</source>
+        <translation>Felt reports: %1 (largest %2)</translation>
+    </message>
+    <message>
+        <source>Zgłoszenia odczuć: %1</source>
+        <translation>Felt reports: %1</translation>
+    </message>
+    <message>
+        <source>zielony</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>żółty</source>
+        <translation>yellow</translation>
+    </message>
+    <message>
+        <source>pomarańczowy</source>
+        <translation>orange</translation>
+    </message>
+    <message>
+        <source>czerwony</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>Poziom alarmu PAGER: %1</source>
+        <translation>PAGER alert level: %1</translation>
+    </message>
+    <message>
+        <source>Komunikat o tsunami – sprawdź oficjalne ostrzeżenia</source>
+        <translation>Tsunami message issued – check official warnings</translation>
+    </message>
+    <message>
+        <source>Alarm, gdy u mnie może być odczuwalne od:</source>
+        <translation>Alert when shaking at my places may reach:</translation>
+    </message>
+    <message>
+        <source>nigdy (tylko magnituda)</source>
+        <translation>never (magnitude only)</translation>
+    </message>
+    <message>
+        <source>Inne miejsca</source>
+        <translation>Other places</translation>
+    </message>
+    <message>
+        <source>Dodaj…</source>
+        <translation>Add…</translation>
+    </message>
+    <message>
+        <source>Zmień…</source>
+        <translation>Edit…</translation>
+    </message>
+    <message>
+        <source>Usuń</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Miejsce</source>
+        <translation>Place</translation>
+    </message>
+    <message>
+        <source>Szerokość (°):</source>
+        <translation>Latitude (°):</translation>
+    </message>
+    <message>
+        <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
+        <translation>Give a name (at most 64 bytes), a latitude from -90 to 90 and a longitude from -180 to 180.</translation>
+    </message>
+    <message>
+        <source>Można zapisać dom i najwyżej 9 innych miejsc.</source>
+        <translation>The home and at most 9 other places can be kept.</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

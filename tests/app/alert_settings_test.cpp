@@ -430,6 +430,7 @@ TEST(AlertTextsTest, BothLanguages) {
     AlertSettings s;
     AlertDecision d;
     EXPECT_EQ(NotificationBody("EN", e, s, d), "2026-12-07 15:03, depth 10 km");
+    s.hasHome = true;
     d.hasDistance = true;
     d.distanceKm = 1240.0;
     d.bearingDeg = 180.0;

@@ -118,6 +118,86 @@ TEST(AlertRuleTest, SourceNumbersWinOverTheTexts) {
     EXPECT_EQ(CompassPoint(d.bearingDeg), "S");
 }
 
+// Athens and a second place 500 km north-west of it (active crust both).
+AlertSettings AthensPlaces(int minIntensity) {
+    AlertSettings s;
+    s.globalMagnitude = 6.5;
+    s.notifyMinMagnitude = 6.5;
+    s.minIntensity = minIntensity;
+    s.places = {{"Athens", 37.98, 23.73}, {"Tirana", 41.33, 19.82}};
+    return s;
+}
+
+QuakeEvent Located(const std::string& mag, double lat, double lon, const std::string& depth) {
+    QuakeEvent e = Event(mag);
+    e.hasNumbers = true;
+    e.magnitude = std::stod(mag);
+    e.latitude = lat;
+    e.longitude = lon;
+    e.depth = depth;
+    return e;
+}
+
+constexpr std::size_t kAnyPlace = 99;
+
+TEST(AlertRuleTest, ExpectedShakingAtAnyPlaceAlertsWhateverTheMagnitude) {
+    struct Case {
+        const char* name;
+        int minIntensity;
+        QuakeEvent event;
+        bool alert;
+        int maxLevel;
+        std::size_t strongestPlace;
+    };
+    const Case cases[] = {
+        {"small and shallow under a place", 4, Located("4.5", 37.98, 23.73, "10"), true, 5, 0},
+        {"the same without the rule stays silent", 0, Located("4.5", 37.98, 23.73, "10"), false, 5, 0},
+        {"under the other place", 4, Located("4.5", 41.30, 19.80, "8"), true, 5, 1},
+        {"large and far, felt by nobody there", 4, Located("6.1", 52.0, 40.0, "10"), false, 1, kAnyPlace},
+        {"as large, deep under a place", 4, Located("6.0", 37.98, 23.73, "600"), false, 2, 0},
+        {"as large, shallow under a place", 4, Located("6.0", 37.98, 23.73, "10"), true, 7, 0},
+        {"a level below the rule", 6, Located("4.5", 37.98, 23.73, "10"), false, 5, 0},
+        {"no magnitude, no shaking", 1, Located("4.5", 37.98, 23.73, "10"), false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        QuakeEvent e = c.event;
+        if (c.maxLevel == 0) {
+            e.hasNumbers = false;
+            e.mag = "";
+            e.wsp1 = "37.98";
+            e.wsp2 = "23.73";
+        }
+        const AlertDecision d = DecideAlert(e, AthensPlaces(c.minIntensity), kNoon);
+        EXPECT_EQ(d.alert, c.alert) << c.name;
+        EXPECT_EQ(d.shakingRule, c.alert) << c.name;
+        // Notified below the notification threshold: the place is what matters.
+        EXPECT_EQ(d.notify, c.alert) << c.name;
+        EXPECT_EQ(d.maxLevel, c.maxLevel) << c.name;
+        if (c.maxLevel > 0) {
+            ASSERT_EQ(d.shaking.size(), 2u) << c.name;
+            if (c.strongestPlace != kAnyPlace) {
+                EXPECT_EQ(d.shaking.front().place, c.strongestPlace) << c.name;
+            }
+            EXPECT_GE(d.shaking.front().level, d.shaking.back().level) << c.name;
+        }
+    }
+}
+
+TEST(AlertRuleTest, TheNearestPlaceGivesTheDistanceAndEveryPlaceHasTheNearRule) {
+    AlertSettings s = WarsawHome(150.0, 3.0);
+    s.places = {{"Athens", 37.98, 23.73}};
+    // 60 km from Athens, 1,600 from Warsaw.
+    const AlertDecision d = DecideAlert(Located("3.5", 38.40, 23.40, "10"), s, kNoon);
+    ASSERT_TRUE(d.hasDistance);
+    EXPECT_EQ(d.nearestPlace, 1u);
+    EXPECT_NEAR(d.distanceKm, 55.0, 5.0);
+    EXPECT_TRUE(d.nearRule);
+    EXPECT_TRUE(d.alert);
+    // The home alone keeps the classic rule: far from home, nothing.
+    s.places.clear();
+    EXPECT_FALSE(DecideAlert(Located("3.5", 38.40, 23.40, "10"), s, kNoon).alert);
+}
+
 TEST(AlertRuleTest, QuietHoursAcrossMidnightAndTheWakeMagnitude) {
     struct Case {
         const char* name;

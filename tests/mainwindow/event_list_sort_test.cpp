@@ -42,7 +42,8 @@ TEST(EventListSortTest, HeaderClicksCycleFirstOrderReversedClassic) {
         {classic, 6, {6, Qt::DescendingOrder}},
         {dateDown, 7, {7, Qt::AscendingOrder}},  // the distance nearest first
         {{7, Qt::AscendingOrder}, 7, {7, Qt::DescendingOrder}},
-        {magDown, 8, magDown},  // no such column
+        {dateDown, 8, {8, Qt::DescendingOrder}},  // the strongest shaking first
+        {magDown, 9, magDown},                    // no such column
         {magDown, -1, magDown},
     };
     for (const auto& c : cases) {

@@ -229,7 +229,7 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     m_page = QuakePageHtml({Row("500001", "5.1", "ROME", "41.90", "12.50")});
     dlg->RefreshQuakeList();
     EXPECT_EQ(dlg->GetItemText(0, 3), "18:03");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(), QStringLiteral("1 315 km SW of Home"));
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(), QStringLiteral("1 315 km SW of Home\nHome: I – not felt, 1 315 km"));
 
     AlertSettings s = dlg->CurrentAlertSettings();
     s.timeDisplay = TimeDisplay::Classic;
@@ -333,7 +333,7 @@ TEST_F(MonitorAlertsTest, AHomePlaceSetDuringARoundHoldsForItsRows) {
     dlg->RefreshQuakeList();
     ASSERT_EQ(dlg->GetItemCount(), 1);
     EXPECT_EQ(dlg->GetItemText(0, 7), "1 315 km");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(), "1 315 km SW of Home");
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(), "1 315 km SW of Home\nHome: I – not felt, 1 315 km");
 }
 
 TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {

@@ -523,10 +523,11 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
         // A new user sees local times, and the header names their zone.
         {"PL",
          {"Mag", "Lokalizacja", "Data", TimeHeaderText("PL", TimeDisplay::Local), "Szer.", "Dług.", "Głęb.",
-          "Odległość"},
+          "Odległość", "Odczuwalność"},
          "Normalna"},
         {"EN",
-         {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth", "Distance"},
+         {"Mag", "Region", "Date", TimeHeaderText("EN", TimeDisplay::Local), "Lat.", "Long.", "Depth", "Distance",
+          "Shaking"},
          "Normal"},
     };
     for (const auto& c : cases) {

@@ -24,14 +24,15 @@ protected:
 TEST_F(UiTextsTest, NumberedTextsFollowTheStoredLanguage) {
     struct Case {
         std::string lang;
-        std::vector<std::string> texts;  // numbers 0 to 11
+        std::vector<std::string> texts;  // numbers 0 to 12
     };
-    const std::vector<std::string> none(12, "");
+    const std::vector<std::string> none(13, "");
     const Case cases[] = {
         {"PL",
          {"", "Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług.", "Zamknąć program?", "Pytanie", "Głęb.",
-          "Odległość", ""}},
-        {"EN", {"", "Mag", "Region", "Date", "Time", "Lat.", "Long.", "Close?", "Dravik", "Depth", "Distance", ""}},
+          "Odległość", "Odczuwalność", ""}},
+        {"EN",
+         {"", "Mag", "Region", "Date", "Time", "Lat.", "Long.", "Close?", "Dravik", "Depth", "Distance", "Shaking", ""}},
         {"pl", none},
         {"en", none},
         {"XX", none},
@@ -41,7 +42,7 @@ TEST_F(UiTextsTest, NumberedTextsFollowTheStoredLanguage) {
     for (const Case& c : cases) {
         SCOPED_TRACE("lang '" + c.lang + "'");
         SetLanguage(c.lang);
-        for (int number = 0; number <= 11; ++number) {
+        for (int number = 0; number <= 12; ++number) {
             EXPECT_EQ(GetUiText(number), c.texts[static_cast<size_t>(number)]) << "number " << number;
         }
     }

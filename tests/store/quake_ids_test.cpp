@@ -101,6 +101,44 @@ TEST(QuakeIdsTest, ReportsFindTheirQuakeByIdAndOnlyTheirOwnSourceRevisesIt) {
     EXPECT_EQ(LoadArchivedQuakes(path, kT0, 1).size(), 1U);
 }
 
+// What an agency says people felt stays with the quake's row, whichever agency's report says it, and a later
+// report's word replaces an earlier one's; a report that says nothing leaves it.
+TEST(QuakeIdsTest, FeltReportsStayWithTheRowAndFollowTheLatestWord) {
+    const std::string path = test::NewDatabasePath();
+    CreateEventTable(path);
+    constexpr std::int64_t kT0 = 1704110400000;
+    const auto felt = [&] {
+        CQuakeDatabase db(path);
+        db.Query("select row,reports,cdi,mmi,alert,tsunami from trze_felt order by row");
+        std::string rows;
+        for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+            rows += db.GetValue("row") + ":" + db.GetValue("reports") + "/" + db.GetValue("cdi") + "/" +
+                    db.GetValue("mmi") + "/" + db.GetValue("alert") + "/" + db.GetValue("tsunami") + " ";
+        }
+        return rows;
+    };
+    ASSERT_TRUE(Store(path, {Report("emsc:1", "4.5", "CRETE", kT0)}).Ok());
+    EXPECT_EQ(felt(), "");
+    EventRecord usgs = Report("usgs:a", "4.6", "USGS CRETE", kT0, "emsc:1");
+    usgs.felt = {515, 3.8, 4.17, "", false};
+    ASSERT_TRUE(Store(path, {usgs}).Ok());
+    EXPECT_EQ(felt(), "1:515/3.8/4.17//0 ");
+    usgs.felt = {900, 4.2, -1.0, "yellow", true};
+    ASSERT_TRUE(Store(path, {usgs}).Ok());
+    EXPECT_EQ(felt(), "1:900/4.2//yellow/1 ");
+    // The row's own source revises its values and says nothing of what was felt.
+    ASSERT_EQ(Store(path, {Report("emsc:1", "4.8", "CRETE", kT0 + 1000)}).revised, 1U);
+    EXPECT_EQ(felt(), "1:900/4.2//yellow/1 ");
+    // A new row never inherits the felt reports of a rowid SQLite hands out again.
+    {
+        CQuakeDatabase db(path);
+        db.Query("delete from trze");
+        db.Query("delete from trze_id");
+    }
+    ASSERT_TRUE(Store(path, {Report("emsc:9", "3.0", "RHODES", kT0)}).Ok());
+    EXPECT_EQ(felt(), "");
+}
+
 // Rows written before ids were kept: the same texts with the same date and time are that quake, which then
 // takes the report's id; the same texts another day are another quake.
 TEST(QuakeIdsTest, RowsWithoutIdsAreFoundByTextsDateAndTime) {
