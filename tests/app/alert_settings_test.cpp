@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/alert_settings_key.h"
+#include "app/notice_urgency.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
@@ -134,6 +135,49 @@ TEST(AlertSettingsKeyTest, TheListBoundsReadOnlySensibleValues) {
             EXPECT_EQ(StoredText(storage, c.name), c.stored);
         }
     }
+}
+
+TEST(AlertSettingsKeyTest, PlacesAreAnArrayAsQSettingsWritesOneAndBadEntriesAreLeftOut) {
+    FakeSettingsStorage storage;
+    AlertSettings s;
+    s.places = {{"Tulsa", 36.15, -95.99}, {"Kraków", 50.06, 19.94}};
+    s.minIntensity = 4;
+    {
+        CAlertSettingsKey key(storage);
+        key.m_settings = s;
+        key.Save();
+    }
+    EXPECT_EQ(StoredText(storage, "places/size"), "2");
+    EXPECT_EQ(StoredText(storage, "places/1/name"), "Tulsa");
+    EXPECT_EQ(StoredText(storage, "places/2/longitude"), "19.94");
+    EXPECT_EQ(StoredText(storage, kAlertMinIntensity), "4");
+    const AlertSettings r = CAlertSettingsKey(storage).m_settings;
+    ASSERT_EQ(r.places.size(), 2u);
+    EXPECT_EQ(r.places[1].name, "Kraków");
+    EXPECT_EQ(r.places[0].latitude, 36.15);
+    EXPECT_EQ(r.minIntensity, 4);
+    EXPECT_EQ(AllPlaces(r).size(), 2u) << "no home";
+
+    // A hand-edited file: an entry without a longitude, one without a name, a level beyond the scale, more
+    // entries than kept.
+    FakeSettingsStorage edited;
+    edited.StoreText(kFakeLangKey, "places/size", "12");
+    for (int i = 1; i <= 12; ++i) {
+        const std::string prefix = "places/" + std::to_string(i) + "/";
+        edited.StoreText(kFakeLangKey, prefix + "name", i == 2 ? " " : "P" + std::to_string(i));
+        edited.StoreText(kFakeLangKey, prefix + "latitude", "10");
+        if (i != 3) {
+            edited.StoreText(kFakeLangKey, prefix + "longitude", "20,5");
+        }
+    }
+    edited.StoreText(kFakeLangKey, kAlertMinIntensity, "13");
+    const CAlertSettingsKey key(edited);
+    ASSERT_EQ(key.m_settings.places.size(), kMaxOtherPlaces);
+    EXPECT_EQ(key.m_settings.places[0].name, "P1");
+    EXPECT_EQ(key.m_settings.places[1].name, "P4");
+    EXPECT_EQ(key.m_settings.places[1].longitude, 20.5);
+    EXPECT_EQ(key.m_settings.minIntensity, 0);
+    EXPECT_EQ(key.m_unreadable.size(), 3u);
 }
 
 TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
@@ -435,6 +479,54 @@ TEST(AlertTextsTest, BothLanguages) {
     d.distanceKm = 1240.0;
     d.bearingDeg = 180.0;
     EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na południe od: Dom");
+}
+
+// The body names every place where II or more is expected, strongest first, then what the agency said.
+TEST(AlertTextsTest, NotificationNamesEachPlacesShakingAndTheFeltReportsInEveryLanguage) {
+    QuakeEvent e;
+    e.mag = "4.5";
+    e.region = "GREECE";
+    e.data1 = "2026-12-07";
+    e.data2 = "15:03";
+    e.depth = "10";
+    e.hasNumbers = true;
+    e.magnitude = 4.5;
+    e.latitude = 38.10;
+    e.longitude = 23.70;
+    e.felt = {1234, 5.2, -1.0, "orange", true};
+    AlertSettings s;
+    s.timeDisplay = TimeDisplay::Classic;
+    s.hasHome = true;
+    s.homeLatitude = 37.98;
+    s.homeLongitude = 23.73;
+    s.places = {{"Tirana", 41.33, 19.82}, {"Patras", 38.25, 21.73}};
+    const AlertDecision d = DecideAlert(e, s, 12 * 60);
+    const struct {
+        const char* lang;
+        const char* body;
+    } cases[] = {
+        {"EN",
+         "2026-12-07 15:03, depth 10 km\n14 km N of Home\nHome: V (moderate shaking), 14 km\nFelt reports: 1 234 (largest V)\nPAGER alert level: orange\n"
+         "Tsunami message issued – check official warnings"},
+        {"PL",
+         "2026-12-07 15:03, głębokość 10 km\n14 km na północ od: Dom\nDom: V (umiarkowane wstrząsy), 14 km\n"
+         "Zgłoszenia odczuć: 1 234 (najsilniej V)\n"
+         "Poziom alarmu PAGER: pomarańczowy\nKomunikat o tsunami – sprawdź oficjalne ostrzeżenia"},
+        {"DE",
+         "2026-12-07 15:03, Tiefe 10 km\n14 km nördlich von Zuhause\nZuhause: V (mäßige Erschütterung), 14 km\n"
+         "Meldungen „Verspürt“: 1 234 (stärkste V)\n"
+         "PAGER-Warnstufe: orange\nTsunami-Meldung herausgegeben – offizielle Warnungen prüfen"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NotificationBody(c.lang, e, s, d), c.body) << c.lang;
+    }
+    ASSERT_EQ(d.shaking.size(), 3u);
+    EXPECT_EQ(d.shaking[1].level, 1) << "Patras, 174 km: not named";
+    // A tsunami message makes the notice critical wherever the quake is.
+    EXPECT_EQ(UrgencyOf(e, s, d), NoticeUrgency::Critical);
+    EXPECT_EQ(ShakingWords("EN", 12), "Extreme");
+    EXPECT_EQ(ShakingWords("PL", 3), "Słabe");
+    EXPECT_EQ(ShakingWords("DE", 7), "Sehr stark");
 }
 
 TEST(AlertTextsTest, TimeDisplayLocalNamesTheZoneInForceAtTheQuakeNotToday) {

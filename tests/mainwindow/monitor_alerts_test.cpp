@@ -18,6 +18,8 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
+#include "feed/intensity.h"
+#include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
 #include "platform/environment.h"
@@ -312,6 +314,48 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     EXPECT_EQ(regions(), classic);
     EXPECT_FALSE(list.horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(distanceOf("ROME"), "");
+}
+
+// The shaking column: the strongest expected level over every place, in its colour, sorting strongest first; the
+// tooltip names each place.
+TEST_F(MonitorAlertsTest, ShakingColumnAndTooltipCoverEveryPlace) {
+    auto dlg = MakeWindow();
+    QTableWidget& list = *dlg->m_listEvents;
+    m_page = QuakePageHtml({Row("500003", "4.5", "ATHENS", "37.98", "23.73"), Row("500002", "6.0", "FAR", "0.00", "0.00"),
+                            Row("500001", "5.0", "TIRANA", "41.33", "19.82")});
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(dlg->GetItemCount(), 3);
+    EXPECT_TRUE(list.isColumnHidden(kColumnShaking));
+    EXPECT_EQ(list.item(0, kColumnShaking), nullptr) << "no items while no place is set";
+
+    AlertSettings s = dlg->CurrentAlertSettings();
+    s.places = {{"Athens", 37.98, 23.73}, {"Tirana", 41.33, 19.82}};
+    dlg->ApplyAlertSettings(s);
+    EXPECT_FALSE(list.isColumnHidden(kColumnShaking));
+    EXPECT_FALSE(list.isColumnHidden(kColumnDistance)) << "places without a home show distances too";
+    EXPECT_EQ(list.horizontalHeaderItem(kColumnShaking)->text(), QStringLiteral("Shaking"));
+    const auto shakingOf = [&](const std::string& region) {
+        return dlg->GetItemText(RowOfRegion(*dlg, region), kColumnShaking);
+    };
+    EXPECT_EQ(shakingOf("ATHENS"), "V");
+    EXPECT_EQ(shakingOf("TIRANA"), "VI");
+    EXPECT_EQ(shakingOf("FAR"), "I");
+    const QTableWidgetItem* athens = list.item(RowOfRegion(*dlg, "ATHENS"), kColumnShaking);
+    EXPECT_EQ(athens->background().color(), QColor::fromRgb(IntensityColour(5)));
+    EXPECT_EQ(list.item(RowOfRegion(*dlg, "ATHENS"), 1)->toolTip().toStdString(),
+              "0 km N of Athens\nAthens: V – moderate, 0 km\nTirana: I – not felt, 501 km");
+
+    emit list.horizontalHeader()->sectionClicked(kColumnShaking);
+    std::vector<std::string> regions;
+    for (int row = 0; row < dlg->GetItemCount(); ++row) {
+        regions.push_back(dlg->GetItemText(row, 1));
+    }
+    EXPECT_EQ(regions, (std::vector<std::string>{"TIRANA", "ATHENS", "FAR"})) << "strongest first";
+
+    s.places.clear();
+    dlg->ApplyAlertSettings(s);
+    EXPECT_TRUE(list.isColumnHidden(kColumnShaking));
+    EXPECT_FALSE(list.horizontalHeader()->isSortIndicatorShown()) << "the classic order is back";
 }
 
 // A home place set while a round runs (the settings window's OK between its batches) holds for the round's
