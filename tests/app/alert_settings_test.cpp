@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <clocale>
 #include <set>
 
@@ -11,6 +12,7 @@
 
 #include "app/alert_settings_key.h"
 #include "app/notice_urgency.h"
+#include "app/place_dlg.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
@@ -322,6 +324,49 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     EXPECT_TRUE(s.quietEnabled);
     EXPECT_FALSE(s.notifyEnabled);
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
+}
+
+TEST(SettingsDlgTest, PlacesAreAddedEditedAndRemovedAndTheShakingRuleChosen) {
+    AlertSettings start;
+    start.places = {{"Tulsa", 36.15, -95.99}};
+    start.minIntensity = 4;
+    CSettingsDlg dlg(start, "EN");
+    ASSERT_EQ(dlg.PlaceList()->count(), 1);
+    EXPECT_EQ(dlg.PlaceList()->item(0)->text(), QStringLiteral("Tulsa (36.15, -95.99)"));
+    EXPECT_EQ(dlg.IntensityBox()->currentText(), QStringLiteral("IV – Light"));
+    EXPECT_EQ(dlg.IntensityBox()->itemText(0), QStringLiteral("never (magnitude only)"));
+    EXPECT_EQ(dlg.IntensityBox()->count(), 13);
+
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(dlg.AddPlace({"P" + std::to_string(i), 1.0 * i, 2.0}), i < 8) << i;
+    }
+    EXPECT_EQ(dlg.Places().size(), kMaxOtherPlaces);
+    dlg.PlaceList()->setCurrentRow(0);
+    dlg.RenameSelectedPlace("  Oklahoma City ");
+    dlg.RenameSelectedPlace("");  // refused: a place has a name
+    dlg.PlaceList()->setCurrentRow(1);
+    dlg.RemoveSelectedPlace();
+    dlg.IntensityBox()->setCurrentIndex(0);
+
+    // The place dialog takes only what reads.
+    CPlaceDlg place(Place{"", 48.5, 9.1}, true, "EN");
+    EXPECT_EQ(place.LatitudeField()->text(), QStringLiteral("48.5"));
+    place.accept();
+    EXPECT_NE(place.result(), QDialog::Accepted) << "no name";
+    EXPECT_FALSE(place.ProblemLabel()->isHidden());
+    place.NameField()->setText(QStringLiteral("Tübingen"));
+    place.LongitudeField()->setText(QStringLiteral("9,05"));
+    place.accept();
+    ASSERT_EQ(place.result(), QDialog::Accepted);
+    EXPECT_EQ(place.Result().longitude, 9.05);
+
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    const AlertSettings& s = dlg.Settings();
+    ASSERT_EQ(s.places.size(), 8u);
+    EXPECT_EQ(s.places[0].name, "Oklahoma City");
+    EXPECT_EQ(s.places[1].name, "P1");
+    EXPECT_EQ(s.minIntensity, 0);
 }
 
 TEST(SettingsDlgTest, EveryFieldNamesItselfAndWhatItMustHoldInBothLanguages) {
