@@ -3,8 +3,9 @@
 // many new quakes and of a burst of single pushes at a full list, the longest the UI thread went without
 // running its event loop meanwhile, and the memory then.
 //
-//   bench_event_list [--listed N] [--round N] [--pushes N] [--sorted] [--sorted-by COLUMN] [--no-map]
-// (--sorted: by the magnitude, largest first; --sorted-by: by that column, in its first click's order.)
+//   bench_event_list [--listed N] [--round N] [--pushes N] [--sorted] [--sorted-by COLUMN] [--no-map] [--places N]
+// (--sorted: by the magnitude, largest first; --sorted-by: by that column, in its first click's order; --places:
+// a home and N-1 more places, so the distance and shaking columns and the places' tooltips are made.)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTableWidget>
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int listed = 5000, round = 20000, pushes = 1000;
     bool sorted = false, withMap = true;
+    int places = 0;
     int sortColumn = kColumnMagnitude;
     for (int i = 1; i < argc; ++i) {
         const auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
@@ -152,9 +154,11 @@ int main(int argc, char** argv) {
             sorted = true;
         else if (!std::strcmp(argv[i], "--sorted-by")) {
             sorted = true;
-            sortColumn = std::clamp(next(), 0, static_cast<int>(kColumnDepth));
+            sortColumn = std::clamp(next(), 0, static_cast<int>(kEventColumnCount - 1));
         } else if (!std::strcmp(argv[i], "--no-map"))
             withMap = false;
+        else if (!std::strcmp(argv[i], "--places"))
+            places = std::clamp(next(), 0, 10);
     }
     QApplication app(argc, argv);
     QTableWidget list;
@@ -165,6 +169,22 @@ int main(int argc, char** argv) {
     std::unique_ptr<CQuakeMap> map;
     if (withMap) {
         map = std::make_unique<CQuakeMap>(list, mapWidget, nullptr);
+    }
+    AlertSettings settings;
+    for (int i = 0; i < places; ++i) {
+        const Place place{"Place " + std::to_string(i), 50.0 - 7.0 * i, 20.0 + 11.0 * i};
+        if (i == 0) {
+            settings.hasHome = true;
+            settings.homeLatitude = place.latitude;
+            settings.homeLongitude = place.longitude;
+        } else {
+            settings.places.push_back(place);
+        }
+    }
+    ShowPlaceColumns(list, places > 0);
+    CEventListView::RowViewSource rowView;
+    if (places > 0) {
+        rowView = [&settings](const QuakeEvent& e) { return AlertRowView(e, settings); };
     }
     list.show();
     const QList<QIcon> images = QuakeMarkIcons();
@@ -180,7 +200,7 @@ int main(int argc, char** argv) {
 
     // Runs `work` on a worker while the UI thread's loop turns; returns the time taken and the worst stall.
     const auto measure = [&](const std::function<void(QuakeListUpdate&)>& work, qint64* stallMs) {
-        CEventListView view(list, images, uiThread, [] {});
+        CEventListView view(list, images, uiThread, [] {}, rowView);
         QuakeListUpdate::Hooks hooks;
         hooks.store = [](const std::vector<QuakeEvent>&) { return ArchiveWriteResult{}; };
         hooks.nowUtcMs = [now] { return now; };
