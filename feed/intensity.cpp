@@ -6,29 +6,6 @@
 #include "feed/alert_rule.h"
 
 namespace dravik {
-namespace {
-
-// Provisional: a few coarse boxes of stable continental crust, to be replaced by the compiled-in polygons.
-struct Box {
-    double south, north, west, east;
-};
-constexpr Box kStableBoxes[] = {
-    {30.0, 55.0, -105.0, -60.0},  // central and eastern North America
-    {45.0, 70.0, 14.0, 60.0},     // East European platform and the Baltic shield
-    {-35.0, -12.0, 113.0, 140.0},  // Australia's cratons
-};
-
-}  // namespace
-
-CrustKind CrustAt(double latitude, double longitude) {
-    for (const Box& b : kStableBoxes) {
-        if (latitude >= b.south && latitude <= b.north && longitude >= b.west && longitude <= b.east) {
-            return CrustKind::Stable;
-        }
-    }
-    return CrustKind::Active;
-}
-
 // Allen, Wald & Worden (2012), "Intensity attenuation for active crustal regions", J. Seismol. 16:409-433,
 // the hypocentral-distance form.
 double ActiveCrustIntensity(double magnitude, double hypocentralKm) {
