@@ -19,7 +19,8 @@ enum class CrustKind { Active, Stable };
 // the sea, and a point that is not a number, count as active.
 CrustKind CrustAt(double latitude, double longitude);
 
-// Expected intensity (unrounded, at least 1.0) at a hypocentral distance in km, magnitude as given.
+// Expected intensity (unrounded, at least 1.0) at a hypocentral distance in km, magnitude as given: within
+// 1.0..12.0 and never rising with distance (feed/intensity_equations.h has the equations and their sources).
 double ActiveCrustIntensity(double magnitude, double hypocentralKm);
 double StableCrustIntensity(double magnitude, double hypocentralKm);
 
