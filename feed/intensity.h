@@ -15,10 +15,12 @@ namespace dravik {
 // Where shaking dies out fast (active crust) or carries far (old, cold stable continental crust).
 enum class CrustKind { Active, Stable };
 
-// The crust at a point, from a coarse compiled-in map of stable continental regions.
+// The crust at a point, from a coarse compiled-in map of stable continental regions (feed/STABLE_CRUST.md);
+// the sea, and a point that is not a number, count as active.
 CrustKind CrustAt(double latitude, double longitude);
 
-// Expected intensity (unrounded, at least 1.0) at a hypocentral distance in km, magnitude as given.
+// Expected intensity (unrounded, at least 1.0) at a hypocentral distance in km, magnitude as given: within
+// 1.0..12.0 and never rising with distance (feed/intensity_equations.h has the equations and their sources).
 double ActiveCrustIntensity(double magnitude, double hypocentralKm);
 double StableCrustIntensity(double magnitude, double hypocentralKm);
 
