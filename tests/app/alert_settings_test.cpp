@@ -551,22 +551,23 @@ TEST(AlertTextsTest, NotificationNamesEachPlacesShakingAndTheFeltReportsInEveryL
         const char* body;
     } cases[] = {
         {"EN",
-         "2026-12-07 15:03, depth 10 km\n14 km N of Home\nHome: V (moderate shaking), 14 km\nFelt reports: 1 234 (largest V)\nPAGER alert level: orange\n"
+         "2026-12-07 15:03, depth 10 km\n14 km N of Home\nHome: IV (light shaking), 14 km\n"
+         "Patras: II (weak shaking), 173 km\nFelt reports: 1 234 (largest V)\nPAGER alert level: orange\n"
          "Tsunami message issued – check official warnings"},
         {"PL",
-         "2026-12-07 15:03, głębokość 10 km\n14 km na północ od: Dom\nDom: V (umiarkowane wstrząsy), 14 km\n"
-         "Zgłoszenia odczuć: 1 234 (najsilniej V)\n"
+         "2026-12-07 15:03, głębokość 10 km\n14 km na północ od: Dom\nDom: IV (lekkie wstrząsy), 14 km\n"
+         "Patras: II (słabe wstrząsy), 173 km\nZgłoszenia odczuć: 1 234 (najsilniej V)\n"
          "Poziom alarmu PAGER: pomarańczowy\nKomunikat o tsunami – sprawdź oficjalne ostrzeżenia"},
         {"DE",
-         "2026-12-07 15:03, Tiefe 10 km\n14 km nördlich von Zuhause\nZuhause: V (mäßige Erschütterung), 14 km\n"
-         "Meldungen „Verspürt“: 1 234 (stärkste V)\n"
+         "2026-12-07 15:03, Tiefe 10 km\n14 km nördlich von Zuhause\nZuhause: IV (leichte Erschütterung), 14 km\n"
+         "Patras: II (schwache Erschütterung), 173 km\nMeldungen „Verspürt“: 1 234 (stärkste V)\n"
          "PAGER-Warnstufe: orange\nTsunami-Meldung herausgegeben – offizielle Warnungen prüfen"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(NotificationBody(c.lang, e, s, d), c.body) << c.lang;
     }
     ASSERT_EQ(d.shaking.size(), 3u);
-    EXPECT_EQ(d.shaking[1].level, 1) << "Patras, 174 km: not named";
+    EXPECT_EQ(d.shaking[2].level, 1) << "Tirana, 470 km: not named";
     // A tsunami message makes the notice critical wherever the quake is.
     EXPECT_EQ(UrgencyOf(e, s, d), NoticeUrgency::Critical);
     EXPECT_EQ(ShakingWords("EN", 12), "Extreme");

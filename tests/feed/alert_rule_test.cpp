@@ -150,13 +150,13 @@ TEST(AlertRuleTest, ExpectedShakingAtAnyPlaceAlertsWhateverTheMagnitude) {
         std::size_t strongestPlace;
     };
     const Case cases[] = {
-        {"small and shallow under a place", 4, Located("4.5", 37.98, 23.73, "10"), true, 5, 0},
-        {"the same without the rule stays silent", 0, Located("4.5", 37.98, 23.73, "10"), false, 5, 0},
+        {"small and shallow under a place", 4, Located("4.5", 37.98, 23.73, "10"), true, 4, 0},
+        {"the same without the rule stays silent", 0, Located("4.5", 37.98, 23.73, "10"), false, 4, 0},
         {"under the other place", 4, Located("4.5", 41.30, 19.80, "8"), true, 5, 1},
         {"large and far, felt by nobody there", 4, Located("6.1", 52.0, 40.0, "10"), false, 1, kAnyPlace},
-        {"as large, deep under a place", 4, Located("6.0", 37.98, 23.73, "600"), false, 2, 0},
+        {"as large, deep under a place", 4, Located("6.0", 37.98, 23.73, "600"), false, 1, 0},
         {"as large, shallow under a place", 4, Located("6.0", 37.98, 23.73, "10"), true, 7, 0},
-        {"a level below the rule", 6, Located("4.5", 37.98, 23.73, "10"), false, 5, 0},
+        {"a level below the rule", 5, Located("4.5", 37.98, 23.73, "10"), false, 4, 0},
         {"no magnitude, no shaking", 1, Located("4.5", 37.98, 23.73, "10"), false, 0, 0},
     };
     for (const Case& c : cases) {

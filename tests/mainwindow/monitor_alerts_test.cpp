@@ -337,13 +337,13 @@ TEST_F(MonitorAlertsTest, ShakingColumnAndTooltipCoverEveryPlace) {
     const auto shakingOf = [&](const std::string& region) {
         return dlg->GetItemText(RowOfRegion(*dlg, region), kColumnShaking);
     };
-    EXPECT_EQ(shakingOf("ATHENS"), "V");
-    EXPECT_EQ(shakingOf("TIRANA"), "VI");
+    EXPECT_EQ(shakingOf("ATHENS"), "IV");
+    EXPECT_EQ(shakingOf("TIRANA"), "V");
     EXPECT_EQ(shakingOf("FAR"), "I");
     const QTableWidgetItem* athens = list.item(RowOfRegion(*dlg, "ATHENS"), kColumnShaking);
-    EXPECT_EQ(athens->background().color(), QColor::fromRgb(IntensityColour(5)));
+    EXPECT_EQ(athens->background().color(), QColor::fromRgb(IntensityColour(4)));
     EXPECT_EQ(list.item(RowOfRegion(*dlg, "ATHENS"), 1)->toolTip().toStdString(),
-              "0 km N of Athens\nAthens: V – moderate, 0 km\nTirana: I – not felt, 501 km");
+              "0 km N of Athens\nAthens: IV – light, 0 km\nTirana: I – not felt, 501 km");
 
     emit list.horizontalHeader()->sectionClicked(kColumnShaking);
     std::vector<std::string> regions;
