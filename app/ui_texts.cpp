@@ -277,6 +277,10 @@ std::string MapOpenInBrowserText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz w przeglądarce"));
 }
 
+std::string MapShakingCaptionText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
+}
+
 }  // namespace dravik
 
 namespace dravik {

@@ -149,6 +149,8 @@ std::string MapTilesFailedText(const std::string& lang);
 std::string MapPositionUnknownText(const std::string& lang);
 // The button and menu item that open the map server's page given from outside in the user's browser.
 std::string MapOpenInBrowserText(const std::string& lang);
+// The caption of the legend's entries for the bands of the selected quake's expected shaking.
+std::string MapShakingCaptionText(const std::string& lang);
 
 // History chart's axis labels: English for "EN", Polish otherwise. Months are numbered 1-12.
 // A month's short name: "mar" / "Mar".

@@ -477,6 +477,10 @@ void CMonitorDlg::ShowSelectedOnMap(bool feedBusy) {
     UpdateData(true);
     if (m_browser != nullptr) {
         m_mapView.RefreshMap(*m_browser, showMap, selected, feedBusy, m_nMapKind);
+        // The bands follow the marker: the selected quake, whenever the map may follow the selection.
+        if (m_pQuakeMap != nullptr && showMap && selected && !feedBusy) {
+            m_pQuakeMap->ShowShaking(item);
+        }
     }
 }
 

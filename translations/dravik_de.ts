@@ -561,6 +561,10 @@ Download unter %3</translation>
         <translation>Im Browser öffnen</translation>
     </message>
     <message>
+        <source>Oczekiwane wstrząsy</source>
+        <translation>Erwartete Erschütterungen</translation>
+    </message>
+    <message>
         <source>Odległość</source>
         <translation>Entfernung</translation>
     </message>

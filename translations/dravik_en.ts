@@ -559,6 +559,10 @@ Do pobrania na stronie %3</source>
         <translation>Open in browser</translation>
     </message>
     <message>
+        <source>Oczekiwane wstrząsy</source>
+        <translation>Expected shaking</translation>
+    </message>
+    <message>
         <source>Odległość</source>
         <translation>Distance</translation>
     </message>
