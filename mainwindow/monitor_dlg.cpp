@@ -182,6 +182,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     m_pResizer = new CDialogResizer(this, MainWindowShare);
     if (m_browser != nullptr) {
         m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser, this);
+        connect(m_browser, &CMapBrowser::PlacesChanged, this, [this] { ApplyStoredSettings(); });
     }
     RememberWindowPlacement(this, "main");
     ConnectHandlers();

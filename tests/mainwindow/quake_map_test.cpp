@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -13,6 +16,7 @@
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/place_dlg.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/process_events.h"
@@ -198,6 +202,21 @@ TEST_F(QuakeMapTest, TheSelectedQuakesShakingAndEveryPlaceReachTheMap) {
     m_storage.StoreText(test::kFakeLangKey, "lang", "PL");
     m_dlg->m_pQuakeMap->RefreshSettings();
     EXPECT_EQ(Map().BandsCaption(), QString::fromUtf8("Oczekiwane wstrząsy"));
+
+    // A place set on the map is taken up at once by the alert rule and the map, as the settings window's OK.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* dlg = qobject_cast<CPlaceDlg*>(QApplication::activeModalWidget())) {
+            dlg->NameField()->setText("Torino");
+            dlg->OkButton()->click();
+        }
+    });
+    answer.start(5);
+    Map().AskForPlace({45.07, 7.69});
+    ASSERT_EQ(m_dlg->CurrentAlertSettings().places.size(), 3U);
+    EXPECT_EQ(m_dlg->CurrentAlertSettings().places.back().name, "Torino");
+    ASSERT_EQ(Map().Places().size(), 4U);
+    EXPECT_EQ(Map().Places().back().name, "Torino");
 }
 
 TEST_F(QuakeMapTest, ClickOnACircleSelectsItsRowAndMovesTheMarker) {
