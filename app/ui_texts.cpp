@@ -292,6 +292,26 @@ std::string MapOpenInBrowserText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz w przeglądarce"));
 }
 
+std::string MapShakingCaptionText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
+}
+
+std::string PlaceUiText(const std::string& lang, PlaceText id) {
+    // The refusal names the bound in words of its own grammar.
+    static_assert(kMaxOtherPlaces == 9, "the refusal's text says 10 places: the home and 9 others");
+    switch (id) {
+        case PlaceText::MenuItem:
+            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Ustaw tu miejsce…"));
+        case PlaceText::Caption:
+            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nowe miejsce"));
+        case PlaceText::Latitude:
+            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Szerokość (°):"));
+        case PlaceText::Full:
+            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Można zapisać najwyżej 10 miejsc: dom i 9 innych."));
+    }
+    return {};
+}
+
 }  // namespace dravik
 
 namespace dravik {

@@ -174,6 +174,12 @@ std::string MapTilesFailedText(const std::string& lang);
 std::string MapPositionUnknownText(const std::string& lang);
 // The button and menu item that open the map server's page given from outside in the user's browser.
 std::string MapOpenInBrowserText(const std::string& lang);
+// The caption of the legend's entries for the bands of the selected quake's expected shaking.
+std::string MapShakingCaptionText(const std::string& lang);
+// Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
+// its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
+enum class PlaceText { MenuItem, Caption, Latitude, Full };
+std::string PlaceUiText(const std::string& lang, PlaceText id);
 
 // History chart's axis labels: English for "EN", Polish otherwise. Months are numbered 1-12.
 // A month's short name: "mar" / "Mar".

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRect>
 #include <QUrl>
 #include <QUrlQuery>
@@ -10,6 +11,7 @@
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "mainwindow/map_page.h"
+#include "mainwindow/place_dlg.h"
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
 
@@ -102,14 +104,48 @@ void CMapBrowser::Restore() {
     RestoreTiles();
 }
 
-void CMapBrowser::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_outsideAddress.isEmpty()) {
-        CMapWidget::contextMenuEvent(event);
+void CMapBrowser::AskForPlace(const GeoPoint& at) {
+    const std::string lang = UiLanguage();
+    // Said before the name is typed, not after.
+    if (StoredPlacesFull()) {
+        SayPlacesFull(lang);
         return;
     }
+    CPlaceDlg dlg(at, lang, this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (!AddStoredPlace(dlg.Chosen())) {
+        SayPlacesFull(lang);
+        return;
+    }
+    emit PlacesChanged();
+}
+
+void CMapBrowser::SayPlacesFull(const std::string& lang) {
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(kMessageBoxCaption),
+                    Text(PlaceUiText(lang, PlaceText::Full)), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void CMapBrowser::contextMenuEvent(QContextMenuEvent* event) {
+    const std::string lang = UiLanguage();
+    const GeoPoint at =
+        Viewport().ToGeo({static_cast<double>(event->pos().x()), static_cast<double>(event->pos().y())});
     QMenu menu(this);
-    menu.addAction(Text(MapOpenInBrowserText(UiLanguage())), this, [this] { OpenOutside(); });
-    menu.exec(event->globalPos());
+    QAction* place = menu.addAction(Text(PlaceUiText(lang, PlaceText::MenuItem)));
+    QAction* outside = nullptr;
+    if (!m_outsideAddress.isEmpty()) {
+        outside = menu.addAction(Text(MapOpenInBrowserText(lang)));
+    }
+    // What was chosen runs once the menu is closed, so its window is no child of the menu's loop.
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == place) {
+        AskForPlace(at);
+    } else if (chosen != nullptr && chosen == outside) {
+        OpenOutside();
+    }
 }
 
 }  // namespace dravik

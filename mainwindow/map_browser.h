@@ -41,10 +41,19 @@ public:
     void Restore();
     bool IsReleased() const { return m_bReleased; }
 
+    // What the context menu's "set a place here" does: asks for the new place's name at the point and adds it to
+    // the stored places, or says that they are full. PlacesChanged follows a place added.
+    void AskForPlace(const GeoPoint& at);
+
+signals:
+    void PlacesChanged();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void SayPlacesFull(const std::string& lang);
+
     bool m_bSilent = false;
     bool m_bReleased = false;
     bool m_bShownOnce = false;

@@ -74,12 +74,4 @@ std::optional<MapEvent> MapEventFromRow(const std::string& mag, const std::strin
     return event;
 }
 
-std::optional<HomePlace> HomePlaceFromTexts(const std::string& lat, const std::string& lon, const std::string& name) {
-    const std::optional<MapPosition> position = ParseMapPosition(WithoutBlanks(lat), WithoutBlanks(lon));
-    if (!position) {
-        return std::nullopt;
-    }
-    return HomePlace{position->lat, position->lon, name};
-}
-
 }  // namespace dravik

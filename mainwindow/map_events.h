@@ -38,12 +38,4 @@ struct MapEvent {
 std::optional<MapEvent> MapEventFromRow(const std::string& mag, const std::string& region, const std::string& data1,
                                         const std::string& data2, const std::string& wsp1, const std::string& wsp2);
 
-// The home place of the user's settings, when both of its coordinates are valid.
-struct HomePlace {
-    double lat = 0;
-    double lon = 0;
-    std::string name;
-};
-std::optional<HomePlace> HomePlaceFromTexts(const std::string& lat, const std::string& lon, const std::string& name);
-
 }  // namespace dravik

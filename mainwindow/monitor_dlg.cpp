@@ -182,6 +182,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     m_pResizer = new CDialogResizer(this, MainWindowShare);
     if (m_browser != nullptr) {
         m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser, this);
+        connect(m_browser, &CMapBrowser::PlacesChanged, this, [this] { ApplyStoredSettings(); });
     }
     RememberWindowPlacement(this, "main");
     ConnectHandlers();
@@ -477,6 +478,10 @@ void CMonitorDlg::ShowSelectedOnMap(bool feedBusy) {
     UpdateData(true);
     if (m_browser != nullptr) {
         m_mapView.RefreshMap(*m_browser, showMap, selected, feedBusy, m_nMapKind);
+        // The bands follow the marker: the selected quake, whenever the map may follow the selection.
+        if (m_pQuakeMap != nullptr && showMap && selected && !feedBusy) {
+            m_pQuakeMap->ShowShaking(item);
+        }
     }
 }
 

@@ -177,6 +177,8 @@ public:
     AlertSettings CurrentAlertSettings() const;
     // Takes settings in use: the list's time header and rows, and every later cycle.
     void ApplyAlertSettings(const AlertSettings& settings);
+    // The stored settings changed outside the settings window (a place set on the map): taken up as its OK does.
+    void ApplyStoredSettings();
 
     // The flags the feed shares with the UI thread.
     std::atomic<bool> m_bNewEvent{false};

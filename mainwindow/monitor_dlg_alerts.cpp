@@ -159,6 +159,13 @@ void CMonitorDlg::OnSettings() {
     }
 }
 
+void CMonitorDlg::ApplyStoredSettings() {
+    ApplyAlertSettings(LoadAlertSettings());
+    if (m_pQuakeMap != nullptr) {
+        m_pQuakeMap->RefreshSettings();
+    }
+}
+
 std::function<EventAlert(const QuakeEvent&)> CMonitorDlg::AlertRuleFor(const AlertSettings& settings) const {
     const int minute = LocalMinuteOfDay(m_services.clock());
     return [settings, minute](const QuakeEvent& event) {

@@ -3,8 +3,8 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "app/alert_settings_key.h"
 #include "app/settings_key.h"
-#include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
 #include "map/qt/map_widget.h"
@@ -157,13 +157,34 @@ void CQuakeMap::RefreshSettings() {
     m_map.SetLegend(legend);
     m_map.SetTilesFailedText(Text(MapTilesFailedText(lang)));
 
-    const HomePlaceTexts texts = ReadHomePlaceTexts();
-    std::optional<MapHomePlace> home;
-    if (const std::optional<HomePlace> place = HomePlaceFromTexts(texts.lat, texts.lon, texts.name)) {
-        home = MapHomePlace{{place->lat, place->lon},
-                            Text(place->name.empty() ? HomePlaceDefaultName(lang) : place->name)};
+    // As the alert rule reads them, so the map shows the places the shaking rule watches.
+    const AlertSettings settings = LoadAlertSettings();
+    std::vector<MapPlace> places;
+    for (const Place& place : AllPlaces(settings)) {
+        const bool home = settings.hasHome && places.empty();
+        places.push_back({{place.latitude, place.longitude},
+                          Text(home && place.name.empty() ? HomePlaceDefaultName(lang) : place.name),
+                          home});
     }
-    m_map.SetHome(home);
+    m_map.SetPlaces(std::move(places));
+    PushShaking(lang);
+}
+
+void CQuakeMap::ShowShaking(int row) {
+    m_shaking = row >= 0 && row < m_list.rowCount() ? ShakingOf(EventOfRow(m_list, row)) : QuakeShaking();
+    PushShaking(UiLanguage());
+}
+
+void CQuakeMap::PushShaking(const std::string& lang) {
+    std::vector<MapBand> bands;
+    bands.reserve(m_shaking.bands.size());
+    for (const ShakingBand& band : m_shaking.bands) {
+        bands.push_back({{m_shaking.latitude, m_shaking.longitude},
+                         band.arcDegrees,
+                         QColor::fromRgb(static_cast<QRgb>(band.rgb)),
+                         Text(band.label)});
+    }
+    m_map.SetBands(std::move(bands), Text(MapShakingCaptionText(lang)));
 }
 
 void CQuakeMap::Push() {

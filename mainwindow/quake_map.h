@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mainwindow/map_events.h"
+#include "mainwindow/shaking_bands.h"
 
 class QModelIndex;
 class QTableWidget;
@@ -37,8 +38,11 @@ public:
     void UpdateAges();
     // The row's event was revised: its circle moves and takes its new size.
     void RowRevised(int row);
-    // The legend's language and the home place are read again (the settings changed).
+    // The legend's language and the places are read again (the settings changed).
     void RefreshSettings();
+    // The bands of expected shaking of the list row's quake (the one the marker now shows); none for -1 or a row
+    // without magnitude or position.
+    void ShowShaking(int row);
 
     int CircleCount() const { return static_cast<int>(m_entries.size()); }
     // The circle of a list row and the row of a circle; -1 for none.
@@ -61,6 +65,8 @@ private:
     void Rebuild();
     // Hands the map every circle, oldest first, so that the newest are drawn on top.
     void Push();
+    // Hands the map the bands of m_shaking with the legend's caption in the language of the moment.
+    void PushShaking(const std::string& lang);
     std::time_t Now() const;
 
     QTableWidget& m_list;
@@ -69,6 +75,7 @@ private:
     std::map<int, Entry> m_entries;
     int m_nextId = 0;
     std::vector<QPersistentModelIndex> m_pending;
+    QuakeShaking m_shaking;
     QTimer m_flushTimer;
     QTimer m_ageTimer;
 };

@@ -561,6 +561,26 @@ Download unter %3</translation>
         <translation>Im Browser öffnen</translation>
     </message>
     <message>
+        <source>Oczekiwane wstrząsy</source>
+        <translation>Erwartete Erschütterungen</translation>
+    </message>
+    <message>
+        <source>Ustaw tu miejsce…</source>
+        <translation>Hier einen Ort festlegen…</translation>
+    </message>
+    <message>
+        <source>Nowe miejsce</source>
+        <translation>Neuer Ort</translation>
+    </message>
+    <message>
+        <source>Szerokość (°):</source>
+        <translation>Breite (°):</translation>
+    </message>
+    <message>
+        <source>Można zapisać najwyżej 10 miejsc: dom i 9 innych.</source>
+        <translation>Es können höchstens 10 Orte gespeichert werden: das Zuhause und 9 weitere.</translation>
+    </message>
+    <message>
         <source>Odległość</source>
         <translation>Entfernung</translation>
     </message>

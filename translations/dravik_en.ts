@@ -559,6 +559,26 @@ Do pobrania na stronie %3</source>
         <translation>Open in browser</translation>
     </message>
     <message>
+        <source>Oczekiwane wstrząsy</source>
+        <translation>Expected shaking</translation>
+    </message>
+    <message>
+        <source>Ustaw tu miejsce…</source>
+        <translation>Set a place here…</translation>
+    </message>
+    <message>
+        <source>Nowe miejsce</source>
+        <translation>New place</translation>
+    </message>
+    <message>
+        <source>Szerokość (°):</source>
+        <translation>Latitude (°):</translation>
+    </message>
+    <message>
+        <source>Można zapisać najwyżej 10 miejsc: dom i 9 innych.</source>
+        <translation>At most 10 places can be kept: the home and 9 others.</translation>
+    </message>
+    <message>
         <source>Odległość</source>
         <translation>Distance</translation>
     </message>

@@ -26,6 +26,7 @@
 
 #include "map/circle_hit.h"
 #include "map/land_outline.h"
+#include "map/qt/map_look.h"
 
 namespace dravik {
 
@@ -45,7 +46,6 @@ constexpr qint64 kTileBodyBytes = 1024 * 1024;
 constexpr int kTileSide = 1024;
 constexpr int kDragThreshold = 3;
 constexpr int kButtonSize = 26;
-constexpr int kMargin = 10;
 // How many zooms out a tile in memory may stand in for one not yet here.
 constexpr int kStandInLevels = 3;
 constexpr qint64 kCirclesRedrawMs = 250;
@@ -54,10 +54,7 @@ const QColor kSea(0xaa, 0xd3, 0xdf);
 const QColor kLand(0xf2, 0xef, 0xe4);
 const QColor kCoast(0x8c, 0x9a, 0x9e);
 const QColor kAgeColours[] = {QColor(0xe3, 0x1a, 0x1c), QColor(0xfd, 0x8d, 0x3c), QColor(0xfe, 0xd9, 0x76)};
-
-QColor AgeColour(int age) {
-    return kAgeColours[std::clamp(age, 0, 2)];
-}
+using map_look::kMargin;
 
 // The proxy of the environment (http_proxy, no_proxy), as the program's other fetches take it.
 class EnvironmentProxy final : public QNetworkProxyFactory {
@@ -108,6 +105,10 @@ QString CacheDirectory() {
 }
 
 }  // namespace
+
+QColor map_look::AgeColour(int age) {
+    return kAgeColours[std::clamp(age, 0, 2)];
+}
 
 CMapWidget::CMapWidget(QWidget* parent)
     : QWidget(parent),
@@ -209,8 +210,16 @@ void CMapWidget::SetLegend(const QStringList& texts) {
     update();
 }
 
-void CMapWidget::SetHome(const std::optional<MapHomePlace>& home) {
-    m_home = home;
+void CMapWidget::SetPlaces(std::vector<MapPlace> places) {
+    m_places = std::move(places);
+    update();
+}
+
+void CMapWidget::SetBands(std::vector<MapBand> outermostFirst, const QString& caption) {
+    m_bands = std::move(outermostFirst);
+    m_bandsCaption = caption;
+    m_bandAreas.clear();
+    m_bandZoom = -1;
     update();
 }
 
@@ -436,8 +445,9 @@ void CMapWidget::paintEvent(QPaintEvent*) {
     if (!m_layers.overlay.urlTemplate.empty()) {
         DrawLayer(p, m_layers.overlay);
     }
+    DrawBands(p);
     DrawCircles(p);
-    DrawHome(p);
+    DrawPlaces(p);
     DrawMarker(p);
     DrawLegend(p);
     DrawControls(p);
@@ -498,40 +508,10 @@ void CMapWidget::DrawCircles(QPainter& p) {
     m_circlesTimer.stop();
     p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
     for (const ScreenCircle& c : WithoutCoveredRepeats(ProjectedCircles())) {
-        QColor fill = AgeColour(c.style);
+        QColor fill = map_look::AgeColour(c.style);
         fill.setAlphaF(0.75F);
         p.setBrush(fill);
         p.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
-    }
-}
-
-void CMapWidget::DrawHome(QPainter& p) const {
-    if (!m_home) {
-        return;
-    }
-    // A house of 22 × 22 pixels standing on the place.
-    QPainterPath house;
-    house.moveTo(11, 2);
-    house.lineTo(21, 11);
-    house.lineTo(18, 11);
-    house.lineTo(18, 20);
-    house.lineTo(13, 20);
-    house.lineTo(13, 14);
-    house.lineTo(9, 14);
-    house.lineTo(9, 20);
-    house.lineTo(4, 20);
-    house.lineTo(4, 11);
-    house.lineTo(1, 11);
-    house.closeSubpath();
-    QPen pen(Qt::white, 1.5);
-    pen.setJoinStyle(Qt::RoundJoin);
-    for (const ScreenPoint& s : m_view.ToScreenCopies(m_home->at, 22)) {
-        p.save();
-        p.translate(s.x - 11, s.y - 20);
-        p.setPen(pen);
-        p.setBrush(QColor(0x1f, 0x5f, 0xbf));
-        p.drawPath(house);
-        p.restore();
     }
 }
 
@@ -556,31 +536,6 @@ void CMapWidget::DrawMarker(QPainter& p) const {
         p.setBrush(Qt::white);
         p.drawEllipse(QPointF(0, -28), 4.5, 4.5);
         p.restore();
-    }
-}
-
-void CMapWidget::DrawLegend(QPainter& p) const {
-    if (m_legend.isEmpty()) {
-        return;
-    }
-    const QFontMetricsF metrics(font());
-    double textWidth = 0;
-    for (const QString& text : m_legend) {
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
-    }
-    const double line = std::max(16.0, metrics.height());
-    const QRectF box(kMargin, height() - kMargin - 24 - line * m_legend.size() - 8, textWidth + 30,
-                     line * m_legend.size() + 8);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 217));
-    p.drawRoundedRect(box, 4, 4);
-    for (int i = 0; i < m_legend.size(); ++i) {
-        const double y = box.top() + 4 + line * i;
-        p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
-        p.setBrush(AgeColour(i));
-        p.drawEllipse(QPointF(box.left() + 11, y + line / 2), 5, 5);
-        p.setPen(Qt::black);
-        p.drawText(QRectF(box.left() + 22, y, textWidth + 4, line), Qt::AlignVCenter | Qt::AlignLeft, m_legend[i]);
     }
 }
 
@@ -775,11 +730,8 @@ bool CMapWidget::event(QEvent* event) {
                 text = c.tooltip;
             }
         }
-        if (text.isEmpty() && m_home) {
-            const ScreenPoint s = m_view.ToScreen(m_home->at);
-            if (QRectF(s.x - 11, s.y - 20, 22, 22).contains(help->pos())) {
-                text = m_home->name;
-            }
+        if (text.isEmpty()) {
+            text = PlaceNameAt(help->pos());
         }
         if (text.isEmpty()) {
             QToolTip::hideText();

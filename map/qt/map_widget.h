@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "map/circle_hit.h"
+#include "map/geodesic_circle.h"
 #include "map/map_viewport.h"
 #include "map/tile_cache.h"
 #include "map/tile_source.h"
@@ -31,13 +33,25 @@ struct MapCircle {
     QString tooltip;
 };
 
-struct MapHomePlace {
+// One of the user's places, drawn with its name beside it: the home as a house, the others as a small diamond.
+struct MapPlace {
     GeoPoint at;
     QString name;
+    bool home = false;
 };
 
-// The map in the main window: the land's outline, the tiles of the map kind over it, the listed quakes'
-// circles, the home place, the selected quake's marker, the legend, zoom buttons and the services' credits.
+// The area within a great-circle distance of the selected quake, filled translucent in its colour, with its
+// entry in the legend.
+struct MapBand {
+    GeoPoint centre;
+    double arcDegrees = 0;  // the radius in degrees of arc
+    QColor colour;
+    QString label;
+};
+
+// The map in the main window: the land's outline, the tiles of the map kind over it, the bands of the selected
+// quake's expected shaking, the listed quakes' circles, the user's places, the selected quake's marker, the
+// legend, zoom buttons and the services' credits.
 // It draws what the viewport and the tile cache compute; it fetches tiles itself, through a disk cache.
 class CMapWidget : public QWidget {
     Q_OBJECT
@@ -63,8 +77,13 @@ public:
     // The texts of the three ages.
     void SetLegend(const QStringList& texts);
     const QStringList& Legend() const { return m_legend; }
-    void SetHome(const std::optional<MapHomePlace>& home);
-    const std::optional<MapHomePlace>& Home() const { return m_home; }
+    // The home first, where there is one, then the other places; names are drawn as plain text.
+    void SetPlaces(std::vector<MapPlace> places);
+    const std::vector<MapPlace>& Places() const { return m_places; }
+    // The outermost first, each drawn over the last, all under the circles; caption heads their legend.
+    void SetBands(std::vector<MapBand> outermostFirst, const QString& caption);
+    const std::vector<MapBand>& Bands() const { return m_bands; }
+    const QString& BandsCaption() const { return m_bandsCaption; }
     void SetTilesFailedText(const QString& text);
     // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
     void SetNote(const QString& text);
@@ -120,7 +139,10 @@ private:
     void DrawCircles(QPainter& p);
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
-    void DrawHome(QPainter& p) const;
+    void DrawBands(QPainter& p);
+    void DrawPlaces(QPainter& p) const;
+    // The name of the place whose marker is under a point of the widget; empty for none.
+    QString PlaceNameAt(const QPointF& point) const;
     void DrawMarker(QPainter& p) const;
     void DrawLegend(QPainter& p) const;
     void DrawControls(QPainter& p);
@@ -136,7 +158,12 @@ private:
     std::optional<GeoPoint> m_marker;
     std::vector<MapCircle> m_circles;
     QStringList m_legend;
-    std::optional<MapHomePlace> m_home;
+    std::vector<MapPlace> m_places;
+    std::vector<MapBand> m_bands;
+    QString m_bandsCaption;
+    // The bands' shapes as drawn at m_bandZoom, made again when the bands or the zoom change.
+    std::vector<WorldArea> m_bandAreas;
+    int m_bandZoom = -1;
     QString m_tilesFailedText;
     QString m_note;
     QString m_action;

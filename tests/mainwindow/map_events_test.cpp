@@ -77,15 +77,5 @@ TEST(MapEventsTest, RowsWithoutAPositionGetNoCircle) {
     }
 }
 
-TEST(MapEventsTest, HomePlaceNeedsBothCoordinates) {
-    const auto home = HomePlaceFromTexts("52.23", "21.01", "Warszawa");
-    ASSERT_TRUE(home);
-    EXPECT_DOUBLE_EQ(home->lat, 52.23);
-    EXPECT_EQ(home->name, "Warszawa");
-    EXPECT_FALSE(HomePlaceFromTexts("52.23", "", "x"));
-    EXPECT_FALSE(HomePlaceFromTexts("", "21", "x"));
-    EXPECT_FALSE(HomePlaceFromTexts("52,23", "21", "x"));
-}
-
 }  // namespace
 }  // namespace dravik

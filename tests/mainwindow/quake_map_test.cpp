@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <chrono>
 #include <iostream>
 #include <memory>
 
+#include "feed/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/place_dlg.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/process_events.h"
@@ -130,10 +135,11 @@ TEST_F(QuakeMapTest, EveryListedEventIsACircleWithItsAgeLegendAndHome) {
     EXPECT_DOUBLE_EQ(Map().Marker()->lat, -60);
     EXPECT_DOUBLE_EQ(Map().Marker()->lon, -170.5);
     EXPECT_EQ(Map().Legend(), (QStringList{"Last hour", "Last day", "Older"}));
-    ASSERT_TRUE(Map().Home());
-    EXPECT_DOUBLE_EQ(Map().Home()->at.lat, 52.23);
-    EXPECT_DOUBLE_EQ(Map().Home()->at.lon, 21.01);
-    EXPECT_EQ(Map().Home()->name, "<i>Dom</i>");
+    ASSERT_EQ(Map().Places().size(), 1U);
+    EXPECT_TRUE(Map().Places()[0].home);
+    EXPECT_DOUBLE_EQ(Map().Places()[0].at.lat, 52.23);
+    EXPECT_DOUBLE_EQ(Map().Places()[0].at.lon, 21.01);
+    EXPECT_EQ(Map().Places()[0].name, "<i>Dom</i>");
 
     // The settings' home place changes: the map shows the new one at once.
     m_storage.StoreText(test::kFakeLangKey, "home/latitude", "-33.9");
@@ -143,13 +149,74 @@ TEST_F(QuakeMapTest, EveryListedEventIsACircleWithItsAgeLegendAndHome) {
     m_dlg->m_pQuakeMap->RefreshSettings();
     EXPECT_EQ(Map().Circles().size(), 500U);
     EXPECT_EQ(Map().Legend().value(0), "Ostatnia godzina");
-    ASSERT_TRUE(Map().Home());
-    EXPECT_DOUBLE_EQ(Map().Home()->at.lat, -33.9);
-    EXPECT_EQ(Map().Home()->name, "Dom");
+    ASSERT_EQ(Map().Places().size(), 1U);
+    EXPECT_DOUBLE_EQ(Map().Places()[0].at.lat, -33.9);
+    EXPECT_EQ(Map().Places()[0].name, "Dom");
     if (const char* shot = std::getenv("DRAVIK_MAIN_SCREENSHOT")) {
         Map().CentreOn({20, 60}, 2);
         m_dlg->grab().save(QString::fromLocal8Bit(shot));
     }
+}
+
+TEST_F(QuakeMapTest, TheSelectedQuakesShakingAndEveryPlaceReachTheMap) {
+    m_storage.StoreText(test::kFakeLangKey, "places/size", "2");
+    m_storage.StoreText(test::kFakeLangKey, "places/1/name", "Kraków");
+    m_storage.StoreText(test::kFakeLangKey, "places/1/latitude", "50.06");
+    m_storage.StoreText(test::kFakeLangKey, "places/1/longitude", "19.94");
+    m_storage.StoreText(test::kFakeLangKey, "places/2/name", "Gdańsk");
+    m_storage.StoreText(test::kFakeLangKey, "places/2/latitude", "54.35");
+    m_storage.StoreText(test::kFakeLangKey, "places/2/longitude", "18.65");
+    m_dlg->m_pQuakeMap->RefreshSettings();
+    ASSERT_EQ(Map().Places().size(), 3U);
+    EXPECT_TRUE(Map().Places()[0].home);
+    EXPECT_FALSE(Map().Places()[1].home);
+    EXPECT_EQ(Map().Places()[1].name, QString::fromUtf8("Kraków"));
+    EXPECT_DOUBLE_EQ(Map().Places()[2].at.lon, 18.65);
+
+    // Row 0 is a quake of magnitude 2.0: felt by many nowhere.
+    ListAndShow(10);
+    EXPECT_TRUE(Map().Bands().empty());
+    // Row 5, magnitude 7.5 at -60.00, -100.50: its three bands, outermost first, round its epicentre.
+    List().selectRow(5);
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return Map().Bands().size() == 3; }));
+    EXPECT_EQ(Map().BandsCaption(), "Expected shaking");
+    const char* const labels[] = {"III", "V", "VII"};
+    for (int i = 0; i < 3; ++i) {
+        const MapBand& band = Map().Bands()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(band.label, labels[i]);
+        EXPECT_EQ(band.colour.rgb() & 0xFFFFFFu, IntensityColour(3 + 2 * i));
+        EXPECT_DOUBLE_EQ(band.centre.lat, -60);
+        EXPECT_DOUBLE_EQ(band.centre.lon, -100.5);
+        EXPECT_DOUBLE_EQ(Map().Marker()->lon, -100.5) << "with the marker";
+        if (i > 0) {
+            EXPECT_LT(band.arcDegrees, Map().Bands()[static_cast<std::size_t>(i) - 1].arcDegrees);
+        }
+    }
+    // Revised to a smaller magnitude, the bands shrink with it.
+    const double outer = Map().Bands().front().arcDegrees;
+    List().item(5, 0)->setText("5.5");
+    m_dlg->OnRowRevised(5);
+    ASSERT_FALSE(Map().Bands().empty());
+    EXPECT_LT(Map().Bands().front().arcDegrees, outer);
+    // The legend's caption follows the language.
+    m_storage.StoreText(test::kFakeLangKey, "lang", "PL");
+    m_dlg->m_pQuakeMap->RefreshSettings();
+    EXPECT_EQ(Map().BandsCaption(), QString::fromUtf8("Oczekiwane wstrząsy"));
+
+    // A place set on the map is taken up at once by the alert rule and the map, as the settings window's OK.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* dlg = qobject_cast<CPlaceDlg*>(QApplication::activeModalWidget())) {
+            dlg->NameField()->setText("Torino");
+            dlg->OkButton()->click();
+        }
+    });
+    answer.start(5);
+    Map().AskForPlace({45.07, 7.69});
+    ASSERT_EQ(m_dlg->CurrentAlertSettings().places.size(), 3U);
+    EXPECT_EQ(m_dlg->CurrentAlertSettings().places.back().name, "Torino");
+    ASSERT_EQ(Map().Places().size(), 4U);
+    EXPECT_EQ(Map().Places().back().name, "Torino");
 }
 
 TEST_F(QuakeMapTest, ClickOnACircleSelectsItsRowAndMovesTheMarker) {

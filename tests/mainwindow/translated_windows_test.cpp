@@ -20,6 +20,7 @@
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
 #include "history/history_dlg.h"
+#include "mainwindow/place_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 #include "resources/translations.h"
@@ -71,6 +72,10 @@ std::vector<std::pair<const char*, std::function<std::unique_ptr<QDialog>(const 
         {"about",
          [](const std::string&) {
              return std::make_unique<CAboutDlg>(std::vector<std::string>{"https://www.seismicportal.eu/x"});
+         }},
+        {"place",
+         [](const std::string& lang) {
+             return std::make_unique<CPlaceDlg>(GeoPoint{46.4, 14.1}, lang);
          }},
         {"language",
          [](const std::string&) {

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "feed/geo.h"
+#include "map/mercator.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace dravik {
+
+// Asks for the name of a new place at a point of the map, the point's coordinates shown and open to change. OK
+// is offered only while the three fields read as a place (PlaceFromTexts). It stores nothing itself.
+class CPlaceDlg final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CPlaceDlg)
+
+public:
+    CPlaceDlg(const GeoPoint& at, const std::string& lang, QWidget* parent = nullptr);
+
+    // The place as accepted.
+    const Place& Chosen() const { return m_place; }
+    QLineEdit* NameField() const { return m_name; }
+    QLineEdit* LatitudeField() const { return m_latitude; }
+    QLineEdit* LongitudeField() const { return m_longitude; }
+    QPushButton* OkButton() const { return m_ok; }
+
+    void accept() override;
+
+private:
+    bool Read(Place* place) const;
+
+    Place m_place;
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_latitude = nullptr;
+    QLineEdit* m_longitude = nullptr;
+    QPushButton* m_ok = nullptr;
+};
+
+// Whether the stored settings hold as many places besides the home as they can keep.
+bool StoredPlacesFull();
+// Adds a place to the stored settings' places and writes every value, as the settings window's OK does; false,
+// with nothing written, when they are full.
+bool AddStoredPlace(const Place& place);
+
+}  // namespace dravik

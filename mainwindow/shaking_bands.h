@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "feed/quake_parser.h"
+
+namespace dravik {
+
+// The levels whose areas the map shows around the selected quake: III (felt indoors by many), V (felt by nearly
+// everyone, small things fall) and VII (damage to weak buildings).
+inline constexpr int kShakingBandLevels[] = {3, 5, 7};
+
+// The area within which the quake is expected to shake at a level or more: a circle round the epicentre.
+struct ShakingBand {
+    int level = 0;
+    double radiusKm = 0;
+    double arcDegrees = 0;  // the radius as an angle at the Earth's centre
+    std::uint32_t rgb = 0;  // the level's colour, 0xRRGGBB
+    std::string label;      // "III"
+};
+
+struct QuakeShaking {
+    double latitude = 0;
+    double longitude = 0;
+    // The outermost first; a level the quake reaches nowhere has none.
+    std::vector<ShakingBand> bands{};
+};
+
+// The bands of a quake of a magnitude and depth at an epicentre, by the crust there; none when a number is not
+// finite.
+QuakeShaking ShakingOf(double magnitude, double depthKm, double latitude, double longitude);
+// The same from a listed report; none without its magnitude and position.
+QuakeShaking ShakingOf(const QuakeEvent& event);
+
+}  // namespace dravik

@@ -1,0 +1,259 @@
+// What CMapWidget draws over the map besides the circles and the marker: the bands of expected shaking, the
+// user's places and the legend.
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "map/qt/map_look.h"
+#include "map/qt/map_widget.h"
+
+namespace dravik {
+
+namespace {
+
+using map_look::kMargin;
+
+// Translucent enough that the map, the land and the names under a band stay readable.
+constexpr float kBandFillAlpha = 0.35F;
+constexpr float kBandEdgeAlpha = 0.85F;
+// How far beyond the widget a band is cut, so that the cut never shows.
+constexpr double kBandClipMargin = 4;
+constexpr double kHomeSize = 22;
+constexpr double kPlaceSize = 12;
+
+const QColor kPlaceFill(0x6a, 0x3d, 0x9a);
+const QColor kLabelText(0x1a, 0x1a, 0x1a);
+const QColor kLabelHalo(255, 255, 255, 235);
+
+// The house of 22 × 22 pixels, its door's sill on the place's point.
+QPainterPath HousePath() {
+    QPainterPath house;
+    house.moveTo(11, 2);
+    house.lineTo(21, 11);
+    house.lineTo(18, 11);
+    house.lineTo(18, 20);
+    house.lineTo(13, 20);
+    house.lineTo(13, 14);
+    house.lineTo(9, 14);
+    house.lineTo(9, 20);
+    house.lineTo(4, 20);
+    house.lineTo(4, 11);
+    house.lineTo(1, 11);
+    house.closeSubpath();
+    return house;
+}
+
+// Where a place's marker covers the widget, around its point on the screen.
+QRectF MarkerRect(const MapPlace& place, const ScreenPoint& s) {
+    if (place.home) {
+        return {s.x - kHomeSize / 2, s.y - 20, kHomeSize, kHomeSize};
+    }
+    return {s.x - kPlaceSize / 2, s.y - kPlaceSize / 2, kPlaceSize, kPlaceSize};
+}
+
+}  // namespace
+
+void CMapWidget::DrawBands(QPainter& p) {
+    if (m_bands.empty()) {
+        return;
+    }
+    const int zoom = m_view.Zoom();
+    if (m_bandZoom != zoom || m_bandAreas.size() != m_bands.size()) {
+        // A circle's points depend on the zoom: enough that the drawn edge keeps within half a pixel.
+        m_bandAreas.clear();
+        for (const MapBand& band : m_bands) {
+            m_bandAreas.push_back(
+                GeodesicCircle(band.centre, band.arcDegrees, CircleSegments(band.centre, band.arcDegrees, zoom)));
+        }
+        m_bandZoom = zoom;
+    }
+    const double size = WorldSize(zoom);
+    const double scale = size / WorldSize(0);
+    const ScreenPoint origin = m_view.WorldOrigin();
+    const QRectF clip = QRectF(rect()).adjusted(-kBandClipMargin, -kBandClipMargin, kBandClipMargin, kBandClipMargin);
+    // North and south the world ends; east and west it repeats.
+    const QRectF world =
+        QRectF(clip.left() - kBandClipMargin, origin.y, clip.width() + 2 * kBandClipMargin, size).intersected(clip);
+
+    for (std::size_t b = 0; b < m_bands.size(); ++b) {
+        const WorldArea& area = m_bandAreas[b];
+        if (area.ring.empty() && !area.outside) {
+            continue;
+        }
+        QPainterPath fill;
+        QPainterPath edge;
+        if (area.outside) {
+            // All but the holes: what is inside an odd number of outlines.
+            fill.setFillRule(Qt::OddEvenFill);
+            fill.addRect(world.adjusted(-kBandClipMargin, 0, kBandClipMargin, 0));
+        } else {
+            // Copies of a cap round a pole meet edge to edge; as one shape they leave no seam.
+            fill.setFillRule(Qt::WindingFill);
+        }
+        if (!area.ring.empty()) {
+            double minX = area.ring.front().x;
+            double maxX = minX;
+            for (const WorldPoint& w : area.ring) {
+                minX = std::min(minX, w.x);
+                maxX = std::max(maxX, w.x);
+            }
+            // Every copy of the world whose share of the ring can reach the view.
+            const auto firstCopy = static_cast<long>(std::floor((clip.left() - origin.x - maxX * scale) / size));
+            const auto lastCopy = static_cast<long>(std::ceil((clip.right() - origin.x - minX * scale) / size));
+            std::vector<ScreenPoint> screen(area.ring.size());
+            for (long copy = firstCopy; copy <= lastCopy; ++copy) {
+                const double left = origin.x + static_cast<double>(copy) * size;
+                for (std::size_t i = 0; i < area.ring.size(); ++i) {
+                    screen[i] = {left + area.ring[i].x * scale, origin.y + area.ring[i].y * scale};
+                }
+                const std::vector<ScreenPoint> cut =
+                    ClipPolygon(screen, clip.left(), clip.top(), clip.right(), clip.bottom());
+                if (cut.size() >= 3) {
+                    QPolygonF polygon;
+                    polygon.reserve(static_cast<qsizetype>(cut.size()));
+                    for (const ScreenPoint& s : cut) {
+                        polygon << QPointF(s.x, s.y);
+                    }
+                    fill.addPolygon(polygon);
+                    fill.closeSubpath();
+                }
+                // The edge is the circle alone (not a cap's closure along the map's edge), and only its pieces
+                // near the view. A ring that holds no pole closes on its first point; a cap's runs on round.
+                const bool closed = area.curvePoints == area.ring.size();
+                const std::size_t segments = closed ? area.curvePoints : area.curvePoints - 1;
+                for (std::size_t i = 1; i <= segments && area.curvePoints > 1; ++i) {
+                    const ScreenPoint& a = screen[i - 1];
+                    const ScreenPoint& z = screen[i % area.curvePoints];
+                    if (std::max(a.x, z.x) < clip.left() || std::min(a.x, z.x) > clip.right() ||
+                        std::max(a.y, z.y) < clip.top() || std::min(a.y, z.y) > clip.bottom()) {
+                        continue;
+                    }
+                    edge.moveTo(a.x, a.y);
+                    edge.lineTo(z.x, z.y);
+                }
+            }
+        }
+        QColor colour = m_bands[b].colour;
+        colour.setAlphaF(kBandFillAlpha);
+        p.fillPath(fill, colour);
+        QColor line = m_bands[b].colour.darker(160);
+        line.setAlphaF(kBandEdgeAlpha);
+        QPen pen(line, 1);
+        pen.setCosmetic(true);
+        p.strokePath(edge, pen);
+    }
+}
+
+void CMapWidget::DrawPlaces(QPainter& p) const {
+    if (m_places.empty()) {
+        return;
+    }
+    static const QPainterPath house = HousePath();
+    QPainterPath diamond;
+    diamond.moveTo(0, -kPlaceSize / 2);
+    diamond.lineTo(kPlaceSize / 2, 0);
+    diamond.lineTo(0, kPlaceSize / 2);
+    diamond.lineTo(-kPlaceSize / 2, 0);
+    diamond.closeSubpath();
+    QPen rim(Qt::white, 1.5);
+    rim.setJoinStyle(Qt::RoundJoin);
+
+    QPainterPath labels;
+    const QFontMetricsF metrics(font());
+    for (const MapPlace& place : m_places) {
+        const double reach = kHomeSize + metrics.horizontalAdvance(place.name) + 8;
+        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, reach)) {
+            p.save();
+            p.setPen(rim);
+            double labelX = 0;
+            double middleY = 0;
+            if (place.home) {
+                p.translate(s.x - kHomeSize / 2, s.y - 20);
+                p.setBrush(QColor(0x1f, 0x5f, 0xbf));
+                p.drawPath(house);
+                labelX = s.x + kHomeSize / 2 + 3;
+                middleY = s.y - 9;
+            } else {
+                p.translate(s.x, s.y);
+                p.setBrush(kPlaceFill);
+                p.drawPath(diamond);
+                labelX = s.x + kPlaceSize / 2 + 4;
+                middleY = s.y;
+            }
+            p.restore();
+            if (!place.name.isEmpty()) {
+                // A path of the glyphs: the name as written, never read as markup.
+                labels.addText(QPointF(labelX, middleY + (metrics.ascent() - metrics.descent()) / 2), font(),
+                               place.name);
+            }
+        }
+    }
+    // Dark letters in a light halo read on the street map, the satellite's dark ground and the bands alike;
+    // drawn after every marker, so no marker hides a name.
+    p.save();
+    p.strokePath(labels, QPen(kLabelHalo, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.fillPath(labels, kLabelText);
+    p.restore();
+}
+
+QString CMapWidget::PlaceNameAt(const QPointF& point) const {
+    // The last drawn is on top.
+    for (auto it = m_places.rbegin(); it != m_places.rend(); ++it) {
+        for (const ScreenPoint& s : m_view.ToScreenCopies(it->at, kHomeSize)) {
+            if (MarkerRect(*it, s).contains(point)) {
+                return it->name;
+            }
+        }
+    }
+    return {};
+}
+
+void CMapWidget::DrawLegend(QPainter& p) const {
+    const bool bands = !m_bands.empty() && !m_bandsCaption.isEmpty();
+    if (m_legend.isEmpty() && !bands) {
+        return;
+    }
+    const QFontMetricsF metrics(font());
+    QStringList texts = m_legend;
+    if (bands) {
+        texts << m_bandsCaption;
+        for (const MapBand& band : m_bands) {
+            texts << band.label;
+        }
+    }
+    double textWidth = 0;
+    for (const QString& text : texts) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+    }
+    const double line = std::max(16.0, metrics.height());
+    const QRectF box(kMargin, height() - kMargin - 24 - line * texts.size() - 8, textWidth + 30,
+                     line * texts.size() + 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 217));
+    p.drawRoundedRect(box, 4, 4);
+    for (int i = 0; i < texts.size(); ++i) {
+        const double y = box.top() + 4 + line * i;
+        const QPointF swatch(box.left() + 11, y + line / 2);
+        const int band = i - static_cast<int>(m_legend.size()) - 1;
+        double textLeft = box.left() + 22;
+        if (i < m_legend.size()) {
+            p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
+            p.setBrush(map_look::AgeColour(i));
+            p.drawEllipse(swatch, 5, 5);
+        } else if (band >= 0) {
+            // The band's own colour, opaque, framed so that the palest levels show on the white box.
+            p.setPen(QPen(m_bands[static_cast<std::size_t>(band)].colour.darker(160), 1));
+            p.setBrush(m_bands[static_cast<std::size_t>(band)].colour);
+            p.drawRect(QRectF(swatch.x() - 5, swatch.y() - 5, 10, 10));
+        } else {
+            // The caption stands out to the left, above its entries.
+            textLeft = box.left() + 6;
+        }
+        p.setPen(Qt::black);
+        p.drawText(QRectF(textLeft, y, textWidth + 20, line), Qt::AlignVCenter | Qt::AlignLeft, texts[i]);
+    }
+}
+
+}  // namespace dravik
