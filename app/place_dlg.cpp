@@ -2,20 +2,27 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/alert_settings_key.h"
 #include "app/ui_texts.h"
-#include "controls/palette_colours.h"
 
 namespace dravik {
 namespace {
 
-QString Text(const std::string& lang, AlertText id) {
-    return QString::fromStdString(AlertUiText(lang, id));
+// A name as the settings keep it: 64 bytes, which a field counts in characters.
+constexpr int kNameCharacters = 64;
+
+QString Text(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A point to four decimals (about 10 m): what a user would type, and more than a click on the map can aim.
+QString Coordinate(double degrees) {
+    return Text(FormatDecimal(std::round(degrees * 1e4) / 1e4));
 }
 
 }  // namespace
@@ -26,46 +33,72 @@ std::string PlaceListText(const Place& place) {
 
 CPlaceDlg::CPlaceDlg(const Place& place, bool hasPosition, const std::string& lang, QWidget* parent)
     : QDialog(parent), m_place(place) {
-    setWindowTitle(Text(lang, AlertText::PlaceCaption));
+    setWindowTitle(Text(AlertUiText(lang, AlertText::PlaceCaption)));
     auto* layout = new QVBoxLayout(this);
     auto* rows = new QFormLayout();
-    m_name = new QLineEdit(QString::fromStdString(place.name), this);
-    m_name->setObjectName(QStringLiteral("placeName"));
-    m_latitude = new QLineEdit(hasPosition ? QString::fromStdString(FormatDecimal(place.latitude)) : QString(), this);
-    m_latitude->setObjectName(QStringLiteral("placeLatitude"));
-    m_longitude = new QLineEdit(hasPosition ? QString::fromStdString(FormatDecimal(place.longitude)) : QString(), this);
-    m_longitude->setObjectName(QStringLiteral("placeLongitude"));
-    rows->addRow(Text(lang, AlertText::HomeName), m_name);
-    rows->addRow(Text(lang, AlertText::PlaceLatitude), m_latitude);
-    rows->addRow(Text(lang, AlertText::Longitude), m_longitude);
     layout->addLayout(rows);
-    m_problem = new QLabel(Text(lang, AlertText::PlaceProblem), this);
-    m_problem->setTextFormat(Qt::PlainText);
-    m_problem->setWordWrap(true);
-    QPalette warning = m_problem->palette();
-    warning.setColor(QPalette::WindowText, QColor(WarningTextColour(palette())));
-    m_problem->setPalette(warning);
-    m_problem->setVisible(false);
-    layout->addWidget(m_problem);
+    const auto field = [this, rows](const std::string& label, const QString& text, const char* name) {
+        auto* edit = new QLineEdit(text, this);
+        edit->setObjectName(QString::fromLatin1(name));
+        rows->addRow(Text(label), edit);
+        return edit;
+    };
+    m_name = field(AlertUiText(lang, AlertText::HomeName), Text(place.name), "placeName");
+    m_name->setMaxLength(kNameCharacters);
+    m_latitude = field(AlertUiText(lang, AlertText::PlaceLatitude),
+                       hasPosition ? Coordinate(place.latitude) : QString(), "placeLatitude");
+    m_longitude = field(AlertUiText(lang, AlertText::Longitude), hasPosition ? Coordinate(place.longitude) : QString(),
+                        "placeLongitude");
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Text(lang, AlertText::Ok));
-    buttons->button(QDialogButtonBox::Cancel)->setText(Text(lang, AlertText::Cancel));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setText(Text(AlertUiText(lang, AlertText::Ok)));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text(AlertUiText(lang, AlertText::Cancel)));
     connect(buttons, &QDialogButtonBox::accepted, this, &CPlaceDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPlaceDlg::reject);
     layout->addWidget(buttons);
+
+    const QString problem = Text(AlertUiText(lang, AlertText::PlaceProblem));
+    const auto check = [this, problem] {
+        Place read;
+        const bool ok = Read(&read);
+        m_ok->setEnabled(ok);
+        // A disabled button shows its tooltip still: why it cannot be pressed.
+        m_ok->setToolTip(ok ? QString() : problem);
+        m_ok->setAccessibleDescription(ok ? QString() : problem);
+    };
+    for (QLineEdit* edit : {m_name, m_latitude, m_longitude}) {
+        connect(edit, &QLineEdit::textChanged, this, check);
+    }
+    check();
     m_name->setFocus();
 }
 
+bool CPlaceDlg::Read(Place* place) const {
+    return PlaceFromTexts(m_name->text().toStdString(), m_latitude->text().toStdString(),
+                          m_longitude->text().toStdString(), place);
+}
+
 void CPlaceDlg::accept() {
-    Place read;
-    if (!PlaceFromTexts(m_name->text().toStdString(), m_latitude->text().toStdString(),
-                        m_longitude->text().toStdString(), &read)) {
-        m_problem->setVisible(true);
-        m_name->setFocus();
+    // Enter in a field comes here too, whatever the button shows.
+    if (!Read(&m_place)) {
         return;
     }
-    m_place = read;
     QDialog::accept();
+}
+
+bool StoredPlacesFull() {
+    return LoadAlertSettings().places.size() >= kMaxOtherPlaces;
+}
+
+bool AddStoredPlace(const Place& place) {
+    AlertSettings settings = LoadAlertSettings();
+    if (settings.places.size() >= kMaxOtherPlaces) {
+        return false;
+    }
+    settings.places.push_back(place);
+    SaveAlertSettings(settings);
+    return true;
 }
 
 }  // namespace dravik

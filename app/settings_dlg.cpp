@@ -105,7 +105,7 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     });
     connect(m_addPlace, &QPushButton::clicked, this, [this, lang] {
         if (m_places.size() >= kMaxOtherPlaces) {
-            QMessageBox::information(this, Text(lang, AlertText::PlaceCaption), Text(lang, AlertText::PlacesFull));
+            QMessageBox::information(this, Text(lang, AlertText::PlaceCaption), QString::fromStdString(PlaceUiText(lang, PlaceText::Full)));
             return;
         }
         CPlaceDlg dlg(Place{}, false, lang, this);

@@ -82,7 +82,6 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::PlaceLatitude, QT_TRANSLATE_NOOP("Texts", "Szerokość (°):")},
     {AlertText::PlaceProblem,
      QT_TRANSLATE_NOOP("Texts", "Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.")},
-    {AlertText::PlacesFull, QT_TRANSLATE_NOOP("Texts", "Można zapisać dom i najwyżej 9 innych miejsc.")},
 };
 
 std::string Stripped(const std::string& text) {
@@ -302,10 +301,6 @@ std::string PlaceUiText(const std::string& lang, PlaceText id) {
     switch (id) {
         case PlaceText::MenuItem:
             return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Ustaw tu miejsce…"));
-        case PlaceText::Caption:
-            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nowe miejsce"));
-        case PlaceText::Latitude:
-            return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Szerokość (°):"));
         case PlaceText::Full:
             return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Można zapisać najwyżej 10 miejsc: dom i 9 innych."));
     }

@@ -119,7 +119,6 @@ enum class AlertText {
     PlaceCaption,
     PlaceLatitude,
     PlaceProblem,
-    PlacesFull,
 };
 std::string AlertUiText(const std::string& lang, AlertText id);
 
@@ -178,7 +177,7 @@ std::string MapOpenInBrowserText(const std::string& lang);
 std::string MapShakingCaptionText(const std::string& lang);
 // Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
 // its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
-enum class PlaceText { MenuItem, Caption, Latitude, Full };
+enum class PlaceText { MenuItem, Full };
 std::string PlaceUiText(const std::string& lang, PlaceText id);
 
 // History chart's axis labels: English for "EN", Polish otherwise. Months are numbered 1-12.

@@ -8,10 +8,10 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include "app/place_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "mainwindow/map_page.h"
-#include "mainwindow/place_dlg.h"
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
 
@@ -111,11 +111,12 @@ void CMapBrowser::AskForPlace(const GeoPoint& at) {
         SayPlacesFull(lang);
         return;
     }
-    CPlaceDlg dlg(at, lang, this);
+    // A point of the map's world copies next door reads as the longitude it stands for.
+    CPlaceDlg dlg(Place{std::string(), at.lat, WrapLongitude(at.lon)}, true, lang, this);
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    if (!AddStoredPlace(dlg.Chosen())) {
+    if (!AddStoredPlace(dlg.Result())) {
         SayPlacesFull(lang);
         return;
     }

@@ -569,14 +569,6 @@ Download unter %3</translation>
         <translation>Hier einen Ort festlegen…</translation>
     </message>
     <message>
-        <source>Nowe miejsce</source>
-        <translation>Neuer Ort</translation>
-    </message>
-    <message>
-        <source>Szerokość (°):</source>
-        <translation>Breite (°):</translation>
-    </message>
-    <message>
         <source>Można zapisać najwyżej 10 miejsc: dom i 9 innych.</source>
         <translation>Es können höchstens 10 Orte gespeichert werden: das Zuhause und 9 weitere.</translation>
     </message>
@@ -735,10 +727,6 @@ Download unter %3</translation>
     <message>
         <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
         <translation>Einen Namen (höchstens 64 Bytes), eine Breite von -90 bis 90 und eine Länge von -180 bis 180 angeben.</translation>
-    </message>
-    <message>
-        <source>Można zapisać dom i najwyżej 9 innych miejsc.</source>
-        <translation>Gespeichert werden können das Zuhause und höchstens 9 weitere Orte.</translation>
     </message>
 </context>
 <context>

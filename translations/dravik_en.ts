@@ -567,14 +567,6 @@ Do pobrania na stronie %3</source>
         <translation>Set a place here…</translation>
     </message>
     <message>
-        <source>Nowe miejsce</source>
-        <translation>New place</translation>
-    </message>
-    <message>
-        <source>Szerokość (°):</source>
-        <translation>Latitude (°):</translation>
-    </message>
-    <message>
         <source>Można zapisać najwyżej 10 miejsc: dom i 9 innych.</source>
         <translation>At most 10 places can be kept: the home and 9 others.</translation>
     </message>
@@ -733,10 +725,6 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
         <translation>Give a name (at most 64 bytes), a latitude from -90 to 90 and a longitude from -180 to 180.</translation>
-    </message>
-    <message>
-        <source>Można zapisać dom i najwyżej 9 innych miejsc.</source>
-        <translation>The home and at most 9 other places can be kept.</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <clocale>
 #include <set>
 
@@ -351,11 +352,13 @@ TEST(SettingsDlgTest, PlacesAreAddedEditedAndRemovedAndTheShakingRuleChosen) {
     // The place dialog takes only what reads.
     CPlaceDlg place(Place{"", 48.5, 9.1}, true, "EN");
     EXPECT_EQ(place.LatitudeField()->text(), QStringLiteral("48.5"));
+    EXPECT_FALSE(place.OkButton()->isEnabled()) << "no name";
+    EXPECT_FALSE(place.OkButton()->toolTip().isEmpty());
     place.accept();
-    EXPECT_NE(place.result(), QDialog::Accepted) << "no name";
-    EXPECT_FALSE(place.ProblemLabel()->isHidden());
+    EXPECT_NE(place.result(), QDialog::Accepted) << "Enter in a field";
     place.NameField()->setText(QStringLiteral("Tübingen"));
     place.LongitudeField()->setText(QStringLiteral("9,05"));
+    EXPECT_TRUE(place.OkButton()->isEnabled());
     place.accept();
     ASSERT_EQ(place.result(), QDialog::Accepted);
     EXPECT_EQ(place.Result().longitude, 9.05);

@@ -14,7 +14,7 @@
 
 #include "app/alert_settings_key.h"
 #include "mainwindow/map_browser.h"
-#include "mainwindow/place_dlg.h"
+#include "app/place_dlg.h"
 #include "tests/common/fake_settings_storage.h"
 
 namespace dravik {

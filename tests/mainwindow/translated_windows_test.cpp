@@ -20,7 +20,7 @@
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
 #include "history/history_dlg.h"
-#include "mainwindow/place_dlg.h"
+#include "app/place_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 #include "resources/translations.h"
@@ -75,7 +75,7 @@ std::vector<std::pair<const char*, std::function<std::unique_ptr<QDialog>(const 
          }},
         {"place",
          [](const std::string& lang) {
-             return std::make_unique<CPlaceDlg>(GeoPoint{46.4, 14.1}, lang);
+             return std::make_unique<CPlaceDlg>(Place{std::string(), 46.4, 14.1}, true, lang);
          }},
         {"language",
          [](const std::string&) {
