@@ -55,8 +55,8 @@ struct ShakingQuery {
 };
 
 // The same range with each row's depth (column "depth", its own report's) and, from level II up, only the rows
-// whose quake can reach the level at one of the places by ShakingPrefilterSql. `wholeTable`: the rows are
-// looked for in the table rather than through the date index, quicker for a range of most of the archive.
+// whose quake can reach the level at one of the places by ShakingPrefilterSql. `wholeTable`: the range holds
+// most of the archive, and every region's rows are looked for in the table rather than through the date index.
 std::string ShakingStatement(const ShakingQuery& query, bool wholeTable);
 
 // The archive's regions, each once, in the region combo's order.
