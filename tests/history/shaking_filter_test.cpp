@@ -41,30 +41,8 @@ void Destination(double lat, double lon, double km, double bearingDeg, double* o
     *outLon = std::remainder(l2 * 180 / kPi, 360.0);
 }
 
-TEST(ShakingFilter, BoxesHoldTheCircleAndLittleMore) {
-    // Shapes: an ordinary box, one across the antimeridian, one over a pole, the whole globe.
-    const struct {
-        Place place;
-        double km;
-        std::size_t boxes;
-        double latSpan, lonSpan;  // of the first box; 0: not checked
-    } cases[] = {
-        {{"", 52.23, 21.01}, 100, 1, 1.799, 2.935},
-        {{"", -17.7, 178.5}, 300, 2, 5.396, 0},
-        {{"", 85.0, 10.0}, 800, 1, 0, 360},
-        {{"", 0.0, 0.0}, 20100, 1, 180, 360},
-    };
-    for (const auto& c : cases) {
-        const std::vector<GeoBox> boxes = BoxesAround(c.place, c.km);
-        ASSERT_EQ(boxes.size(), c.boxes) << c.place.latitude;
-        if (c.latSpan > 0) {
-            EXPECT_NEAR(boxes[0].north - boxes[0].south, c.latSpan, 0.01) << c.place.latitude;
-        }
-        if (c.lonSpan > 0) {
-            EXPECT_NEAR(boxes[0].east - boxes[0].west, c.lonSpan, 0.01) << c.place.latitude;
-        }
-    }
-    // Every point within the distance lies in a box, near the poles and the antimeridian too.
+// Every point within the distance lies in a box, near the poles and the antimeridian too.
+TEST(ShakingFilter, BoxesHoldTheCircle) {
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     int inside = 0;
