@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/ui_texts.h"
+#include "feed/intensity.h"
 
 namespace dravik {
 
@@ -218,8 +219,11 @@ int Trunc(double v) {
     return static_cast<int>(std::clamp(v, -kLimit, kLimit));
 }
 
-double ChartValue(std::string_view mag, int valueKind) {
-    double v = AtofC(mag);
+double ChartValue(const ChartRow& row, int valueKind) {
+    if (valueKind == kValueShaking) {
+        return std::clamp(row.shaking, 0, kMaxIntensity);
+    }
+    double v = AtofC(row.mag);
     if (!std::isfinite(v)) {
         v = 0.0;  // "nan" and "inf" are no magnitudes
     }
@@ -326,6 +330,21 @@ ValueAxis ChooseValueAxis(int valueKind, double minValue, double maxValue, int h
         return axis;
     }
     axis.low = 0.0;
+    if (valueKind == kValueShaking) {
+        axis.high = kMaxIntensity;
+        static const int kLevelSteps[] = {1, 2, 3, 4, 6, 12};
+        int every = 12;
+        for (const int s : kLevelSteps) {
+            if (height > 0 && height * s / axis.high >= spacing) {
+                every = s;
+                break;
+            }
+        }
+        for (int level = every; level <= kMaxIntensity; level += every) {
+            axis.ticks.push_back({static_cast<double>(level), RomanNumeral(level)});
+        }
+        return axis;
+    }
     axis.high = 10.0;
     if (maxValue > 10.0) {
         axis.high = std::isfinite(maxValue) ? std::min(std::ceil(maxValue), 1000.0) : 1000.0;
@@ -363,7 +382,7 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
     double minValue = std::numeric_limits<double>::infinity();
     double maxValue = 0.0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        values[i] = ChartValue(rows[i].mag, input.valueKind);
+        values[i] = ChartValue(rows[i], input.valueKind);
         if (values[i] > 0.0) {
             minValue = std::min(minValue, values[i]);
         }

@@ -67,14 +67,16 @@ struct ChartLabel {
     LabelAlign align = LabelAlign::kCenter;
 };
 
-enum ChartValueKind { kValueMagnitude = 0, kValueEnergy = 1 };
+// Shaking: the strongest expected intensity level at the user's places (ChartRow::shaking).
+enum ChartValueKind { kValueMagnitude = 0, kValueEnergy = 1, kValueShaking = 2 };
 enum ChartStyle { kStyleBars = 0, kStyleJoined = 1 };
 
-// The three texts of one list row the chart reads.
+// The three texts of one list row the chart reads, and its shaking level.
 struct ChartRow {
     std::string_view mag;   // column 0
     std::string_view date;  // column 2, "YYYY-MM-DD"
     std::string_view time;  // column 3, "HH:MM"
+    int shaking = 0;        // 1..12; 0: not known, no mark above the axis
 };
 
 // The width in pixels a label takes; empty: 7 pixels a character.
@@ -136,7 +138,7 @@ struct ValueAxis {
 // Magnitude: 0 to 10 (higher when a value is), ticks at whole steps of 1, 2, 5, 10... that leave
 // `minSpacing` pixels between labels on `height` pixels. Energy: from 10^0 (lower when a value is) to the
 // power of ten at or above the largest value (at least 10^1), ticks at powers of ten ("10³"), every second
-// or more when they do not fit.
+// or more when they do not fit. Shaking: levels 0 to 12, ticks at I..XII in steps of 1, 2, 3, 4, 6 that fit.
 ValueAxis ChooseValueAxis(int valueKind, double minValue, double maxValue, int height, int minSpacing);
 
 struct ChartGeometry {

@@ -13,17 +13,22 @@
 #include <QTableView>
 #include <utility>
 
+#include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "app/window_placement.h"
 #include "controls/sheen_button.h"
+#include "feed/intensity.h"
 #include "history/chart_frame.h"
 #include "history/history_list_model.h"
+#include "history/history_template.h"
+#include "history/shaking_filter.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
+#include "resources/translations.h"
 #include "store/quake_database.h"
 
 namespace dravik {
@@ -41,6 +46,17 @@ constexpr int kIdRegion = 1014;
 constexpr int kIdStyleBars = 1016;
 constexpr int kIdStyleJoined = 1017;
 
+const char* const kShakingFilterText = QT_TRANSLATE_NOOP("History", "Odczuwalne u mnie od");
+const char* const kShakingValueText = QT_TRANSLATE_NOOP("History", "Intensywność u mnie");
+const char* const kShakingFilterTip = QT_TRANSLATE_NOOP(
+    "History",
+    "Tylko wstrząsy, których oczekiwana intensywność w skali Mercallego sięga tego stopnia w domu lub "
+    "w którymś z innych miejsc");
+const char* const kNoPlacesTip =
+    QT_TRANSLATE_NOOP("History", "Najpierw ustaw dom lub inne miejsca w ustawieniach programu");
+// The level list's first entry: the filter is off.
+const char* const kShakingOff = "—";
+
 // Grown, the list and the chart share the new height; the frame follows the window and the rows of radio
 // buttons and the close button keep to the bottom edge.
 constexpr double kListHeightShare = 0.5;
@@ -54,7 +70,10 @@ GrowthShare HistoryShare(QWidget* control) {
         case kIdShow:
             return {1, kListHeightShare, 1, kListHeightShare};
         case kIdRegion:
+        case kIdShakingLabel:
             return kStretchTop;
+        case kIdShakingLevel:
+            return {1, 0, 1, 0};
         case kIdDateFrom:
         case kIdDateTo:
             return kKeepTopLeft;
@@ -162,16 +181,18 @@ QWidget* CHistoryDlg::CreateControl(const DialogControl& control, QWidget* paren
 }
 
 void CHistoryDlg::OnInitDialog() {
-    const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory, UiLanguage());
+    m_strLang = UiLanguage();
+    const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory, m_strLang);
     if (tmpl != nullptr) {
-        BuildDialog(this, *tmpl,
+        const DialogTemplate extended = WithShakingControls(*tmpl, Translate(m_strLang, "History", kShakingFilterText),
+                                                            Translate(m_strLang, "History", kShakingValueText));
+        BuildDialog(this, extended,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
         setWindowFlag(Qt::WindowMaximizeButtonHint, true);
         new CDialogResizer(this, HistoryShare);
         RememberWindowPlacement(this, "history");
     }
     m_strTitle = windowTitle();
-    m_strLang = UiLanguage();
     m_strDatabasePath = m_options.databasePath.empty() ? DataFilePath(kDatabaseFileName) : m_options.databasePath;
     m_btnClose = FindControl(this, kIdCancel);
     m_comboRegion = qobject_cast<QComboBox*>(FindControl(this, kIdRegion));
@@ -179,8 +200,9 @@ void CHistoryDlg::OnInitDialog() {
     m_chart = qobject_cast<CChartFrame*>(FindControl(this, kIdChart));
     m_pickFrom = qobject_cast<QDateEdit*>(FindControl(this, kIdDateFrom));
     m_pickTo = qobject_cast<QDateEdit*>(FindControl(this, kIdDateTo));
+    m_comboShaking = qobject_cast<QComboBox*>(FindControl(this, kIdShakingLevel));
     if (m_comboRegion == nullptr || m_listEvents == nullptr || m_chart == nullptr || m_pickFrom == nullptr ||
-        m_pickTo == nullptr) {
+        m_pickTo == nullptr || m_comboShaking == nullptr) {
         return;  // a broken template leaves an empty window rather than a crash
     }
 
@@ -216,6 +238,7 @@ void CHistoryDlg::OnInitDialog() {
     m_comboRegion->setStyle(style);
     m_comboRegion->setCurrentIndex(0);
     FillRegions();
+    SetUpShakingControls();
 
     const std::time_t now = m_options.now ? m_options.now() : std::time(nullptr);
     std::tie(m_timeFrom, m_timeTo) = DefaultHistoryRange(now);
@@ -241,6 +264,34 @@ void CHistoryDlg::FillRegions() {
             Qt::QueuedConnection);
     });
     ShowLoadState();
+}
+
+void CHistoryDlg::SetUpShakingControls() {
+    m_places = PlacesOnTheGlobe(m_options.places ? m_options.places() : AllPlaces(LoadAlertSettings()));
+    m_comboShaking->addItem(QString::fromUtf8(kShakingOff));
+    for (int level = kMinIntensity + 1; level <= kMaxIntensity; ++level) {
+        m_comboShaking->addItem(QString::fromStdString(RomanNumeral(level)));
+    }
+    m_comboShaking->setCurrentIndex(0);
+    auto* label = qobject_cast<QLabel*>(FindControl(this, kIdShakingLabel));
+    if (label != nullptr) {
+        // Its row reaches from the left edge to the list, so the text of any language ends beside the list.
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setBuddy(m_comboShaking);
+    }
+    QWidget* value = FindControl(this, kIdValueShaking);
+    const bool offered = !m_places.empty();
+    const QString tip =
+        QString::fromStdString(Translate(m_strLang, "History", offered ? kShakingFilterTip : kNoPlacesTip));
+    for (QWidget* control : {static_cast<QWidget*>(m_comboShaking), static_cast<QWidget*>(label), value}) {
+        if (control != nullptr) {
+            control->setEnabled(offered);
+            control->setToolTip(tip);
+        }
+    }
+    if (value != nullptr && offered) {
+        value->setToolTip(QString());
+    }
 }
 
 void CHistoryDlg::OnRegionsLoaded(std::uint64_t generation, ArchiveFault fault, CRegionListModel::Entries entries) {
@@ -308,6 +359,8 @@ void CHistoryDlg::DoDataExchange(bool saveAndValidate) {
         m_timeTo = FromQDate(m_pickTo->date());
         m_nValueKind = CheckedRadioIndex(this, kIdValueMagnitude);
         m_nChartStyle = CheckedRadioIndex(this, kIdStyleBars);
+        const int index = m_comboShaking->currentIndex();
+        m_nShakingLevel = index > 0 ? kMinIntensity + index : 0;
         return;
     }
     const QSignalBlocker blockFrom(m_pickFrom);
@@ -323,7 +376,8 @@ void CHistoryDlg::ConnectHandlers() {
         connect(show, &QAbstractButton::clicked, this, [this] { OnShowClicked(); });
     }
     connect(m_comboRegion, &QComboBox::activated, this, [this] { OnFilterChanged(); });
-    for (int id : {kIdValueMagnitude, kIdValueEnergy, kIdStyleBars, kIdStyleJoined}) {
+    connect(m_comboShaking, &QComboBox::activated, this, [this] { OnFilterChanged(); });
+    for (int id : {kIdValueMagnitude, kIdValueEnergy, kIdValueShaking, kIdStyleBars, kIdStyleJoined}) {
         if (auto* radio = qobject_cast<QAbstractButton*>(FindControl(this, id))) {
             connect(radio, &QAbstractButton::clicked, this, [this] { OnFilterChanged(); });
         }
@@ -353,10 +407,15 @@ void CHistoryDlg::RefreshList() {
     const std::uint64_t generation = ++m_nGeneration;
     m_nRowsAwaited = generation;
     m_rowsFault = ArchiveFault::kNone;
-    m_rowLoader.Start([this, path = m_strDatabasePath, sql = HistoryStatement(m_timeFrom, m_timeTo, region),
+    // The shaking is worked out only where the filter or the chart asks for it: the classic listing reads as
+    // it always did.
+    const bool shaking = !m_places.empty() && (m_nShakingLevel > 0 || m_nValueKind == kValueShaking);
+    ShakingQuery query{m_timeFrom, m_timeTo, region, m_places.empty() ? 0 : m_nShakingLevel, m_places};
+    std::string sql = shaking ? std::string() : HistoryStatement(m_timeFrom, m_timeTo, region);
+    m_rowLoader.Start([this, path = m_strDatabasePath, sql = std::move(sql), shaking, query = std::move(query),
                        generation](const std::atomic<bool>* stop) {
         // Even a read given up is posted: the window drops whatever it no longer awaits.
-        RowListing listing = LoadHistoryRows(path, sql, stop);
+        RowListing listing = shaking ? LoadShakingRows(path, query, stop) : LoadHistoryRows(path, sql, stop);
         QMetaObject::invokeMethod(
             this,
             [this, generation, listing = std::move(listing)]() mutable {
@@ -395,7 +454,7 @@ ChartGeometry CHistoryDlg::CurrentChart() {
     std::vector<ChartRow> rows;
     rows.reserve(listed.size());
     for (const HistoryRow& row : listed) {
-        rows.push_back({row.mag, row.data1, row.data2});
+        rows.push_back({row.mag, row.data1, row.data2, row.shaking});
     }
     return ComputeChart(input, rows);
 }

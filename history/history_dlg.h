@@ -27,10 +27,11 @@ class CHistoryListModel;
 struct DialogControl;
 
 // The archive window: a date range and a region pick the stored events, listed newest first and drawn as a
-// chart of magnitude or energy, as bars or joined points. Built when constructed and filled by reads on threads
-// of their own, each with its own connection, which come back as queued calls; meanwhile the title says that it
-// is loading. Run it with exec(). Closing or destroying it gives up a read still running. It keeps nothing of its
-// state between openings.
+// chart of magnitude, energy or the expected shaking at the user's places, as bars or joined points. A shaking
+// level narrows them to the quakes that could have been felt at one of the places (none set: not offered). Built when
+// constructed and filled by reads on threads of their own, each with its own connection, which come back as queued
+// calls; meanwhile the title says that it is loading. Run it with exec(). Closing or destroying it gives up a read
+// still running. It keeps nothing of its state between openings.
 class CHistoryDlg final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CHistoryDlg)
@@ -46,6 +47,8 @@ public:
         QWidget* parent = nullptr;
         // How the list shows dates and times; the query and the chart keep the archive's form.
         TimeDisplay timeDisplay = TimeDisplay::Classic;
+        // The user's places, read once when the window opens; empty: AllPlaces(LoadAlertSettings()).
+        std::function<std::vector<Place>()> places = {};
     };
 
     CHistoryDlg();
@@ -80,6 +83,7 @@ private:
     QWidget* CreateControl(const DialogControl& control, QWidget* parent);
     void ConnectHandlers();
     void FillRegions();
+    void SetUpShakingControls();
     void OnRegionsLoaded(std::uint64_t generation, ArchiveFault fault, CRegionListModel::Entries entries);
     void OnRowsLoaded(std::uint64_t generation, RowListing listing);
     // Gives up the reads under way; results still on their way are dropped.
@@ -98,6 +102,7 @@ private:
     QList<QPixmap> m_imageList;
     QWidget* m_btnClose = nullptr;
     QComboBox* m_comboRegion = nullptr;
+    QComboBox* m_comboShaking = nullptr;
     QTableView* m_listEvents = nullptr;
     CHistoryListModel* m_model = nullptr;
     CRegionListModel* m_regionModel = nullptr;
@@ -108,6 +113,9 @@ private:
     CalendarDate m_timeTo;
     int m_nValueKind = kValueMagnitude;
     int m_nChartStyle = kStyleBars;
+    // The shaking filter's level, 2..12; 0: off.
+    int m_nShakingLevel = 0;
+    std::vector<Place> m_places;
 
     std::string m_strDatabasePath;
     std::string m_strLang;

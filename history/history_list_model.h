@@ -20,6 +20,8 @@ struct HistoryRow {
     std::string wsp1;
     std::string wsp2;
     int image = 0;
+    // The strongest expected intensity level at the user's places, where the window asked for it; 0: none.
+    int shaking = 0;
 };
 
 // The history list's rows in the order they were read; the view never sorts them. Texts are held as read

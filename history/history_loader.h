@@ -6,7 +6,9 @@
 #include <thread>
 #include <vector>
 
+#include "feed/geo.h"
 #include "history/history_list_model.h"
+#include "history/history_query.h"
 #include "platform/archive_status.h"
 
 // The history window's archive reads, away from the UI thread: a locked or large archive must not freeze it.
@@ -27,6 +29,11 @@ struct RowListing {
 RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop);
 // The rows `sql` (a HistoryStatement) selects, as the list shows them; the same connection rules.
 RowListing LoadHistoryRows(const std::string& path, const std::string& sql, const std::atomic<bool>* stop);
+
+// The rows of the query's range, each with its strongest expected level at the places in `shaking`, those that
+// do not reach the query's level left out: the prefilter's SQL, then the exact test of what it keeps. A range of
+// most of the archive is read from the table rather than through the date index. The same connection rules.
+RowListing LoadShakingRows(const std::string& path, const ShakingQuery& query, const std::atomic<bool>* stop);
 
 // Runs one job at a time on a thread of its own. A new job gives up the running one first: its stop flag is
 // set and its thread joined, which takes no longer than the job takes to notice the flag.

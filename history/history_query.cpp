@@ -7,6 +7,7 @@
 
 #include <QtGlobal>
 
+#include "history/shaking_filter.h"
 #include "store/quake_database.h"
 
 namespace dravik {
@@ -120,14 +121,33 @@ std::string DateText(const CalendarDate& date) {
     return text;
 }
 
+namespace {
+
+std::string RangeCondition(const CalendarDate& from, const CalendarDate& to, const std::string& region) {
+    const std::string range = "data1>='" + DateText(from) + "' and data1<='" + DateText(to) + "'";
+    return region == kAllRegions ? range : range + " and region=" + SqlQuote(region);
+}
+
+constexpr const char* kNewestFirst = " order by data1 desc,data2 desc";
+
+}  // namespace
+
 std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region) {
-    const std::string range =
-        "select * from trze where data1>='" + DateText(from) + "' and data1<='" + DateText(to) + "'";
-    const std::string order = " order by data1 desc,data2 desc";
-    if (region == kAllRegions) {
-        return range + order;
+    return "select * from trze where " + RangeCondition(from, to, region) + kNewestFirst;
+}
+
+std::string ShakingStatement(const ShakingQuery& query, bool wholeTable) {
+    // The depth of the row's own report ("+" keeps SQLite on the row index); rows older than the ids have none.
+    // Every region over most of the archive: one walk of the table and a sort of the few rows kept beat a
+    // lookup of each row in the date index's order. A region's index narrows it far more.
+    const bool walkTable = wholeTable && query.region == kAllRegions;
+    std::string sql =
+        "select trze.*,(select depth from trze_id where row=trze.rowid and +creator=1) as depth from trze" +
+        std::string(walkTable ? " NOT INDEXED" : "") + " where " + RangeCondition(query.from, query.to, query.region);
+    if (query.level > 0) {
+        sql += " and (" + ShakingPrefilterSql(query.level, query.places) + ")";
     }
-    return range + " and region=" + SqlQuote(region) + order;
+    return sql + kNewestFirst;
 }
 
 std::string RegionListStatement() {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "feed/geo.h"
+
 // The history window's decisions as plain values: magnitude class, date range, range statement and the
 // region combo's search.
 namespace dravik {
@@ -41,6 +43,21 @@ extern const char* const kAllRegions;
 // The range statement, newest first; without the region condition when the region is kAllRegions. The
 // region goes in as one safe literal, quotes and all.
 std::string HistoryStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region);
+
+// What the shaking filter and chart ask for: the range and region, the places, and the level a quake must reach
+// at one of them (0: every quake, each with its level).
+struct ShakingQuery {
+    CalendarDate from;
+    CalendarDate to;
+    std::string region;
+    int level = 0;
+    std::vector<Place> places{};
+};
+
+// The same range with each row's depth (column "depth", its own report's) and, from level II up, only the rows
+// whose quake can reach the level at one of the places by ShakingPrefilterSql. `wholeTable`: the range holds
+// most of the archive, and every region's rows are looked for in the table rather than through the date index.
+std::string ShakingStatement(const ShakingQuery& query, bool wholeTable);
 
 // The archive's regions, each once, in the region combo's order.
 std::string RegionListStatement();

@@ -109,6 +109,22 @@
         <source>WSZYSTKIE</source>
         <translation>ALLE</translation>
     </message>
+    <message>
+        <source>Odczuwalne u mnie od</source>
+        <translation>Spürbar an meinen Orten ab</translation>
+    </message>
+    <message>
+        <source>Intensywność u mnie</source>
+        <translation>Erschütterung an meinen Orten</translation>
+    </message>
+    <message>
+        <source>Tylko wstrząsy, których oczekiwana intensywność w skali Mercallego sięga tego stopnia w domu lub w którymś z innych miejsc</source>
+        <translation>Nur Beben, deren erwartete Intensität auf der Mercalli-Skala diese Stufe zu Hause oder an einem der anderen Orte erreicht</translation>
+    </message>
+    <message>
+        <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
+        <translation>Zuerst Zuhause oder andere Orte in den Einstellungen des Programms festlegen</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>

@@ -109,6 +109,22 @@
         <source>WSZYSTKIE</source>
         <translation>ALL</translation>
     </message>
+    <message>
+        <source>Odczuwalne u mnie od</source>
+        <translation>Felt at my places from</translation>
+    </message>
+    <message>
+        <source>Intensywność u mnie</source>
+        <translation>Shaking at my places</translation>
+    </message>
+    <message>
+        <source>Tylko wstrząsy, których oczekiwana intensywność w skali Mercallego sięga tego stopnia w domu lub w którymś z innych miejsc</source>
+        <translation>Only quakes whose expected Mercalli intensity reaches this level at home or at one of the other places</translation>
+    </message>
+    <message>
+        <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
+        <translation>First set your home or other places in the program&apos;s settings</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>

@@ -128,6 +128,15 @@ TEST(HistoryChart, ValueTicks) {
         {"energy, short", kValueEnergy, 3, 1536, 40, 0, 4, {"10⁰", "10²", "10⁴"}},
         {"energy below 1", kValueEnergy, 0.5, 48, 100, -1, 2, {"10⁻¹", "10⁰", "10¹", "10²"}},
         {"energy, nothing listed", kValueEnergy, std::numeric_limits<double>::infinity(), 0, 100, 0, 1, {"10⁰", "10¹"}},
+        {"shaking",
+         kValueShaking,
+         2,
+         5,
+         200,
+         0,
+         12,
+         {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII"}},
+        {"shaking, short", kValueShaking, 2, 5, 60, 0, 12, {"IV", "VIII", "XII"}},
     };
     for (const auto& c : cases) {
         const ValueAxis axis = ChooseValueAxis(c.kind, c.min, c.max, c.height, 16);
@@ -190,6 +199,23 @@ TEST(HistoryChart, EnergyStandsOnALogScale) {
     const double h = g.plot.Height();
     EXPECT_NEAR(g.bars[0].height, std::log10(1536.0) / 4 * h, 1);
     EXPECT_NEAR(g.bars[1].height, std::log10(48.0) / 4 * h, 1);
+}
+
+// The shaking chart stands each quake at its level; one whose level is not known has no mark above the axis.
+TEST(HistoryChart, ShakingStandsAtTheLevel) {
+    test::ScopedTimeZone tz("UTC");
+    const std::vector<ChartRow> rows = {
+        {"7.0", "2016-01-15", "12:00", 6}, {"2.0", "2016-01-15", "09:00", 12}, {"9.0", "2016-01-15", "06:00", 0}};
+    const ChartGeometry g = ComputeChart(OneDay(kValueShaking, kStyleBars), rows);
+    ASSERT_EQ(g.bars.size(), 2u);
+    EXPECT_FALSE(g.valueAxis.logarithmic);
+    EXPECT_NEAR(g.bars[0].height, g.plot.Height() / 2, 1);
+    EXPECT_EQ(g.bars[1].y, g.plot.top);
+    EXPECT_EQ(g.bars[1].row, 1);
+    // The magnitude chart of the same rows goes by the magnitudes.
+    const ChartGeometry m = ComputeChart(OneDay(kValueMagnitude, kStyleBars), rows);
+    ASSERT_EQ(m.bars.size(), 3u);
+    EXPECT_NEAR(m.bars[2].height, m.plot.Height() * 0.9, 1);
 }
 
 TEST(HistoryChart, BarsAreAtLeastTwoWideAndTheSelectedOneStandsOut) {
