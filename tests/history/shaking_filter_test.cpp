@@ -214,7 +214,7 @@ TEST(ShakingFilter, PrefilterBoundsAndSteps) {
     }
     // Small quakes reach level III only close by; the greatest anywhere.
     EXPECT_LT(steps[8].reachKm, 100.0);  // magnitude 2.0-2.5
-    EXPECT_TRUE(steps.back().everywhere || steps.back().reachKm > 5000.0);
+    EXPECT_TRUE(steps.back().everywhere || steps.back().reachKm > 1500.0);
 }
 
 TEST(ShakingFilter, StrongestLevelReadsTheRowAsTheAlertDoes) {
