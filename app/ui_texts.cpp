@@ -427,11 +427,23 @@ std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt
     };
     for (const auto& [level, polish] : kPagerLevels) {
         if (felt.alert == level) {
-            lines.push_back(Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Poziom alarmu PAGER: %1")), {Tr(lang, polish)}));
+            lines.push_back(
+                Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Poziom alarmu PAGER: %1")), {Tr(lang, polish)}));
         }
     }
     if (felt.tsunami) {
         lines.push_back(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Komunikat o tsunami – sprawdź oficjalne ostrzeżenia")));
+    }
+    return lines;
+}
+
+std::vector<std::string> HistoryFeltLines(const std::string& lang, const FeltData& felt) {
+    std::vector<std::string> lines = FeltLines(lang, felt);
+    if (felt.mmi >= 1.0) {
+        const std::size_t at = felt.reports > 0 ? 1 : 0;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                     Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "ShakeMap: najsilniej %1")),
+                            {RomanNumeral(IntensityLevel(felt.mmi))}));
     }
     return lines;
 }

@@ -150,6 +150,8 @@ std::string PlaceShakingNotice(const std::string& lang, const std::string& place
 // What the agency said people felt, a line each: "Felt reports: 1 234 (largest V)", PAGER's level, and with a
 // tsunami message "Tsunami message issued – check official warnings". None when it said nothing.
 std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt);
+// The same with ShakeMap's largest intensity after the felt reports ("ShakeMap: up to VI"), for the history list.
+std::vector<std::string> HistoryFeltLines(const std::string& lang, const FeltData& felt);
 
 // The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,
 // the depth and, when known, the distance from the nearest place, each place where II or more is expected

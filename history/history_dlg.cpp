@@ -222,6 +222,7 @@ void CHistoryDlg::OnInitDialog() {
     m_imageList = QuakeMarkPixmaps();
     m_model->SetImages(m_imageList);
     m_model->SetTimeDisplay(m_options.timeDisplay);
+    m_model->SetLanguage(m_strLang);
 
     // Until the regions come, the one entry for all of them; the opening's range asks for no other.
     m_regionModel =
@@ -412,10 +413,12 @@ void CHistoryDlg::RefreshList() {
     const bool shaking = !m_places.empty() && (m_nShakingLevel > 0 || m_nValueKind == kValueShaking);
     ShakingQuery query{m_timeFrom, m_timeTo, region, m_places.empty() ? 0 : m_nShakingLevel, m_places};
     std::string sql = shaking ? std::string() : HistoryStatement(m_timeFrom, m_timeTo, region);
-    m_rowLoader.Start([this, path = m_strDatabasePath, sql = std::move(sql), shaking, query = std::move(query),
+    std::string felt = FeltStatement(m_timeFrom, m_timeTo, region);
+    m_rowLoader.Start([this, path = m_strDatabasePath, sql = std::move(sql), felt = std::move(felt), shaking,
+                       query = std::move(query),
                        generation](const std::atomic<bool>* stop) {
         // Even a read given up is posted: the window drops whatever it no longer awaits.
-        RowListing listing = shaking ? LoadShakingRows(path, query, stop) : LoadHistoryRows(path, sql, stop);
+        RowListing listing = shaking ? LoadShakingRows(path, query, stop) : LoadHistoryRows(path, sql, stop, felt);
         QMetaObject::invokeMethod(
             this,
             [this, generation, listing = std::move(listing)]() mutable {

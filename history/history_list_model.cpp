@@ -1,6 +1,8 @@
 #include "history/history_list_model.h"
 
+#include "app/ui_texts.h"
 #include "feed/time_display.h"
+#include "platform/qt/inert_text.h"
 
 namespace dravik {
 
@@ -80,6 +82,14 @@ QVariant CHistoryListModel::data(const QModelIndex& index, int role) const {
             return {};
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ColumnAlignment(index.column()));
+        case Qt::ToolTipRole: {
+            // Sources' words, shown as plain text whatever they hold.
+            std::string tip;
+            for (const std::string& line : HistoryFeltLines(m_lang, row.felt)) {
+                tip += (tip.empty() ? "" : "\n") + line;
+            }
+            return tip.empty() ? QVariant() : QVariant(InertText(QString::fromStdString(tip)));
+        }
         default:
             return {};
     }

@@ -22,6 +22,8 @@ struct HistoryRow {
     int image = 0;
     // The strongest expected intensity level at the user's places, where the window asked for it; 0: none.
     int shaking = 0;
+    // What an agency said people felt (the row's tooltip).
+    FeltData felt{};
 };
 
 // The history list's rows in the order they were read; the view never sorts them. Texts are held as read
@@ -40,6 +42,8 @@ public:
     void SetRows(std::vector<HistoryRow> rows);
     // How dates and times are shown; the rows keep the archive's form.
     void SetTimeDisplay(TimeDisplay display);
+    // The language of the rows' tooltips.
+    void SetLanguage(const std::string& lang) { m_lang = lang; }
     const std::vector<HistoryRow>& Rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,6 +56,7 @@ private:
     QList<QPixmap> m_images;
     std::vector<HistoryRow> m_rows;
     TimeDisplay m_timeDisplay = TimeDisplay::Classic;
+    std::string m_lang;
 };
 
 }  // namespace dravik

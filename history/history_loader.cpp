@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "history/history_chart.h"
@@ -85,6 +86,48 @@ RowListing ReadRows(CQuakeDatabase& db, const std::string& sql, const std::atomi
     return listing;
 }
 
+// Gives the rows what `feltSql` says was felt of them, found by their texts (the table's rowid is not among the
+// listing's columns). An archive without the table yet (older, not yet opened by the feed) has nothing to say.
+void AddFeltReports(CQuakeDatabase& db, const std::string& feltSql, const std::atomic<bool>* stop,
+                    RowListing* listing) {
+    if (feltSql.empty() || listing->fault != ArchiveFault::kNone || listing->rows.empty()) {
+        return;
+    }
+    const auto key = [](const std::string& mag, const std::string& region, const std::string& data1,
+                        const std::string& data2, const std::string& wsp1, const std::string& wsp2) {
+        return mag + '\x1f' + region + '\x1f' + data1 + '\x1f' + data2 + '\x1f' + wsp1 + '\x1f' + wsp2;
+    };
+    db.Query(feltSql);
+    if (db.GetLastResult() != 0) {
+        return;
+    }
+    std::unordered_map<std::string, FeltData> felt;
+    const int count = db.GetRowCount();
+    db.MoveFirst();
+    for (int i = 0; i < count && !Stopped(stop); ++i, db.MoveNext()) {
+        FeltData f;
+        const std::string reports = db.GetValue("reports");
+        f.reports = reports.empty() ? -1 : static_cast<int>(AtoiC(reports));
+        const std::string cdi = db.GetValue("cdi");
+        const std::string mmi = db.GetValue("mmi");
+        f.cdi = cdi.empty() ? -1.0 : AtofC(cdi);
+        f.mmi = mmi.empty() ? -1.0 : AtofC(mmi);
+        f.alert = db.GetValue("alert");
+        f.tsunami = db.GetValue("tsunami") == "1";
+        felt[key(db.GetValue("mag"), db.GetValue("region"), db.GetValue("data1"), db.GetValue("data2"),
+                 db.GetValue("wsp1"), db.GetValue("wsp2"))] = f;
+    }
+    if (felt.empty()) {
+        return;
+    }
+    for (HistoryRow& row : listing->rows) {
+        const auto it = felt.find(key(row.mag, row.region, row.data1, row.data2, row.wsp1, row.wsp2));
+        if (it != felt.end()) {
+            row.felt = it->second;
+        }
+    }
+}
+
 // Days since 1970 of a "YYYY-MM-DD" text; false for another text.
 bool DayOf(const std::string& text, long long* day) {
     if (text.size() < 10 || text[4] != '-' || text[7] != '-') {
@@ -118,10 +161,13 @@ bool RangeCoversMuchOfTheArchive(CQuakeDatabase& db, const CalendarDate& from, c
 
 }  // namespace
 
-RowListing LoadHistoryRows(const std::string& path, const std::string& sql, const std::atomic<bool>* stop) {
+RowListing LoadHistoryRows(const std::string& path, const std::string& sql, const std::atomic<bool>* stop,
+                           const std::string& feltSql) {
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
-    return ReadRows(db, sql, stop, [](const CQuakeDatabase&, const HistoryRow&) { return true; });
+    RowListing listing = ReadRows(db, sql, stop, [](const CQuakeDatabase&, const HistoryRow&) { return true; });
+    AddFeltReports(db, feltSql, stop, &listing);
+    return listing;
 }
 
 RowListing LoadShakingRows(const std::string& path, const ShakingQuery& query, const std::atomic<bool>* stop) {
@@ -134,10 +180,13 @@ RowListing LoadShakingRows(const std::string& path, const ShakingQuery& query, c
     if (db.GetLastResult() != 0) {
         return {{}, FaultOf(db, stop)};
     }
-    return ReadRows(db, ShakingStatement(onGlobe, wholeTable), stop, [&](const CQuakeDatabase& at, HistoryRow& row) {
-        row.shaking = StrongestLevel(row.mag, row.wsp1, row.wsp2, at.GetValue("depth"), onGlobe.places);
-        return row.shaking >= query.level;
-    });
+    RowListing listing =
+        ReadRows(db, ShakingStatement(onGlobe, wholeTable), stop, [&](const CQuakeDatabase& at, HistoryRow& row) {
+            row.shaking = StrongestLevel(row.mag, row.wsp1, row.wsp2, at.GetValue("depth"), onGlobe.places);
+            return row.shaking >= query.level;
+        });
+    AddFeltReports(db, FeltStatement(query.from, query.to, query.region), stop, &listing);
+    return listing;
 }
 
 CHistoryLoader::~CHistoryLoader() {

@@ -27,8 +27,10 @@ struct RowListing {
 // The archive's regions in order, each once, on a connection of the calling thread that gives up once *stop
 // is set.
 RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop);
-// The rows `sql` (a HistoryStatement) selects, as the list shows them; the same connection rules.
-RowListing LoadHistoryRows(const std::string& path, const std::string& sql, const std::atomic<bool>* stop);
+// The rows `sql` (a HistoryStatement) selects, as the list shows them; the same connection rules. With `feltSql`
+// (a FeltStatement of the same range), each row gets what agencies said people felt of it.
+RowListing LoadHistoryRows(const std::string& path, const std::string& sql, const std::atomic<bool>* stop,
+                           const std::string& feltSql = {});
 
 // The rows of the query's range, each with its strongest expected level at the places in `shaking`, those that
 // do not reach the query's level left out: the prefilter's SQL, then the exact test of what it keeps. A range of

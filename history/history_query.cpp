@@ -150,6 +150,13 @@ std::string ShakingStatement(const ShakingQuery& query, bool wholeTable) {
     return sql + kNewestFirst;
 }
 
+std::string FeltStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region) {
+    return "select t.mag as mag,t.region as region,t.data1 as data1,t.data2 as data2,t.wsp1 as wsp1,t.wsp2 as wsp2,"
+           "f.reports as reports,f.cdi as cdi,f.mmi as mmi,f.alert as alert,f.tsunami as tsunami from trze_felt f "
+           "join trze t on t.rowid=f.row where " +
+           RangeCondition(from, to, region);
+}
+
 std::string RegionListStatement() {
     return "select distinct region from trze order by region collate nocase,region";
 }

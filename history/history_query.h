@@ -59,6 +59,9 @@ struct ShakingQuery {
 // most of the archive, and every region's rows are looked for in the table rather than through the date index.
 std::string ShakingStatement(const ShakingQuery& query, bool wholeTable);
 
+// What agencies said people felt of the rows of the range (table trze_felt), with each row's texts to find it by.
+std::string FeltStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region);
+
 // The archive's regions, each once, in the region combo's order.
 std::string RegionListStatement();
 

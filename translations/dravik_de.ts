@@ -744,6 +744,10 @@ Download unter %3</translation>
         <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
         <translation>Einen Namen (höchstens 64 Bytes), eine Breite von -90 bis 90 und eine Länge von -180 bis 180 angeben.</translation>
     </message>
+    <message>
+        <source>ShakeMap: najsilniej %1</source>
+        <translation>ShakeMap: bis %1</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

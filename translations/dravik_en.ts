@@ -742,6 +742,10 @@ Do pobrania na stronie %3</source>
         <source>Podaj nazwę (najwyżej 64 bajty), szerokość od -90 do 90 i długość od -180 do 180.</source>
         <translation>Give a name (at most 64 bytes), a latitude from -90 to 90 and a longitude from -180 to 180.</translation>
     </message>
+    <message>
+        <source>ShakeMap: najsilniej %1</source>
+        <translation>ShakeMap: up to %1</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
