@@ -144,10 +144,7 @@ void CMonitorDlg::OnSettings() {
     }
     SaveAlertSettings(dlg.Settings());
     // Read back as stored, so that what is used is what the next start will use.
-    ApplyAlertSettings(LoadAlertSettings());
-    if (m_pQuakeMap != nullptr) {
-        m_pQuakeMap->RefreshSettings();
-    }
+    ApplyStoredSettings();
     if (dlg.StartWithSession() != startWithSession) {
         std::string error;
         const std::string self = QCoreApplication::applicationFilePath().toStdString();
