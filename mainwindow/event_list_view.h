@@ -78,6 +78,7 @@ struct EventRowView {
 // The view of a row under the alert settings: their time display, the distance from home in its column and as
 // the tooltip (in the language stored now). UI thread.
 EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings);
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang);
 
 // Inserts one event at row `index`: the magnitude with its class image, then region, date, time, latitude,
 // longitude, depth and the distance from home. The row keeps the event's id and its archive-form date and time, so that

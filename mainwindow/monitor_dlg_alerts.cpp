@@ -53,12 +53,15 @@ private:
 }  // namespace
 
 EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings) {
+    return AlertRowView(event, settings, UiLanguage());
+}
+
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang) {
     EventRowView view;
     view.display = settings.timeDisplay;
     if (!settings.hasHome && settings.places.empty()) {
         return view;
     }
-    const std::string lang = UiLanguage();
     const AlertDecision d = DecideAlert(event, settings, 0);
     if (!d.hasDistance) {
         return view;
@@ -126,8 +129,9 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
     ShowPlaceColumns(*m_listEvents, settings.hasHome || !settings.places.empty());
     std::vector<int> rows;
     rows.reserve(static_cast<std::size_t>(m_listEvents->rowCount()));
+    const std::string lang = UiLanguage();
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
-        ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+        ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings, lang));
         rows.push_back(row);
     }
     if (CEventListSorter* sorter = CEventListSorter::Of(*m_listEvents)) {

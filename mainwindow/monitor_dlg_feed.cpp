@@ -133,11 +133,13 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
 
 void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& round) {
     const AlertSettings alerts = CurrentAlertSettings();
+    // The language holds for the program's run (a change of it ends the run): read once a round, not per row.
+    const std::string lang = UiLanguage();
     CEventListView view(
         *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
         // Read at each row, not at the round's start: a home place changed while a round runs holds for its later
         // rows too, after the settings window has redone the listed ones.
-        [this](const QuakeEvent& event) { return AlertRowView(event, CurrentAlertSettings()); },
+        [this, lang](const QuakeEvent& event) { return AlertRowView(event, CurrentAlertSettings(), lang); },
         [this](int row) { OnRowRevised(row); });
     QuakeListUpdate update(view, m_quakes, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
                            *m_services.sound, FeedHooks(alerts));

@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     ShowPlaceColumns(list, places > 0);
     CEventListView::RowViewSource rowView;
     if (places > 0) {
-        rowView = [&settings](const QuakeEvent& e) { return AlertRowView(e, settings); };
+        rowView = [&settings](const QuakeEvent& e) { return AlertRowView(e, settings, "PL"); };
     }
     list.show();
     const QList<QIcon> images = QuakeMarkIcons();
@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
 
     // Runs `work` on a worker while the UI thread's loop turns; returns the time taken and the worst stall.
     const auto measure = [&](const std::function<void(QuakeListUpdate&)>& work, qint64* stallMs) {
-        CEventListView view(list, images, uiThread, [] {}, rowView);
+        CEventListView view(
+            list, images, uiThread, [] {}, rowView);
         QuakeListUpdate::Hooks hooks;
         hooks.store = [](const std::vector<QuakeEvent>&) { return ArchiveWriteResult{}; };
         hooks.nowUtcMs = [now] { return now; };
