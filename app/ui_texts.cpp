@@ -209,6 +209,14 @@ std::string SourceProblemText(const std::string& lang, const std::string& host, 
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" + reason + ")";
 }
 
+std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Ostrzeżenie o tsunami: %1 (%2)")), {title, centre});
+}
+
+std::string TsunamiOpenText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz komunikat"));
+}
+
 std::string CatchingUpText(const std::string& lang, const std::string& host) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uzupełnianie archiwum: ")) + host + "…";
 }

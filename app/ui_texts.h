@@ -63,6 +63,11 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// A tsunami warning, watch, advisory or threat in force, in the status line: "Ostrzeżenie o tsunami: <title>
+// (<centre>)".
+std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre);
+// The action of a tsunami message's notification, which opens the message: "Otwórz komunikat".
+std::string TsunamiOpenText(const std::string& lang);
 // A clock difference as people say it: "1 h", "12 min" (whole hours from an hour on).
 std::string ClockAmountText(std::int64_t differenceMs);
 // "Zegar komputera różni się od zegara źródła o 1 h": the sources' clock and the computer's differ.

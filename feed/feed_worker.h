@@ -7,11 +7,13 @@
 
 namespace dravik {
 
-// The three operations of one polling cycle, carried out by the main window.
+// The operations of one polling cycle, carried out by the main window.
 class IFeedCycle {
 public:
     virtual ~IFeedCycle() = default;
     virtual void RefreshQuakeList() = 0;
+    // The tsunami warning centres' messages, read after the earthquakes so that a message finds its quake.
+    virtual void ReadTsunamiMessages() = 0;
     virtual void ReadSolarWind() = 0;
     virtual void ReadXRayEvents() = 0;
 };

@@ -3,10 +3,13 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/environment.h"
@@ -45,13 +48,55 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-// Keeps the last answer's Date header (after redirects, the final one's).
+// A header's value without the blanks around it, when `line` is that header ("ETag: x"); nothing otherwise.
+std::optional<std::string_view> HeaderValue(std::string_view line, std::string_view name) {
+    if (line.size() <= name.size() || line[name.size()] != ':') {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) {
+            return std::nullopt;
+        }
+    }
+    std::string_view value = line.substr(name.size() + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
+// A validator goes back to the server in a header line: a long or broken one is not kept.
+std::string Validator(std::string_view value) {
+    constexpr std::size_t kMaxValidator = 256;
+    if (value.size() > kMaxValidator) {
+        return {};
+    }
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            return {};
+        }
+    }
+    return std::string(value);
+}
+
+// Keeps the last answer's Date and validators (after redirects, the final one's: a status line starts anew).
 size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
     const size_t bytes = size * count;
     const std::string_view line(data, bytes);
-    if (line.size() > 5 && (line[0] == 'D' || line[0] == 'd') &&
-        (line.substr(1, 4) == "ate:" || line.substr(1, 4) == "ATE:")) {
-        *static_cast<std::int64_t*>(user) = ReadHttpDate(line.substr(5)).value_or(0);
+    auto* fetched = static_cast<FetchResult*>(user);
+    if (line.substr(0, 5) == "HTTP/") {
+        fetched->dateUtcMs = 0;
+        fetched->etag.clear();
+        fetched->lastModified.clear();
+    } else if (const auto date = HeaderValue(line, "date")) {
+        fetched->dateUtcMs = ReadHttpDate(*date).value_or(0);
+    } else if (const auto etag = HeaderValue(line, "etag")) {
+        fetched->etag = Validator(*etag);
+    } else if (const auto modified = HeaderValue(line, "last-modified")) {
+        fetched->lastModified = Validator(*modified);
     }
     return bytes;
 }
@@ -154,6 +199,10 @@ std::string FetchPageWhole(std::string url, std::size_t maxBytes) {
 }
 
 FetchResult FetchSource(std::string url, std::size_t maxBytes) {
+    return FetchConditional(std::move(url), {}, maxBytes);
+}
+
+FetchResult FetchConditional(std::string url, const ConditionalRequest& request, std::size_t maxBytes) {
     FetchResult fetched;
     const std::uint64_t generation = g_abortGeneration.load();
     if (Cancelled(generation)) {
@@ -185,11 +234,22 @@ FetchResult FetchSource(std::string url, std::size_t maxBytes) {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ReadHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &fetched.dateUtcMs);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &fetched);
+    curl_slist* headers = nullptr;
+    const std::string ifNoneMatch = Validator(request.ifNoneMatch);
+    const std::string ifModifiedSince = Validator(request.ifModifiedSince);
+    if (!ifNoneMatch.empty()) {
+        headers = curl_slist_append(headers, ("If-None-Match: " + ifNoneMatch).c_str());
+    }
+    if (!ifModifiedSince.empty()) {
+        headers = curl_slist_append(headers, ("If-Modified-Since: " + ifModifiedSince).c_str());
+    }
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 
     const CURLcode result = Transfer(easy, generation);
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &fetched.status);
     curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
     fetched.ok = result == CURLE_OK;
     if (fetched.ok) {
         fetched.body = std::move(body.text);

@@ -36,6 +36,15 @@ struct FetchResult {
     std::string error{};
     // The server's clock: its answer's `Date` header, UTC ms; 0 when it gave none.
     std::int64_t dateUtcMs = 0;
+    // The final answer's validators (`ETag`, `Last-Modified`) as sent, for the next conditional request.
+    std::string etag{};
+    std::string lastModified{};
+};
+
+// What a conditional GET sends: the validators of the copy held (empty: that header is left out).
+struct ConditionalRequest {
+    std::string ifNoneMatch{};
+    std::string ifModifiedSince{};
 };
 
 // An HTTP date ("Tue, 08 Dec 2026 10:49:00 GMT", the IMF-fixdate form every server sends) as UTC ms; nothing
@@ -50,6 +59,10 @@ std::string FetchProblem(const FetchResult& page);
 // The fetch of FetchPageWhole with its status: for callers that must tell "nothing there" (204, 404) from a
 // service error and both from no answer at all.
 FetchResult FetchSource(std::string url, std::size_t maxBytes = kMaxFetchBytes);
+
+// FetchSource with If-None-Match / If-Modified-Since: a 304 answer (status 304, ok, empty body) says the copy
+// held is still the page.
+FetchResult FetchConditional(std::string url, const ConditionalRequest& request, std::size_t maxBytes = kMaxFetchBytes);
 
 // While it lives, fetches on the constructing thread give up (returning the empty text) as soon as `flag`
 // is true, including fetches that start after it became true. The owner of a worker thread sets the flag

@@ -54,6 +54,7 @@ enum EventRowRole : int {
     kRoleArchiveText,  // on the date and time cells: the archive's form
     kRoleRevision,     // what the last revision changed
     kRoleAgeMs,        // the origin the list ages the row by, UTC ms
+    kRoleTsunami,      // a tsunami message was issued for the quake (its agency's flag, or a centre's message)
 };
 
 // The origin a row ages by: the source's. A classic page's row has none the program could trust (its date and
@@ -84,6 +85,10 @@ void SetRowNumbers(QTableWidgetItem& magItem, const QuakeEvent& event) {
     magItem.setData(kRoleLatitude, event.latitude);
     magItem.setData(kRoleLongitude, event.longitude);
     magItem.setData(kRoleAgeMs, AgeKey(event));
+    // Once marked, a row stays marked: a revision without the flag does not take a centre's message back.
+    if (event.felt.tsunami) {
+        magItem.setData(kRoleTsunami, true);
+    }
 }
 
 // The keys that sort a row by its event's texts: numbers read from the shown texts, date and time from the
@@ -239,8 +244,8 @@ using RowCells = std::array<QTableWidgetItem*, kEventColumnCount>;
 RowCells MakeRowCells(const QTableWidget& list, const QList<QIcon>& images, const QuakeEvent& event, int image,
                       const EventRowView& view, bool atTop) {
     RowCells cells{};
-    const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2,
-                                  &event.wsp1, &event.wsp2,   &event.depth, nullptr, nullptr};
+    const std::string* texts[] = {&event.mag,  &event.region, &event.data1, &event.data2, &event.wsp1,
+                                  &event.wsp2, &event.depth,  nullptr,      nullptr};
     for (int column = 0; column < kEventColumnCount; ++column) {
         if (texts[column] != nullptr) {
             cells[column] = MakeItem(*texts[column], column);
@@ -353,7 +358,17 @@ QuakeEvent EventOfRow(const QTableWidget& list, int row) {
     event.magnitude = magItem->data(kRoleMagnitude).toDouble();
     event.latitude = magItem->data(kRoleLatitude).toDouble();
     event.longitude = magItem->data(kRoleLongitude).toDouble();
+    event.felt.tsunami = magItem->data(kRoleTsunami).toBool();
     return event;
+}
+
+bool MarkTsunamiRow(QTableWidget& list, int row) {
+    QTableWidgetItem* magItem = list.item(row, 0);
+    if (magItem == nullptr || magItem->data(kRoleTsunami).toBool()) {
+        return false;
+    }
+    magItem->setData(kRoleTsunami, true);
+    return true;
 }
 
 void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

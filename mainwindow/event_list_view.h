@@ -89,6 +89,8 @@ void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, c
 void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view);
 // The event a row was made from, as far as the row keeps it (id, texts, the source's numbers).
 QuakeEvent EventOfRow(const QTableWidget& list, int row);
+// Gives a row the tsunami mark its tooltip shows (a centre's message named its quake); whether it lacked it.
+bool MarkTsunamiRow(QTableWidget& list, int row);
 // Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
 // changed for its tooltip.
 void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

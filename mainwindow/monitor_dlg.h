@@ -20,6 +20,7 @@
 #include "feed/push_pump.h"
 #include "feed/quake_list_update.h"
 #include "feed/source_reader.h"
+#include "feed/tsunami_watch.h"
 #include "mainwindow/map_view.h"
 #include "platform/notifier.h"
 #include "platform/tray_shell.h"
@@ -68,6 +69,10 @@ struct MonitorServices {
     std::function<std::optional<std::int64_t>(const std::string& source)> newestOrigin;
     // Reads a source's answer with its HTTP status (catch-up pages); empty: the real fetch.
     std::function<FetchResult(const std::string& url)> fetchStatus;
+    // The conditional GET of the tsunami centres' feeds; empty: the real fetch.
+    std::function<FetchResult(const std::string& url, const ConditionalRequest& request)> fetchConditional;
+    // The file of the tsunami messages already notified; empty: tsunami_alerted.txt in the data directory.
+    std::string tsunamiAlertedPath;
     // UTC milliseconds now, for freshness and catch-up; empty for the clock.
     std::function<std::int64_t()> nowUtcMs;
     // Whether OnInitDialog starts the feed worker (tests drive the cycle themselves).
@@ -120,6 +125,7 @@ public:
 
     // The feed's cycle, called on the worker's thread.
     void RefreshQuakeList() override;
+    void ReadTsunamiMessages() override;
     void ReadSolarWind() override;
     void ReadXRayEvents() override;
     // The push pump's round over the events pushed since the last (its own thread).
@@ -172,8 +178,10 @@ public:
     void OnCommand(int commandId);
     // Alert side (settings window, notifications, time display, distance from home).
     void OnSettings();
-    // Shows the window with the event of a clicked notification selected ("*": the window only).
+    // Shows the window with the event of a clicked notification selected ("*": the window only); a tsunami
+    // message's key ("tsunami:<address>") opens the message in the user's browser instead.
     void OnShowNotifiedEvent(const std::string& key);
+    static constexpr const char* kTsunamiKeyPrefix = "tsunami:";
     AlertSettings CurrentAlertSettings() const;
     // Takes settings in use: the list's time header and rows, and every later cycle.
     void ApplyAlertSettings(const AlertSettings& settings);
@@ -245,6 +253,10 @@ private:
     // Worker thread: the sources' clock against the computer's (shown and used past 5 minutes).
     void NoteClockOffset(std::int64_t offsetMs);
     bool ShowBalloonNotice(const DesktopNotice& notice);
+    // UI thread: the tsunami messages' notices, the status line's warnings in force and the quakes' marks.
+    void ShowTsunamiRound(const TsunamiRound& round);
+    // UI thread: a message's web address in the user's browser (nothing else is opened).
+    void OpenTsunamiMessage(const std::string& url);
     void BuildControls();
     void ConnectHandlers();
     void StartFeedWorker();
@@ -313,6 +325,10 @@ private:
     // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
     std::map<std::string, std::string> m_sourceProblems;
     std::map<std::string, std::string> m_sourceProblemsShown;
+    // The centres' feeds and the messages already notified (worker thread); the warnings, watches, advisories
+    // and threats in force as shown (UI thread).
+    std::unique_ptr<TsunamiWatch> m_pTsunamiWatch;
+    std::vector<TsunamiMessage> m_tsunamiShown;
     // Over the empty list while every source fails (made the first time it is needed).
     QLabel* m_emptyListNote = nullptr;
     bool m_bEnded = false;

@@ -52,19 +52,17 @@ private:
 
 }  // namespace
 
-EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings) {
-    return AlertRowView(event, settings, UiLanguage());
-}
+namespace {
 
-EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang) {
-    EventRowView view;
-    view.display = settings.timeDisplay;
+// The distances and the shaking expected at the places, when there are places.
+void PlaceRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang,
+                  EventRowView& view) {
     if (!settings.hasHome && settings.places.empty()) {
-        return view;
+        return;
     }
     const AlertDecision d = DecideAlert(event, settings, 0);
     if (!d.hasDistance) {
-        return view;
+        return;
     }
     const std::vector<Place> places = AllPlaces(settings);
     view.tooltip = DistanceText(lang, d.distanceKm, d.bearingDeg, PlaceName(lang, places[d.nearestPlace]));
@@ -75,6 +73,26 @@ EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings
     // Then every place, strongest first.
     for (const PlaceShaking& shaking : d.shaking) {
         view.tooltip += "\n" + PlaceShakingLine(lang, PlaceName(lang, places[shaking.place]), shaking);
+    }
+}
+
+}  // namespace
+
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings) {
+    return AlertRowView(event, settings, UiLanguage());
+}
+
+EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang) {
+    EventRowView view;
+    view.display = settings.timeDisplay;
+    PlaceRowView(event, settings, lang, view);
+    // The agency's flag and a warning centre's message meet in one mark.
+    if (event.felt.tsunami) {
+        FeltData tsunami;
+        tsunami.tsunami = true;
+        for (const std::string& line : FeltLines(lang, tsunami)) {
+            view.tooltip += (view.tooltip.empty() ? "" : "\n") + line;
+        }
     }
     return view;
 }
@@ -238,6 +256,10 @@ bool CMonitorDlg::ShowBalloonNotice(const DesktopNotice& notice) {
 
 void CMonitorDlg::OnShowNotifiedEvent(const std::string& key) {
     if (m_bEnded) {
+        return;
+    }
+    if (key.rfind(kTsunamiKeyPrefix, 0) == 0) {
+        OpenTsunamiMessage(key.substr(std::string(kTsunamiKeyPrefix).size()));
         return;
     }
     OnShowList();

@@ -391,6 +391,16 @@ void CMonitorDlg::ShowStatusLine() {
     }
     std::string line = problem.empty() ? m_strSolarWind : problem;
     std::string tip = TrayTooltip(lang);
+    // A tsunami warning in force comes before everything else the line says.
+    std::string tsunami;
+    for (const TsunamiMessage& message : m_tsunamiShown) {
+        const std::string text = TsunamiStatusText(lang, message.title, message.centre);
+        tsunami += (tsunami.empty() ? "" : " | ") + text;
+        tip += "\n" + text;
+    }
+    if (!tsunami.empty()) {
+        line = tsunami + (line.empty() ? "" : " | ") + line;
+    }
     if (m_clockOffsetShown != 0) {
         const std::string text = ClockDifferenceText(lang, m_clockOffsetShown);
         line += (line.empty() ? "" : " | ") + text;
@@ -407,7 +417,7 @@ void CMonitorDlg::ShowStatusLine() {
         tip += "\n" + text;
     }
     ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line),
-                   !problem.empty() || !m_sourceProblemsShown.empty());
+                   !problem.empty() || !m_sourceProblemsShown.empty() || !m_tsunamiShown.empty());
     if (m_pTray != nullptr) {
         m_pTray->SetTooltipText(tip);
     }
@@ -419,8 +429,13 @@ void CMonitorDlg::ShowEmptyListNote() {
         return;
     }
     // Only an empty list with nothing to read needs words: a list that has rows speaks for itself.
-    const bool show = m_listEvents->rowCount() == 0 && !m_sourceProblemsShown.empty() &&
-                      m_sourceProblemsShown.size() >= QuakeUrls(CurrentAlertSettings().sources).size();
+    // Only the earthquake sources count: a tsunami feed that fails leaves the list's sources as they were.
+    const std::vector<std::string> sources = QuakeUrls(CurrentAlertSettings().sources);
+    const auto failing = std::count_if(sources.begin(), sources.end(), [this](const std::string& url) {
+        return m_sourceProblemsShown.count(url) != 0;
+    });
+    const bool show =
+        m_listEvents->rowCount() == 0 && failing > 0 && static_cast<std::size_t>(failing) >= sources.size();
     const QString text = show ? QString::fromStdString(NoSourceReadText(UiLanguage())) : QString();
     // A screen reader finds no labels inside a table, only cells: the table describes itself.
     m_listEvents->setAccessibleDescription(text);

@@ -88,6 +88,14 @@ std::string XRayUrl() {
     return EnvOr("DRAVIK_XRAY_URL", "http://www.swpc.noaa.gov/rt_plots/xray_1m.html");
 }
 
+std::vector<std::string> TsunamiUrls() {
+    const char* value = std::getenv("DRAVIK_TSUNAMI_URL");
+    if (value != nullptr) {
+        return SplitBlanks(value);
+    }
+    return {"https://www.tsunami.gov/events/xml/PHEBAtom.xml", "https://www.tsunami.gov/events/xml/PAAQAtom.xml"};
+}
+
 std::string SiteUrl() {
     return StripTrailingSlashes(EnvOr("DRAVIK_SITE_URL", "http://dravik.example/"));
 }

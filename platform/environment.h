@@ -24,6 +24,9 @@ std::string SiteUrl();       // DRAVIK_SITE_URL, the product's web site root, wi
 std::string SiteHost();      // the host name of SiteUrl(), for the texts that name it
 std::string MapUrl();        // DRAVIK_MAP_URL; empty means the built-in map pages
 int PollSeconds();           // DRAVIK_POLL_SECONDS, the pause between feed cycles (default 300)
+// The tsunami warning centres' Atom feeds, read every cycle: DRAVIK_TSUNAMI_URL's addresses (blank-separated)
+// when set, none when it is set but blank, else the Pacific and the National Tsunami Warning Center's.
+std::vector<std::string> TsunamiUrls();
 // DRAVIK_PUSH_URL, EMSC's WebSocket of new and updated events. Set but empty, it switches push off: the
 // result is then empty.
 std::string PushUrl();

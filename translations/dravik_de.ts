@@ -748,6 +748,14 @@ Download unter %3</translation>
         <source>ShakeMap: najsilniej %1</source>
         <translation>ShakeMap: bis %1</translation>
     </message>
+    <message>
+        <source>Ostrzeżenie o tsunami: %1 (%2)</source>
+        <translation>Tsunami-Warnung: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Otwórz komunikat</source>
+        <translation>Meldung öffnen</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

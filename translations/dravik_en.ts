@@ -746,6 +746,14 @@ Do pobrania na stronie %3</source>
         <source>ShakeMap: najsilniej %1</source>
         <translation>ShakeMap: up to %1</translation>
     </message>
+    <message>
+        <source>Ostrzeżenie o tsunami: %1 (%2)</source>
+        <translation>Tsunami alert: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Otwórz komunikat</source>
+        <translation>Open message</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

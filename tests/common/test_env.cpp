@@ -54,6 +54,8 @@ void SetUpIsolatedEnvironment() {
         ::setenv(name, "http://127.0.0.1:9/", 1);
     }
     ::setenv("DRAVIK_TILE_URL", "http://127.0.0.1:9/{z}/{x}/{y}.png", 1);
+    // Set but blank: no tsunami feed is read unless a test serves one.
+    ::setenv("DRAVIK_TSUNAMI_URL", "", 1);
 }
 
 const std::string& TestRoot() {

@@ -86,6 +86,7 @@ def make_env(root, name, base, site_url):
         "DRAVIK_QUAKE_URL": f"{base}/{name}/quake",
         "DRAVIK_SOLAR_WIND_URL": f"{base}/{name}/wind",
         "DRAVIK_XRAY_URL": f"{base}/{name}/xray",
+        "DRAVIK_TSUNAMI_URL": "",  # no tsunami feed: the real centres are never asked
         "DRAVIK_SITE_URL": site_url,
         "DRAVIK_POLL_SECONDS": "300",
         "TZ": "UTC",

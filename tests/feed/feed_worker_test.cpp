@@ -47,6 +47,7 @@ public:
         m_pages.push_back(page);
         m_calls.push_back({'Q', start, Clock::now()});
     }
+    void ReadTsunamiMessages() override { Record('T'); }
     void ReadSolarWind() override { Record('S'); }
     void ReadXRayEvents() override { Record('X'); }
 
@@ -101,17 +102,17 @@ TEST(FeedWorker, CyclesInOrderWithThePauseBetween) {
     const auto started = Clock::now();
     worker.Start();
     EXPECT_EQ(g_bFeedRunning.load(), 1);
-    ASSERT_TRUE(cycle.WaitForCalls(7, 5.0));
+    ASSERT_TRUE(cycle.WaitForCalls(9, 5.0));
     worker.Stop();
     EXPECT_EQ(g_bFeedRunning.load(), 0);
 
     const std::vector<Call> calls = cycle.Calls();
-    EXPECT_EQ(cycle.Order().substr(0, 7), "QSXQSXQ");
+    EXPECT_EQ(cycle.Order().substr(0, 9), "QTSXQTSXQ");
     if (test::kTimingMeaningful) {
         EXPECT_LT(Seconds(calls[0].start - started), 0.5);  // no delay before the first cycle
     }
     // The pause runs from the end of one cycle (the X-ray request) to the start of the next.
-    for (std::size_t i : {3u, 6u}) {
+    for (std::size_t i : {4u, 8u}) {
         const double pause = Seconds(calls[i].start - calls[i - 1].end);
         EXPECT_GE(pause, 1.0) << i;
         if (test::kTimingMeaningful) {
@@ -176,14 +177,14 @@ TEST(FeedWorker, StopDuringThePauseReturnsAtOnce) {
     RecordingCycle cycle;
     FeedWorker worker(cycle, 300);
     worker.Start();
-    ASSERT_TRUE(cycle.WaitForCalls(3, 5.0));
+    ASSERT_TRUE(cycle.WaitForCalls(4, 5.0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto start = Clock::now();
     worker.Stop();
     if (test::kTimingMeaningful) {
         EXPECT_LT(Seconds(Clock::now() - start), 1.0);
     }
-    EXPECT_EQ(cycle.Order(), "QSX");
+    EXPECT_EQ(cycle.Order(), "QTSX");
     worker.Stop();  // a second stop is harmless
 }
 
@@ -215,7 +216,7 @@ TEST(FeedWorker, StopDuringAStalledFetchReturnsAtOnce) {
     second.SetQuakeUrl(server.Url("/quakes"));
     FeedWorker again(second, 300);
     again.Start();
-    ASSERT_TRUE(second.WaitForCalls(3, 5.0));
+    ASSERT_TRUE(second.WaitForCalls(4, 5.0));
     again.Stop();
     EXPECT_EQ(second.Pages(), std::vector<std::string>{"page"});
 }
@@ -227,9 +228,9 @@ TEST(FeedWorker, DestroyedWithoutStartOrWhileRunning) {
         FeedWorker running(cycle, 300);
         running.Start();
         running.Start();  // already running: no second thread
-        ASSERT_TRUE(cycle.WaitForCalls(3, 5.0));
+        ASSERT_TRUE(cycle.WaitForCalls(4, 5.0));
     }
-    EXPECT_EQ(cycle.Order(), "QSX");
+    EXPECT_EQ(cycle.Order(), "QTSX");
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dravik {
+
+// What a tsunami warning centre's message is, from the least to the most urgent. A category the reader does
+// not know (a cancellation, say) counts as information: it is told, never raised as a threat.
+enum class TsunamiKind : unsigned char { Information, Advisory, Watch, Threat, Warning };
+
+// One entry of a centre's Atom feed.
+struct TsunamiMessage {
+    std::string id;      // the entry's id (urn:uuid:...)
+    std::string title;   // the feed's message title with the entry's region: "Tsunami Warning Number 1 – ..."
+    std::string centre;  // the feed's author, else the centre the address names
+    TsunamiKind kind = TsunamiKind::Information;
+    std::int64_t issuedUtcMs = 0;
+    std::int64_t expiresUtcMs = 0;
+    std::string link;  // the bulletin, else the CAP message; http(s) only, else empty
+    bool hasPosition = false;
+    double latitude = 0.0;  // the quake's, as the entry gives it
+    double longitude = 0.0;
+};
+
+// Bounds on what one feed may bring: the centres publish one entry of a few kilobytes.
+inline constexpr std::size_t kMaxTsunamiFeedBytes = 1024u * 1024;
+inline constexpr std::size_t kMaxTsunamiEntries = 50;
+inline constexpr std::size_t kMaxTsunamiTextBytes = 300;
+// The entries say nothing of expiry (their CAP messages do): a message counts for a day after its issue, and
+// never longer than a week whatever an entry says.
+inline constexpr std::int64_t kTsunamiDefaultLifeMs = 24LL * 3600 * 1000;
+inline constexpr std::int64_t kTsunamiLongestLifeMs = 7LL * 24 * 3600 * 1000;
+
+// The messages of one feed fetched from `url` (for the centre's name when the feed has no author); entries
+// without an id or an issue time are left out. `*isFeed` (when given) says whether the text was an Atom feed.
+std::vector<TsunamiMessage> ParseTsunamiFeed(std::string_view xml, const std::string& url, bool* isFeed = nullptr);
+
+// Warnings, watches, advisories and threats: critical, and shown in the status line while they last.
+bool IsTsunamiThreat(TsunamiKind kind);
+// Issued within the last day and not expired at `nowUtcMs`.
+bool IsTsunamiLive(const TsunamiMessage& message, std::int64_t nowUtcMs);
+// Whether the message is about the quake at that place and origin: within 300 km, the origin from 3 hours
+// before the issue (a centre updates its message for hours) to 5 minutes after it (clocks differ).
+bool NamesQuake(const TsunamiMessage& message, double latitude, double longitude, std::int64_t originUtcMs);
+
+// Outside text as plain text: tags dropped, CDATA kept, entities decoded, blanks collapsed, control bytes
+// gone, at most maxBytes.
+std::string XmlPlainText(std::string_view inner, std::size_t maxBytes);
+
+}  // namespace dravik

@@ -1,0 +1,94 @@
+// The main window's tsunami side: the warning centres' feeds read each cycle, their messages' notifications,
+// the warnings in force in the status line, the quakes they name marked in the list, and a click on a notice.
+#include <QDesktopServices>
+#include <QTableWidget>
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+
+#include "app/settings_key.h"
+#include "app/ui_texts.h"
+#include "feed/event_fields.h"
+#include "mainwindow/event_list_view.h"
+#include "mainwindow/monitor_dlg.h"
+#include "mainwindow/ui_texts.h"
+#include "platform/environment.h"
+#include "platform/qt/qt_ui_thread.h"
+
+namespace dravik {
+
+void CMonitorDlg::ReadTsunamiMessages() {
+    const std::vector<std::string> urls = TsunamiUrls();
+    if (urls.empty() && m_pTsunamiWatch == nullptr) {
+        return;
+    }
+    if (m_pTsunamiWatch == nullptr) {
+        // A small file of its own rather than the archive: the ids must be kept even while the archive is
+        // locked or damaged, and they are read once, by this thread alone.
+        const std::string path =
+            m_services.tsunamiAlertedPath.empty() ? DataFilePath("tsunami_alerted.txt") : m_services.tsunamiAlertedPath;
+        m_pTsunamiWatch = std::make_unique<TsunamiWatch>(path, m_services.fetchConditional);
+    }
+    const TsunamiRound round = m_pTsunamiWatch->Read(urls, m_services.nowUtcMs() + m_clockOffsetMs.load());
+    for (const auto& [url, reason] : round.problems) {
+        NoteSourceState(url, reason);
+    }
+    m_pUiThread->RunOnUiThread([&] { ShowTsunamiRound(round); });
+}
+
+void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
+    const std::string lang = UiLanguage();
+    for (const TsunamiMessage& message : round.toNotify) {
+        const bool threat = IsTsunamiThreat(message.kind);
+        // The link alone is opened on a click: the message's own words are the centre's.
+        DesktopNotice notice{message.title,
+                             message.centre,
+                             false,
+                             TsunamiOpenText(lang),
+                             message.link.empty() ? std::string("*") : kTsunamiKeyPrefix + message.link,
+                             threat ? NoticeUrgency::Critical : NoticeUrgency::Normal};
+        std::fprintf(stderr, "%s: tsunami message from %s: %s\n", ApplicationName().c_str(), message.centre.c_str(),
+                     message.title.c_str());
+        m_services.notifier->Notify(notice);
+    }
+    std::vector<TsunamiMessage> threats;
+    for (const TsunamiMessage& message : round.live) {
+        if (IsTsunamiThreat(message.kind)) {
+            threats.push_back(message);
+        }
+    }
+    if (threats.size() != m_tsunamiShown.size() ||
+        !std::equal(threats.begin(), threats.end(), m_tsunamiShown.begin(),
+                    [](const TsunamiMessage& a, const TsunamiMessage& b) { return a.id == b.id; })) {
+        m_tsunamiShown = std::move(threats);
+        ShowStatusLine();
+    }
+    if (m_listEvents == nullptr) {
+        return;
+    }
+    const AlertSettings settings = CurrentAlertSettings();
+    for (int row = 0; row < m_listEvents->rowCount(); ++row) {
+        const QuakeEvent event = EventOfRow(*m_listEvents, row);
+        if (!event.hasNumbers || event.felt.tsunami) {
+            continue;
+        }
+        for (const TsunamiMessage& message : round.live) {
+            if (NamesQuake(message, event.latitude, event.longitude, event.originUtcMs) &&
+                MarkTsunamiRow(*m_listEvents, row)) {
+                ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+                break;
+            }
+        }
+    }
+}
+
+void CMonitorDlg::OpenTsunamiMessage(const std::string& url) {
+    const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
+    // Only the web address the reader kept; a key from anywhere else opens nothing.
+    if (address.isValid() &&
+        (address.scheme() == QLatin1String("https") || address.scheme() == QLatin1String("http"))) {
+        QDesktopServices::openUrl(address);
+    }
+}
+
+}  // namespace dravik
