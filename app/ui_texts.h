@@ -96,6 +96,7 @@ enum class AlertText {
     WakeMagnitude,
     GroupNotify,
     NotifyEnabled,
+    SequenceSound,
     NotifyMinMagnitude,
     TimeDisplayLabel,
     TimeClassic,
@@ -164,6 +165,12 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
 std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag);
 // The summary notification of the rest of a round: "3 more earthquakes" / "Jeszcze 3 trzęsienia ziemi".
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
+// The summary of a round's aftershocks of one main shock: "12 aftershocks of M 6.8 CRETE, largest M 4.9" /
+// "12 wstrząsów wtórnych M 6.8 KRETA, największy M 4.9".
+std::string AftershocksText(const std::string& lang, std::size_t count, const std::string& mainMag,
+                            const std::string& mainRegion, const std::string& largestMag);
+// An aftershock's line in its row's tooltip: "aftershock of M 6.8 CRETE" / "wstrząs wtórny: M 6.8 KRETA".
+std::string AftershockOfText(const std::string& lang, const std::string& mainMag, const std::string& mainRegion);
 
 // The built-in map's legend of the circles' colours (age 0 the last hour, 1 the last day, 2 older) and the
 // home place's name when the user gave none: English for "EN", Polish otherwise.
