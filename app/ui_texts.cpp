@@ -292,6 +292,10 @@ std::string MapOpenInBrowserText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz w przeglądarce"));
 }
 
+std::string MapSequenceZoneText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "strefa wstrząsów wtórnych"));
+}
+
 std::string MapShakingCaptionText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
 }

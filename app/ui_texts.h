@@ -184,6 +184,8 @@ std::string MapPositionUnknownText(const std::string& lang);
 std::string MapOpenInBrowserText(const std::string& lang);
 // The caption of the legend's entries for the bands of the selected quake's expected shaking.
 std::string MapShakingCaptionText(const std::string& lang);
+// The legend's name of the sequence's zone: "aftershock zone".
+std::string MapSequenceZoneText(const std::string& lang);
 // Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
 // its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
 enum class PlaceText { MenuItem, Full };

@@ -768,6 +768,10 @@ Download unter %3</translation>
         <source>wstrząs wtórny: M %1 %2</source>
         <translation>Nachbeben von M %1 %2</translation>
     </message>
+    <message>
+        <source>strefa wstrząsów wtórnych</source>
+        <translation>Nachbebenzone</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -766,6 +766,10 @@ Do pobrania na stronie %3</source>
         <source>wstrząs wtórny: M %1 %2</source>
         <translation>aftershock of M %1 %2</translation>
     </message>
+    <message>
+        <source>strefa wstrząsów wtórnych</source>
+        <translation>aftershock zone</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
