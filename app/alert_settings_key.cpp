@@ -153,6 +153,7 @@ AlertSettingsForm FormFromSettings(const AlertSettings& s) {
     f.wakeMagnitude = FormatDecimal(s.wakeMagnitude);
     f.notifyEnabled = s.notifyEnabled;
     f.notifyMinMagnitude = FormatDecimal(s.notifyMinMagnitude);
+    f.sequenceSound = s.sequenceSound;
     f.timeDisplay = s.timeDisplay;
     f.sources = s.sources;
     return f;
@@ -196,6 +197,7 @@ std::vector<AlertField> SettingsFromForm(const AlertSettingsForm& f, AlertSettin
     }
     magnitude(f.wakeMagnitude, AlertField::WakeMagnitude, &s.wakeMagnitude);
     s.notifyEnabled = f.notifyEnabled;
+    s.sequenceSound = f.sequenceSound;
     magnitude(f.notifyMinMagnitude, AlertField::NotifyMinMagnitude, &s.notifyMinMagnitude);
     s.timeDisplay = f.timeDisplay;
     s.places = f.places;
@@ -242,6 +244,7 @@ void CAlertSettingsKey::TransferValues(bool save) {
             {kQuietWakeMagnitude, f.wakeMagnitude},
             {kNotifyEnabled, f.notifyEnabled ? "true" : "false"},
             {kNotifyMinMagnitude, f.notifyMinMagnitude},
+            {kSequenceSound, f.sequenceSound ? "true" : "false"},
             {kDisplayTime, TimeDisplayName(f.timeDisplay)},
             {kSourcesUrls, f.sources},
         };
@@ -322,6 +325,9 @@ void CAlertSettingsKey::TransferValues(bool save) {
     read(kQuietWakeMagnitude, magnitude(&s.wakeMagnitude));
     read(kNotifyEnabled, [&](const std::string& t) { return ReadBool(t, &s.notifyEnabled); });
     read(kNotifyMinMagnitude, magnitude(&s.notifyMinMagnitude));
+    read(kSequenceEnabled, [&](const std::string& t) { return ReadBool(t, &s.sequenceEnabled); });
+    read(kSequenceSound, [&](const std::string& t) { return ReadBool(t, &s.sequenceSound); });
+    read(kSequenceMinMagnitude, magnitude(&s.sequenceMinMagnitude));
     read(kDisplayTime, [&](const std::string& t) { return TimeDisplayFromName(Trimmed(t), &s.timeDisplay); });
     read(kSourcesUrls, [&](const std::string& t) { return ReadSources(t, &s.sources); });
     // Whole days, at most a year back: a source is asked for no more than that after time off.
@@ -374,8 +380,7 @@ void CAlertSettingsKey::ReadPlaces() {
     }
 }
 
-bool PlaceFromTexts(const std::string& name, const std::string& latitude, const std::string& longitude,
-                    Place* place) {
+bool PlaceFromTexts(const std::string& name, const std::string& latitude, const std::string& longitude, Place* place) {
     Place p;
     p.name = Trimmed(name);
     if (p.name.empty() || p.name.size() > kMaxHomeNameBytes ||

@@ -25,6 +25,11 @@ inline constexpr const char* kQuietTo = "quiet/to";
 inline constexpr const char* kQuietWakeMagnitude = "quiet/wakeMagnitude";
 inline constexpr const char* kNotifyEnabled = "notify/enabled";
 inline constexpr const char* kNotifyMinMagnitude = "notify/minMagnitude";
+// Aftershock sequences: grouped notifications (read only), whether their sound follows too, and the magnitude
+// that opens one (read only).
+inline constexpr const char* kSequenceEnabled = "sequence/enabled";
+inline constexpr const char* kSequenceSound = "sequence/sound";
+inline constexpr const char* kSequenceMinMagnitude = "sequence/minMagnitude";
 inline constexpr const char* kDisplayTime = "display/time";
 inline constexpr const char* kSourcesUrls = "sources/urls";
 // Read only (no field in the settings window): how far back a source is read at a first start, and at most.
@@ -46,6 +51,7 @@ struct AlertSettingsForm {
     std::string quietFrom, quietTo, wakeMagnitude;
     bool notifyEnabled = true;
     std::string notifyMinMagnitude;
+    bool sequenceSound = false;
     TimeDisplay timeDisplay = TimeDisplay::Classic;
     std::string sources;
     // Edited as values by the window's own controls, each checked there (PlaceFromTexts).

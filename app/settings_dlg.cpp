@@ -15,8 +15,8 @@
 
 #include "app/place_dlg.h"
 #include "app/ui_texts.h"
-#include "feed/intensity.h"
 #include "controls/palette_colours.h"
+#include "feed/intensity.h"
 
 namespace dravik {
 namespace {
@@ -105,7 +105,8 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     });
     connect(m_addPlace, &QPushButton::clicked, this, [this, lang] {
         if (m_places.size() >= kMaxOtherPlaces) {
-            QMessageBox::information(this, Text(lang, AlertText::PlaceCaption), QString::fromStdString(PlaceUiText(lang, PlaceText::Full)));
+            QMessageBox::information(this, Text(lang, AlertText::PlaceCaption),
+                                     QString::fromStdString(PlaceUiText(lang, PlaceText::Full)));
             return;
         }
         CPlaceDlg dlg(Place{}, false, lang, this);
@@ -139,6 +140,9 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     m_notifyBox = new QCheckBox(Text(lang, AlertText::NotifyEnabled), this);
     m_notifyBox->setChecked(form.notifyEnabled);
     notify->addRow(m_notifyBox);
+    m_sequenceSoundBox = new QCheckBox(Text(lang, AlertText::SequenceSound), this);
+    m_sequenceSoundBox->setChecked(form.sequenceSound);
+    notify->addRow(m_sequenceSoundBox);
     addField(notify, Text(lang, AlertText::NotifyMinMagnitude), AlertField::NotifyMinMagnitude, form.notifyMinMagnitude,
              "notifyMinMagnitude");
 
@@ -264,6 +268,7 @@ AlertSettingsForm CSettingsDlg::ReadForm() const {
     form.wakeMagnitude = text(AlertField::WakeMagnitude);
     form.notifyEnabled = m_notifyBox->isChecked();
     form.notifyMinMagnitude = text(AlertField::NotifyMinMagnitude);
+    form.sequenceSound = m_sequenceSoundBox->isChecked();
     form.timeDisplay = static_cast<TimeDisplay>(m_timeBox->currentIndex());
     form.sources = text(AlertField::Sources);
     form.places = m_places;

@@ -37,6 +37,7 @@ public:
     bool IsMarked(AlertField field) const;
     QCheckBox* QuietBox() const { return m_quietBox; }
     QCheckBox* NotifyBox() const { return m_notifyBox; }
+    QCheckBox* SequenceSoundBox() const { return m_sequenceSoundBox; }
     QComboBox* TimeBox() const { return m_timeBox; }
     // The explanation of the chosen time display.
     QLabel* TimeHint() const { return m_timeHint; }
@@ -67,6 +68,7 @@ private:
     std::map<AlertField, QLineEdit*> m_fields;
     QCheckBox* m_quietBox = nullptr;
     QCheckBox* m_notifyBox = nullptr;
+    QCheckBox* m_sequenceSoundBox = nullptr;
     QComboBox* m_timeBox = nullptr;
     QLabel* m_timeHint = nullptr;
     QCheckBox* m_sessionBox = nullptr;

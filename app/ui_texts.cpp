@@ -58,6 +58,7 @@ constexpr AlertTextPair kAlertTexts[] = {
     {AlertText::WakeMagnitude, QT_TRANSLATE_NOOP("Texts", "Zawsze budź od magnitudy:")},
     {AlertText::GroupNotify, QT_TRANSLATE_NOOP("Texts", "Powiadomienia")},
     {AlertText::NotifyEnabled, QT_TRANSLATE_NOOP("Texts", "Powiadomienia na pulpicie")},
+    {AlertText::SequenceSound, QT_TRANSLATE_NOOP("Texts", "Dźwięk wstrząsów wtórnych raz na cykl")},
     {AlertText::NotifyMinMagnitude, QT_TRANSLATE_NOOP("Texts", "Od magnitudy (0 = każdy alarm):")},
     {AlertText::TimeDisplayLabel, QT_TRANSLATE_NOOP("Texts", "Pokazuj czas:")},
     {AlertText::TimeClassic, QT_TRANSLATE_NOOP("Texts", "klasyczny (czas źródła + 1 h)")},
@@ -299,6 +300,10 @@ std::string MapOpenInBrowserText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz w przeglądarce"));
 }
 
+std::string MapSequenceZoneText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "strefa wstrząsów wtórnych"));
+}
+
 std::string MapShakingCaptionText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
 }
@@ -514,6 +519,22 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count) {
                            ? QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 trzęsienia ziemi")
                            : QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 trzęsień ziemi");
     return Filled(Tr(lang, text), {n});
+}
+
+std::string AftershocksText(const std::string& lang, std::size_t count, const std::string& mainMag,
+                            const std::string& mainRegion, const std::string& largestMag) {
+    // Polish plural as in MoreEarthquakesText.
+    const std::size_t lastTwo = count % 100;
+    const std::size_t last = count % 10;
+    const char* text = count == 1 ? QT_TRANSLATE_NOOP("Texts", "%1 wstrząs wtórny M %2 %3, największy M %4")
+                       : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+                           ? QT_TRANSLATE_NOOP("Texts", "%1 wstrząsy wtórne M %2 %3, największy M %4")
+                           : QT_TRANSLATE_NOOP("Texts", "%1 wstrząsów wtórnych M %2 %3, największy M %4");
+    return Filled(Tr(lang, text), {std::to_string(count), mainMag, mainRegion, largestMag});
+}
+
+std::string AftershockOfText(const std::string& lang, const std::string& mainMag, const std::string& mainRegion) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "wstrząs wtórny: M %1 %2")), {mainMag, mainRegion});
 }
 
 // History chart's axis labels.

@@ -101,6 +101,7 @@ enum class AlertText {
     WakeMagnitude,
     GroupNotify,
     NotifyEnabled,
+    SequenceSound,
     NotifyMinMagnitude,
     TimeDisplayLabel,
     TimeClassic,
@@ -169,6 +170,12 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
 std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag);
 // The summary notification of the rest of a round: "3 more earthquakes" / "Jeszcze 3 trzęsienia ziemi".
 std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
+// The summary of a round's aftershocks of one main shock: "12 aftershocks of M 6.8 CRETE, largest M 4.9" /
+// "12 wstrząsów wtórnych M 6.8 KRETA, największy M 4.9".
+std::string AftershocksText(const std::string& lang, std::size_t count, const std::string& mainMag,
+                            const std::string& mainRegion, const std::string& largestMag);
+// An aftershock's line in its row's tooltip: "aftershock of M 6.8 CRETE" / "wstrząs wtórny: M 6.8 KRETA".
+std::string AftershockOfText(const std::string& lang, const std::string& mainMag, const std::string& mainRegion);
 
 // The built-in map's legend of the circles' colours (age 0 the last hour, 1 the last day, 2 older) and the
 // home place's name when the user gave none: English for "EN", Polish otherwise.
@@ -182,6 +189,8 @@ std::string MapPositionUnknownText(const std::string& lang);
 std::string MapOpenInBrowserText(const std::string& lang);
 // The caption of the legend's entries for the bands of the selected quake's expected shaking.
 std::string MapShakingCaptionText(const std::string& lang);
+// The legend's name of the sequence's zone: "aftershock zone".
+std::string MapSequenceZoneText(const std::string& lang);
 // Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
 // its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
 enum class PlaceText { MenuItem, Full };

@@ -51,6 +51,12 @@ struct AlertSettings {
     // The main list: the quakes of the last listDays days, at most listMaxRows rows.
     int listDays = 7;
     int listMaxRows = 5000;
+    // Aftershock sequences (feed/sequences): opened by a quake of at least sequenceMinMagnitude; with
+    // sequenceEnabled their smaller quakes are notified once a round in one summary, and with sequenceSound
+    // they also sound once a round rather than each.
+    bool sequenceEnabled = true;
+    bool sequenceSound = false;
+    double sequenceMinMagnitude = 5.0;
 };
 
 inline constexpr std::size_t kMaxOtherPlaces = 9;

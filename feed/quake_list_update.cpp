@@ -531,6 +531,13 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     // row is there, so that a click on its notification finds it.
     const auto flush = [&] {
         if (!batch.empty()) {
+            if (m_hooks.listing) {
+                std::vector<QuakeEvent> byOrigin = batch;
+                std::stable_sort(byOrigin.begin(), byOrigin.end(), [](const QuakeEvent& a, const QuakeEvent& b) {
+                    return a.originUtcMs < b.originUtcMs;
+                });
+                m_hooks.listing(byOrigin);
+            }
             m_list.InsertEvents(firstFillDone ? 0 : IQuakeListView::kAppendItem, batch);
             Trim(now);
             for (std::size_t i = 0; i < batchQuakes.size(); ++i) {

@@ -230,6 +230,9 @@ public:
         // Empty: every event alerts and sounds.
         AlertRule alertRule;
         ListedReport listed;
+        // Told each batch of quakes about to be listed, oldest first, before their rows and alerts (the
+        // aftershock sequences follow every listed quake); empty: none.
+        std::function<void(const std::vector<QuakeEvent>&)> listing;
         // Set when the program is ending; null: never.
         const std::atomic<bool>* stop = nullptr;
         // The time that freshness is measured against, UTC milliseconds; empty: the clock.

@@ -480,7 +480,7 @@ void CMonitorDlg::ShowSelectedOnMap(bool feedBusy) {
         m_mapView.RefreshMap(*m_browser, showMap, selected, feedBusy, m_nMapKind);
         // The bands follow the marker: the selected quake, whenever the map may follow the selection.
         if (m_pQuakeMap != nullptr && showMap && selected && !feedBusy) {
-            m_pQuakeMap->ShowShaking(item);
+            m_pQuakeMap->ShowShaking(item, SequenceZoneOf(EventOfRow(*m_listEvents, item).eventId));
         }
     }
 }

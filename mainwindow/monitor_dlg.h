@@ -19,9 +19,11 @@
 #include "feed/page_fetch.h"
 #include "feed/push_pump.h"
 #include "feed/quake_list_update.h"
+#include "feed/sequences.h"
 #include "feed/source_reader.h"
 #include "feed/tsunami_watch.h"
 #include "mainwindow/map_view.h"
+#include "mainwindow/shaking_bands.h"
 #include "platform/notifier.h"
 #include "platform/tray_shell.h"
 
@@ -40,6 +42,7 @@ class CSheenButton;
 class CSystemTray;
 class CVersionCheck;
 class CMapBrowser;
+struct EventRowView;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -242,6 +245,13 @@ private:
     std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
     void SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
                            const AlertSettings& settings);
+    // Worker thread: the aftershock sequences take these quakes, oldest first.
+    void FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings);
+    SequenceVerdict SequenceOf(const std::string& eventId) const;
+    // The zone of the sequence the quake opened, or of the one it is an aftershock in.
+    std::optional<SequenceZoneBand> SequenceZoneOf(const std::string& eventId) const;
+    // A row's view: distances and shaking (AlertRowView), and the main shock an aftershock follows.
+    EventRowView RowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang) const;
     // Worker thread: the reports of every source for this round, each caught up after a gap.
     RoundReports ReadSources();
     // Worker thread: whatever round comes first makes the tables and reads the archive's quakes, until it can.
@@ -281,6 +291,9 @@ private:
     std::unique_ptr<ISound> m_loggedSound;
     std::unique_ptr<INotifier> m_ownNotifier;
     mutable std::mutex m_alertMutex;
+    // Its own lock: the UI thread reads it for a row's tooltip while a round holds the list's.
+    mutable std::mutex m_sequenceMutex;
+    SequenceTracker m_sequences;
     AlertSettings m_alertSettings;
     // The event of the last tray balloon, for a click on it.
     std::string m_strBalloonKey;

@@ -55,8 +55,7 @@ private:
 namespace {
 
 // The distances and the shaking expected at the places, when there are places.
-void PlaceRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang,
-                  EventRowView& view) {
+void PlaceRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang, EventRowView& view) {
     if (!settings.hasHome && settings.places.empty()) {
         return;
     }
@@ -95,6 +94,53 @@ EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings
         }
     }
     return view;
+}
+
+EventRowView CMonitorDlg::RowView(const QuakeEvent& event, const AlertSettings& settings,
+                                  const std::string& lang) const {
+    EventRowView view = AlertRowView(event, settings, lang);
+    if (!settings.sequenceEnabled) {
+        return view;
+    }
+    const SequenceVerdict verdict = SequenceOf(event.eventId);
+    if (verdict.aftershock) {
+        view.tooltip +=
+            (view.tooltip.empty() ? "" : "\n") + AftershockOfText(lang, verdict.mainMagnitude, verdict.mainRegion);
+    }
+    return view;
+}
+
+SequenceVerdict CMonitorDlg::SequenceOf(const std::string& eventId) const {
+    std::lock_guard<std::mutex> lock(m_sequenceMutex);
+    return m_sequences.Of(eventId);
+}
+
+std::optional<SequenceZoneBand> CMonitorDlg::SequenceZoneOf(const std::string& eventId) const {
+    if (!CurrentAlertSettings().sequenceEnabled) {
+        return std::nullopt;
+    }
+    std::lock_guard<std::mutex> lock(m_sequenceMutex);
+    const SequenceVerdict verdict = m_sequences.Of(eventId);
+    SequenceTracker::Zone zone;
+    if (!m_sequences.ZoneOf(verdict.aftershock ? verdict.mainId : eventId, &zone)) {
+        return std::nullopt;
+    }
+    return ZoneBandOf(zone.latitude, zone.longitude, zone.radiusKm);
+}
+
+void CMonitorDlg::FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings) {
+    // The place rules open a sequence too; without places they cannot, and the decision is not worth making.
+    const bool placeRules =
+        (settings.hasHome || !settings.places.empty()) && (settings.radiusKm > 0.0 || settings.minIntensity > 0);
+    std::lock_guard<std::mutex> lock(m_sequenceMutex);
+    for (const QuakeEvent& event : quakes) {
+        bool atPlace = false;
+        if (placeRules) {
+            const AlertDecision d = DecideAlert(event, settings, 0);
+            atPlace = d.nearRule || d.shakingRule;
+        }
+        m_sequences.Add(event, settings.sequenceMinMagnitude, atPlace);
+    }
 }
 
 void CMonitorDlg::InitAlerts() {
@@ -149,7 +195,7 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
     rows.reserve(static_cast<std::size_t>(m_listEvents->rowCount()));
     const std::string lang = UiLanguage();
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
-        ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings, lang));
+        ApplyEventRowView(*m_listEvents, row, RowView(EventOfRow(*m_listEvents, row), settings, lang));
         rows.push_back(row);
     }
     if (CEventListSorter* sorter = CEventListSorter::Of(*m_listEvents)) {
@@ -187,8 +233,14 @@ void CMonitorDlg::ApplyStoredSettings() {
 
 std::function<EventAlert(const QuakeEvent&)> CMonitorDlg::AlertRuleFor(const AlertSettings& settings) const {
     const int minute = LocalMinuteOfDay(m_services.clock());
-    return [settings, minute](const QuakeEvent& event) {
-        const AlertDecision d = DecideAlert(event, settings, minute);
+    // With the sound following the sequences, a round's grouped aftershocks sound once, as they notify once.
+    auto aftershockSounded = std::make_shared<bool>(false);
+    return [this, settings, minute, aftershockSounded](const QuakeEvent& event) {
+        AlertDecision d = DecideAlert(event, settings, minute);
+        if (d.sound && settings.sequenceSound && GroupedAftershock(SequenceOf(event.eventId), d, settings)) {
+            d.sound = !*aftershockSounded;
+            *aftershockSounded = true;
+        }
         return EventAlert{d.alert, d.sound};
     };
 }
@@ -201,14 +253,18 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
     const int minute = LocalMinuteOfDay(m_services.clock());
     std::vector<QuakeEvent> listed;
     std::vector<AlertDecision> decisions;
+    std::vector<SequenceVerdict> verdicts;
     listed.reserve(announced.size());
     decisions.reserve(announced.size());
+    verdicts.reserve(announced.size());
     for (const AnnouncedQuake& quake : announced) {
         listed.push_back(quake.event);
         decisions.push_back(DecideAlert(quake.event, settings, minute));
+        verdicts.push_back(SequenceOf(quake.event.eventId));
     }
-    const NotificationPlan plan = PlanNotifications(listed, decisions, firstCycle);
-    if (plan.single.empty()) {
+    const SequencePlan sequencePlan = PlanSequenceNotifications(listed, decisions, verdicts, settings, firstCycle);
+    const NotificationPlan& plan = sequencePlan.plan;
+    if (plan.single.empty() && sequencePlan.aftershocks.empty()) {
         return;
     }
     // The texts read the language, and notices are sent, on the UI thread.
@@ -234,6 +290,24 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
         if (!plan.summary.empty()) {
             DesktopNotice notice{MoreEarthquakesText(lang, plan.summary.size()), {}, true, show, kWindowOnlyKey};
             for (std::size_t i : plan.summary) {
+                notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
+                notice.silent = notice.silent && !decisions[i].sound;
+                if (UrgencyOf(listed[i], settings, decisions[i]) == NoticeUrgency::Critical) {
+                    notice.urgency = NoticeUrgency::Critical;
+                }
+            }
+            qCInfo(lcAlert, "notify %s", notice.summary.c_str());
+            m_services.notifier->Notify(notice);
+        }
+        for (const AftershockSummary& group : sequencePlan.aftershocks) {
+            // Keyed by the main shock: a click shows the quake the sequence is named after.
+            DesktopNotice notice{AftershocksText(lang, group.members.size(), group.mainMagnitude, group.mainRegion,
+                                                 listed[group.largest].mag),
+                                 {},
+                                 true,
+                                 show,
+                                 group.mainId};
+            for (std::size_t i : group.members) {
                 notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
                 notice.silent = notice.silent && !decisions[i].sound;
                 if (UrgencyOf(listed[i], settings, decisions[i]) == NoticeUrgency::Critical) {

@@ -113,6 +113,7 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     };
     hooks.archiveReport = [this](const ArchiveWriteResult& result) { OnArchiveResult(result); };
     hooks.stop = &m_bStopping;
+    hooks.listing = [this, alerts](const std::vector<QuakeEvent>& quakes) { FeedSequences(quakes, alerts); };
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
         SendNotifications(announced, firstCycle, alerts);
@@ -139,7 +140,7 @@ void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& roun
         *m_listEvents, m_imageList, *m_pUiThread, [this] { RefreshMap(); },
         // Read at each row, not at the round's start: a home place changed while a round runs holds for its later
         // rows too, after the settings window has redone the listed ones.
-        [this, lang](const QuakeEvent& event) { return AlertRowView(event, CurrentAlertSettings(), lang); },
+        [this, lang](const QuakeEvent& event) { return RowView(event, CurrentAlertSettings(), lang); },
         [this](int row) { OnRowRevised(row); });
     QuakeListUpdate update(view, m_quakes, m_unstoredEvents, FeedFlags{m_bFeedBusy, m_bNewEvent, m_bFirstFillDone},
                            *m_services.sound, FeedHooks(alerts));
@@ -170,6 +171,17 @@ void CMonitorDlg::LoadArchivedQuakes() {
     if (!readable || m_bStopping) {
         // Until they are read the backlog waits, so no report of an archived quake becomes a row of its own.
         return;
+    }
+    // The sequences still open when the program last ran go on: their quakes, oldest first.
+    {
+        std::vector<QuakeEvent> byOrigin;
+        byOrigin.reserve(quakes.size());
+        for (const ArchivedQuakeIds& quake : quakes) {
+            byOrigin.push_back(quake.values);
+        }
+        std::stable_sort(byOrigin.begin(), byOrigin.end(),
+                         [](const QuakeEvent& a, const QuakeEvent& b) { return a.originUtcMs < b.originUtcMs; });
+        FeedSequences(byOrigin, alerts);
     }
     std::lock_guard<std::mutex> lock(m_listMutex);
     for (const ArchivedQuakeIds& quake : quakes) {

@@ -170,8 +170,9 @@ void CQuakeMap::RefreshSettings() {
     PushShaking(lang);
 }
 
-void CQuakeMap::ShowShaking(int row) {
+void CQuakeMap::ShowShaking(int row, std::optional<SequenceZoneBand> zone) {
     m_shaking = row >= 0 && row < m_list.rowCount() ? ShakingOf(EventOfRow(m_list, row)) : QuakeShaking();
+    m_zone = zone;
     PushShaking(UiLanguage());
 }
 
@@ -183,6 +184,16 @@ void CQuakeMap::PushShaking(const std::string& lang) {
                          band.arcDegrees,
                          QColor::fromRgb(static_cast<QRgb>(band.rgb)),
                          Text(band.label)});
+    }
+    if (m_zone) {
+        // Among the bands by its size, as they are drawn outermost first.
+        const MapBand zone{{m_zone->latitude, m_zone->longitude},
+                           m_zone->arcDegrees,
+                           QColor::fromRgb(static_cast<QRgb>(kSequenceZoneRgb)),
+                           Text(MapSequenceZoneText(lang))};
+        const auto at =
+            std::find_if(bands.begin(), bands.end(), [&](const MapBand& b) { return b.arcDegrees < zone.arcDegrees; });
+        bands.insert(at, zone);
     }
     m_map.SetBands(std::move(bands), Text(MapShakingCaptionText(lang)));
 }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "mainwindow/map_events.h"
@@ -42,7 +43,8 @@ public:
     void RefreshSettings();
     // The bands of expected shaking of the list row's quake (the one the marker now shows); none for -1 or a row
     // without magnitude or position.
-    void ShowShaking(int row);
+    // With `zone`, its sequence's zone among them.
+    void ShowShaking(int row, std::optional<SequenceZoneBand> zone = std::nullopt);
 
     int CircleCount() const { return static_cast<int>(m_entries.size()); }
     // The circle of a list row and the row of a circle; -1 for none.
@@ -76,6 +78,7 @@ private:
     int m_nextId = 0;
     std::vector<QPersistentModelIndex> m_pending;
     QuakeShaking m_shaking;
+    std::optional<SequenceZoneBand> m_zone;
     QTimer m_flushTimer;
     QTimer m_ageTimer;
 };

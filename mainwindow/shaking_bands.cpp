@@ -12,6 +12,10 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
 
+SequenceZoneBand ZoneBandOf(double latitude, double longitude, double radiusKm) {
+    return {latitude, longitude, radiusKm / kEarthRadiusKm * 180.0 / kPi};
+}
+
 QuakeShaking ShakingOf(double magnitude, double depthKm, double latitude, double longitude) {
     QuakeShaking shaking;
     if (!std::isfinite(magnitude) || !std::isfinite(depthKm) || !std::isfinite(latitude) || !std::isfinite(longitude)) {

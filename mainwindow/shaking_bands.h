@@ -28,6 +28,15 @@ struct QuakeShaking {
     std::vector<ShakingBand> bands{};
 };
 
+// The zone of the aftershock sequence the selected quake opened or belongs to, drawn among the bands.
+struct SequenceZoneBand {
+    double latitude = 0;
+    double longitude = 0;
+    double arcDegrees = 0;
+};
+inline constexpr std::uint32_t kSequenceZoneRgb = 0x78909C;
+SequenceZoneBand ZoneBandOf(double latitude, double longitude, double radiusKm);
+
 // The bands of a quake of a magnitude and depth at an epicentre, by the crust there; none when a number is not
 // finite.
 QuakeShaking ShakingOf(double magnitude, double depthKm, double latitude, double longitude);

@@ -755,6 +755,28 @@ Download unter %3</translation>
     <message>
         <source>Otwórz komunikat</source>
         <translation>Meldung öffnen</translation>
+        <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
+        <translation>Nachbeben einmal pro Zyklus mit Ton</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny M %2 %3, największy M %4</source>
+        <translation>%1 Nachbeben von M %2 %3, stärkstes M %4</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne M %2 %3, największy M %4</source>
+        <translation>%1 Nachbeben von M %2 %3, stärkstes M %4</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych M %2 %3, największy M %4</source>
+        <translation>%1 Nachbeben von M %2 %3, stärkstes M %4</translation>
+    </message>
+    <message>
+        <source>wstrząs wtórny: M %1 %2</source>
+        <translation>Nachbeben von M %1 %2</translation>
+    </message>
+    <message>
+        <source>strefa wstrząsów wtórnych</source>
+        <translation>Nachbebenzone</translation>
     </message>
 </context>
 <context>

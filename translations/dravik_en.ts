@@ -753,6 +753,28 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Otwórz komunikat</source>
         <translation>Open message</translation>
+        <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
+        <translation>Aftershocks sound once a cycle</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny M %2 %3, największy M %4</source>
+        <translation>%1 aftershock of M %2 %3, largest M %4</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne M %2 %3, największy M %4</source>
+        <translation>%1 aftershocks of M %2 %3, largest M %4</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych M %2 %3, największy M %4</source>
+        <translation>%1 aftershocks of M %2 %3, largest M %4</translation>
+    </message>
+    <message>
+        <source>wstrząs wtórny: M %1 %2</source>
+        <translation>aftershock of M %1 %2</translation>
+    </message>
+    <message>
+        <source>strefa wstrząsów wtórnych</source>
+        <translation>aftershock zone</translation>
     </message>
 </context>
 <context>

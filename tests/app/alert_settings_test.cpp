@@ -47,6 +47,9 @@ TEST(AlertSettingsKeyTest, NothingStoredGivesTheDefaultsAndReadingWritesNothing)
     EXPECT_EQ(s.wakeMagnitude, 6.5);
     EXPECT_TRUE(s.notifyEnabled);
     EXPECT_EQ(s.notifyMinMagnitude, 5.0);
+    EXPECT_TRUE(s.sequenceEnabled);
+    EXPECT_FALSE(s.sequenceSound);
+    EXPECT_EQ(s.sequenceMinMagnitude, 5.0);
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Local);
     EXPECT_TRUE(key.m_unreadable.empty());
     EXPECT_EQ(storage.m_nWrites, 0);
@@ -73,6 +76,11 @@ TEST(AlertSettingsKeyTest, UnreadableStoredValuesFallBackToTheirDefaultAndAreRew
         {kQuietWakeMagnitude, "nan", false, "6.5"},
         {kNotifyEnabled, "0", true, "false"},
         {kNotifyMinMagnitude, "", false, "5.0"},
+        {kSequenceSound, "true", true, "true"},
+        {kSequenceSound, "loud", false, "false"},
+        // Read only: kept as stored.
+        {kSequenceEnabled, "maybe", false, "maybe"},
+        {kSequenceMinMagnitude, "11", false, "11"},
         {kDisplayTime, "utc", true, "utc"},
         {kDisplayTime, "UTC", false, "local"},
         // A stored choice stays, the old default included.
@@ -87,6 +95,16 @@ TEST(AlertSettingsKeyTest, UnreadableStoredValuesFallBackToTheirDefaultAndAreRew
         key.Save();
         EXPECT_EQ(StoredText(storage, c.name), c.rewritten) << c.name << "=" << c.stored;
     }
+}
+
+TEST(AlertSettingsKeyTest, TheSequenceValuesThatAreOnlyReadAreRead) {
+    FakeSettingsStorage storage;
+    storage.StoreText(kFakeLangKey, kSequenceEnabled, "false");
+    storage.StoreText(kFakeLangKey, kSequenceMinMagnitude, "6.0");
+    const CAlertSettingsKey key(storage);
+    EXPECT_FALSE(key.m_settings.sequenceEnabled);
+    EXPECT_EQ(key.m_settings.sequenceMinMagnitude, 6.0);
+    EXPECT_TRUE(key.m_unreadable.empty());
 }
 
 TEST(AlertSettingsKeyTest, AHomeNeedsBothCoordinatesInRange) {
@@ -199,6 +217,7 @@ TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
     s.wakeMagnitude = 7.0;
     s.notifyEnabled = false;
     s.notifyMinMagnitude = 0.0;
+    s.sequenceSound = true;
     s.timeDisplay = TimeDisplay::Local;
     s.sources = "https://a.example/fdsn?format=text http://b.example/all_hour.geojson";
     {
@@ -220,6 +239,7 @@ TEST(AlertSettingsKeyTest, SavedSettingsReadBackTheSame) {
     EXPECT_EQ(r.quietFromMinute, 23 * 60 + 30);
     EXPECT_EQ(r.quietToMinute, 6 * 60);
     EXPECT_FALSE(r.notifyEnabled);
+    EXPECT_TRUE(r.sequenceSound);
     EXPECT_EQ(r.notifyMinMagnitude, 0.0);
     EXPECT_EQ(r.timeDisplay, TimeDisplay::Local);
     EXPECT_EQ(r.sources, s.sources);
@@ -307,6 +327,7 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     dlg.Field(AlertField::HomeName)->setText(QStringLiteral("  Warszawa "));
     dlg.QuietBox()->setChecked(true);
     dlg.NotifyBox()->setChecked(false);
+    dlg.SequenceSoundBox()->setChecked(true);
     dlg.TimeBox()->setCurrentIndex(2);
 
     CSettingsDlg cancelled(start, "PL");
@@ -324,6 +345,7 @@ TEST(SettingsDlgTest, OkTakesEveryFieldCancelNone) {
     EXPECT_EQ(s.homeName, "Warszawa");
     EXPECT_TRUE(s.quietEnabled);
     EXPECT_FALSE(s.notifyEnabled);
+    EXPECT_TRUE(s.sequenceSound);
     EXPECT_EQ(s.timeDisplay, TimeDisplay::Utc);
 }
 
@@ -512,6 +534,34 @@ TEST(AlertTextsTest, BothLanguages) {
         EXPECT_EQ(MoreEarthquakesText("PL", p.n), p.pl);
         EXPECT_EQ(MoreEarthquakesText("EN", p.n), p.en);
     }
+    struct Aftershocks {
+        std::size_t n;
+        const char* pl;
+        const char* en;
+        const char* de;
+    };
+    const Aftershocks aftershocks[] = {
+        {1, "1 wstrząs wtórny M 6.8 KRETA, największy M 4.9", "1 aftershock of M 6.8 KRETA, largest M 4.9",
+         "1 Nachbeben von M 6.8 KRETA, stärkstes M 4.9"},
+        {3, "3 wstrząsy wtórne M 6.8 KRETA, największy M 4.9", "3 aftershocks of M 6.8 KRETA, largest M 4.9",
+         "3 Nachbeben von M 6.8 KRETA, stärkstes M 4.9"},
+        {12, "12 wstrząsów wtórnych M 6.8 KRETA, największy M 4.9", "12 aftershocks of M 6.8 KRETA, largest M 4.9",
+         "12 Nachbeben von M 6.8 KRETA, stärkstes M 4.9"},
+        {24, "24 wstrząsy wtórne M 6.8 KRETA, największy M 4.9", "24 aftershocks of M 6.8 KRETA, largest M 4.9",
+         "24 Nachbeben von M 6.8 KRETA, stärkstes M 4.9"},
+        {25, "25 wstrząsów wtórnych M 6.8 KRETA, największy M 4.9", "25 aftershocks of M 6.8 KRETA, largest M 4.9",
+         "25 Nachbeben von M 6.8 KRETA, stärkstes M 4.9"},
+    };
+    for (const Aftershocks& a : aftershocks) {
+        EXPECT_EQ(AftershocksText("PL", a.n, "6.8", "KRETA", "4.9"), a.pl);
+        EXPECT_EQ(AftershocksText("EN", a.n, "6.8", "KRETA", "4.9"), a.en);
+        EXPECT_EQ(AftershocksText("DE", a.n, "6.8", "KRETA", "4.9"), a.de);
+    }
+    EXPECT_EQ(AftershockOfText("PL", "6.8", "KRETA"), "wstrząs wtórny: M 6.8 KRETA");
+    EXPECT_EQ(AftershockOfText("EN", "6.8", "CRETE"), "aftershock of M 6.8 CRETE");
+    EXPECT_EQ(AftershockOfText("DE", "6.8", "KRETA"), "Nachbeben von M 6.8 KRETA");
+    // A region holding a placeholder stays as the source wrote it.
+    EXPECT_EQ(AftershockOfText("EN", "6.8", "%2 %1"), "aftershock of M 6.8 %2 %1");
     QuakeEvent e;
     e.mag = "5.3";
     e.region = "NORTHERN ALGERIA";

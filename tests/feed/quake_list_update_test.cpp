@@ -300,6 +300,45 @@ TEST_F(QuakeListUpdateTest, AlertRuleDecidesBlinkAndSound) {
     EXPECT_EQ(listedRounds, (std::vector<std::string>{"1 first", "2"}));
 }
 
+// The sequences are told a round's new quakes oldest first, before any of them is asked to alert, and a quake once.
+TEST_F(QuakeListUpdateTest, ListingHookSeesNewQuakesOldestFirstBeforeTheirAlerts) {
+    firstFillDone = true;
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    const auto quake = [&](const std::string& id, int minutesAgo) {
+        QuakeEvent e;
+        e.eventId = id;
+        e.region = id;
+        e.hasNumbers = true;
+        e.originUtcMs = now - minutesAgo * 60000LL;
+        e.latitude = minutesAgo * 10.0;
+        e.magnitude = 5.0;
+        e.mag = "5.0";
+        return e;
+    };
+    std::vector<std::string> calls;
+    const auto round = [&](const std::vector<QuakeEvent>& events) {
+        QuakeListUpdate::Hooks hooks;
+        hooks.listing = [&](const std::vector<QuakeEvent>& batch) {
+            for (const QuakeEvent& e : batch) {
+                calls.push_back("list " + e.eventId);
+            }
+        };
+        hooks.alertRule = [&](const QuakeEvent& e) {
+            calls.push_back("alert " + e.eventId);
+            return EventAlert{};
+        };
+        QuakeListUpdate update(list, quakes, unstored, FeedFlags{feedBusy, newEvent, firstFillDone}, sound,
+                               std::move(hooks));
+        update.RunEvents(events);
+    };
+    round({quake("usgs:c", 1), quake("usgs:a", 3), quake("usgs:b", 2)});
+    round({quake("usgs:b", 2), quake("usgs:d", 0)});
+    EXPECT_EQ(calls, (std::vector<std::string>{"list usgs:a", "list usgs:b", "list usgs:c", "alert usgs:c",
+                                               "alert usgs:a", "alert usgs:b", "list usgs:d", "alert usgs:d"}));
+}
+
 // Two sources report one quake: the second report lists nothing (in later rounds neither); another quake close
 // by from the first source stays an event of its own.
 TEST_F(QuakeListUpdateTest, ReportsOfAQuakeAlreadyListedFromAnotherSourceAreDropped) {
