@@ -755,6 +755,8 @@ Download unter %3</translation>
     <message>
         <source>Otwórz komunikat</source>
         <translation>Meldung öffnen</translation>
+    </message>
+    <message>
         <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
         <translation>Nachbeben einmal pro Zyklus mit Ton</translation>
     </message>

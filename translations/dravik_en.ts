@@ -753,6 +753,8 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Otwórz komunikat</source>
         <translation>Open message</translation>
+    </message>
+    <message>
         <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
         <translation>Aftershocks sound once a cycle</translation>
     </message>
