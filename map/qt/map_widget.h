@@ -49,10 +49,10 @@ struct MapBand {
     QString label;
 };
 
-// The map in the main window: the land's outline, the tiles of the map kind over it, the bands of the selected
-// quake's expected shaking, the listed quakes' circles, the user's places, the selected quake's marker, the
-// legend, zoom buttons and the services' credits.
-// It draws what the viewport and the tile cache compute; it fetches tiles itself, through a disk cache.
+// The map in the main window: the land's outline, the tiles of the map kind over it, the plates' boundaries, the bands
+// of the selected quake's expected shaking, the listed quakes' circles, the user's places, the selected quake's marker,
+// the legend, zoom buttons and the services' credits. It draws what the viewport and the tile cache compute; it fetches
+// tiles itself, through a disk cache.
 class CMapWidget : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMapWidget)
@@ -90,6 +90,9 @@ public:
     // A button over the map's top right corner that emits ActionClicked; empty for none.
     void SetAction(const QString& text);
     void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
+    // The tectonic plates' boundaries, drawn over the tiles and under everything else; shown at first.
+    void SetPlatesShown(bool shown);
+    bool PlatesShown() const { return m_bPlatesShown; }
 
     // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays. The next
     // change of the view, or RestoreTiles, fetches again.
@@ -140,6 +143,7 @@ private:
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawBands(QPainter& p);
+    void DrawPlates(QPainter& p) const;
     void DrawPlaces(QPainter& p) const;
     // The name of the place whose marker is under a point of the widget; empty for none.
     QString PlaceNameAt(const QPointF& point) const;
@@ -183,6 +187,7 @@ private:
     QTimer m_circlesTimer;
     QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
+    bool m_bPlatesShown = true;
     int m_paintedDetail = 0;
 
     QPointF m_pressAt;

@@ -1,11 +1,12 @@
-// What CMapWidget draws over the map besides the circles and the marker: the bands of expected shaking, the
-// user's places and the legend.
+// What CMapWidget draws over the map besides the circles and the marker: the plates' boundaries, the bands of
+// expected shaking, the user's places and the legend.
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
+#include "map/plate_boundaries.h"
 #include "map/qt/map_look.h"
 #include "map/qt/map_widget.h"
 
@@ -20,6 +21,10 @@ constexpr float kBandFillAlpha = 0.35F;
 constexpr float kBandEdgeAlpha = 0.85F;
 // How far beyond the widget a band is cut, so that the cut never shows.
 constexpr double kBandClipMargin = 4;
+// Beyond the widget by more than the halo is wide, so that no line's end shows where it is cut.
+constexpr double kPlateClipMargin = 4;
+constexpr double kPlateWidth = 1.5;
+constexpr double kPlateHaloWidth = 3.5;
 constexpr double kHomeSize = 22;
 constexpr double kPlaceSize = 12;
 
@@ -54,6 +59,39 @@ QRectF MarkerRect(const MapPlace& place, const ScreenPoint& s) {
 }
 
 }  // namespace
+
+void CMapWidget::SetPlatesShown(bool shown) {
+    if (shown != m_bPlatesShown) {
+        m_bPlatesShown = shown;
+        update();
+    }
+}
+
+void CMapWidget::DrawPlates(QPainter& p) const {
+    if (!m_bPlatesShown) {
+        return;
+    }
+    std::vector<QPolygonF> lines;
+    for (const std::vector<ScreenPoint>& line : PlateLinesOnScreen(m_view, kPlateClipMargin)) {
+        QPolygonF polygon;
+        polygon.reserve(static_cast<qsizetype>(line.size()));
+        for (const ScreenPoint& s : line) {
+            polygon << QPointF(s.x, s.y);
+        }
+        lines.push_back(std::move(polygon));
+    }
+    p.save();
+    p.setBrush(Qt::NoBrush);
+    // Every halo first, so that where lines meet no halo covers another line.
+    for (const auto& [colour, width] :
+         {std::pair{map_look::kPlateHalo, kPlateHaloWidth}, std::pair{map_look::kPlateLine, kPlateWidth}}) {
+        p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        for (const QPolygonF& line : lines) {
+            p.drawPolyline(line);
+        }
+    }
+    p.restore();
+}
 
 void CMapWidget::DrawBands(QPainter& p) {
     if (m_bands.empty()) {
