@@ -19,8 +19,9 @@ inline constexpr double kPlateRoundingKm = 0.8;
 
 // The plate lines where the view shows them: on every copy of the world in view, each segment cut to the view
 // grown by margin pixels, so that no point drawn lies farther out than that however far the map is zoomed in.
-// A line that leaves the view and comes back is two polylines.
-std::vector<std::vector<ScreenPoint>> PlateLinesOnScreen(const MapViewport& view, double margin);
+// A line that leaves the view and comes back is two polylines. Points nearer than step pixels to the last one
+// kept are left out (each polyline's ends stay), so no line moves by more than that.
+std::vector<std::vector<ScreenPoint>> PlateLinesOnScreen(const MapViewport& view, double margin, double step = 0);
 
 extern const int kPlateLineCount;
 extern const std::uint16_t kPlateLineSizes[];

@@ -3,12 +3,14 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -143,7 +145,7 @@ private:
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawBands(QPainter& p);
-    void DrawPlates(QPainter& p) const;
+    void DrawPlates(QPainter& p);
     void DrawPlaces(QPainter& p) const;
     // The name of the place whose marker is under a point of the widget; empty for none.
     QString PlaceNameAt(const QPointF& point) const;
@@ -188,6 +190,9 @@ private:
     QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
     bool m_bPlatesShown = true;
+    // The plate lines as drawn for the view of m_platesKey (zoom, world origin, size, device pixel ratio).
+    QImage m_platesImage;
+    std::array<double, 6> m_platesKey{};
     int m_paintedDetail = 0;
 
     QPointF m_pressAt;

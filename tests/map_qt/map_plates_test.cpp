@@ -16,8 +16,11 @@ bool NearColour(const QColor& a, const QColor& b) {
            std::abs(a.blue() - b.blue()) <= 40;
 }
 
-// The pixels within a pixel of a point that take the plates' line colour.
-int LinePixelsAround(const QImage& image, int x, int y) {
+// The pixels within a pixel of a point (in the widget's pixels, whatever the screen's scale) that take the
+// plates' line colour.
+int LinePixelsAround(const QImage& image, double wx, double wy) {
+    const int x = static_cast<int>(wx * image.devicePixelRatio());
+    const int y = static_cast<int>(wy * image.devicePixelRatio());
     int count = 0;
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
@@ -36,10 +39,10 @@ TEST(MapPlatesTest, TheRidgeIsDrawnInTheLineColourUnderTheCirclesOnEveryCopyAndN
     map.resize(401, 301);
     map.CentreOn(on, 5);
     ASSERT_TRUE(map.PlatesShown());
-    EXPECT_GE(LinePixelsAround(map.grab().toImage(), 200, 150), 1);
+    EXPECT_GE(LinePixelsAround(map.grab().toImage(), 200.5, 150.5), 1);
 
     map.SetPlatesShown(false);
-    EXPECT_EQ(LinePixelsAround(map.grab().toImage(), 200, 150), 0);
+    EXPECT_EQ(LinePixelsAround(map.grab().toImage(), 200.5, 150.5), 0);
     map.SetPlatesShown(true);
 
     // Zoomed out to three copies of the world side by side, the ridge is drawn on each.
@@ -49,14 +52,14 @@ TEST(MapPlatesTest, TheRidgeIsDrawnInTheLineColourUnderTheCirclesOnEveryCopyAndN
     const std::vector<ScreenPoint> copies = map.Viewport().ToScreenCopies(on, 0);
     ASSERT_EQ(copies.size(), 3U);
     for (const ScreenPoint& s : copies) {
-        EXPECT_GE(LinePixelsAround(world, static_cast<int>(s.x), static_cast<int>(s.y)), 1) << s.x;
+        EXPECT_GE(LinePixelsAround(world, s.x, s.y), 1) << s.x;
     }
 
     // A quake's circle on the ridge covers the line.
     map.resize(401, 301);
     map.CentreOn(on, 5);
     map.SetCircles({MapCircle{1, on, 8, 2, QString()}});
-    EXPECT_EQ(LinePixelsAround(map.grab().toImage(), 200, 150), 0);
+    EXPECT_EQ(LinePixelsAround(map.grab().toImage(), 200.5, 150.5), 0);
 }
 
 }  // namespace
