@@ -22,6 +22,8 @@ constexpr const char* kTemplateSiteHost = "dravik.example";
 // The sources line as the table writes it; the box names the sources in use instead.
 constexpr const char* kTemplateSources = "Dane sejsmiczne: EMSC";
 constexpr std::size_t kNamedSources = 2;
+// The credit the plate boundaries' licence asks for, shown in the user's language.
+constexpr const char* kTemplatePlates = "Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)";
 
 }  // namespace
 
@@ -64,6 +66,8 @@ CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullp
                 shown = SiteHost();
             } else if (control.text == kTemplateSources) {
                 shown = AboutSourcesText(lang, sourceUrls);
+            } else if (control.text == kTemplatePlates) {
+                shown = Translate(lang, "About", kTemplatePlates);
             } else {
                 continue;
             }
@@ -78,8 +82,10 @@ CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullp
             control.text = shown;
         }
         BuildDialog(this, about);
+        const std::string plates = Translate(lang, "About", kTemplatePlates);
         for (QLabel* label : findChildren<QLabel*>()) {
-            if (label->text().toStdString() == AboutSourcesText(lang, sourceUrls)) {
+            const std::string text = label->text().toStdString();
+            if (text == AboutSourcesText(lang, sourceUrls) || text == plates) {
                 label->setWordWrap(true);
             }
         }

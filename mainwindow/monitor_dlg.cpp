@@ -17,6 +17,7 @@
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
 #include "app/first_start.h"
+#include "app/settings_value.h"
 #include "app/window_placement.h"
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
@@ -58,6 +59,9 @@ constexpr int kIdSiteLink = 1018;
 constexpr int kIdStatusLine = 1019;
 constexpr int kIdMapKindFirst = 1007;
 constexpr int kMapKindIds[] = {1007, 1008, 1016, 1017};
+constexpr int kIdPlates = 1020;
+// "1" or "0"; missing, the plates are shown.
+constexpr const char* kPlatesSetting = "map/plates";
 
 // The window's own widget classes at their template places; the builder makes the rest.
 QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
@@ -227,6 +231,9 @@ void CMonitorDlg::ConnectHandlers() {
             connect(radio, &QAbstractButton::clicked, this, [this] { OnMapKindClicked(); });
         }
     }
+    if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
+        connect(box, &QAbstractButton::clicked, this, [this] { OnPlatesClicked(); });
+    }
     if (m_menuBar != nullptr) {
         connect(m_menuBar, &QMenuBar::triggered, this, [this](QAction* action) { OnCommand(CommandId(action)); });
     }
@@ -252,6 +259,7 @@ int CMonitorDlg::DoModal() {
 void CMonitorDlg::OnInitDialog() {
     m_bInitDone = true;
     UpdateData(false);
+    ApplyPlatesShown(ReadSettingsText(kPlatesSetting).value_or("1") != "0");
     if (m_linkSite != nullptr) {
         m_linkSite->SetURL(QString::fromStdString(SiteUrl()));
         m_linkSite->setText(QString::fromStdString(SiteHost()));
@@ -451,6 +459,22 @@ void CMonitorDlg::OnAbout() {
 void CMonitorDlg::OnMapKindClicked() {
     m_mapView.SetMapKindChanged();
     RefreshMap();
+}
+
+void CMonitorDlg::OnPlatesClicked() {
+    const auto* box = qobject_cast<const QAbstractButton*>(GetDlgItem(kIdPlates));
+    const bool shown = box == nullptr || box->isChecked();
+    WriteSettingsText(kPlatesSetting, shown ? "1" : "0");
+    ApplyPlatesShown(shown);
+}
+
+void CMonitorDlg::ApplyPlatesShown(bool shown) {
+    if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
+        box->setChecked(shown);
+    }
+    if (m_browser != nullptr) {
+        m_browser->SetPlatesShown(shown);
+    }
 }
 
 void CMonitorDlg::RefreshMap() {

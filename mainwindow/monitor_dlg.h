@@ -157,6 +157,9 @@ public:
     void OnMenuClose();
     void OnEventItemChanged();
     void OnMapKindClicked();
+    // The plates' box: stored at once, so that the next start shows the map as left.
+    void OnPlatesClicked();
+    void ApplyPlatesShown(bool shown);
     void OnHistory();
     // Tray side of the window (tray icon, hiding, language change, about box).
     void OnTimer();

@@ -11,6 +11,10 @@
         <source>Dane sejsmiczne:</source>
         <translation>Erdbebendaten:</translation>
     </message>
+    <message>
+        <source>Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)</source>
+        <translation>Plattengrenzen: PB2002 (Peter Bird), GeoJSON von Hugo Ahlenius, Nordpil (ODC-By)</translation>
+    </message>
 </context>
 <context>
     <name>Chart</name>
@@ -173,6 +177,10 @@
     <message>
         <source>Fizyczna</source>
         <translation>Gelände</translation>
+    </message>
+    <message>
+        <source>Granice płyt</source>
+        <translation>Plattengrenzen</translation>
     </message>
 </context>
 <context>

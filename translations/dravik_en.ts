@@ -11,6 +11,10 @@
         <source>Dane sejsmiczne:</source>
         <translation>Seismic data:</translation>
     </message>
+    <message>
+        <source>Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)</source>
+        <translation>Plate boundaries: PB2002 (Peter Bird), GeoJSON by Hugo Ahlenius, Nordpil (ODC-By)</translation>
+    </message>
 </context>
 <context>
     <name>Chart</name>
@@ -173,6 +177,10 @@
     <message>
         <source>Fizyczna</source>
         <translation>Terrain</translation>
+    </message>
+    <message>
+        <source>Granice płyt</source>
+        <translation>Plate boundaries</translation>
     </message>
 </context>
 <context>

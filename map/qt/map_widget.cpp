@@ -446,6 +446,7 @@ void CMapWidget::paintEvent(QPaintEvent*) {
         DrawLayer(p, m_layers.overlay);
     }
     DrawBands(p);
+    DrawPlates(p);
     DrawCircles(p);
     DrawPlaces(p);
     DrawMarker(p);

@@ -3,12 +3,14 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -49,10 +51,10 @@ struct MapBand {
     QString label;
 };
 
-// The map in the main window: the land's outline, the tiles of the map kind over it, the bands of the selected
-// quake's expected shaking, the listed quakes' circles, the user's places, the selected quake's marker, the
-// legend, zoom buttons and the services' credits.
-// It draws what the viewport and the tile cache compute; it fetches tiles itself, through a disk cache.
+// The map in the main window: the land's outline, the tiles of the map kind over it, the plates' boundaries, the bands
+// of the selected quake's expected shaking, the listed quakes' circles, the user's places, the selected quake's marker,
+// the legend, zoom buttons and the services' credits. It draws what the viewport and the tile cache compute; it fetches
+// tiles itself, through a disk cache.
 class CMapWidget : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMapWidget)
@@ -90,6 +92,9 @@ public:
     // A button over the map's top right corner that emits ActionClicked; empty for none.
     void SetAction(const QString& text);
     void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
+    // The tectonic plates' boundaries, drawn over the tiles and under everything else; shown at first.
+    void SetPlatesShown(bool shown);
+    bool PlatesShown() const { return m_bPlatesShown; }
 
     // Lets the tiles in memory go and stops fetching, while nobody can see the map; the view stays. The next
     // change of the view, or RestoreTiles, fetches again.
@@ -140,6 +145,7 @@ private:
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawBands(QPainter& p);
+    void DrawPlates(QPainter& p);
     void DrawPlaces(QPainter& p) const;
     // The name of the place whose marker is under a point of the widget; empty for none.
     QString PlaceNameAt(const QPointF& point) const;
@@ -183,6 +189,10 @@ private:
     QTimer m_circlesTimer;
     QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
+    bool m_bPlatesShown = true;
+    // The plate lines as drawn for the view of m_platesKey (zoom, world origin, size, device pixel ratio).
+    QImage m_platesImage;
+    std::array<double, 6> m_platesKey{};
     int m_paintedDetail = 0;
 
     QPointF m_pressAt;

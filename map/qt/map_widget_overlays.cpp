@@ -1,11 +1,13 @@
-// What CMapWidget draws over the map besides the circles and the marker: the bands of expected shaking, the
-// user's places and the legend.
+// What CMapWidget draws over the map besides the circles and the marker: the plates' boundaries, the bands of
+// expected shaking, the user's places and the legend.
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
+#include "map/plate_boundaries.h"
 #include "map/qt/map_look.h"
 #include "map/qt/map_widget.h"
 
@@ -20,6 +22,12 @@ constexpr float kBandFillAlpha = 0.35F;
 constexpr float kBandEdgeAlpha = 0.85F;
 // How far beyond the widget a band is cut, so that the cut never shows.
 constexpr double kBandClipMargin = 4;
+// Beyond the widget by more than the halo is wide, so that no line's end shows where it is cut.
+constexpr double kPlateClipMargin = 4;
+// Under a pixel of the line's width: the thinned line looks the same.
+constexpr double kPlateStep = 1.5;
+constexpr double kPlateWidth = 1.5;
+constexpr double kPlateHaloWidth = 3.5;
 constexpr double kHomeSize = 22;
 constexpr double kPlaceSize = 12;
 
@@ -54,6 +62,52 @@ QRectF MarkerRect(const MapPlace& place, const ScreenPoint& s) {
 }
 
 }  // namespace
+
+void CMapWidget::SetPlatesShown(bool shown) {
+    if (shown != m_bPlatesShown) {
+        m_bPlatesShown = shown;
+        update();
+    }
+}
+
+void CMapWidget::DrawPlates(QPainter& p) {
+    if (!m_bPlatesShown) {
+        return;
+    }
+    // Stroking thousands of smoothed points costs as much as the rest of the map: they are drawn once a view, and
+    // the map's many repaints for new circles take the picture.
+    const qreal ratio = devicePixelRatioF();
+    const ScreenPoint origin = m_view.WorldOrigin();
+    const std::array<double, 6> key{
+        static_cast<double>(m_view.Zoom()), origin.x, origin.y, static_cast<double>(width()),
+        static_cast<double>(height()),      ratio};
+    if (m_platesImage.isNull() || key != m_platesKey) {
+        m_platesKey = key;
+        m_platesImage = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_platesImage.setDevicePixelRatio(ratio);
+        m_platesImage.fill(Qt::transparent);
+        QPainter image(&m_platesImage);
+        image.setRenderHint(QPainter::Antialiasing);
+        std::vector<QPolygonF> lines;
+        for (const std::vector<ScreenPoint>& line : PlateLinesOnScreen(m_view, kPlateClipMargin, kPlateStep)) {
+            QPolygonF polygon;
+            polygon.reserve(static_cast<qsizetype>(line.size()));
+            for (const ScreenPoint& s : line) {
+                polygon << QPointF(s.x, s.y);
+            }
+            lines.push_back(std::move(polygon));
+        }
+        // Every halo first, so that where lines meet no halo covers another line.
+        for (const auto& [colour, width] :
+             {std::pair{map_look::kPlateHalo, kPlateHaloWidth}, std::pair{map_look::kPlateLine, kPlateWidth}}) {
+            image.setPen(QPen(colour, width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+            for (const QPolygonF& line : lines) {
+                image.drawPolyline(line);
+            }
+        }
+    }
+    p.drawImage(QPointF(0, 0), m_platesImage);
+}
 
 void CMapWidget::DrawBands(QPainter& p) {
     if (m_bands.empty()) {
@@ -193,7 +247,7 @@ void CMapWidget::DrawPlaces(QPainter& p) const {
     // Dark letters in a light halo read on the street map, the satellite's dark ground and the bands alike;
     // drawn after every marker, so no marker hides a name.
     p.save();
-    p.strokePath(labels, QPen(kLabelHalo, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.strokePath(labels, QPen(kLabelHalo, 3, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     p.fillPath(labels, kLabelText);
     p.restore();
 }

@@ -160,6 +160,19 @@ TEST(AboutDlgTest, ShowsNameAndAddressesAndClosesWithOk) {
     EXPECT_TRUE(texts.contains("127.0.0.1")) << texts.join('|').toStdString();  // the tests' site address
     EXPECT_TRUE(texts.contains("dravik@dravik.example")) << texts.join('|').toStdString();
     EXPECT_TRUE(hasIcon);
+    // The credit the plate boundaries' licence asks for, read whole within the box.
+    const QString plates =
+        QString::fromUtf8("Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)");
+    bool credited = false;
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->text() == plates) {
+            credited = true;
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            EXPECT_LE(label->geometry().right(), about.width());
+            EXPECT_LE(label->geometry().bottom(), about.height());
+        }
+    }
+    EXPECT_TRUE(credited) << texts.join('|').toStdString();
     QTimer::singleShot(0, &about, [&about] { Button(&about, kIdOk)->click(); });
     EXPECT_EQ(about.DoModal(), kIdOk);
 }

@@ -67,8 +67,8 @@ TEST_F(MainKeyboardTest, TabVisitsTheListOnceThenTheMapControlsAndTheHideButtonN
         }
         visited.push_back(now);
     }
-    // The map kinds are one stop (the arrow keys move within them), the checked one.
-    const std::vector<int> expected = {1003, 1006, 1007, 1002};
+    // The map kinds are one stop (the arrow keys move within them), the checked one; the plates' box follows.
+    const std::vector<int> expected = {1003, 1006, 1007, 1020, 1002};
     EXPECT_EQ(visited, expected);
     EXPECT_EQ(FocusedControl(), 1003) << "round to the list again";
 }

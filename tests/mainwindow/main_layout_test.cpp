@@ -15,7 +15,7 @@
 namespace dravik {
 namespace {
 
-constexpr int kIdsMain[] = {1002, 1003, 1004, 1006, 1018, 1019, 1007, 1008, 1016, 1017};
+constexpr int kIdsMain[] = {1002, 1003, 1004, 1006, 1018, 1019, 1007, 1008, 1016, 1017, 1020};
 
 // The window as it was before it could grow: the same template, the same widget classes, a fixed size.
 std::unique_ptr<QDialog> ClassicMainWindow() {
@@ -114,7 +114,7 @@ TEST_F(MainLayoutTest, GrownTheListAndMapTakeTheRoomAndTheBottomRowKeepsToTheEdg
     const QRect list = m_dlg->GetDlgItem(1003)->geometry();
     const QRect map = m_dlg->GetDlgItem(1004)->geometry();
     std::map<int, QRect> bottomRow;
-    for (int id : {1002, 1006, 1018, 1019, 1007, 1008, 1016, 1017}) {
+    for (int id : {1002, 1006, 1018, 1019, 1007, 1008, 1016, 1017, 1020}) {
         bottomRow[id] = m_dlg->GetDlgItem(id)->geometry();
     }
     for (double factor : {1.5, 2.0}) {

@@ -25,6 +25,7 @@
 #include "app/alert_settings_key.h"
 #include "app/ui_texts.h"
 #include "controls/sheen_button.h"
+#include "mainwindow/map_browser.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -512,6 +513,31 @@ TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     EXPECT_TRUE(dlg->isMinimized() || dlg->m_bHiddenToTray);
     EXPECT_FALSE(dlg->IsEnded());
     EXPECT_EQ(dlg->result(), resultBefore);
+}
+
+// The plates' box under the map: on for a new user, its change drawn at once and kept for the next start.
+TEST_F(MonitorDlgTest, PlateBoundariesBoxSwitchesTheLinesAndIsKept) {
+    SetLang("EN");
+    auto dlg = MakeWindow();
+    auto* box = qobject_cast<QAbstractButton*>(dlg->GetDlgItem(1020));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "Plate boundaries");
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(dlg->m_browser->PlatesShown());
+
+    box->click();
+    EXPECT_FALSE(dlg->m_browser->PlatesShown());
+    ASSERT_TRUE(m_storage.Stored(test::kFakeLangKey, "map/plates"));
+    EXPECT_EQ(m_storage.Stored(test::kFakeLangKey, "map/plates")->bytes, std::string("0", 2));
+    dlg.reset();
+
+    auto again = MakeWindow();
+    box = qobject_cast<QAbstractButton*>(again->GetDlgItem(1020));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(again->m_browser->PlatesShown());
+    box->click();
+    EXPECT_TRUE(again->m_browser->PlatesShown());
+    EXPECT_EQ(m_storage.Stored(test::kFakeLangKey, "map/plates")->bytes, std::string("1", 2));
 }
 
 TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
