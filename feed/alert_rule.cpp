@@ -142,9 +142,8 @@ AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings
     }
     const bool wake = n.hasMagnitude && AtLeast(n.magnitude, settings.wakeMagnitude);
     d.sound = !InQuietHours(settings, localMinuteOfDay) || wake;
-    d.notify = settings.notifyEnabled &&
-               (d.nearRule || d.shakingRule || settings.notifyMinMagnitude <= 0.0 ||
-                (n.hasMagnitude && AtLeast(n.magnitude, settings.notifyMinMagnitude)));
+    d.notify = settings.notifyEnabled && (d.nearRule || d.shakingRule || settings.notifyMinMagnitude <= 0.0 ||
+                                          (n.hasMagnitude && AtLeast(n.magnitude, settings.notifyMinMagnitude)));
     return d;
 }
 

@@ -10,11 +10,11 @@ namespace dravik {
 
 // What an agency says people felt, and what it expects (USGS's `felt`, `cdi`, `mmi`, `alert`, `tsunami`).
 struct FeltData {
-    int reports = -1;       // felt reports received; -1: not said
-    double cdi = -1.0;      // the largest intensity people reported; below 0: not said
-    double mmi = -1.0;      // ShakeMap's largest expected intensity; below 0: not said
-    std::string alert{};    // PAGER's level: "green", "yellow", "orange" or "red"; empty: none
-    bool tsunami = false;   // a tsunami message exists for the quake
+    int reports = -1;      // felt reports received; -1: not said
+    double cdi = -1.0;     // the largest intensity people reported; below 0: not said
+    double mmi = -1.0;     // ShakeMap's largest expected intensity; below 0: not said
+    std::string alert{};   // PAGER's level: "green", "yellow", "orange" or "red"; empty: none
+    bool tsunami = false;  // a tsunami message exists for the quake
     bool Any() const { return reports >= 0 || cdi >= 0.0 || mmi >= 0.0 || !alert.empty() || tsunami; }
     bool operator==(const FeltData& o) const {
         return reports == o.reports && cdi == o.cdi && mmi == o.mmi && alert == o.alert && tsunami == o.tsunami;

@@ -415,8 +415,7 @@ void CHistoryDlg::RefreshList() {
     std::string sql = shaking ? std::string() : HistoryStatement(m_timeFrom, m_timeTo, region);
     std::string felt = FeltStatement(m_timeFrom, m_timeTo, region);
     m_rowLoader.Start([this, path = m_strDatabasePath, sql = std::move(sql), felt = std::move(felt), shaking,
-                       query = std::move(query),
-                       generation](const std::atomic<bool>* stop) {
+                       query = std::move(query), generation](const std::atomic<bool>* stop) {
         // Even a read given up is posted: the window drops whatever it no longer awaits.
         RowListing listing = shaking ? LoadShakingRows(path, query, stop) : LoadHistoryRows(path, sql, stop, felt);
         QMetaObject::invokeMethod(

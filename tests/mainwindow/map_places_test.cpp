@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/alert_settings_key.h"
-#include "mainwindow/map_browser.h"
 #include "app/place_dlg.h"
+#include "mainwindow/map_browser.h"
 #include "tests/common/fake_settings_storage.h"
 
 namespace dravik {

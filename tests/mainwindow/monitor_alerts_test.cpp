@@ -231,7 +231,8 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     m_page = QuakePageHtml({Row("500001", "5.1", "ROME", "41.90", "12.50")});
     dlg->RefreshQuakeList();
     EXPECT_EQ(dlg->GetItemText(0, 3), "18:03");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(), QStringLiteral("1 315 km SW of Home\nHome: I – not felt, 1 315 km"));
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(),
+              QStringLiteral("1 315 km SW of Home\nHome: I – not felt, 1 315 km"));
 
     AlertSettings s = dlg->CurrentAlertSettings();
     s.timeDisplay = TimeDisplay::Classic;
@@ -321,8 +322,9 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
 TEST_F(MonitorAlertsTest, ShakingColumnAndTooltipCoverEveryPlace) {
     auto dlg = MakeWindow();
     QTableWidget& list = *dlg->m_listEvents;
-    m_page = QuakePageHtml({Row("500003", "4.5", "ATHENS", "37.98", "23.73"), Row("500002", "6.0", "FAR", "0.00", "0.00"),
-                            Row("500001", "5.0", "TIRANA", "41.33", "19.82")});
+    m_page =
+        QuakePageHtml({Row("500003", "4.5", "ATHENS", "37.98", "23.73"), Row("500002", "6.0", "FAR", "0.00", "0.00"),
+                       Row("500001", "5.0", "TIRANA", "41.33", "19.82")});
     dlg->RefreshQuakeList();
     ASSERT_EQ(dlg->GetItemCount(), 3);
     EXPECT_TRUE(list.isColumnHidden(kColumnShaking));
@@ -377,7 +379,8 @@ TEST_F(MonitorAlertsTest, AHomePlaceSetDuringARoundHoldsForItsRows) {
     dlg->RefreshQuakeList();
     ASSERT_EQ(dlg->GetItemCount(), 1);
     EXPECT_EQ(dlg->GetItemText(0, 7), "1 315 km");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(), "1 315 km SW of Home\nHome: I – not felt, 1 315 km");
+    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(),
+              "1 315 km SW of Home\nHome: I – not felt, 1 315 km");
 }
 
 TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {

@@ -12,11 +12,11 @@
 #include <iostream>
 #include <memory>
 
+#include "app/place_dlg.h"
 #include "feed/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
-#include "app/place_dlg.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/process_events.h"
