@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QProcess>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -52,14 +54,15 @@ std::string ApplicationNameFrom(const char* argv0) {
 
 class CMonitorApp final {
 public:
-    // Runs the main window; the process ends when its modal run has ended.
+    // Runs the main window; the process ends when its modal run has ended. Returns whether the program is
+    // to start again (a language change).
     bool InitInstance(CSingleInstance& instance, bool startInTray) {
         CMonitorDlg dlg(nullptr);
         if (startInTray) {
             dlg.StartInTray();
         }
-        QObject::connect(&instance, &CSingleInstance::ActivateRequested, &dlg, [&dlg] {
-            const bool bShown = dlg.OnActivateRequest();
+        QObject::connect(&instance, &CSingleInstance::ActivateRequested, &dlg, [&dlg](const QString& token) {
+            const bool bShown = dlg.OnActivateRequest(token);
             std::fprintf(stderr, "%s: started again on this data directory; window %s\n", ApplicationName().c_str(),
                          bShown ? "shown" : "not shown yet");
         });
@@ -75,7 +78,7 @@ public:
         // The threads are stopped and joined here, before the window goes.
         dlg.StopVersionCheck();
         dlg.StopFeedWorker();
-        return false;
+        return dlg.RestartWanted();
     }
 };
 
@@ -96,15 +99,27 @@ int main(int argc, char** argv) {
     // hidden to the tray, closing a dialog of the tray menu must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // One program per data directory: a second start shows the running one's window and ends.
+    // One program per data directory: a second start shows the running one's window and ends. A restart's
+    // successor waits for its predecessor to let the directory go.
     CSingleInstance instance(DataDir());
-    if (instance.Claim() == CSingleInstance::Role::Other) {
+    instance.SetActivationToken(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
+    qunsetenv("XDG_ACTIVATION_TOKEN");  // this start's own, not for a window of the program
+    const QStringList arguments = QCoreApplication::arguments();
+    const long long previousPid = HandoverPid(arguments);
+    const CSingleInstance::Role role = previousPid > 0 ? instance.TakeOver(previousPid) : instance.Claim();
+    if (role == CSingleInstance::Role::Other) {
         return 0;
     }
 
     // The session's autostart entry starts the program this way.
-    const bool startInTray = QCoreApplication::arguments().contains(QString::fromLatin1(kAutostartOption));
+    const bool startInTray = arguments.contains(QString::fromLatin1(kAutostartOption));
     CMonitorApp theApp;
-    theApp.InitInstance(instance, startInTray);
+    if (theApp.InitInstance(instance, startInTray)) {
+        // The successor is started while this one still holds the directory, and takes it as this one ends.
+        const QStringList successor = SuccessorArguments(arguments.mid(1), ::getpid());
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), successor)) {
+            std::fprintf(stderr, "%s: could not start again; start the program by hand\n", ApplicationName().c_str());
+        }
+    }
     return 0;
 }

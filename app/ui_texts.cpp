@@ -154,6 +154,16 @@ std::string TrayCloseQuestion(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zakończyć pracę?"));
 }
 
+std::string QuitButtonText(const std::string& lang) {
+    return Translate(lang, "Tray", "Zakończ");
+}
+
+std::string NoTrayHideHint(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts",
+                                      "Brak zasobnika systemowego: okno czeka zminimalizowane na pasku "
+                                      "zadań. Ponowne uruchomienie programu też je przywraca."));
+}
+
 std::string QuestionCaption(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Pytanie"));
 }

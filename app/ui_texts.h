@@ -207,6 +207,10 @@ std::string ChartMonthLabel(const std::string& lang, int year, int month, bool w
 // The question before closing from the tray, and its caption.
 std::string TrayCloseQuestion(const std::string& lang);
 std::string QuestionCaption(const std::string& lang);
+// The one verb for ending the program, on the tray menu's entry and the close questions' yes button.
+std::string QuitButtonText(const std::string& lang);
+// Without a tray the hide button minimises: its tooltip, and the notice the first such hiding of a run gives.
+std::string NoTrayHideHint(const std::string& lang);
 
 }  // namespace dravik
 

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -11,6 +13,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 
@@ -40,6 +43,7 @@
 #include "push/push_client.h"
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
+#include "resources/translations.h"
 #include "store/event_table.h"
 #include "store/legacy_import.h"
 #include "store/quake_database.h"
@@ -180,7 +184,9 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
     }
     m_pVersionCheck = std::make_unique<CVersionCheck>(m_services.fetchPage);
     InitAlerts();
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    // A normal top-level window to the window manager: a dialog without a parent would be made transient for
+    // an unmapped window and flagged as a dialog, which taskbars may leave out.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     BuildControls();
     m_pResizer = new CDialogResizer(this, MainWindowShare);
@@ -212,6 +218,7 @@ CMonitorDlg::~CMonitorDlg() {
 
 void CMonitorDlg::BuildControls() {
     const std::string lang = UiLanguage();
+    m_strBuiltLang = lang;
     BuildDialog(this, *FindDialogTemplate(kDialogMain, lang), MakeMainControl, FindMenuTemplate(kMenuMain, lang));
     m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
     m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
@@ -253,7 +260,17 @@ int CMonitorDlg::DoModal() {
         }
         QTimer::singleShot(0, this, [this] { TryStartInTray(0); });
     }
-    return exec();
+    // The run is modal to the program, not to the window manager: exec() would mark the window modal
+    // (_NET_WM_STATE_MODAL). The dialog's own end (done) ends the loop as it would end exec().
+    setResult(0);
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();  // setVisible leaves a start in the tray hidden
+    if (m_bEnded) {
+        return result();
+    }
+    loop.exec(QEventLoop::DialogExec);
+    return result();
 }
 
 void CMonitorDlg::OnInitDialog() {
@@ -271,6 +288,12 @@ void CMonitorDlg::OnInitDialog() {
         // A cancelled first choice ends the run; the initialisation still completes.
         EndDialog(QDialog::Rejected);
     }
+    // The controls were made before the first start chose a language: they take its texts now.
+    if (const std::string lang = UiLanguage(); lang != m_strBuiltLang && IsKnownLanguage(lang)) {
+        ApplyTemplateTexts(this, *FindDialogTemplate(kDialogMain, lang), FindMenuTemplate(kMenuMain, lang));
+        m_strBuiltLang = lang;
+    }
+    UpdateHideHint();
     // The archive is converted and its tables made by the feed's first round: a locked or slow archive never
     // holds the window.
     m_imageList = QuakeMarkIcons();
@@ -312,16 +335,32 @@ void CMonitorDlg::StopVersionCheck() {
     m_pVersionCheck->Stop();
 }
 
-bool CMonitorDlg::OnActivateRequest() {
+bool CMonitorDlg::OnActivateRequest(const QString& activationToken) {
     QWidget* modal = QApplication::activeModalWidget();
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     // Before its run the window is about to show itself; once the run has ended it is going. A start in the
     // tray still waiting for a tray host shows it now.
     if (!m_bEnded && (isVisible() || m_bHiddenToTray || m_bStartInTray)) {
+        // Wayland tells a program neither that its window is minimised nor lets it restore one; a window mapped
+        // anew is shown whatever the compositor did with the old one, unless a token lets it raise the window.
+        const bool remap = wayland && isVisible() && (m_bMinimisedByHide || activationToken.isEmpty());
         OnShowList();
+        if (remap) {
+            QWidget::setVisible(false);
+            QWidget::setVisible(true);
+        }
     }
-    if (modal != nullptr && modal != this) {
-        modal->raise();
-        modal->activateWindow();
+    if (!activationToken.isEmpty() && wayland) {
+        // Qt's Wayland shell hands this token with the next activation request, once.
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    }
+    QWidget* front = modal != nullptr && modal != this ? modal : this;
+    if (!m_bEnded && front->isVisible()) {
+        front->raise();
+        front->activateWindow();
+        if (front->windowHandle() != nullptr) {
+            front->windowHandle()->requestActivate();
+        }
     }
     return !m_bEnded && isVisible() && !isMinimized();
 }
@@ -366,10 +405,7 @@ void CMonitorDlg::OnOK() {
 }
 
 void CMonitorDlg::OnCancel() {
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, QString::fromStdString(GetUiText(8)), QString::fromStdString(GetUiText(7)),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes) {
+    if (AskToQuit(this, GetUiText(8), GetUiText(7), UiLanguage())) {
         EndDialog(QDialog::Rejected);
     }
 }

@@ -123,8 +123,11 @@ public:
     // Aborts a version check still waiting for the site and joins its thread. Safe to call more than once.
     void StopVersionCheck();
     // Another start of the program asked for this window: shown as "Pokaż listę" shows it, also from the
-    // tray, and a dialog open above it comes up with it. Returns whether the window is now shown.
-    bool OnActivateRequest();
+    // tray or minimised, and a dialog open above it comes up with it; the start's activation token (Wayland)
+    // lets the compositor raise it. Returns whether the window is now shown.
+    bool OnActivateRequest(const QString& activationToken = QString());
+    // The language was changed: the program is to start itself again once this run has ended.
+    bool RestartWanted() const { return m_bRestartWanted; }
 
     // The feed's cycle, called on the worker's thread.
     void RefreshQuakeList() override;
@@ -173,6 +176,10 @@ public:
     void ApplyVisibility();
     void OnHide();
     void OnShowList();
+    // Whether a tray host is there to hide the window to.
+    bool TrayAvailable() const;
+    // The hide button's and menu entry's tooltip: what hiding does without a tray.
+    void UpdateHideHint();
     // Clears a minimised state and brings the shown window to the front.
     void ShowNormalNow();
     // One look for the tray host at a start in the tray; waitedMs since the first.
@@ -350,7 +357,16 @@ private:
     bool m_bEnded = false;
     bool m_bInitDone = false;
     bool m_bStartInTray = false;
+    // The language the controls' texts were made in.
+    std::string m_strBuiltLang;
+    // Hidden without a tray: minimised by the hide button, said once a run.
+    bool m_bMinimisedByHide = false;
+    bool m_bHideHintGiven = false;
+    bool m_bRestartWanted = false;
 };
+
+// The close questions: true when the user chose to end the program. The yes button reads the quitting verb.
+bool AskToQuit(QWidget* parent, const std::string& caption, const std::string& question, const std::string& lang);
 
 // The main window, set by its initialisation before the feed worker starts.
 extern CMonitorDlg* g_pMainDlg;

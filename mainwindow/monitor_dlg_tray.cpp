@@ -1,13 +1,17 @@
 // The main window's tray side: hiding to the tray icon and back, the blink timer, and the two commands of
 // the tray menu that end the program.
 #include <malloc.h>
+#include <QAction>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "controls/sheen_button.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
@@ -15,8 +19,21 @@
 #include "mainwindow/ui_texts.h"
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
+#include "platform/qt/dialog_builder.h"
+#include "resources/resource_tables.h"
 
 namespace dravik {
+
+bool AskToQuit(QWidget* parent, const std::string& caption, const std::string& question, const std::string& lang) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(question),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    // The yes button names the action, with the verb of the tray menu's entry.
+    if (const std::string quit = QuitButtonText(lang); !quit.empty()) {
+        box.button(QMessageBox::Yes)->setText(QString::fromStdString(quit));
+    }
+    return box.exec() == QMessageBox::Yes;
+}
 
 void CMonitorDlg::OnTimer() {
     const bool blinking = m_pTray != nullptr && m_bNewEvent;
@@ -96,7 +113,11 @@ void CMonitorDlg::ApplyVisibility() {
         // Withdrawn at once, never iconified first: a window manager handles an iconify request on its own
         // time, and one that arrives after the window is mapped again leaves it iconic with no icon to bring
         // it back. The widget's own hiding: the dialog's would also end its modal run, and with it the program.
+        // The frame comes back where it stood: shown again unplaced, the window manager would put the client
+        // area where the frame was.
+        const QPoint framePos = pos();
         QWidget::setVisible(false);
+        move(framePos);
         // Nobody sees the map now: its tiles leave memory until the window is shown again.
         if (m_browser != nullptr) {
             m_browser->Release();
@@ -131,10 +152,26 @@ void CMonitorDlg::ShowNormalNow() {
     activateWindow();
 }
 
+bool CMonitorDlg::TrayAvailable() const {
+    return m_services.trayShell != nullptr ? m_services.trayShell->IsAvailable()
+                                           : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CMonitorDlg::UpdateHideHint() {
+    // Without a tray the button minimises: it says so before it is pressed.
+    const QString hint = TrayAvailable() ? QString() : QString::fromStdString(NoTrayHideHint(UiLanguage()));
+    if (m_btnHide != nullptr) {
+        m_btnHide->setToolTip(hint);
+    }
+    if (QAction* action = FindCommand(m_menuBar, kCmdHide)) {
+        action->setToolTip(hint);
+    }
+}
+
 void CMonitorDlg::OnHide() {
-    const bool trayAvailable = m_services.trayShell != nullptr ? m_services.trayShell->IsAvailable()
-                                                               : QSystemTrayIcon::isSystemTrayAvailable();
+    const bool trayAvailable = TrayAvailable();
     m_bNewEvent = false;
+    UpdateHideHint();
     if (ChooseHideMode(trayAvailable) == HideMode::ToTray) {
         m_bHiddenToTray = true;
         UpdateTrayIcon();
@@ -147,12 +184,26 @@ void CMonitorDlg::OnHide() {
         m_bHiddenToTray = false;
         UpdateTrayIcon();
     }
-    // Without an icon the window stays minimised with its taskbar button.
+    // Without an icon the window stays minimised with its taskbar button; where there is no taskbar either
+    // (a Wayland desktop), another start brings it back. Said once a run, as the window is going.
+    if (!m_bHideHintGiven && m_services.notifier != nullptr) {
+        m_bHideHintGiven = true;
+        DesktopNotice notice;
+        notice.summary = ApplicationName();
+        notice.body = NoTrayHideHint(UiLanguage());
+        notice.silent = true;
+        notice.key = "*";
+        notice.actionLabel = AlertUiText(UiLanguage(), AlertText::ShowAction);
+        notice.urgency = NoticeUrgency::Low;
+        m_services.notifier->Notify(notice);
+    }
+    m_bMinimisedByHide = true;
     ++m_nVisibilityRequest;
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void CMonitorDlg::OnShowList() {
+    m_bMinimisedByHide = false;
     m_bHiddenToTray = false;
     UpdateTrayIcon();
     ApplyVisibility();
@@ -160,10 +211,7 @@ void CMonitorDlg::OnShowList() {
 
 void CMonitorDlg::OnTrayClose() {
     const std::string lang = UiLanguage();
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, QString::fromStdString(QuestionCaption(lang)), QString::fromStdString(TrayCloseQuestion(lang)),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer != QMessageBox::Yes) {
+    if (!AskToQuit(this, QuestionCaption(lang), TrayCloseQuestion(lang), lang)) {
         return;
     }
     m_bHiddenToTray = false;
@@ -188,7 +236,9 @@ void CMonitorDlg::OnChangeLanguage() {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption),
                     QString::fromStdString(RestartMessage(dlg.m_nLanguage)), QMessageBox::Ok, this);
     box.exec();
-    // The program ends; the new language applies from the next start.
+    // The program starts itself again in the new language (main does it once the run has ended and the
+    // threads are joined), so the monitoring never waits for the user.
+    m_bRestartWanted = true;
     EndDialog(QDialog::Rejected);
 }
 

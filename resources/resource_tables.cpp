@@ -129,7 +129,7 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
         {kMenuTrayEnglish,
          {kMenuTrayEnglish,
           {Popup("Tray", {Command("Show list", kCmdShowList), Command("Change language", kCmdChangeLanguage),
-                          Command("Settings...", kCmdSettings), Separator(), Command("Close", kCmdTrayClose)})}}},
+                          Command("Settings...", kCmdSettings), Separator(), Command("Quit", kCmdTrayClose)})}}},
         // "&" marks the letter that opens an entry with Alt (or on its own inside an open menu).
         {kMenuMain,
          {kMenuMain,

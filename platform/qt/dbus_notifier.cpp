@@ -1,11 +1,17 @@
 #include "platform/qt/dbus_notifier.h"
 
+#include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
 #include <QStringList>
 #include <QVariantMap>
+#include <optional>
 #include <utility>
 
 namespace dravik {
@@ -41,12 +47,71 @@ QString EscapeMarkup(const QString& text) {
     return out;
 }
 
+// The "image-data" hint (iiibiiay): the program's icon itself, so a notice shows it whether or not an icon
+// named "dravik" is installed in the desktop's theme.
+struct NoticeImage {
+    int width = 0;
+    int height = 0;
+    int rowStride = 0;
+    bool hasAlpha = true;
+    int bitsPerSample = 8;
+    int channels = 4;
+    QByteArray data;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const NoticeImage& image) {
+    argument.beginStructure();
+    argument << image.width << image.height << image.rowStride << image.hasAlpha << image.bitsPerSample
+             << image.channels << image.data;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, NoticeImage& image) {
+    argument.beginStructure();
+    argument >> image.width >> image.height >> image.rowStride >> image.hasAlpha >> image.bitsPerSample >>
+        image.channels >> image.data;
+    argument.endStructure();
+    return argument;
+}
+
+}  // namespace
+}  // namespace dravik
+
+Q_DECLARE_METATYPE(dravik::NoticeImage)
+
+namespace dravik {
+namespace {
+
+// The application's window icon as RGBA rows; none while the application has no icon.
+std::optional<NoticeImage> ProgramIconImage() {
+    constexpr int kSize = 64;
+    const QIcon icon = QGuiApplication::windowIcon();
+    if (icon.isNull()) {
+        return std::nullopt;
+    }
+    const QImage image = icon.pixmap(kSize, kSize).toImage().convertToFormat(QImage::Format_RGBA8888);
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    NoticeImage out;
+    out.width = image.width();
+    out.height = image.height();
+    out.rowStride = static_cast<int>(image.bytesPerLine());
+    out.data = QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    return out;
+}
+
 }  // namespace
 
 CDBusNotifier::CDBusNotifier(Fallback fallback) : CDBusNotifier(QDBusConnection::sessionBus(), std::move(fallback)) {}
 
 CDBusNotifier::CDBusNotifier(const QDBusConnection& bus, Fallback fallback)
     : m_bus(bus), m_fallback(std::move(fallback)) {
+    qDBusRegisterMetaType<NoticeImage>();
+    if (const std::optional<NoticeImage> icon = ProgramIconImage()) {
+        m_imageHint = QVariant::fromValue(*icon);
+    }
     if (!m_bus.isConnected()) {
         return;
     }
@@ -114,6 +179,9 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
     QVariantMap hints;
     hints.insert(QStringLiteral("suppress-sound"), notice.silent);
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("dravik"));
+    if (m_imageHint.isValid()) {
+        hints.insert(QStringLiteral("image-data"), m_imageHint);
+    }
     // The notification service takes it as a byte (D-Bus type y).
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(notice.urgency)));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");

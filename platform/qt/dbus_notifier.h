@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QVariant>
 #include <functional>
 #include <map>
 #include <string>
@@ -53,6 +54,8 @@ private:
     // Counts owners of the service's name; an answer asked of an earlier owner is stale.
     unsigned m_owner = 0;
     int m_capabilityAnswers = 0;
+    // The program's icon for the "image-data" hint, taken when the notifier is made; invalid without one.
+    QVariant m_imageHint;
 };
 
 }  // namespace dravik

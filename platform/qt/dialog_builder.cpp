@@ -295,6 +295,43 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
     dialog->setFixedSize(client.width(), client.height() + top);
 }
 
+namespace {
+
+void ApplyMenuItemTexts(const QList<QAction*>& actions, const std::vector<MenuItem>& items) {
+    const auto count = std::min(static_cast<size_t>(actions.size()), items.size());
+    for (size_t n = 0; n < count; ++n) {
+        QAction* action = actions[static_cast<qsizetype>(n)];
+        const MenuItem& item = items[n];
+        if (item.separator || action->isSeparator()) {
+            continue;
+        }
+        action->setText(ToQString(item.text));
+        if (action->menu() != nullptr) {
+            action->menu()->setTitle(ToQString(item.text));
+            ApplyMenuItemTexts(action->menu()->actions(), item.children);
+        }
+    }
+}
+
+}  // namespace
+
+void ApplyTemplateTexts(QWidget* dialog, const DialogTemplate& tmpl, const MenuTemplate* menu) {
+    dialog->setWindowTitle(ToQString(tmpl.caption));
+    for (const DialogControl& control : tmpl.controls) {
+        if (control.id == kNoControlId || control.text.empty()) {
+            continue;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(FindControl(dialog, control.id))) {
+            button->setText(ToQString(control.text));
+        }
+    }
+    if (menu != nullptr) {
+        if (auto* bar = dialog->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+            ApplyMenuItemTexts(bar->actions(), menu->items);
+        }
+    }
+}
+
 void ApplyTabOrder(QWidget* dialog, const std::vector<int>& ids) {
     QWidget* previous = nullptr;
     for (int id : ids) {

@@ -36,6 +36,10 @@ int ScaledColumnWidth(const QFont& font, int designPixels);
 void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFactory& factory = nullptr,
                  const MenuTemplate* menu = nullptr);
 
+// Puts a template's texts on a dialog built from another language's: the caption, the buttons' texts and, with
+// a menu, the menu bar's entries (same structure, matched by position). Labels keep what the window put there.
+void ApplyTemplateTexts(QWidget* dialog, const DialogTemplate& tmpl, const MenuTemplate* menu = nullptr);
+
 // Makes Tab visit the controls of these ids in this order (ids not found are passed over); BuildDialog runs it
 // with the template's own order.
 void ApplyTabOrder(QWidget* dialog, const std::vector<int>& ids);

@@ -13,17 +13,22 @@
 #include <QThread>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace dravik {
 namespace {
 
-// The one request there is; anything else a client sends is ignored.
-constexpr char kActivateRequest[] = "activate\n";
-constexpr qsizetype kMaxRequestBytes = 64;
+// The one request there is, "activate\n" or "activate <token>\n"; anything else a client sends is ignored.
+constexpr char kActivateRequest[] = "activate";
+constexpr qsizetype kMaxTokenBytes = 1024;
+constexpr qsizetype kMaxRequestBytes = kMaxTokenBytes + 16;
 // A client that says nothing is dropped after this long.
 constexpr int kClientTimeoutMs = 5000;
 constexpr int kRetryMs = 25;
@@ -65,7 +70,50 @@ int OpenOurLock(const QString& path) {
     return fd;
 }
 
+bool IsTokenText(const QByteArray& token) {
+    if (token.isEmpty() || token.size() > kMaxTokenBytes) {
+        return false;
+    }
+    return std::all_of(token.begin(), token.end(), [](char c) { return c > 0x20 && c < 0x7f; });
+}
+
+// The token of a whole request line (without its line feed), empty for none; nullopt when it is no request.
+std::optional<QByteArray> ParseActivateRequest(const QByteArray& line) {
+    if (line == kActivateRequest) {
+        return QByteArray();
+    }
+    const QByteArray prefix = QByteArray(kActivateRequest) + ' ';
+    if (line.startsWith(prefix)) {
+        const QByteArray token = line.mid(prefix.size());
+        // A malformed token still asks for the window, only without it.
+        return IsTokenText(token) ? token : QByteArray();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+long long HandoverPid(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1String(kHandoverOption))) {
+            bool ok = false;
+            const long long pid = argument.mid(int(std::strlen(kHandoverOption))).toLongLong(&ok);
+            return ok && pid > 0 ? pid : 0;
+        }
+    }
+    return 0;
+}
+
+QStringList SuccessorArguments(const QStringList& arguments, long long previousPid) {
+    QStringList out;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1String(kHandoverOption))) {
+            out << argument;
+        }
+    }
+    out << QLatin1String(kHandoverOption) + QString::number(previousPid);
+    return out;
+}
 
 std::string InstanceName(const std::string& dataDir) {
     const std::string canonical = CanonicalDir(dataDir);
@@ -118,16 +166,21 @@ CSingleInstance::~CSingleInstance() {
     }
 }
 
-CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
+void CSingleInstance::SetActivationToken(const QString& token) {
+    const QByteArray bytes = token.toUtf8();
+    m_activationToken = IsTokenText(bytes) ? bytes : QByteArray();
+}
+
+CSingleInstance::LockResult CSingleInstance::TryLock() {
     if (m_lockFd >= 0) {
-        return Role::First;
+        return LockResult::Held;
     }
     int fd = -1;
     while (!m_lockPath.isEmpty() && (fd = OpenOurLock(m_lockPath)) < 0) {
         UseDir(m_dirIndex + 1);  // someone else's file, or none can be made: the next place
     }
     if (fd < 0) {
-        return Role::First;  // nothing to lock with: running is better than refusing to
+        return LockResult::Unguarded;  // nothing to lock with: running is better than refusing to
     }
     int result = 0;
     do {
@@ -136,27 +189,64 @@ CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
     if (result != 0) {
         const bool bTaken = errno == EWOULDBLOCK;
         ::close(fd);
-        if (!bTaken) {
-            return Role::First;  // a file system without locks
-        }
-        SendActivateRequest(wait);
-        return Role::Other;
+        return bTaken ? LockResult::Taken : LockResult::Unguarded;  // else a file system without locks
     }
     if (m_dirIndex == 0 && m_dirs.size() > 1 && !TakeDataDirLock()) {
         // A start of the same user without the runtime directory runs on this data directory: it is told.
         ::close(fd);
         m_socketPath = m_dirs[1] + QLatin1Char('/') + m_name + QStringLiteral(".sock");
-        SendActivateRequest(wait);
-        return Role::Other;
+        return LockResult::Taken;
     }
     m_lockFd = fd;
+    return LockResult::Held;
+}
+
+void CSingleInstance::Listen() {
     // With the lock held, a socket file there is a killed program's leftover.
     QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
     m_server->listen(m_socketPath);
+}
+
+CSingleInstance::Role CSingleInstance::Claim(std::chrono::milliseconds wait) {
+    if (m_server != nullptr || m_lockFd >= 0) {
+        return Role::First;
+    }
+    switch (TryLock()) {
+        case LockResult::Unguarded:
+            return Role::First;
+        case LockResult::Taken:
+            SendActivateRequest(wait);
+            return Role::Other;
+        case LockResult::Held:
+            break;
+    }
+    Listen();
     return Role::First;
+}
+
+CSingleInstance::Role CSingleInstance::TakeOver(long long previousPid, std::chrono::milliseconds wait) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        // Read before the lock is tried: a previous program gone before a failed try held no lock then.
+        const bool bPreviousGone = previousPid <= 0 || (::kill(pid_t(previousPid), 0) != 0 && errno == ESRCH);
+        const LockResult result = TryLock();
+        if (result == LockResult::Held) {
+            Listen();
+            return Role::First;
+        }
+        if (result == LockResult::Unguarded) {
+            return Role::First;
+        }
+        if (bPreviousGone || elapsed.elapsed() >= wait.count()) {
+            SendActivateRequest(std::chrono::milliseconds(1000));
+            return Role::Other;
+        }
+        QThread::msleep(10);
+    }
 }
 
 bool CSingleInstance::TakeDataDirLock() {
@@ -190,7 +280,11 @@ bool CSingleInstance::SendActivateRequest(std::chrono::milliseconds wait) {
             socket.connectToServer(m_socketPath);
         }
         if (socket.state() != QLocalSocket::UnconnectedState && socket.waitForConnected(kRetryMs * 4)) {
-            socket.write(kActivateRequest, qint64(sizeof kActivateRequest - 1));
+            QByteArray request = kActivateRequest;
+            if (!m_activationToken.isEmpty()) {
+                request += ' ' + m_activationToken;
+            }
+            socket.write(request + '\n');
             const bool bSent = socket.waitForBytesWritten(500) || socket.bytesToWrite() == 0;
             socket.disconnectFromServer();
             return bSent;
@@ -221,12 +315,13 @@ void CSingleInstance::ReadRequest(QLocalSocket* socket) {
     QByteArray received = socket->property("dravikReceived").toByteArray();
     received += socket->read(kMaxRequestBytes - received.size());
     socket->setProperty("dravikReceived", received);
-    const bool bActivate = received.startsWith(kActivateRequest);
-    if (bActivate || received.size() >= kMaxRequestBytes || received.contains('\n')) {
+    const qsizetype end = received.indexOf('\n');
+    if (end >= 0 || received.size() >= kMaxRequestBytes) {
         socket->setProperty("dravikDone", true);
         socket->disconnectFromServer();
-        if (bActivate) {
-            emit ActivateRequested();
+        if (const std::optional<QByteArray> token =
+                end >= 0 ? ParseActivateRequest(received.left(end)) : std::nullopt) {
+            emit ActivateRequested(QString::fromLatin1(*token));
         }
     }
 }

@@ -37,15 +37,29 @@ public:
     // but does not listen yet (it is starting) is tried again for up to `wait`.
     Role Claim(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
 
+    // A restart of the program: the new one (started by `previousPid` with the hand-over option) waits up to
+    // `wait` for the previous one to let the directory go, so that no other start takes it in between. Once
+    // the previous one is gone and another program holds the directory, it is treated as Claim treats it.
+    Role TakeOver(long long previousPid, std::chrono::milliseconds wait = std::chrono::seconds(30));
+
+    // The desktop's activation token of this start (XDG_ACTIVATION_TOKEN), handed with the request to show
+    // the window so that the running program may raise it; a token with other than printable ASCII is dropped.
+    void SetActivationToken(const QString& token);
+
     // Empty when no private place for them could be found; such a program runs unguarded.
     const QString& LockPath() const { return m_lockPath; }
     const QString& SocketPath() const { return m_socketPath; }
 
 signals:
-    // Another start on the same directory asked for the window (First only).
-    void ActivateRequested();
+    // Another start on the same directory asked for the window (First only), with its activation token
+    // (empty when it had none).
+    void ActivateRequested(const QString& activationToken);
 
 private:
+    enum class LockResult { Held, Taken, Unguarded };
+    // Takes the lock (and the data directory's) without waiting.
+    LockResult TryLock();
+    void Listen();
     void OnNewConnection();
     void ReadRequest(QLocalSocket* socket);
     bool SendActivateRequest(std::chrono::milliseconds wait);
@@ -64,7 +78,15 @@ private:
     // runtime directory (cron, su) locks, so that the two never run on one directory together.
     int m_guardFd = -1;
     QLocalServer* m_server = nullptr;
+    QByteArray m_activationToken;
 };
+
+// The option a restarting program gives its successor: "--handover=<its process id>".
+inline constexpr const char* kHandoverOption = "--handover=";
+// The previous program's process id from the arguments, or 0 when none is given.
+long long HandoverPid(const QStringList& arguments);
+// The arguments a successor is started with: these, without a hand-over option, and one for previousPid.
+QStringList SuccessorArguments(const QStringList& arguments, long long previousPid);
 
 // The base name of a data directory's lock and socket: "dravik-" and 16 hex digits of the SHA-256 of the
 // directory's canonical path (symbolic links, "." and ".." resolved; the path as given when it cannot be).

@@ -24,6 +24,10 @@ IFACE = "org.freedesktop.Notifications"
 
 
 def plain(value):
+    if isinstance(value, dbus.Struct):
+        return [plain(v) for v in value]
+    if isinstance(value, (dbus.Array, dbus.ByteArray)):
+        return len(value)
     if isinstance(value, dbus.Boolean):
         return bool(value)
     if isinstance(value, (dbus.Byte, dbus.Int32, dbus.UInt32, dbus.Int64, dbus.UInt64)):
@@ -41,7 +45,7 @@ class Notifications(dbus.service.Object):
     def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
         nid = self.next_id
         self.next_id += 1
-        entry = {"id": nid, "app": str(app), "summary": str(summary), "body": str(body),
+        entry = {"id": nid, "app": str(app), "icon": str(icon), "summary": str(summary), "body": str(body),
                  "actions": [str(a) for a in actions], "hints": {str(k): plain(v) for k, v in hints.items()}}
         with open(self.record, "a", encoding="utf-8") as f:
             f.write(json.dumps(entry, ensure_ascii=False) + "\n")

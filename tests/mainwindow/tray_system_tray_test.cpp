@@ -242,9 +242,9 @@ TEST(SystemTrayTest, RightClickOffersTheMenuOfTheIconWithItsDefaultInBold) {
           QString::fromUtf8("Zakończ")},
          QString::fromUtf8("Pokaż listę"),
          {32775}},
-        {137, "Close", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {32772}},
-        {137, "Settings...", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {32779}},
-        {137, "", {"Show list", "Change language", "Settings...", "-", "Close"}, "Show list", {}},  // dismissed
+        {137, "Quit", {"Show list", "Change language", "Settings...", "-", "Quit"}, "Show list", {32772}},
+        {137, "Settings...", {"Show list", "Change language", "Settings...", "-", "Quit"}, "Show list", {32779}},
+        {137, "", {"Show list", "Change language", "Settings...", "-", "Quit"}, "Show list", {}},  // dismissed
     };
     for (const auto& row : rows) {
         FakeTrayShell shell;

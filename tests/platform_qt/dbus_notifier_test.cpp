@@ -5,9 +5,12 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPixmap>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
@@ -106,6 +109,26 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
     ASSERT_TRUE(WaitFor([&] { return clicked.size() >= 2; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(clicked, (std::vector<std::string>{"event-2", "event-1"}));
+}
+
+// The desktop shows the program's own icon, also where no icon theme holds one named after it.
+TEST_F(DBusNotifierTest, NoticesCarryTheProgramsIcon) {
+    const QString record = QString::fromStdString(test::MakeTempDir("notify-icon")) + QStringLiteral("/calls.jsonl");
+    const QString why = m_bus.StartStandIn(record);
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+    QDBusConnection bus = Connect();
+    QPixmap red(64, 64);
+    red.fill(Qt::red);
+    const QIcon before = QGuiApplication::windowIcon();
+    QGuiApplication::setWindowIcon(QIcon(red));
+    CDBusNotifier notifier(bus, {});
+    QGuiApplication::setWindowIcon(before);
+    notifier.Notify({"M 5.0 A", "", false, "Show", "a"});
+    ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 1; }));
+    const QJsonObject call = Recorded(record)[0];
+    EXPECT_EQ(call["icon"].toString(), QStringLiteral("dravik"));
+    // width, height, row stride, alpha, bits per sample, channels, and the bytes' count
+    EXPECT_EQ(call["hints"].toObject()["image-data"].toArray(), (QJsonArray{64, 64, 256, true, 8, 4, 64 * 256}));
 }
 
 // How the service comes and goes around the notifier, and what the body of one notice must then be.
