@@ -146,7 +146,13 @@ void CMonitorDlg::ApplyVisibility() {
 
 void CMonitorDlg::ShowNormalNow() {
     if (isMinimized()) {
+        // Mapped again, the window would be placed by the window manager as a new one (under the pointer):
+        // its frame stays where it stood.
+        const QPoint framePos = pos();
         setWindowState(windowState() & ~Qt::WindowMinimized);
+        if (!isMaximized()) {
+            move(framePos);
+        }
     }
     raise();
     activateWindow();

@@ -242,7 +242,7 @@
     </message>
     <message>
         <source>Zamknąć program?</source>
-        <translation>Programm schließen?</translation>
+        <translation>Dravik beenden?</translation>
     </message>
     <message>
         <source>Pytanie</source>
@@ -787,6 +787,10 @@ Download unter %3</translation>
     <message>
         <source>strefa wstrząsów wtórnych</source>
         <translation>Nachbebenzone</translation>
+    </message>
+    <message>
+        <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
+        <translation>Kein Infobereich: Das Fenster wartet minimiert in der Taskleiste. Auch ein erneuter Start von Dravik holt es zurück.</translation>
     </message>
 </context>
 <context>

@@ -242,7 +242,7 @@
     </message>
     <message>
         <source>Zamknąć program?</source>
-        <translation>Close?</translation>
+        <translation>Quit Dravik?</translation>
     </message>
     <message>
         <source>Pytanie</source>
@@ -786,6 +786,10 @@ Do pobrania na stronie %3</source>
         <source>strefa wstrząsów wtórnych</source>
         <translation>aftershock zone</translation>
     </message>
+    <message>
+        <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
+        <translation>No system tray: the window waits minimised on the taskbar. Starting Dravik again also brings it back.</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
@@ -803,7 +807,7 @@ Do pobrania na stronie %3</source>
     </message>
     <message>
         <source>Zakończ</source>
-        <translation>Close</translation>
+        <translation>Quit</translation>
     </message>
 </context>
 </TS>

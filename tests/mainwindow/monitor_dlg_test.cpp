@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
@@ -23,12 +24,15 @@
 #include <thread>
 
 #include "app/alert_settings_key.h"
+#include "app/language_dlg.h"
+#include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_browser.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
+#include "resources/translations.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
 #include "tests/common/fake_settings_storage.h"
@@ -57,12 +61,16 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 asked.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+                if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                    yesTexts.push_back(yes->text().toStdString());
+                }
                 box->button(answer)->click();
             }
         });
         m_timer.start(5);
     }
     std::vector<std::pair<std::string, std::string>> asked;  // caption, text
+    std::vector<std::string> yesTexts;
 
 private:
     QTimer m_timer;
@@ -440,12 +448,55 @@ TEST_F(MonitorDlgTest, MainWindowShowsOnlyItsLanguage) {
     }
 }
 
+// The first start's choice takes hold at once: the window, made before the choice, shows nothing of Polish
+// (or, in German, of English) after it. The map draws its own texts and is left out here.
+TEST_F(MonitorDlgTest, MainWindowFollowsTheFirstStartsChoiceWithoutARestart) {
+    const struct {
+        const char* radio;
+        const char* lang;
+        QStringList words;
+    } cases[] = {{"English", "EN", test::kPolishWords}, {"Deutsch", "DE", test::kPolishWords + test::kEnglishWords}};
+    for (const auto& c : cases) {
+        SetLang("");  // stored empty: the first start asks
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&c] {
+            auto* dialog = qobject_cast<CLanguageDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            for (QRadioButton* radio : dialog->findChildren<QRadioButton*>()) {
+                if (radio->text() == QLatin1String(c.radio)) {
+                    radio->click();
+                }
+            }
+            qobject_cast<QAbstractButton*>(FindControl(dialog, kIdOk))->click();
+        });
+        answerer.start(5);
+        auto dlg = MakeWindow();
+        answerer.stop();
+        ASSERT_EQ(UiLanguage(), c.lang);
+        QStringList texts = test::ShownTexts(dlg.get());
+        const QStringList mapTexts = dlg->m_browser != nullptr ? test::ShownTexts(dlg->m_browser) : QStringList();
+        for (const QString& text : mapTexts) {
+            texts.removeOne(text);
+        }
+        EXPECT_GE(texts.size(), 15) << c.lang;
+        EXPECT_TRUE(texts.contains(QString::fromStdString(Translate(c.lang, "MainWindow", "Fizyczna")))) << c.lang;
+        EXPECT_EQ(test::ForeignTexts(texts, test::kPolishLetters, c.words).join(" | ").toStdString(), "")
+            << c.lang << ": " << texts.join(" | ").toStdString();
+    }
+}
+
 TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
     const struct {
         const char* lang;
         const char* caption;
         const char* text;
-    } cases[] = {{"PL", "Pytanie", "Zamknąć program?"}, {"EN", "Dravik", "Close?"}, {"XX", "", ""}};
+        // The yes button names the action with the tray menu's verb; Qt's own "Yes" where there is none.
+        const char* yes;
+    } cases[] = {{"PL", "Pytanie", "Zamknąć program?", "Zakończ"},
+                 {"EN", "Dravik", "Quit Dravik?", "Quit"},
+                 {"XX", "", "", "Zakończ"}};
     for (const auto& c : cases) {
         SetLang(c.lang);
         auto dlg = MakeWindow();
@@ -460,6 +511,7 @@ TEST_F(MonitorDlgTest, CloseQuestionPerLanguage) {
                 EXPECT_EQ(asked.first, c.caption) << c.lang;
                 EXPECT_EQ(asked.second, c.text) << c.lang;
             }
+            EXPECT_EQ(no.yesTexts, std::vector<std::string>(3, c.yes)) << c.lang;
             EXPECT_FALSE(dlg->IsEnded());
             EXPECT_TRUE(dlg->isVisible());
         }

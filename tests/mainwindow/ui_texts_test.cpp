@@ -32,7 +32,7 @@ TEST_F(UiTextsTest, NumberedTextsFollowTheStoredLanguage) {
          {"", "Mag", "Lokalizacja", "Data", "Godzina", "Szer.", "Dług.", "Zamknąć program?", "Pytanie", "Głęb.",
           "Odległość", "Odczuwalność", ""}},
         {"EN",
-         {"", "Mag", "Region", "Date", "Time", "Lat.", "Long.", "Close?", "Dravik", "Depth", "Distance", "Shaking",
+         {"", "Mag", "Region", "Date", "Time", "Lat.", "Long.", "Quit Dravik?", "Dravik", "Depth", "Distance", "Shaking",
           ""}},
         {"pl", none},
         {"en", none},
@@ -57,7 +57,7 @@ TEST_F(UiTextsTest, LanguageIsReadAfreshAtEachCallAndWrittenBack) {
     EXPECT_EQ(GetUiText(2), "Region");
     // Bytes after an inner NUL do not count, and the value is written back as text.
     m_storage.Store(kFakeLangKey, "lang", std::string("EN\0junk", 7), false);
-    EXPECT_EQ(GetUiText(7), "Close?");
+    EXPECT_EQ(GetUiText(7), "Quit Dravik?");
     EXPECT_EQ(m_storage.Stored(kFakeLangKey, "lang")->bytes, std::string("EN\0", 3));
 }
 

@@ -38,6 +38,8 @@ PROGRAMS = {
     "convert": ("imagemagick", "scripts/screenshots.py"),
     "xsetroot": ("x11-xserver-utils", "scripts/screenshots.py"),
     "mount": ("mount", "tests/e2e/archive_e2e.py"),
+    "weston": ("weston", "tests/e2e/window_reach_e2e.py"),
+    "weston-debug": ("weston", "tests/e2e/window_reach_e2e.py"),
     "dbus-send": ("dbus", "tests/e2e/a11y.py"),
     "/usr/libexec/at-spi-bus-launcher": ("at-spi2-core", "tests/e2e/a11y.py, through the session bus"),
     "umount": ("mount", "tests/e2e/archive_e2e.py"),
