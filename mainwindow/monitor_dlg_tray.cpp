@@ -1,7 +1,9 @@
 // The main window's tray side: hiding to the tray icon and back, the blink timer, and the two commands of
 // the tray menu that end the program.
 #include <malloc.h>
+#include <QAbstractButton>
 #include <QAction>
+#include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,13 +26,37 @@
 
 namespace dravik {
 
+namespace {
+
+// Keeps a standard button's own text: a language change (the first start's) gives it Qt's text again.
+class CKeepButtonText final : public QObject {
+public:
+    CKeepButtonText(QAbstractButton* button, QString text) : QObject(button), m_text(std::move(text)) {
+        button->setText(m_text);
+        button->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The button hears of the change after its button box has put Qt's text back.
+        if (event->type() == QEvent::LanguageChange) {
+            static_cast<QAbstractButton*>(watched)->setText(m_text);
+        }
+        return false;
+    }
+
+private:
+    QString m_text;
+};
+
+}  // namespace
+
 bool AskToQuit(QWidget* parent, const std::string& caption, const std::string& question, const std::string& lang) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(question),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::No);
     // The yes button names the action, with the verb of the tray menu's entry.
     if (const std::string quit = QuitButtonText(lang); !quit.empty()) {
-        box.button(QMessageBox::Yes)->setText(QString::fromStdString(quit));
+        new CKeepButtonText(box.button(QMessageBox::Yes), QString::fromStdString(quit));
     }
     return box.exec() == QMessageBox::Yes;
 }

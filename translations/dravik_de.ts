@@ -790,7 +790,7 @@ Download unter %3</translation>
     </message>
     <message>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
-        <translation>Kein Infobereich: Das Fenster wartet minimiert in der Taskleiste. Auch ein erneuter Start von Dravik holt es zurück.</translation>
+        <translation>Kein Infobereich: Das Fenster wartet minimiert in der Taskleiste. Ein erneuter Aufruf von Dravik holt es ebenfalls zurück.</translation>
     </message>
 </context>
 <context>
