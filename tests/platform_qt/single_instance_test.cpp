@@ -6,12 +6,14 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QStringList>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -410,6 +412,77 @@ TEST_F(SingleInstanceTest, ASocketThatIsNotOursIsNeverTalkedTo) {
         EXPECT_FALSE(squatter.Contacted());
         ::close(fd);
     }
+}
+
+// A start's activation token reaches the running program whole; one that could be more than a token (spaces,
+// control characters, too long) is left out, and the request still shows the window.
+TEST_F(SingleInstanceTest, TheActivationTokenTravelsWithTheRequest) {
+    CSingleInstance first(m_dataDir, m_runtime);
+    QStringList tokens;
+    QObject::connect(&first, &CSingleInstance::ActivateRequested, [&](const QString& token) { tokens << token; });
+    ASSERT_EQ(first.Claim(), Role::First);
+    const QString longest(1024, QLatin1Char('t'));
+    const QString sent[] = {QStringLiteral("weston-1234_TIME5678"), QString(), QStringLiteral("a b"),
+                            QStringLiteral("a\nactivate"),          longest,   longest + QLatin1Char('t')};
+    const QStringList received = {
+        QStringLiteral("weston-1234_TIME5678"), QString(), QString(), QString(), longest, QString()};
+    for (const QString& token : sent) {
+        const qsizetype before = tokens.size();
+        CSingleInstance second(m_dataDir, m_runtime);
+        second.SetActivationToken(token);
+        ASSERT_EQ(second.Claim(), Role::Other);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return tokens.size() > before; })) << token.left(20).toStdString();
+    }
+    EXPECT_EQ(tokens, received);
+}
+
+// A restart's successor waits for its predecessor to let the directory go and takes it then, with nobody
+// between; once the predecessor is gone, a directory someone else holds is that one's.
+TEST_F(SingleInstanceTest, ASuccessorTakesTheDirectoryOverFromItsPredecessor) {
+    const QString lockPath = CSingleInstance(m_dataDir, m_runtime).LockPath();
+    ASSERT_FALSE(lockPath.isEmpty());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t previous = ::fork();
+    ASSERT_GE(previous, 0);
+    if (previous == 0) {
+        // The predecessor: holds the lock a while, then ends.
+        const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT, 0600);
+        ::flock(fd, LOCK_EX);
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], "x", 1);
+        ::usleep(400 * 1000);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    CSingleInstance successor(m_dataDir, m_runtime);
+    const auto began = Clock::now();
+    EXPECT_EQ(successor.TakeOver(previous, std::chrono::seconds(20)), Role::First);
+    EXPECT_GE(MsSince(began), 300) << "taken only once the predecessor let it go";
+    int status = 0;
+    ::waitpid(previous, &status, 0);
+    // The successor holds it now: a plain start is another.
+    {
+        CSingleInstance other(m_dataDir, m_runtime);
+        EXPECT_EQ(other.Claim(std::chrono::milliseconds(200)), Role::Other);
+    }
+    // A successor whose predecessor is gone does not wait for whoever holds the directory now.
+    CSingleInstance late(m_dataDir, m_runtime);
+    const auto lateBegan = Clock::now();
+    EXPECT_EQ(late.TakeOver(previous, std::chrono::seconds(20)), Role::Other);
+    EXPECT_LT(MsSince(lateBegan), 5000);
+}
+
+TEST(HandoverArgumentsTest, TheSuccessorGetsTheSameArgumentsAndOneHandOver) {
+    const QStringList args = {QStringLiteral("--autostart"), QStringLiteral("--handover=12"), QStringLiteral("x")};
+    EXPECT_EQ(SuccessorArguments(args, 345),
+              (QStringList{QStringLiteral("--autostart"), QStringLiteral("x"), QStringLiteral("--handover=345")}));
+    EXPECT_EQ(HandoverPid(SuccessorArguments(args, 345)), 345);
+    EXPECT_EQ(HandoverPid({QStringLiteral("dravik")}), 0);
+    EXPECT_EQ(HandoverPid({QStringLiteral("--handover=-3")}), 0);
+    EXPECT_EQ(HandoverPid({QStringLiteral("--handover=abc")}), 0);
 }
 
 }  // namespace
