@@ -11,3 +11,10 @@ if(DRAVIK_DEBIAN_PYTHON)
                                                                         SKIP_RETURN_CODE 77)
     endforeach()
 endif()
+if(DRAVIK_DEBIAN_PYTHON)
+    # A language change from the tray menu: the program starts itself again and its successor holds the lock.
+    add_test(NAME dravik_language_restart_e2e
+             COMMAND ${DRAVIK_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/e2e/language_restart_e2e.py
+                     $<TARGET_FILE:dravik>)
+    set_tests_properties(dravik_language_restart_e2e PROPERTIES TIMEOUT 200 LABELS "e2e;xvfb" SKIP_RETURN_CODE 77)
+endif()

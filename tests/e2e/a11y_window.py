@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """The top-level windows of one process as the accessibility bus (AT-SPI) sees them, and optionally a press of one
-of their buttons, as a screen reader's user would press it: printed as JSON {"windows": [[name, [state, ...]], ...],
-"pressed": true|false}.
+of their controls (a button, radio button or menu entry of that name), as a screen reader's user would press it:
+printed as JSON {"windows": [[name, [state, ...]], ...], "pressed": true|false}.
 
-Usage: /usr/bin/python3 a11y_window.py <pid> [button name]   (Debian's python3 with python3-pyatspi)
+Usage: /usr/bin/python3 a11y_window.py <pid> [control name]   (Debian's python3 with python3-pyatspi)
 """
 
 import json
@@ -11,12 +11,14 @@ import sys
 
 import pyatspi
 
+PRESSABLE = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_BOX)
+
 
 def find_button(node, name, depth=0):
     if node is None or depth > 40:
         return None
     try:
-        if node.getRole() == pyatspi.ROLE_PUSH_BUTTON and node.name == name and \
+        if node.getRole() in PRESSABLE and node.name == name and \
                 node.getState().contains(pyatspi.STATE_SHOWING):
             return node
         for i in range(node.childCount):
