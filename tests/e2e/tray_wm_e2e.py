@@ -6,7 +6,8 @@ click on the icon, many times over.
 Usage: tray_wm_e2e.py <path to dravik> [cycles] [tint2|wmsystemtray]
 
 Each cycle clicks "Schowaj", waits for the icon, waits 0 to 1.5 s (the window manager may still be busy with the
-hiding), double-clicks the icon, and expects within 5 s: the window mapped, WM_STATE Normal, and no icon. Between
+hiding), double-clicks the icon, and expects within 5 s: the window mapped, WM_STATE Normal, and no icon, and the
+window where it stood before. Between
 cycles the window must stay so. At no point may the window be neither shown nor in the tray.
 """
 
@@ -104,6 +105,8 @@ def main():
             info = desk.window_info(window)
             if tuple(info[3:5]) != TEMPLATE_SIZE:
                 fail(f"window size {info[3:5]}, expected the template's {TEMPLATE_SIZE}")
+            # The window has no stored place: it must still come back where it stood.
+            place = tuple(info[1:3])
             began = time.monotonic()
             for cycle in range(cycles):
                 time.sleep(0.1 + (cycle % 5) * 0.04)
@@ -121,6 +124,8 @@ def main():
                     fail(f"cycle {cycle}: the pointer did not reach the icon")
                 if not wait_for(shown, 5):
                     fail(f"cycle {cycle}: the window did not come back: {describe()}")
+                if not wait_for(lambda: tuple(desk.window_info(window)[1:3]) == place, 2):
+                    fail(f"cycle {cycle}: the window came back at {desk.window_info(window)[1:3]}, not at {place}")
                 if proc.poll() is not None:
                     fail(f"cycle {cycle}: the program ended with status {proc.returncode}")
             print(f"{cycles} of {cycles} hide/show cycles, {time.monotonic() - began:.1f} s")
