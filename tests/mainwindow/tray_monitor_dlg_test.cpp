@@ -1,5 +1,7 @@
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <chrono>
@@ -11,11 +13,15 @@
 #include <gtest/gtest.h>
 
 #include "app/language_dlg.h"
+#include "app/ui_texts.h"
+#include "controls/sheen_button.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
 #include "platform/dialog_template.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
+#include "resources/resource_tables.h"
+#include "tests/common/fake_notifier.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
@@ -72,6 +78,7 @@ protected:
         };
         services.startFeedWorker = false;
         services.trayShell = &m_shell;
+        services.notifier = &m_notifier;
         auto dlg = std::make_unique<CMonitorDlg>(nullptr, services);
         dlg->OnInitDialog();
         if (show) {
@@ -96,6 +103,7 @@ protected:
     test::ScopedSettingsStorage m_scopedStorage{m_storage};
     test::FakeSound m_sound;
     test::FakeTrayShell m_shell;
+    test::FakeNotifier m_notifier;
 };
 
 TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {
@@ -227,6 +235,31 @@ TEST_F(TrayMonitorDlgTest, WithoutAnIconHideOnlyMinimises) {
         dlg->OnShowList();
         EXPECT_FALSE(dlg->isMinimized());
     }
+}
+
+// Without a tray the button says before it is pressed what it will do, and the first hiding of a run says how
+// the window comes back; a tray host that appears later makes it hide to the tray again.
+TEST_F(TrayMonitorDlgTest, WithoutATrayHideSaysOnceHowTheWindowComesBack) {
+    m_shell.available = false;
+    auto dlg = MakeWindow();
+    const QString hint = QString::fromStdString(NoTrayHideHint("PL"));
+    ASSERT_FALSE(hint.isEmpty());
+    EXPECT_EQ(dlg->m_btnHide->toolTip(), hint);
+    EXPECT_EQ(FindCommand(dlg->m_menuBar, kCmdHide)->toolTip(), hint);
+    for (int hide = 0; hide < 2; ++hide) {
+        dlg->OnHide();
+        EXPECT_TRUE(dlg->isMinimized()) << hide;
+        dlg->OnShowList();
+    }
+    ASSERT_EQ(m_notifier.notices.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(m_notifier.notices[0].body), hint);
+    EXPECT_EQ(m_notifier.notices[0].key, "*") << "a click on it shows the window";
+
+    m_shell.available = true;
+    dlg->OnHide();
+    EXPECT_TRUE(dlg->m_bHiddenToTray);
+    EXPECT_EQ(dlg->m_btnHide->toolTip(), QString());
+    EXPECT_EQ(m_notifier.notices.size(), 1u);
 }
 
 TEST_F(TrayMonitorDlgTest, HidingKeepsTheModalRunGoingUntilTheTrayCloseIsConfirmed) {
@@ -400,6 +433,8 @@ TEST_F(TrayMonitorDlgTest, ChangingTheLanguageStoresItAsksForARestartAndEndsChoo
         ModalAnswerer answerer(row.radio, row.button, QMessageBox::Ok);
         dlg->OnChangeLanguage();
         EXPECT_EQ(dlg->IsEnded(), row.ends) << row.stored << " " << row.radio;
+        // An end for a new language is a restart, not the end of the monitoring.
+        EXPECT_EQ(dlg->RestartWanted(), row.ends);
         EXPECT_EQ(StoredLang(), row.storedAfter);
         if (row.message.empty()) {
             EXPECT_TRUE(answerer.asked.empty());
