@@ -362,6 +362,8 @@ bool CMonitorDlg::OnActivateRequest(const QString& activationToken) {
             front->windowHandle()->requestActivate();
         }
     }
+    // Taken by the request or of no use to anyone else (a process the program starts).
+    qunsetenv("XDG_ACTIVATION_TOKEN");
     return !m_bEnded && isVisible() && !isMinimized();
 }
 

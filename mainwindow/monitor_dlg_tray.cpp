@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -142,8 +141,11 @@ void CMonitorDlg::ApplyVisibility() {
         // The frame comes back where it stood: shown again unplaced, the window manager would put the client
         // area where the frame was.
         const QPoint framePos = pos();
+        const bool placed = !isMaximized() && !isFullScreen();
         QWidget::setVisible(false);
-        move(framePos);
+        if (placed) {
+            move(framePos);
+        }
         // Nobody sees the map now: its tiles leave memory until the window is shown again.
         if (m_browser != nullptr) {
             m_browser->Release();
