@@ -458,16 +458,23 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
     RowMinutes minutes;
     std::optional<ChartBox> selectedMark;
     if (input.chartStyle == kStyleJoined) {
-        chart.polyline.reserve(rows.size());
-        const bool dots = rows.size() * 4 <= static_cast<std::size_t>(std::max(0, plot.Width()));
+        const std::size_t width = static_cast<std::size_t>(std::max(0, plot.Width()));
+        const bool dots = rows.size() * 4 <= width;
+        // Past one point per two pixels the joining lines fill the plot as one band: the points alone say more.
+        const bool join = rows.size() * 2 <= width;
+        chart.polyline.reserve(join ? rows.size() : 0);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const ChartPoint p{Trunc(xAt(minutes.At(rows[i].date, rows[i].time))), Trunc(yAt(values[i]))};
-            chart.polyline.push_back(p);
             const int row = static_cast<int>(i);
+            if (join) {
+                chart.polyline.push_back(p);
+            }
             if (row == input.selected) {
                 selectedMark = ChartBox{row, p.x - 3, p.y - 3, 7, 7, ChartInk::kSelected};
             } else if (dots) {
                 chart.markers.push_back({row, p.x - 1, p.y - 1, 3, 3, ChartInk::kLine});
+            } else if (!join) {
+                chart.markers.push_back({row, p.x, p.y - 1, 1, 2, ChartInk::kLine});
             }
         }
         if (selectedMark) {

@@ -153,7 +153,8 @@ struct ChartGeometry {
     // Bars style: one per row with a visible height, in row order, the selected one last (on top).
     std::vector<ChartBox> bars;
     // Joined style: one point per row in row order (newest first), lines joining neighbours; a dot on each
-    // when they do not crowd, and the selected one's mark last.
+    // when they do not crowd, and the selected one's mark last. Past one row per two pixels of the plot's width
+    // no lines (the polyline is empty): each row a small mark of its own.
     std::vector<ChartPoint> polyline;
     std::vector<ChartBox> markers;
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTableView>
@@ -99,6 +100,26 @@ QDate ToQDate(const CalendarDate& date) {
 }
 CalendarDate FromQDate(const QDate& date) {
     return {date.year(), date.month(), date.day()};
+}
+
+// The window's language decides how dates read, not the machine's locale: a Polish window says "6 gru".
+QLocale LanguageLocale(const std::string& lang) {
+    if (lang == "EN") {
+        return QLocale(QLocale::English, QLocale::UnitedKingdom);
+    }
+    if (lang == "DE") {
+        return QLocale(QLocale::German, QLocale::Germany);
+    }
+    return QLocale(QLocale::Polish, QLocale::Poland);
+}
+
+void ShowDatesIn(QDateEdit* picker, const QLocale& locale) {
+    picker->setLocale(locale);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy"))) {
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    }
+    picker->setDisplayFormat(format);
 }
 
 // What the title says after a failed read: a lock or a damaged file is worth telling; a missing table (a new
@@ -218,6 +239,12 @@ void CHistoryDlg::OnInitDialog() {
     for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
         m_listEvents->setColumnWidth(column, ScaledColumnWidth(font(), kColumnWidths[column]));
     }
+    // The region's texts are the long ones: its column takes whatever width the window gains.
+    m_listEvents->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    const QLocale dates = LanguageLocale(m_strLang);
+    ShowDatesIn(m_pickFrom, dates);
+    ShowDatesIn(m_pickTo, dates);
+    m_model->SetDateLocale(dates);
 
     m_imageList = QuakeMarkPixmaps();
     m_model->SetImages(m_imageList);
