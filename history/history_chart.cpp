@@ -391,7 +391,8 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
 
     // The plot leaves room for the labels: the values on the left, the times below.
     const int textHeight = std::max(1, input.textHeight);
-    ChartRect plot{bg.left, bg.top + textHeight / 2 + 2, bg.right - kLabelGap,
+    const int titleHeight = input.valueTitle.empty() ? 0 : textHeight + 2;
+    ChartRect plot{bg.left, bg.top + titleHeight + textHeight / 2 + 2, bg.right - kLabelGap,
                    bg.bottom - (kTickLength + textHeight + 2)};
     chart.valueAxis = ChooseValueAxis(input.valueKind, minValue, maxValue, plot.Height(), textHeight + 4);
     int widestValue = 0;
@@ -448,6 +449,11 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
             const int top = plot.bottom + kTickLength + 1;
             chart.labels.push_back({{left, top, left + w, top + textHeight}, tick.label, LabelAlign::kCenter});
             lastLabelRight = left + w;
+        }
+        if (!input.valueTitle.empty()) {
+            chart.labels.push_back({{bg.left + 3, bg.top + 1, bg.right - 1, bg.top + 1 + textHeight},
+                                    input.valueTitle,
+                                    LabelAlign::kLeft});
         }
         chart.lines.push_back({plot.left - 1, plot.top, plot.left - 1, plot.bottom, ChartInk::kAxis});
         chart.lines.push_back({plot.left - 1, plot.bottom, plot.right - 1, plot.bottom, ChartInk::kAxis});

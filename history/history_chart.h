@@ -58,7 +58,7 @@ struct ChartPoint {
     int y = 0;
 };
 
-enum class LabelAlign { kCenter, kRight };
+enum class LabelAlign { kCenter, kRight, kLeft };
 
 // A text centred (or right-aligned) in its box, vertically centred.
 struct ChartLabel {
@@ -92,6 +92,8 @@ struct ChartInput {
     std::string lang;     // of the labels, "PL" or "EN"
     int textHeight = 12;  // a label's line height
     TextWidth textWidth;  // empty: 7 pixels a character
+    // What the value axis shows, with its unit; written above it, left-aligned. Empty: no title.
+    std::string valueTitle;
 };
 
 // Times on the horizontal axis count wall-clock minutes from 1970-01-01 00:00, as the texts say them:

@@ -12,6 +12,8 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
+#include <limits>
 #include <utility>
 
 #include "app/alert_settings_key.h"
@@ -55,6 +57,11 @@ const char* const kShakingFilterTip = QT_TRANSLATE_NOOP(
     "w którymś z innych miejsc");
 const char* const kNoPlacesTip =
     QT_TRANSLATE_NOOP("History", "Najpierw ustaw dom lub inne miejsca w ustawieniach programu");
+// The value axis's titles. The energy is the chart's own measure (3 at magnitude 1, doubling with each unit),
+// not joules, and says so.
+const char* const kMagnitudeTitle = QT_TRANSLATE_NOOP("History", "Magnituda");
+const char* const kEnergyTitle = QT_TRANSLATE_NOOP("History", "Energia względna (M1 = 3, ×2 na stopień)");
+const char* const kShakingTitle = QT_TRANSLATE_NOOP("History", "Intensywność (skala Mercallego)");
 // The level list's first entry: the filter is off.
 const char* const kShakingOff = "—";
 
@@ -120,6 +127,74 @@ void ShowDatesIn(QDateEdit* picker, const QLocale& locale) {
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     }
     picker->setDisplayFormat(format);
+}
+
+// The list gives the chart part of its height, so that the chart is not a strip under a long list.
+constexpr int kChartGain = 60;  // dialog units
+
+DialogTemplate WithTallerChart(DialogTemplate tmpl) {
+    for (DialogControl& c : tmpl.controls) {
+        if (c.id == kIdList) {
+            c.h -= kChartGain;
+        } else if (c.id == kIdChart) {
+            c.y -= kChartGain;
+            c.h += kChartGain;
+        }
+    }
+    return tmpl;
+}
+
+bool VerticallyOverlap(const QRect& a, const QRect& b) {
+    return a.top() < b.bottom() && b.top() < a.bottom();
+}
+
+// Template places were made for Polish at one font: a longer text (German) or a larger font gets the width
+// and height it asks for; when it would run into its right neighbour, the rest of its row moves along and the
+// row's widest combo gives up what would pass the window's edge.
+void FitTexts(QWidget* dialog) {
+    constexpr int kGap = 3;
+    const int edge = dialog->width() - 7;
+    const QList<QWidget*> controls = dialog->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        const bool text = qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QAbstractButton*>(control);
+        // The level's label fills its row to the left of its box and ends there, right-aligned.
+        if (!text || control->isHidden() || ControlId(control) == kIdCancel || ControlId(control) == kIdShakingLabel) {
+            continue;
+        }
+        const QRect old = control->geometry();
+        QRect place = old;
+        const QSize hint = control->sizeHint();
+        // Rows of radio buttons stand a line apart: the text's height, not the indicator's margins, must fit.
+        place.setHeight(std::max(old.height(), control->fontMetrics().height()));
+        place.setWidth(std::max(old.width(), hint.width()));
+        std::vector<QWidget*> row;
+        int nearest = std::numeric_limits<int>::max();
+        for (QWidget* other : controls) {
+            const QRect o = other->geometry();
+            if (other != control && o.left() > old.right() && VerticallyOverlap(o, old)) {
+                row.push_back(other);
+                nearest = std::min(nearest, o.left());
+            }
+        }
+        const int shift = row.empty() ? 0 : place.right() + kGap - nearest;
+        if (shift > 0) {
+            QWidget* widest = nullptr;
+            int rowRight = 0;
+            for (QWidget* other : row) {
+                other->move(other->x() + shift, other->y());
+                rowRight = std::max(rowRight, other->geometry().right());
+                if (qobject_cast<QComboBox*>(other) != nullptr &&
+                    (widest == nullptr || other->width() > widest->width())) {
+                    widest = other;
+                }
+            }
+            if (rowRight > edge && widest != nullptr) {
+                widest->resize(std::max(widest->minimumSizeHint().width(), widest->width() - (rowRight - edge)),
+                               widest->height());
+            }
+        }
+        control->setGeometry(place);
+    }
 }
 
 // What the title says after a failed read: a lock or a damaged file is worth telling; a missing table (a new
@@ -205,10 +280,12 @@ void CHistoryDlg::OnInitDialog() {
     m_strLang = UiLanguage();
     const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory, m_strLang);
     if (tmpl != nullptr) {
-        const DialogTemplate extended = WithShakingControls(*tmpl, Translate(m_strLang, "History", kShakingFilterText),
-                                                            Translate(m_strLang, "History", kShakingValueText));
+        const DialogTemplate extended =
+            WithTallerChart(WithShakingControls(*tmpl, Translate(m_strLang, "History", kShakingFilterText),
+                                                Translate(m_strLang, "History", kShakingValueText)));
         BuildDialog(this, extended,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
+        FitTexts(this);
         setWindowFlag(Qt::WindowMaximizeButtonHint, true);
         new CDialogResizer(this, HistoryShare);
         RememberWindowPlacement(this, "history");
@@ -239,12 +316,25 @@ void CHistoryDlg::OnInitDialog() {
     for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
         m_listEvents->setColumnWidth(column, ScaledColumnWidth(font(), kColumnWidths[column]));
     }
+    // A header in another language or another time display may be longer than its design width.
+    for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
+        const int needed = m_listEvents->horizontalHeader()->fontMetrics().horizontalAdvance(headers[column]) + 16;
+        m_listEvents->setColumnWidth(column, std::max(m_listEvents->columnWidth(column), needed));
+    }
     // The region's texts are the long ones: its column takes whatever width the window gains.
     m_listEvents->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     const QLocale dates = LanguageLocale(m_strLang);
     ShowDatesIn(m_pickFrom, dates);
     ShowDatesIn(m_pickTo, dates);
     m_model->SetDateLocale(dates);
+
+    // Said where the rows will come, not only in the title, which a window manager may cut short.
+    m_loadingNote = new QLabel(QString::fromStdString(HistoryLoadingText(m_strLang)), m_listEvents->viewport());
+    m_loadingNote->setAlignment(Qt::AlignCenter);
+    m_loadingNote->setTextFormat(Qt::PlainText);
+    auto* noteLayout = new QVBoxLayout(m_listEvents->viewport());
+    noteLayout->addWidget(m_loadingNote);
+    m_loadingNote->hide();
 
     m_imageList = QuakeMarkPixmaps();
     m_model->SetImages(m_imageList);
@@ -363,6 +453,9 @@ bool CHistoryDlg::IsLoading() const {
 
 void CHistoryDlg::ShowLoadState() {
     std::string note;
+    if (m_loadingNote != nullptr) {
+        m_loadingNote->setVisible(IsLoading());
+    }
     if (IsLoading()) {
         note = HistoryLoadingText(m_strLang);
         setCursor(Qt::BusyCursor);
@@ -474,6 +567,10 @@ ChartGeometry CHistoryDlg::CurrentChart() {
     input.chartStyle = m_nChartStyle;
     input.selected = SelectedItem();
     input.lang = m_strLang;
+    const char* const titles[] = {kMagnitudeTitle, kEnergyTitle, kShakingTitle};
+    if (m_nValueKind >= 0 && m_nValueKind <= 2) {
+        input.valueTitle = Translate(m_strLang, "History", titles[m_nValueKind]);
+    }
     const QFontMetrics metrics = m_chart->fontMetrics();
     input.textHeight = metrics.height();
     input.textWidth = [metrics](const std::string& text) {

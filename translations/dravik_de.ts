@@ -129,6 +129,18 @@
         <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
         <translation>Zuerst Zuhause oder andere Orte in den Einstellungen des Programms festlegen</translation>
     </message>
+    <message>
+        <source>Magnituda</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia względna (M1 = 3, ×2 na stopień)</source>
+        <translation>Relative Energie (M1 = 3, ×2 je Stufe)</translation>
+    </message>
+    <message>
+        <source>Intensywność (skala Mercallego)</source>
+        <translation>Intensität (Mercalli-Skala)</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>

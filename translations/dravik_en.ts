@@ -129,6 +129,18 @@
         <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
         <translation>First set your home or other places in the program&apos;s settings</translation>
     </message>
+    <message>
+        <source>Magnituda</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia względna (M1 = 3, ×2 na stopień)</source>
+        <translation>Relative energy (M1 = 3, ×2 per unit)</translation>
+    </message>
+    <message>
+        <source>Intensywność (skala Mercallego)</source>
+        <translation>Intensity (Mercalli scale)</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>
