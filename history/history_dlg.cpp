@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <limits>
 #include <utility>
 
 #include "app/alert_settings_key.h"
@@ -26,6 +25,7 @@
 #include "history/history_list_model.h"
 #include "history/history_template.h"
 #include "history/shaking_filter.h"
+#include "history/text_fit.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
@@ -144,59 +144,6 @@ DialogTemplate WithTallerChart(DialogTemplate tmpl) {
     return tmpl;
 }
 
-bool VerticallyOverlap(const QRect& a, const QRect& b) {
-    return a.top() < b.bottom() && b.top() < a.bottom();
-}
-
-// Template places were made for Polish at one font: a longer text (German) or a larger font gets the width
-// and height it asks for; when it would run into its right neighbour, the rest of its row moves along and the
-// row's widest combo gives up what would pass the window's edge.
-void FitTexts(QWidget* dialog) {
-    constexpr int kGap = 3;
-    const int edge = dialog->width() - 7;
-    const QList<QWidget*> controls = dialog->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* control : controls) {
-        const bool text = qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QAbstractButton*>(control);
-        // The level's label fills its row to the left of its box and ends there, right-aligned.
-        if (!text || control->isHidden() || ControlId(control) == kIdCancel || ControlId(control) == kIdShakingLabel) {
-            continue;
-        }
-        const QRect old = control->geometry();
-        QRect place = old;
-        const QSize hint = control->sizeHint();
-        // Rows of radio buttons stand a line apart: the text's height, not the indicator's margins, must fit.
-        place.setHeight(std::max(old.height(), control->fontMetrics().height()));
-        place.setWidth(std::max(old.width(), hint.width()));
-        std::vector<QWidget*> row;
-        int nearest = std::numeric_limits<int>::max();
-        for (QWidget* other : controls) {
-            const QRect o = other->geometry();
-            if (other != control && o.left() > old.right() && VerticallyOverlap(o, old)) {
-                row.push_back(other);
-                nearest = std::min(nearest, o.left());
-            }
-        }
-        const int shift = row.empty() ? 0 : place.right() + kGap - nearest;
-        if (shift > 0) {
-            QWidget* widest = nullptr;
-            int rowRight = 0;
-            for (QWidget* other : row) {
-                other->move(other->x() + shift, other->y());
-                rowRight = std::max(rowRight, other->geometry().right());
-                if (qobject_cast<QComboBox*>(other) != nullptr &&
-                    (widest == nullptr || other->width() > widest->width())) {
-                    widest = other;
-                }
-            }
-            if (rowRight > edge && widest != nullptr) {
-                widest->resize(std::max(widest->minimumSizeHint().width(), widest->width() - (rowRight - edge)),
-                               widest->height());
-            }
-        }
-        control->setGeometry(place);
-    }
-}
-
 // What the title says after a failed read: a lock or a damaged file is worth telling; a missing table (a new
 // archive) or an abandoned read is not.
 bool ToldInTitle(ArchiveFault fault) {
@@ -285,7 +232,8 @@ void CHistoryDlg::OnInitDialog() {
                                                 Translate(m_strLang, "History", kShakingValueText)));
         BuildDialog(this, extended,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
-        FitTexts(this);
+        // The close button keeps its template place; the level's label fills its row to its box, right-aligned.
+        FitTexts(this, {kIdCancel, kIdShakingLabel});
         setWindowFlag(Qt::WindowMaximizeButtonHint, true);
         new CDialogResizer(this, HistoryShare);
         RememberWindowPlacement(this, "history");
