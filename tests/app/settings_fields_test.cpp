@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -90,6 +91,9 @@ TEST(SettingsFieldsTest, RadioButtonsReadOnADarkTheme) {
         radio->adjustSize();
         host.resize(radio->size());
         const QImage image = radio->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (const char* dir = std::getenv("DRAVIK_SHOTS_DIR")) {
+            image.save(QString::fromUtf8(dir) + QStringLiteral("/radio-%1.png").arg(RelativeLuminance(window) < 0.2));
+        }
         const int indicator = radio->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, radio);
         double best = 1.0;
         for (int y = 0; y < image.height(); ++y) {

@@ -5,8 +5,9 @@ display, read through the accessibility bus (a11y.py).
 Usage: status_e2e.py <path to dravik>   (exits 77 when a desktop or accessibility tool is missing)
 
 The earthquake address is a port where nothing listens; the solar wind is served. Expected in the window: the
-status line names the source and why it failed beside the solar wind ("Źródło niedostępne: 127.0.0.1 (...)"), and
-the empty list says that no source can be read. Then a server starts on that port: the status line loses the
+status line names the source and why it failed before the solar wind ("Źródło niedostępne: 127.0.0.1 (...)"),
+describing itself with the whole line, the site's address is a link, and the empty list says that no source can be
+read. Then a server starts on that port: the status line loses the
 source's problem, the note goes and the quakes are listed. SIGTERM ends the program with status 0.
 """
 
@@ -59,6 +60,15 @@ def main():
             if line is None:
                 raise SystemExit(f"FAIL: the window never showed the failing source beside the solar wind: {seen}")
             print(f"source unreachable: the status line says {line!r}, {time.monotonic() - start:.2f} s after start")
+            # A screen reader hears the whole line, however much of it the window has room for, and meets the
+            # site's address as a link.
+            described = [name for role, name in seen if role.endswith(" description") and name == line]
+            if not described:
+                raise SystemExit(f"FAIL: the status line does not describe itself with its whole text: {seen}")
+            links = [name for role, name in seen if role == "link"]
+            if not links:
+                raise SystemExit(f"FAIL: the site's address is not exposed as a link: {seen}")
+            print(f"the status line describes itself whole; the site link {links[0]!r} is a link")
             note, seen = bus.wait_for_text(proc.pid, [NOTE], 10)
             if note is None:
                 raise SystemExit(f"FAIL: the empty list did not say why it is empty: {seen}")
