@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationName()));
     SetApplicationIcon();
+    UseReadableIndicators();
     ApplyQtTranslations(UiLanguage());
     // The program's life is the main window's modal run, not its visible windows: while the window is
     // hidden to the tray, closing a dialog of the tray menu must not end it.

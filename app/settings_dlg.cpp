@@ -17,11 +17,14 @@
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
 #include "feed/intensity.h"
+#include "platform/qt/field_names.h"
 
 namespace dravik {
 namespace {
 
 const char* const kMarkedProperty = "dravikMarked";
+// Room for a service's address at the least (the window may give it more).
+constexpr int kSourceFieldChars = 60;
 
 // A refused field on the theme's own colours: tinted, its text readable, framed in red.
 QString MarkedStyle(const QPalette& palette) {
@@ -39,6 +42,8 @@ QString Text(const std::string& lang, AlertText id) {
 CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent,
                            bool startWithSession)
     : QDialog(parent), m_settings(settings), m_lang(lang) {
+    // Before any combo box is made: Qt keeps the first reading of a control it was asked about.
+    NameComboBoxesByLabel();
     setWindowTitle(Text(lang, AlertText::SettingsCaption));
     const AlertSettingsForm form = FormFromSettings(settings);
     auto* layout = new QVBoxLayout(this);
@@ -147,7 +152,12 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
              "notifyMinMagnitude");
 
     QFormLayout* sources = group(Text(lang, AlertText::GroupSources));
+    // Addresses are long: the field goes under its label, across the whole window, and grows with it.
+    sources->setRowWrapPolicy(QFormLayout::WrapAllRows);
+    sources->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     addField(sources, Text(lang, AlertText::SourceAddresses), AlertField::Sources, form.sources, "sources");
+    m_fields[AlertField::Sources]->setMinimumWidth(m_fields[AlertField::Sources]->fontMetrics().averageCharWidth() *
+                                                   kSourceFieldChars);
 
     auto* timeRow = new QFormLayout();
     m_timeBox = new QComboBox(this);
@@ -198,6 +208,20 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
     layout->addWidget(buttons);
+
+    // A screen reader names each field by its label, combo boxes included.
+    for (QFormLayout* rows : findChildren<QFormLayout*>()) {
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            QLayoutItem* item = rows->itemAt(row, QFormLayout::FieldRole);
+            QWidget* labelWidget = rows->itemAt(row, QFormLayout::LabelRole) != nullptr
+                                       ? rows->itemAt(row, QFormLayout::LabelRole)->widget()
+                                       : nullptr;
+            auto* label = qobject_cast<QLabel*>(labelWidget);
+            if (item != nullptr && item->widget() != nullptr && label != nullptr && !label->text().isEmpty()) {
+                NameFieldByLabel(label, item->widget());
+            }
+        }
+    }
 }
 
 QLineEdit* CSettingsDlg::Field(AlertField field) const {

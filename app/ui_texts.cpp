@@ -196,6 +196,12 @@ std::string VersionMessage(const std::string& lang, const std::string& ownVersio
                   {ownVersion, newVersion, siteHost});
 }
 
+std::string VersionStatusText(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
+                              const std::string& siteUrl) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Dostępna jest nowa wersja %1 (masz %2): %3")),
+                  {newVersion, ownVersion, siteUrl});
+}
+
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex) {
     const std::string lang = LanguageCode(languageIndex);
     return {Translate(lang, "LanguageDialog", "Język programu (language)"), Translate(lang, "LanguageDialog", "Dalej"),
@@ -359,8 +365,8 @@ std::string KmText(double km) {
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
     const std::string name = homeName.empty() ? AlertUiText(lang, AlertText::HomeDefaultName) : homeName;
     const std::string point = CompassPoint(bearingDeg);
-    // Polish names the direction in words (a translation may use the compass letters); the name follows a
-    // colon, as it cannot be declined here.
+    // Polish names the direction in words (a translation may use the compass letters); the name comes first
+    // with a colon, as a name the user gave cannot be declined ("od Warszawy").
     static const std::pair<const char*, const char*> kPolishPoints[] = {
         {"N", QT_TRANSLATE_NOOP("Texts", "północ")},   {"NE", QT_TRANSLATE_NOOP("Texts", "północny wschód")},
         {"E", QT_TRANSLATE_NOOP("Texts", "wschód")},   {"SE", QT_TRANSLATE_NOOP("Texts", "południowy wschód")},
@@ -373,7 +379,7 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
             words = Tr(lang, polish);
         }
     }
-    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1 km na %2 od: %3")), {GroupedKm(km), words, name});
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%3: %1 km na %2")), {GroupedKm(km), words, name});
 }
 
 std::string PlaceName(const std::string& lang, const Place& place) {

@@ -43,6 +43,11 @@ std::string RestartMessage(int languageIndex);
 std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
                            const std::string& siteHost);
 
+// The new-version notice of the status line, with both versions and the site's address:
+// "Dostępna jest nowa wersja 1.16 (masz 1.15): http://dravik.example".
+std::string VersionStatusText(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
+                              const std::string& siteUrl);
+
 // The language dialog's texts after a click on a radio button (0 "Polski", 1 "English", 2 "Deutsch").
 struct LanguageDialogTexts {
     std::string caption;
@@ -137,8 +142,9 @@ inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display);
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds);
 
-// "1 240 km SE of Home" / "1 240 km na południowy wschód od: Dom": whole kilometres in groups of three, the
-// compass point of the bearing (in words in Polish), the home's name (the language's default when empty).
+// "1 240 km SE of Home" / "Dom: 1 240 km na południowy wschód": whole kilometres in groups of three, the compass
+// point of the bearing (in words in Polish), the home's name (the language's default when empty). Polish puts the
+// name first, as a name given by the user cannot be declined.
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName);
 // The kilometres alone, as DistanceText writes them: "1 240 km" (the list's distance column).
 std::string KmText(double km);

@@ -35,6 +35,7 @@
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
+#include "platform/qt/inert_text.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
@@ -277,11 +278,11 @@ void CMonitorDlg::OnInitDialog() {
     SetUpEventList(*m_listEvents);
     new CEventListSorter(*m_listEvents);
     ApplyAlertSettings(LoadAlertSettings());
-    // The site is asked on a thread of its own: the window never waits for it, and the notice comes above
-    // the window when the answer does.
+    // The site is asked on a thread of its own: the window never waits for it. A newer version is told in the
+    // status line, beside the site's link, so nothing stops the user at the start.
     m_pVersionCheck->Start([this](const std::string& answer) {
         if (!m_bEnded) {
-            ShowVersionNotice(this, answer);
+            ShowVersionStatus(answer);
         }
     });
     g_pMainDlg = this;
@@ -310,6 +311,21 @@ void CMonitorDlg::setVisible(bool visible) {
 
 void CMonitorDlg::StopVersionCheck() {
     m_pVersionCheck->Stop();
+}
+
+void CMonitorDlg::ShowVersionStatus(const std::string& answer) {
+    if (answer.size() != 7) {
+        return;  // unreachable site or an answer of another form: nothing to say, and no settings read
+    }
+    m_strVersionNotice = VersionStatusNotice(answer, UiLanguage(), SiteUrl());
+    if (m_strVersionNotice.empty()) {
+        return;
+    }
+    if (m_linkSite != nullptr) {
+        m_linkSite->setToolTip(InertText(QString::fromStdString(m_strVersionNotice)));
+        m_linkSite->setAccessibleDescription(QString::fromStdString(m_strVersionNotice));
+    }
+    ShowStatusLine();
 }
 
 bool CMonitorDlg::OnActivateRequest() {

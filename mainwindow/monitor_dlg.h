@@ -122,6 +122,8 @@ public:
     void StopFeedWorker();
     // Aborts a version check still waiting for the site and joins its thread. Safe to call more than once.
     void StopVersionCheck();
+    // The version check's answer: a newer version is told in the status line and the site link's tooltip.
+    void ShowVersionStatus(const std::string& answer);
     // Another start of the program asked for this window: shown as "Pokaż listę" shows it, also from the
     // tray, and a dialog open above it comes up with it. Returns whether the window is now shown.
     bool OnActivateRequest();
@@ -338,6 +340,8 @@ private:
     ArchiveFault m_archiveFault = ArchiveFault::kNone;
     ArchiveFault m_archiveFaultShown = ArchiveFault::kNone;
     std::string m_strSolarWind;
+    // The new-version notice of the status line, empty while none is due.
+    std::string m_strVersionNotice;
     // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
     std::map<std::string, std::string> m_sourceProblems;
     std::map<std::string, std::string> m_sourceProblemsShown;

@@ -553,10 +553,6 @@ Download unter %3</translation>
         <translation>nordwestlich</translation>
     </message>
     <message>
-        <source>%1 km na %2 od: %3</source>
-        <translation>%1 km %2 von %3</translation>
-    </message>
-    <message>
         <source>, głębokość </source>
         <translation>, Tiefe </translation>
     </message>
@@ -799,6 +795,14 @@ Download unter %3</translation>
     <message>
         <source>strefa wstrząsów wtórnych</source>
         <translation>Nachbebenzone</translation>
+    </message>
+    <message>
+        <source>%3: %1 km na %2</source>
+        <translation>%1 km %2 von %3</translation>
+    </message>
+    <message>
+        <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
+        <translation>Neue Version %1 verfügbar (Sie haben %2): %3</translation>
     </message>
 </context>
 <context>

@@ -551,10 +551,6 @@ Do pobrania na stronie %3</source>
         <translation>NW</translation>
     </message>
     <message>
-        <source>%1 km na %2 od: %3</source>
-        <translation>%1 km %2 of %3</translation>
-    </message>
-    <message>
         <source>, głębokość </source>
         <translation>, depth </translation>
     </message>
@@ -797,6 +793,14 @@ Do pobrania na stronie %3</source>
     <message>
         <source>strefa wstrząsów wtórnych</source>
         <translation>aftershock zone</translation>
+    </message>
+    <message>
+        <source>%3: %1 km na %2</source>
+        <translation>%1 km %2 of %3</translation>
+    </message>
+    <message>
+        <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
+        <translation>New version %1 available (you have %2): %3</translation>
     </message>
 </context>
 <context>

@@ -193,7 +193,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 }
 
-// A source that cannot be read names itself, and why, beside the solar wind in the status line and in the tray
+// A source that cannot be read names itself, and why, before the solar wind in the status line and in the tray
 // icon's tooltip until it reads again; an empty list says why it is empty only while nothing can be read.
 TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     SetLang("EN");
@@ -203,14 +203,15 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     const std::string wind = dlg->GetDlgItemText(kIdStatusLine);
     ASSERT_NE(wind.find("412.3"), std::string::npos) << wind;
     const FetchResult refused{0, "", false, "Couldn't connect to server"};
-    const std::string refusedLine = wind + " | Source unavailable: 127.0.0.1 (Couldn't connect to server)";
+    // What goes wrong first, so a line too long for the window loses the weather, not the problem.
+    const std::string refusedLine = "Source unavailable: 127.0.0.1 (Couldn't connect to server) | " + wind;
     const struct {
         FetchResult answer;
         std::string line;
         bool note;
     } steps[] = {
         {refused, refusedLine, true},
-        {{503, "Error 503", true, ""}, wind + " | Source unavailable: 127.0.0.1 (HTTP 503)", true},
+        {{503, "Error 503", true, ""}, "Source unavailable: 127.0.0.1 (HTTP 503) | " + wind, true},
         {{200, QuakePageHtml({}), true, ""}, wind, false},
         {{200, QuakePageHtml(NumberedQuakeRows(500000, 2)), true, ""}, wind, false},
         {refused, refusedLine, false},  // the rows listed before are still there to see
