@@ -148,7 +148,7 @@ std::vector<std::string> TileRequestQueue::TakeStartable(std::int64_t nowMs) {
     std::vector<std::string> started;
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
         const auto [running, counted] = Load(it->second, nowMs);
-        if (counted < m_perService && running < m_ceiling) {
+        if (counted < m_perService && running < 2 * m_perService) {
             m_running.emplace(it->first, Request{it->second, nowMs});
             started.push_back(it->first);
             it = m_waiting.erase(it);
@@ -161,8 +161,7 @@ std::vector<std::string> TileRequestQueue::TakeStartable(std::int64_t nowMs) {
 
 std::int64_t TileRequestQueue::NextSlowAtMs(std::int64_t nowMs) const {
     std::int64_t next = -1;
-    // Held to perService, a slow request frees nothing.
-    if (m_waiting.empty() || m_ceiling <= m_perService) {
+    if (m_waiting.empty()) {
         return next;
     }
     for (const auto& [url, request] : m_running) {

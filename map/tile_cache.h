@@ -68,12 +68,12 @@ private:
 
 // The tile requests waiting for a connection: at most perService of them run at once for a service (its
 // sub-domains together), the rest wait in the order asked for. A request that has run slowMs no longer counts
-// against the perService, so that a slow or trickling tile does not hold the service's connections, up to
-// ceiling running at once (twice perService when not given); a ceiling of perService keeps to it strictly.
+// against the perService, so that a stalled or trickling tile does not hold the service; even so a service never
+// has more than twice perService running.
 class TileRequestQueue final {
 public:
-    explicit TileRequestQueue(int perService = 2, std::int64_t slowMs = 3000, int ceiling = -1)
-        : m_perService(perService), m_slowMs(slowMs), m_ceiling(ceiling < 0 ? 2 * perService : ceiling) {}
+    explicit TileRequestQueue(int perService = 2, std::int64_t slowMs = 3000)
+        : m_perService(perService), m_slowMs(slowMs) {}
 
     // Once; an address already waiting or running is not added again. service: empty for the address's host.
     void Enqueue(const std::string& url, const std::string& service = {});
@@ -98,7 +98,6 @@ private:
 
     int m_perService;
     std::int64_t m_slowMs;
-    int m_ceiling;
     // In the order asked for, with their services.
     std::vector<std::pair<std::string, std::string>> m_waiting;
     std::map<std::string, Request> m_running;  // by address

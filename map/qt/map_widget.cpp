@@ -52,8 +52,6 @@ constexpr int kButtonSize = 26;
 // How many zooms out a tile in memory may stand in for one not yet here.
 constexpr int kStandInLevels = 3;
 constexpr qint64 kCirclesRedrawMs = 250;
-constexpr int kRequestsPerService = 2;
-constexpr std::int64_t kSlowRequestMs = 3000;
 
 const QColor kSea(0xaa, 0xd3, 0xdf);
 const QColor kLand(0xf2, 0xef, 0xe4);
@@ -128,9 +126,7 @@ CMapWidget::CMapWidget(QWidget* parent)
       m_view({20, 10}, 2, 0, 0),
       m_choice{TileUrlOverride(), TileSubdomainsOverride(), std::string(), std::string()},
       m_layers(LayersOfKind(0, m_choice)),
-      m_cache(kTilesInMemory, kTileBytesInMemory),
-      // Two at a time for a service whatever they do: its terms count connections, not how fast they are.
-      m_queue(kRequestsPerService, kSlowRequestMs, kRequestsPerService) {
+      m_cache(kTilesInMemory, kTileBytesInMemory) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(MapAccessible);
         return true;

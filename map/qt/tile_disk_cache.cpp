@@ -35,9 +35,10 @@ QNetworkCacheMetaData CTileDiskCache::WithExpiry(QNetworkCacheMetaData metaData)
             hasExpires = true;
         }
     }
-    const std::int64_t at = TileExpiresAtMs(cacheControl.toStdString(), hasExpires, HttpDateMs(expires),
-                                            QDateTime::currentMSecsSinceEpoch());
-    metaData.setExpirationDate(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC));
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t at = TileExpiresAtMs(cacheControl.toStdString(), hasExpires, HttpDateMs(expires), now);
+    // Qt compares in whole seconds: a tile stale at once would pass for fresh for the rest of the second.
+    metaData.setExpirationDate(QDateTime::fromMSecsSinceEpoch(at > now ? at : 0, Qt::UTC));
     return metaData;
 }
 
