@@ -788,6 +788,26 @@ Download unter %3</translation>
         <source>strefa wstrząsów wtórnych</source>
         <translation>Nachbebenzone</translation>
     </message>
+    <message>
+        <source>Mapa trzęsień</source>
+        <translation>Erdbebenkarte</translation>
+    </message>
+    <message>
+        <source>Mapa</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri:</source>
+        <translation>Esri-API-Schlüssel:</translation>
+    </message>
+    <message>
+        <source>Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez niego mapa pokazuje zdjęcia NASA GIBS.</source>
+        <translation>Satellitenbilder von Esri werden nur mit eigenem Schlüssel geladen; ohne ihn zeigt die Karte Bilder von NASA GIBS.</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
+        <translation>Esri-API-Schlüssel: nur Buchstaben, Ziffern und . _ - (bis zu 512 Zeichen).</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -95,8 +95,10 @@ public:
     const std::vector<MapBand>& Bands() const { return m_bands; }
     const QString& BandsCaption() const { return m_bandsCaption; }
     void SetTilesFailedText(const QString& text);
+    const QString& TilesFailedText() const { return m_tilesFailedText; }
     // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
     void SetNote(const QString& text);
+    const QString& Note() const { return m_note; }
     // A button over the map's top right corner that emits ActionClicked; empty for none.
     void SetAction(const QString& text);
     void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
