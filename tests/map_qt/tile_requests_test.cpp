@@ -14,21 +14,11 @@
 #include <vector>
 
 #include "map/qt/map_widget.h"
+#include "tests/common/process_events.h"
+#include "tests/common/scoped_env.h"
 
 namespace dravik {
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 void Pause(int ms) {
     QElapsedTimer clock;
@@ -130,20 +120,6 @@ private:
     int m_open = 0;
 };
 
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const QString& value) : m_name(name), m_old(qgetenv(name)) {
-        qputenv(name, value.toUtf8());
-    }
-    ~ScopedEnv() { qputenv(m_name, m_old); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-};
-
 void Show(CMapWidget& map) {
     map.resize(700, 500);
     map.show();
@@ -158,12 +134,12 @@ QString UrlOf(const TileServers& servers, const SeenRequest& request) {
 void LookAgain(CMapWidget& map, std::size_t visible) {
     map.ReleaseTiles();
     map.RestoreTiles();
-    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return map.TilesInMemory() == visible; }));
 }
 
 TEST(TileRequestsTest, StaleTilesAreRevalidatedAndA304KeepsAndRenewsThem) {
     TileServers servers;
-    ScopedEnv url("DRAVIK_TILE_URL", servers.Template());
+    test::ScopedEnv url("DRAVIK_TILE_URL", servers.Template().toUtf8().constData());
     const QByteArray lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
     bool revalidated = false;
     servers.m_answer = [&](const SeenRequest& request) {
@@ -178,7 +154,7 @@ TEST(TileRequestsTest, StaleTilesAreRevalidatedAndA304KeepsAndRenewsThem) {
     map.SetUserAgent("Dravik/9.9 (+https://dravik.example)");
     Show(map);
     const std::size_t visible = map.Viewport().VisibleTiles().size();
-    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return map.TilesInMemory() == visible; }));
     ASSERT_EQ(servers.m_requests.size(), visible);
 
     // Stale at once: the next look asks with the validators, and a 304 keeps the tile on disk.
@@ -216,12 +192,12 @@ TEST(TileRequestsTest, StaleTilesAreRevalidatedAndA304KeepsAndRenewsThem) {
 
 TEST(TileRequestsTest, ATileWithoutExpiryIsKeptAWeek) {
     TileServers servers;
-    ScopedEnv url("DRAVIK_TILE_URL", servers.Template());
+    test::ScopedEnv url("DRAVIK_TILE_URL", servers.Template().toUtf8().constData());
     servers.m_answer = [](const SeenRequest&) { return TileServers::Answer{200, "ETag: \"w\"\r\n"}; };
     CMapWidget map;
     Show(map);
     const std::size_t visible = map.Viewport().VisibleTiles().size();
-    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return map.TilesInMemory() == visible; }));
     const qint64 expiresIn =
         QDateTime::currentDateTimeUtc().secsTo(map.CachedTileExpiry(UrlOf(servers, servers.m_requests.front())));
     EXPECT_GT(expiresIn, 7 * 24 * 3600 - 60);
@@ -236,14 +212,14 @@ TEST(TileRequestsTest, AServiceGetsTwoRequestsAtATimeOverAllItsSubDomains) {
     if (!servers.Listening(3)) {
         GTEST_SKIP() << "127.0.0.2 and 127.0.0.3 cannot be listened on here";
     }
-    ScopedEnv url("DRAVIK_TILE_URL", servers.Template("127.0.0.{s}"));
-    ScopedEnv subdomains("DRAVIK_TILE_SUBDOMAINS", QStringLiteral("123"));
+    test::ScopedEnv url("DRAVIK_TILE_URL", servers.Template("127.0.0.{s}").toUtf8().constData());
+    test::ScopedEnv subdomains("DRAVIK_TILE_SUBDOMAINS", "123");
     servers.m_answer = [](const SeenRequest&) { return TileServers::Answer{200, "Cache-Control: no-store\r\n", 150}; };
     CMapWidget map;
     Show(map);
     const std::size_t visible = map.Viewport().VisibleTiles().size();
     ASSERT_GT(visible, 6U);
-    ASSERT_TRUE(WaitFor([&] { return map.TilesInMemory() == visible; }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return map.TilesInMemory() == visible; }));
     std::map<int, int> perServer;
     for (const SeenRequest& request : servers.m_requests) {
         ++perServer[request.server];
