@@ -174,9 +174,10 @@ TEST_F(MapTextsTest, EsriIsAskedOnlyWithTheUsersKey) {
     EXPECT_FALSE(asksEsri());
 }
 
-TEST(MapVersionTest, TheTilesNameTheVersionTheTitleShows) {
+TEST(MapVersionTest, TheTilesNameTheVersionTheTitleShowsAndTheirContact) {
     EXPECT_EQ(TileUserAgent("https://dravik.example"),
               std::string("Dravik/") + kProgramVersion + " (+https://dravik.example)");
+    EXPECT_EQ(TileUserAgent(""), std::string("Dravik/") + kProgramVersion);
 }
 
 }  // namespace

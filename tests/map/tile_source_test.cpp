@@ -43,8 +43,6 @@ TEST(TileSourceTest, EachKindAsksItsService) {
          "contributors"},
         {3, "", "EN", "https://a.tile.opentopomap.org/5/17/10.png", "", 17,
          "Map data: \xC2\xA9 OpenStreetMap contributors, SRTM | Map display: \xC2\xA9 OpenTopoMap (CC-BY-SA)"},
-        {3, "", "PL", "https://a.tile.opentopomap.org/5/17/10.png", "", 17,
-         "Map data: \xC2\xA9 OpenStreetMap contributors, SRTM | Map display: \xC2\xA9 OpenTopoMap (CC-BY-SA)"},
         {3, "", "DE", "https://a.tile.opentopomap.org/5/17/10.png", "", 17,
          "Kartendaten: \xC2\xA9 OpenStreetMap-Mitwirkende, SRTM | Kartendarstellung: \xC2\xA9 OpenTopoMap (CC-BY-SA)"},
         {7, "", "PL", "https://tile.openstreetmap.org/5/17/10.png", "", 19, "OpenStreetMap"},

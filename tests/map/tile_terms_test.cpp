@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,6 @@ TEST(TileTermsTest, EsriKeyIsTakenOnlyAsAKey) {
                                                            "kl\xC3\xBCsz", std::string(513, 'k')}) {
         EXPECT_EQ(EsriKeyFromText(bad), std::nullopt) << bad;
     }
-}
-
-TEST(TileTermsTest, UserAgentNamesTheProgramItsVersionAndContact) {
-    EXPECT_TRUE(std::regex_match(TileUserAgent("https://dravik.example"),
-                                 std::regex(R"(Dravik/[0-9]+\.[0-9]+(\.[0-9]+)? \(\+https://dravik\.example\))")))
-        << TileUserAgent("https://dravik.example");
-    EXPECT_EQ(TileUserAgent("").find(' '), std::string::npos);
 }
 
 TEST(TileTermsTest, TwoRequestsAServiceWithItsSubDomainsTogether) {
