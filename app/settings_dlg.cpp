@@ -14,9 +14,11 @@
 #include <algorithm>
 
 #include "app/place_dlg.h"
+#include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
 #include "feed/intensity.h"
+#include "map/tile_source.h"
 #include "platform/qt/field_names.h"
 
 namespace dravik {
@@ -38,6 +40,10 @@ QString Text(const std::string& lang, AlertText id) {
 }
 
 }  // namespace
+
+std::string StoredEsriKey() {
+    return EsriKeyFromText(ReadSettingsText(kEsriKeySetting).value_or(std::string())).value_or(std::string());
+}
 
 CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent,
                            bool startWithSession)
@@ -158,6 +164,18 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     addField(sources, Text(lang, AlertText::SourceAddresses), AlertField::Sources, form.sources, "sources");
     m_fields[AlertField::Sources]->setMinimumWidth(m_fields[AlertField::Sources]->fontMetrics().averageCharWidth() *
                                                    kSourceFieldChars);
+
+    QFormLayout* mapRows = group(QString::fromStdString(MapSettingsGroupText(lang)));
+    m_esriKey = StoredEsriKey();
+    m_esriKeyField = new QLineEdit(QString::fromStdString(m_esriKey), this);
+    m_esriKeyField->setObjectName(QStringLiteral("esriKey"));
+    // A key bills the user's account: not shown to whoever looks on, except while it is typed.
+    m_esriKeyField->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+    mapRows->addRow(QString::fromStdString(EsriKeyLabelText(lang)), m_esriKeyField);
+    auto* keyHint = new QLabel(QString::fromStdString(EsriKeyHintText(lang)), this);
+    keyHint->setTextFormat(Qt::PlainText);
+    keyHint->setWordWrap(true);
+    mapRows->addRow(QString(), keyHint);
 
     auto* timeRow = new QFormLayout();
     m_timeBox = new QComboBox(this);
@@ -322,12 +340,27 @@ void CSettingsDlg::accept() {
     for (AlertField field : bad) {
         problems += "\n" + FieldProblemText(m_lang, field);
     }
+    // The key goes into every tile's address: one that could change the address is refused, not sent.
+    const std::optional<std::string> key = EsriKeyFromText(m_esriKeyField->text().toStdString());
+    const QString keyProblem = key ? QString() : QString::fromStdString(EsriKeyProblemText(m_lang));
+    m_esriKeyField->setProperty(kMarkedProperty, !key);
+    m_esriKeyField->setStyleSheet(key ? QString() : MarkedStyle(palette()));
+    m_esriKeyField->setToolTip(keyProblem);
+    m_esriKeyField->setAccessibleDescription(keyProblem);
+    if (!key) {
+        problems += "\n" + keyProblem.toStdString();
+    }
     m_errorLabel->setText(QString::fromStdString(problems));
-    m_errorLabel->setVisible(!bad.empty());
+    m_errorLabel->setVisible(!bad.empty() || !key);
     if (!bad.empty()) {
         Field(bad.front())->setFocus();
         return;
     }
+    if (!key) {
+        m_esriKeyField->setFocus();
+        return;
+    }
+    m_esriKey = *key;
     m_settings = read;
     m_bStartWithSession = m_sessionBox->isChecked();
     QDialog::accept();

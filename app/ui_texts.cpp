@@ -310,6 +310,28 @@ std::string MapSequenceZoneText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "strefa wstrząsów wtórnych"));
 }
 
+std::string MapAccessibleNameText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Mapa trzęsień"));
+}
+
+std::string MapSettingsGroupText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Mapa"));
+}
+
+std::string EsriKeyLabelText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Klucz API Esri:"));
+}
+
+std::string EsriKeyHintText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts",
+                                      "Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez "
+                                      "niego mapa pokazuje zdjęcia NASA GIBS."));
+}
+
+std::string EsriKeyProblemText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków)."));
+}
+
 std::string MapShakingCaptionText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
 }

@@ -197,6 +197,13 @@ std::string MapOpenInBrowserText(const std::string& lang);
 std::string MapShakingCaptionText(const std::string& lang);
 // The legend's name of the sequence's zone: "aftershock zone".
 std::string MapSequenceZoneText(const std::string& lang);
+// The map's name for screen readers.
+std::string MapAccessibleNameText(const std::string& lang);
+// The settings window's map group: its title, the Esri key's label and what the key does, and why a key is refused.
+std::string MapSettingsGroupText(const std::string& lang);
+std::string EsriKeyLabelText(const std::string& lang);
+std::string EsriKeyHintText(const std::string& lang);
+std::string EsriKeyProblemText(const std::string& lang);
 // Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
 // its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
 enum class PlaceText { MenuItem, Full };

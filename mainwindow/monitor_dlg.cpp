@@ -272,6 +272,7 @@ void CMonitorDlg::OnInitDialog() {
         // A cancelled first choice ends the run; the initialisation still completes.
         EndDialog(QDialog::Rejected);
     }
+    RetranslateMap();
     // The archive is converted and its tables made by the feed's first round: a locked or slow archive never
     // holds the window.
     m_imageList = QuakeMarkIcons();
@@ -490,6 +491,27 @@ void CMonitorDlg::ApplyPlatesShown(bool shown) {
     }
     if (m_browser != nullptr) {
         m_browser->SetPlatesShown(shown);
+    }
+}
+
+void CMonitorDlg::RetranslateMap() {
+    const std::string lang = UiLanguage();
+    const DialogTemplate* dialog = FindDialogTemplate(kDialogMain, lang);
+    if (dialog != nullptr) {
+        for (const DialogControl& control : dialog->controls) {
+            const bool mapControl =
+                control.id == kIdShowMap || control.id == kIdPlates ||
+                std::find(std::begin(kMapKindIds), std::end(kMapKindIds), control.id) != std::end(kMapKindIds);
+            if (mapControl) {
+                SetDlgItemText(control.id, control.text);
+            }
+        }
+    }
+    if (m_pQuakeMap != nullptr) {
+        m_pQuakeMap->RefreshSettings();
+    }
+    if (m_browser != nullptr) {
+        m_browser->RefreshTexts();
     }
 }
 

@@ -162,6 +162,8 @@ public:
     // The plates' box: stored at once, so that the next start shows the map as left.
     void OnPlatesClicked();
     void ApplyPlatesShown(bool shown);
+    // The map's controls, legend, credits and notes in the language stored now (after the first start's choice).
+    void RetranslateMap();
     void OnHistory();
     // Tray side of the window (tray icon, hiding, language change, about box).
     void OnTimer();

@@ -14,6 +14,7 @@
 #include "app/notice_urgency.h"
 #include "app/settings_dlg.h"
 #include "app/settings_key.h"
+#include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
@@ -211,6 +212,7 @@ void CMonitorDlg::OnSettings() {
         return;
     }
     SaveAlertSettings(dlg.Settings());
+    WriteSettingsText(kEsriKeySetting, dlg.EsriKey());
     // Read back as stored, so that what is used is what the next start will use.
     ApplyStoredSettings();
     if (dlg.StartWithSession() != startWithSession) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/alert_settings_key.h"
+#include "app/settings_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
@@ -45,6 +46,8 @@ CQuakeMap::CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock
             [this](const QModelIndex& at, int first, int last) { OnRowsAboutToBeRemoved(at, first, last); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { Rebuild(); });
     connect(&map, &CMapWidget::CircleClicked, this, [this](int id) { SelectCircle(id); });
+    // The legend and notes follow a language set while the program runs.
+    connect(&map, &CMapWidget::LanguageChanged, this, [this] { RefreshSettings(); });
     RefreshSettings();
     Rebuild();
 }
@@ -156,6 +159,7 @@ void CQuakeMap::RefreshSettings() {
     }
     m_map.SetLegend(legend);
     m_map.SetTilesFailedText(Text(MapTilesFailedText(lang)));
+    m_map.SetEsriKey(StoredEsriKey());
 
     // As the alert rule reads them, so the map shows the places the shaking rule watches.
     const AlertSettings settings = LoadAlertSettings();

@@ -39,7 +39,7 @@ public:
     void UpdateAges();
     // The row's event was revised: its circle moves and takes its new size.
     void RowRevised(int row);
-    // The legend's language and the places are read again (the settings changed).
+    // The legend's language, the places and the Esri key are read again (the settings or the language changed).
     void RefreshSettings();
     // The bands of expected shaking of the list row's quake (the one the marker now shows); none for -1 or a row
     // without magnitude or position.

@@ -804,6 +804,26 @@ Download unter %3</translation>
         <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
         <translation>Neue Version %1 verfügbar (Sie haben %2): %3</translation>
     </message>
+    <message>
+        <source>Mapa trzęsień</source>
+        <translation>Erdbebenkarte</translation>
+    </message>
+    <message>
+        <source>Mapa</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri:</source>
+        <translation>Esri-API-Schlüssel:</translation>
+    </message>
+    <message>
+        <source>Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez niego mapa pokazuje zdjęcia NASA GIBS.</source>
+        <translation>Satellitenbilder von Esri werden nur mit eigenem Schlüssel geladen; ohne ihn zeigt die Karte Bilder von NASA GIBS.</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
+        <translation>Esri-API-Schlüssel: nur Buchstaben, Ziffern und . _ - (bis zu 512 Zeichen).</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -802,6 +802,26 @@ Do pobrania na stronie %3</source>
         <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
         <translation>New version %1 available (you have %2): %3</translation>
     </message>
+    <message>
+        <source>Mapa trzęsień</source>
+        <translation>Earthquake map</translation>
+    </message>
+    <message>
+        <source>Mapa</source>
+        <translation>Map</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri:</source>
+        <translation>Esri API key:</translation>
+    </message>
+    <message>
+        <source>Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez niego mapa pokazuje zdjęcia NASA GIBS.</source>
+        <translation>Esri&apos;s satellite imagery is fetched only with your own key; without one the map shows NASA GIBS imagery.</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
+        <translation>Esri API key: letters, digits and . _ - only (up to 512 characters).</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
