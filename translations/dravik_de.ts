@@ -788,6 +788,10 @@ Download unter %3</translation>
         <source>strefa wstrząsów wtórnych</source>
         <translation>Nachbebenzone</translation>
     </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Erdbebenliste</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

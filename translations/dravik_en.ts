@@ -786,6 +786,10 @@ Do pobrania na stronie %3</source>
         <source>strefa wstrząsów wtórnych</source>
         <translation>aftershock zone</translation>
     </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Earthquake list</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
