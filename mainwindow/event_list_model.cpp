@@ -138,7 +138,8 @@ QVariant CEventListModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 bool CEventListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kEventColumnCount) {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
+        section >= kEventColumnCount) {
         return false;
     }
     m_headers[section] = value.toString();
@@ -280,10 +281,6 @@ void CEventListModel::Renumber() {
 
 double CEventListModel::ClassicOrderFor(const EventListRow& row, ClassicPlace place,
                                         const std::vector<EventListRow*>& classic) {
-    if (m_rows.empty() && classic.empty()) {
-        m_topOrder = m_bottomOrder = 0.0;
-        return 0.0;
-    }
     if (place == ClassicPlace::Top) {
         return m_topOrder -= 1.0;
     }
@@ -329,8 +326,14 @@ void CEventListModel::Insert(std::vector<NewRow> rows) {
             });
         }
     }
+    bool empty = m_rows.empty();
     for (NewRow& r : rows) {
-        double order = ClassicOrderFor(*r.row, r.place, classic);
+        if (empty) {
+            // The first row of an empty list: the classic order counts from it.
+            m_topOrder = m_bottomOrder = 0.0;
+        }
+        double order = empty ? 0.0 : ClassicOrderFor(*r.row, r.place, classic);
+        empty = false;
         if (std::isnan(order)) {
             for (std::size_t i = 0; i < classic.size(); ++i) {
                 classic[i]->listedOrder = static_cast<double>(i);

@@ -8,7 +8,6 @@
 // a home and N-1 more places, so the distance and shaking columns and the places' tooltips are made.)
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -161,7 +160,7 @@ int main(int argc, char** argv) {
             places = std::clamp(next(), 0, 10);
     }
     QApplication app(argc, argv);
-    QTableWidget list;
+    CEventList list;
     list.resize(700, 400);
     SetUpEventList(list);
     auto* sorter = new CEventListSorter(list);
