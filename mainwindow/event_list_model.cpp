@@ -99,7 +99,7 @@ QVariant CEventListModel::data(const QModelIndex& index, int role) const {
             return tooltip.isEmpty() ? QVariant() : QVariant(InertText(tooltip));
         }
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(ColumnAlignment(column));
+            return static_cast<int>(ColumnAlignment(column));
         case Qt::BackgroundRole:
         case Qt::ForegroundRole: {
             const int level = column == kColumnShaking ? ShakingLevel(row) : 0;
@@ -132,7 +132,7 @@ QVariant CEventListModel::headerData(int section, Qt::Orientation orientation, i
         return m_headers[section];
     }
     if (role == Qt::TextAlignmentRole) {
-        return QVariant::fromValue(ColumnAlignment(section));
+        return static_cast<int>(ColumnAlignment(section));
     }
     return QVariant();
 }
