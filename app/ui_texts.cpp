@@ -298,6 +298,10 @@ std::string MapTilesFailedText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nie można wczytać kafelków mapy."));
 }
 
+std::string EventListName(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Lista trzęsień"));
+}
+
 std::string MapPositionUnknownText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nieznane położenie zdarzenia."));
 }

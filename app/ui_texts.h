@@ -189,6 +189,8 @@ std::string MapAgeLegendText(const std::string& lang, int age);
 std::string HomePlaceDefaultName(const std::string& lang);
 // The note over a map whose tiles could not be had (no network, a service down).
 std::string MapTilesFailedText(const std::string& lang);
+// The main list's accessible name.
+std::string EventListName(const std::string& lang);
 // The note over the map when the selected quake's coordinates are no place.
 std::string MapPositionUnknownText(const std::string& lang);
 // The button and menu item that open the map server's page given from outside in the user's browser.

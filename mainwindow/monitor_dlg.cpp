@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QTimerEvent>
 #include <algorithm>
@@ -75,7 +74,7 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
         }
         case kIdEventList: {
             // One Tab stop: the arrow keys move within the list, Tab leaves it.
-            auto* list = new QTableWidget(parent);
+            auto* list = new CEventList(parent);
             list->setTabKeyNavigation(false);
             return list;
         }
@@ -215,7 +214,7 @@ void CMonitorDlg::BuildControls() {
     const std::string lang = UiLanguage();
     BuildDialog(this, *FindDialogTemplate(kDialogMain, lang), MakeMainControl, FindMenuTemplate(kMenuMain, lang));
     m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
-    m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
+    m_listEvents = qobject_cast<CEventList*>(GetDlgItem(kIdEventList));
     m_browser = qobject_cast<CMapBrowser*>(GetDlgItem(kIdBrowser));
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
@@ -223,7 +222,8 @@ void CMonitorDlg::BuildControls() {
 
 void CMonitorDlg::ConnectHandlers() {
     connect(m_btnHide, &QAbstractButton::clicked, this, [this] { OnHide(); });
-    connect(m_listEvents, &QTableWidget::itemSelectionChanged, this, [this] { OnEventItemChanged(); });
+    connect(m_listEvents->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { OnEventItemChanged(); });
     if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdShowMap))) {
         connect(box, &QAbstractButton::clicked, this, [this] { RefreshMap(); });
     }
@@ -596,8 +596,7 @@ int CMonitorDlg::GetFirstSelectedItem() const {
 }
 
 std::string CMonitorDlg::GetItemText(int item, int subItem) const {
-    const QTableWidgetItem* cell = m_listEvents->item(item, subItem);
-    return cell != nullptr ? cell->text().toStdString() : std::string();
+    return m_listEvents->Text(item, subItem).toStdString();
 }
 
 int CMonitorDlg::GetItemCount() const {

@@ -29,7 +29,6 @@
 
 class QMenuBar;
 class QLabel;
-class QTableWidget;
 
 namespace dravik {
 
@@ -43,6 +42,7 @@ class CSystemTray;
 class CVersionCheck;
 class CMapBrowser;
 struct EventRowView;
+class CEventList;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -219,7 +219,7 @@ public:
     QList<QIcon> m_imageList;
     CLinkStatic* m_linkSite = nullptr;
     CSheenButton* m_btnHide = nullptr;
-    QTableWidget* m_listEvents = nullptr;
+    CEventList* m_listEvents = nullptr;
     // The note over an empty list while every source fails; none until first needed.
     const QLabel* EmptyListNote() const { return m_emptyListNote; }
     CMapBrowser* m_browser = nullptr;

@@ -1,7 +1,6 @@
 // The feed's side of the main window: the worker's start and stop, and the three operations of its cycle,
 // which run on the worker's thread and change the window only through the UI-thread bridge.
 #include <QLabel>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>

@@ -824,6 +824,10 @@ Download unter %3</translation>
         <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
         <translation>Esri-API-Schlüssel: nur Buchstaben, Ziffern und . _ - (bis zu 512 Zeichen).</translation>
     </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Erdbebenliste</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -822,6 +822,10 @@ Do pobrania na stronie %3</source>
         <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
         <translation>Esri API key: letters, digits and . _ - only (up to 512 characters).</translation>
     </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Earthquake list</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

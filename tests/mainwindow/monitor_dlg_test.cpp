@@ -1,4 +1,5 @@
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/event_list_view.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -307,7 +307,8 @@ TEST_F(MonitorDlgTest, ItemImageIsTheMagnitudeClass) {
     ASSERT_EQ(dlg->GetItemCount(), static_cast<int>(cases.size()));
     ASSERT_EQ(dlg->m_imageList.size(), 4);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const QIcon icon = dlg->m_listEvents->item(static_cast<int>(i), 0)->icon();
+        const QIcon icon =
+            qvariant_cast<QIcon>(dlg->m_listEvents->model()->index(static_cast<int>(i), 0).data(Qt::DecorationRole));
         EXPECT_EQ(icon.cacheKey(), dlg->m_imageList[cases[i].second].cacheKey()) << '"' << cases[i].first << '"';
     }
 }
@@ -486,7 +487,7 @@ TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
 
     // The keyboard's current row, not (yet) selected.
-    QTableWidget* list = dlg->m_listEvents;
+    CEventList* list = dlg->m_listEvents;
     list->setFocus();
     list->selectionModel()->setCurrentIndex(list->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
     list->clearSelection();
@@ -561,8 +562,8 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
         SetLang(c.lang);
         auto dlg = MakeWindow();
         std::vector<std::string> headers;
-        for (int column = 0; column < dlg->m_listEvents->columnCount(); ++column) {
-            headers.push_back(dlg->m_listEvents->horizontalHeaderItem(column)->text().toStdString());
+        for (int column = 0; column < kEventColumnCount; ++column) {
+            headers.push_back(dlg->m_listEvents->model()->headerData(column, Qt::Horizontal).toString().toStdString());
         }
         EXPECT_EQ(headers, c.headers) << c.lang;
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
@@ -585,7 +586,7 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
             EXPECT_EQ(dlg->m_listEvents->columnWidth(column), ScaledColumnWidth(font, widths[column]));
         }
         // The region column fills the list's spare width, and never shrinks below its own.
-        QTableWidget& list = *dlg->m_listEvents;
+        CEventList& list = *dlg->m_listEvents;
         const auto others = [&] {
             int sum = 0;
             for (int column = 0; column < 7; ++column) {
