@@ -19,6 +19,7 @@
 namespace {
 
 constexpr char kSlowHost[] = "unanswered.invalid";
+constexpr char kMissingHost[] = "missing.invalid";
 
 std::mutex g_lookupMutex;
 std::condition_variable g_lookupWake;
@@ -38,6 +39,9 @@ extern "C" int getaddrinfo(const char* node, const char* service, const struct a
         g_lookupWake.notify_all();
         g_lookupWake.wait_for(lock, std::chrono::seconds(30), [] { return g_lookupReleased; });
         return EAI_AGAIN;
+    }
+    if (node != nullptr && std::strcmp(node, kMissingHost) == 0) {
+        return EAI_NONAME;
     }
     return real != nullptr ? real(node, service, hints, res) : EAI_SYSTEM;
 }
@@ -65,6 +69,14 @@ TEST(PageFetch, AbortDoesNotWaitForAnUnansweredNameLookup) {
     if (test::kTimingMeaningful) {
         EXPECT_LT(seconds, 2.0);
     }
+}
+
+// A name that does not exist is told apart from a server that does not answer.
+TEST(PageFetch, AMissingHostIsNamedSo) {
+    const FetchResult result = FetchSource(std::string("http://") + kMissingHost + "/");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failure, FetchFailure::kHostNotFound) << result.error;
+    EXPECT_EQ(FetchProblem(result), "host not found");
 }
 
 }  // namespace
