@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -10,11 +11,18 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/proxy_env.h"
@@ -112,6 +120,56 @@ PageResponse Failed(FetchFailure failure, std::string detail) {
     return response;
 }
 
+// The name Qt is about to look up is looked up first on a thread of its own that nobody waits for: Qt's own
+// lookups are joined when the application object goes, and a DNS server that never answers would then hold
+// up the program's end long after the fetch was given up. Once this one answered, Qt's finds the answer
+// fresh. Nothing when the name resolves; else why not.
+std::optional<PageResponse> LookUpFirst(const QString& host, const PageRequest& request,
+                                        const QDeadlineTimer& connectBy) {
+    QHostAddress literal;
+    if (host.isEmpty() || literal.setAddress(host)) {
+        return std::nullopt;
+    }
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        int result = 0;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, name = host.toStdString()] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
+        if (found != nullptr) {
+            ::freeaddrinfo(found);
+        }
+        std::lock_guard<std::mutex> lock(lookup->mutex);
+        lookup->finished = true;
+        lookup->result = result;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    // The cancel test is not woken here; a lookup is short, so a look every 50 ms is soon enough.
+    while (!lookup->done.wait_for(lock, std::chrono::milliseconds(50), [&] { return lookup->finished; })) {
+        if (request.cancelled && request.cancelled()) {
+            return Failed(FetchFailure::kOther, "cancelled");
+        }
+        if (connectBy.hasExpired()) {
+            return Failed(FetchFailure::kTimedOut, "no name lookup within 15 s");
+        }
+    }
+    if (lookup->result == 0) {
+        return std::nullopt;
+    }
+    const FetchFailure failure = lookup->result == EAI_SYSTEM || lookup->result == EAI_MEMORY
+                                     ? FetchFailure::kOther
+                                     : FetchFailure::kHostNotFound;
+    return Failed(failure, ::gai_strerror(lookup->result));
+}
+
 std::string Header(const QNetworkReply& reply, const char* name) {
     return reply.rawHeader(name).toStdString();
 }
@@ -124,7 +182,13 @@ bool IsRedirect(long status) {
 // caller.
 PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const PageRequest& request,
                       const QDeadlineTimer& deadline) {
-    manager.setProxy(ProxyFor(url));
+    const QNetworkProxy proxy = ProxyFor(url);
+    manager.setProxy(proxy);
+    const QDeadlineTimer connectBy(std::min<qint64>(kConnectTimeoutMs, deadline.remainingTime()));
+    if (auto refused =
+            LookUpFirst(proxy.type() == QNetworkProxy::NoProxy ? url.host() : proxy.hostName(), request, connectBy)) {
+        return *refused;
+    }
     QNetworkRequest get(url);
     get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     get.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(request.userAgent));
@@ -186,7 +250,7 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
     });
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &context, take);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    connectTimer.start(static_cast<int>(std::min<qint64>(kConnectTimeoutMs, deadline.remainingTime())));
+    connectTimer.start(static_cast<int>(connectBy.remainingTime()));
     transferTimer.start(static_cast<int>(deadline.remainingTime()));
     poll.start(kPollMs);
     {
