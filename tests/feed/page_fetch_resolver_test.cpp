@@ -25,8 +25,9 @@ namespace {
 constexpr char kSlowHost[] = "unanswered.invalid";
 constexpr char kMissingHost[] = "missing.invalid";
 
-std::mutex g_lookupMutex;
-std::condition_variable g_lookupWake;
+// Never destroyed: a lookup may still wait on them when the program ends.
+std::mutex& g_lookupMutex = *new std::mutex;
+std::condition_variable& g_lookupWake = *new std::condition_variable;
 bool g_lookupStarted = false;
 bool g_lookupReleased = false;
 
