@@ -202,7 +202,7 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
     }
 
     const qint64 limit = static_cast<qint64>(request.maxBytes);
-    QByteArray body;
+    std::string body;
     FetchFailure failure = FetchFailure::kNone;
     std::string detail;
     std::unique_ptr<QNetworkReply> reply(manager.get(get));
@@ -216,11 +216,11 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
     // Each part of a body as it comes, so that one past its cap is never held whole.
     const auto take = [&] {
         const QByteArray part = reply->readAll();
-        if (body.size() + part.size() > limit) {
+        if (static_cast<qint64>(body.size()) + part.size() > limit) {
             fail(FetchFailure::kTooLarge, "body over its limit");
             return;
         }
-        body.append(part);
+        body.append(part.constData(), static_cast<std::size_t>(part.size()));
     };
     const std::function<void()> check = [&] {
         if (request.cancelled && request.cancelled()) {
@@ -277,7 +277,7 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
     response.detail = std::move(detail);
     response.ok = failure == FetchFailure::kNone;
     if (response.ok) {
-        response.body = body.toStdString();
+        response.body = std::move(body);
         response.date = Header(*reply, "Date");
         response.etag = Header(*reply, "ETag");
         response.lastModified = Header(*reply, "Last-Modified");
