@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "app/settings_key.h"
 #include "feed/geo.h"
 #include "feed/intensity.h"
+#include "feed/page_fetch.h"
 #include "feed/time_display.h"
 #include "resources/translations.h"
 
@@ -213,7 +215,45 @@ std::string LanguageDialogOpeningCaption(const std::string& lang) {
 }
 
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason) {
-    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" + reason + ")";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" +
+           NetworkReasonText(lang, reason) + ")";
+}
+
+std::string NetworkReasonText(const std::string& lang, const std::string& reason) {
+    const std::optional<FetchFailure> failure = FetchFailureNamed(reason);
+    if (!failure) {
+        return reason;
+    }
+    const char* text = nullptr;
+    switch (*failure) {
+        case FetchFailure::kNone:
+            return std::string();
+        case FetchFailure::kCannotConnect:
+            text = QT_TRANSLATE_NOOP("Texts", "nie można połączyć");
+            break;
+        case FetchFailure::kHostNotFound:
+            text = QT_TRANSLATE_NOOP("Texts", "nieznany host");
+            break;
+        case FetchFailure::kTimedOut:
+            text = QT_TRANSLATE_NOOP("Texts", "przekroczony czas oczekiwania");
+            break;
+        case FetchFailure::kTls:
+            text = QT_TRANSLATE_NOOP("Texts", "błąd TLS");
+            break;
+        case FetchFailure::kTooManyRedirects:
+            text = QT_TRANSLATE_NOOP("Texts", "za dużo przekierowań");
+            break;
+        case FetchFailure::kRefusedScheme:
+            text = QT_TRANSLATE_NOOP("Texts", "adres inny niż http i https");
+            break;
+        case FetchFailure::kTooLarge:
+            text = QT_TRANSLATE_NOOP("Texts", "za duża odpowiedź");
+            break;
+        case FetchFailure::kOther:
+            text = QT_TRANSLATE_NOOP("Texts", "błąd sieci");
+            break;
+    }
+    return Tr(lang, text);
 }
 
 std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre) {
@@ -230,6 +270,10 @@ std::string CatchingUpText(const std::string& lang, const std::string& host) {
 
 std::string SolarWindForm(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³"));
+}
+
+std::string SolarWindNoDataText(const std::string& lang, const std::string& host) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Wiatr słoneczny: brak danych (%1)")), {host});
 }
 
 std::string NoSourceReadText(const std::string& lang) {

@@ -68,6 +68,9 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// A fetch's failure in the language ("nie można połączyć" for "cannot connect", FetchFailureName); any other
+// reason ("HTTP 503", a reader's own words) as it stands.
+std::string NetworkReasonText(const std::string& lang, const std::string& reason);
 // A tsunami warning, watch, advisory or threat in force, in the status line: "Ostrzeżenie o tsunami: <title>
 // (<centre>)".
 std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre);
@@ -83,6 +86,8 @@ std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept
 std::string CatchingUpText(const std::string& lang, const std::string& host);
 // The solar wind's status line, with %1 for the speed and %2 for the density.
 std::string SolarWindForm(const std::string& lang);
+// "Wiatr słoneczny: brak danych (<host>)": the solar-wind page gave no reading.
+std::string SolarWindNoDataText(const std::string& lang, const std::string& host);
 // Over the empty list while no source can be read.
 std::string NoSourceReadText(const std::string& lang);
 

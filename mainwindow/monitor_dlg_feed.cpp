@@ -479,7 +479,9 @@ void CMonitorDlg::ShowEmptyListNote() {
 void CMonitorDlg::ReadSolarWind() {
     const std::string page = m_services.fetchPage(SolarWindUrl());
     m_pUiThread->RunOnUiThread([&] {
-        m_strSolarWind = SolarWindStatusText(page, SolarWindForm(UiLanguage()));
+        const std::string lang = UiLanguage();
+        m_strSolarWind =
+            SolarWindStatusText(page, SolarWindForm(lang), SolarWindNoDataText(lang, SourceHost(SolarWindUrl())));
         ShowStatusLine();
     });
 }

@@ -828,6 +828,42 @@ Download unter %3</translation>
         <source>Lista trzęsień</source>
         <translation>Erdbebenliste</translation>
     </message>
+    <message>
+        <source>nie można połączyć</source>
+        <translation>keine Verbindung möglich</translation>
+    </message>
+    <message>
+        <source>nieznany host</source>
+        <translation>Host nicht gefunden</translation>
+    </message>
+    <message>
+        <source>przekroczony czas oczekiwania</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message>
+        <source>błąd TLS</source>
+        <translation>TLS-Fehler</translation>
+    </message>
+    <message>
+        <source>za dużo przekierowań</source>
+        <translation>zu viele Weiterleitungen</translation>
+    </message>
+    <message>
+        <source>adres inny niż http i https</source>
+        <translation>keine http- oder https-Adresse</translation>
+    </message>
+    <message>
+        <source>za duża odpowiedź</source>
+        <translation>Antwort zu groß</translation>
+    </message>
+    <message>
+        <source>błąd sieci</source>
+        <translation>Netzwerkfehler</translation>
+    </message>
+    <message>
+        <source>Wiatr słoneczny: brak danych (%1)</source>
+        <translation>Sonnenwind: keine Daten (%1)</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

@@ -826,6 +826,42 @@ Do pobrania na stronie %3</source>
         <source>Lista trzęsień</source>
         <translation>Earthquake list</translation>
     </message>
+    <message>
+        <source>nie można połączyć</source>
+        <translation>cannot connect</translation>
+    </message>
+    <message>
+        <source>nieznany host</source>
+        <translation>host not found</translation>
+    </message>
+    <message>
+        <source>przekroczony czas oczekiwania</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>błąd TLS</source>
+        <translation>TLS error</translation>
+    </message>
+    <message>
+        <source>za dużo przekierowań</source>
+        <translation>too many redirects</translation>
+    </message>
+    <message>
+        <source>adres inny niż http i https</source>
+        <translation>not an http or https address</translation>
+    </message>
+    <message>
+        <source>za duża odpowiedź</source>
+        <translation>answer too large</translation>
+    </message>
+    <message>
+        <source>błąd sieci</source>
+        <translation>network error</translation>
+    </message>
+    <message>
+        <source>Wiatr słoneczny: brak danych (%1)</source>
+        <translation>Solar wind: no data (%1)</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

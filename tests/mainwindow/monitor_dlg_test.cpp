@@ -232,6 +232,45 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     }
 }
 
+// A fetch's failure reads in the window's language, the network stack's words left to the log; an HTTP status
+// stays as it is.
+TEST_F(MonitorDlgTest, AFailingSourceSaysWhyInTheLanguage) {
+    const auto failed = [](FetchFailure failure) {
+        FetchResult result;
+        result.failure = failure;
+        result.error = "Connection refused";
+        return result;
+    };
+    const struct {
+        const char* lang;
+        FetchResult answer;
+        const char* line;
+    } cases[] = {
+        {"PL", failed(FetchFailure::kCannotConnect), "Źródło niedostępne: 127.0.0.1 (nie można połączyć)"},
+        {"EN", failed(FetchFailure::kCannotConnect), "Source unavailable: 127.0.0.1 (cannot connect)"},
+        {"DE", failed(FetchFailure::kCannotConnect), "Quelle nicht erreichbar: 127.0.0.1 (keine Verbindung möglich)"},
+        {"PL", failed(FetchFailure::kHostNotFound), "Źródło niedostępne: 127.0.0.1 (nieznany host)"},
+        {"EN", failed(FetchFailure::kTimedOut), "Source unavailable: 127.0.0.1 (timed out)"},
+        {"DE", failed(FetchFailure::kTls), "Quelle nicht erreichbar: 127.0.0.1 (TLS-Fehler)"},
+        {"PL", failed(FetchFailure::kTooManyRedirects), "Źródło niedostępne: 127.0.0.1 (za dużo przekierowań)"},
+        {"DE", failed(FetchFailure::kTooLarge), "Quelle nicht erreichbar: 127.0.0.1 (Antwort zu groß)"},
+        {"EN", failed(FetchFailure::kOther), "Source unavailable: 127.0.0.1 (network error)"},
+        {"DE", {503, "Error 503", true, ""}, "Quelle nicht erreichbar: 127.0.0.1 (HTTP 503)"},
+    };
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quakeAnswer = c.answer;
+        }
+        dlg->RefreshQuakeList();
+        const std::string line = dlg->GetDlgItemText(kIdStatusLine);
+        EXPECT_EQ(line, c.line) << c.lang;
+        EXPECT_EQ(line.find("refused"), std::string::npos) << line;
+    }
+}
+
 TEST_F(MonitorDlgTest, FeedCyclesFillTheListInPageOrderThenAtTheTop) {
     // The rows in the archive's own form: the page's time plus an hour.
     m_storage.StoreText(test::kFakeLangKey, kDisplayTime, "classic");
@@ -405,7 +444,10 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInTheLanguage) {
         {"PL", "x speed: <b> 412.3 </b> density: <b>5.1 </b>",
          "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm³"},
         {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm³"},
-        {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³"},
+        // No reading at all (no page, or a page without the values) says so rather than showing bare units.
+        {"PL", "", "Wiatr słoneczny: brak danych (127.0.0.1)"},
+        {"EN", "", "Solar wind: no data (127.0.0.1)"},
+        {"DE", "<html>Wartung</html>", "Sonnenwind: keine Daten (127.0.0.1)"},
         {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³"},
         {"DE", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Sonnenwind: 412.3 km/s, Dichte: 5.1 Protonen/cm³"},
     };
