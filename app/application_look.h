@@ -13,6 +13,11 @@ inline constexpr const char* kDesktopFileName = "dravik";
 // Needs the application object.
 void SetApplicationIcon();
 
+// The desktop's style with readable choice indicators: radio buttons and check boxes get an outline that stands
+// out from the window on dark themes too (controls/palette_colours). Needs the application object; more calls
+// change nothing.
+void UseReadableIndicators();
+
 // Qt's own texts for the language ("PL", "EN", ...): Qt's catalogue of that language ("qtbase_pl", "qtbase_de")
 // for a language of the program's other than English, Qt's built-in English for any other. Returns false when the
 // catalogue cannot be loaded; the English texts stay then.

@@ -18,6 +18,8 @@
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
 #include "platform/environment.h"
+#include "platform/net/qt_page_fetcher.h"
+#include "platform/page_fetcher.h"
 #include "platform/qt/single_instance.h"
 #include "resources/resources.h"
 
@@ -94,10 +96,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationName()));
     SetApplicationIcon();
+    UseReadableIndicators();
     ApplyQtTranslations(UiLanguage());
     // The program's life is the main window's modal run, not its visible windows: while the window is
     // hidden to the tray, closing a dialog of the tray menu must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every fetch runs on its caller's thread over Qt Network; the threads that fetch are joined before the
+    // window, this and the application object go.
+    CQtPageFetcher fetcher;
+    const ScopedPageFetcher useFetcher(fetcher);
 
     // One program per data directory: a second start shows the running one's window and ends. A restart's
     // successor waits for its predecessor to let the directory go.

@@ -14,14 +14,19 @@
 #include <algorithm>
 
 #include "app/place_dlg.h"
+#include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
 #include "feed/intensity.h"
+#include "map/tile_source.h"
+#include "platform/qt/field_names.h"
 
 namespace dravik {
 namespace {
 
 const char* const kMarkedProperty = "dravikMarked";
+// Room for a service's address at the least (the window may give it more).
+constexpr int kSourceFieldChars = 60;
 
 // A refused field on the theme's own colours: tinted, its text readable, framed in red.
 QString MarkedStyle(const QPalette& palette) {
@@ -36,9 +41,15 @@ QString Text(const std::string& lang, AlertText id) {
 
 }  // namespace
 
+std::string StoredEsriKey() {
+    return EsriKeyFromText(ReadSettingsText(kEsriKeySetting).value_or(std::string())).value_or(std::string());
+}
+
 CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lang, QWidget* parent,
                            bool startWithSession)
     : QDialog(parent), m_settings(settings), m_lang(lang) {
+    // Before any combo box is made: Qt keeps the first reading of a control it was asked about.
+    NameComboBoxesByLabel();
     setWindowTitle(Text(lang, AlertText::SettingsCaption));
     const AlertSettingsForm form = FormFromSettings(settings);
     auto* layout = new QVBoxLayout(this);
@@ -147,7 +158,24 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
              "notifyMinMagnitude");
 
     QFormLayout* sources = group(Text(lang, AlertText::GroupSources));
+    // Addresses are long: the field goes under its label, across the whole window, and grows with it.
+    sources->setRowWrapPolicy(QFormLayout::WrapAllRows);
+    sources->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     addField(sources, Text(lang, AlertText::SourceAddresses), AlertField::Sources, form.sources, "sources");
+    m_fields[AlertField::Sources]->setMinimumWidth(m_fields[AlertField::Sources]->fontMetrics().averageCharWidth() *
+                                                   kSourceFieldChars);
+
+    QFormLayout* mapRows = group(QString::fromStdString(MapSettingsGroupText(lang)));
+    m_esriKey = StoredEsriKey();
+    m_esriKeyField = new QLineEdit(QString::fromStdString(m_esriKey), this);
+    m_esriKeyField->setObjectName(QStringLiteral("esriKey"));
+    // A key bills the user's account: not shown to whoever looks on, except while it is typed.
+    m_esriKeyField->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+    mapRows->addRow(QString::fromStdString(EsriKeyLabelText(lang)), m_esriKeyField);
+    auto* keyHint = new QLabel(QString::fromStdString(EsriKeyHintText(lang)), this);
+    keyHint->setTextFormat(Qt::PlainText);
+    keyHint->setWordWrap(true);
+    mapRows->addRow(QString(), keyHint);
 
     auto* timeRow = new QFormLayout();
     m_timeBox = new QComboBox(this);
@@ -198,6 +226,20 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
     layout->addWidget(buttons);
+
+    // A screen reader names each field by its label, combo boxes included.
+    for (QFormLayout* rows : findChildren<QFormLayout*>()) {
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            QLayoutItem* item = rows->itemAt(row, QFormLayout::FieldRole);
+            QWidget* labelWidget = rows->itemAt(row, QFormLayout::LabelRole) != nullptr
+                                       ? rows->itemAt(row, QFormLayout::LabelRole)->widget()
+                                       : nullptr;
+            auto* label = qobject_cast<QLabel*>(labelWidget);
+            if (item != nullptr && item->widget() != nullptr && label != nullptr && !label->text().isEmpty()) {
+                NameFieldByLabel(label, item->widget());
+            }
+        }
+    }
 }
 
 QLineEdit* CSettingsDlg::Field(AlertField field) const {
@@ -298,12 +340,27 @@ void CSettingsDlg::accept() {
     for (AlertField field : bad) {
         problems += "\n" + FieldProblemText(m_lang, field);
     }
+    // The key goes into every tile's address: one that could change the address is refused, not sent.
+    const std::optional<std::string> key = EsriKeyFromText(m_esriKeyField->text().toStdString());
+    const QString keyProblem = key ? QString() : QString::fromStdString(EsriKeyProblemText(m_lang));
+    m_esriKeyField->setProperty(kMarkedProperty, !key);
+    m_esriKeyField->setStyleSheet(key ? QString() : MarkedStyle(palette()));
+    m_esriKeyField->setToolTip(keyProblem);
+    m_esriKeyField->setAccessibleDescription(keyProblem);
+    if (!key) {
+        problems += "\n" + keyProblem.toStdString();
+    }
     m_errorLabel->setText(QString::fromStdString(problems));
-    m_errorLabel->setVisible(!bad.empty());
+    m_errorLabel->setVisible(!bad.empty() || !key);
     if (!bad.empty()) {
         Field(bad.front())->setFocus();
         return;
     }
+    if (!key) {
+        m_esriKeyField->setFocus();
+        return;
+    }
+    m_esriKey = *key;
     m_settings = read;
     m_bStartWithSession = m_sessionBox->isChecked();
     QDialog::accept();

@@ -16,6 +16,11 @@ class QPushButton;
 
 namespace dravik {
 
+// The user's Esri key, entered in the settings window; the map asks Esri for imagery only with one.
+inline constexpr const char* kEsriKeySetting = "map/esriKey";
+// The stored key as the map takes it: empty for none, or for one that reads as no key (edited by hand).
+std::string StoredEsriKey();
+
 // The settings window: which events alert, the home place, quiet hours, notifications and the time display.
 // OK takes the fields only when every one reads; the ones that do not are marked and the window stays open.
 // It stores nothing itself: the caller saves Settings() after an accepted run.
@@ -42,6 +47,9 @@ public:
     // The explanation of the chosen time display.
     QLabel* TimeHint() const { return m_timeHint; }
     QCheckBox* SessionBox() const { return m_sessionBox; }
+    // The Esri key's field (shown as typed only while edited) and the key as accepted.
+    QLineEdit* EsriKeyField() const { return m_esriKeyField; }
+    const std::string& EsriKey() const { return m_esriKey; }
     // The shaking rule's level: item 0 is no rule, item n level n.
     QComboBox* IntensityBox() const { return m_intensityBox; }
     // The other places, one line each, and their buttons.
@@ -79,6 +87,8 @@ private:
     QPushButton* m_removePlace = nullptr;
     std::vector<Place> m_places;
     QLabel* m_errorLabel = nullptr;
+    QLineEdit* m_esriKeyField = nullptr;
+    std::string m_esriKey;
     bool m_bStartWithSession = false;
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "app/settings_key.h"
 #include "feed/geo.h"
 #include "feed/intensity.h"
+#include "feed/page_fetch.h"
 #include "feed/time_display.h"
 #include "resources/translations.h"
 
@@ -206,6 +208,12 @@ std::string VersionMessage(const std::string& lang, const std::string& ownVersio
                   {ownVersion, newVersion, siteHost});
 }
 
+std::string VersionStatusText(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
+                              const std::string& siteUrl) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Dostępna jest nowa wersja %1 (masz %2): %3")),
+                  {newVersion, ownVersion, siteUrl});
+}
+
 LanguageDialogTexts LanguageDialogTextsFor(int languageIndex) {
     const std::string lang = LanguageCode(languageIndex);
     return {Translate(lang, "LanguageDialog", "Język programu (language)"), Translate(lang, "LanguageDialog", "Dalej"),
@@ -217,7 +225,45 @@ std::string LanguageDialogOpeningCaption(const std::string& lang) {
 }
 
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason) {
-    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" + reason + ")";
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Źródło niedostępne: ")) + host + " (" +
+           NetworkReasonText(lang, reason) + ")";
+}
+
+std::string NetworkReasonText(const std::string& lang, const std::string& reason) {
+    const std::optional<FetchFailure> failure = FetchFailureNamed(reason);
+    if (!failure) {
+        return reason;
+    }
+    const char* text = nullptr;
+    switch (*failure) {
+        case FetchFailure::kNone:
+            return std::string();
+        case FetchFailure::kCannotConnect:
+            text = QT_TRANSLATE_NOOP("Texts", "nie można połączyć");
+            break;
+        case FetchFailure::kHostNotFound:
+            text = QT_TRANSLATE_NOOP("Texts", "nieznany host");
+            break;
+        case FetchFailure::kTimedOut:
+            text = QT_TRANSLATE_NOOP("Texts", "przekroczony czas oczekiwania");
+            break;
+        case FetchFailure::kTls:
+            text = QT_TRANSLATE_NOOP("Texts", "błąd TLS");
+            break;
+        case FetchFailure::kTooManyRedirects:
+            text = QT_TRANSLATE_NOOP("Texts", "za dużo przekierowań");
+            break;
+        case FetchFailure::kRefusedScheme:
+            text = QT_TRANSLATE_NOOP("Texts", "adres inny niż http i https");
+            break;
+        case FetchFailure::kTooLarge:
+            text = QT_TRANSLATE_NOOP("Texts", "za duża odpowiedź");
+            break;
+        case FetchFailure::kOther:
+            text = QT_TRANSLATE_NOOP("Texts", "błąd sieci");
+            break;
+    }
+    return Tr(lang, text);
 }
 
 std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre) {
@@ -234,6 +280,10 @@ std::string CatchingUpText(const std::string& lang, const std::string& host) {
 
 std::string SolarWindForm(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³"));
+}
+
+std::string SolarWindNoDataText(const std::string& lang, const std::string& host) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Wiatr słoneczny: brak danych (%1)")), {host});
 }
 
 std::string NoSourceReadText(const std::string& lang) {
@@ -302,6 +352,10 @@ std::string MapTilesFailedText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nie można wczytać kafelków mapy."));
 }
 
+std::string EventListName(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Lista trzęsień"));
+}
+
 std::string MapPositionUnknownText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Nieznane położenie zdarzenia."));
 }
@@ -312,6 +366,28 @@ std::string MapOpenInBrowserText(const std::string& lang) {
 
 std::string MapSequenceZoneText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "strefa wstrząsów wtórnych"));
+}
+
+std::string MapAccessibleNameText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Mapa trzęsień"));
+}
+
+std::string MapSettingsGroupText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Mapa"));
+}
+
+std::string EsriKeyLabelText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Klucz API Esri:"));
+}
+
+std::string EsriKeyHintText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts",
+                                      "Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez "
+                                      "niego mapa pokazuje zdjęcia NASA GIBS."));
+}
+
+std::string EsriKeyProblemText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków)."));
 }
 
 std::string MapShakingCaptionText(const std::string& lang) {
@@ -369,8 +445,8 @@ std::string KmText(double km) {
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName) {
     const std::string name = homeName.empty() ? AlertUiText(lang, AlertText::HomeDefaultName) : homeName;
     const std::string point = CompassPoint(bearingDeg);
-    // Polish names the direction in words (a translation may use the compass letters); the name follows a
-    // colon, as it cannot be declined here.
+    // Polish names the direction in words (a translation may use the compass letters); the name comes first
+    // with a colon, as a name the user gave cannot be declined ("od Warszawy").
     static const std::pair<const char*, const char*> kPolishPoints[] = {
         {"N", QT_TRANSLATE_NOOP("Texts", "północ")},   {"NE", QT_TRANSLATE_NOOP("Texts", "północny wschód")},
         {"E", QT_TRANSLATE_NOOP("Texts", "wschód")},   {"SE", QT_TRANSLATE_NOOP("Texts", "południowy wschód")},
@@ -383,7 +459,7 @@ std::string DistanceText(const std::string& lang, double km, double bearingDeg, 
             words = Tr(lang, polish);
         }
     }
-    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1 km na %2 od: %3")), {GroupedKm(km), words, name});
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%3: %1 km na %2")), {GroupedKm(km), words, name});
 }
 
 std::string PlaceName(const std::string& lang, const Place& place) {

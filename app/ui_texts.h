@@ -43,6 +43,11 @@ std::string RestartMessage(int languageIndex);
 std::string VersionMessage(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
                            const std::string& siteHost);
 
+// The new-version notice of the status line, with both versions and the site's address:
+// "Dostępna jest nowa wersja 1.16 (masz 1.15): http://dravik.example".
+std::string VersionStatusText(const std::string& lang, const std::string& ownVersion, const std::string& newVersion,
+                              const std::string& siteUrl);
+
 // The language dialog's texts after a click on a radio button (0 "Polski", 1 "English", 2 "Deutsch").
 struct LanguageDialogTexts {
     std::string caption;
@@ -63,6 +68,9 @@ std::string HistoryLoadingText(const std::string& lang);
 // A source that cannot be read, while it lasts: "Source unavailable: www.seismicportal.eu (HTTP 503)" for "EN",
 // "Źródło niedostępne: ..." otherwise.
 std::string SourceProblemText(const std::string& lang, const std::string& host, const std::string& reason);
+// A fetch's failure in the language ("nie można połączyć" for "cannot connect", FetchFailureName); any other
+// reason ("HTTP 503", a reader's own words) as it stands.
+std::string NetworkReasonText(const std::string& lang, const std::string& reason);
 // A tsunami warning, watch, advisory or threat in force, in the status line: "Ostrzeżenie o tsunami: <title>
 // (<centre>)".
 std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre);
@@ -78,6 +86,8 @@ std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept
 std::string CatchingUpText(const std::string& lang, const std::string& host);
 // The solar wind's status line, with %1 for the speed and %2 for the density.
 std::string SolarWindForm(const std::string& lang);
+// "Wiatr słoneczny: brak danych (<host>)": the solar-wind page gave no reading.
+std::string SolarWindNoDataText(const std::string& lang, const std::string& host);
 // Over the empty list while no source can be read.
 std::string NoSourceReadText(const std::string& lang);
 
@@ -137,8 +147,9 @@ inline constexpr const char* kSettingsMenuItemPolish = "Ustawienia...";
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display);
 std::string TimeHeaderText(const std::string& lang, TimeDisplay display, std::int64_t nowUtcSeconds);
 
-// "1 240 km SE of Home" / "1 240 km na południowy wschód od: Dom": whole kilometres in groups of three, the
-// compass point of the bearing (in words in Polish), the home's name (the language's default when empty).
+// "1 240 km SE of Home" / "Dom: 1 240 km na południowy wschód": whole kilometres in groups of three, the compass
+// point of the bearing (in words in Polish), the home's name (the language's default when empty). Polish puts the
+// name first, as a name given by the user cannot be declined.
 std::string DistanceText(const std::string& lang, double km, double bearingDeg, const std::string& homeName);
 // The kilometres alone, as DistanceText writes them: "1 240 km" (the list's distance column).
 std::string KmText(double km);
@@ -183,6 +194,8 @@ std::string MapAgeLegendText(const std::string& lang, int age);
 std::string HomePlaceDefaultName(const std::string& lang);
 // The note over a map whose tiles could not be had (no network, a service down).
 std::string MapTilesFailedText(const std::string& lang);
+// The main list's accessible name.
+std::string EventListName(const std::string& lang);
 // The note over the map when the selected quake's coordinates are no place.
 std::string MapPositionUnknownText(const std::string& lang);
 // The button and menu item that open the map server's page given from outside in the user's browser.
@@ -191,6 +204,13 @@ std::string MapOpenInBrowserText(const std::string& lang);
 std::string MapShakingCaptionText(const std::string& lang);
 // The legend's name of the sequence's zone: "aftershock zone".
 std::string MapSequenceZoneText(const std::string& lang);
+// The map's name for screen readers.
+std::string MapAccessibleNameText(const std::string& lang);
+// The settings window's map group: its title, the Esri key's label and what the key does, and why a key is refused.
+std::string MapSettingsGroupText(const std::string& lang);
+std::string EsriKeyLabelText(const std::string& lang);
+std::string EsriKeyHintText(const std::string& lang);
+std::string EsriKeyProblemText(const std::string& lang);
 // Keeping a point of the map as one of the user's places: the map's menu item, the caption and latitude field of
 // its window (the name, longitude and buttons are the settings window's), and the refusal when all are taken.
 enum class PlaceText { MenuItem, Full };

@@ -19,7 +19,9 @@ QRgb LinkTextColour(const QPalette& palette, bool over, bool visited);
 using UrlOpener = std::function<bool(const QUrl&)>;
 
 // A label that is a link: hand cursor, another shade while the pointer is over it until it has been clicked once,
-// and a click opens its address. Keeps the text it was given; the font is its parent's without underline.
+// and a click opens its address. A Tab stop too: with the focus it shows a dotted frame and Enter or Space
+// opens the address; screen readers meet it as a link they can press. Keeps the text it was given;
+// the font is its parent's without underline.
 class CLinkStatic : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CLinkStatic)
@@ -39,6 +41,8 @@ public:
     // Hands the address to the opener; an empty address is not handed over. Always returns true: a failure
     // to open is not reported.
     virtual bool OpenURL(const QString& url);
+    // What a click does, also for the keyboard and a screen reader's press: opens the address, marks it visited.
+    void OnClicked();
 
 protected:
     void enterEvent(QEnterEvent* event) override;
@@ -46,9 +50,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void OnClicked();
     void ApplyColour();
 
     QString m_strURL;

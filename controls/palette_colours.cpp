@@ -68,6 +68,15 @@ QRgb WarningTextColour(const QPalette& palette) {
     return WithContrast(kWarningRed, palette.color(QPalette::Window).rgb(), kMinTextContrast);
 }
 
+QRgb IndicatorOutlineColour(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QRgb base = palette.color(QPalette::Active, QPalette::Base).rgb();
+    // Text's margin rather than a line's: the ring is thin and drawn smooth, so its pixels come out paler.
+    const QRgb outline = WithContrast(window.darker(140).rgb(), window.rgb(), kMinTextContrast);
+    // The base is usually a shade of the window: the one move serves both.
+    return WithContrast(outline, base, kMinTextContrast);
+}
+
 MarkedFieldLook MarkedFieldColours(const QPalette& palette) {
     const QRgb base = palette.color(QPalette::Base).rgb();
     MarkedFieldLook look;

@@ -27,6 +27,11 @@ QRgb WithContrast(QRgb colour, QRgb background, double minRatio);
 // Red text for warnings on the window's background.
 QRgb WarningTextColour(const QPalette& palette);
 
+// The outline of a radio button's or check box's indicator: the style's own shade (the window's, darker), moved
+// just far enough to stand kMinTextContrast from both the window and the indicator's base (a thin smooth ring
+// draws paler than its colour), so an unchecked choice never reads as a blob on a dark theme.
+QRgb IndicatorOutlineColour(const QPalette& palette);
+
 // A field whose text was refused: a reddish tint of the field's background, its text readable on it, and a
 // red frame that stands out from the window.
 struct MarkedFieldLook {

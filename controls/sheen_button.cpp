@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <cmath>
@@ -26,6 +27,10 @@ QRgb SheenTextColour(const QPalette& palette, bool hover) {
 
 QRect SheenFaceRect(const QRect& itemRect) {
     return itemRect.adjusted(1, 1, -2, -2);
+}
+
+QRect SheenFocusRect(const QRect& itemRect) {
+    return SheenFaceRect(itemRect).adjusted(2, 2, -2, -2);
 }
 
 std::optional<QRect> SheenCaptionRect(const QRect& client, const QSize& textSize, bool pressed) {
@@ -78,6 +83,17 @@ void CSheenButton::paintEvent(QPaintEvent* /*event*/) {
 
     const SheenFace face = SheenFaceColours(palette(), m_bHover);
     DrawGradient(painter, SheenFaceRect(item), QColor(face.top), QColor(face.bottom), true);
+    if (hasFocus()) {
+        // The caption's colour reads on the whole face, so the mark does too; dotted, as keyboard focus looks.
+        QPen pen{QColor(SheenTextColour(palette(), m_bHover))};
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const QRect mark = SheenFocusRect(item);
+        if (!mark.isEmpty()) {
+            painter.drawRect(mark.adjusted(0, 0, -1, -1));
+        }
+    }
 
     const QString caption = text();
     const QFontMetrics metrics = fontMetrics();

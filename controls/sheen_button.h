@@ -23,6 +23,8 @@ QRgb SheenTextColour(const QPalette& palette, bool hover);
 // The part of the button the gradient covers: inside the frame's top-left line, clear of its bottom-right
 // shadow (one pixel in at the top and left, two at the right and bottom).
 QRect SheenFaceRect(const QRect& itemRect);
+// The keyboard focus mark: a dotted frame in the caption's colour two pixels inside the face.
+QRect SheenFocusRect(const QRect& itemRect);
 
 // Where the caption goes: centred on the client area when it fits, from the area's left edge (to be cut
 // with an ellipsis) when it does not, one pixel right and down while pressed. Nothing for an area less than
@@ -34,8 +36,8 @@ std::optional<QRect> SheenCaptionRect(const QRect& client, const QSize& textSize
 void DrawGradient(QPainter& painter, const QRect& rect, const QColor& colour1, const QColor& colour2, bool vertical);
 
 // A push button with a drawn face: the style's push-button frame, the sheen gradient, and the caption
-// centred on it, embossed grey when disabled. No focus rectangle. Dialog builders create it in place of a
-// template's push button.
+// centred on it, embossed grey when disabled, and a focus mark while it has the keyboard focus. Dialog builders create
+// it in place of a template's push button.
 class CSheenButton final : public QPushButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CSheenButton)

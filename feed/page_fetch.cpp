@@ -1,76 +1,31 @@
 #include "feed/page_fetch.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "platform/environment.h"
 
 namespace dravik {
 namespace {
 
-constexpr long kMaxRedirects = 5;
-constexpr long kConnectTimeoutSeconds = 15;
-constexpr long kTransferTimeoutSeconds = 60;
-// A fetch looks at its cancel flag at least this often even when nobody wakes it.
-constexpr int kPollMilliseconds = 1000;
-
 thread_local const std::atomic<bool>* t_cancelFlag = nullptr;
 
 std::atomic<std::uint64_t> g_abortGeneration{0};
 
-// The fetches in progress, so that they can be woken; a handle leaves before it is freed.
-std::mutex g_runningMutex;
-std::vector<CURLM*> g_running;
-
-struct Body {
-    std::string text;
-    curl_off_t received = 0;
-    curl_off_t limit = 0;
-};
-
-size_t WriteBody(char* data, size_t size, size_t count, void* user) {
-    auto* body = static_cast<Body*>(user);
-    const size_t bytes = size * count;
-    body->received += static_cast<curl_off_t>(bytes);
-    if (body->received > body->limit) {
-        return 0;  // a short write ends the transfer with an error
-    }
-    body->text.append(data, bytes);
-    return bytes;
-}
-
-// A header's value without the blanks around it, when `line` is that header ("ETag: x"); nothing otherwise.
-std::optional<std::string_view> HeaderValue(std::string_view line, std::string_view name) {
-    if (line.size() <= name.size() || line[name.size()] != ':') {
-        return std::nullopt;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) {
-            return std::nullopt;
-        }
-    }
-    std::string_view value = line.substr(name.size() + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
-        value.remove_suffix(1);
-    }
-    return value;
-}
-
 // A validator goes back to the server in a header line: a long or broken one is not kept.
 std::string Validator(std::string_view value) {
     constexpr std::size_t kMaxValidator = 256;
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) {
+        value.remove_suffix(1);
+    }
     if (value.size() > kMaxValidator) {
         return {};
     }
@@ -82,85 +37,8 @@ std::string Validator(std::string_view value) {
     return std::string(value);
 }
 
-// Keeps the last answer's Date and validators (after redirects, the final one's: a status line starts anew).
-size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
-    const size_t bytes = size * count;
-    const std::string_view line(data, bytes);
-    auto* fetched = static_cast<FetchResult*>(user);
-    if (line.substr(0, 5) == "HTTP/") {
-        fetched->dateUtcMs = 0;
-        fetched->etag.clear();
-        fetched->lastModified.clear();
-    } else if (const auto date = HeaderValue(line, "date")) {
-        fetched->dateUtcMs = ReadHttpDate(*date).value_or(0);
-    } else if (const auto etag = HeaderValue(line, "etag")) {
-        fetched->etag = Validator(*etag);
-    } else if (const auto modified = HeaderValue(line, "last-modified")) {
-        fetched->lastModified = Validator(*modified);
-    }
-    return bytes;
-}
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-class RunningFetch final {
-public:
-    explicit RunningFetch(CURLM* multi) : m_multi(multi) {
-        std::lock_guard<std::mutex> lock(g_runningMutex);
-        g_running.push_back(m_multi);
-    }
-    ~RunningFetch() {
-        std::lock_guard<std::mutex> lock(g_runningMutex);
-        g_running.erase(std::find(g_running.begin(), g_running.end(), m_multi));
-    }
-    RunningFetch(const RunningFetch&) = delete;
-    RunningFetch& operator=(const RunningFetch&) = delete;
-
-private:
-    CURLM* m_multi;
-};
-
-bool Cancelled(std::uint64_t generation) {
-    return g_abortGeneration.load() != generation || (t_cancelFlag != nullptr && t_cancelFlag->load());
-}
-
-// Runs the transfer, giving up when it is cancelled; the easy handle's own result otherwise.
-CURLcode Transfer(CURL* easy, std::uint64_t generation) {
-    CURLM* multi = curl_multi_init();
-    if (multi == nullptr) {
-        return CURLE_OUT_OF_MEMORY;
-    }
-    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
-    if (curl_multi_add_handle(multi, easy) == CURLM_OK) {
-        {
-            // Registered before the first look at the flags, so a wake-up after it is never lost.
-            RunningFetch running(multi);
-            int active = 1;
-            while (!Cancelled(generation)) {
-                if (curl_multi_perform(multi, &active) != CURLM_OK) {
-                    result = CURLE_FAILED_INIT;
-                    break;
-                }
-                if (active == 0) {
-                    int left = 0;
-                    const CURLMsg* message = curl_multi_info_read(multi, &left);
-                    result =
-                        message != nullptr && message->msg == CURLMSG_DONE ? message->data.result : CURLE_RECV_ERROR;
-                    break;
-                }
-                if (curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr) != CURLM_OK) {
-                    result = CURLE_FAILED_INIT;
-                    break;
-                }
-            }
-        }
-        curl_multi_remove_handle(multi, easy);
-    }
-    curl_multi_cleanup(multi);
-    return result;
+bool Cancelled(const std::atomic<bool>* flag, std::uint64_t generation) {
+    return g_abortGeneration.load() != generation || (flag != nullptr && flag->load());
 }
 
 }  // namespace
@@ -174,9 +52,8 @@ FetchCancelScope::~FetchCancelScope() {
 }
 
 void WakeFetches() {
-    std::lock_guard<std::mutex> lock(g_runningMutex);
-    for (CURLM* multi : g_running) {
-        curl_multi_wakeup(multi);
+    if (IPageFetcher* fetcher = CurrentPageFetcher()) {
+        fetcher->WakeAll();
     }
 }
 
@@ -205,56 +82,34 @@ FetchResult FetchSource(std::string url, std::size_t maxBytes) {
 FetchResult FetchConditional(std::string url, const ConditionalRequest& request, std::size_t maxBytes) {
     FetchResult fetched;
     const std::uint64_t generation = g_abortGeneration.load();
-    if (Cancelled(generation)) {
+    const std::atomic<bool>* flag = t_cancelFlag;
+    IPageFetcher* fetcher = CurrentPageFetcher();
+    if (Cancelled(flag, generation) || fetcher == nullptr) {
+        fetched.failure = FetchFailure::kOther;
+        fetched.error = fetcher == nullptr ? "no page fetcher" : "cancelled";
         return fetched;
     }
-    InitCurlOnce();
-    CURL* easy = curl_easy_init();
-    if (easy == nullptr) {
-        return fetched;
-    }
-    Body body;
-    body.limit = static_cast<curl_off_t>(std::min(maxBytes, kMaxFetchBytes));
-    const std::string agent = ApplicationName();
-    // No CURLOPT_PROXY: libcurl then takes the proxy from http_proxy, https_proxy and no_proxy.
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, body.limit);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    // A cancelled or timed-out fetch leaves a name lookup still running to itself instead of waiting for it:
-    // the system's resolver cannot be interrupted and may take tens of seconds when DNS does not answer.
-    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ReadHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &fetched);
-    curl_slist* headers = nullptr;
-    const std::string ifNoneMatch = Validator(request.ifNoneMatch);
-    const std::string ifModifiedSince = Validator(request.ifModifiedSince);
-    if (!ifNoneMatch.empty()) {
-        headers = curl_slist_append(headers, ("If-None-Match: " + ifNoneMatch).c_str());
-    }
-    if (!ifModifiedSince.empty()) {
-        headers = curl_slist_append(headers, ("If-Modified-Since: " + ifModifiedSince).c_str());
-    }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-
-    const CURLcode result = Transfer(easy, generation);
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &fetched.status);
-    curl_easy_cleanup(easy);
-    curl_slist_free_all(headers);
-    fetched.ok = result == CURLE_OK;
+    PageRequest get;
+    get.url = std::move(url);
+    get.userAgent = ApplicationName();
+    get.ifNoneMatch = Validator(request.ifNoneMatch);
+    get.ifModifiedSince = Validator(request.ifModifiedSince);
+    get.maxBytes = std::min(maxBytes, kMaxFetchBytes);
+    get.cancelled = [flag, generation] { return Cancelled(flag, generation); };
+    PageResponse answer = fetcher->Fetch(get);
+    fetched.status = answer.status;
+    fetched.ok = answer.ok;
+    fetched.failure = answer.ok ? FetchFailure::kNone : answer.failure;
     if (fetched.ok) {
-        fetched.body = std::move(body.text);
+        fetched.body = std::move(answer.body);
+        fetched.dateUtcMs = ReadHttpDate(answer.date).value_or(0);
+        fetched.etag = Validator(answer.etag);
+        fetched.lastModified = Validator(answer.lastModified);
     } else {
-        fetched.error = curl_easy_strerror(result);
+        if (fetched.failure == FetchFailure::kNone) {
+            fetched.failure = FetchFailure::kOther;
+        }
+        fetched.error = std::move(answer.detail);
     }
     return fetched;
 }
@@ -264,7 +119,11 @@ bool IsReadable(const FetchResult& page) {
 }
 
 std::string FetchProblem(const FetchResult& page) {
-    return page.ok ? "HTTP " + std::to_string(page.status) : page.error;
+    if (page.ok) {
+        return "HTTP " + std::to_string(page.status);
+    }
+    // A result made without a kind (a stand-in's) says what its own words say.
+    return page.failure != FetchFailure::kNone ? FetchFailureName(page.failure) : page.error;
 }
 
 std::optional<std::int64_t> ReadHttpDate(std::string_view text) {
@@ -300,6 +159,47 @@ std::optional<std::int64_t> ReadHttpDate(std::string_view text) {
     tm.tm_min = minute;
     tm.tm_sec = second;
     return static_cast<std::int64_t>(::timegm(&tm)) * 1000;
+}
+
+}  // namespace dravik
+
+namespace dravik {
+namespace {
+
+struct FailureName {
+    FetchFailure failure = FetchFailure::kNone;
+    const char* name = "";
+};
+
+constexpr FailureName kFailureNames[] = {
+    {FetchFailure::kCannotConnect, "cannot connect"},
+    {FetchFailure::kHostNotFound, "host not found"},
+    {FetchFailure::kTimedOut, "timed out"},
+    {FetchFailure::kTls, "TLS error"},
+    {FetchFailure::kTooManyRedirects, "too many redirects"},
+    {FetchFailure::kRefusedScheme, "not an http or https address"},
+    {FetchFailure::kTooLarge, "answer too large"},
+    {FetchFailure::kOther, "network error"},
+};
+
+}  // namespace
+
+std::string FetchFailureName(FetchFailure failure) {
+    for (const FailureName& entry : kFailureNames) {
+        if (entry.failure == failure) {
+            return entry.name;
+        }
+    }
+    return std::string();
+}
+
+std::optional<FetchFailure> FetchFailureNamed(std::string_view name) {
+    for (const FailureName& entry : kFailureNames) {
+        if (name == entry.name) {
+            return entry.failure;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace dravik

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/page_fetcher.h"
+
 namespace dravik {
 
 // The largest body any fetch accepts, and the one the space-weather pages get: they are a few hundred
@@ -14,11 +16,12 @@ namespace dravik {
 inline constexpr std::size_t kMaxFetchBytes = 32u * 1024 * 1024;
 inline constexpr std::size_t kMaxSpaceWeatherBytes = 4u * 1024 * 1024;
 
+// Every fetch below goes through the fetcher of SetPageFetcher (platform/page_fetcher.h); without one it fails.
 // One blocking HTTP GET with the application's name as the agent and the proxy from the environment.
 // Returns the body of a 2xx answer with every line feed and carriage return removed; the empty text for any
 // other status (an error page is the server's words, not the page) and any failure (no connection, more than 5
-// redirects, 15 s to connect or 60 s in all exceeded, a body over maxBytes (at most 32 MiB), an error while reading, an
-// abort).
+// redirects or one to another scheme, 15 s to connect or 60 s in all exceeded, a body over maxBytes (at most 32 MiB),
+// an error while reading, an abort). Bodies sent gzip-encoded come decoded.
 std::string FetchPage(std::string url, std::size_t maxBytes = kMaxFetchBytes);
 
 // The same fetch with the body exactly as served, line feeds and all: for sources whose lines matter (FDSN
@@ -32,13 +35,15 @@ struct FetchResult {
     long status = 0;
     std::string body;
     bool ok = false;
-    // Why the transfer failed, in libcurl's words; empty when it did not.
+    // Why the transfer failed, in the network stack's words; empty when it did not.
     std::string error{};
     // The server's clock: its answer's `Date` header, UTC ms; 0 when it gave none.
     std::int64_t dateUtcMs = 0;
     // The final answer's validators (`ETag`, `Last-Modified`) as sent, for the next conditional request.
     std::string etag{};
     std::string lastModified{};
+    // Why the transfer failed, as the status line tells it; kNone when it did not.
+    FetchFailure failure = FetchFailure::kNone;
 };
 
 // What a conditional GET sends: the validators of the copy held (empty: that header is left out).
@@ -53,8 +58,16 @@ std::optional<std::int64_t> ReadHttpDate(std::string_view text);
 
 // A 2xx answer, the only kind whose body is the source's news.
 bool IsReadable(const FetchResult& page);
-// Why a page is not readable, as the status line gives it: "HTTP 503", or the fetch's own words.
+// Why a page is not readable, as the status line gives it: "HTTP 503", or the failure's name
+// (FetchFailureName), or for a result without a kind its error text.
 std::string FetchProblem(const FetchResult& page);
+
+// The failure's name in the log and between the feed and the window, which says it in the user's language:
+// "cannot connect", "host not found", "timed out", "TLS error", "too many redirects", "not an http or https
+// address", "answer too large", "network error"; empty for kNone.
+std::string FetchFailureName(FetchFailure failure);
+// The failure a name stands for; nothing for any other text ("HTTP 503", a reader's own words).
+std::optional<FetchFailure> FetchFailureNamed(std::string_view name);
 
 // The fetch of FetchPageWhole with its status: for callers that must tell "nothing there" (204, 404) from a
 // service error and both from no answer at all.

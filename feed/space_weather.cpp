@@ -189,15 +189,30 @@ std::string SolarWindStatusText(const std::string& page) {
     return SolarWindStatusText(page, "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³");
 }
 
+namespace {
+
+void ReadSolarWindValues(const std::string& page, std::string* speed, std::string* density) {
+    if (!ReadSolarWindJson(page, speed, density)) {
+        *speed = MarkedValue(page, kSpeedMarker);
+        *density = MarkedValue(page, kDensityMarker);
+    }
+    *speed = ShownValue(*speed);
+    *density = ShownValue(*density);
+}
+
+}  // namespace
+
+std::string SolarWindStatusText(const std::string& page, const std::string& form, const std::string& noData) {
+    std::string speed;
+    std::string density;
+    ReadSolarWindValues(page, &speed, &density);
+    return speed.empty() && density.empty() ? noData : SolarWindStatusText(page, form);
+}
+
 std::string SolarWindStatusText(const std::string& page, const std::string& form) {
     std::string speed;
     std::string density;
-    if (!ReadSolarWindJson(page, &speed, &density)) {
-        speed = MarkedValue(page, kSpeedMarker);
-        density = MarkedValue(page, kDensityMarker);
-    }
-    speed = ShownValue(speed);
-    density = ShownValue(density);
+    ReadSolarWindValues(page, &speed, &density);
     // Each mark once, the later first so that the earlier keeps its place; a value never becomes part of the form.
     std::string text = form;
     const std::size_t speedAt = text.find("%1");

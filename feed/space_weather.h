@@ -12,6 +12,9 @@ namespace dravik {
 std::string SolarWindStatusText(const std::string& page);
 // The same in another wording: form holds %1 for the speed and %2 for the density.
 std::string SolarWindStatusText(const std::string& page, const std::string& form);
+// The same, or `noData` when the page gives neither value (no page, an error, another page): a line of units
+// without numbers reads as a fault of the program.
+std::string SolarWindStatusText(const std::string& page, const std::string& form, const std::string& noData);
 
 // The first X-ray event cell of the SWPC X-ray page, when the page has its "GOES 15 X-Ray Events 1-8A"
 // table; empty otherwise. Nothing shows it: the page is requested every cycle and its content dropped.

@@ -66,7 +66,10 @@ void PaintChart(QPainter& painter, const ChartGeometry& chart, const QPalette& p
     }
     painter.setPen(InkColour(ChartInk::kAxis, palette));
     for (const ChartLabel& label : chart.labels) {
-        const int align = (label.align == LabelAlign::kRight ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter;
+        const int horizontal = label.align == LabelAlign::kRight  ? Qt::AlignRight
+                               : label.align == LabelAlign::kLeft ? Qt::AlignLeft
+                                                                  : Qt::AlignHCenter;
+        const int align = horizontal | Qt::AlignVCenter;
         painter.drawText(ToQRect(label.box), align | Qt::TextDontClip, QString::fromStdString(label.text));
     }
     // Marks stay right of the value axis and above the time labels, a dot on the time axis included.

@@ -391,7 +391,8 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
 
     // The plot leaves room for the labels: the values on the left, the times below.
     const int textHeight = std::max(1, input.textHeight);
-    ChartRect plot{bg.left, bg.top + textHeight / 2 + 2, bg.right - kLabelGap,
+    const int titleHeight = input.valueTitle.empty() ? 0 : textHeight + 2;
+    ChartRect plot{bg.left, bg.top + titleHeight + textHeight / 2 + 2, bg.right - kLabelGap,
                    bg.bottom - (kTickLength + textHeight + 2)};
     chart.valueAxis = ChooseValueAxis(input.valueKind, minValue, maxValue, plot.Height(), textHeight + 4);
     int widestValue = 0;
@@ -449,6 +450,11 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
             chart.labels.push_back({{left, top, left + w, top + textHeight}, tick.label, LabelAlign::kCenter});
             lastLabelRight = left + w;
         }
+        if (!input.valueTitle.empty()) {
+            chart.labels.push_back({{bg.left + 3, bg.top + 1, bg.right - 1, bg.top + 1 + textHeight},
+                                    input.valueTitle,
+                                    LabelAlign::kLeft});
+        }
         chart.lines.push_back({plot.left - 1, plot.top, plot.left - 1, plot.bottom, ChartInk::kAxis});
         chart.lines.push_back({plot.left - 1, plot.bottom, plot.right - 1, plot.bottom, ChartInk::kAxis});
     }
@@ -458,16 +464,23 @@ ChartGeometry ComputeChart(const ChartInput& input, const std::vector<ChartRow>&
     RowMinutes minutes;
     std::optional<ChartBox> selectedMark;
     if (input.chartStyle == kStyleJoined) {
-        chart.polyline.reserve(rows.size());
-        const bool dots = rows.size() * 4 <= static_cast<std::size_t>(std::max(0, plot.Width()));
+        const std::size_t width = static_cast<std::size_t>(std::max(0, plot.Width()));
+        const bool dots = rows.size() * 4 <= width;
+        // Past one point per two pixels the joining lines fill the plot as one band: the points alone say more.
+        const bool join = rows.size() * 2 <= width;
+        chart.polyline.reserve(join ? rows.size() : 0);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const ChartPoint p{Trunc(xAt(minutes.At(rows[i].date, rows[i].time))), Trunc(yAt(values[i]))};
-            chart.polyline.push_back(p);
             const int row = static_cast<int>(i);
+            if (join) {
+                chart.polyline.push_back(p);
+            }
             if (row == input.selected) {
                 selectedMark = ChartBox{row, p.x - 3, p.y - 3, 7, 7, ChartInk::kSelected};
             } else if (dots) {
                 chart.markers.push_back({row, p.x - 1, p.y - 1, 3, 3, ChartInk::kLine});
+            } else if (!join) {
+                chart.markers.push_back({row, p.x, p.y - 1, 1, 2, ChartInk::kLine});
             }
         }
         if (selectedMark) {

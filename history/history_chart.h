@@ -58,7 +58,7 @@ struct ChartPoint {
     int y = 0;
 };
 
-enum class LabelAlign { kCenter, kRight };
+enum class LabelAlign { kCenter, kRight, kLeft };
 
 // A text centred (or right-aligned) in its box, vertically centred.
 struct ChartLabel {
@@ -92,6 +92,8 @@ struct ChartInput {
     std::string lang;     // of the labels, "PL" or "EN"
     int textHeight = 12;  // a label's line height
     TextWidth textWidth;  // empty: 7 pixels a character
+    // What the value axis shows, with its unit; written above it, left-aligned. Empty: no title.
+    std::string valueTitle;
 };
 
 // Times on the horizontal axis count wall-clock minutes from 1970-01-01 00:00, as the texts say them:
@@ -153,7 +155,8 @@ struct ChartGeometry {
     // Bars style: one per row with a visible height, in row order, the selected one last (on top).
     std::vector<ChartBox> bars;
     // Joined style: one point per row in row order (newest first), lines joining neighbours; a dot on each
-    // when they do not crowd, and the selected one's mark last.
+    // when they do not crowd, and the selected one's mark last. Past one row per two pixels of the plot's width
+    // no lines (the polyline is empty): each row a small mark of its own.
     std::vector<ChartPoint> polyline;
     std::vector<ChartBox> markers;
 };

@@ -8,9 +8,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <utility>
 
 #include "app/alert_settings_key.h"
@@ -23,6 +25,7 @@
 #include "history/history_list_model.h"
 #include "history/history_template.h"
 #include "history/shaking_filter.h"
+#include "history/text_fit.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
@@ -54,6 +57,11 @@ const char* const kShakingFilterTip = QT_TRANSLATE_NOOP(
     "w którymś z innych miejsc");
 const char* const kNoPlacesTip =
     QT_TRANSLATE_NOOP("History", "Najpierw ustaw dom lub inne miejsca w ustawieniach programu");
+// The value axis's titles. The energy is the chart's own measure (3 at magnitude 1, doubling with each unit),
+// not joules, and says so.
+const char* const kMagnitudeTitle = QT_TRANSLATE_NOOP("History", "Magnituda");
+const char* const kEnergyTitle = QT_TRANSLATE_NOOP("History", "Energia względna (M1 = 3, ×2 na stopień)");
+const char* const kShakingTitle = QT_TRANSLATE_NOOP("History", "Intensywność (skala Mercallego)");
 // The level list's first entry: the filter is off.
 const char* const kShakingOff = "—";
 
@@ -99,6 +107,41 @@ QDate ToQDate(const CalendarDate& date) {
 }
 CalendarDate FromQDate(const QDate& date) {
     return {date.year(), date.month(), date.day()};
+}
+
+// The window's language decides how dates read, not the machine's locale: a Polish window says "6 gru".
+QLocale LanguageLocale(const std::string& lang) {
+    if (lang == "EN") {
+        return QLocale(QLocale::English, QLocale::UnitedKingdom);
+    }
+    if (lang == "DE") {
+        return QLocale(QLocale::German, QLocale::Germany);
+    }
+    return QLocale(QLocale::Polish, QLocale::Poland);
+}
+
+void ShowDatesIn(QDateEdit* picker, const QLocale& locale) {
+    picker->setLocale(locale);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy"))) {
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    }
+    picker->setDisplayFormat(format);
+}
+
+// The list gives the chart part of its height, so that the chart is not a strip under a long list.
+constexpr int kChartGain = 60;  // dialog units
+
+DialogTemplate WithTallerChart(DialogTemplate tmpl) {
+    for (DialogControl& c : tmpl.controls) {
+        if (c.id == kIdList) {
+            c.h -= kChartGain;
+        } else if (c.id == kIdChart) {
+            c.y -= kChartGain;
+            c.h += kChartGain;
+        }
+    }
+    return tmpl;
 }
 
 // What the title says after a failed read: a lock or a damaged file is worth telling; a missing table (a new
@@ -184,10 +227,13 @@ void CHistoryDlg::OnInitDialog() {
     m_strLang = UiLanguage();
     const DialogTemplate* tmpl = FindDialogTemplate(kDialogHistory, m_strLang);
     if (tmpl != nullptr) {
-        const DialogTemplate extended = WithShakingControls(*tmpl, Translate(m_strLang, "History", kShakingFilterText),
-                                                            Translate(m_strLang, "History", kShakingValueText));
+        const DialogTemplate extended =
+            WithTallerChart(WithShakingControls(*tmpl, Translate(m_strLang, "History", kShakingFilterText),
+                                                Translate(m_strLang, "History", kShakingValueText)));
         BuildDialog(this, extended,
                     [this](const DialogControl& control, QWidget* parent) { return CreateControl(control, parent); });
+        // The close button keeps its template place; the level's label fills its row to its box, right-aligned.
+        FitTexts(this, {kIdCancel, kIdShakingLabel});
         setWindowFlag(Qt::WindowMaximizeButtonHint, true);
         new CDialogResizer(this, HistoryShare);
         RememberWindowPlacement(this, "history");
@@ -218,6 +264,25 @@ void CHistoryDlg::OnInitDialog() {
     for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
         m_listEvents->setColumnWidth(column, ScaledColumnWidth(font(), kColumnWidths[column]));
     }
+    // A header in another language or another time display may be longer than its design width.
+    for (int column = 0; column < CHistoryListModel::kColumns; ++column) {
+        const int needed = m_listEvents->horizontalHeader()->fontMetrics().horizontalAdvance(headers[column]) + 16;
+        m_listEvents->setColumnWidth(column, std::max(m_listEvents->columnWidth(column), needed));
+    }
+    // The region's texts are the long ones: its column takes whatever width the window gains.
+    m_listEvents->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    const QLocale dates = LanguageLocale(m_strLang);
+    ShowDatesIn(m_pickFrom, dates);
+    ShowDatesIn(m_pickTo, dates);
+    m_model->SetDateLocale(dates);
+
+    // Said where the rows will come, not only in the title, which a window manager may cut short.
+    m_loadingNote = new QLabel(QString::fromStdString(HistoryLoadingText(m_strLang)), m_listEvents->viewport());
+    m_loadingNote->setAlignment(Qt::AlignCenter);
+    m_loadingNote->setTextFormat(Qt::PlainText);
+    auto* noteLayout = new QVBoxLayout(m_listEvents->viewport());
+    noteLayout->addWidget(m_loadingNote);
+    m_loadingNote->hide();
 
     m_imageList = QuakeMarkPixmaps();
     m_model->SetImages(m_imageList);
@@ -336,6 +401,9 @@ bool CHistoryDlg::IsLoading() const {
 
 void CHistoryDlg::ShowLoadState() {
     std::string note;
+    if (m_loadingNote != nullptr) {
+        m_loadingNote->setVisible(IsLoading());
+    }
     if (IsLoading()) {
         note = HistoryLoadingText(m_strLang);
         setCursor(Qt::BusyCursor);
@@ -447,6 +515,10 @@ ChartGeometry CHistoryDlg::CurrentChart() {
     input.chartStyle = m_nChartStyle;
     input.selected = SelectedItem();
     input.lang = m_strLang;
+    const char* const titles[] = {kMagnitudeTitle, kEnergyTitle, kShakingTitle};
+    if (m_nValueKind >= 0 && m_nValueKind <= 2) {
+        input.valueTitle = Translate(m_strLang, "History", titles[m_nValueKind]);
+    }
     const QFontMetrics metrics = m_chart->fontMetrics();
     input.textHeight = metrics.height();
     input.textWidth = [metrics](const std::string& text) {

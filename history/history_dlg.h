@@ -18,6 +18,7 @@
 
 class QComboBox;
 class QDateEdit;
+class QLabel;
 class QTableView;
 
 namespace dravik {
@@ -107,6 +108,7 @@ private:
     CHistoryListModel* m_model = nullptr;
     CRegionListModel* m_regionModel = nullptr;
     CChartFrame* m_chart = nullptr;
+    QLabel* m_loadingNote = nullptr;
     QDateEdit* m_pickFrom = nullptr;
     QDateEdit* m_pickTo = nullptr;
     CalendarDate m_timeFrom;

@@ -1,5 +1,7 @@
 #include "history/history_list_model.h"
 
+#include <QDate>
+
 #include "app/ui_texts.h"
 #include "feed/time_display.h"
 #include "platform/qt/inert_text.h"
@@ -55,6 +57,25 @@ void CHistoryListModel::SetTimeDisplay(TimeDisplay display) {
     endResetModel();
 }
 
+void CHistoryListModel::SetDateLocale(const QLocale& locale) {
+    beginResetModel();
+    m_dateLocale = locale;
+    m_dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!m_dateFormat.contains(QLatin1String("yyyy"))) {
+        m_dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    }
+    endResetModel();
+}
+
+QString CHistoryListModel::DateShown(const std::string& text) const {
+    const QString stored = QString::fromStdString(text);
+    if (m_dateFormat.isEmpty()) {
+        return stored;
+    }
+    const QDate date = QDate::fromString(stored, Qt::ISODate);
+    return date.isValid() ? m_dateLocale.toString(date, m_dateFormat) : stored;
+}
+
 int CHistoryListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
@@ -72,7 +93,10 @@ QVariant CHistoryListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             if ((index.column() == 2 || index.column() == 3) && m_timeDisplay != TimeDisplay::Classic) {
                 const DateTimeText shown = DisplayedTime(row.data1, row.data2, false, 0, m_timeDisplay);
-                return QString::fromStdString(index.column() == 2 ? shown.date : shown.time);
+                return index.column() == 2 ? DateShown(shown.date) : QString::fromStdString(shown.time);
+            }
+            if (index.column() == 2) {
+                return DateShown(row.data1);
             }
             return QString::fromStdString(CellText(row, index.column()));
         case Qt::DecorationRole:

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QLocale>
 #include <QPixmap>
 #include <QStringList>
 #include <string>
@@ -42,6 +43,8 @@ public:
     void SetRows(std::vector<HistoryRow> rows);
     // How dates and times are shown; the rows keep the archive's form.
     void SetTimeDisplay(TimeDisplay display);
+    // Dates read as this locale's short dates (texts that are no date stay as they are); unset: as stored.
+    void SetDateLocale(const QLocale& locale);
     // The language of the rows' tooltips.
     void SetLanguage(const std::string& lang) { m_lang = lang; }
     const std::vector<HistoryRow>& Rows() const { return m_rows; }
@@ -52,11 +55,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    QString DateShown(const std::string& text) const;
+
     QStringList m_headers;
     QList<QPixmap> m_images;
     std::vector<HistoryRow> m_rows;
     TimeDisplay m_timeDisplay = TimeDisplay::Classic;
     std::string m_lang;
+    QString m_dateFormat;
+    QLocale m_dateLocale;
 };
 
 }  // namespace dravik

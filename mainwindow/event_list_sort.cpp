@@ -2,14 +2,16 @@
 
 #include <QCollator>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QScrollBar>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 
 #include "app/settings_key.h"
-#include "mainwindow/event_list_view.h"
+#include "mainwindow/event_list.h"
+#include "mainwindow/event_list_model.h"
 
 namespace dravik {
 
@@ -60,9 +62,6 @@ std::string DateTimeSortKey(const std::string& data1, const std::string& data2) 
 }
 
 namespace {
-// Set while the classic order is brought back: items compare by their classic place only. Sorting runs on the UI
-// thread alone, and a flag here costs a compare nothing, unlike a property of the list looked up by name.
-bool g_bClassicSort = false;
 
 // Region names as people order them in the program's language (which needs a restart to change): case aside,
 // letters with accents where that language puts them, "10" after "9". Not the C locale's, which compares code
@@ -81,15 +80,65 @@ const QCollator& TextCollator() {
     return collator;
 }
 
-// Compares two keys of a column: below zero when `a` sorts before `b` in ascending order, zero when equal.
+double NumberKey(const EventListRow& row, int column) {
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    switch (column) {
+        case kColumnMagnitude:
+            return row.magKey;
+        case kColumnLatitude:
+            return row.latKey;
+        case kColumnLongitude:
+            return row.lonKey;
+        case kColumnDepth:
+            return row.depthKey;
+        case kColumnDistance:
+            return row.distanceKm.value_or(kNone);
+        case kColumnShaking:
+            return row.shaking.value_or(kNone);
+        default:
+            return kNone;
+    }
+}
+
+// Date and time compared as DateTimeSortKey's one text, without making it.
+int CompareDateTime(const EventListRow& a, const EventListRow& b) {
+    const auto at = [](const EventListRow& r, std::size_t i) -> int {
+        if (i < r.data1.size()) {
+            return static_cast<unsigned char>(r.data1[i]);
+        }
+        if (i == r.data1.size()) {
+            return ' ';
+        }
+        i -= r.data1.size() + 1;
+        return i < r.data2.size() ? static_cast<unsigned char>(r.data2[i]) : -1;
+    };
+    const std::size_t length = std::max(a.data1.size() + a.data2.size(), b.data1.size() + b.data2.size()) + 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int x = at(a, i);
+        const int y = at(b, i);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return 0;
+}
+
+int Sign(int value) {
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
+
+// Compares two rows' keys of a column: below zero when `a` sorts before `b` in ascending order, zero when equal.
 // A missing value (an empty text, a number read as nothing) compares as the last of the first click's order.
-int CompareKeys(const QTableWidgetItem& a, const QTableWidgetItem& b, const EventColumn& column) {
-    const bool missingLast = column.firstOrder == Qt::AscendingOrder;
-    switch (column.sortKind) {
+// `collated` compares two non-empty region texts.
+template <typename Collated>
+int CompareKeys(const EventListRow& a, const EventListRow& b, int column, const Collated& collated) {
+    const EventColumn& c = kEventColumns[column];
+    const bool missingLast = c.firstOrder == Qt::AscendingOrder;
+    switch (c.sortKind) {
         case EventSortKind::Number: {
-            double x = a.data(CEventListItem::kSortKeyRole).toDouble();
-            double y = b.data(CEventListItem::kSortKeyRole).toDouble();
-            // A key stored as nothing is -infinity: the last of largest first; nearest first wants it at the end.
+            double x = NumberKey(a, column);
+            double y = NumberKey(b, column);
+            // A key read as nothing is -infinity: the last of largest first; nearest first wants it at the end.
             if (missingLast) {
                 constexpr double kInf = std::numeric_limits<double>::infinity();
                 x = x == -kInf ? kInf : x;
@@ -97,49 +146,62 @@ int CompareKeys(const QTableWidgetItem& a, const QTableWidgetItem& b, const Even
             }
             return x < y ? -1 : (y < x ? 1 : 0);
         }
-        case EventSortKind::Text: {
-            const QString x = a.text();
-            const QString y = b.text();
-            if (x.isEmpty() != y.isEmpty()) {
-                return x.isEmpty() == missingLast ? 1 : -1;
+        case EventSortKind::Text:
+            if (a.region.empty() != b.region.empty()) {
+                return a.region.empty() == missingLast ? 1 : -1;
             }
-            return TextCollator().compare(x, y);
-        }
+            return a.region.empty() ? 0 : Sign(collated());
         case EventSortKind::DateTime:
-            return QString::compare(a.data(CEventListItem::kSortKeyRole).toString(),
-                                    b.data(CEventListItem::kSortKeyRole).toString());
+            return CompareDateTime(a, b);
     }
     return 0;
 }
 
+// Whether `a` is less than `b` in the column's ascending order: equal keys stand in classic order in the first
+// click's direction (in descending order the later listed counts as smaller, in ascending order as larger).
+bool Less(const EventListRow& a, const EventListRow& b, int column, int compared) {
+    if (compared != 0) {
+        return compared < 0;
+    }
+    return kEventColumns[column].firstOrder == Qt::DescendingOrder ? a.listedOrder > b.listedOrder
+                                                                   : a.listedOrder < b.listedOrder;
+}
+
 }  // namespace
 
-QVariant CEventListItem::data(int role) const {
-    if (role == Qt::ToolTipRole && m_column != 0) {
-        // Asked only when the pointer rests on a cell, so finding the row may take a look through the list.
-        const QTableWidget* list = tableWidget();
-        const QTableWidgetItem* first = list != nullptr ? list->item(row(), 0) : nullptr;
-        return first != nullptr ? first->data(role) : QVariant();
+bool ShownBefore(const EventListRow& a, const EventListRow& b, const EventListOrder& order) {
+    if (!IsSortableColumn(order.column)) {
+        return a.listedOrder < b.listedOrder;
     }
-    return QTableWidgetItem::data(role);
+    const EventListRow& x = order.order == Qt::AscendingOrder ? a : b;
+    const EventListRow& y = order.order == Qt::AscendingOrder ? b : a;
+    const int compared = CompareKeys(x, y, order.column, [&] {
+        return TextCollator().compare(QString::fromStdString(x.region), QString::fromStdString(y.region));
+    });
+    return Less(x, y, order.column, compared);
 }
 
-bool CEventListItem::operator<(const QTableWidgetItem& other) const {
-    const auto order = [](const QTableWidgetItem& item) { return item.data(kListedOrderRole).toDouble(); };
-    if (!g_bClassicSort && IsSortableColumn(m_column)) {
-        const EventColumn& column = kEventColumns[m_column];
-        const int compared = CompareKeys(*this, other, column);
-        if (compared != 0) {
-            return compared < 0;
-        }
-        // Equal keys stand in classic order in the first click's direction: in descending order the later
-        // listed counts as smaller, in ascending order as larger.
-        return column.firstOrder == Qt::DescendingOrder ? order(*this) > order(other) : order(*this) < order(other);
+void SortRows(std::vector<int>& rows, const std::vector<const EventListRow*>& all, const EventListOrder& order) {
+    if (!IsSortableColumn(order.column) || kEventColumns[order.column].sortKind != EventSortKind::Text) {
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+            return ShownBefore(*all[static_cast<std::size_t>(a)], *all[static_cast<std::size_t>(b)], order);
+        });
+        return;
     }
-    return order(*this) < order(other);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(all.size());
+    for (const EventListRow* row : all) {
+        keys.push_back(TextCollator().sortKey(QString::fromStdString(row->region)));
+    }
+    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+        const std::size_t x = static_cast<std::size_t>(order.order == Qt::AscendingOrder ? a : b);
+        const std::size_t y = static_cast<std::size_t>(order.order == Qt::AscendingOrder ? b : a);
+        const int compared = CompareKeys(*all[x], *all[y], order.column, [&] { return keys[x].compare(keys[y]); });
+        return Less(*all[x], *all[y], order.column, compared);
+    });
 }
 
-CEventListSorter::CEventListSorter(QTableWidget& list) : QObject(&list), m_list(list) {
+CEventListSorter::CEventListSorter(CEventList& list) : QObject(&list), m_list(list) {
     setObjectName(QLatin1String(kSorterName));
     QHeaderView* header = list.horizontalHeader();
     header->setSectionsClickable(true);
@@ -147,111 +209,45 @@ CEventListSorter::CEventListSorter(QTableWidget& list) : QObject(&list), m_list(
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) { OnHeaderClicked(column); });
 }
 
-CEventListSorter* CEventListSorter::Of(const QTableWidget& list) {
+CEventListSorter* CEventListSorter::Of(const CEventList& list) {
     return list.findChild<CEventListSorter*>(QLatin1String(kSorterName), Qt::FindDirectChildrenOnly);
 }
 
+const EventListOrder& CEventListSorter::Order() const {
+    return m_list.Model().Order();
+}
+
 void CEventListSorter::OnHeaderClicked(int column) {
-    SetOrder(NextOrder(m_order, column));
+    SetOrder(NextOrder(Order(), column));
 }
 
 void CEventListSorter::SetOrder(const EventListOrder& order) {
     QHeaderView* header = m_list.horizontalHeader();
+    const bool changed = !(order == Order()) || order.column >= 0;
     if (order.column < 0) {
         header->setSortIndicatorShown(false);
-        if (m_order.column >= 0) {
-            m_order = order;
-            // The classic order back: each row's place as listed.
-            g_bClassicSort = true;
-            m_list.sortItems(0, Qt::AscendingOrder);
-            g_bClassicSort = false;
-        }
-        m_order = order;
-        return;
+    } else {
+        header->setSortIndicator(order.column, order.order);
+        header->setSortIndicatorShown(true);
     }
-    // Every row carries its classic place from its insertion on, so leaving the classic order changes no item.
-    m_order = order;
-    header->setSortIndicator(order.column, order.order);
-    header->setSortIndicatorShown(true);
-    Sort();
-}
-
-void CEventListSorter::RowFilled() {
-    if (m_order.column < 0) {
-        return;
+    m_list.Model().SetOrder(order);
+    if (changed) {
+        // The new order read from its top: its first rows are the point of a sort.
+        m_list.scrollToTop();
     }
-    if (m_nBatch > 0) {
-        m_bPending = true;
-        return;
-    }
-    Sort();
-}
-
-void CEventListSorter::BeginBatch() {
-    ++m_nBatch;
-}
-
-void CEventListSorter::EndBatch() {
-    if (m_nBatch > 0 && --m_nBatch == 0 && m_bPending) {
-        m_bPending = false;
-        Sort();
-    }
-}
-
-int CEventListSorter::PlaceOf(const QTableWidgetItem& key) const {
-    int low = 0;
-    int high = m_list.rowCount();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        const QTableWidgetItem* other = m_list.item(middle, m_order.column);
-        // The first row that the new one sorts before; the list holds the order sortItems gave it.
-        const bool before = other == nullptr || (m_order.order == Qt::AscendingOrder ? key < *other : *other < key);
-        if (before) {
-            high = middle;
-        } else {
-            low = middle + 1;
-        }
-    }
-    return low;
-}
-
-bool CEventListSorter::InOrder(int upperRow, int lowerRow) const {
-    const QTableWidgetItem* upper = m_list.item(upperRow, m_order.column);
-    const QTableWidgetItem* lower = m_list.item(lowerRow, m_order.column);
-    if (upper == nullptr || lower == nullptr) {
-        return true;
-    }
-    return m_order.order == Qt::AscendingOrder ? !(*lower < *upper) : !(*upper < *lower);
 }
 
 void CEventListSorter::RowsChanged(const std::vector<int>& rows) {
-    if (m_order.column < 0) {
+    if (!Sorted()) {
         return;
     }
     // The list was in order, and only the pairs beside a changed row can have left it.
+    const CEventListModel& model = m_list.Model();
     for (const int row : rows) {
-        if ((row > 0 && !InOrder(row - 1, row)) || (row + 1 < m_list.rowCount() && !InOrder(row, row + 1))) {
-            RowFilled();
+        if ((row > 0 && !model.InOrder(row - 1, row)) || (row + 1 < model.RowCount() && !model.InOrder(row, row + 1))) {
+            m_list.Model().SetOrder(Order());
             return;
         }
-    }
-}
-
-void CEventListSorter::Sort() {
-    if (m_order.column >= 0) {
-        m_list.sortItems(m_order.column, m_order.order);
-    }
-}
-
-EventListBatch::EventListBatch(const QTableWidget& list) : m_sorter(CEventListSorter::Of(list)) {
-    if (m_sorter != nullptr) {
-        m_sorter->BeginBatch();
-    }
-}
-
-EventListBatch::~EventListBatch() {
-    if (m_sorter != nullptr) {
-        m_sorter->EndBatch();
     }
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QObject>
-#include <QTableWidgetItem>
 #include <string>
 #include <vector>
 
-class QTableWidget;
-
 namespace dravik {
+
+class CEventList;
+struct EventListRow;
 
 // The main list's order: the classic one (column -1: as listed, newest on top) or a column's.
 struct EventListOrder {
@@ -18,10 +18,45 @@ struct EventListOrder {
     }
 };
 
-// How a column's items compare: by a number (the magnitude, coordinates, depth, distance), by text as people
+// How a column's values compare: by a number (the magnitude, coordinates, depth, distance), by text as people
 // read it (the region: the collation of the program's language, case aside, numbers inside by value), or by
 // the archive's date and time together.
 enum class EventSortKind : unsigned char { Number, Text, DateTime };
+
+// The columns of the main event list, in their order.
+enum EventColumnIndex : int {
+    kColumnMagnitude,
+    kColumnRegion,
+    kColumnDate,
+    kColumnTime,
+    kColumnLatitude,
+    kColumnLongitude,
+    kColumnDepth,
+    kColumnDistance,  // from the nearest place; hidden while there is none
+    kColumnShaking,   // the strongest expected intensity at the places; hidden likewise
+};
+
+// A column: header text number, width in pixels, right alignment, how it sorts and its first click's order.
+struct EventColumn {
+    int textNumber;
+    int width;
+    bool alignRight;
+    EventSortKind sortKind;
+    Qt::SortOrder firstOrder;
+};
+inline constexpr EventColumn kEventColumns[] = {
+    {1, 40, false, EventSortKind::Number, Qt::DescendingOrder},
+    {2, 160, false, EventSortKind::Text, Qt::AscendingOrder},
+    {3, 70, false, EventSortKind::DateTime, Qt::DescendingOrder},
+    {4, 55, false, EventSortKind::DateTime, Qt::DescendingOrder},
+    {5, 52, true, EventSortKind::Number, Qt::DescendingOrder},
+    {6, 52, true, EventSortKind::Number, Qt::DescendingOrder},
+    {9, 55, true, EventSortKind::Number, Qt::DescendingOrder},
+    {10, 70, true, EventSortKind::Number, Qt::AscendingOrder},
+    {11, 60, false, EventSortKind::Number, Qt::DescendingOrder},
+};
+inline constexpr int kEventColumnCount = 9;
+static_assert(sizeof(kEventColumns) / sizeof(kEventColumns[0]) == kEventColumnCount);
 
 // Whether a header click sorts by the column: every column of the list does.
 bool IsSortableColumn(int column);
@@ -38,83 +73,38 @@ EventListOrder NextOrder(const EventListOrder& now, int clickedColumn);
 double NumberSortKey(const std::string& text);
 std::string DateTimeSortKey(const std::string& data1, const std::string& data2);
 
-// An item of the main list: compares by its column's key (a text column by its text, others by kSortKeyRole),
-// events of equal key in classic order in the direction of the column's first click, so that the second
-// click is its exact reverse. A value the row lacks (no number, no text) goes last on the first click.
-class CEventListItem final : public QTableWidgetItem {
-public:
-    // Item data: the sort key of the item's column, and the row's place in the classic order.
-    // (Above the roles in which a row keeps its event.)
-    static constexpr int kSortKeyRole = Qt::UserRole + 101;
-    static constexpr int kListedOrderRole = Qt::UserRole + 102;
-
-    CEventListItem(const QString& text, int column) : QTableWidgetItem(text), m_column(column) {}
-    bool operator<(const QTableWidgetItem& other) const override;
-    // The row's tooltip is its first item's: one copy a row, not one a cell.
-    QVariant data(int role) const override;
-
-private:
-    int m_column;
-};
+// Whether row `a` is shown above row `b` in `order`: by the column's key, a value the row lacks (no number, no
+// text) last on the first click, equal keys in classic order in the direction of the column's first click, so
+// that the second click is the exact reverse. The classic order compares the rows' classic places.
+bool ShownBefore(const EventListRow& a, const EventListRow& b, const EventListOrder& order);
+// The same for many rows at once: the region's collation keys are made once a row, not once a comparison.
+void SortRows(std::vector<int>& rows, const std::vector<const EventListRow*>& all, const EventListOrder& order);
 
 // Sorts the main list by a click on a column's header, with the header's sort indicator on that column (none
-// in the classic order). While a column's order holds, a row the feed inserts takes its place in that order at
-// once, and the classic order it would have had (the top for an insertion at index 0, the end otherwise) is
-// kept for the third click. Lives as the list's child.
+// in the classic order), and shows the new order from its top. Rows the feed inserts take their places in the
+// order at once (the list's model keeps it). Lives as the list's child.
 class CEventListSorter final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CEventListSorter)
 
 public:
-    explicit CEventListSorter(QTableWidget& list);
+    explicit CEventListSorter(CEventList& list);
 
     // The sorter of a list, or nullptr when it has none.
-    static CEventListSorter* Of(const QTableWidget& list);
+    static CEventListSorter* Of(const CEventList& list);
 
-    const EventListOrder& Order() const { return m_order; }
+    const EventListOrder& Order() const;
     void OnHeaderClicked(int column);
     void SetOrder(const EventListOrder& order);
 
-    // Whether a column's order holds (rows the feed inserts must take their place in it).
-    bool Sorted() const { return m_order.column >= 0; }
-    // The classic place of a row the feed inserts, to be given to its items before they go in; `atTop` when it
-    // goes to the classic top, else to the end.
-    double TakeListedOrder(bool atTop) { return atTop ? --m_topOrder : ++m_bottomOrder; }
-    // Called by the list's insertion once a row is filled anywhere: the list is sorted (at the batch's end).
-    void RowFilled();
-    // The row before which a new row belongs while a column's order holds, given its complete item of the
-    // sorted column (its classic place taken, which decides among equal keys), found by halving; a row filled
-    // there needs no sorting of the whole list.
-    int PlaceOf(const QTableWidgetItem& key) const;
+    // Whether a column's order holds.
+    bool Sorted() const { return Order().column >= 0; }
     // Rows whose keys changed in place (a revision, a new home place): the list is sorted again when one of
     // them no longer stands in order beside its neighbours.
     void RowsChanged(const std::vector<int>& rows);
-    // Rows inserted between the two are sorted once, at the end.
-    void BeginBatch();
-    void EndBatch();
 
 private:
-    void Sort();
-    bool InOrder(int upperRow, int lowerRow) const;
-
-    QTableWidget& m_list;
-    EventListOrder m_order;
-    double m_topOrder = 0;
-    double m_bottomOrder = 0;
-    int m_nBatch = 0;
-    bool m_bPending = false;
-};
-
-// Holds off sorting while a batch of rows goes in (nothing when the list has no sorter).
-class EventListBatch final {
-public:
-    explicit EventListBatch(const QTableWidget& list);
-    ~EventListBatch();
-    EventListBatch(const EventListBatch&) = delete;
-    EventListBatch& operator=(const EventListBatch&) = delete;
-
-private:
-    CEventListSorter* m_sorter;
+    CEventList& m_list;
 };
 
 }  // namespace dravik

@@ -10,56 +10,24 @@
 
 #include "feed/alert_rule.h"
 #include "feed/quake_list_update.h"
+#include "mainwindow/event_list.h"
+#include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"
-
-class QTableWidget;
 
 namespace dravik {
 
 class IUiThread;
 
-// The columns of the main event list, in their order.
-enum EventColumnIndex : int {
-    kColumnMagnitude,
-    kColumnRegion,
-    kColumnDate,
-    kColumnTime,
-    kColumnLatitude,
-    kColumnLongitude,
-    kColumnDepth,
-    kColumnDistance,  // from the nearest place; hidden while there is none
-    kColumnShaking,   // the strongest expected intensity at the places; hidden likewise
-};
+class CEventList;
 
-// A column: header text number, width in pixels, right alignment, how it sorts and its first click's order.
-struct EventColumn {
-    int textNumber;
-    int width;
-    bool alignRight;
-    EventSortKind sortKind;
-    Qt::SortOrder firstOrder;
-};
-inline constexpr EventColumn kEventColumns[] = {
-    {1, 40, false, EventSortKind::Number, Qt::DescendingOrder},
-    {2, 160, false, EventSortKind::Text, Qt::AscendingOrder},
-    {3, 70, false, EventSortKind::DateTime, Qt::DescendingOrder},
-    {4, 55, false, EventSortKind::DateTime, Qt::DescendingOrder},
-    {5, 52, true, EventSortKind::Number, Qt::DescendingOrder},
-    {6, 52, true, EventSortKind::Number, Qt::DescendingOrder},
-    {9, 55, true, EventSortKind::Number, Qt::DescendingOrder},
-    {10, 70, true, EventSortKind::Number, Qt::AscendingOrder},
-    {11, 60, false, EventSortKind::Number, Qt::DescendingOrder},
-};
-inline constexpr int kEventColumnCount = 9;
-static_assert(sizeof(kEventColumns) / sizeof(kEventColumns[0]) == kEventColumnCount);
+// Gives the list its columns (headers in the language stored now; the places' columns absent), its accessible
+// name, the report look (grid lines, full-row single selection shown also without focus, no editing) and the
+// images' size.
+void SetUpEventList(CEventList& list);
 
-// Gives the list its columns (headers in the language stored now; the distance hidden), the report look (grid
-// lines, full-row single selection shown also without focus, no sorting, no editing) and the images' size.
-void SetUpEventList(QTableWidget& list);
-
-// Shows the columns of the places, distance and shaking (a place is set), or hides them. Hidden while the list
-// is sorted by one of them, the classic order comes back.
-void ShowPlaceColumns(QTableWidget& list, bool show);
+// Gives the list the columns of the places, distance and shaking (a place is set), or takes them out. Taken out
+// while the list is sorted by one of them, the classic order comes back.
+void ShowPlaceColumns(CEventList& list, bool show);
 
 // The region column's width: the room the other columns leave in the list, never less than its own width.
 int RegionColumnWidth(int viewportWidth, int otherColumnsWidth, int ownWidth);
@@ -83,26 +51,26 @@ EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings
 // Inserts one event at row `index`: the magnitude with its class image, then region, date, time, latitude,
 // longitude, depth and the distance from home. The row keeps the event's id and its archive-form date and time, so that
 // it can be shown another way later. UI thread.
-void InsertEventRow(QTableWidget& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
+void InsertEventRow(CEventList& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
                     const EventRowView& view = {});
 // Shows a listed row another way (the settings changed).
-void ApplyEventRowView(QTableWidget& list, int row, const EventRowView& view);
+void ApplyEventRowView(CEventList& list, int row, const EventRowView& view);
 // The event a row was made from, as far as the row keeps it (id, texts, the source's numbers).
-QuakeEvent EventOfRow(const QTableWidget& list, int row);
+QuakeEvent EventOfRow(const CEventList& list, int row);
 // Gives a row the tsunami mark its tooltip shows (a centre's message named its quake); whether it lacked it.
-bool MarkTsunamiRow(QTableWidget& list, int row);
+bool MarkTsunamiRow(CEventList& list, int row);
 // Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
 // changed for its tooltip.
-void ReviseEventRow(QTableWidget& list, const QList<QIcon>& images, int row, const QuakeEvent& event,
+void ReviseEventRow(CEventList& list, const QList<QIcon>& images, int row, const QuakeEvent& event,
                     const std::string& change, const EventRowView& view = {});
 // The row of the quake with that id, in any of its forms (a qualified id whole, a classic page's by its leading
 // number), wherever sorting has put it; -1 for none.
-int FindEventRow(const QTableWidget& list, const std::string& eventId);
+int FindEventRow(const CEventList& list, const std::string& eventId);
 
 // Takes out the rows whose origin is before `cutoffUtcMs`, then, past `maxRows`, the oldest down to a hundredth
 // below it, in contiguous runs; returns their events' ids. Rows without the source's origin (the classic page's)
 // leave only by the count, before the others.
-std::vector<std::string> TrimEventRows(QTableWidget& list, std::int64_t cutoffUtcMs, int maxRows);
+std::vector<std::string> TrimEventRows(CEventList& list, std::int64_t cutoffUtcMs, int maxRows);
 
 // The feed's view of the event list: each operation is carried to the UI thread and has finished there
 // before it returns; after the UI side has shut down the operations do nothing.
@@ -114,8 +82,8 @@ public:
     // Told the row of each revision, on the list's thread.
     using RowRevised = std::function<void(int row)>;
 
-    CEventListView(QTableWidget& list, const QList<QIcon>& images, IUiThread& uiThread,
-                   std::function<void()> refreshMap, RowViewSource rowView = {}, RowRevised rowRevised = {});
+    CEventListView(CEventList& list, const QList<QIcon>& images, IUiThread& uiThread, std::function<void()> refreshMap,
+                   RowViewSource rowView = {}, RowRevised rowRevised = {});
 
     void BeginUpdate() override;
     void InsertEvent(int index, const QuakeEvent& event, int imageIndex) override;
@@ -127,7 +95,10 @@ public:
     std::vector<std::string> TrimRows(std::int64_t cutoffUtcMs, int maxRows) override;
 
 private:
-    QTableWidget& m_list;
+    // Where an event the feed inserts at `index` (0 or kAppendItem) goes in the classic order.
+    ClassicPlace PlaceOf(int index, const QuakeEvent& event) const;
+
+    CEventList& m_list;
     const QList<QIcon>& m_images;
     IUiThread& m_uiThread;
     std::function<void()> m_refreshMap;

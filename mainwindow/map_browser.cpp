@@ -12,7 +12,7 @@
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "mainwindow/map_page.h"
-#include "mainwindow/version_check.h"
+#include "map/tile_source.h"
 #include "platform/environment.h"
 
 namespace dravik {
@@ -34,9 +34,11 @@ bool IsBuiltIn(const QUrl& url) {
 }  // namespace
 
 CMapBrowser::CMapBrowser(QWidget* parent) : CMapWidget(parent) {
-    // The tile services ask that a program names itself.
-    SetUserAgent(QByteArray("Dravik/") + kCheckedVersion + " (+" + QByteArray::fromStdString(SiteUrl()) + ")");
+    // The tile services ask that a program names itself and how to reach its makers.
+    SetUserAgent(QByteArray::fromStdString(TileUserAgent(SiteUrl())));
     connect(this, &CMapWidget::ActionClicked, this, [this] { OpenOutside(); });
+    connect(this, &CMapWidget::LanguageChanged, this, [this] { RefreshTexts(); });
+    RefreshTexts();
     // The world's land until the first quake is shown; its tiles are not fetched for a view about to move.
     ReleaseTiles();
 }
@@ -66,6 +68,7 @@ void CMapBrowser::Navigate(const std::string& address) {
     const QUrlQuery query(url);
     const auto position = ParseMapPosition(query.queryItemValue("wsp1", QUrl::FullyDecoded).toStdString(),
                                            query.queryItemValue("wsp2", QUrl::FullyDecoded).toStdString());
+    m_bPositionUnknown = !position;
     if (!position) {
         SetMarker(std::nullopt);
         SetNote(Text(MapPositionUnknownText(lang)));
@@ -80,6 +83,14 @@ void CMapBrowser::Navigate(const std::string& address) {
     } else {
         BringIntoView(place);
     }
+}
+
+void CMapBrowser::RefreshTexts() {
+    const std::string lang = UiLanguage();
+    setAccessibleName(Text(MapAccessibleNameText(lang)));
+    SetCreditLanguage(lang);
+    SetAction(m_outsideAddress.isEmpty() ? QString() : Text(MapOpenInBrowserText(lang)));
+    SetNote(m_bPositionUnknown ? Text(MapPositionUnknownText(lang)) : QString());
 }
 
 void CMapBrowser::OpenOutside() {

@@ -41,6 +41,10 @@ public:
     void Restore();
     bool IsReleased() const { return m_bReleased; }
 
+    // The map's own texts (its name for screen readers, the credits, the note and the button) in the language
+    // stored now; also on every change of the application's language.
+    void RefreshTexts();
+
     // What the context menu's "set a place here" does: asks for the new place's name at the point and adds it to
     // the stored places, or says that they are full. PlacesChanged follows a place added.
     void AskForPlace(const GeoPoint& at);
@@ -57,6 +61,7 @@ private:
     bool m_bSilent = false;
     bool m_bReleased = false;
     bool m_bShownOnce = false;
+    bool m_bPositionUnknown = false;
     QString m_outsideAddress;
 };
 

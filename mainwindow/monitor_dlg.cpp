@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QWindow>
@@ -38,6 +37,7 @@
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "platform/qt/dialog_resizer.h"
+#include "platform/qt/inert_text.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
@@ -78,7 +78,7 @@ QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
         }
         case kIdEventList: {
             // One Tab stop: the arrow keys move within the list, Tab leaves it.
-            auto* list = new QTableWidget(parent);
+            auto* list = new CEventList(parent);
             list->setTabKeyNavigation(false);
             return list;
         }
@@ -221,7 +221,7 @@ void CMonitorDlg::BuildControls() {
     m_strBuiltLang = lang;
     BuildDialog(this, *FindDialogTemplate(kDialogMain, lang), MakeMainControl, FindMenuTemplate(kMenuMain, lang));
     m_btnHide = qobject_cast<CSheenButton*>(GetDlgItem(kIdHide));
-    m_listEvents = qobject_cast<QTableWidget*>(GetDlgItem(kIdEventList));
+    m_listEvents = qobject_cast<CEventList*>(GetDlgItem(kIdEventList));
     m_browser = qobject_cast<CMapBrowser*>(GetDlgItem(kIdBrowser));
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
@@ -229,7 +229,8 @@ void CMonitorDlg::BuildControls() {
 
 void CMonitorDlg::ConnectHandlers() {
     connect(m_btnHide, &QAbstractButton::clicked, this, [this] { OnHide(); });
-    connect(m_listEvents, &QTableWidget::itemSelectionChanged, this, [this] { OnEventItemChanged(); });
+    connect(m_listEvents->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { OnEventItemChanged(); });
     if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdShowMap))) {
         connect(box, &QAbstractButton::clicked, this, [this] { RefreshMap(); });
     }
@@ -294,17 +295,18 @@ void CMonitorDlg::OnInitDialog() {
         m_strBuiltLang = lang;
     }
     UpdateHideHint();
+    RetranslateMap();
     // The archive is converted and its tables made by the feed's first round: a locked or slow archive never
     // holds the window.
     m_imageList = QuakeMarkIcons();
     SetUpEventList(*m_listEvents);
     new CEventListSorter(*m_listEvents);
     ApplyAlertSettings(LoadAlertSettings());
-    // The site is asked on a thread of its own: the window never waits for it, and the notice comes above
-    // the window when the answer does.
+    // The site is asked on a thread of its own: the window never waits for it. A newer version is told in the
+    // status line, beside the site's link, so nothing stops the user at the start.
     m_pVersionCheck->Start([this](const std::string& answer) {
         if (!m_bEnded) {
-            ShowVersionNotice(this, answer);
+            ShowVersionStatus(answer);
         }
     });
     g_pMainDlg = this;
@@ -333,6 +335,21 @@ void CMonitorDlg::setVisible(bool visible) {
 
 void CMonitorDlg::StopVersionCheck() {
     m_pVersionCheck->Stop();
+}
+
+void CMonitorDlg::ShowVersionStatus(const std::string& answer) {
+    if (answer.size() != 7) {
+        return;  // unreachable site or an answer of another form: nothing to say, and no settings read
+    }
+    m_strVersionNotice = VersionStatusNotice(answer, UiLanguage(), SiteUrl());
+    if (m_strVersionNotice.empty()) {
+        return;
+    }
+    if (m_linkSite != nullptr) {
+        m_linkSite->setToolTip(InertText(QString::fromStdString(m_strVersionNotice)));
+        m_linkSite->setAccessibleDescription(QString::fromStdString(m_strVersionNotice));
+    }
+    ShowStatusLine();
 }
 
 bool CMonitorDlg::OnActivateRequest(const QString& activationToken) {
@@ -515,6 +532,27 @@ void CMonitorDlg::ApplyPlatesShown(bool shown) {
     }
 }
 
+void CMonitorDlg::RetranslateMap() {
+    const std::string lang = UiLanguage();
+    const DialogTemplate* dialog = FindDialogTemplate(kDialogMain, lang);
+    if (dialog != nullptr) {
+        for (const DialogControl& control : dialog->controls) {
+            const bool mapControl =
+                control.id == kIdShowMap || control.id == kIdPlates ||
+                std::find(std::begin(kMapKindIds), std::end(kMapKindIds), control.id) != std::end(kMapKindIds);
+            if (mapControl) {
+                SetDlgItemText(control.id, control.text);
+            }
+        }
+    }
+    if (m_pQuakeMap != nullptr) {
+        m_pQuakeMap->RefreshSettings();
+    }
+    if (m_browser != nullptr) {
+        m_browser->RefreshTexts();
+    }
+}
+
 void CMonitorDlg::RefreshMap() {
     ShowSelectedOnMap(m_bFeedBusy);
 }
@@ -596,8 +634,7 @@ int CMonitorDlg::GetFirstSelectedItem() const {
 }
 
 std::string CMonitorDlg::GetItemText(int item, int subItem) const {
-    const QTableWidgetItem* cell = m_listEvents->item(item, subItem);
-    return cell != nullptr ? cell->text().toStdString() : std::string();
+    return m_listEvents->Text(item, subItem).toStdString();
 }
 
 int CMonitorDlg::GetItemCount() const {

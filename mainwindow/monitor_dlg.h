@@ -29,7 +29,6 @@
 
 class QMenuBar;
 class QLabel;
-class QTableWidget;
 
 namespace dravik {
 
@@ -43,6 +42,7 @@ class CSystemTray;
 class CVersionCheck;
 class CMapBrowser;
 struct EventRowView;
+class CEventList;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -122,6 +122,8 @@ public:
     void StopFeedWorker();
     // Aborts a version check still waiting for the site and joins its thread. Safe to call more than once.
     void StopVersionCheck();
+    // The version check's answer: a newer version is told in the status line and the site link's tooltip.
+    void ShowVersionStatus(const std::string& answer);
     // Another start of the program asked for this window: shown as "Pokaż listę" shows it, also from the
     // tray or minimised, and a dialog open above it comes up with it; the start's activation token (Wayland)
     // lets the compositor raise it. Returns whether the window is now shown.
@@ -163,6 +165,8 @@ public:
     // The plates' box: stored at once, so that the next start shows the map as left.
     void OnPlatesClicked();
     void ApplyPlatesShown(bool shown);
+    // The map's controls, legend, credits and notes in the language stored now (after the first start's choice).
+    void RetranslateMap();
     void OnHistory();
     // Tray side of the window (tray icon, hiding, language change, about box).
     void OnTimer();
@@ -222,7 +226,7 @@ public:
     QList<QIcon> m_imageList;
     CLinkStatic* m_linkSite = nullptr;
     CSheenButton* m_btnHide = nullptr;
-    QTableWidget* m_listEvents = nullptr;
+    CEventList* m_listEvents = nullptr;
     // The note over an empty list while every source fails; none until first needed.
     const QLabel* EmptyListNote() const { return m_emptyListNote; }
     CMapBrowser* m_browser = nullptr;
@@ -345,6 +349,8 @@ private:
     ArchiveFault m_archiveFault = ArchiveFault::kNone;
     ArchiveFault m_archiveFaultShown = ArchiveFault::kNone;
     std::string m_strSolarWind;
+    // The new-version notice of the status line, empty while none is due.
+    std::string m_strVersionNotice;
     // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
     std::map<std::string, std::string> m_sourceProblems;
     std::map<std::string, std::string> m_sourceProblemsShown;

@@ -4,8 +4,6 @@
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QTableWidget>
-#include <QTableWidgetItem>
 #include <QTimer>
 #include <cstdlib>
 #include <utility>
@@ -14,6 +12,7 @@
 #include "app/notice_urgency.h"
 #include "app/settings_dlg.h"
 #include "app/settings_key.h"
+#include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
@@ -158,14 +157,14 @@ void CMonitorDlg::InitAlerts() {
     // The local zone changes twice a year while the program runs for weeks: the time header follows it.
     auto* zoneTimer = new QTimer(this);
     connect(zoneTimer, &QTimer::timeout, this, [this] {
-        QTableWidgetItem* header = m_listEvents != nullptr ? m_listEvents->horizontalHeaderItem(kColumnTime) : nullptr;
         const TimeDisplay display = CurrentAlertSettings().timeDisplay;
-        if (header == nullptr || display != TimeDisplay::Local) {
+        if (m_listEvents == nullptr || display != TimeDisplay::Local) {
             return;
         }
+        QAbstractItemModel* model = m_listEvents->model();
         const QString text = QString::fromStdString(TimeHeaderText(UiLanguage(), display));
-        if (header->text() != text) {
-            header->setText(text);
+        if (model->headerData(kColumnTime, Qt::Horizontal).toString() != text) {
+            model->setHeaderData(kColumnTime, Qt::Horizontal, text);
         }
     });
     zoneTimer->start(kZoneCheckMs);
@@ -181,8 +180,9 @@ void CMonitorDlg::ApplyAlertSettings(const AlertSettings& settings) {
         std::lock_guard<std::mutex> lock(m_alertMutex);
         m_alertSettings = settings;
     }
-    if (QTableWidgetItem* header = m_listEvents->horizontalHeaderItem(kColumnTime)) {
-        header->setText(QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
+    {
+        m_listEvents->model()->setHeaderData(
+            kColumnTime, Qt::Horizontal, QString::fromStdString(TimeHeaderText(UiLanguage(), settings.timeDisplay)));
         // The zone is the point of the header: the column grows rather than cut it off.
         const int wanted = m_listEvents->horizontalHeader()->sectionSizeHint(kColumnTime);
         if (m_listEvents->columnWidth(kColumnTime) < wanted) {
@@ -211,6 +211,7 @@ void CMonitorDlg::OnSettings() {
         return;
     }
     SaveAlertSettings(dlg.Settings());
+    WriteSettingsText(kEsriKeySetting, dlg.EsriKey());
     // Read back as stored, so that what is used is what the next start will use.
     ApplyStoredSettings();
     if (dlg.StartWithSession() != startWithSession) {
@@ -347,7 +348,7 @@ void CMonitorDlg::OnShowNotifiedEvent(const std::string& key) {
     // Selecting moves the map (OnEventItemChanged); once more for a row that was selected already.
     const bool already = GetFirstSelectedItem() == row;
     m_listEvents->selectRow(row);
-    m_listEvents->scrollToItem(m_listEvents->item(row, 0));
+    m_listEvents->ScrollToRow(row);
     if (already) {
         RefreshMap();
     }

@@ -1,7 +1,6 @@
 // The feed's side of the main window: the worker's start and stop, and the three operations of its cycle,
 // which run on the worker's thread and change the window only through the UI-thread bridge.
 #include <QLabel>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
+#include "mainwindow/tray_tip.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
@@ -396,42 +396,44 @@ void CMonitorDlg::NoteSourceState(const std::string& url, const std::string& rea
 
 void CMonitorDlg::ShowStatusLine() {
     const std::string lang = UiLanguage();
-    // The archive's problem is the one the user can act on, so it has the line's start while it lasts.
-    std::string problem = ArchiveProblemText(lang, m_archiveFaultShown);
-    if (problem.empty() && !m_archiveSetAsideShown.empty()) {
-        problem = ArchiveSetAsideText(lang, m_archiveSetAsideShown);
-    }
-    std::string line = problem.empty() ? m_strSolarWind : problem;
-    std::string tip = TrayTooltip(lang);
-    // A tsunami warning in force comes before everything else the line says.
-    std::string tsunami;
+    // What goes wrong comes first, in the line and in the tray's short tooltip, so a cut never hides it: a
+    // tsunami warning in force, then the archive's problem (the one the user can act on), the sources, the
+    // clock and a catch-up; the solar wind last.
+    std::vector<std::string> problems;
     for (const TsunamiMessage& message : m_tsunamiShown) {
-        const std::string text = TsunamiStatusText(lang, message.title, message.centre);
-        tsunami += (tsunami.empty() ? "" : " | ") + text;
-        tip += "\n" + text;
+        problems.push_back(TsunamiStatusText(lang, message.title, message.centre));
     }
-    if (!tsunami.empty()) {
-        line = tsunami + (line.empty() ? "" : " | ") + line;
+    std::string archive = ArchiveProblemText(lang, m_archiveFaultShown);
+    if (archive.empty() && !m_archiveSetAsideShown.empty()) {
+        archive = ArchiveSetAsideText(lang, m_archiveSetAsideShown);
     }
-    if (m_clockOffsetShown != 0) {
-        const std::string text = ClockDifferenceText(lang, m_clockOffsetShown);
-        line += (line.empty() ? "" : " | ") + text;
-        tip += "\n" + text;
-    }
-    for (const std::string& host : m_catchingUpShown) {
-        const std::string text = CatchingUpText(lang, host);
-        line += (line.empty() ? "" : " | ") + text;
-        tip += "\n" + text;
+    if (!archive.empty()) {
+        problems.push_back(archive);
     }
     for (const auto& [url, reason] : m_sourceProblemsShown) {
-        const std::string text = SourceProblemText(lang, SourceHost(url), reason);
-        line += (line.empty() ? "" : " | ") + text;
-        tip += "\n" + text;
+        problems.push_back(SourceProblemText(lang, SourceHost(url), reason));
     }
-    ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line),
-                   !problem.empty() || !m_sourceProblemsShown.empty() || !m_tsunamiShown.empty());
+    const std::size_t warnings = problems.size();
+    if (m_clockOffsetShown != 0) {
+        problems.push_back(ClockDifferenceText(lang, m_clockOffsetShown));
+    }
+    for (const std::string& host : m_catchingUpShown) {
+        problems.push_back(CatchingUpText(lang, host));
+    }
+    std::string line;
+    for (const std::string& text : problems) {
+        line += (line.empty() ? "" : " | ") + text;
+    }
+    if (!m_strVersionNotice.empty()) {
+        line += (line.empty() ? "" : " | ") + m_strVersionNotice;
+    }
+    // While the archive cannot be written the line is about that, not the weather.
+    if (archive.empty() && !m_strSolarWind.empty()) {
+        line += (line.empty() ? "" : " | ") + m_strSolarWind;
+    }
+    ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line), warnings > 0);
     if (m_pTray != nullptr) {
-        m_pTray->SetTooltipText(tip);
+        m_pTray->SetTooltipText(TrayTipText(TrayTooltip(lang), problems, CSystemTray::MaxTooltipLength() - 1));
     }
     ShowEmptyListNote();
 }
@@ -477,7 +479,9 @@ void CMonitorDlg::ShowEmptyListNote() {
 void CMonitorDlg::ReadSolarWind() {
     const std::string page = m_services.fetchPage(SolarWindUrl());
     m_pUiThread->RunOnUiThread([&] {
-        m_strSolarWind = SolarWindStatusText(page, SolarWindForm(UiLanguage()));
+        const std::string lang = UiLanguage();
+        m_strSolarWind =
+            SolarWindStatusText(page, SolarWindForm(lang), SolarWindNoDataText(lang, SourceHost(SolarWindUrl())));
         ShowStatusLine();
     });
 }

@@ -1,7 +1,6 @@
 // The main window's tsunami side: the warning centres' feeds read each cycle, their messages' notifications,
 // the warnings in force in the status line, the quakes they name marked in the list, and a click on a notice.
 #include <QDesktopServices>
-#include <QTableWidget>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>

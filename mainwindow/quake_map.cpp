@@ -1,11 +1,13 @@
 #include "mainwindow/quake_map.h"
 
-#include <QTableWidget>
 #include <algorithm>
 
 #include "app/alert_settings_key.h"
+#include "app/settings_dlg.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "mainwindow/event_list.h"
+#include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_view.h"
 #include "map/qt/map_widget.h"
 
@@ -14,8 +16,7 @@ namespace dravik {
 namespace {
 
 constexpr int kAgeCheckMs = 60 * 1000;
-// Where the circle's id is kept on the row's first item.
-constexpr int kCircleIdRole = Qt::UserRole + 103;
+constexpr int kCircleIdRole = CEventListModel::kCircleIdRole;
 
 QString Text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -27,7 +28,7 @@ QString TooltipOf(const MapEvent& e) {
 
 }  // namespace
 
-CQuakeMap::CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock now)
+CQuakeMap::CQuakeMap(CEventList& list, CMapWidget& map, QObject* parent, Clock now)
     : QObject(parent), m_list(list), m_map(map), m_now(std::move(now)) {
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(0);
@@ -45,6 +46,8 @@ CQuakeMap::CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock
             [this](const QModelIndex& at, int first, int last) { OnRowsAboutToBeRemoved(at, first, last); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { Rebuild(); });
     connect(&map, &CMapWidget::CircleClicked, this, [this](int id) { SelectCircle(id); });
+    // The legend and notes follow a language set while the program runs.
+    connect(&map, &CMapWidget::LanguageChanged, this, [this] { RefreshSettings(); });
     RefreshSettings();
     Rebuild();
 }
@@ -94,8 +97,7 @@ void CQuakeMap::Flush() {
     bool added = false;
     const std::time_t now = Now();
     for (const QPersistentModelIndex& index : m_pending) {
-        QTableWidgetItem* first = index.isValid() ? m_list.item(index.row(), 0) : nullptr;
-        if (first == nullptr || first->data(kCircleIdRole).isValid()) {
+        if (!index.isValid() || index.data(kCircleIdRole).isValid()) {
             continue;
         }
         // The archive's form of date and time, whatever the list shows.
@@ -106,7 +108,7 @@ void CQuakeMap::Flush() {
             continue;
         }
         const int id = m_nextId++;
-        first->setData(kCircleIdRole, id);
+        m_list.model()->setData(index, id, kCircleIdRole);
         const EventAge age = AgeOf(event->when, now);
         QString tooltip = TooltipOf(*event);
         m_entries.emplace(id, Entry{index, std::move(*event), age, std::move(tooltip)});
@@ -156,6 +158,7 @@ void CQuakeMap::RefreshSettings() {
     }
     m_map.SetLegend(legend);
     m_map.SetTilesFailedText(Text(MapTilesFailedText(lang)));
+    m_map.SetEsriKey(StoredEsriKey());
 
     // As the alert rule reads them, so the map shows the places the shaking rule watches.
     const AlertSettings settings = LoadAlertSettings();
@@ -223,8 +226,7 @@ void CQuakeMap::Push() {
 }
 
 int CQuakeMap::CircleOfRow(int row) const {
-    const QTableWidgetItem* first = m_list.item(row, 0);
-    const QVariant id = first != nullptr ? first->data(kCircleIdRole) : QVariant();
+    const QVariant id = m_list.model()->index(row, 0).data(kCircleIdRole);
     return id.isValid() ? id.toInt() : -1;
 }
 
@@ -242,7 +244,7 @@ void CQuakeMap::SelectCircle(int id) {
         return;
     }
     m_list.selectRow(row);
-    m_list.scrollToItem(m_list.item(row, 0), QAbstractItemView::PositionAtCenter);
+    m_list.ScrollToRow(row, QAbstractItemView::PositionAtCenter);
 }
 
 }  // namespace dravik

@@ -14,11 +14,11 @@
 #include "mainwindow/shaking_bands.h"
 
 class QModelIndex;
-class QTableWidget;
 
 namespace dravik {
 
 class CMapWidget;
+class CEventList;
 
 // Keeps the map's circles in step with the main list: every listed event with a position is a circle; rows
 // the feed inserts reach the map together once the insertion is over; rows the list lets go take their circle
@@ -31,7 +31,7 @@ class CQuakeMap final : public QObject {
 public:
     using Clock = std::function<std::time_t()>;
 
-    CQuakeMap(QTableWidget& list, CMapWidget& map, QObject* parent, Clock now = {});
+    CQuakeMap(CEventList& list, CMapWidget& map, QObject* parent, Clock now = {});
 
     // Sends the rows inserted since the last time now (otherwise the event loop's next turn does it).
     void Flush();
@@ -39,7 +39,7 @@ public:
     void UpdateAges();
     // The row's event was revised: its circle moves and takes its new size.
     void RowRevised(int row);
-    // The legend's language and the places are read again (the settings changed).
+    // The legend's language, the places and the Esri key are read again (the settings or the language changed).
     void RefreshSettings();
     // The bands of expected shaking of the list row's quake (the one the marker now shows); none for -1 or a row
     // without magnitude or position.
@@ -71,7 +71,7 @@ private:
     void PushShaking(const std::string& lang);
     std::time_t Now() const;
 
-    QTableWidget& m_list;
+    CEventList& m_list;
     CMapWidget& m_map;
     Clock m_now;
     std::map<int, Entry> m_entries;

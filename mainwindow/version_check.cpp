@@ -18,6 +18,9 @@
 
 namespace dravik {
 
+const char* const kProgramVersion = DRAVIK_VERSION;
+const char* const kCheckedVersion = kProgramVersion;
+
 namespace {
 
 // The box is the owner's child, so Qt centres it on the owner when it appears, once the owner is on screen.
@@ -125,16 +128,28 @@ bool IsNewerVersion(const std::string& announced, const std::string& own) {
     return a > b;
 }
 
-std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost) {
+namespace {
+
+// The newer version the answer announces, or nothing: an older or equal one (a site not yet updated, a mirror)
+// is no news.
+std::string AnnouncedVersion(const std::string& answer) {
     if (answer.size() != 7) {
         return std::string();
     }
-    // An older or equal version (a site not yet updated, a mirror) is no news.
     const std::string current = answer.substr(3, 4);
-    if (!IsNewerVersion(current, kProgramVersion)) {
-        return std::string();
-    }
-    return VersionMessage(lang, kProgramVersion, current, siteHost);
+    return IsNewerVersion(current, kProgramVersion) ? current : std::string();
+}
+
+}  // namespace
+
+std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost) {
+    const std::string current = AnnouncedVersion(answer);
+    return current.empty() ? std::string() : VersionMessage(lang, kProgramVersion, current, siteHost);
+}
+
+std::string VersionStatusNotice(const std::string& answer, const std::string& lang, const std::string& siteUrl) {
+    const std::string current = AnnouncedVersion(answer);
+    return current.empty() ? std::string() : VersionStatusText(lang, kProgramVersion, current, siteUrl);
 }
 
 void ShowVersionNotice(QWidget* owner, const std::string& answer) {

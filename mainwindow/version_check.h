@@ -11,12 +11,13 @@ class QWidget;
 // Once per start: ask the product's site for the current version and tell the user when it differs.
 namespace dravik {
 
-// The version the request names, as the site has always been asked.
-inline constexpr const char* kCheckedVersion = "1.14";
-// The program's own version, the one its caption shows; the answer is compared with this one.
-inline constexpr const char* kProgramVersion = "1.15";
+// The program's own version, the project's (one number for the caption, the request, the comparison and the map's
+// requests); the answer is compared with this one.
+extern const char* const kProgramVersion;
+// The version the request names: the program's own.
+extern const char* const kCheckedVersion;
 
-// SiteUrl() + "/wersja.php?w=1.14".
+// SiteUrl() + "/wersja.php?w=" + the program's version.
 std::string VersionCheckAddress();
 
 // Whether `announced` is a later version than `own`, both dotted numbers compared part by part as numbers
@@ -27,6 +28,9 @@ bool IsNewerVersion(const std::string& announced, const std::string& own);
 // answer of exactly 7 bytes counts, its last four bytes are the current version, and only a version newer than
 // the program's own is announced.
 std::string VersionNotice(const std::string& answer, const std::string& lang, const std::string& siteHost);
+// The same notice as one line for the main window's status line, with both versions and the site's address;
+// empty when none is due.
+std::string VersionStatusNotice(const std::string& answer, const std::string& lang, const std::string& siteUrl);
 
 // Shows the notice due for the answer, if any, in a message box owned by owner (centred on it) with the
 // application's name as caption and only an OK button; returns when the user has closed it. UI thread.

@@ -135,21 +135,22 @@ std::int64_t TileCache::RetryAtMs(const std::string& url) const {
     return it != m_entries.end() && it->second.state == State::kFailed ? it->second.retryAtMs : -1;
 }
 
-void TileRequestQueue::Enqueue(const std::string& url) {
-    if (m_running.count(url) != 0 || std::find(m_waiting.begin(), m_waiting.end(), url) != m_waiting.end()) {
+void TileRequestQueue::Enqueue(const std::string& url, const std::string& service) {
+    const bool waiting =
+        std::any_of(m_waiting.begin(), m_waiting.end(), [&url](const auto& w) { return w.first == url; });
+    if (m_running.count(url) != 0 || waiting) {
         return;
     }
-    m_waiting.push_back(url);
+    m_waiting.emplace_back(url, service.empty() ? HostOfUrl(url) : service);
 }
 
 std::vector<std::string> TileRequestQueue::TakeStartable(std::int64_t nowMs) {
     std::vector<std::string> started;
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
-        const std::string host = HostOfUrl(*it);
-        const auto [running, counted] = Load(host, nowMs);
-        if (counted < m_perHost && running < 2 * m_perHost) {
-            m_running.emplace(*it, Request{host, nowMs});
-            started.push_back(*it);
+        const auto [running, counted] = Load(it->second, nowMs);
+        if (counted < m_perService && running < 2 * m_perService) {
+            m_running.emplace(it->first, Request{it->second, nowMs});
+            started.push_back(it->first);
             it = m_waiting.erase(it);
         } else {
             ++it;
@@ -172,11 +173,11 @@ std::int64_t TileRequestQueue::NextSlowAtMs(std::int64_t nowMs) const {
     return next;
 }
 
-std::pair<int, int> TileRequestQueue::Load(const std::string& host, std::int64_t nowMs) const {
+std::pair<int, int> TileRequestQueue::Load(const std::string& service, std::int64_t nowMs) const {
     int running = 0;
     int counted = 0;
     for (const auto& [url, request] : m_running) {
-        if (request.host == host) {
+        if (request.service == service) {
             ++running;
             counted += nowMs - request.startedMs < m_slowMs ? 1 : 0;
         }
@@ -190,18 +191,20 @@ void TileRequestQueue::Finished(const std::string& url) {
 
 std::vector<std::string> TileRequestQueue::KeepOnly(const std::vector<std::string>& wanted) {
     std::vector<std::string> dropped;
-    auto keep = std::stable_partition(m_waiting.begin(), m_waiting.end(), [&wanted](const std::string& url) {
-        return std::binary_search(wanted.begin(), wanted.end(), url);
+    auto keep = std::stable_partition(m_waiting.begin(), m_waiting.end(), [&wanted](const auto& w) {
+        return std::binary_search(wanted.begin(), wanted.end(), w.first);
     });
-    dropped.assign(keep, m_waiting.end());
+    for (auto it = keep; it != m_waiting.end(); ++it) {
+        dropped.push_back(it->first);
+    }
     m_waiting.erase(keep, m_waiting.end());
     return dropped;
 }
 
-int TileRequestQueue::Running(const std::string& host) const {
+int TileRequestQueue::Running(const std::string& service) const {
     int count = 0;
     for (const auto& [url, request] : m_running) {
-        count += request.host == host ? 1 : 0;
+        count += request.service == service ? 1 : 0;
     }
     return count;
 }

@@ -66,16 +66,17 @@ private:
     std::size_t m_bytes = 0;
 };
 
-// The tile requests waiting for a connection: at most perHost of them run at once for a host, the rest wait
-// in the order asked for. A request that has run slowMs no longer counts against the perHost, so that a slow or
-// trickling tile does not hold the service's connections and the other tiles keep coming; even so a host never
-// has more than twice perHost running.
+// The tile requests waiting for a connection: at most perService of them run at once for a service (its
+// sub-domains together), the rest wait in the order asked for. A request that has run slowMs no longer counts
+// against the perService, so that a stalled or trickling tile does not hold the service; even so a service never
+// has more than twice perService running.
 class TileRequestQueue final {
 public:
-    explicit TileRequestQueue(int perHost = 2, std::int64_t slowMs = 3000) : m_perHost(perHost), m_slowMs(slowMs) {}
+    explicit TileRequestQueue(int perService = 2, std::int64_t slowMs = 3000)
+        : m_perService(perService), m_slowMs(slowMs) {}
 
-    // Once; an address already waiting or running is not added again.
-    void Enqueue(const std::string& url);
+    // Once; an address already waiting or running is not added again. service: empty for the address's host.
+    void Enqueue(const std::string& url, const std::string& service = {});
     // The waiting requests that may start now; they count as running until Finished.
     std::vector<std::string> TakeStartable(std::int64_t nowMs);
     void Finished(const std::string& url);
@@ -84,20 +85,21 @@ public:
     // When a running request turns slow while others wait, so that TakeStartable may start more; -1 for never.
     std::int64_t NextSlowAtMs(std::int64_t nowMs) const;
 
-    int Running(const std::string& host) const;
+    int Running(const std::string& service) const;
     std::size_t Waiting() const { return m_waiting.size(); }
 
 private:
     struct Request {
-        std::string host;
+        std::string service;
         std::int64_t startedMs = 0;
     };
-    // Running for the host, and of those the ones not yet slow.
-    std::pair<int, int> Load(const std::string& host, std::int64_t nowMs) const;
+    // Running for the service, and of those the ones not yet slow.
+    std::pair<int, int> Load(const std::string& service, std::int64_t nowMs) const;
 
-    int m_perHost;
+    int m_perService;
     std::int64_t m_slowMs;
-    std::vector<std::string> m_waiting;
+    // In the order asked for, with their services.
+    std::vector<std::pair<std::string, std::string>> m_waiting;
     std::map<std::string, Request> m_running;  // by address
 };
 

@@ -24,7 +24,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           94,
           {
               {kNoControlId, ControlKind::Icon, "128", 11, 17, 20, 20, kStyleNone},
-              {kNoControlId, kStatic, "Dravik 1.15", 40, 10, 74, 8, kStyleNoPrefix},
+              {kNoControlId, kStatic, "Dravik " DRAVIK_VERSION, 40, 10, 74, 8, kStyleNoPrefix},
               {kNoControlId, kStatic, "Dane sejsmiczne: EMSC", 40, 25, 119, 8, kStyleNone},
               {kIdOk, kDefPush, "OK", 134, 7, 50, 14, kStyleGroup | kStyleTabStop},
               {kNoControlId, kStatic, "dravik.example", 13, 46, 48, 8, kStyleNone},
@@ -36,7 +36,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           }}},
         {kDialogMain,
          {kDialogMain,
-          "Dravik 1.15",
+          "Dravik " DRAVIK_VERSION,
           459,
           413,
           {
@@ -47,7 +47,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
               {1004, ControlKind::Browser, "", 7, 144, 445, 229, kStyleTabStop},
               {1006, ControlKind::CheckBox, QT_TRANSLATE_NOOP("MainWindow", "Pokaż na mapie"), 7, 396, 67, 10,
                kStyleFlat | kStyleTabStop},
-              {1018, kStatic, "dravik.example", 404, 380, 48, 8, kStyleNone},
+              {1018, kStatic, "dravik.example", 404, 380, 48, 8, kStyleTabStop},
               {1019, kStatic, "", 7, 382, 365, 8, kStyleNone},
               {1007, kRadio, QT_TRANSLATE_NOOP("MainWindow", "Normalna"), 79, 396, 46, 10,
                kStyleGroup | kStyleFlat | kStyleTabStop},
@@ -59,9 +59,9 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           },
           kMenuMain,
           8,
-          // As the eye reads the window: the list, the map's controls below it, then the hide button (the map itself
-          // is no Tab stop).
-          {1003, 1006, 1007, 1008, 1016, 1017, 1020, 1002}}},
+          // As the eye reads the window: the list, the map's controls below it, then the hide button and the site's
+          // link (the map itself is no Tab stop).
+          {1003, 1006, 1007, 1008, 1016, 1017, 1020, 1002, 1018}}},
         {kDialogLanguage,
          {kDialogLanguage,
           QT_TRANSLATE_NOOP("LanguageDialog", "Język programu (language)"),

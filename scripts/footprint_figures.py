@@ -18,7 +18,7 @@ How it reads, and why:
   or the program starts to the tray), and then only once its threads have used no CPU for a second (the first
   round of 20,000 quakes, or the heap's trim 3 s after hiding, are over), at most 60 s.
 - PSS divides every shared page among the processes mapping it. Most of a Qt program's PSS here is library code
-  (Qt, curl, OpenSSL...), which the program alone maps on this desktop, so it counts whole; while any other
+  (Qt, OpenSSL...), which the program alone maps on this desktop, so it counts whole; while any other
   process maps Qt (another program, a test elsewhere on the machine) Qt's pages count half or less, and the same
   program reads 10 MiB lighter. That is how a bare window measures 22 MiB here and 12 MiB on a desktop running
   other Qt programs. So each figure is read only once no process outside the measured one maps libQt6Core (waiting

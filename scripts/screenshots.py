@@ -9,7 +9,8 @@ the list and selected its first row), history-window.png (opened from the menu "
 English run), settings-window.png (its shortcut Ctrl+, in that run), tray-menu.png (that run hidden to the tray, the
 icon's menu open) and main-window-dark.png (an English run under GTK's dark Adwaita through Qt's GTK platform
 theme, as a GNOME or Xfce desktop in dark mode gives it) and main-window-2x.png (a Polish run at a scale of 2, as on a
-HiDPI screen, with a home place in Warsaw, so the list shows its distance column). The samples are saved EMSC and
+HiDPI screen, with a home place in Warsaw, so the list shows its distance column), with its history window in
+history-window-2x.png. The samples are saved EMSC and
 USGS answers with their times moved so that their newest events are of the last day, which the history window
 shows by default.
 Ends with status 1 and a reason when anything does not appear.
@@ -285,6 +286,7 @@ def main():
             desktop.run(["xsetroot", "-solid", DESKTOP_COLOUR], desk.env)
             run = Run(desk, binary, server, "PL", scale=2, settings=HOME_IN_WARSAW)
             save(desk, os.path.join(out, "main-window-2x.png"), window=run.window)
+            history(run, os.path.join(out, "history-window-2x.png"))
             run.end()
             run = None
     finally:

@@ -129,6 +129,18 @@
         <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
         <translation>Zuerst Zuhause oder andere Orte in den Einstellungen des Programms festlegen</translation>
     </message>
+    <message>
+        <source>Magnituda</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia względna (M1 = 3, ×2 na stopień)</source>
+        <translation>Relative Energie (M1 = 3, ×2 je Stufe)</translation>
+    </message>
+    <message>
+        <source>Intensywność (skala Mercallego)</source>
+        <translation>Intensität (Mercalli-Skala)</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>
@@ -541,10 +553,6 @@ Download unter %3</translation>
         <translation>nordwestlich</translation>
     </message>
     <message>
-        <source>%1 km na %2 od: %3</source>
-        <translation>%1 km %2 von %3</translation>
-    </message>
-    <message>
         <source>, głębokość </source>
         <translation>, Tiefe </translation>
     </message>
@@ -787,6 +795,74 @@ Download unter %3</translation>
     <message>
         <source>strefa wstrząsów wtórnych</source>
         <translation>Nachbebenzone</translation>
+    </message>
+    <message>
+        <source>%3: %1 km na %2</source>
+        <translation>%1 km %2 von %3</translation>
+    </message>
+    <message>
+        <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
+        <translation>Neue Version %1 verfügbar (Sie haben %2): %3</translation>
+    </message>
+    <message>
+        <source>Mapa trzęsień</source>
+        <translation>Erdbebenkarte</translation>
+    </message>
+    <message>
+        <source>Mapa</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri:</source>
+        <translation>Esri-API-Schlüssel:</translation>
+    </message>
+    <message>
+        <source>Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez niego mapa pokazuje zdjęcia NASA GIBS.</source>
+        <translation>Satellitenbilder von Esri werden nur mit eigenem Schlüssel geladen; ohne ihn zeigt die Karte Bilder von NASA GIBS.</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
+        <translation>Esri-API-Schlüssel: nur Buchstaben, Ziffern und . _ - (bis zu 512 Zeichen).</translation>
+    </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Erdbebenliste</translation>
+    </message>
+    <message>
+        <source>nie można połączyć</source>
+        <translation>keine Verbindung möglich</translation>
+    </message>
+    <message>
+        <source>nieznany host</source>
+        <translation>Host nicht gefunden</translation>
+    </message>
+    <message>
+        <source>przekroczony czas oczekiwania</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message>
+        <source>błąd TLS</source>
+        <translation>TLS-Fehler</translation>
+    </message>
+    <message>
+        <source>za dużo przekierowań</source>
+        <translation>zu viele Weiterleitungen</translation>
+    </message>
+    <message>
+        <source>adres inny niż http i https</source>
+        <translation>keine http- oder https-Adresse</translation>
+    </message>
+    <message>
+        <source>za duża odpowiedź</source>
+        <translation>Antwort zu groß</translation>
+    </message>
+    <message>
+        <source>błąd sieci</source>
+        <translation>Netzwerkfehler</translation>
+    </message>
+    <message>
+        <source>Wiatr słoneczny: brak danych (%1)</source>
+        <translation>Sonnenwind: keine Daten (%1)</translation>
     </message>
     <message>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>

@@ -129,6 +129,18 @@
         <source>Najpierw ustaw dom lub inne miejsca w ustawieniach programu</source>
         <translation>First set your home or other places in the program&apos;s settings</translation>
     </message>
+    <message>
+        <source>Magnituda</source>
+        <translation>Magnitude</translation>
+    </message>
+    <message>
+        <source>Energia względna (M1 = 3, ×2 na stopień)</source>
+        <translation>Relative energy (M1 = 3, ×2 per unit)</translation>
+    </message>
+    <message>
+        <source>Intensywność (skala Mercallego)</source>
+        <translation>Intensity (Mercalli scale)</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>
@@ -539,10 +551,6 @@ Do pobrania na stronie %3</source>
         <translation>NW</translation>
     </message>
     <message>
-        <source>%1 km na %2 od: %3</source>
-        <translation>%1 km %2 of %3</translation>
-    </message>
-    <message>
         <source>, głębokość </source>
         <translation>, depth </translation>
     </message>
@@ -785,6 +793,74 @@ Do pobrania na stronie %3</source>
     <message>
         <source>strefa wstrząsów wtórnych</source>
         <translation>aftershock zone</translation>
+    </message>
+    <message>
+        <source>%3: %1 km na %2</source>
+        <translation>%1 km %2 of %3</translation>
+    </message>
+    <message>
+        <source>Dostępna jest nowa wersja %1 (masz %2): %3</source>
+        <translation>New version %1 available (you have %2): %3</translation>
+    </message>
+    <message>
+        <source>Mapa trzęsień</source>
+        <translation>Earthquake map</translation>
+    </message>
+    <message>
+        <source>Mapa</source>
+        <translation>Map</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri:</source>
+        <translation>Esri API key:</translation>
+    </message>
+    <message>
+        <source>Zdjęcia satelitarne Esri są pobierane tylko z własnym kluczem; bez niego mapa pokazuje zdjęcia NASA GIBS.</source>
+        <translation>Esri&apos;s satellite imagery is fetched only with your own key; without one the map shows NASA GIBS imagery.</translation>
+    </message>
+    <message>
+        <source>Klucz API Esri: tylko litery, cyfry oraz . _ - (do 512 znaków).</source>
+        <translation>Esri API key: letters, digits and . _ - only (up to 512 characters).</translation>
+    </message>
+    <message>
+        <source>Lista trzęsień</source>
+        <translation>Earthquake list</translation>
+    </message>
+    <message>
+        <source>nie można połączyć</source>
+        <translation>cannot connect</translation>
+    </message>
+    <message>
+        <source>nieznany host</source>
+        <translation>host not found</translation>
+    </message>
+    <message>
+        <source>przekroczony czas oczekiwania</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>błąd TLS</source>
+        <translation>TLS error</translation>
+    </message>
+    <message>
+        <source>za dużo przekierowań</source>
+        <translation>too many redirects</translation>
+    </message>
+    <message>
+        <source>adres inny niż http i https</source>
+        <translation>not an http or https address</translation>
+    </message>
+    <message>
+        <source>za duża odpowiedź</source>
+        <translation>answer too large</translation>
+    </message>
+    <message>
+        <source>błąd sieci</source>
+        <translation>network error</translation>
+    </message>
+    <message>
+        <source>Wiatr słoneczny: brak danych (%1)</source>
+        <translation>Solar wind: no data (%1)</translation>
     </message>
     <message>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>

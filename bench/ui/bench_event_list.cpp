@@ -4,11 +4,13 @@
 // running its event loop meanwhile, and the memory then.
 //
 //   bench_event_list [--listed N] [--round N] [--pushes N] [--sorted] [--sorted-by COLUMN] [--no-map] [--places N]
+//                    [--max-rows N]
 // (--sorted: by the magnitude, largest first; --sorted-by: by that column, in its first click's order; --places:
 // a home and N-1 more places, so the distance and shaking columns and the places' tooltips are made.)
+// (--max-rows: the list's bound, 5,000 unless given.)
+#include <malloc.h>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -43,6 +45,22 @@ public:
 std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+// The heap in use (malloc's own count) and the process's anonymous memory, KiB.
+long HeapKiB() {
+    return static_cast<long>(mallinfo2().uordblks / 1024);
+}
+
+long AnonymousKiB() {
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    std::string line;
+    while (std::getline(rollup, line)) {
+        if (line.rfind("Anonymous:", 0) == 0) {
+            return std::atol(line.c_str() + 10);
+        }
+    }
+    return 0;
 }
 
 long RssKiB() {
@@ -141,6 +159,7 @@ int main(int argc, char** argv) {
     int listed = 5000, round = 20000, pushes = 1000;
     bool sorted = false, withMap = true;
     int places = 0;
+    int maxRows = ListBounds::kDefaultMaxRows;
     int sortColumn = kColumnMagnitude;
     for (int i = 1; i < argc; ++i) {
         const auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
@@ -157,11 +176,13 @@ int main(int argc, char** argv) {
             sortColumn = std::clamp(next(), 0, static_cast<int>(kEventColumnCount - 1));
         } else if (!std::strcmp(argv[i], "--no-map"))
             withMap = false;
+        else if (!std::strcmp(argv[i], "--max-rows"))
+            maxRows = std::max(next(), 1);
         else if (!std::strcmp(argv[i], "--places"))
             places = std::clamp(next(), 0, 10);
     }
     QApplication app(argc, argv);
-    QTableWidget list;
+    CEventList list;
     list.resize(700, 400);
     SetUpEventList(list);
     auto* sorter = new CEventListSorter(list);
@@ -205,6 +226,7 @@ int main(int argc, char** argv) {
         QuakeListUpdate::Hooks hooks;
         hooks.store = [](const std::vector<QuakeEvent>&) { return ArchiveWriteResult{}; };
         hooks.nowUtcMs = [now] { return now; };
+        hooks.bounds.maxRows = maxRows;
         QuakeListUpdate update(view, registry, unstored, FeedFlags{busy, news, firstFillDone}, sound, hooks);
         StallMeter meter;
         QEventLoop loop;
@@ -233,9 +255,15 @@ int main(int argc, char** argv) {
     };
 
     qint64 stall = 0;
+    malloc_trim(0);
+    const long heapBefore = HeapKiB();
+    const long anonBefore = AnonymousKiB();
     const qint64 fillMs = measure([&](QuakeListUpdate& u) { u.Run([&] { return events(listed); }); }, &stall);
     std::printf("first fill of %d: %lld ms, longest UI stall %lld ms (longest UI call %.1f ms CPU), %d rows\n", listed,
                 static_cast<long long>(fillMs), static_cast<long long>(stall), worstCallMs, list.rowCount());
+    malloc_trim(0);
+    std::printf("after the first fill: heap %ld -> %ld KiB, anonymous %ld -> %ld KiB\n", heapBefore, HeapKiB(),
+                anonBefore, AnonymousKiB());
     if (sorted) {
         sorter->SetOrder({sortColumn, kEventColumns[sortColumn].firstOrder});
     }

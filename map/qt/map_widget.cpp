@@ -1,5 +1,7 @@
 #include "map/qt/map_widget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
@@ -27,6 +29,7 @@
 #include "map/circle_hit.h"
 #include "map/land_outline.h"
 #include "map/qt/map_look.h"
+#include "map/qt/tile_disk_cache.h"
 
 namespace dravik {
 
@@ -100,6 +103,14 @@ QImage DecodeTile(QByteArray body) {
     return image;
 }
 
+// A map is a picture to a screen reader, not an unnamed filler; its name is its owner's to give.
+QAccessibleInterface* MapAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("dravik::CMapWidget") && object != nullptr && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    }
+    return nullptr;
+}
+
 QString CacheDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/dravik/tiles");
 }
@@ -113,9 +124,14 @@ QColor map_look::AgeColour(int age) {
 CMapWidget::CMapWidget(QWidget* parent)
     : QWidget(parent),
       m_view({20, 10}, 2, 0, 0),
-      m_tileOverride(TileUrlOverride()),
-      m_layers(LayersOfKind(0, m_tileOverride)),
+      m_choice{TileUrlOverride(), TileSubdomainsOverride(), std::string(), std::string()},
+      m_layers(LayersOfKind(0, m_choice)),
       m_cache(kTilesInMemory, kTileBytesInMemory) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(MapAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
     setMouseTracking(true);
     setCursor(Qt::OpenHandCursor);
     setMinimumSize(60, 60);
@@ -143,7 +159,7 @@ QNetworkAccessManager* CMapWidget::Network() {
     if (m_network == nullptr) {
         m_network = new QNetworkAccessManager(this);
         m_network->setProxyFactory(new EnvironmentProxy);
-        auto* disk = new QNetworkDiskCache(m_network);
+        auto* disk = new CTileDiskCache(m_network);
         disk->setCacheDirectory(CacheDirectory());
         disk->setMaximumCacheSize(kDiskCacheBytes);
         m_network->setCache(disk);
@@ -165,7 +181,30 @@ void CMapWidget::SetKind(int kind) {
         return;
     }
     m_kind = kind;
-    m_layers = LayersOfKind(kind, m_tileOverride);
+    ReloadLayers();
+}
+
+void CMapWidget::SetEsriKey(const std::string& key) {
+    if (key != m_choice.esriKey) {
+        m_choice.esriKey = key;
+        ReloadLayers();
+    }
+}
+
+void CMapWidget::SetCreditLanguage(const std::string& lang) {
+    if (lang != m_choice.lang) {
+        m_choice.lang = lang;
+        ReloadLayers();
+    }
+}
+
+void CMapWidget::ReloadLayers() {
+    m_layers = LayersOfKind(m_kind, m_choice);
+    QString credits;
+    for (const AttributionPart& part : m_layers.attribution) {
+        credits += QString::fromStdString(part.text);
+    }
+    setAccessibleDescription(credits);
     if (m_view.Zoom() > m_layers.maxZoom) {
         m_view.ZoomAt(m_layers.maxZoom, {width() / 2.0, height() / 2.0}, m_layers.maxZoom);
     }
@@ -268,13 +307,23 @@ void CMapWidget::RestoreTiles() {
     ViewChanged();
 }
 
+std::vector<std::pair<std::string, std::string>> CMapWidget::VisibleRequests() const {
+    std::vector<std::pair<std::string, std::string>> requests;
+    const std::string baseService = ServiceOfLayer(m_layers.base);
+    const std::string overlayService = ServiceOfLayer(m_layers.overlay);
+    for (const TilePlacement& placement : m_view.VisibleTiles(TileDetailHere())) {
+        requests.emplace_back(TileUrl(m_layers.base, placement.tile), baseService);
+        if (!m_layers.overlay.urlTemplate.empty()) {
+            requests.emplace_back(TileUrl(m_layers.overlay, placement.tile), overlayService);
+        }
+    }
+    return requests;
+}
+
 std::vector<std::string> CMapWidget::VisibleUrls() const {
     std::vector<std::string> urls;
-    for (const TilePlacement& placement : m_view.VisibleTiles(TileDetailHere())) {
-        urls.push_back(TileUrl(m_layers.base, placement.tile));
-        if (!m_layers.overlay.urlTemplate.empty()) {
-            urls.push_back(TileUrl(m_layers.overlay, placement.tile));
-        }
+    for (auto& request : VisibleRequests()) {
+        urls.push_back(std::move(request.first));
     }
     return urls;
 }
@@ -291,9 +340,9 @@ void CMapWidget::RequestTiles() {
         m_cache.Abandoned(url);
     }
     const qint64 now = NowMs();
-    for (const std::string& url : visible) {
+    for (const auto& [url, service] : VisibleRequests()) {
         if (m_cache.Claim(url, now)) {
-            m_queue.Enqueue(url);
+            m_queue.Enqueue(url, service);
         }
     }
     for (const std::string& url : m_queue.TakeStartable(now)) {
@@ -323,7 +372,8 @@ void CMapWidget::RequestTiles() {
 
 void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
     QNetworkRequest request(QUrl(QString::fromStdString(url)));
-    request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent.isEmpty() ? QByteArray("Dravik") : m_userAgent);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      m_userAgent.isEmpty() ? QByteArray::fromStdString(TileUserAgent({})) : m_userAgent);
     // A fresh copy on disk is used as it is, a stale one is asked after (the services' cache headers decide);
     // a stale copy is still shown when the service cannot be reached.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
@@ -719,6 +769,17 @@ void CMapWidget::wheelEvent(QWheelEvent* event) {
         ViewChanged();
     }
     event->accept();
+}
+
+void CMapWidget::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        emit LanguageChanged();
+    }
+}
+
+QDateTime CMapWidget::CachedTileExpiry(const QString& url) {
+    return Network()->cache()->metaData(QUrl(url)).expirationDate();
 }
 
 bool CMapWidget::event(QEvent* event) {

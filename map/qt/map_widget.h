@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
@@ -12,6 +13,8 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "map/circle_hit.h"
@@ -65,6 +68,11 @@ public:
 
     // The map kind (see LayersOfKind); the centre and the zoom stay.
     void SetKind(int kind);
+    // The user's Esri key (empty for none): with one the satellite kinds show Esri's imagery, else NASA GIBS's.
+    void SetEsriKey(const std::string& key);
+    // The language of the credits where a service gives its own ("DE"; English otherwise).
+    void SetCreditLanguage(const std::string& lang);
+    const MapKindLayers& Layers() const { return m_layers; }
     int Kind() const { return m_kind; }
     void SetMarker(const std::optional<GeoPoint>& marker);
     const std::optional<GeoPoint>& Marker() const { return m_marker; }
@@ -87,8 +95,10 @@ public:
     const std::vector<MapBand>& Bands() const { return m_bands; }
     const QString& BandsCaption() const { return m_bandsCaption; }
     void SetTilesFailedText(const QString& text);
+    const QString& TilesFailedText() const { return m_tilesFailedText; }
     // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
     void SetNote(const QString& text);
+    const QString& Note() const { return m_note; }
     // A button over the map's top right corner that emits ActionClicked; empty for none.
     void SetAction(const QString& text);
     void SetUserAgent(const QByteArray& agent) { m_userAgent = agent; }
@@ -106,10 +116,14 @@ public:
     // Whether a tile of the view could not be had.
     bool TilesFailing() const;
     std::size_t TilesInMemory() const { return m_pixmaps.size(); }
+    // When the disk cache's copy of a tile goes stale; invalid for a tile not on disk.
+    QDateTime CachedTileExpiry(const QString& url);
 
 signals:
     void CircleClicked(int id);
     void ActionClicked();
+    // The application's language changed: whoever gave the map its texts gives them again.
+    void LanguageChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -121,6 +135,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Link {
@@ -129,11 +144,15 @@ private:
     };
 
     void ViewChanged();
+    // Takes the layers of the kind, the key and the language anew.
+    void ReloadLayers();
     void RequestTiles();
     // cachedOnly: from the disk cache alone, whatever its age.
     void StartRequest(const std::string& url, bool cachedOnly);
     void OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly);
     std::vector<std::string> VisibleUrls() const;
+    // The view's tiles with the service each counts against.
+    std::vector<std::pair<std::string, std::string>> VisibleRequests() const;
     // Finer tiles on a HiDPI screen, while the kind has a finer zoom.
     int TileDetailHere() const;
     QNetworkAccessManager* Network();
@@ -159,7 +178,7 @@ private:
 
     MapViewport m_view;
     int m_kind = 0;
-    std::string m_tileOverride;
+    TileChoice m_choice;
     MapKindLayers m_layers;
     std::optional<GeoPoint> m_marker;
     std::vector<MapCircle> m_circles;

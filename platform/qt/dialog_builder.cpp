@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "platform/qt/field_names.h"
+
 namespace dravik {
 namespace {
 
@@ -248,6 +250,9 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
     auto* dialogBox = qobject_cast<QDialog*>(dialog);
     QButtonGroup* radioGroup = nullptr;
     int radioIndex = 0;
+    NameComboBoxesByLabel();
+    // A text label just before a field in the template is that field's label.
+    QLabel* fieldLabel = nullptr;
     for (const DialogControl& control : tmpl.controls) {
         QWidget* widget = factory ? factory(control, dialog) : nullptr;
         if (widget == nullptr) {
@@ -264,6 +269,13 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const ControlFacto
         if (control.kind == ControlKind::Frame) {
             widget->lower();
         }
+        const bool field = control.kind == ControlKind::DatePicker || control.kind == ControlKind::ComboBox ||
+                           control.kind == ControlKind::ListView;
+        if (field && fieldLabel != nullptr) {
+            NameFieldByLabel(fieldLabel, widget);
+        }
+        fieldLabel =
+            control.kind == ControlKind::Static && !control.text.empty() ? qobject_cast<QLabel*>(widget) : nullptr;
 
         if ((control.flags & kStyleGroup) != 0) {
             radioGroup = nullptr;

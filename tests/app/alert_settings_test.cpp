@@ -501,20 +501,20 @@ TEST(AlertTextsTest, TimeHeaderNamesTheZoneInForceNow) {
 
 TEST(AlertTextsTest, BothLanguages) {
     EXPECT_EQ(DistanceText("EN", 1240.4, 135.0, ""), "1 240 km SE of Home");
-    EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "12 346 km na północ od: Kraków");
-    EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "0 km na zachód od: Dom");
+    EXPECT_EQ(DistanceText("PL", 12345.6, 0.0, "Kraków"), "Kraków: 12 346 km na północ");
+    EXPECT_EQ(DistanceText("PL", 0.2, 270.0, ""), "Dom: 0 km na zachód");
     const struct {
         double bearing;
         const char* pl;
         const char* en;
     } points[] = {
-        {45.0, "10 222 km na północny wschód od: Warszawa", "10 222 km NE of Warszawa"},
-        {90.0, "10 222 km na wschód od: Warszawa", "10 222 km E of Warszawa"},
-        {135.0, "10 222 km na południowy wschód od: Warszawa", "10 222 km SE of Warszawa"},
-        {200.0, "10 222 km na południe od: Warszawa", "10 222 km S of Warszawa"},
-        {225.0, "10 222 km na południowy zachód od: Warszawa", "10 222 km SW of Warszawa"},
-        {315.0, "10 222 km na północny zachód od: Warszawa", "10 222 km NW of Warszawa"},
-        {359.0, "10 222 km na północ od: Warszawa", "10 222 km N of Warszawa"},
+        {45.0, "Warszawa: 10 222 km na północny wschód", "10 222 km NE of Warszawa"},
+        {90.0, "Warszawa: 10 222 km na wschód", "10 222 km E of Warszawa"},
+        {135.0, "Warszawa: 10 222 km na południowy wschód", "10 222 km SE of Warszawa"},
+        {200.0, "Warszawa: 10 222 km na południe", "10 222 km S of Warszawa"},
+        {225.0, "Warszawa: 10 222 km na południowy zachód", "10 222 km SW of Warszawa"},
+        {315.0, "Warszawa: 10 222 km na północny zachód", "10 222 km NW of Warszawa"},
+        {359.0, "Warszawa: 10 222 km na północ", "10 222 km N of Warszawa"},
     };
     for (const auto& p : points) {
         EXPECT_EQ(DistanceText("PL", 10222.0, p.bearing, "Warszawa"), p.pl);
@@ -576,7 +576,7 @@ TEST(AlertTextsTest, BothLanguages) {
     d.hasDistance = true;
     d.distanceKm = 1240.0;
     d.bearingDeg = 180.0;
-    EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\n1 240 km na południe od: Dom");
+    EXPECT_EQ(NotificationBody("PL", e, s, d), "2026-12-07 15:03, głębokość 10 km\nDom: 1 240 km na południe");
 }
 
 // The body names every place where II or more is expected, strongest first, then what the agency said.
@@ -608,7 +608,7 @@ TEST(AlertTextsTest, NotificationNamesEachPlacesShakingAndTheFeltReportsInEveryL
          "Patras: II (weak shaking), 173 km\nFelt reports: 1 234 (largest V)\nPAGER alert level: orange\n"
          "Tsunami message issued – check official warnings"},
         {"PL",
-         "2026-12-07 15:03, głębokość 10 km\n14 km na północ od: Dom\nDom: IV (lekkie wstrząsy), 14 km\n"
+         "2026-12-07 15:03, głębokość 10 km\nDom: 14 km na północ\nDom: IV (lekkie wstrząsy), 14 km\n"
          "Patras: II (słabe wstrząsy), 173 km\nZgłoszenia odczuć: 1 234 (najsilniej V)\n"
          "Poziom alarmu PAGER: pomarańczowy\nKomunikat o tsunami – sprawdź oficjalne ostrzeżenia"},
         {"DE",

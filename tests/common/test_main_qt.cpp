@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/net/qt_page_fetcher.h"
+#include "platform/page_fetcher.h"
 #include "resources/resources.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_hooks.h"
@@ -25,5 +27,7 @@ int main(int argc, char** argv) {
         hook();
     }
     QApplication app(argc, argv);
+    dravik::CQtPageFetcher fetcher;
+    const dravik::ScopedPageFetcher useFetcher(fetcher);
     return RUN_ALL_TESTS();
 }

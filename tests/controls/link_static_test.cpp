@@ -1,13 +1,16 @@
 #include "controls/link_static.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <QUrl>
 #include <algorithm>
 #include <memory>
@@ -159,6 +162,57 @@ TEST_F(LinkStaticTest, FontIsTheParentsWithoutUnderlineAndFollowsIt) {
     EXPECT_TRUE(link->font().bold());
     EXPECT_EQ(link->font().pixelSize(), 17);
     EXPECT_EQ(link->font().family(), underlined.family());
+}
+
+// The site link is reached and used from the keyboard and by a screen reader as a link: Tab comes to it, it
+// shows where the focus is, Enter and Space open it, and it is exposed as a link named by its text whose press
+// opens it too.
+TEST(LinkStatic, ATabStopWithAFocusMarkOpenedByKeysAndExposedAsALink) {
+    QWidget window;
+    auto* before = new QPushButton(QStringLiteral("Schowaj"), &window);
+    std::vector<QUrl> opened;
+    auto* link = new CLinkStatic(&window, [&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    link->setText(QStringLiteral("dravik.example"));
+    link->SetURL(QStringLiteral("http://dravik.example"));
+    link->setGeometry(0, 40, 120, 20);
+    window.resize(200, 80);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    before->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(link->hasFocus()) << "the link is no Tab stop";
+    const QImage focused = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_NE(focused, unfocused) << "no focus mark";
+    // The mark runs round the label's edge; the text inside is drawn as before.
+    const QRect inside = link->rect().adjusted(1, 1, -1, -1);
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            ASSERT_EQ(focused.pixel(x, y), unfocused.pixel(x, y)) << x << "," << y;
+        }
+    }
+
+    QTest::keyClick(link, Qt::Key_Return);
+    QTest::keyClick(link, Qt::Key_Space);
+    QTest::keyClick(link, Qt::Key_A);  // other keys do nothing
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_TRUE(link->IsVisited());
+
+    QAccessibleInterface* exposed = QAccessible::queryAccessibleInterface(link);
+    ASSERT_NE(exposed, nullptr);
+    EXPECT_EQ(exposed->role(), QAccessible::Link);
+    EXPECT_EQ(exposed->text(QAccessible::Name), QStringLiteral("dravik.example"));
+    EXPECT_TRUE(exposed->state().focusable);
+    QAccessibleActionInterface* actions = exposed->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened.back(), QUrl(QStringLiteral("http://dravik.example")));
 }
 
 }  // namespace

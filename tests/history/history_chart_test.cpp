@@ -255,6 +255,33 @@ TEST(HistoryChart, JoinedPointsRunFromTheNewestAndMarkTheSelected) {
     EXPECT_EQ(one.markers.size(), 1u);
 }
 
+TEST(HistoryChart, JoinedPointsTooDenseForLinesAreMarksOfTheirOwn) {
+    test::ScopedTimeZone tz("UTC");
+    // A point a minute across the day on plots of a few widths: lines only while a row has two pixels.
+    std::vector<std::string> times;
+    for (int m = 0; m < 600; ++m) {
+        times.push_back((m / 60 < 10 ? "0" : "") + std::to_string(m / 60) + ":" + (m % 60 < 10 ? "0" : "") +
+                        std::to_string(m % 60));
+    }
+    std::vector<ChartRow> rows;
+    for (const std::string& t : times) {
+        rows.push_back({"4.0", "2016-01-15", t});
+    }
+    for (const int width : {800, 1600, 3000}) {
+        const ChartGeometry g = ComputeChart(OneDay(kValueMagnitude, kStyleJoined, 7, width), rows);
+        const bool lines = static_cast<int>(rows.size()) * 2 <= g.plot.Width();
+        EXPECT_EQ(g.polyline.size(), lines ? rows.size() : 0u) << width;
+        // Every row keeps a mark where it has no line, and the selected one is marked last.
+        if (!lines) {
+            ASSERT_EQ(g.markers.size(), rows.size()) << width;
+            EXPECT_EQ(g.markers.back().ink, ChartInk::kSelected);
+            EXPECT_LE(g.markers[0].width, 2);
+        }
+    }
+    EXPECT_TRUE(ComputeChart(OneDay(kValueMagnitude, kStyleJoined, -1, 800), rows).polyline.empty());
+    EXPECT_EQ(ComputeChart(OneDay(kValueMagnitude, kStyleJoined, -1, 1400), rows).polyline.size(), rows.size());
+}
+
 TEST(HistoryChart, OddInputsDrawWhatTheyCan) {
     test::ScopedTimeZone tz("UTC");
     ChartInput reversed = OneDay(kValueMagnitude, kStyleBars);

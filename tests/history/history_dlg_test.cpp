@@ -159,8 +159,9 @@ TEST(HistoryDlg, OpensOnTheDefaultRangeNewestFirst) {
     QAbstractItemModel* model = List(dlg)->model();
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Lokalizacja");
     EXPECT_EQ(model->headerData(5, Qt::Horizontal).toString(), QString::fromUtf8("Dług."));
-    // Widths keep the proportions of 45, 180, 70, 55, 52, 52.
-    EXPECT_NEAR(List(dlg)->columnWidth(1), 4 * List(dlg)->columnWidth(0), 4);
+    // Widths keep the proportions of 45, 180, 70, 55, 52, 52, the region taking the rest of the list's width.
+    EXPECT_NEAR(List(dlg)->columnWidth(2), ScaledColumnWidth(dlg.font(), 70), 1);
+    EXPECT_GE(List(dlg)->columnWidth(1), 4 * List(dlg)->columnWidth(0) - 4);
     EXPECT_FALSE(model->data(model->index(0, 0), Qt::DecorationRole).value<QPixmap>().isNull());
     EXPECT_EQ(model->data(model->index(0, 4), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
               Qt::AlignRight);

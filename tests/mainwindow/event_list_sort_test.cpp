@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QTableWidget>
 #include <QTest>
 #include <cmath>
 #include <map>
@@ -88,11 +87,11 @@ protected:
     std::vector<std::string> Ids() const {
         std::vector<std::string> ids;
         for (int row = 0; row < m_list.rowCount(); ++row) {
-            const std::string region = m_list.item(row, 1)->text().toStdString();
+            const std::string region = m_list.Text(row, 1).toStdString();
             const std::string id = region.substr(7);
             // Every cell of a row belongs to the same event.
-            EXPECT_EQ(m_list.item(row, 0)->text().toStdString(), m_mags.at(id)) << "row " << row;
-            EXPECT_EQ(m_list.item(row, 3)->text().toStdString(), m_times.at(id)) << "row " << row;
+            EXPECT_EQ(m_list.Text(row, 0).toStdString(), m_mags.at(id)) << "row " << row;
+            EXPECT_EQ(m_list.Text(row, 3).toStdString(), m_times.at(id)) << "row " << row;
             ids.push_back(id);
         }
         return ids;
@@ -106,7 +105,7 @@ protected:
 
     test::FakeSettingsStorage m_storage;
     test::ScopedSettingsStorage m_scoped{m_storage};
-    QTableWidget m_list;
+    CEventList m_list;
     QList<QIcon> m_images;
     test::FakeUiThread m_ui;
     std::map<std::string, std::string> m_mags;
@@ -140,8 +139,8 @@ TEST_F(SortedListTest, InsertionWhileSortedKeepsTheListConsistent) {
     m_times["g"] = "19:30";
     view.InsertEvents(0, {Event("f", "6.1", "2016-05-10", "19:20"), Event("g", "2.0", "2016-05-10", "19:30")});
     EXPECT_EQ(Ids(), (std::vector<std::string>{"f", "b", "e", "a", "c", "g", "d"}));
-    ASSERT_EQ(m_list.selectedItems().size(), 7);
-    EXPECT_EQ(m_list.selectedItems().front()->row(), 4) << "still on c";
+    ASSERT_EQ(m_list.selectionModel()->selectedIndexes().size(), 7);
+    EXPECT_EQ(m_list.selectionModel()->selectedIndexes().front().row(), 4) << "still on c";
 
     Click(0);
     EXPECT_EQ(Ids(), (std::vector<std::string>{"d", "g", "c", "a", "e", "b", "f"}));
@@ -153,7 +152,7 @@ TEST_F(SortedListTest, InsertionWhileSortedKeepsTheListConsistent) {
     EXPECT_EQ(Ids(), (std::vector<std::string>{"g", "f", "e", "a", "b", "c", "d"}));
     EXPECT_FALSE(m_list.horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(Sorter().Order().column, -1);
-    EXPECT_EQ(m_list.selectedItems().front()->row(), 5) << "still on c";
+    EXPECT_EQ(m_list.selectionModel()->selectedIndexes().front().row(), 5) << "still on c";
 
     // Back in classic order, the feed's index means a row again.
     Insert(view, 0, Event("h", "1.0", "2016-05-10", "19:40"));
@@ -209,7 +208,7 @@ TEST_F(SortedListTest, RowsPlacedOneByOneEndWhereASortPutsThem) {
     const EventListOrder orders[] = {
         {0, Qt::DescendingOrder}, {0, Qt::AscendingOrder}, {2, Qt::DescendingOrder}, {3, Qt::AscendingOrder}};
     for (const EventListOrder& order : orders) {
-        m_list.setRowCount(0);
+        m_list.Model().Clear();
         CEventListView view(m_list, m_images, m_ui, [] {});
         Sorter().SetOrder(order);
         for (int i = 0; i < 120; ++i) {
@@ -222,7 +221,7 @@ TEST_F(SortedListTest, RowsPlacedOneByOneEndWhereASortPutsThem) {
             view.InsertEvents(i % 9 == 0 ? IQuakeListView::kAppendItem : 0, {e});
         }
         const std::vector<std::string> placed = Ids();
-        m_list.sortItems(order.column, order.order);
+        m_list.Model().sort(order.column, order.order);
         EXPECT_EQ(Ids(), placed) << "column " << order.column << " order " << order.order;
         Sorter().SetOrder({});
     }
@@ -354,7 +353,7 @@ TEST_F(EveryColumnTest, FeedRowsAndRevisionsKeepTextAndDistanceOrders) {
                       {Quake({"g", "1.0", "Bz", "2016-05-08", "02:00", "1.00 ", "1.00 ", "5", std::nullopt})});
     const std::vector<std::string> byRegion{"f", "c", "a", "e", "g", "d", "b"};
     EXPECT_EQ(RowIds(), byRegion);
-    m_list.sortItems(kColumnRegion, Qt::AscendingOrder);
+    m_list.Model().sort(kColumnRegion, Qt::AscendingOrder);
     EXPECT_EQ(RowIds(), byRegion) << "as a full sort leaves it";
 
     QuakeEvent e = Quake(kColumnQuakes[4]);
@@ -368,7 +367,7 @@ TEST_F(EveryColumnTest, FeedRowsAndRevisionsKeepTextAndDistanceOrders) {
     view.InsertEvents(0, {Quake({"i", "1.0", "I", "2016-05-11", "04:00", "1.00 ", "1.00 ", "5", std::nullopt})});
     const std::vector<std::string> byDistance{"b", "f", "h", "d", "a", "e", "i", "c", "g"};
     EXPECT_EQ(RowIds(), byDistance);
-    m_list.sortItems(kColumnDistance, Qt::AscendingOrder);
+    m_list.Model().sort(kColumnDistance, Qt::AscendingOrder);
     EXPECT_EQ(RowIds(), byDistance) << "as a full sort leaves it";
 
     // The quake moved: nearer than all.

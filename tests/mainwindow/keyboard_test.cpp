@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTableWidget>
 #include <QTest>
 
+#include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
@@ -26,12 +26,12 @@ protected:
         services.startFeedWorker = false;
         m_dlg = std::make_unique<CMonitorDlg>(nullptr, services);
         m_dlg->OnInitDialog();
-        QTableWidget* list = m_dlg->m_listEvents;
-        list->setRowCount(3);
         for (int row = 0; row < 3; ++row) {
-            for (int column = 0; column < list->columnCount(); ++column) {
-                list->setItem(row, column, new QTableWidgetItem(QString::number(row * 10 + column)));
-            }
+            QuakeEvent e;
+            e.eventId = std::to_string(row);
+            e.mag = std::to_string(row * 10);
+            e.region = std::to_string(row * 10 + 1);
+            InsertEventRow(*m_dlg->m_listEvents, m_dlg->m_imageList, row, e, -1);
         }
         m_dlg->show();
         QApplication::setActiveWindow(m_dlg.get());
@@ -56,7 +56,7 @@ protected:
     std::unique_ptr<CMonitorDlg> m_dlg;
 };
 
-TEST_F(MainKeyboardTest, TabVisitsTheListOnceThenTheMapControlsAndTheHideButtonNeverTheMap) {
+TEST_F(MainKeyboardTest, TabVisitsTheListOnceThenTheMapControlsTheHideButtonAndTheLinkNeverTheMap) {
     m_dlg->m_listEvents->setFocus(Qt::TabFocusReason);
     std::vector<int> visited{FocusedControl()};
     for (int presses = 0; presses < 20; ++presses) {
@@ -68,25 +68,25 @@ TEST_F(MainKeyboardTest, TabVisitsTheListOnceThenTheMapControlsAndTheHideButtonN
         visited.push_back(now);
     }
     // The map kinds are one stop (the arrow keys move within them), the checked one; the plates' box follows.
-    const std::vector<int> expected = {1003, 1006, 1007, 1020, 1002};
+    const std::vector<int> expected = {1003, 1006, 1007, 1020, 1002, 1018};
     EXPECT_EQ(visited, expected);
     EXPECT_EQ(FocusedControl(), 1003) << "round to the list again";
 }
 
 TEST_F(MainKeyboardTest, ArrowKeysMoveWithinTheListAndTabLeavesItFromAnyRow) {
-    QTableWidget* list = m_dlg->m_listEvents;
+    CEventList* list = m_dlg->m_listEvents;
     list->setFocus(Qt::TabFocusReason);
-    list->setCurrentCell(0, 0);
+    list->setCurrentIndex(list->model()->index(0, 0));
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_EQ(list->currentIndex().row(), 2);
     QTest::keyClick(list, Qt::Key_Right);
-    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_EQ(list->currentIndex().row(), 2);
     QTest::keyClick(list, Qt::Key_Tab);
     EXPECT_EQ(FocusedControl(), 1006);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(FocusedControl(), 1003);
-    EXPECT_EQ(list->currentRow(), 2) << "Tab does not move the row";
+    EXPECT_EQ(list->currentIndex().row(), 2) << "Tab does not move the row";
 }
 
 TEST_F(MainKeyboardTest, MenuOpensWithF10AndAltAndItsCommandsShowTheirKeys) {

@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTableWidget>
 #include <cstdlib>
 
 #include "controls/palette_colours.h"
 #include "controls/sheen_button.h"
 #include "controls/status_line.h"
+#include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "tests/common/dark_palette.h"
 #include "tests/common/fake_settings_storage.h"
@@ -57,15 +57,21 @@ TEST(MainWindowLook, DrawnControlsFollowLightAndDarkThemes) {
         services.startFeedWorker = false;
         CMonitorDlg dlg(nullptr, services);
         dlg.OnInitDialog();
-        QTableWidget* list = dlg.m_listEvents;
+        CEventList* list = dlg.m_listEvents;
         const char* rows[][7] = {{"5.3", "NORTHERN ALGERIA", "2026-12-07", "15:03", "36.61", "4.21", "10"},
                                  {"4.1", "CRETE, GREECE", "2026-12-07", "14:41", "35.20", "25.11", "35"},
                                  {"2.8", "POLAND", "2026-12-07", "13:02", "51.45", "16.20", "5"}};
-        list->setRowCount(3);
         for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 7; ++c) {
-                list->setItem(r, c, new QTableWidgetItem(QString::fromUtf8(rows[r][c])));
-            }
+            QuakeEvent e;
+            e.eventId = std::to_string(r);
+            e.mag = rows[r][0];
+            e.region = rows[r][1];
+            e.data1 = rows[r][2];
+            e.data2 = rows[r][3];
+            e.wsp1 = rows[r][4];
+            e.wsp2 = rows[r][5];
+            e.depth = rows[r][6];
+            InsertEventRow(*list, dlg.m_imageList, r, e, MagnitudeClass(e.mag));
         }
         list->selectRow(0);
         ShowStatusText(qobject_cast<QLabel*>(dlg.GetDlgItem(1019)),

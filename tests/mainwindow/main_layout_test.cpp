@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
-#include <QTableWidget>
+#include "mainwindow/event_list.h"
 
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
@@ -27,7 +27,7 @@ std::unique_ptr<QDialog> ClassicMainWindow() {
                 case 1002:
                     return new CSheenButton(QString::fromStdString(control.text), parent);
                 case 1003:
-                    return new QTableWidget(parent);
+                    return new CEventList(parent);
                 case 1018:
                     return new CLinkStatic(parent);
                 default:

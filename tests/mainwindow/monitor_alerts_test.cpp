@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTableWidget>
 #include <QTimer>
 
 #include <filesystem>
@@ -211,7 +210,8 @@ TEST_F(MonitorAlertsTest, RevisedQuakesChangeTheirRowAndNotificationsFindTheirQu
     const int alpha = RowOfRegion(*dlg, "ALPHA");
     ASSERT_GE(alpha, 0);
     EXPECT_EQ(dlg->GetItemText(alpha, 0), "5.8");
-    EXPECT_NE(dlg->m_listEvents->item(alpha, 1)->toolTip().toStdString().find("M 4.0 → M 5.8"), std::string::npos);
+    EXPECT_NE(dlg->m_listEvents->Text(alpha, 1, Qt::ToolTipRole).toStdString().find("M 4.0 → M 5.8"),
+              std::string::npos);
 
     dlg->hide();
     m_notifier.Click(m_notifier.notices[0].key);
@@ -226,12 +226,12 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     Store(kHomeLatitude, "52.23");
     Store(kHomeLongitude, "21.01");
     auto dlg = MakeWindow();
-    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time (UTC)"));
+    EXPECT_EQ(dlg->m_listEvents->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Time (UTC)"));
     // The page's 18:03 UTC is stored as 19:03 (under TZ=UTC the classic form is one hour ahead).
     m_page = QuakePageHtml({Row("500001", "5.1", "ROME", "41.90", "12.50")});
     dlg->RefreshQuakeList();
     EXPECT_EQ(dlg->GetItemText(0, 3), "18:03");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip(),
+    EXPECT_EQ(dlg->m_listEvents->Text(0, 1, Qt::ToolTipRole),
               QStringLiteral("1 315 km SW of Home\nHome: I – not felt, 1 315 km"));
 
     AlertSettings s = dlg->CurrentAlertSettings();
@@ -240,8 +240,8 @@ TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {
     dlg->ApplyAlertSettings(s);
     EXPECT_EQ(dlg->GetItemText(0, 3), "19:03");
     EXPECT_EQ(dlg->GetItemText(0, 2), "2016-05-10");
-    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
-    EXPECT_TRUE(dlg->m_listEvents->item(0, 1)->toolTip().isEmpty());
+    EXPECT_EQ(dlg->m_listEvents->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Time"));
+    EXPECT_TRUE(dlg->m_listEvents->Text(0, 1, Qt::ToolTipRole).isEmpty());
 }
 
 // A region and a home name that are markup: the row's tooltip shows them as text and opens no file.
@@ -252,7 +252,7 @@ TEST_F(MonitorAlertsTest, ARowsTooltipNeverReadsMarkupFromTheSourceOrTheHome) {
     auto dlg = MakeWindow();
     m_page = QuakePageHtml({Row("500001", "5.1", "<img src=\"/nonexistent/probe.png\">", "41.90", "12.50")});
     dlg->RefreshQuakeList();
-    const QString tip = dlg->m_listEvents->item(0, 1)->toolTip();
+    const QString tip = dlg->m_listEvents->Text(0, 1, Qt::ToolTipRole);
     ASSERT_TRUE(tip.contains(QStringLiteral("km SW of"))) << tip.toStdString();
     const test::RenderedText shown(tip);
     EXPECT_TRUE(shown.asked.isEmpty()) << shown.asked.join(' ').toStdString();
@@ -264,7 +264,7 @@ TEST_F(MonitorAlertsTest, ARowsTooltipNeverReadsMarkupFromTheSourceOrTheHome) {
 // keeps the list sorted by it when the home moves, and hides it again (classic order back) when the home goes.
 TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     auto dlg = MakeWindow();
-    QTableWidget& list = *dlg->m_listEvents;
+    CEventList& list = *dlg->m_listEvents;
     m_page =
         QuakePageHtml({Row("500003", "3.0", "ATHENS", "37.98", "23.73"), Row("500002", "4.0", "ROME", "41.90", "12.50"),
                        Row("500001", "5.1", "BERLIN", "52.52", "13.40")});
@@ -272,7 +272,7 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     ASSERT_EQ(dlg->GetItemCount(), 3);
     const std::vector<std::string> classic{"ATHENS", "ROME", "BERLIN"};
     EXPECT_TRUE(list.isColumnHidden(7));
-    EXPECT_EQ(list.horizontalHeaderItem(7)->text(), QStringLiteral("Distance"));
+    EXPECT_EQ(list.model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Distance"));
 
     const auto regions = [&] {
         std::vector<std::string> out;
@@ -296,7 +296,7 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
     list.resize(1400, list.height());
     QApplication::sendPostedEvents();
     int widths = 0;
-    for (int column = 0; column < list.columnCount(); ++column) {
+    for (int column = 0; column < list.model()->columnCount(); ++column) {
         widths += list.columnWidth(column);
     }
     EXPECT_EQ(widths, list.viewport()->width());
@@ -321,30 +321,30 @@ TEST_F(MonitorAlertsTest, DistanceColumnFollowsTheHomePlace) {
 // tooltip names each place.
 TEST_F(MonitorAlertsTest, ShakingColumnAndTooltipCoverEveryPlace) {
     auto dlg = MakeWindow();
-    QTableWidget& list = *dlg->m_listEvents;
+    CEventList& list = *dlg->m_listEvents;
     m_page =
         QuakePageHtml({Row("500003", "4.5", "ATHENS", "37.98", "23.73"), Row("500002", "6.0", "FAR", "0.00", "0.00"),
                        Row("500001", "5.0", "TIRANA", "41.33", "19.82")});
     dlg->RefreshQuakeList();
     ASSERT_EQ(dlg->GetItemCount(), 3);
     EXPECT_TRUE(list.isColumnHidden(kColumnShaking));
-    EXPECT_EQ(list.item(0, kColumnShaking), nullptr) << "no items while no place is set";
+    EXPECT_FALSE(list.model()->index(0, kColumnShaking).isValid()) << "no items while no place is set";
 
     AlertSettings s = dlg->CurrentAlertSettings();
     s.places = {{"Athens", 37.98, 23.73}, {"Tirana", 41.33, 19.82}};
     dlg->ApplyAlertSettings(s);
     EXPECT_FALSE(list.isColumnHidden(kColumnShaking));
     EXPECT_FALSE(list.isColumnHidden(kColumnDistance)) << "places without a home show distances too";
-    EXPECT_EQ(list.horizontalHeaderItem(kColumnShaking)->text(), QStringLiteral("Shaking"));
+    EXPECT_EQ(list.model()->headerData(kColumnShaking, Qt::Horizontal).toString(), QStringLiteral("Shaking"));
     const auto shakingOf = [&](const std::string& region) {
         return dlg->GetItemText(RowOfRegion(*dlg, region), kColumnShaking);
     };
     EXPECT_EQ(shakingOf("ATHENS"), "IV");
     EXPECT_EQ(shakingOf("TIRANA"), "V");
     EXPECT_EQ(shakingOf("FAR"), "I");
-    const QTableWidgetItem* athens = list.item(RowOfRegion(*dlg, "ATHENS"), kColumnShaking);
-    EXPECT_EQ(athens->background().color(), QColor::fromRgb(IntensityColour(4)));
-    EXPECT_EQ(list.item(RowOfRegion(*dlg, "ATHENS"), 1)->toolTip().toStdString(),
+    const QModelIndex athens = list.model()->index(RowOfRegion(*dlg, "ATHENS"), kColumnShaking);
+    EXPECT_EQ(qvariant_cast<QColor>(athens.data(Qt::BackgroundRole)), QColor::fromRgb(IntensityColour(4)));
+    EXPECT_EQ(list.Text(RowOfRegion(*dlg, "ATHENS"), 1, Qt::ToolTipRole).toStdString(),
               "0 km N of Athens\nAthens: IV – light, 0 km\nTirana: I – not felt, 501 km");
 
     emit list.horizontalHeader()->sectionClicked(kColumnShaking);
@@ -379,7 +379,7 @@ TEST_F(MonitorAlertsTest, AHomePlaceSetDuringARoundHoldsForItsRows) {
     dlg->RefreshQuakeList();
     ASSERT_EQ(dlg->GetItemCount(), 1);
     EXPECT_EQ(dlg->GetItemText(0, 7), "1 315 km");
-    EXPECT_EQ(dlg->m_listEvents->item(0, 1)->toolTip().toStdString(),
+    EXPECT_EQ(dlg->m_listEvents->Text(0, 1, Qt::ToolTipRole).toStdString(),
               "1 315 km SW of Home\nHome: I – not felt, 1 315 km");
 }
 
@@ -402,9 +402,9 @@ TEST_F(MonitorAlertsTest, SettingsWindowFromTheMenuStoresWhatOkTakes) {
     EXPECT_EQ(stored->bytes.substr(0, stored->bytes.find('\0')), "4.5");
     EXPECT_EQ(dlg->CurrentAlertSettings().globalMagnitude, 4.5);
     EXPECT_EQ(dlg->CurrentAlertSettings().timeDisplay, TimeDisplay::Local);
-    EXPECT_EQ(dlg->m_listEvents->horizontalHeaderItem(3)->text(),
+    EXPECT_EQ(dlg->m_listEvents->model()->headerData(3, Qt::Horizontal).toString(),
               QString::fromStdString(TimeHeaderText("EN", TimeDisplay::Local)));
-    EXPECT_NE(dlg->m_listEvents->horizontalHeaderItem(3)->text(), QStringLiteral("Time"));
+    EXPECT_NE(dlg->m_listEvents->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Time"));
 }
 
 // "Start with my session" is the autostart entry itself: ticked, OK writes it; unticked, OK removes it; a

@@ -1,4 +1,5 @@
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/event_list_view.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -201,7 +201,7 @@ TEST_F(MonitorDlgTest, StatusLineShowsAnArchiveProblemWhileItLasts) {
     EXPECT_EQ(dlg->GetDlgItemText(kIdStatusLine), wind);
 }
 
-// A source that cannot be read names itself, and why, beside the solar wind in the status line and in the tray
+// A source that cannot be read names itself, and why, before the solar wind in the status line and in the tray
 // icon's tooltip until it reads again; an empty list says why it is empty only while nothing can be read.
 TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     SetLang("EN");
@@ -211,14 +211,15 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
     const std::string wind = dlg->GetDlgItemText(kIdStatusLine);
     ASSERT_NE(wind.find("412.3"), std::string::npos) << wind;
     const FetchResult refused{0, "", false, "Couldn't connect to server"};
-    const std::string refusedLine = wind + " | Source unavailable: 127.0.0.1 (Couldn't connect to server)";
+    // What goes wrong first, so a line too long for the window loses the weather, not the problem.
+    const std::string refusedLine = "Source unavailable: 127.0.0.1 (Couldn't connect to server) | " + wind;
     const struct {
         FetchResult answer;
         std::string line;
         bool note;
     } steps[] = {
         {refused, refusedLine, true},
-        {{503, "Error 503", true, ""}, wind + " | Source unavailable: 127.0.0.1 (HTTP 503)", true},
+        {{503, "Error 503", true, ""}, "Source unavailable: 127.0.0.1 (HTTP 503) | " + wind, true},
         {{200, QuakePageHtml({}), true, ""}, wind, false},
         {{200, QuakePageHtml(NumberedQuakeRows(500000, 2)), true, ""}, wind, false},
         {refused, refusedLine, false},  // the rows listed before are still there to see
@@ -236,6 +237,45 @@ TEST_F(MonitorDlgTest, AFailingSourceIsShownUntilItReadsAgain) {
         if (step.note && note != nullptr) {
             EXPECT_EQ(note->text().toStdString(), "No earthquakes to show: no source can be read.");
         }
+    }
+}
+
+// A fetch's failure reads in the window's language, the network stack's words left to the log; an HTTP status
+// stays as it is.
+TEST_F(MonitorDlgTest, AFailingSourceSaysWhyInTheLanguage) {
+    const auto failed = [](FetchFailure failure) {
+        FetchResult result;
+        result.failure = failure;
+        result.error = "Connection refused";
+        return result;
+    };
+    const struct {
+        const char* lang;
+        FetchResult answer;
+        const char* line;
+    } cases[] = {
+        {"PL", failed(FetchFailure::kCannotConnect), "Źródło niedostępne: 127.0.0.1 (nie można połączyć)"},
+        {"EN", failed(FetchFailure::kCannotConnect), "Source unavailable: 127.0.0.1 (cannot connect)"},
+        {"DE", failed(FetchFailure::kCannotConnect), "Quelle nicht erreichbar: 127.0.0.1 (keine Verbindung möglich)"},
+        {"PL", failed(FetchFailure::kHostNotFound), "Źródło niedostępne: 127.0.0.1 (nieznany host)"},
+        {"EN", failed(FetchFailure::kTimedOut), "Source unavailable: 127.0.0.1 (timed out)"},
+        {"DE", failed(FetchFailure::kTls), "Quelle nicht erreichbar: 127.0.0.1 (TLS-Fehler)"},
+        {"PL", failed(FetchFailure::kTooManyRedirects), "Źródło niedostępne: 127.0.0.1 (za dużo przekierowań)"},
+        {"DE", failed(FetchFailure::kTooLarge), "Quelle nicht erreichbar: 127.0.0.1 (Antwort zu groß)"},
+        {"EN", failed(FetchFailure::kOther), "Source unavailable: 127.0.0.1 (network error)"},
+        {"DE", {503, "Error 503", true, ""}, "Quelle nicht erreichbar: 127.0.0.1 (HTTP 503)"},
+    };
+    for (const auto& c : cases) {
+        SetLang(c.lang);
+        auto dlg = MakeWindow();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quakeAnswer = c.answer;
+        }
+        dlg->RefreshQuakeList();
+        const std::string line = dlg->GetDlgItemText(kIdStatusLine);
+        EXPECT_EQ(line, c.line) << c.lang;
+        EXPECT_EQ(line.find("refused"), std::string::npos) << line;
     }
 }
 
@@ -314,7 +354,8 @@ TEST_F(MonitorDlgTest, ItemImageIsTheMagnitudeClass) {
     ASSERT_EQ(dlg->GetItemCount(), static_cast<int>(cases.size()));
     ASSERT_EQ(dlg->m_imageList.size(), 4);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const QIcon icon = dlg->m_listEvents->item(static_cast<int>(i), 0)->icon();
+        const QIcon icon =
+            qvariant_cast<QIcon>(dlg->m_listEvents->model()->index(static_cast<int>(i), 0).data(Qt::DecorationRole));
         EXPECT_EQ(icon.cacheKey(), dlg->m_imageList[cases[i].second].cacheKey()) << '"' << cases[i].first << '"';
     }
 }
@@ -411,7 +452,10 @@ TEST_F(MonitorDlgTest, StatusLineShowsTheSolarWindInTheLanguage) {
         {"PL", "x speed: <b> 412.3 </b> density: <b>5.1 </b>",
          "Prędkość wiatru słonecznego:  412.3  km/s, gęstość: 5.1  protonów/cm³"},
         {"PL", "x speed: <b>399</b>", "Prędkość wiatru słonecznego: 399 km/s, gęstość:  protonów/cm³"},
-        {"PL", "", "Prędkość wiatru słonecznego:  km/s, gęstość:  protonów/cm³"},
+        // No reading at all (no page, or a page without the values) says so rather than showing bare units.
+        {"PL", "", "Wiatr słoneczny: brak danych (127.0.0.1)"},
+        {"EN", "", "Solar wind: no data (127.0.0.1)"},
+        {"DE", "<html>Wartung</html>", "Sonnenwind: keine Daten (127.0.0.1)"},
         {"EN", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Solar wind speed: 412.3 km/s, density: 5.1 protons/cm³"},
         {"DE", "x speed: <b>412.3</b> y density: <b>5.1</b>", "Sonnenwind: 412.3 km/s, Dichte: 5.1 Protonen/cm³"},
     };
@@ -537,7 +581,7 @@ TEST_F(MonitorDlgTest, EnterShowsTheListsRowOnTheMapAndNeverEndsTheWindow) {
     QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
 
     // The keyboard's current row, not (yet) selected.
-    QTableWidget* list = dlg->m_listEvents;
+    CEventList* list = dlg->m_listEvents;
     list->setFocus();
     list->selectionModel()->setCurrentIndex(list->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
     list->clearSelection();
@@ -612,8 +656,8 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
         SetLang(c.lang);
         auto dlg = MakeWindow();
         std::vector<std::string> headers;
-        for (int column = 0; column < dlg->m_listEvents->columnCount(); ++column) {
-            headers.push_back(dlg->m_listEvents->horizontalHeaderItem(column)->text().toStdString());
+        for (int column = 0; column < kEventColumnCount; ++column) {
+            headers.push_back(dlg->m_listEvents->model()->headerData(column, Qt::Horizontal).toString().toStdString());
         }
         EXPECT_EQ(headers, c.headers) << c.lang;
         EXPECT_EQ(dlg->windowTitle().toStdString(), "Dravik 1.15");
@@ -636,7 +680,7 @@ TEST_F(MonitorDlgTest, ColumnHeadersAndMapKindsFollowTheLanguage) {
             EXPECT_EQ(dlg->m_listEvents->columnWidth(column), ScaledColumnWidth(font, widths[column]));
         }
         // The region column fills the list's spare width, and never shrinks below its own.
-        QTableWidget& list = *dlg->m_listEvents;
+        CEventList& list = *dlg->m_listEvents;
         const auto others = [&] {
             int sum = 0;
             for (int column = 0; column < 7; ++column) {

@@ -2,7 +2,6 @@
 // mark on the quake a message names, and a feed that fails.
 #include <QApplication>
 #include <QDesktopServices>
-#include <QTableWidget>
 #include <QUrl>
 
 #include <ctime>
@@ -11,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
 #include "tests/common/fake_notifier.h"
@@ -76,7 +76,7 @@ protected:
     static std::string TooltipOf(const CMonitorDlg& dlg, const std::string& region) {
         for (int row = 0; row < dlg.GetItemCount(); ++row) {
             if (dlg.GetItemText(row, 1) == region) {
-                return dlg.m_listEvents->item(row, 1)->toolTip().toStdString();
+                return dlg.m_listEvents->Text(row, 1, Qt::ToolTipRole).toStdString();
             }
         }
         return "<no row>";

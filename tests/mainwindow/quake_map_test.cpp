@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <chrono>
 #include <iostream>
@@ -66,7 +65,7 @@ protected:
     }
 
     CMapBrowser& Map() { return *m_dlg->m_browser; }
-    QTableWidget& List() { return *m_dlg->m_listEvents; }
+    CEventList& List() { return *m_dlg->m_listEvents; }
     int Circles() { return static_cast<int>(Map().Circles().size()); }
     void Insert(int index, const QuakeEvent& e) {
         InsertEventRow(List(), m_dlg->m_imageList, index, e, MagnitudeClass(e.mag));
@@ -194,7 +193,7 @@ TEST_F(QuakeMapTest, TheSelectedQuakesShakingAndEveryPlaceReachTheMap) {
     }
     // Revised to a smaller magnitude, the bands shrink with it.
     const double outer = Map().Bands().front().arcDegrees;
-    List().item(5, 0)->setText("5.5");
+    List().Model().MutableRow(5).mag = "5.5";
     m_dlg->OnRowRevised(5);
     ASSERT_FALSE(Map().Bands().empty());
     EXPECT_LT(Map().Bands().front().arcDegrees, outer);
@@ -228,7 +227,7 @@ TEST_F(QuakeMapTest, ClickOnACircleSelectsItsRowAndMovesTheMarker) {
     ClickCircle(*circle);
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return m_dlg->GetFirstSelectedItem() == row; }));
     const QRect visible = List().viewport()->rect();
-    EXPECT_TRUE(visible.intersects(List().visualItemRect(List().item(row, 0))));
+    EXPECT_TRUE(visible.intersects(List().visualRect(List().model()->index(row, 0))));
 
     const QuakeEvent e = GridEvent(row, m_now);
     ASSERT_TRUE(Map().Marker());
@@ -244,7 +243,7 @@ TEST_F(QuakeMapTest, ClickOnACircleSelectsItsRowAndMovesTheMarker) {
     EXPECT_EQ(Map().Viewport().Zoom(), 6);
 
     // Sorted otherwise, the rows keep their circles.
-    List().sortItems(1, Qt::DescendingOrder);
+    List().Model().sort(1, Qt::DescendingOrder);
     for (int r = 0; r < List().rowCount(); r += 37) {
         const int id = m_dlg->m_pQuakeMap->CircleOfRow(r);
         ASSERT_GE(id, 0);
@@ -256,7 +255,7 @@ TEST_F(QuakeMapTest, RemovedRowsTakeTheirCirclesAlong) {
     ListAndShow(100);
     // The oldest rows go, one at a time and in a block, as a list that keeps a bounded number does.
     const int lastId = m_dlg->m_pQuakeMap->CircleOfRow(99);
-    List().removeRow(99);
+    List().model()->removeRow(99);
     EXPECT_EQ(m_dlg->m_pQuakeMap->CircleCount(), 99);
     EXPECT_EQ(Circles(), 99);
     EXPECT_EQ(m_dlg->m_pQuakeMap->RowOfCircle(lastId), -1);
@@ -277,7 +276,7 @@ TEST_F(QuakeMapTest, RemovedRowsTakeTheirCirclesAlong) {
     EXPECT_EQ(m_dlg->GetFirstSelectedItem(), 42);
     Insert(0, GridEvent(300, m_now));
     ASSERT_TRUE(test::ProcessEventsUntil([&] { return Circles() == 61; }));
-    List().setRowCount(0);
+    List().Model().Clear();
     EXPECT_EQ(Circles(), 0);
     EXPECT_EQ(m_dlg->m_pQuakeMap->CircleCount(), 0);
 }
@@ -296,8 +295,8 @@ TEST_F(QuakeMapTest, NewAndRevisedEventsKeepTheView) {
     // A revision moves the row's circle and gives it its new size.
     const int row = 5;
     const int id = m_dlg->m_pQuakeMap->CircleOfRow(row);
-    List().item(row, 4)->setText("10.00 ");
-    List().item(row, 0)->setText("7.5");
+    List().Model().MutableRow(row).wsp1 = "10.00 ";
+    List().Model().MutableRow(row).mag = "7.5";
     m_dlg->OnRowRevised(row);
     const MapCircle* revised = CircleOf(row);
     ASSERT_NE(revised, nullptr);

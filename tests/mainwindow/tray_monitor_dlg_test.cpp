@@ -25,6 +25,7 @@
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/fake_tray_shell.h"
+#include "tests/common/scoped_env.h"
 
 namespace dravik {
 namespace {
@@ -105,6 +106,28 @@ protected:
     test::FakeTrayShell m_shell;
     test::FakeNotifier m_notifier;
 };
+
+// Two sources that cannot be read while the window is in the tray: the tooltip says so first, as far as the tray
+// shows, and the status line names both before anything else.
+TEST_F(TrayMonitorDlgTest, TheTooltipStartsWithWhatGoesWrongAndFitsTheTray) {
+    test::ScopedEnv sources("DRAVIK_QUAKE_URL", "http://127.0.0.1:9/a http://127.0.0.2:9/b");
+    test::ScopedEnv wind("DRAVIK_SOLAR_WIND_URL", "http://127.0.0.1:9/wind");
+    test::ScopedEnv xray("DRAVIK_XRAY_URL", "http://127.0.0.1:9/xray");
+    auto dlg = MakeWindow();
+    dlg->OnHide();
+    ASSERT_NE(dlg->m_pTray, nullptr);
+    EXPECT_EQ(m_shell.calls.back().Tip(), "Dravik - monitoring sejsmiczny");
+    dlg->RefreshQuakeList();
+    const std::string tip = m_shell.calls.back().Tip();
+    EXPECT_EQ(tip.rfind("Źródło niedostępne: 127.0.0.1 (no answer)\nŹródło nied", 0), 0u) << tip;
+    EXPECT_LE(tip.size(), kTrayTipSize - 1);
+    EXPECT_EQ(tip.substr(tip.size() - 3), "\xE2\x80\xA6") << "a cut tip says it goes on";
+    EXPECT_EQ(dlg->GetDlgItemText(1019).rfind("Źródło niedostępne: 127.0.0.1 (no answer) | Źródło niedostępne: "
+                                              "127.0.0.2 (no answer)",
+                                              0),
+              0u)
+        << dlg->GetDlgItemText(1019);
+}
 
 TEST_F(TrayMonitorDlgTest, HidingAddsTheIconOfTheLanguageAndShowingRemovesIt) {
     struct Row {

@@ -67,6 +67,30 @@ TEST(VersionCheckTest, DottedVersionsCompareAsNumbers) {
     EXPECT_EQ(std::string("Dravik ") + kProgramVersion, "Dravik 1.15");
 }
 
+// The status line's notice names the version in use, the new one and the address to get it from, in every
+// language; nothing for an answer that announces nothing newer.
+TEST(VersionCheckTest, TheStatusNoticeNamesBothVersionsAndTheSite) {
+    const std::string own = kProgramVersion;
+    const struct {
+        const char* answer;
+        const char* lang;
+        std::string expected;
+    } rows[] = {
+        {"ok:9.99", "PL", "Dostępna jest nowa wersja 9.99 (masz " + own + "): http://dravik.example"},
+        {"ok:9.99", "EN", "New version 9.99 available (you have " + own + "): http://dravik.example"},
+        {"ok:9.99", "DE", "Neue Version 9.99 verfügbar (Sie haben " + own + "): http://dravik.example"},
+        {"ok:1.00", "EN", ""},
+        {"ok:9.9", "EN", ""},  // not the answer's form
+        {"", "PL", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(VersionStatusNotice(row.answer, row.lang, "http://dravik.example"), row.expected)
+            << row.answer << " " << row.lang;
+    }
+    // One number: the request names the version the caption shows.
+    EXPECT_EQ(VersionCheckAddress().substr(VersionCheckAddress().find("?w=") + 3), own);
+}
+
 using Clock = std::chrono::steady_clock;
 
 using test::ProcessEventsUntil;
@@ -102,7 +126,7 @@ TEST(VersionCheckTest, AsksTheSiteOnceAndShowsTheNoticeCaptionedWithTheProgramsN
     check.Start(onAnswer);  // once per start, however often asked
     ASSERT_TRUE(ProcessEventsUntil([&] { return answered; }));
     check.Stop();
-    EXPECT_EQ(asked, std::vector<std::string>{"http://127.0.0.1:9/wersja.php?w=1.14"});
+    EXPECT_EQ(asked, std::vector<std::string>{"http://127.0.0.1:9/wersja.php?w=" + std::string(kProgramVersion)});
     EXPECT_EQ(caption.toStdString(), "Dravik");
     EXPECT_TRUE(text.endsWith("127.0.0.1")) << text.toStdString();
     EXPECT_EQ(buttons, 1);
@@ -159,7 +183,8 @@ TEST(VersionCheckTest, ASiteThatNeverAnswersDelaysNeitherTheStartNorTheEnd) {
     const auto started = Clock::now();
     check.Start([&](const std::string&) { answered = true; });
     const auto startMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return server.RequestCount("/wersja.php?w=1.14") == 1; }));
+    ASSERT_TRUE(
+        ProcessEventsUntil([&] { return server.RequestCount("/wersja.php?w=" + std::string(kProgramVersion)) == 1; }));
     const auto stopping = Clock::now();
     check.Stop();
     const auto stopMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stopping).count();

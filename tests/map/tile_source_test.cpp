@@ -13,25 +13,46 @@ TEST(TileSourceTest, EachKindAsksItsService) {
     const TileId tile{5, 17, 10};
     struct Case {
         int kind;
+        const char* esriKey;
+        const char* lang;
         const char* base;
         const char* overlay;
         int maxZoom;
         const char* credit;
     };
+    const char* gibs =
+        "https://gibs.earthdata.nasa.gov/wmts/epsg3857/best/BlueMarble_NextGeneration/default/"
+        "GoogleMapsCompatible_Level8/5/10/17.jpeg";
     const Case cases[] = {
-        {0, "https://tile.openstreetmap.org/5/17/10.png", "", 19, "OpenStreetMap"},
-        {1, "https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/5/10/17", "", 19,
-         "Powered by Esri"},
-        {2, "https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/5/10/17",
-         "https://server.arcgisonline.com/ArcGIS/rest/services/Reference/World_Boundaries_and_Places/MapServer/tile/"
-         "5/10/17",
+        {0, "", "PL", "https://tile.openstreetmap.org/5/17/10.png", "", 19, "\xC2\xA9 OpenStreetMap contributors"},
+        {1, "k3y", "PL",
+         "https://ibasemaps-api.arcgis.com/arcgis/rest/services/World_Imagery/MapServer/tile/5/10/17?token=k3y", "", 19,
+         "Powered by Esri | Source: Esri, Maxar, Earthstar Geographics, and the GIS User Community"},
+        {2, "k3y", "EN",
+         "https://ibasemaps-api.arcgis.com/arcgis/rest/services/World_Imagery/MapServer/tile/5/10/17?token=k3y",
+         "https://ibasemaps-api.arcgis.com/arcgis/rest/services/Reference/World_Boundaries_and_Places/MapServer/"
+         "tile/5/10/17?token=k3y",
          19, "Powered by Esri"},
-        {3, "https://a.tile.opentopomap.org/5/17/10.png", "", 17, "OpenTopoMap"},
-        {7, "https://tile.openstreetmap.org/5/17/10.png", "", 19, "OpenStreetMap"},
+        // Without a key Esri is never asked: the keyless imagery stands in, with its own zoom and credit.
+        {1, "", "PL", gibs, "", 8, "Imagery: NASA EOSDIS GIBS"},
+        {2, "", "DE", gibs,
+         "https://gibs.earthdata.nasa.gov/wmts/epsg3857/best/Reference_Labels_15m/default/"
+         "GoogleMapsCompatible_Level13/5/10/17.png",
+         8,
+         "Imagery: NASA EOSDIS GIBS, Blue Marble: NASA Earth Observatory | Labels: \xC2\xA9 OpenStreetMap "
+         "contributors"},
+        {3, "", "EN", "https://a.tile.opentopomap.org/5/17/10.png", "", 17,
+         "Map data: \xC2\xA9 OpenStreetMap contributors, SRTM | Map display: \xC2\xA9 OpenTopoMap (CC-BY-SA)"},
+        {3, "", "DE", "https://a.tile.opentopomap.org/5/17/10.png", "", 17,
+         "Kartendaten: \xC2\xA9 OpenStreetMap-Mitwirkende, SRTM | Kartendarstellung: \xC2\xA9 OpenTopoMap (CC-BY-SA)"},
+        {7, "", "PL", "https://tile.openstreetmap.org/5/17/10.png", "", 19, "OpenStreetMap"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.kind);
-        const MapKindLayers layers = LayersOfKind(c.kind);
+        SCOPED_TRACE(std::to_string(c.kind) + " " + c.esriKey + " " + c.lang);
+        TileChoice choice;
+        choice.esriKey = c.esriKey;
+        choice.lang = c.lang;
+        const MapKindLayers layers = LayersOfKind(c.kind, choice);
         EXPECT_EQ(TileUrl(layers.base, tile), c.base);
         EXPECT_EQ(layers.overlay.urlTemplate.empty() ? std::string() : TileUrl(layers.overlay, tile), c.overlay);
         EXPECT_EQ(layers.maxZoom, c.maxZoom);
@@ -43,6 +64,10 @@ TEST(TileSourceTest, EachKindAsksItsService) {
         }
         EXPECT_NE(credits.find(c.credit), std::string::npos) << credits;
         EXPECT_TRUE(linked);
+        for (const TileLayer* layer : {&layers.base, &layers.overlay}) {
+            const bool esri = layer->urlTemplate.find("arcgis") != std::string::npos;
+            EXPECT_EQ(esri, *c.esriKey != 0 && (layer == &layers.base || c.kind == 2)) << layer->urlTemplate;
+        }
     }
     // One tile, one address: the subdomain follows the tile, so the disk cache finds it again.
     const TileLayer topo = LayersOfKind(3).base;

@@ -74,8 +74,10 @@ def check_control(deb):
     check(fields.get("Priority") == "optional", f"Priority: {fields.get('Priority')}")
     check(fields.get("Architecture") == run(["dpkg", "--print-architecture"]).stdout.strip(), "Architecture")
     depends = fields.get("Depends", "")
-    for library in ("libqt6svg6", "libqt6network6", "libsqlite3-0", "libcurl4"):
+    for library in ("libqt6svg6", "libqt6network6", "libsqlite3-0"):
         check(library in depends, f"Depends lacks {library}: {depends}")
+    # One HTTP stack: every fetch goes through Qt Network.
+    check("curl" not in depends, f"Depends names libcurl: {depends}")
     # The map is drawn by the program itself: no web engine comes with it.
     check("webengine" not in depends and "webchannel" not in depends, f"Depends names a web engine: {depends}")
     # The extended description: continuation lines after the synopsis, none longer than 80 columns.

@@ -1,5 +1,6 @@
 #include "platform/qt/dialog_builder.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -335,6 +336,50 @@ TEST(DialogBuilderTest, SortedComboAddsAndFindsLikeTheSystemCombo) {
     QComboBox unsorted;
     AddComboString(&unsorted, "b");
     EXPECT_EQ(AddComboString(&unsorted, "a"), 1);
+}
+
+// A screen reader names each field by the label before it in the template, never by its value: the history
+// window's date boxes by "Pokaż od" and "do", a combo box by its label whatever item is chosen. A label before
+// anything but a field names nothing.
+TEST(DialogBuilderTest, FieldsAreNamedByTheirLabelsNotTheirValues) {
+    const DialogTemplate tmpl{
+        1,
+        "t",
+        200,
+        100,
+        {
+            {kNoControlId, ControlKind::Static, "Pokaż &od:", 0, 0, 40, 8, kStyleNone},
+            {10, ControlKind::DatePicker, "", 40, 0, 50, 12, kStyleTabStop},
+            {kNoControlId, ControlKind::Static, "Czas", 0, 20, 40, 8, kStyleNone},
+            {11, ControlKind::ComboBox, "", 40, 20, 80, 40, kStyleTabStop},
+            {kNoControlId, ControlKind::Static, "Opis", 0, 40, 40, 8, kStyleNone},
+            {12, ControlKind::PushButton, "Zamknij", 40, 40, 50, 14, kStyleTabStop},
+            {13, ControlKind::ComboBox, "", 40, 60, 80, 40, kStyleTabStop},
+        },
+    };
+    QDialog dialog;
+    BuildDialog(&dialog, tmpl, nullptr, nullptr);
+    auto* combo = qobject_cast<QComboBox*>(FindControl(&dialog, 11));
+    ASSERT_NE(combo, nullptr);
+    combo->addItems({QStringLiteral("Klasyczny"), QStringLiteral("UTC")});
+    combo->setCurrentIndex(1);
+    const auto name = [&](int id) {
+        QAccessibleInterface* exposed = QAccessible::queryAccessibleInterface(FindControl(&dialog, id));
+        return exposed != nullptr ? exposed->text(QAccessible::Name).toStdString() : std::string("<none>");
+    };
+    EXPECT_EQ(name(10), "Pokaż od");
+    EXPECT_EQ(name(11), "Czas");
+    EXPECT_EQ(name(12), "Zamknij") << "a button keeps its own text";
+    qobject_cast<QComboBox*>(FindControl(&dialog, 13))->addItem(QStringLiteral("WSZYSTKIE"));
+    EXPECT_EQ(name(13), "WSZYSTKIE") << "without a label the item still says something";
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(combo);
+    EXPECT_EQ(box->role(), QAccessible::ComboBox);
+    EXPECT_EQ(box->text(QAccessible::Value), QStringLiteral("UTC")) << "the chosen item is the value";
+    ASSERT_EQ(box->childCount(), 1) << "the list of items is still reachable";
+    EXPECT_EQ(box->child(0)->object(), combo->view());
+    const auto* label = qobject_cast<QLabel*>(dialog.findChildren<QLabel*>().value(0));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->buddy(), FindControl(&dialog, 10)) << "the label's mnemonic reaches its field";
 }
 
 }  // namespace

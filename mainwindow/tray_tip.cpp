@@ -1,0 +1,33 @@
+#include "mainwindow/tray_tip.h"
+
+#include "mainwindow/system_tray.h"
+
+namespace dravik {
+
+std::string TrayTipText(const std::string& title, const std::vector<std::string>& problems, std::size_t maxBytes) {
+    if (problems.empty()) {
+        return CutTrayTip(title, maxBytes);
+    }
+    std::string joined;
+    for (const std::string& problem : problems) {
+        joined += (joined.empty() ? "" : "\n") + problem;
+    }
+    if (joined.size() + 1 + title.size() <= maxBytes) {
+        return joined + "\n" + title;
+    }
+    if (joined.size() <= maxBytes) {
+        return joined;
+    }
+    static const std::string kEllipsis = "\xE2\x80\xA6";
+    if (maxBytes < kEllipsis.size()) {
+        return CutTrayTip(joined, maxBytes);
+    }
+    std::string cut = CutTrayTip(joined, maxBytes - kEllipsis.size());
+    // An ellipsis after a line break or a space would stand apart from the words it cuts.
+    while (!cut.empty() && (cut.back() == '\n' || cut.back() == ' ')) {
+        cut.pop_back();
+    }
+    return cut + kEllipsis;
+}
+
+}  // namespace dravik
