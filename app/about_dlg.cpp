@@ -8,7 +8,7 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "feed/event_fields.h"
+#include "sources/event_fields.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <sstream>
 
-#include "feed/intensity.h"
-#include "feed/time_display.h"
+#include "shaking/intensity.h"
+#include "alerts/time_display.h"
 #include "platform/environment.h"
 
 namespace dravik {

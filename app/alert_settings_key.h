@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/settings_key.h"
-#include "feed/alert_rule.h"
+#include "alerts/alert_rule.h"
 
 namespace dravik {
 

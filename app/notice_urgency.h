@@ -1,6 +1,6 @@
 #pragma once
 
-#include "feed/alert_rule.h"
+#include "alerts/alert_rule.h"
 #include "platform/notifier.h"
 
 namespace dravik {

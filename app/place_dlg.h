@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <string>
 
-#include "feed/geo.h"
+#include "sources/geo.h"
 
 class QLineEdit;
 class QPushButton;

@@ -17,7 +17,7 @@
 #include "app/settings_value.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "map/tile_source.h"
 #include "platform/qt/field_names.h"
 

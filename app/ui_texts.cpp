@@ -14,10 +14,10 @@
 
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
-#include "feed/geo.h"
-#include "feed/intensity.h"
-#include "feed/page_fetch.h"
-#include "feed/time_display.h"
+#include "sources/geo.h"
+#include "shaking/intensity.h"
+#include "sources/page_fetch.h"
+#include "alerts/time_display.h"
 #include "resources/translations.h"
 
 namespace dravik {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "feed/alert_rule.h"
+#include "alerts/alert_rule.h"
 #include "platform/archive_status.h"
 #include "resources/translations.h"
 

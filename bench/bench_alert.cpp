@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/alert_rule.h"
+#include "alerts/alert_rule.h"
 
 namespace {
 

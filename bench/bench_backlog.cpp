@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "feed/quake_list_update.h"
-#include "feed/quake_registry.h"
+#include "catalogue/quake_list_update.h"
+#include "catalogue/quake_registry.h"
 #include "platform/sound.h"
 
 // A round of the new-event handling while the archive cannot be written and its backlog is at the bound: the

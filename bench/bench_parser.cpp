@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "feed/quake_parser.h"
+#include "sources/quake_parser.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "feed/quake_source.h"
+#include "sources/quake_source.h"
 #include "tests/common/peak_memory.h"
 
 // The structured sources at 10,000 events, beside a plain scan of the same bytes, and the memory a parse

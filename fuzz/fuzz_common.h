@@ -8,7 +8,7 @@
 #include <ctime>
 #include <string>
 
-#include "feed/event_fields.h"
+#include "sources/event_fields.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ::setenv("TZ", "Europe/Warsaw", 1);

@@ -1,4 +1,4 @@
-#include "feed/fdsn_text.h"
+#include "sources/fdsn_text.h"
 #include "fuzz/fuzz_common.h"
 
 // FDSN event text from any service: whatever bytes arrive, every event read keeps its texts within their

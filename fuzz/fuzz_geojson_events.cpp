@@ -1,4 +1,4 @@
-#include "feed/geojson_events.h"
+#include "sources/geojson_events.h"
 #include "fuzz/fuzz_common.h"
 
 // GeoJSON from USGS or EMSC: whatever bytes arrive, reading neither crashes nor lets a text past its bound.

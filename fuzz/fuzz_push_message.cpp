@@ -1,4 +1,4 @@
-#include "feed/geojson_events.h"
+#include "sources/geojson_events.h"
 #include "fuzz/fuzz_common.h"
 
 // One message of EMSC's push service, as the WebSocket hands it over: any text at all.

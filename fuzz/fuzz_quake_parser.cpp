@@ -1,5 +1,5 @@
-#include "feed/quake_parser.h"
-#include "feed/space_weather.h"
+#include "sources/quake_parser.h"
+#include "sources/space_weather.h"
 #include "fuzz/fuzz_common.h"
 
 // The earthquake page and the event service text come from the network: whatever bytes arrive, parsing

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "app/ui_texts.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 

@@ -20,7 +20,7 @@
 #include "app/ui_texts.h"
 #include "app/window_placement.h"
 #include "controls/sheen_button.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "history/chart_frame.h"
 #include "history/history_list_model.h"
 #include "history/history_template.h"

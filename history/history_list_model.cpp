@@ -3,7 +3,7 @@
 #include <QDate>
 
 #include "app/ui_texts.h"
-#include "feed/time_display.h"
+#include "alerts/time_display.h"
 #include "platform/qt/inert_text.h"
 
 namespace dravik {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "feed/geo.h"
+#include "sources/geo.h"
 #include "history/history_list_model.h"
 #include "history/history_query.h"
 #include "platform/archive_status.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "feed/geo.h"
+#include "sources/geo.h"
 
 // The history window's decisions as plain values: magnitude class, date range, range statement and the
 // region combo's search.

@@ -7,8 +7,8 @@
 #include <map>
 #include <mutex>
 
-#include "feed/intensity.h"
-#include "feed/quake_parser.h"
+#include "shaking/intensity.h"
+#include "sources/quake_parser.h"
 
 namespace dravik {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/geo.h"
+#include "sources/geo.h"
 
 // "Which quakes could I have felt": the expected shaking of archived quakes at the user's places, and the SQL
 // prefilter that keeps a long range's query quick. Plain C++, no Qt.

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "feed/event_merge.h"
-#include "feed/intensity.h"
+#include "catalogue/event_merge.h"
+#include "shaking/intensity.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/inert_text.h"
 

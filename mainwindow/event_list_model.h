@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/time_display.h"
+#include "alerts/time_display.h"
 #include "mainwindow/event_list_sort.h"
 
 namespace dravik {

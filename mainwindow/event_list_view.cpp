@@ -11,8 +11,8 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "feed/event_merge.h"
-#include "feed/time_display.h"
+#include "catalogue/event_merge.h"
+#include "alerts/time_display.h"
 #include "mainwindow/event_list.h"
 #include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "feed/alert_rule.h"
-#include "feed/quake_list_update.h"
+#include "alerts/alert_rule.h"
+#include "catalogue/quake_list_update.h"
 #include "mainwindow/event_list.h"
 #include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"

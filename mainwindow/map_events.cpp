@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "feed/time_display.h"
+#include "alerts/time_display.h"
 #include "mainwindow/map_page.h"
 
 namespace dravik {

@@ -24,7 +24,7 @@
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
 #include "controls/tab_chain.h"
-#include "feed/page_fetch.h"
+#include "sources/page_fetch.h"
 #include "history/history_dlg.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"

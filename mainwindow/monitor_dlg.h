@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "feed/alert_rule.h"
-#include "feed/feed_worker.h"
-#include "feed/page_fetch.h"
-#include "feed/push_pump.h"
-#include "feed/quake_list_update.h"
-#include "feed/sequences.h"
-#include "feed/source_reader.h"
-#include "feed/tsunami_watch.h"
+#include "alerts/alert_rule.h"
+#include "catalogue/feed_worker.h"
+#include "sources/page_fetch.h"
+#include "catalogue/push_pump.h"
+#include "catalogue/quake_list_update.h"
+#include "alerts/sequences.h"
+#include "catalogue/source_reader.h"
+#include "alerts/tsunami_watch.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/shaking_bands.h"
 #include "platform/notifier.h"

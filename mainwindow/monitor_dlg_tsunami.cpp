@@ -7,7 +7,7 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "feed/event_fields.h"
+#include "sources/event_fields.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/ui_texts.h"

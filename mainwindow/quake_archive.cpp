@@ -1,7 +1,7 @@
 #include "mainwindow/quake_archive.h"
 
-#include "feed/alert_rule.h"
-#include "feed/event_merge.h"
+#include "alerts/alert_rule.h"
+#include "catalogue/event_merge.h"
 #include "store/event_table.h"
 #include "store/quake_ids.h"
 

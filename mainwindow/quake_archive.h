@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/quake_registry.h"
+#include "catalogue/quake_registry.h"
 #include "platform/archive_status.h"
 
 // The feed's reports and the archive's rows, each in the other's terms.

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "feed/alert_rule.h"
-#include "feed/geo.h"
-#include "feed/intensity.h"
+#include "alerts/alert_rule.h"
+#include "sources/geo.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/quake_parser.h"
+#include "sources/quake_parser.h"
 
 namespace dravik {
 

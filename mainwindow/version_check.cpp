@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/settings_key.h"
-#include "feed/page_fetch.h"
+#include "sources/page_fetch.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/environment.h"
 

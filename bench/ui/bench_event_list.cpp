@@ -24,7 +24,7 @@
 #include <thread>
 #include <utility>
 
-#include "feed/quake_list_update.h"
+#include "catalogue/quake_list_update.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/quake_map.h"

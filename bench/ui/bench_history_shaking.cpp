@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "bench/bench_archive.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "history/history_dlg.h"
 #include "history/history_loader.h"
 #include "history/history_query.h"

@@ -18,7 +18,7 @@
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
 #include "tests/common/fake_settings_storage.h"
-#include "tests/feed/scoped_tz.h"
+#include "tests/common/scoped_tz.h"
 
 namespace dravik {
 namespace {

@@ -94,7 +94,7 @@ std::string SourceDir() {
 }
 
 std::string ReadFeedData(const std::string& name) {
-    std::ifstream in(SourceDir() + "/tests/feed/data/" + name, std::ios::binary);
+    std::ifstream in(SourceDir() + "/tests/fixtures/agencies/" + name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

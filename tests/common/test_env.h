@@ -20,7 +20,7 @@ std::string FixturesDir();
 // The project's source tree, for data files that tests keep beside them.
 std::string SourceDir();
 
-// The bytes of a saved source answer in tests/feed/data; empty when it cannot be read.
+// The bytes of a saved source answer in tests/fixtures/agencies; empty when it cannot be read.
 std::string ReadFeedData(const std::string& name);
 
 // Empty when the data folder (below FixturesDir()) holds its SHA256SUMS and every file listed there, else a

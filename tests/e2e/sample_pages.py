@@ -1,5 +1,5 @@
 """Sample pages for the real program, served on 127.0.0.1: earthquakes from responses saved from EMSC and USGS
-(tests/feed/data, where the README names their origins), the solar wind, and a product site that answers
+(tests/fixtures/agencies, where the README names their origins), the solar wind, and a product site that answers
 nothing new. Used by end-to-end tests and by `make screenshots`.
 """
 
@@ -9,7 +9,7 @@ import os
 import re
 import threading
 
-DATA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "feed", "data")
+DATA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "fixtures", "agencies")
 
 SOURCES = {
     "/emsc": ("emsc_text_2017_m65.txt", "text/plain"),

@@ -4,7 +4,7 @@
 Usage: sequences_e2e.py <path to dravik>
 
 A USGS GeoJSON feed on 127.0.0.1 brings the 2024-01-01 Noto M 7.5 (its USGS values) in its second answer, then
-the five M 5 and larger aftershocks of USGS's saved answer (tests/feed/data/usgs_text_honshu_2024.txt: ids,
+the five M 5 and larger aftershocks of USGS's saved answer (tests/fixtures/agencies/usgs_text_honshu_2024.txt: ids,
 magnitudes, positions and places as saved, origins moved to the last minutes so that they are fresh, in their
 order) three in the third answer and two in the fourth. With the default settings the stand-in notification
 service must record one notification for the main shock and one summary a cycle for its aftershocks; with
@@ -23,7 +23,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import dravik_e2e as e2e  # noqa: E402
 
-DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "feed", "data", "usgs_text_honshu_2024.txt")
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "agencies", "usgs_text_honshu_2024.txt")
 MAIN = "Noto Peninsula, Japan"
 
 

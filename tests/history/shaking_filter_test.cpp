@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "history/history_loader.h"
 #include "history/history_query.h"
 #include "store/event_table.h"

@@ -17,7 +17,7 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/geojson_events.h"
+#include "sources/geojson_events.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
 #include "tests/common/test_env.h"

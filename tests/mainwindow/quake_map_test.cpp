@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "app/place_dlg.h"
-#include "feed/intensity.h"
+#include "shaking/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"

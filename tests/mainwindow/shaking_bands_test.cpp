@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "feed/geo.h"
-#include "feed/intensity.h"
+#include "sources/geo.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 namespace {

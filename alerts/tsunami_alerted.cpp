@@ -1,0 +1,104 @@
+#include "alerts/tsunami_alerted.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "sources/event_fields.h"
+
+namespace dravik {
+namespace {
+
+// An id as the file can hold it: one word of printable bytes.
+bool StorableId(const std::string& id) {
+    return !id.empty() && id.size() <= kMaxSourceIdBytes &&
+           std::none_of(id.begin(), id.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
+}
+
+}  // namespace
+
+TsunamiAlertedLog::TsunamiAlertedLog(std::string path) : m_path(std::move(path)) {}
+
+void TsunamiAlertedLog::Load(std::int64_t nowUtcMs) {
+    m_expiry.clear();
+    std::ifstream in(m_path, std::ios::binary);
+    std::string text(kMaxFileBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            break;  // a line cut off by the size bound (or a crash) is not read
+        }
+        const std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        const std::size_t blank = line.find(' ');
+        if (blank == std::string::npos) {
+            continue;
+        }
+        const std::optional<double> expiry = ReadNumber(std::string_view(line).substr(0, blank));
+        const std::string id = line.substr(blank + 1);
+        if (expiry && StorableId(id)) {
+            Add(id, static_cast<std::int64_t>(*expiry));
+        }
+    }
+    Prune(nowUtcMs);
+}
+
+bool TsunamiAlertedLog::Has(const std::string& id) const {
+    return m_expiry.count(id) != 0;
+}
+
+void TsunamiAlertedLog::Add(const std::string& id, std::int64_t expiresUtcMs) {
+    if (!StorableId(id)) {
+        return;
+    }
+    std::int64_t& expiry = m_expiry[id];
+    expiry = std::max(expiry, expiresUtcMs);
+    while (m_expiry.size() > kMaxIds) {
+        m_expiry.erase(std::min_element(m_expiry.begin(), m_expiry.end(),
+                                        [](const auto& a, const auto& b) { return a.second < b.second; }));
+    }
+}
+
+void TsunamiAlertedLog::Prune(std::int64_t nowUtcMs) {
+    for (auto it = m_expiry.begin(); it != m_expiry.end();) {
+        it = it->second <= nowUtcMs ? m_expiry.erase(it) : std::next(it);
+    }
+}
+
+bool TsunamiAlertedLog::Save(std::int64_t nowUtcMs) {
+    Prune(nowUtcMs);
+    std::string text;
+    for (const auto& [id, expiry] : m_expiry) {
+        text += std::to_string(expiry) + " " + id + "\n";
+    }
+    const std::string temporary = m_path + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = true;
+    for (std::size_t done = 0; written && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        written = n > 0;
+        done += written ? static_cast<std::size_t>(n) : 0;
+    }
+    written = ::fsync(fd) == 0 && written;
+    written = ::close(fd) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), m_path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace dravik

@@ -1,0 +1,295 @@
+#include "catalogue/quake_registry.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "catalogue/quake_list_update.h"
+
+namespace dravik {
+namespace {
+
+bool SameValues(const QuakeEvent& a, const QuakeEvent& b) {
+    return a.mag == b.mag && a.region == b.region && a.data1 == b.data1 && a.data2 == b.data2 && a.wsp1 == b.wsp1 &&
+           a.wsp2 == b.wsp2 && a.depth == b.depth && a.felt == b.felt;
+}
+
+std::vector<std::string> ReportIds(const QuakeEvent& report) {
+    std::vector<std::string> ids{report.eventId};
+    ids.insert(ids.end(), report.otherIds.begin(), report.otherIds.end());
+    return ids;
+}
+
+}  // namespace
+
+std::string QuakeIdKey(const std::string& eventId) {
+    return eventId.find(':') != std::string::npos ? eventId : LeadingNumberKey(eventId);
+}
+
+QuakeRegistry::QuakeRegistry(MergeLimits limits, std::size_t maxQuakes)
+    : m_limits(limits), m_maxQuakes(std::max<std::size_t>(maxQuakes, kMinQuakes)) {}
+
+KnownQuake* QuakeRegistry::Find(const std::string& eventId) {
+    const auto it = m_byKey.find(QuakeIdKey(eventId));
+    return it == m_byKey.end() ? nullptr : it->second;
+}
+
+KnownQuake* QuakeRegistry::FindByIds(const QuakeEvent& report) {
+    for (const std::string& id : ReportIds(report)) {
+        if (KnownQuake* quake = Find(id)) {
+            return quake;
+        }
+    }
+    return nullptr;
+}
+
+KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::string& source, int* replaces) {
+    *replaces = -1;
+    if (!report.hasNumbers || m_limits.originMs < 0) {
+        return nullptr;
+    }
+    const std::int64_t t = report.originUtcMs;
+    const std::int64_t span = m_limits.originMs;
+    const std::int64_t from = t < INT64_MIN + span ? INT64_MIN : t - span;
+    const std::int64_t to = t > INT64_MAX - span ? INT64_MAX : t + span;
+    KnownQuake* best = nullptr;
+    double bestDistance = 0.0;
+    for (auto it = m_byOrigin.lower_bound(from); it != m_byOrigin.end() && it->first <= to; ++it) {
+        KnownQuake& quake = *it->second;
+        // A quake that already has a report of this agency is another quake of it (one agency's distinct ids are
+        // distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it worse:
+        // then this one is that quake's report and the earlier one another quake. Asked first: it is cheap, and a
+        // busy sequence puts many of the agency's own quakes in the window.
+        if (quake.source == source) {
+            continue;
+        }
+        auto earlier = quake.merged.end();
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
+            earlier = std::find_if(quake.merged.begin(), quake.merged.end(),
+                                   [&](const QuakeEvent& m) { return EventSource(QuakeIdKey(m.eventId)) == source; });
+            if (earlier == quake.merged.end()) {
+                continue;
+            }
+        }
+        if (!SameEarthquake(report, quake.values, m_limits)) {
+            continue;
+        }
+        const double distance = MergeDistance(report, quake.values, m_limits);
+        int replacing = -1;
+        if (earlier != quake.merged.end()) {
+            if (distance >= MergeDistance(*earlier, quake.values, m_limits)) {
+                continue;
+            }
+            replacing = static_cast<int>(earlier - quake.merged.begin());
+        }
+        if (best == nullptr || distance < bestDistance) {
+            best = &quake;
+            bestDistance = distance;
+            *replaces = replacing;
+        }
+    }
+    return best;
+}
+
+KnownQuake& QuakeRegistry::Detach(KnownQuake& quake, std::size_t index) {
+    const QuakeEvent report = quake.merged[index];
+    quake.merged.erase(quake.merged.begin() + static_cast<std::ptrdiff_t>(index));
+    for (const std::string& id : ReportIds(report)) {
+        const std::string key = QuakeIdKey(id);
+        const auto it = m_byKey.find(key);
+        if (it != m_byKey.end() && it->second == &quake) {
+            m_byKey.erase(it);
+            quake.keys.erase(std::remove(quake.keys.begin(), quake.keys.end(), key), quake.keys.end());
+        }
+    }
+    quake.sources.clear();
+    for (const std::string& key : quake.keys) {
+        const std::string source = EventSource(key);
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
+            quake.sources.push_back(source);
+        }
+    }
+    return Register(report, ReportIds(report));
+}
+
+ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
+    ReportMatch match;
+    const std::string source = EventSource(report.eventId);
+    KnownQuake* quake = FindByIds(report);
+    int replaces = -1;
+    if (quake == nullptr) {
+        quake = FindByMergeRule(report, source, &replaces);
+    }
+    if (quake == nullptr) {
+        match.quake = &Register(report, ReportIds(report));
+        return match;
+    }
+    match.quake = quake;
+    if (replaces >= 0) {
+        match.detached = &Detach(*quake, static_cast<std::size_t>(replaces));
+    }
+    match.newIds = AddKeys(*quake, report);
+    if (source != quake->source) {
+        match.kind = ReportKind::kOtherAgency;
+        if (report.hasNumbers) {
+            const std::string key = QuakeIdKey(report.eventId);
+            const auto known = std::find_if(quake->merged.begin(), quake->merged.end(),
+                                            [&](const QuakeEvent& m) { return QuakeIdKey(m.eventId) == key; });
+            if (known != quake->merged.end()) {
+                match.newFelt = known->felt != report.felt;
+                *known = report;
+            } else if (std::find(quake->keys.begin(), quake->keys.end(), key) != quake->keys.end()) {
+                quake->merged.push_back(report);
+            }
+        }
+        return match;
+    }
+    // Older news than the quake holds (a lagging copy of the service, a poll behind a push) changes nothing.
+    const bool stale =
+        report.updatedUtcMs != 0 && quake->values.updatedUtcMs != 0 && report.updatedUtcMs < quake->values.updatedUtcMs;
+    if (stale || SameValues(report, quake->values)) {
+        match.kind = ReportKind::kRepeat;
+        return match;
+    }
+    match.kind = ReportKind::kRevision;
+    match.previous = quake->values;
+    // Re-indexed under its new origin, keeping the place the index gives it in the list.
+    QuakeListIt place = m_quakes.end();
+    if (quake->values.hasNumbers) {
+        const auto range = m_byOrigin.equal_range(quake->values.originUtcMs);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (&*it->second == quake) {
+                place = it->second;
+                m_byOrigin.erase(it);
+                break;
+            }
+        }
+    }
+    if (place == m_quakes.end()) {
+        place = std::find_if(m_quakes.begin(), m_quakes.end(), [quake](const KnownQuake& q) { return &q == quake; });
+    }
+    const std::int64_t updated = std::max(report.updatedUtcMs, quake->values.updatedUtcMs);
+    quake->values = report;
+    quake->values.eventId = quake->id;
+    quake->values.updatedUtcMs = updated;
+    IndexOrigin(place);
+    return match;
+}
+
+KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted) {
+    if (ids.empty()) {
+        return nullptr;
+    }
+    QuakeEvent report = values;
+    report.eventId = ids.front();
+    report.otherIds.assign(ids.begin() + 1, ids.end());
+    if (KnownQuake* known = FindByIds(report)) {
+        AddKeys(*known, report);
+        return nullptr;
+    }
+    // A quake of this run that is another agency's report of the archived one: listed while the archive could
+    // not be read. It takes the archived quake's ids, and its reports are stored on the archived row.
+    int replaces = -1;
+    KnownQuake* fold = FindByMergeRule(values, EventSource(QuakeIdKey(ids.front())), &replaces);
+    if (fold != nullptr && !fold->archived && replaces < 0) {
+        AddKeys(*fold, report);
+        fold->archived = true;
+        return fold;
+    }
+    KnownQuake& added = Register(values, ids);
+    added.alerted = alerted;
+    added.archived = true;
+    return nullptr;
+}
+
+KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<std::string>& ids) {
+    KnownQuake quake;
+    quake.id = QuakeIdKey(ids.front());
+    quake.source = EventSource(quake.id);
+    quake.values = values;
+    quake.values.eventId = quake.id;
+    m_quakes.push_back(std::move(quake));
+    const QuakeListIt place = std::prev(m_quakes.end());
+    KnownQuake& added = *place;
+    for (const std::string& id : ids) {
+        QuakeEvent report;
+        report.eventId = id;
+        AddKeys(added, report);
+    }
+    IndexOrigin(place);
+    return added;
+}
+
+bool QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
+    bool added = false;
+    for (const std::string& id : ReportIds(report)) {
+        const std::string key = QuakeIdKey(id);
+        if (id.empty() || !m_byKey.emplace(key, &quake).second) {
+            continue;
+        }
+        quake.keys.push_back(key);
+        added = true;
+        const std::string source = EventSource(key);
+        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
+            quake.sources.push_back(source);
+        }
+    }
+    return added;
+}
+
+void QuakeRegistry::IndexOrigin(QuakeListIt quake) {
+    if (quake->values.hasNumbers) {
+        m_byOrigin.emplace(quake->values.originUtcMs, quake);
+    }
+}
+
+void QuakeRegistry::UnindexOrigin(const KnownQuake& quake) {
+    if (!quake.values.hasNumbers) {
+        return;
+    }
+    const auto range = m_byOrigin.equal_range(quake.values.originUtcMs);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (&*it->second == &quake) {
+            m_byOrigin.erase(it);
+            return;
+        }
+    }
+}
+
+void QuakeRegistry::Erase(QuakeListIt quake) {
+    UnindexOrigin(*quake);
+    for (const std::string& key : quake->keys) {
+        m_byKey.erase(key);
+    }
+    m_quakes.erase(quake);
+}
+
+void QuakeRegistry::EnforceBound() {
+    while (m_quakes.size() > m_maxQuakes) {
+        Erase(m_quakes.begin());
+    }
+}
+
+std::vector<std::int64_t> QuakeRegistry::ListedOrigins() const {
+    std::vector<std::int64_t> origins;
+    for (const auto& [origin, quake] : m_byOrigin) {
+        if (quake->listed) {
+            origins.push_back(origin);
+        }
+    }
+    return origins;
+}
+
+std::size_t QuakeRegistry::ForgetOlderThan(std::int64_t cutoffUtcMs) {
+    std::vector<QuakeListIt> old;
+    for (auto it = m_byOrigin.begin(); it != m_byOrigin.end() && it->first < cutoffUtcMs; ++it) {
+        if (!it->second->listed) {
+            old.push_back(it->second);
+        }
+    }
+    for (const QuakeListIt quake : old) {
+        Erase(quake);
+    }
+    return old.size();
+}
+
+}  // namespace dravik
