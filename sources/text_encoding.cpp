@@ -4,29 +4,10 @@
 #include <cctype>
 #include <cstdint>
 
+#include "platform/charset.h"
+
 namespace dravik {
 namespace {
-
-// Windows-1250 from 0x80 on; 0 where it defines no character.
-constexpr std::uint16_t kCp1250[128] = {
-    0x20AC, 0,      0x201A, 0,      0x201E, 0x2026, 0x2020, 0x2021, 0,      0x2030, 0x0160, 0x2039, 0x015A,
-    0x0164, 0x017D, 0x0179, 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0,      0x2122,
-    0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6,
-    0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, 0x00B0, 0x00B1, 0x02DB, 0x0142,
-    0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, 0x0154,
-    0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD,
-    0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA,
-    0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4,
-    0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
-};
-
-// ISO-8859-2 from 0xA0 to 0xBF; from 0xC0 on it agrees with Windows-1250.
-constexpr std::uint16_t kIso88592A0[32] = {
-    0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, 0x00A8, 0x0160, 0x015E,
-    0x0164, 0x0179, 0x00AD, 0x017D, 0x017B, 0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E,
-    0x015B, 0x02C7, 0x00B8, 0x0161, 0x015F, 0x0165, 0x017A, 0x02DD, 0x017E, 0x017C,
-};
 
 enum class Charset { kGuess, kWindows1250, kIso88592, kLatin1 };
 
@@ -47,35 +28,22 @@ Charset CharsetOf(std::string_view name) {
 }
 
 std::uint32_t Decode(unsigned char byte, Charset charset) {
+    const std::size_t high = byte - 0x80u;
     switch (charset) {
         case Charset::kLatin1:
             return byte;
         case Charset::kIso88592:
-            if (byte >= 0xA0 && byte < 0xC0) {
-                return kIso88592A0[byte - 0xA0];
-            }
-            if (byte >= 0xC0) {
-                return kCp1250[byte - 0x80];
+            if (byte >= 0xA0) {
+                return HighHalf(SingleByteCharset::Iso88592)[high];
             }
             [[fallthrough]];  // C1 controls: mislabelled Windows-1250 more often than not
         case Charset::kWindows1250:
-        case Charset::kGuess:
-            return kCp1250[byte - 0x80] != 0 ? kCp1250[byte - 0x80] : byte;
+        case Charset::kGuess: {
+            const char32_t code = HighHalf(SingleByteCharset::Windows1250)[high];
+            return code != 0 ? code : byte;
+        }
     }
     return byte;
-}
-
-void AppendUtf8(std::uint32_t c, std::string* out) {
-    if (c < 0x80) {
-        *out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        *out += static_cast<char>(0xC0 | (c >> 6));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *out += static_cast<char>(0xE0 | (c >> 12));
-        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // The length of the well-formed UTF-8 sequence at `i`, 0 when there is none.
@@ -158,7 +126,8 @@ std::string ToUtf8(std::string_view bytes, std::string_view charset) {
         chosen = Charset::kWindows1250;
         for (std::size_t i = 0; i < bytes.size();) {
             const std::size_t length = SequenceAt(bytes, i);
-            if (length == 0 && kCp1250[static_cast<unsigned char>(bytes[i]) - 0x80] == 0) {
+            if (length == 0 &&
+                HighHalf(SingleByteCharset::Windows1250)[static_cast<unsigned char>(bytes[i]) - 0x80u] == 0) {
                 chosen = Charset::kLatin1;
                 break;
             }
