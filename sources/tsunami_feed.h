@@ -47,8 +47,4 @@ bool IsTsunamiLive(const TsunamiMessage& message, std::int64_t nowUtcMs);
 // before the issue (a centre updates its message for hours) to 5 minutes after it (clocks differ).
 bool NamesQuake(const TsunamiMessage& message, double latitude, double longitude, std::int64_t originUtcMs);
 
-// Outside text as plain text: tags dropped, CDATA kept, entities decoded, blanks collapsed, control bytes
-// gone, at most maxBytes.
-std::string XmlPlainText(std::string_view inner, std::size_t maxBytes);
-
 }  // namespace dravik

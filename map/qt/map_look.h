@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QColor>
+#include <cstddef>
 
 // What the map widget's drawing shares between its files.
 namespace dravik::map_look {
 
 // Between the widget's edge and what is drawn along it (buttons, legend).
 inline constexpr int kMargin = 10;
+
+// Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
+inline constexpr std::size_t kTilesInMemory = 96;
 
 // The plates' boundaries: a dark orange-red, over a light halo that keeps it readable on satellite images as on
 // street and topographic maps.

@@ -2,27 +2,13 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QBuffer>
-#include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHelpEvent>
-#include <QImage>
-#include <QImageReader>
-#include <QMouseEvent>
-#include <QNetworkAccessManager>
-#include <QNetworkDiskCache>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStandardPaths>
-#include <QTextDocument>
 #include <QToolTip>
-#include <QUrl>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -35,19 +21,8 @@ namespace dravik {
 
 namespace {
 
-// Decoded tiles kept in memory (256 KiB each): a few screenfuls of a window's map, and the way back after a zoom.
-constexpr std::size_t kTilesInMemory = 96;
 // And never more bytes than these, whatever the tiles' sizes or the view's.
 constexpr std::size_t kTileBytesInMemory = 64 * 1024 * 1024;
-constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
-constexpr int kTransferTimeoutMs = 20000;
-// However the bytes come, a tile has this long: a server that trickles is cut off.
-constexpr int kTileDeadlineMs = 30000;
-// A tile is tens of KB; a larger body is not a tile, and is not read into memory to find out.
-constexpr qint64 kTileBodyBytes = 1024 * 1024;
-// Services send 256 or 512 pixels a side; a few hundred KB of image can declare gigabytes of pixels.
-constexpr int kTileSide = 1024;
-constexpr int kDragThreshold = 3;
 constexpr int kButtonSize = 26;
 // How many zooms out a tile in memory may stand in for one not yet here.
 constexpr int kStandInLevels = 3;
@@ -58,12 +33,7 @@ const QColor kLand(0xf2, 0xef, 0xe4);
 const QColor kCoast(0x8c, 0x9a, 0x9e);
 const QColor kAgeColours[] = {QColor(0xe3, 0x1a, 0x1c), QColor(0xfd, 0x8d, 0x3c), QColor(0xfe, 0xd9, 0x76)};
 using map_look::kMargin;
-
-// The proxy of the environment (http_proxy, no_proxy), as the program's other fetches take it.
-class EnvironmentProxy final : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
-};
+using map_look::kTilesInMemory;
 
 // The land in world pixels at zoom 0, built once.
 const QPainterPath& LandPath() {
@@ -86,33 +56,12 @@ const QPainterPath& LandPath() {
     return path;
 }
 
-// The tile in a body, or a null image when it is not one or declares more pixels than a tile has: the header
-// is read first, and nothing larger is decoded.
-QImage DecodeTile(QByteArray body) {
-    QBuffer buffer(&body);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kTileSide || size.height() > kTileSide) {
-        return {};
-    }
-    QImage image;
-    if (!reader.read(&image) || image.width() > kTileSide || image.height() > kTileSide) {
-        return {};
-    }
-    return image;
-}
-
 // A map is a picture to a screen reader, not an unnamed filler; its name is its owner's to give.
 QAccessibleInterface* MapAccessible(const QString& className, QObject* object) {
     if (className == QLatin1String("dravik::CMapWidget") && object != nullptr && object->isWidgetType()) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     }
     return nullptr;
-}
-
-QString CacheDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/dravik/tiles");
 }
 
 }  // namespace
@@ -153,18 +102,6 @@ CMapWidget::~CMapWidget() {
             reply->abort();
         }
     }
-}
-
-QNetworkAccessManager* CMapWidget::Network() {
-    if (m_network == nullptr) {
-        m_network = new QNetworkAccessManager(this);
-        m_network->setProxyFactory(new EnvironmentProxy);
-        auto* disk = new CTileDiskCache(m_network);
-        disk->setCacheDirectory(CacheDirectory());
-        disk->setMaximumCacheSize(kDiskCacheBytes);
-        m_network->setCache(disk);
-    }
-    return m_network;
 }
 
 qint64 CMapWidget::NowMs() const {
@@ -282,172 +219,6 @@ void CMapWidget::ViewChanged() {
     m_cache.ViewMoved();
     m_requestTimer.start();
     update();
-}
-
-void CMapWidget::ReleaseTiles() {
-    m_bReleased = true;
-    m_requestTimer.stop();
-    m_retryTimer.stop();
-    m_slowTimer.stop();
-    for (const std::string& url : m_queue.KeepOnly({})) {
-        m_cache.Abandoned(url);
-    }
-    const auto replies = m_replies;
-    for (const QPointer<QNetworkReply>& reply : replies) {
-        if (reply != nullptr) {
-            reply->abort();
-        }
-    }
-    m_cache.DropLoaded();
-    m_pixmaps.clear();
-    m_pixmaps.squeeze();
-}
-
-void CMapWidget::RestoreTiles() {
-    ViewChanged();
-}
-
-std::vector<std::pair<std::string, std::string>> CMapWidget::VisibleRequests() const {
-    std::vector<std::pair<std::string, std::string>> requests;
-    const std::string baseService = ServiceOfLayer(m_layers.base);
-    const std::string overlayService = ServiceOfLayer(m_layers.overlay);
-    for (const TilePlacement& placement : m_view.VisibleTiles(TileDetailHere())) {
-        requests.emplace_back(TileUrl(m_layers.base, placement.tile), baseService);
-        if (!m_layers.overlay.urlTemplate.empty()) {
-            requests.emplace_back(TileUrl(m_layers.overlay, placement.tile), overlayService);
-        }
-    }
-    return requests;
-}
-
-std::vector<std::string> CMapWidget::VisibleUrls() const {
-    std::vector<std::string> urls;
-    for (auto& request : VisibleRequests()) {
-        urls.push_back(std::move(request.first));
-    }
-    return urls;
-}
-
-void CMapWidget::RequestTiles() {
-    if (m_bReleased || !isVisible() || width() <= 0 || height() <= 0) {
-        return;
-    }
-    const std::vector<std::string> visible = VisibleUrls();
-    std::vector<std::string> wanted = visible;
-    std::sort(wanted.begin(), wanted.end());
-    // A view that moved on does not wait for tiles it no longer shows.
-    for (const std::string& url : m_queue.KeepOnly(wanted)) {
-        m_cache.Abandoned(url);
-    }
-    const qint64 now = NowMs();
-    for (const auto& [url, service] : VisibleRequests()) {
-        if (m_cache.Claim(url, now)) {
-            m_queue.Enqueue(url, service);
-        }
-    }
-    for (const std::string& url : m_queue.TakeStartable(now)) {
-        StartRequest(url, false);
-    }
-    // A request turning slow lets another start beside it.
-    const std::int64_t slowAt = m_queue.NextSlowAtMs(now);
-    if (slowAt >= 0) {
-        m_slowTimer.start(static_cast<int>(std::max<std::int64_t>(slowAt - now, 0)));
-    } else {
-        m_slowTimer.stop();
-    }
-    // One wake-up for the first failed tile of the view whose wait ends; tiles out of view wait for it.
-    std::int64_t retryAt = -1;
-    for (const std::string& url : visible) {
-        const std::int64_t at = m_cache.RetryAtMs(url);
-        if (at >= 0 && (retryAt < 0 || at < retryAt)) {
-            retryAt = at;
-        }
-    }
-    if (retryAt >= 0) {
-        m_retryTimer.start(static_cast<int>(std::max<std::int64_t>(retryAt - now, 100)));
-    } else {
-        m_retryTimer.stop();
-    }
-}
-
-void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
-    QNetworkRequest request(QUrl(QString::fromStdString(url)));
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      m_userAgent.isEmpty() ? QByteArray::fromStdString(TileUserAgent({})) : m_userAgent);
-    // A fresh copy on disk is used as it is, a stale one is asked after (the services' cache headers decide);
-    // a stale copy is still shown when the service cannot be reached.
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         cachedOnly ? QNetworkRequest::AlwaysCache : QNetworkRequest::PreferNetwork);
-    request.setTransferTimeout(kTransferTimeoutMs);
-    QNetworkReply* reply = Network()->get(request);
-    m_replies.insert(QString::fromStdString(url), reply);
-    // A body too large is given up as soon as it says so or its bytes pass the bound; what has come is dropped.
-    const auto checkSize = [reply] {
-        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
-        if ((declared.isValid() && declared.toLongLong() > kTileBodyBytes) ||
-            reply->bytesAvailable() > kTileBodyBytes) {
-            reply->abort();
-        }
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, checkSize);
-    connect(reply, &QNetworkReply::readyRead, this, checkSize);
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    deadline->start(kTileDeadlineMs);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url, cachedOnly] { OnReply(reply, url, cachedOnly); });
-}
-
-void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly) {
-    reply->deleteLater();
-    m_replies.remove(QString::fromStdString(url));
-    if (!cachedOnly) {
-        m_queue.Finished(url);
-    }
-    const bool received = reply->error() == QNetworkReply::NoError;
-    // A body that is no tile, or too large a one, counts as a failure: it waits like any other.
-    QImage image = received ? DecodeTile(reply->readAll()) : QImage();
-    const bool ok = !image.isNull();
-    if (m_bReleased) {
-        m_cache.Abandoned(url);
-    } else if (ok) {
-        QPixmap pixmap = QPixmap::fromImage(std::move(image));
-        m_cache.Loaded(url, NowMs(),
-                       static_cast<std::size_t>(pixmap.width()) * static_cast<std::size_t>(pixmap.height()) *
-                           static_cast<std::size_t>(pixmap.depth()) / 8);
-        m_pixmaps.insert(QString::fromStdString(url), std::move(pixmap));
-        std::vector<std::string> visible = VisibleUrls();
-        // Never fewer than the view shows, or its own tiles would push each other out, and half the usual number
-        // more for the way back after a zoom or a drag; not twice the view, which on a large HiDPI map is
-        // hundreds of tiles. The bytes bound them all the same.
-        m_cache.SetCapacity(std::max(kTilesInMemory, visible.size() + kTilesInMemory / 2));
-        std::sort(visible.begin(), visible.end());
-        for (const std::string& dropped : m_cache.Trim(visible)) {
-            m_pixmaps.remove(QString::fromStdString(dropped));
-        }
-    } else if (!cachedOnly && !received && reply->error() != QNetworkReply::OperationCanceledError &&
-               Network()->cache()->metaData(reply->url()).isValid()) {
-        // Still loading: the copy on disk comes instead, without a connection.
-        StartRequest(url, true);
-        return;
-    } else {
-        m_cache.Failed(url, NowMs());
-    }
-    update();
-    RequestTiles();
-}
-
-int CMapWidget::TileDetailHere() const {
-    return m_view.Zoom() < m_layers.maxZoom ? TileDetail(devicePixelRatioF()) : 0;
-}
-
-bool CMapWidget::TilesFailing() const {
-    for (const std::string& url : VisibleUrls()) {
-        if (m_cache.StateOf(url) == TileCache::State::kFailed) {
-            return true;
-        }
-    }
-    return false;
 }
 
 std::vector<ScreenCircle> CMapWidget::ProjectedCircles() const {
@@ -678,108 +449,11 @@ void CMapWidget::DrawNotes(QPainter& p) {
     p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
-void CMapWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    const QPointF at = event->position();
-    const QPointF centre(width() / 2.0, height() / 2.0);
-    if (ZoomInRect().contains(at.toPoint())) {
-        SetZoom(m_view.Zoom() + 1);
-        return;
-    }
-    if (ZoomOutRect().contains(at.toPoint())) {
-        SetZoom(m_view.Zoom() - 1);
-        return;
-    }
-    if (m_actionRect.contains(at)) {
-        emit ActionClicked();
-        return;
-    }
-    for (const Link& link : m_links) {
-        if (link.rect.contains(at)) {
-            // The credits lead to the services' pages in the user's browser; the map stays where it is.
-            QDesktopServices::openUrl(QUrl(link.url));
-            return;
-        }
-    }
-    m_bPressed = true;
-    m_bDragging = false;
-    m_pressAt = at;
-    m_lastDrag = at;
-}
-
-void CMapWidget::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF at = event->position();
-    if (m_bPressed) {
-        if (!m_bDragging && (at - m_pressAt).manhattanLength() >= kDragThreshold) {
-            m_bDragging = true;
-            setCursor(Qt::ClosedHandCursor);
-        }
-        if (m_bDragging) {
-            m_view.PanBy(at.x() - m_lastDrag.x(), at.y() - m_lastDrag.y());
-            m_lastDrag = at;
-            ViewChanged();
-        }
-        return;
-    }
-    bool overLink = ZoomInRect().contains(at.toPoint()) || ZoomOutRect().contains(at.toPoint()) ||
-                    m_actionRect.contains(at) || CircleAt(at) >= 0;
-    for (const Link& link : m_links) {
-        overLink = overLink || link.rect.contains(at);
-    }
-    setCursor(overLink ? Qt::PointingHandCursor : Qt::OpenHandCursor);
-}
-
-void CMapWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_bPressed) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    m_bPressed = false;
-    if (m_bDragging) {
-        m_bDragging = false;
-        setCursor(Qt::OpenHandCursor);
-        return;
-    }
-    const int id = CircleAt(event->position());
-    if (id >= 0) {
-        emit CircleClicked(id);
-    }
-}
-
-void CMapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && CircleAt(event->position()) < 0 &&
-        !ZoomInRect().contains(event->position().toPoint()) && !ZoomOutRect().contains(event->position().toPoint())) {
-        m_view.ZoomAt(m_view.Zoom() + 1, {event->position().x(), event->position().y()}, m_layers.maxZoom);
-        ViewChanged();
-        return;
-    }
-    mousePressEvent(event);
-}
-
-void CMapWidget::wheelEvent(QWheelEvent* event) {
-    // A notch is 120; touchpads send smaller steps that add up.
-    m_wheelSteps += event->angleDelta().y();
-    const int notches = m_wheelSteps / 120;
-    if (notches != 0) {
-        m_wheelSteps -= notches * 120;
-        m_view.ZoomAt(m_view.Zoom() + notches, {event->position().x(), event->position().y()}, m_layers.maxZoom);
-        ViewChanged();
-    }
-    event->accept();
-}
-
 void CMapWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
         emit LanguageChanged();
     }
-}
-
-QDateTime CMapWidget::CachedTileExpiry(const QString& url) {
-    return Network()->cache()->metaData(QUrl(url)).expirationDate();
 }
 
 bool CMapWidget::event(QEvent* event) {
