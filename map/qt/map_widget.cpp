@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextDocument>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
