@@ -30,6 +30,16 @@ struct Builder {
     }
 };
 
+// Text goes to every open element, so each holds what stands inside it in order; the depth bound keeps it
+// to a few copies.
+void AppendToOpen(Builder* b, const char* text, std::size_t length) {
+    for (XmlElement* element : b->open) {
+        std::string& into = element->text;
+        const std::size_t room = b->limits->maxTextBytes - std::min(into.size(), b->limits->maxTextBytes);
+        into.append(text, std::min(length, room));
+    }
+}
+
 void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* b = static_cast<Builder*>(data);
     if (++b->elements > b->limits->maxElements || b->open.size() >= b->limits->maxDepth) {
@@ -55,16 +65,6 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attribut
         element->attributes.emplace_back(std::string(LocalName(a[0])), a[1]);
     }
     b->open.push_back(element);
-}
-
-// Text goes to every open element, so each holds what stands inside it in order; the depth bound keeps it
-// to a few copies.
-void AppendToOpen(Builder* b, const char* text, std::size_t length) {
-    for (XmlElement* element : b->open) {
-        std::string& into = element->text;
-        const std::size_t room = b->limits->maxTextBytes - std::min(into.size(), b->limits->maxTextBytes);
-        into.append(text, std::min(length, room));
-    }
 }
 
 void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
