@@ -49,11 +49,7 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attribut
     XmlElement* element = nullptr;
     AppendToOpen(b, " ", 1);
     if (b->open.empty()) {
-        if (b->hasRoot) {
-            b->Refuse();
-            return;
-        }
-        b->hasRoot = true;
+        b->hasRoot = true;  // expat takes no second root
         element = &b->root;
     } else {
         // Children are only appended to the innermost open element, so the pointers above stay valid.

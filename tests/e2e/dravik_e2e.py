@@ -16,6 +16,7 @@ Usage: dravik_e2e.py <path to dravik>
    notified (the stand-in's record); all are listed and stored.
 """
 
+import contextlib
 import http.server
 import json
 import os
@@ -240,6 +241,35 @@ def start_bus(root, markup=False):
         bus.kill()
         raise SystemExit("FAIL: the stand-in notification service did not start (python3-dbus, python3-gi?)")
     return bus, service, address, record
+
+
+@contextlib.contextmanager
+def notification_bus(root, what, markup=False):
+    """The private bus and stand-in notification service of one run, as (address, record), ended with the run;
+    exits with CTest's skip status (77) where dbus-daemon or python3 is missing, naming the run."""
+    started = start_bus(os.path.join(root, "bus"), markup)
+    if started is None:
+        print(f"skipped: {what}: dbus-daemon or /usr/bin/python3 missing")
+        sys.exit(77)  # the runs before this one passed; this one did not run
+    bus, service, address, record = started
+    try:
+        yield address, record
+    finally:
+        for proc in (service, bus):
+            proc.kill()
+            proc.wait()
+
+
+@contextlib.contextmanager
+def running(args, env, **popen):
+    """The program started for a run, killed if it is still running when the run ends (a failure)."""
+    proc = subprocess.Popen(args, env=env, **popen)
+    try:
+        yield proc
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
 
 
 def recorded(record):
