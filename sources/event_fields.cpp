@@ -12,7 +12,10 @@ namespace {
 
 constexpr double kMinMagnitude = -2.0;
 constexpr double kMaxMagnitude = 10.0;
-constexpr double kMaxAbsDepthKm = 1e6;
+// Above the highest land a quake is no quake, and none has been found deeper than about 750 km: a depth
+// outside is taken as unknown rather than shown or used for the shaking.
+constexpr double kMinDepthKm = -10.0;
+constexpr double kMaxDepthKm = 800.0;
 constexpr std::int64_t kMsPerDay = 86400000;
 
 bool IsDigit(char c) {
@@ -158,6 +161,12 @@ std::string BoundedText(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, (byte & 0xC0) != 0x80 ? cut : maxBytes));
 }
 
+bool HasControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7f;
+    });
+}
+
 std::string WithoutControlBytes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -270,9 +279,9 @@ std::vector<std::string> OtherIds(std::string_view list, const std::string& ownI
     std::vector<std::string> ids;
     while (!list.empty() && ids.size() < kMaxOtherIds) {
         const std::size_t comma = list.find(',');
-        const std::string id = WithoutControlBytes(TrimBlanks(list.substr(0, comma)));
+        const std::string id(TrimBlanks(list.substr(0, comma)));
         list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
-        if (!id.empty() && id != ownId && id.size() <= kMaxSourceIdBytes) {
+        if (!id.empty() && !HasControlBytes(id) && id != ownId && id.size() <= kMaxSourceIdBytes) {
             const std::string qualified = QualifiedId(prefix, id);
             if (std::find(ids.begin(), ids.end(), qualified) == ids.end()) {
                 ids.push_back(qualified);
@@ -285,14 +294,15 @@ std::vector<std::string> OtherIds(std::string_view list, const std::string& ownI
 }  // namespace
 
 std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::string& prefix) {
-    const std::string_view sourceId = TrimBlanks(source.id);
-    const std::string id = WithoutControlBytes(sourceId);
-    if (id.empty() || sourceId.size() > kMaxSourceIdBytes || !std::isfinite(source.magnitude) ||
+    // An id with control bytes is refused, not cleaned: two different ids must never become one.
+    const std::string id(TrimBlanks(source.id));
+    if (id.empty() || id.size() > kMaxSourceIdBytes || HasControlBytes(id) || !std::isfinite(source.magnitude) ||
         source.magnitude < kMinMagnitude || source.magnitude > kMaxMagnitude || !std::isfinite(source.latitude) ||
-        std::fabs(source.latitude) > 90.0 || !std::isfinite(source.longitude) || std::fabs(source.longitude) > 180.0 ||
-        (source.depthKm && (!std::isfinite(*source.depthKm) || std::fabs(*source.depthKm) > kMaxAbsDepthKm))) {
+        std::fabs(source.latitude) > 90.0 || !std::isfinite(source.longitude) || std::fabs(source.longitude) > 180.0) {
         return std::nullopt;
     }
+    const bool depthKnown = source.depthKm && std::isfinite(*source.depthKm) && *source.depthKm >= kMinDepthKm &&
+                            *source.depthKm <= kMaxDepthKm;
     // Floor division, so that times before 1970 fall on the right day.
     std::int64_t days = source.originUtcMs / kMsPerDay;
     std::int64_t msOfDay = source.originUtcMs % kMsPerDay;
@@ -316,7 +326,7 @@ std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::s
     event.mag = MagnitudeText(source.magnitude);
     event.wsp1 = CoordinateText(source.latitude);
     event.wsp2 = CoordinateText(source.longitude);
-    event.depth = source.depthKm ? DepthText(*source.depthKm) : std::string();
+    event.depth = depthKnown ? DepthText(*source.depthKm) : std::string();
     event.hasNumbers = true;
     event.originUtcMs = source.originUtcMs;
     event.latitude = source.latitude;

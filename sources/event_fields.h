@@ -27,6 +27,7 @@ std::string BoundedText(std::string_view text, std::size_t maxBytes);
 
 // The text without ASCII control bytes (NUL, line feeds, escapes), which no name or id needs.
 std::string WithoutControlBytes(std::string_view text);
+bool HasControlBytes(std::string_view text);
 
 // The short name of the service at `sourceUrl`, from its host: "emsc" (seismicportal.eu, emsc-csem.org),
 // "usgs" (usgs.gov), "gfz", "ingv", "iris", else the host name itself in lower case.
@@ -59,9 +60,9 @@ struct SourceEvent {
     FeltData felt{};
 };
 
-// The event as listed and stored, or nothing when it does not make one: an empty or over-long id, a
-// magnitude outside -2.0..10.0, a position outside the globe, a depth no earthquake has, or a time that no
-// calendar shows.
+// The event as listed and stored, or nothing when it does not make one: an empty or over-long id or one with
+// control bytes, a magnitude outside -2.0..10.0, a position outside the globe, or a time that no calendar
+// shows. A depth no earthquake has (outside -10..800 km) is left unknown.
 std::optional<QuakeEvent> MakeQuakeEvent(const SourceEvent& source, const std::string& prefix);
 
 // The text forms: "%.1f" magnitude, "%.2f " coordinates with "-" for south and west (none on a value that

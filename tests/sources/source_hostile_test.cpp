@@ -10,8 +10,8 @@
 #include "sources/quake_source.h"
 #include "sources/space_weather.h"
 #include "tests/common/peak_memory.h"
-#include "tests/common/timing.h"
 #include "tests/common/scoped_tz.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
@@ -88,7 +88,9 @@ TEST(SourceHostile, FdsnLinesThatDoNotRead) {
         {"longitude -180.5", Line("A", "2024-01-01T09:30:22Z", "1", "-180.5", "3", "4", "R"), false},
         {"latitude -90, longitude 180", Line("A", "2024-01-01T09:30:22Z", "-90", "180", "3", "4", "R"), true},
         {"depth a word", Line("A", "2024-01-01T09:30:22Z", "1", "2", "deep", "4", "R"), false},
-        {"depth 1e300", Line("A", "2024-01-01T09:30:22Z", "1", "2", "1e300", "4", "R"), false},
+        {"depth 1e300: read, the depth unknown", Line("A", "2024-01-01T09:30:22Z", "1", "2", "1e300", "4", "R"), true},
+        {"id with a control byte", Line("A\x01", "2024-01-01T09:30:22Z", "1", "2", "3", "4", "R"), false},
+        {"id with a NUL", Line(std::string("A\0B", 3), "2024-01-01T09:30:22Z", "1", "2", "3", "4", "R"), false},
         {"time without seconds", Line("A", "2024-01-01T09:30", "1", "2", "3", "4", "R"), false},
         {"time on 31 April", Line("A", "2024-04-31T09:30:00Z", "1", "2", "3", "4", "R"), false},
         {"NUL in the time", Line("A", std::string("2024-01-01T09:30:22\0Z", 21), "1", "2", "3", "4", "R"), false},
@@ -106,12 +108,25 @@ TEST(SourceHostile, FdsnLinesThatDoNotRead) {
     }
 }
 
+// A depth no quake has is unknown, the quake still read: it must neither show nor weaken the shaking.
+TEST(SourceHostile, DepthsNoQuakeHasAreUnknown) {
+    ScopedTz tz("UTC");
+    const std::pair<const char*, const char*> cases[] = {{"-50", ""},   {"99999", ""}, {"-10", "-10"},  {"800", "800"},
+                                                         {"-10.6", ""}, {"800.4", ""}, {"799.6", "800"}};
+    for (const auto& [depth, shown] : cases) {
+        const auto events = ParseQuakeSource(
+            std::string(kHeader14) + "\n" + Line("A", "2024-01-01T09:30:22Z", "1", "2", depth, "4", "R"), kFdsnUrl);
+        ASSERT_EQ(events.size(), 1u) << depth;
+        EXPECT_EQ(events[0].depth, shown) << depth;
+    }
+}
+
 TEST(SourceHostile, FdsnFieldsBoundedAndCleaned) {
     ScopedTz tz("UTC");
     const std::string region300 = std::string(254, 'r') + "\xC5\xBC" + std::string(44, 'r');  // "ż" across 255
     const std::string body =
         std::string(kHeader14) + "\n" +
-        Line("with\tcontrol\x01", "2024-01-01T09:30:22Z", "1", "2", "3", "4", std::string("CRE\0TE\x1B", 7)) + "\n" +
+        Line("withcontrol", "2024-01-01T09:30:22Z", "1", "2", "3", "4", std::string("CRE\0TE\x1B", 7)) + "\n" +
         Line("long", "2024-01-01T09:30:22Z", "-0.001", "-0.004", "-1.5", "4", region300) + "\n" +
         Line("huge", "2024-01-01T09:30:22Z", "1", "2", "3", "4", std::string(30u << 20, 'h'));
     const auto events = ParseQuakeSource(body, kFdsnUrl);
