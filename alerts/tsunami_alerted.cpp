@@ -1,11 +1,12 @@
 #include "alerts/tsunami_alerted.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -22,16 +23,38 @@ bool StorableId(const std::string& id) {
            std::none_of(id.begin(), id.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
 }
 
+// At most maxBytes of the file when it is a regular file of its own; anything planted in its place (a FIFO
+// would block the worker in open(), a link would read another file) reads as empty.
+std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string text;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.resize(maxBytes);
+        std::size_t done = 0;
+        while (done < maxBytes) {
+            const ssize_t n = ::read(fd, text.data() + done, maxBytes - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        text.resize(done);
+    }
+    ::close(fd);
+    return text;
+}
+
 }  // namespace
 
 TsunamiAlertedLog::TsunamiAlertedLog(std::string path) : m_path(std::move(path)) {}
 
 void TsunamiAlertedLog::Load(std::int64_t nowUtcMs) {
     m_expiry.clear();
-    std::ifstream in(m_path, std::ios::binary);
-    std::string text(kMaxFileBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    const std::string text = ReadRegularFile(m_path, kMaxFileBytes);
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -81,8 +104,9 @@ bool TsunamiAlertedLog::Save(std::int64_t nowUtcMs) {
     for (const auto& [id, expiry] : m_expiry) {
         text += std::to_string(expiry) + " " + id + "\n";
     }
-    const std::string temporary = m_path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A new file of our own beside the record (mkstemp: O_EXCL, 0600), never one planted under a known name.
+    std::string temporary = m_path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         return false;
     }

@@ -1,17 +1,25 @@
 // The tsunami warning centres' Atom feeds: what an entry says, hostile feeds, which quake a message names, and
 // the reads of a cycle against a local server (notified once, across restarts; 304; failing feeds).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "sources/event_fields.h"
 #include "alerts/tsunami_alerted.h"
-#include "sources/tsunami_feed.h"
 #include "alerts/tsunami_watch.h"
+#include "sources/event_fields.h"
+#include "sources/tsunami_feed.h"
 #include "tests/common/http_test_server.h"
 #include "tests/common/test_env.h"
 
@@ -325,6 +333,43 @@ TEST(TsunamiAlertedLog, ABrokenOrOversizedFileIsReadAsFarAsItHolds) {
         ++lines;
     }
     EXPECT_EQ(lines, TsunamiAlertedLog::kMaxIds);
+}
+
+// Files planted in the data directory: a link is neither read nor written through, a FIFO does not hold the
+// worker in open(), and the record is written to a file of its own.
+TEST(TsunamiAlertedLog, PlantedFilesAreNeitherFollowedNorWaitedFor) {
+    const std::string dir = test::MakeTempDir("tsunami_planted");
+    const std::string path = dir + "/tsunami_alerted.txt";
+    const std::string target = dir + "/someone_elses.txt";
+    const std::string theirs = "9999999999999 urn:theirs\n";
+    std::ofstream(target, std::ios::binary) << theirs;
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    ASSERT_EQ(::symlink(target.c_str(), (path + ".tmp").c_str()), 0);
+    TsunamiAlertedLog log(path);
+    log.Load(0);
+    EXPECT_FALSE(log.Has("urn:theirs"));
+    log.Add("urn:ours", 9999999999999);
+    ASSERT_TRUE(log.Save(0));
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), theirs);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread([path, done] {
+        TsunamiAlertedLog fifo(path);
+        fifo.Load(0);
+        *done = true;
+    }).detach();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!*done && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!*done) {
+        ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));  // lets the reader go before the test ends
+    }
+    EXPECT_TRUE(*done) << "a FIFO in the record's place held the reader";
 }
 
 }  // namespace
