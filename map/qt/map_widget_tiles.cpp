@@ -64,7 +64,7 @@ QNetworkAccessManager* CMapWidget::Network() {
         m_network = new QNetworkAccessManager(this);
         m_network->setProxyFactory(new EnvironmentProxy);
         auto* disk = new CTileDiskCache(m_network);
-        disk->setCacheDirectory(CacheDirectory());
+        disk->SetPrivateDirectory(CacheDirectory());
         disk->setMaximumCacheSize(kDiskCacheBytes);
         m_network->setCache(disk);
     }

@@ -17,6 +17,14 @@ public:
     void updateMetaData(const QNetworkCacheMetaData& metaData) override;
 
     static QNetworkCacheMetaData WithExpiry(QNetworkCacheMetaData metaData);
+
+    // The largest entry a tile can make: its body's bound and its headers.
+    static constexpr qint64 kMaxEntryBytes = 1024 * 1024 + 64 * 1024;
+
+    // Takes `directory` as the cache's, private to the user whatever the umask (0700 down to the last
+    // folder), with whatever is not a tile Qt could have written removed first: anything but a regular file,
+    // or an entry past kMaxEntryBytes, which Qt would read whole on the UI thread.
+    void SetPrivateDirectory(const QString& directory);
 };
 
 }  // namespace dravik
