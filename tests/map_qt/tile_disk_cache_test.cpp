@@ -30,9 +30,8 @@ TEST(TileDiskCacheTest, PlantedEntriesGoAndFoldersArePrivateWhateverTheUmask) {
     std::ofstream(root + "/elsewhere.txt") << "not the cache's";
     ASSERT_EQ(::mkfifo((bucket + "/fifo.d").c_str(), 0600), 0);
     ASSERT_EQ(::symlink((root + "/elsewhere.txt").c_str(), (bucket + "/link.d").c_str()), 0);
-    ASSERT_EQ(
-        ::truncate((std::ofstream(bucket + "/huge.d"), bucket + "/huge.d").c_str(), CTileDiskCache::kMaxEntryBytes + 1),
-        0);
+    std::ofstream(bucket + "/huge.d").put('x');
+    std::filesystem::resize_file(bucket + "/huge.d", CTileDiskCache::kMaxEntryBytes + 1);
 
     const mode_t old = ::umask(0);
     CTileDiskCache cache;
