@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <cstdio>
 
 namespace dravik {
 namespace {
@@ -133,6 +134,16 @@ std::optional<std::string> CQtSettingsStorage::QueryValue(SettingsHandle key, co
         return std::nullopt;
     }
     const QVariant value = settings.value(qname);
+    // No setting of ours is longer than a few hundred bytes; one of megabytes was written by something else
+    // and would be copied through the program and back into the file at every save.
+    const qsizetype size =
+        value.typeId() == QMetaType::QByteArray ? value.toByteArray().size() : value.toString().size();
+    if (size > kMaxValueChars) {
+        std::fprintf(stderr, "dravik: the setting %s is %lld characters long; ignored and left out of the file\n",
+                     name.c_str(), static_cast<long long>(size));
+        settings.remove(qname);
+        return std::nullopt;
+    }
     QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
     if (value.typeId() == QMetaType::QString && value.toString().contains(QChar::ReplacementCharacter)) {
         // Taken from the file only when it is the same value, read as UTF-8 (not a change since).

@@ -16,6 +16,9 @@ namespace dravik {
 // value changes; a value whose bytes are not UTF-8 (an older file's) reads as the bytes the file holds.
 class CQtSettingsStorage final : public ISettingsStorage {
 public:
+    // A value longer than this is ignored (a line on stderr says so) and left out when the file is next written.
+    static constexpr long long kMaxValueChars = 64 * 1024;
+
     CQtSettingsStorage();
     // Every key in this one INI file instead (tests).
     explicit CQtSettingsStorage(const QString& iniFile);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <cstdlib>
@@ -73,6 +74,25 @@ TEST(QtSettingsStorageTest, MissingValueAndBytesAfterNul) {
     }
     CQtSettingsStorage again(file);
     EXPECT_EQ(ReadLang(again), std::string("PL\0XY", 5));
+}
+
+// A value of megabytes is nobody's setting: ignored, the others still read, and it leaves the file.
+TEST(QtSettingsStorageTest, AnOversizedValueIsIgnored) {
+    const QString file = TempIni("oversized");
+    {
+        QSettings raw(file, QSettings::IniFormat);
+        raw.setValue("lang", QString(CQtSettingsStorage::kMaxValueChars + 1, QLatin1Char('x')));
+        raw.setValue("other", QStringLiteral("kept"));
+    }
+    {
+        CQtSettingsStorage storage(file);
+        EXPECT_EQ(ReadLang(storage), std::nullopt);
+        SettingsHandle key = 0;
+        ASSERT_TRUE(storage.CreateKey(kSettingsCurrentUser, "Software\\Korvan\\Dravik", &key));
+        EXPECT_EQ(storage.QueryValue(key, "other"), "kept");
+        storage.CloseKey(key);
+    }
+    EXPECT_LT(QFileInfo(file).size(), 1024);
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
