@@ -13,6 +13,7 @@
 #include "mainwindow/ui_texts.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "platform/sound.h"
 #include "sources/event_fields.h"
 
 namespace dravik {
