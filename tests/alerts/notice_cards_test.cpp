@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "alerts/sequences.h"
-#include "sources/quake_source.h"
-#include "tests/common/test_env.h"
 
 namespace dravik {
 namespace {
@@ -32,57 +29,6 @@ QuakeEvent Quake(const std::string& id, double magnitude, double km = 0.0, std::
     e.longitude = 25.0;
     e.originUtcMs = kStart + afterMs;
     return e;
-}
-
-// The 2024-01-01 Noto M 7.5 and every aftershock USGS and EMSC saved of that day, one quake a round as a poll
-// brings them: the main shock alone, then one card opened and updated in place, counting all ten.
-TEST(NoticeCardsTest, ARealSequenceOneQuakeARoundGivesOneCardUpdatedInPlace) {
-    QuakeEvent main;
-    main.eventId = "usgs:us6000m0xl";
-    main.region = "Noto Peninsula, Japan";
-    main.mag = "7.5";
-    main.hasNumbers = true;
-    main.magnitude = 7.5;
-    main.latitude = 37.49;
-    main.longitude = 137.27;
-    main.originUtcMs = kStart;
-    std::vector<QuakeEvent> day = ParseQuakeSource(test::ReadFeedData("usgs_text_honshu_2024.txt"),
-                                                   "https://earthquake.usgs.gov/fdsnws/event/1/query?format=text");
-    const std::vector<QuakeEvent> emsc = ParseQuakeSource(test::ReadFeedData("emsc_text_honshu_2024.txt"),
-                                                          "https://www.seismicportal.eu/fdsnws/event/1/query");
-    day.insert(day.end(), emsc.begin(), emsc.end());
-    ASSERT_EQ(day.size(), 10u);
-    std::sort(day.begin(), day.end(),
-              [](const QuakeEvent& a, const QuakeEvent& b) { return a.originUtcMs < b.originUtcMs; });
-    day.insert(day.begin(), main);
-
-    AlertSettings settings;
-    SequenceTracker tracker;
-    SequenceCards cards;
-    std::size_t singles = 0, opened = 0, updated = 0;
-    for (const QuakeEvent& quake : day) {
-        const SequenceVerdict verdict = tracker.Add(quake, settings.sequenceMinMagnitude, false);
-        const SequencePlan plan =
-            PlanSequenceNotifications({quake}, {DecideAlert(quake, settings, 0)}, {verdict}, settings, false);
-        singles += plan.plan.single.size();
-        for (const AftershockSummary& group : plan.aftershocks) {
-            SequenceSummary sequence;
-            ASSERT_TRUE(tracker.SummaryOf(group.mainId, &sequence));
-            const CardAction action =
-                cards.Told(group.mainId, sequence.largestId == quake.eventId, quake.originUtcMs + kMinuteMs);
-            opened += action == CardAction::Open;
-            updated += action == CardAction::Update;
-        }
-    }
-    EXPECT_EQ(singles, 1u);
-    EXPECT_EQ(opened, 1u);
-    EXPECT_EQ(updated, 9u);
-    SequenceSummary sequence;
-    ASSERT_TRUE(tracker.SummaryOf("usgs:us6000m0xl", &sequence));
-    EXPECT_EQ(sequence.aftershocks, 10u);
-    EXPECT_EQ(sequence.largestMagnitude, "5.6");
-    EXPECT_EQ(sequence.latestUtcMs, day.back().originUtcMs);
-    EXPECT_EQ(sequence.latestMagnitude, day.back().mag);
 }
 
 TEST(NoticeCardsTest, ADismissedCardComesBackOnlyForANewLargestAtMostHourly) {

@@ -1,8 +1,0 @@
-# Tsunami feeds in a real event's shapes (title only, expired by CAP, links all related), a warning near the home
-# sounding through quiet hours. Debian's python3 with dbus and gi; without them, or without dbus-daemon, exit 77.
-find_program(DRAVIK_DEBIAN_PYTHON /usr/bin/python3 NO_DEFAULT_PATH)
-if(DRAVIK_DEBIAN_PYTHON)
-    add_test(NAME dravik_tsunami_e2e COMMAND ${DRAVIK_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/e2e/tsunami_e2e.py
-                                             $<TARGET_FILE:dravik>)
-    set_tests_properties(dravik_tsunami_e2e PROPERTIES TIMEOUT 180 LABELS e2e SKIP_RETURN_CODE 77)
-endif()
