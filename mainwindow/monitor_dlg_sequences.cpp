@@ -2,6 +2,7 @@
 // notified quake's notice updated by its revisions, and the main shock's row with its count and outlook.
 #include <QLoggingCategory>
 #include <algorithm>
+#include <unordered_set>
 
 #include "alerts/aftershock_forecast.h"
 #include "alerts/time_display.h"
@@ -9,7 +10,9 @@
 #include "app/sequence_texts.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
+#include "catalogue/quake_registry.h"
 #include "mainwindow/event_list.h"
+#include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
@@ -60,10 +63,14 @@ void CMonitorDlg::RefreshSequenceRowsNow(const std::vector<std::string>& mainIds
     }
     const AlertSettings settings = CurrentAlertSettings();
     const std::string lang = UiLanguage();
-    std::vector<int> rows;
+    // One pass over the rows, however many sequences are open: the UI thread never scans the list per main shock.
+    std::unordered_set<std::string> wanted;
     for (const std::string& id : mainIds) {
-        const int row = FindEventRow(*m_listEvents, id);
-        if (row >= 0) {
+        wanted.insert(QuakeIdKey(id));
+    }
+    std::vector<int> rows;
+    for (int row = 0; row < m_listEvents->rowCount() && rows.size() < wanted.size(); ++row) {
+        if (wanted.count(QuakeIdKey(m_listEvents->Model().Row(row).eventId)) != 0) {
             ApplyEventRowView(*m_listEvents, row, RowView(EventOfRow(*m_listEvents, row), settings, lang));
             rows.push_back(row);
         }
