@@ -28,16 +28,21 @@ std::int64_t SequenceDurationMs(double magnitude) {
 
 void SequenceTracker::Open(Sequence& sequence, const QuakeEvent& event, double magnitude, double latitude,
                            double longitude) {
-    sequence.mainId = event.eventId;
-    sequence.magnitudeText = event.mag;
-    sequence.region = event.region;
-    sequence.magnitude = magnitude;
-    sequence.latitude = latitude;
-    sequence.longitude = longitude;
-    sequence.originUtcMs = event.originUtcMs;
+    SequenceSummary& s = sequence.s;
+    s = SequenceSummary{};
+    s.mainId = event.eventId;
+    s.mainMagnitude = event.mag;
+    s.mainRegion = event.region;
+    s.magnitude = magnitude;
+    s.latitude = latitude;
+    s.longitude = longitude;
+    s.originUtcMs = event.originUtcMs;
+    double depth = 0.0;
+    if (ReadDecimal(event.depth, &depth) && depth >= 0.0) {
+        s.depthKm = depth;
+    }
     sequence.endUtcMs = event.originUtcMs + SequenceDurationMs(magnitude);
     sequence.radiusKm = SequenceRadiusKm(magnitude);
-    sequence.aftershocks = 0;
     m_verdicts[event.eventId] = Kept{SequenceVerdict{}, sequence.endUtcMs};
 }
 
@@ -56,25 +61,37 @@ SequenceVerdict SequenceTracker::Add(const QuakeEvent& event, double minMagnitud
     // Overlapping sequences: the largest main shock whose zone holds it takes it.
     Sequence* holder = nullptr;
     for (Sequence& s : m_sequences) {
-        if (event.originUtcMs < s.originUtcMs || event.originUtcMs > s.endUtcMs) {
+        if (event.originUtcMs < s.s.originUtcMs || event.originUtcMs > s.endUtcMs) {
             continue;
         }
-        if (GreatCircleKm(s.latitude, s.longitude, n.latitude, n.longitude) > s.radiusKm) {
+        if (GreatCircleKm(s.s.latitude, s.s.longitude, n.latitude, n.longitude) > s.radiusKm) {
             continue;
         }
-        if (holder == nullptr || s.magnitude > holder->magnitude) {
+        if (holder == nullptr || s.s.magnitude > holder->s.magnitude) {
             holder = &s;
         }
     }
     SequenceVerdict verdict;
-    if (holder != nullptr && n.magnitude + kSlack < holder->magnitude - kAftershockStep) {
+    if (holder != nullptr && n.magnitude + kSlack < holder->s.magnitude - kAftershockStep) {
         verdict.aftershock = true;
-        verdict.mainId = holder->mainId;
-        verdict.mainMagnitude = holder->magnitudeText;
-        verdict.mainRegion = holder->region;
-        ++holder->aftershocks;
+        verdict.mainId = holder->s.mainId;
+        verdict.mainMagnitude = holder->s.mainMagnitude;
+        verdict.mainRegion = holder->s.mainRegion;
+        SequenceSummary& s = holder->s;
+        ++s.aftershocks;
+        if (s.largestId.empty() || n.magnitude > s.largest + kSlack) {
+            s.largestId = event.eventId;
+            s.largestMagnitude = event.mag;
+            s.largest = n.magnitude;
+        }
+        if (s.latestMagnitude.empty() || event.originUtcMs >= s.latestUtcMs) {
+            s.latestMagnitude = event.mag;
+            s.latestData1 = event.data1;
+            s.latestData2 = event.data2;
+            s.latestUtcMs = event.originUtcMs;
+        }
         m_verdicts[event.eventId] = Kept{verdict, holder->endUtcMs};
-    } else if (holder != nullptr && n.magnitude > holder->magnitude + kSlack) {
+    } else if (holder != nullptr && n.magnitude > holder->s.magnitude + kSlack) {
         // The sequence's main shock was a foreshock: the larger one takes its place, zone and time.
         Open(*holder, event, n.magnitude, n.latitude, n.longitude);
         return verdict;
@@ -131,17 +148,78 @@ SequenceVerdict SequenceTracker::Of(const std::string& eventId) const {
 
 std::size_t SequenceTracker::AftershocksOf(const std::string& eventId) const {
     for (const Sequence& s : m_sequences) {
-        if (s.mainId == eventId) {
-            return s.aftershocks;
+        if (s.s.mainId == eventId) {
+            return s.s.aftershocks;
         }
     }
     return 0;
 }
 
+std::vector<std::string> SequenceTracker::MainIds() const {
+    std::vector<std::string> ids;
+    ids.reserve(m_sequences.size());
+    for (const Sequence& s : m_sequences) {
+        ids.push_back(s.s.mainId);
+    }
+    return ids;
+}
+
+bool SequenceTracker::SummaryOf(const std::string& mainId, SequenceSummary* summary) const {
+    for (const Sequence& s : m_sequences) {
+        if (s.s.mainId == mainId) {
+            *summary = s.s;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SequenceTracker::Revise(const QuakeEvent& event, double minMagnitude) {
+    const EventNumbers n = NumbersOf(event);
+    if (!n.hasMagnitude || !n.hasPosition || !event.hasNumbers || event.eventId.empty()) {
+        return false;
+    }
+    for (Sequence& sequence : m_sequences) {
+        if (sequence.s.mainId != event.eventId) {
+            continue;
+        }
+        // Its aftershocks so far stay its own; the zone and time ahead follow the new values.
+        SequenceSummary kept = sequence.s;
+        Open(sequence, event, n.magnitude, n.latitude, n.longitude);
+        sequence.s.aftershocks = kept.aftershocks;
+        sequence.s.largestId = kept.largestId;
+        sequence.s.largestMagnitude = kept.largestMagnitude;
+        sequence.s.largest = kept.largest;
+        sequence.s.latestMagnitude = kept.latestMagnitude;
+        sequence.s.latestData1 = kept.latestData1;
+        sequence.s.latestData2 = kept.latestData2;
+        sequence.s.latestUtcMs = kept.latestUtcMs;
+        for (auto& [id, verdict] : m_verdicts) {
+            if (verdict.verdict.aftershock && verdict.verdict.mainId == event.eventId) {
+                verdict.verdict.mainMagnitude = event.mag;
+                verdict.verdict.mainRegion = event.region;
+                verdict.forgetUtcMs = sequence.endUtcMs;
+            }
+        }
+        return true;
+    }
+    const auto known = m_verdicts.find(event.eventId);
+    if (known != m_verdicts.end() && known->second.verdict.aftershock) {
+        return false;  // an aftershock stays its main shock's
+    }
+    if (known != m_verdicts.end()) {
+        m_verdicts.erase(known);
+    }
+    // Classed anew: grown past the sequences' magnitude, what follows it is its own sequence.
+    Add(event, minMagnitude, false);
+    return std::any_of(m_sequences.begin(), m_sequences.end(),
+                       [&](const Sequence& s) { return s.s.mainId == event.eventId; });
+}
+
 bool SequenceTracker::ZoneOf(const std::string& mainId, Zone* zone) const {
     for (const Sequence& s : m_sequences) {
-        if (s.mainId == mainId) {
-            *zone = Zone{s.latitude, s.longitude, s.radiusKm};
+        if (s.s.mainId == mainId) {
+            *zone = Zone{s.s.latitude, s.s.longitude, s.radiusKm};
             return true;
         }
     }

@@ -33,6 +33,23 @@ struct SequenceVerdict {
     std::string mainRegion;
 };
 
+// What a main shock's sequence holds so far.
+struct SequenceSummary {
+    std::string mainId, mainMagnitude, mainRegion;
+    double magnitude = 0.0;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double depthKm = 10.0;  // where the report gives none, as the alert rule takes it
+    std::int64_t originUtcMs = 0;
+    // Every aftershock fed, whatever its magnitude.
+    std::size_t aftershocks = 0;
+    std::string largestId, largestMagnitude;
+    double largest = 0.0;
+    // The newest by origin: its magnitude text, origin and the texts its row shows the time by.
+    std::string latestMagnitude, latestData1, latestData2;
+    std::int64_t latestUtcMs = 0;
+};
+
 // Feeds on every listed quake in origin order and remembers the open sequences. Deterministic: the state
 // depends only on the quakes fed and their order; the clock is the newest origin seen.
 class SequenceTracker final {
@@ -49,6 +66,15 @@ public:
     // How many aftershocks the quake of this id has had as main shock; 0 when it is none.
     std::size_t AftershocksOf(const std::string& eventId) const;
 
+    // The main shocks of the open sequences.
+    std::vector<std::string> MainIds() const;
+    // The sequence of the main shock of this id so far; false when it is none.
+    bool SummaryOf(const std::string& mainId, SequenceSummary* summary) const;
+    // A quake fed before has new values: a main shock's zone and time follow its magnitude and place (the
+    // quakes fed after it are classed by them), its aftershocks' verdicts name its new magnitude; one that
+    // opened no sequence and now reaches `minMagnitude` opens its own. Whether a sequence changed.
+    bool Revise(const QuakeEvent& event, double minMagnitude);
+
     // The main shock and its zone, for the map.
     struct Zone {
         double latitude = 0.0;
@@ -61,16 +87,9 @@ public:
 
 private:
     struct Sequence {
-        std::string mainId;
-        std::string magnitudeText;
-        std::string region;
-        double magnitude = 0.0;
-        double latitude = 0.0;
-        double longitude = 0.0;
-        std::int64_t originUtcMs = 0;
+        SequenceSummary s;
         std::int64_t endUtcMs = 0;
         double radiusKm = 0.0;
-        std::size_t aftershocks = 0;
     };
     struct Kept {
         SequenceVerdict verdict;

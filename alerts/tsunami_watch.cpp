@@ -1,12 +1,26 @@
 #include "alerts/tsunami_watch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <utility>
 
 #include "platform/environment.h"
+#include "sources/event_fields.h"
 
 namespace dravik {
+
+bool TsunamiDangerAt(const TsunamiMessage& message, const std::vector<Place>& places) {
+    if (!IsTsunamiDanger(message.kind)) {
+        return false;
+    }
+    if (places.empty() || !message.hasPosition) {
+        return true;
+    }
+    return std::any_of(places.begin(), places.end(), [&](const Place& place) {
+        return GreatCircleKm(place.latitude, place.longitude, message.latitude, message.longitude) <= kTsunamiDangerKm;
+    });
+}
 
 TsunamiWatch::TsunamiWatch(std::string alertedPath, Fetch fetch)
     : m_fetch(std::move(fetch)), m_alerted(std::move(alertedPath)) {
@@ -41,10 +55,23 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
         } else {
             problem = FetchProblem(page);
         }
-        for (const TsunamiMessage& message : state.messages) {
+        ReadCapExpiry(state, url, nowUtcMs);
+        for (TsunamiMessage message : state.messages) {
+            // The feed keeps its last bulletin after the message expired; the CAP message says when it did.
+            if (const auto cap = state.capExpiry.find(message.id); cap != state.capExpiry.end()) {
+                message.expiresUtcMs = cap->second;
+            }
             if (IsTsunamiLive(message, nowUtcMs)) {
                 round.live.push_back(message);
             }
+        }
+    }
+    // A host that fails every feed of it the same way is one problem line, not one a feed.
+    std::set<std::pair<std::string, std::string>> failing;
+    for (const std::string& url : urls) {
+        std::string& problem = round.problems[url];
+        if (!problem.empty() && !failing.emplace(SourceHost(url), problem).second) {
+            problem.clear();
         }
     }
     std::set<std::string> seen;
@@ -60,11 +87,39 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
     if (added && !m_alerted.Save(nowUtcMs)) {
         std::fprintf(stderr, "%s: the tsunami messages notified could not be kept\n", ApplicationName().c_str());
     }
-    // Feeds no longer read keep nothing.
+    // Feeds no longer read keep nothing; nor do messages a feed no longer holds.
+    for (auto& [url, state] : m_feeds) {
+        for (auto it = state.capExpiry.begin(); it != state.capExpiry.end();) {
+            const bool held = std::any_of(state.messages.begin(), state.messages.end(),
+                                          [&](const TsunamiMessage& m) { return m.id == it->first; });
+            it = held ? std::next(it) : state.capExpiry.erase(it);
+        }
+    }
     for (auto it = m_feeds.begin(); it != m_feeds.end();) {
         it = round.problems.count(it->first) != 0 ? std::next(it) : m_feeds.erase(it);
     }
     return round;
+}
+
+void TsunamiWatch::ReadCapExpiry(FeedState& state, const std::string& url, std::int64_t nowUtcMs) {
+    std::size_t reads = 0;
+    for (const TsunamiMessage& message : state.messages) {
+        // Only the centre's own host is asked: a feed's link never sends the program elsewhere.
+        if (message.capLink.empty() || state.capExpiry.count(message.id) != 0 || !IsTsunamiLive(message, nowUtcMs) ||
+            reads >= kMaxCapReads || SourceHost(message.capLink) != SourceHost(url)) {
+            continue;
+        }
+        ++reads;
+        const FetchResult cap = m_fetch(message.capLink, ConditionalRequest{});
+        if (!IsReadable(cap)) {
+            continue;  // tried again next round; meanwhile the entry's own expiry holds
+        }
+        // A CAP message without an expiry, or one that cannot be read, leaves the entry's; one far ahead is
+        // held to a week, as the feed's are.
+        const std::optional<std::int64_t> expires = CapExpiresUtcMs(cap.body);
+        state.capExpiry[message.id] =
+            expires ? std::min(*expires, message.issuedUtcMs + kTsunamiLongestLifeMs) : message.expiresUtcMs;
+    }
 }
 
 }  // namespace dravik

@@ -12,13 +12,13 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "alerts/time_display.h"
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
-#include "sources/geo.h"
-#include "shaking/intensity.h"
-#include "sources/page_fetch.h"
-#include "alerts/time_display.h"
 #include "resources/translations.h"
+#include "shaking/intensity.h"
+#include "sources/geo.h"
+#include "sources/page_fetch.h"
 
 namespace dravik {
 namespace {
@@ -587,6 +587,14 @@ std::string NotificationBody(const std::string& lang, const QuakeEvent& event, c
         body += "\n" + line;
     }
     return body;
+}
+
+std::string FillText(const std::string& text, const std::vector<std::string>& args) {
+    return Filled(text, args);
+}
+
+std::string StrippedText(const std::string& text) {
+    return Stripped(text);
 }
 
 std::string RevisedText(const std::string& lang, const std::string& mag, const std::string& previousMag) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "alerts/alert_rule.h"
 #include "platform/archive_status.h"
@@ -185,6 +186,9 @@ std::string MoreEarthquakesText(const std::string& lang, std::size_t count);
 // "12 wstrząsów wtórnych M 6.8 KRETA, największy M 4.9".
 std::string AftershocksText(const std::string& lang, std::size_t count, const std::string& mainMag,
                             const std::string& mainRegion, const std::string& largestMag);
+// A translated text with %1, %2... put in, as every text here does it; a text without its blanks around.
+std::string FillText(const std::string& text, const std::vector<std::string>& args);
+std::string StrippedText(const std::string& text);
 // An aftershock's line in its row's tooltip: "aftershock of M 6.8 CRETE" / "wstrząs wtórny: M 6.8 KRETA".
 std::string AftershockOfText(const std::string& lang, const std::string& mainMag, const std::string& mainRegion);
 

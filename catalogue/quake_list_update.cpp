@@ -527,6 +527,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     // Per listed quake: the magnitude a revision listed in this round replaced, else empty.
     std::vector<std::string> batchRevisedFrom;
     std::vector<QuakeRevision> revisions;
+    std::vector<RevisedQuake> revised;
     // Every quake marked listed is listed, also when a stop ends the loop early. The alert is decided after the
     // row is there, so that a click on its notification finds it.
     const auto flush = [&] {
@@ -618,6 +619,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             listQuake(quake, match.kind == ReportKind::kRevision ? match.previous.mag : std::string());
         } else if (match.kind == ReportKind::kRevision) {
             revisions.push_back({quake.values, RevisionText(match.previous, quake.values)});
+            revised.push_back({match.previous, quake.values, quake.alerted});
             if (AlertOnce(quake, now)) {
                 announced.push_back({quake.values, match.previous.mag});
             }
@@ -635,6 +637,9 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     // Rows age out also in a round that brings nothing.
     Trim(now);
     ForgetOld(now);
+    if (!revised.empty() && m_hooks.revised) {
+        m_hooks.revised(revised);
+    }
     if (!announced.empty() && m_hooks.listed) {
         m_hooks.listed(announced, !firstFillDone);
     }

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "sources/quake_parser.h"
 #include "catalogue/quake_registry.h"
 #include "platform/archive_status.h"
+#include "sources/quake_parser.h"
 
 namespace dravik {
 
@@ -54,6 +54,13 @@ bool IsFresh(const QuakeEvent& event, std::int64_t nowUtcMs);
 struct AnnouncedQuake {
     QuakeEvent event;
     std::string revisedFrom;
+};
+
+// A listed quake its own agency revised: what it was, what it is, and whether it had alerted before.
+struct RevisedQuake {
+    QuakeEvent before;
+    QuakeEvent after;
+    bool alerted = false;
 };
 
 // How much the main list holds: the quakes of the last `days` days, at most `maxRows` of them (the newest).
@@ -230,6 +237,8 @@ public:
         // Empty: every event alerts and sounds.
         AlertRule alertRule;
         ListedReport listed;
+        // Told once a round, before `listed`, of the listed quakes revised in it, in page order; empty: none.
+        std::function<void(const std::vector<RevisedQuake>&)> revised;
         // Told each batch of quakes about to be listed, oldest first, before their rows and alerts (the
         // aftershock sequences follow every listed quake); empty: none.
         std::function<void(const std::vector<QuakeEvent>&)> listing;

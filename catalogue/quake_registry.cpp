@@ -10,7 +10,7 @@ namespace {
 
 bool SameValues(const QuakeEvent& a, const QuakeEvent& b) {
     return a.mag == b.mag && a.region == b.region && a.data1 == b.data1 && a.data2 == b.data2 && a.wsp1 == b.wsp1 &&
-           a.wsp2 == b.wsp2 && a.depth == b.depth && a.felt == b.felt;
+           a.wsp2 == b.wsp2 && a.depth == b.depth && a.felt == b.felt && a.reviewed == b.reviewed;
 }
 
 std::vector<std::string> ReportIds(const QuakeEvent& report) {

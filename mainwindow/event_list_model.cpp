@@ -5,10 +5,11 @@
 #include <cmath>
 #include <limits>
 
+#include "app/sequence_texts.h"
 #include "catalogue/event_merge.h"
-#include "shaking/intensity.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/inert_text.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 
@@ -49,12 +50,18 @@ int CEventListModel::columnCount(const QModelIndex& parent) const {
     return m_bPlaceColumns ? kEventColumnCount : kClassicColumns;
 }
 
+// The region, and beside a main shock's its aftershocks' count (sorting reads the region alone).
+QString CEventListModel::RegionCellText(const EventListRow& row) const {
+    const std::string mark = SequenceCountMark(row.aftershocks);
+    return mark.empty() ? Text(row.region) : Text(row.region) + QStringLiteral("  ") + Text(mark);
+}
+
 QString CEventListModel::DisplayText(const EventListRow& row, int column) const {
     switch (column) {
         case kColumnMagnitude:
             return Text(row.mag);
         case kColumnRegion:
-            return Text(row.region);
+            return RegionCellText(row);
         case kColumnDate:
         case kColumnTime: {
             const DateTimeText shown =

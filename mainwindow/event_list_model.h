@@ -29,6 +29,7 @@ struct EventListRow {
     std::optional<double> distanceKm;
     std::optional<double> shaking;
     int circleId = -1;
+    unsigned aftershocks = 0;  // as a main shock
     signed char image = -1;
     TimeDisplay display = TimeDisplay::Classic;
     bool hasNumbers = false;
@@ -104,6 +105,7 @@ public:
 
 private:
     QString DisplayText(const EventListRow& row, int column) const;
+    QString RegionCellText(const EventListRow& row) const;
     double ClassicOrderFor(const EventListRow& row, ClassicPlace place, const std::vector<EventListRow*>& classic);
     void Renumber();
     // Shows the rows in the order of `from`: shown row i becomes the row that stood at from[i].

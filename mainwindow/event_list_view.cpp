@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include "alerts/time_display.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "catalogue/event_merge.h"
-#include "alerts/time_display.h"
 #include "mainwindow/event_list.h"
 #include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"
@@ -58,6 +58,7 @@ void SetRowView(EventListRow& row, const EventRowView& view) {
     row.tooltip = view.tooltip;
     row.distanceKm = view.distanceKm;
     row.shaking = view.shaking;
+    row.aftershocks = view.aftershocks;
 }
 
 std::unique_ptr<EventListRow> MakeRow(const QuakeEvent& event, int image, const EventRowView& view) {

@@ -41,6 +41,8 @@ struct EventRowView {
     std::optional<double> distanceKm;
     // The strongest expected intensity over the places (unrounded), for the shaking column.
     std::optional<double> shaking;
+    // As a main shock: how many aftershocks its sequence has had ("+23" beside its region).
+    unsigned aftershocks = 0;
 };
 
 // The view of a row under the alert settings: their time display, the distance from home in its column and as

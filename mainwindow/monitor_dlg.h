@@ -15,17 +15,18 @@
 #include <vector>
 
 #include "alerts/alert_rule.h"
+#include "alerts/notice_cards.h"
+#include "alerts/sequences.h"
+#include "alerts/tsunami_watch.h"
 #include "catalogue/feed_worker.h"
-#include "sources/page_fetch.h"
 #include "catalogue/push_pump.h"
 #include "catalogue/quake_list_update.h"
-#include "alerts/sequences.h"
 #include "catalogue/source_reader.h"
-#include "alerts/tsunami_watch.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/shaking_bands.h"
 #include "platform/notifier.h"
 #include "platform/tray_shell.h"
+#include "sources/page_fetch.h"
 
 class QMenuBar;
 class QLabel;
@@ -259,8 +260,23 @@ private:
     std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
     void SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
                            const AlertSettings& settings);
-    // Worker thread: the aftershock sequences take these quakes, oldest first.
-    void FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings);
+    // Worker thread: the aftershock sequences take these quakes, oldest first; the main shocks whose sequence
+    // took one.
+    std::vector<std::string> FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings);
+    // Worker thread: revised quakes re-size their sequences and update the notices they had.
+    void OnQuakesRevised(const std::vector<RevisedQuake>& revised, const AlertSettings& settings);
+    // Worker thread (never holding m_sequenceMutex): the rows of these main shocks show their sequence anew.
+    void RefreshSequenceRows(const std::vector<std::string>& mainIds);
+    // UI thread: the rows of every open sequence's main shock anew (the outlook ages).
+    void RefreshSequenceRowsNow(const std::vector<std::string>& mainIds);
+    // UI thread: the cards of a round's aftershocks, one a sequence.
+    void SendSequenceCards(const std::vector<AftershockSummary>& groups, const std::vector<QuakeEvent>& listed,
+                           const std::vector<AlertDecision>& decisions, const AlertSettings& settings,
+                           const std::string& lang);
+    // The main shock's lines of a row's tooltip and its count.
+    void MainShockRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang,
+                          EventRowView& view) const;
+    std::int64_t NowUtcMs() const;
     SequenceVerdict SequenceOf(const std::string& eventId) const;
     // The zone of the sequence the quake opened, or of the one it is an aftershock in.
     std::optional<SequenceZoneBand> SequenceZoneOf(const std::string& eventId) const;
@@ -308,6 +324,9 @@ private:
     // Its own lock: the UI thread reads it for a row's tooltip while a round holds the list's.
     mutable std::mutex m_sequenceMutex;
     SequenceTracker m_sequences;
+    // What the notices said, for their updates in place (UI thread).
+    SequenceCards m_sequenceCards;
+    QuakeNotices m_quakeNotices;
     AlertSettings m_alertSettings;
     // The event of the last tray balloon, for a click on it.
     std::string m_strBalloonKey;

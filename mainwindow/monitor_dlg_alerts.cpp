@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -33,6 +34,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcAlert, "dravik.alert", QtWarningMsg)
 
 constexpr int kZoneCheckMs = 60 * 1000;
+constexpr int kOutlookRefreshMs = 5 * 60 * 1000;
 // The key of a summary notification: a click shows the window without changing the selection.
 constexpr const char* kWindowOnlyKey = "*";
 
@@ -106,6 +108,7 @@ EventRowView CMonitorDlg::RowView(const QuakeEvent& event, const AlertSettings& 
         view.tooltip +=
             (view.tooltip.empty() ? "" : "\n") + AftershockOfText(lang, verdict.mainMagnitude, verdict.mainRegion);
     }
+    MainShockRowView(event, settings, lang, view);
     return view;
 }
 
@@ -127,10 +130,12 @@ std::optional<SequenceZoneBand> CMonitorDlg::SequenceZoneOf(const std::string& e
     return ZoneBandOf(zone.latitude, zone.longitude, zone.radiusKm);
 }
 
-void CMonitorDlg::FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings) {
+std::vector<std::string> CMonitorDlg::FeedSequences(const std::vector<QuakeEvent>& quakes,
+                                                    const AlertSettings& settings) {
     // The place rules open a sequence too; without places they cannot, and the decision is not worth making.
     const bool placeRules =
         (settings.hasHome || !settings.places.empty()) && (settings.radiusKm > 0.0 || settings.minIntensity > 0);
+    std::vector<std::string> mains;
     std::lock_guard<std::mutex> lock(m_sequenceMutex);
     for (const QuakeEvent& event : quakes) {
         bool atPlace = false;
@@ -138,8 +143,12 @@ void CMonitorDlg::FeedSequences(const std::vector<QuakeEvent>& quakes, const Ale
             const AlertDecision d = DecideAlert(event, settings, 0);
             atPlace = d.nearRule || d.shakingRule;
         }
-        m_sequences.Add(event, settings.sequenceMinMagnitude, atPlace);
+        const SequenceVerdict verdict = m_sequences.Add(event, settings.sequenceMinMagnitude, atPlace);
+        if (verdict.aftershock && std::find(mains.begin(), mains.end(), verdict.mainId) == mains.end()) {
+            mains.push_back(verdict.mainId);
+        }
     }
+    return mains;
 }
 
 void CMonitorDlg::InitAlerts() {
@@ -151,6 +160,12 @@ void CMonitorDlg::InitAlerts() {
         m_services.notifier = m_ownNotifier.get();
     }
     m_services.notifier->SetActivationHandler([this](const std::string& key) { OnShowNotifiedEvent(key); });
+    m_services.notifier->SetDismissHandler([this](const std::string& tag) {
+        const std::string mainId = SequenceCards::MainOfTag(tag);
+        if (!mainId.empty()) {
+            m_sequenceCards.Dismissed(mainId, NowUtcMs());
+        }
+    });
     if (!m_services.clock) {
         m_services.clock = [] { return std::time(nullptr); };
     }
@@ -168,6 +183,17 @@ void CMonitorDlg::InitAlerts() {
         }
     });
     zoneTimer->start(kZoneCheckMs);
+    // A main shock's outlook ages: its row says it anew every few minutes, as a poll would bring news.
+    auto* outlookTimer = new QTimer(this);
+    connect(outlookTimer, &QTimer::timeout, this, [this] {
+        std::vector<std::string> mains;
+        {
+            std::lock_guard<std::mutex> lock(m_sequenceMutex);
+            mains = m_sequences.MainIds();
+        }
+        RefreshSequenceRowsNow(mains);
+    });
+    outlookTimer->start(kOutlookRefreshMs);
 }
 
 AlertSettings CMonitorDlg::CurrentAlertSettings() const {
@@ -284,9 +310,11 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
                                  !decisions[i].sound,
                                  show,
                                  event.eventId,
-                                 UrgencyOf(event, settings, decisions[i])};
+                                 UrgencyOf(event, settings, decisions[i]),
+                                 QuakeNotices::Tag(event.eventId)};
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);
+            m_quakeNotices.Notified(event, decisions[i]);
         }
         if (!plan.summary.empty()) {
             DesktopNotice notice{MoreEarthquakesText(lang, plan.summary.size()), {}, true, show, kWindowOnlyKey};
@@ -300,24 +328,7 @@ void CMonitorDlg::SendNotifications(const std::vector<AnnouncedQuake>& announced
             qCInfo(lcAlert, "notify %s", notice.summary.c_str());
             m_services.notifier->Notify(notice);
         }
-        for (const AftershockSummary& group : sequencePlan.aftershocks) {
-            // Keyed by the main shock: a click shows the quake the sequence is named after.
-            DesktopNotice notice{AftershocksText(lang, group.members.size(), group.mainMagnitude, group.mainRegion,
-                                                 listed[group.largest].mag),
-                                 {},
-                                 true,
-                                 show,
-                                 group.mainId};
-            for (std::size_t i : group.members) {
-                notice.body += (notice.body.empty() ? "" : "\n") + NotificationSummary(listed[i]);
-                notice.silent = notice.silent && !decisions[i].sound;
-                if (UrgencyOf(listed[i], settings, decisions[i]) == NoticeUrgency::Critical) {
-                    notice.urgency = NoticeUrgency::Critical;
-                }
-            }
-            qCInfo(lcAlert, "notify %s", notice.summary.c_str());
-            m_services.notifier->Notify(notice);
-        }
+        SendSequenceCards(sequencePlan.aftershocks, listed, decisions, settings, lang);
     });
 }
 

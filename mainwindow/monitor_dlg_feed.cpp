@@ -8,12 +8,8 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "controls/status_line.h"
 #include "catalogue/catch_up.h"
-#include "sources/event_fields.h"
-#include "sources/geojson_events.h"
-#include "sources/quake_source.h"
-#include "sources/space_weather.h"
+#include "controls/status_line.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
@@ -21,6 +17,10 @@
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
+#include "sources/event_fields.h"
+#include "sources/geojson_events.h"
+#include "sources/quake_source.h"
+#include "sources/space_weather.h"
 
 namespace dravik {
 
@@ -113,7 +113,11 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     };
     hooks.archiveReport = [this](const ArchiveWriteResult& result) { OnArchiveResult(result); };
     hooks.stop = &m_bStopping;
-    hooks.listing = [this, alerts](const std::vector<QuakeEvent>& quakes) { FeedSequences(quakes, alerts); };
+    hooks.listing = [this, alerts](const std::vector<QuakeEvent>& quakes) {
+        // A main shock listed before shows its new count; one in this batch gets it as it is listed.
+        RefreshSequenceRows(FeedSequences(quakes, alerts));
+    };
+    hooks.revised = [this, alerts](const std::vector<RevisedQuake>& revised) { OnQuakesRevised(revised, alerts); };
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
         SendNotifications(announced, firstCycle, alerts);

@@ -7,12 +7,14 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "sources/event_fields.h"
+#include "catalogue/quake_list_update.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "platform/sound.h"
+#include "sources/event_fields.h"
 
 namespace dravik {
 
@@ -32,20 +34,29 @@ void CMonitorDlg::ReadTsunamiMessages() {
     for (const auto& [url, reason] : round.problems) {
         NoteSourceState(url, reason);
     }
+    // A danger near a place sounds whatever the hour: quiet hours are for quakes far away, not for the sea.
+    const std::vector<Place> places = AllPlaces(CurrentAlertSettings());
+    if (std::any_of(round.toNotify.begin(), round.toNotify.end(),
+                    [&](const TsunamiMessage& m) { return TsunamiDangerAt(m, places); })) {
+        m_services.sound->PlaySound(kNewEventSound);
+    }
     m_pUiThread->RunOnUiThread([&] { ShowTsunamiRound(round); });
 }
 
 void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
     const std::string lang = UiLanguage();
+    const AlertSettings alerts = CurrentAlertSettings();
+    const std::vector<Place> places = AllPlaces(alerts);
+    const bool quiet = InQuietHours(alerts, LocalMinuteOfDay(m_services.clock()));
     for (const TsunamiMessage& message : round.toNotify) {
-        const bool threat = IsTsunamiThreat(message.kind);
+        const bool danger = TsunamiDangerAt(message, places);
         // The link alone is opened on a click: the message's own words are the centre's.
         DesktopNotice notice{message.title,
                              message.centre,
-                             false,
+                             !danger && quiet,
                              TsunamiOpenText(lang),
                              message.link.empty() ? std::string("*") : kTsunamiKeyPrefix + message.link,
-                             threat ? NoticeUrgency::Critical : NoticeUrgency::Normal};
+                             danger ? NoticeUrgency::Critical : NoticeUrgency::Normal};
         std::fprintf(stderr, "%s: tsunami message from %s: %s\n", ApplicationName().c_str(), message.centre.c_str(),
                      message.title.c_str());
         m_services.notifier->Notify(notice);

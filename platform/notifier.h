@@ -20,6 +20,9 @@ struct DesktopNotice {
     std::string key;
     // A critical notice stays until dismissed on most desktops, and shows through "do not disturb".
     NoticeUrgency urgency = NoticeUrgency::Normal;
+    // A notice with the same tag as one still shown takes its place (the service's replaces_id) rather than
+    // showing another; empty: always a notice of its own.
+    std::string tag{};
 };
 
 // Shows desktop notifications. Never blocks the caller for long and never fails it: a notice that cannot
@@ -30,6 +33,9 @@ public:
     virtual void Notify(const DesktopNotice& notice) = 0;
     // Called on the UI thread with the key of a notice the user clicked.
     virtual void SetActivationHandler(std::function<void(const std::string& key)> handler) = 0;
+    // Called on the UI thread with the tag of a tagged notice the user closed; a notifier that cannot tell
+    // never calls it.
+    virtual void SetDismissHandler(std::function<void(const std::string& tag)> handler) { static_cast<void>(handler); }
 };
 
 }  // namespace dravik

@@ -118,6 +118,7 @@ struct FeatureState {
     std::optional<double> magnitude, lat, lon, depth;
     std::optional<double> coordinates[3];
     FeltData felt;
+    bool reviewed = false;
     bool coordinatesUsable = true;  // false once a coordinate is not a number
 };
 
@@ -335,6 +336,8 @@ private:
             }
         } else if (name == "tsunami") {
             m_feature.felt.tsunami = value.integer && *value.integer == 1;
+        } else if (name == "status") {
+            m_feature.reviewed = value.text != nullptr && *value.text == "reviewed";
         }
     }
 
@@ -363,6 +366,7 @@ private:
         source.updatedUtcMs = f.updatedMs.value_or(0);
         source.felt = f.felt;
         if (auto event = MakeQuakeEvent(source, m_prefix)) {
+            event->reviewed = f.reviewed;
             m_events.push_back(std::move(*event));
         }
     }

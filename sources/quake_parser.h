@@ -45,6 +45,8 @@ struct QuakeEvent {
     // Taken for another agency's quake before, this report now makes a quake of its own.
     bool detached = false;
     FeltData felt{};
+    // The agency has reviewed it (USGS's `status` "reviewed"); its automatic solution otherwise.
+    bool reviewed = false;
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the

@@ -81,20 +81,64 @@ std::string WebLink(std::string link) {
     return web && clean && link.size() <= 2048 ? link : std::string();
 }
 
-// The bulletin (rel="alternate") a reader can read, else the CAP message, else any web link.
-std::string EntryLink(const XmlElement& entry) {
-    std::string alternate, related, other;
-    std::vector<const XmlElement*> links;
-    FindAll(entry, "link", &links);
-    for (const XmlElement* link : links) {
+std::optional<TsunamiKind> KindFrom(const std::string& text);
+
+bool EndsWith(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The links of an entry as a click and the expiry want them. The live feeds put the CAP message, the text
+// bulletin and the maps all under rel="related", so the type, the title and the file name tell them apart.
+struct EntryLinks {
+    std::string bulletin, page, cap;
+};
+
+// The links directly inside `element` (a feed's own links are not its entries').
+EntryLinks LinksOf(const XmlElement& element) {
+    EntryLinks out;
+    for (const XmlElement* link : element.Children("link")) {
         const std::string href = WebLink(link->Attribute("href"));
+        if (href.empty()) {
+            continue;
+        }
         const std::string rel = link->Attribute("rel");
-        std::string& slot = rel == "alternate" || rel.empty() ? alternate : rel == "related" ? related : other;
-        if (slot.empty()) {
-            slot = href;
+        const std::string type = Lower(link->Attribute("type"));
+        const std::string title = Lower(link->Attribute("title"));
+        std::string file = Lower(href.substr(0, href.find_first_of("?#")));
+        file = file.substr(file.rfind('/') + 1);
+        const bool cap = type.find("cap+xml") != std::string::npos || title.find("cap") != std::string::npos ||
+                         EndsWith(file, ".cap") || (EndsWith(file, ".xml") && file.find("cap") != std::string::npos);
+        const bool bulletin =
+            !cap && (title.find("bulletin") != std::string::npos || type == "text/plain" || EndsWith(file, ".txt"));
+        std::string* slot = cap        ? &out.cap
+                            : bulletin ? &out.bulletin
+                            : (rel == "alternate" || rel.empty()) && type.find("atom") == std::string::npos ? &out.page
+                                                                                                            : nullptr;
+        if (slot != nullptr && slot->empty()) {
+            *slot = href;
         }
     }
-    return !alternate.empty() ? alternate : !related.empty() ? related : other;
+    return out;
+}
+
+// The number a feed's title gives its message ("... NUMBER 3"); nothing when it gives none.
+std::optional<long> MessageNumber(const std::string& title) {
+    const std::string lower = Lower(title);
+    const std::size_t at = lower.find("number");
+    if (at == std::string::npos || (lower.find("message") == std::string::npos && !KindFrom(lower))) {
+        return std::nullopt;
+    }
+    std::size_t pos = at + 6;
+    while (pos < lower.size() && (lower[pos] == ' ' || lower[pos] == '#' || lower[pos] == '.')) {
+        ++pos;
+    }
+    long number = 0;
+    std::size_t digits = 0;
+    for (; pos < lower.size() && digits < 6 && std::isdigit(static_cast<unsigned char>(lower[pos])) != 0; ++pos) {
+        number = number * 10 + (lower[pos] - '0');
+        ++digits;
+    }
+    return digits == 0 ? std::nullopt : std::optional<long>(number);
 }
 
 // The kind from a text that names it: the summary's "Category:" word, else a message title.
@@ -171,6 +215,29 @@ std::vector<TsunamiMessage> ParseTsunamiFeed(std::string_view xml, const std::st
     std::vector<const XmlElement*> entries;
     FindAll(*feed, "entry", &entries);
     entries.resize(std::min(entries.size(), kMaxTsunamiEntries));
+    if (entries.empty()) {
+        // During an event a centre's feed has been seen with no entry, only the message in its title.
+        const std::optional<long> number = MessageNumber(feedTitle);
+        const std::string updated = PlainText(feed->ChildText("updated"), kMaxTsunamiTextBytes);
+        const std::optional<std::int64_t> issued = ReadIsoTimeUtcMs(updated);
+        if (number && issued) {
+            TsunamiMessage message;
+            const std::string feedId = PlainText(feed->ChildText("id"), kMaxTsunamiTextBytes);
+            // Numbers start again with each event: the time keeps two events' first messages apart.
+            message.id = BoundedText((feedId.empty() ? url : feedId) + "#" + std::to_string(*number) + "@" + updated,
+                                     kMaxTsunamiTextBytes);
+            message.title = feedTitle;
+            message.centre = centre;
+            message.kind = KindFrom(feedTitle).value_or(TsunamiKind::Information);
+            message.issuedUtcMs = *issued;
+            message.expiresUtcMs = *issued + kTsunamiDefaultLifeMs;
+            const EntryLinks links = LinksOf(*feed);
+            message.link = !links.bulletin.empty() ? links.bulletin : links.page;
+            message.capLink = links.cap;
+            messages.push_back(std::move(message));
+        }
+        return messages;
+    }
     for (const XmlElement* entry : entries) {
         TsunamiMessage message;
         message.id = ElementText(*entry, "id");
@@ -195,7 +262,9 @@ std::vector<TsunamiMessage> ParseTsunamiFeed(std::string_view xml, const std::st
         const std::optional<std::int64_t> expires = ReadIsoTimeUtcMs(ElementText(*entry, "expires"));
         message.expiresUtcMs = std::min(expires.value_or(message.issuedUtcMs + kTsunamiDefaultLifeMs),
                                         message.issuedUtcMs + kTsunamiLongestLifeMs);
-        message.link = EntryLink(*entry);
+        const EntryLinks links = LinksOf(*entry);
+        message.link = !links.bulletin.empty() ? links.bulletin : links.page;
+        message.capLink = links.cap;
         std::optional<double> lat = ReadNumber(ElementText(*entry, "lat"));
         std::optional<double> lon = ReadNumber(ElementText(*entry, "long"));
         if (!ValidPosition(lat, lon)) {
@@ -217,8 +286,24 @@ std::vector<TsunamiMessage> ParseTsunamiFeed(std::string_view xml, const std::st
     return messages;
 }
 
+std::optional<std::int64_t> CapExpiresUtcMs(std::string_view xml) {
+    XmlLimits limits;
+    limits.maxBytes = kMaxTsunamiFeedBytes;
+    const std::optional<XmlElement> alert = ParseXml(xml.substr(0, kMaxTsunamiFeedBytes), limits);
+    if (!alert || alert->name != "alert") {
+        return std::nullopt;
+    }
+    const XmlElement* info = alert->Child("info");
+    return info != nullptr ? ReadIsoTimeUtcMs(PlainText(info->ChildText("expires"), kMaxTsunamiTextBytes))
+                           : std::nullopt;
+}
+
 bool IsTsunamiThreat(TsunamiKind kind) {
     return kind != TsunamiKind::Information;
+}
+
+bool IsTsunamiDanger(TsunamiKind kind) {
+    return kind == TsunamiKind::Warning || kind == TsunamiKind::Watch || kind == TsunamiKind::Threat;
 }
 
 bool IsTsunamiLive(const TsunamiMessage& message, std::int64_t nowUtcMs) {

@@ -1,4 +1,4 @@
-# A main shock, then its aftershocks over two cycles: one notification for it and one summary a cycle.
+# A main shock revised, then its aftershocks one a cycle: its notice updated in place, one card a sequence.
 # Debian's python3 with dbus and gi; without them, or without dbus-daemon, the script exits 77.
 find_program(DRAVIK_DEBIAN_PYTHON /usr/bin/python3 NO_DEFAULT_PATH)
 if(DRAVIK_DEBIAN_PYTHON)

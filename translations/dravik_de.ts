@@ -868,6 +868,54 @@ Download unter %3</translation>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
         <translation>Kein Infobereich: Das Fenster wartet minimiert in der Taskleiste. Ein erneuter Aufruf von Dravik holt es ebenfalls zurück.</translation>
     </message>
+    <message>
+        <source>%1 min temu</source>
+        <translation>vor %1 min</translation>
+    </message>
+    <message>
+        <source>%1 godz. temu</source>
+        <translation>vor %1 Std.</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 Nachbeben von M %2 %3 · stärkstes M %4 · letztes M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 Nachbeben von M %2 %3 · stärkstes M %4 · letztes M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 Nachbeben von M %2 %3 · stärkstes M %4 · letztes M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 Nachbeben · stärkstes M %2 · letztes M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 Nachbeben · stärkstes M %2 · letztes M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 Nachbeben · stärkstes M %2 · letztes M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>Następne 7 dni: M 5+ %1, M %2+ %3 (%4)</source>
+        <translation>Nächste 7 Tage: M 5+ %1, M %2+ %3 (%4)</translation>
+    </message>
+    <message>
+        <source>ocena ogólna</source>
+        <translation>allgemeine Schätzung</translation>
+    </message>
+    <message>
+        <source>sprawdzone przez agencję</source>
+        <translation>von der Agentur geprüft</translation>
+    </message>
+    <message>
+        <source>zmieniło się spodziewane wstrząsanie</source>
+        <translation>die erwartete Erschütterung hat sich geändert</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

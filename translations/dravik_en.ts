@@ -468,7 +468,7 @@ Do pobrania na stronie %3</source>
     </message>
     <message>
         <source>Zegar komputera różni się od zegara źródła o %1</source>
-        <translation>The computer's clock differs from the source's by %1</translation>
+        <translation>The computer&apos;s clock differs from the source&apos;s by %1</translation>
     </message>
     <message>
         <source>Archiwum było uszkodzone: zachowane jako %1, zaczęte nowe</source>
@@ -865,6 +865,54 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
         <translation>No system tray: the window waits minimised on the taskbar. Starting Dravik again also brings it back.</translation>
+    </message>
+    <message>
+        <source>%1 min temu</source>
+        <translation>%1 min ago</translation>
+    </message>
+    <message>
+        <source>%1 godz. temu</source>
+        <translation>%1 h ago</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 aftershock of M %2 %3 · largest M %4 · latest M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 aftershocks of M %2 %3 · largest M %4 · latest M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych M %2 %3 · największy M %4 · ostatni M %5, %6</source>
+        <translation>%1 aftershocks of M %2 %3 · largest M %4 · latest M %5, %6</translation>
+    </message>
+    <message>
+        <source>%1 wstrząs wtórny · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 aftershock · largest M %2 · latest M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsy wtórne · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 aftershocks · largest M %2 · latest M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1 wstrząsów wtórnych · największy M %2 · ostatni M %3 (%4)</source>
+        <translation>%1 aftershocks · largest M %2 · latest M %3 (%4)</translation>
+    </message>
+    <message>
+        <source>Następne 7 dni: M 5+ %1, M %2+ %3 (%4)</source>
+        <translation>Next 7 days: M 5+ %1, M %2+ %3 (%4)</translation>
+    </message>
+    <message>
+        <source>ocena ogólna</source>
+        <translation>generic estimate</translation>
+    </message>
+    <message>
+        <source>sprawdzone przez agencję</source>
+        <translation>reviewed by the agency</translation>
+    </message>
+    <message>
+        <source>zmieniło się spodziewane wstrząsanie</source>
+        <translation>the shaking expected has changed</translation>
     </message>
 </context>
 <context>

@@ -23,6 +23,8 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
 // A service that does not answer in this time counts as missing; the UI thread never waits for it.
 constexpr int kCallTimeoutMs = 5000;
+// Tags remembered at most (a quake's and a sequence's notices each have one).
+constexpr std::size_t kMaxTags = 512;
 
 // Only the characters that markup gives a meaning to in text; toHtmlEscaped() would also turn '"' into an
 // entity that a plain-text server shows as it is.
@@ -164,6 +166,28 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
         }
         return;
     }
+    if (!notice.tag.empty()) {
+        if (m_tags.size() >= kMaxTags && m_tags.count(notice.tag) == 0) {
+            // A service that never says a notice closed: the oldest settled tags go (theirs open anew).
+            for (auto it = m_tags.begin(); it != m_tags.end() && m_tags.size() >= kMaxTags;) {
+                it = it->second.pending ? std::next(it) : m_tags.erase(it);
+            }
+        }
+        Tagged& tagged = m_tags[notice.tag];
+        if (tagged.pending) {
+            tagged.waiting = notice;
+            return;
+        }
+        tagged.pending = true;
+    }
+    Send(notice);
+}
+
+void CDBusNotifier::Send(const DesktopNotice& notice) {
+    uint replaces = 0;
+    if (const auto it = m_tags.find(notice.tag); !notice.tag.empty() && it != m_tags.end()) {
+        replaces = it->second.id;
+    }
     // A server that renders markup would take "<" and "&" of a region's name as markup. While it is not
     // known whether it does, escape too: most servers do, and a plain-text one then shows only "&amp;",
     // "&lt;" and "&gt;" as they are, where leaving the characters out would change the text on every server.
@@ -185,20 +209,45 @@ void CDBusNotifier::Notify(const DesktopNotice& notice) {
     // The notification service takes it as a byte (D-Bus type y).
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(notice.urgency)));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
-    call << QStringLiteral("Dravik") << uint(0) << QStringLiteral("dravik") << QString::fromStdString(notice.summary)
+    call << QStringLiteral("Dravik") << replaces << QStringLiteral("dravik") << QString::fromStdString(notice.summary)
          << body << actions << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* w) {
         const QDBusPendingReply<uint> reply = *w;
+        w->deleteLater();
         if (reply.isError()) {
             if (m_fallback) {
                 m_fallback(notice);
             }
-        } else if (!notice.key.empty()) {
-            m_keys[reply.value()] = notice.key;
+            Answered(notice, std::nullopt);
+        } else {
+            Answered(notice, reply.value());
         }
-        w->deleteLater();
     });
+}
+
+void CDBusNotifier::Answered(const DesktopNotice& notice, std::optional<uint> id) {
+    if (id && !notice.key.empty()) {
+        m_keys[*id] = notice.key;
+    }
+    if (notice.tag.empty()) {
+        return;
+    }
+    Tagged& tagged = m_tags[notice.tag];
+    if (id) {
+        if (tagged.id != 0 && tagged.id != *id) {
+            // The service showed it anew (the old one had gone): clicks on the old id no longer come.
+            m_keys.erase(tagged.id);
+        }
+        tagged.id = *id;
+    }
+    tagged.pending = false;
+    if (tagged.waiting) {
+        const DesktopNotice next = *tagged.waiting;
+        tagged.waiting.reset();
+        tagged.pending = true;
+        Send(next);
+    }
 }
 
 void CDBusNotifier::SetActivationHandler(std::function<void(const std::string& key)> handler) {
@@ -217,9 +266,25 @@ void CDBusNotifier::OnActionInvoked(uint id, const QString& action) {
     }
 }
 
+void CDBusNotifier::SetDismissHandler(std::function<void(const std::string& tag)> handler) {
+    m_onDismissed = std::move(handler);
+}
+
 void CDBusNotifier::OnNotificationClosed(uint id, uint reason) {
-    static_cast<void>(reason);
+    // Reason 2: the user dismissed it; 1 (expired), 3 (closed by a call) and 4 leave the tag's card to come back.
+    constexpr uint kDismissedByUser = 2;
     m_keys.erase(id);
+    for (auto it = m_tags.begin(); it != m_tags.end(); ++it) {
+        if (it->second.id != id || it->second.pending) {
+            continue;
+        }
+        const std::string tag = it->first;
+        m_tags.erase(it);
+        if (reason == kDismissedByUser && m_onDismissed) {
+            m_onDismissed(tag);
+        }
+        break;
+    }
 }
 
 }  // namespace dravik

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/notifier.h"
@@ -29,6 +30,7 @@ public:
 
     void Notify(const DesktopNotice& notice) override;
     void SetActivationHandler(std::function<void(const std::string& key)> handler) override;
+    void SetDismissHandler(std::function<void(const std::string& tag)> handler) override;
 
     // Notices shown by the service and not yet closed (tests).
     std::size_t OpenNotices() const { return m_keys.size(); }
@@ -43,13 +45,25 @@ private:
     // Whether the service renders markup in the body, as far as known.
     enum class BodyMarkup { Unknown, Rendered, Plain };
 
+    // The notice shown under a tag: its id once the service answered; while a call is under way the latest
+    // notice for the tag waits, so two quick ones never open two notices.
+    struct Tagged {
+        uint id = 0;
+        bool pending = false;
+        std::optional<DesktopNotice> waiting;
+    };
+
+    void Send(const DesktopNotice& notice);
+    void Answered(const DesktopNotice& notice, std::optional<uint> id);
     void AskCapabilities();
     void OnServiceOwnerChanged(const QString& newOwner);
 
     QDBusConnection m_bus;
     Fallback m_fallback;
     std::function<void(const std::string&)> m_onActivated;
+    std::function<void(const std::string&)> m_onDismissed;
     std::map<uint, std::string> m_keys;
+    std::map<std::string, Tagged> m_tags;
     BodyMarkup m_bodyMarkup = BodyMarkup::Unknown;
     // Counts owners of the service's name; an answer asked of an earlier owner is stale.
     unsigned m_owner = 0;

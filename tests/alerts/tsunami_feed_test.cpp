@@ -303,6 +303,113 @@ TEST_F(TsunamiWatchTest, AFeedThatFailsIsASourceProblemAndKeepsWhatItHeld) {
     EXPECT_TRUE(round.toNotify.empty());
 }
 
+// In a real event a centre's feed had no entry, only the message in its title; one with entries links its CAP
+// message, bulletin and maps all as related, and keeps its last bulletin after the message expired.
+TEST_F(TsunamiWatchTest, MessagesHoldInTheShapesOfARealEvent) {
+    const std::string titleOnly =
+        "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><id>urn:uuid:feed-1</id>"
+        "<title>TSUNAMI MESSAGE NUMBER 3</title><updated>2025-12-07T11:50:00Z</updated>"
+        "<author><name>NWS PACIFIC TSUNAMI WARNING CENTER HONOLULU HI</name></author>"
+        "<link rel=\"self\" type=\"application/atom+xml\" href=\"https://www.tsunami.gov/PHEBAtom.xml\"/>"
+        "<link rel=\"alternate\" type=\"text/html\" href=\"https://www.tsunami.gov/\"/></feed>";
+    // Links as descriptions of the live feed give them: all related, the CAP message first, then a map.
+    const std::string related =
+        "<link rel=\"related\" type=\"application/cap+xml\" title=\"CAP\" href=\"" + m_server.Url("/cap") +
+        "\"/><link rel=\"related\" type=\"image/jpeg\" title=\"Map\" href=\"https://www.tsunami.gov/m.jpg\"/>"
+        "<link rel=\"related\" type=\"text/plain\" title=\"Bulletin\" href=\"https://www.tsunami.gov/b.txt\"/>";
+    // The helper's feed without its alternate link, with these links instead.
+    const auto withLinks = [](std::string feed, const std::string& links) {
+        const auto link = feed.find("<link rel=\"alternate\"");
+        feed.erase(link, feed.find("/>", link) + 2 - link);
+        return feed.insert(feed.find("</entry>"), links);
+    };
+    const std::string expired =
+        withLinks(Feed("Tsunami Warning Number 4", "urn:expired", "2025-12-07T10:00:00Z", "Warning"), related);
+    const std::string cap =
+        "<?xml version=\"1.0\"?><alert xmlns=\"urn:oasis:names:tc:emergency:cap:1.2\"><identifier>x</identifier>"
+        "<info><category>Geo</category><expires>2025-12-07T11:00:00-00:00</expires></info></alert>";
+    m_server.Serve("/title", titleOnly);
+    m_server.Serve("/expired", expired);
+    m_server.Serve("/cap", cap);
+
+    // Read alone, the feeds' shapes.
+    const std::vector<TsunamiMessage> title = ParseTsunamiFeed(titleOnly, kPtwcUrl);
+    ASSERT_EQ(title.size(), 1u);
+    EXPECT_EQ(title[0].id, "urn:uuid:feed-1#3@2025-12-07T11:50:00Z");
+    EXPECT_EQ(title[0].title, "TSUNAMI MESSAGE NUMBER 3");
+    EXPECT_EQ(title[0].issuedUtcMs, Utc("2025-12-07T11:50:00Z"));
+    EXPECT_EQ(title[0].link, "https://www.tsunami.gov/");
+    const std::vector<TsunamiMessage> typed = ParseTsunamiFeed(expired, kPtwcUrl);
+    ASSERT_EQ(typed.size(), 1u);
+    EXPECT_EQ(typed[0].link, "https://www.tsunami.gov/b.txt") << "the bulletin, never the CAP XML";
+    EXPECT_EQ(typed[0].capLink, m_server.Url("/cap"));
+    // Only a CAP message linked (known by its name alone): a click opens nothing rather than XML.
+    const std::vector<TsunamiMessage> capOnly =
+        ParseTsunamiFeed(withLinks(Feed("Tsunami Warning Number 1", "urn:c", "2025-12-07T11:00:00Z", "Warning"),
+                                   "<link rel=\"related\" href=\"https://www.tsunami.gov/x/PHEBCAP.xml\"/>"),
+                         kPtwcUrl);
+    ASSERT_EQ(capOnly.size(), 1u);
+    EXPECT_EQ(capOnly[0].link, "");
+    EXPECT_EQ(capOnly[0].capLink, "https://www.tsunami.gov/x/PHEBCAP.xml");
+    // No number in a title without entries: no message.
+    EXPECT_TRUE(ParseTsunamiFeed("<feed><title>Tsunami messages</title><updated>2025-12-07T11:50:00Z</updated></feed>",
+                                 kPtwcUrl)
+                    .empty());
+
+    TsunamiWatch watch(m_path);
+    const TsunamiRound round = Read(watch, {m_server.Url("/title"), m_server.Url("/expired")});
+    // The title's message is told; the one its CAP message says expired at 11:00 is not, though the feed holds it.
+    EXPECT_EQ(Ids(round.toNotify), (std::vector<std::string>{"urn:uuid:feed-1#3@2025-12-07T11:50:00Z"}));
+    EXPECT_EQ(Ids(round.live), Ids(round.toNotify));
+    // The CAP message is read once, not every round.
+    Read(watch, {m_server.Url("/expired")});
+    std::size_t capReads = 0;
+    for (const test::HttpRequest& request : m_server.Requests()) {
+        capReads += request.target == "/cap";
+    }
+    EXPECT_EQ(capReads, 1u);
+}
+
+TEST_F(TsunamiWatchTest, TwoFeedsOfOneHostThatFailAlikeAreOneProblem) {
+    TsunamiWatch watch(m_path);
+    const std::string a = m_server.RefusedUrl("/PHEBAtom.xml");
+    const std::string b = m_server.RefusedUrl("/PAAQAtom.xml");
+    const TsunamiRound round = Read(watch, {a, b});
+    EXPECT_NE(round.problems.at(a), "");
+    EXPECT_EQ(round.problems.at(b), "");
+}
+
+TEST(TsunamiDanger, AWarningWatchOrThreatNearAPlaceIsADanger) {
+    TsunamiMessage m;
+    m.hasPosition = true;
+    m.latitude = 38.3;  // off Honshu
+    m.longitude = 142.4;
+    const std::vector<Place> tokyo = {{"Tokyo", 35.68, 139.69}};   // about 410 km
+    const std::vector<Place> warsaw = {{"Warsaw", 52.23, 21.01}};  // far away
+    const struct {
+        TsunamiKind kind;
+        std::vector<Place> places;
+        bool danger;
+    } cases[] = {
+        {TsunamiKind::Warning, tokyo, true},
+        {TsunamiKind::Watch, tokyo, true},
+        {TsunamiKind::Threat, tokyo, true},
+        {TsunamiKind::Advisory, tokyo, false},
+        {TsunamiKind::Information, tokyo, false},
+        {TsunamiKind::Warning, warsaw, false},
+        {TsunamiKind::Warning, {}, true},
+        {TsunamiKind::Information, {}, false},
+        {TsunamiKind::Warning, {warsaw[0], tokyo[0]}, true},
+    };
+    for (const auto& c : cases) {
+        m.kind = c.kind;
+        EXPECT_EQ(TsunamiDangerAt(m, c.places), c.danger) << static_cast<int>(c.kind) << " " << c.places.size();
+    }
+    m.hasPosition = false;
+    m.kind = TsunamiKind::Warning;
+    EXPECT_TRUE(TsunamiDangerAt(m, warsaw)) << "no place given: taken as near";
+}
+
 TEST(TsunamiAlertedLog, ABrokenOrOversizedFileIsReadAsFarAsItHolds) {
     const std::string path = test::MakeTempDir("tsunami_log") + "/ids.txt";
     {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "sources/event_fields.h"
-#include "sources/geojson_events.h"
 #include "catalogue/quake_list_update.h"
 #include "platform/sound.h"
+#include "sources/event_fields.h"
+#include "sources/geojson_events.h"
 #include "tests/common/test_env.h"
 
 namespace dravik {
@@ -75,6 +75,12 @@ protected:
                 announced.push_back(q.event.eventId + (q.revisedFrom.empty() ? "" : " from " + q.revisedFrom));
             }
         };
+        hooks.revised = [this](const std::vector<RevisedQuake>& round) {
+            for (const RevisedQuake& q : round) {
+                revised.push_back(q.after.eventId + " " + q.before.mag + " to " + q.after.mag +
+                                  (q.alerted ? " alerted" : "") + (q.after.reviewed ? " reviewed" : ""));
+            }
+        };
         hooks.store = [this](const std::vector<QuakeEvent>& events) {
             for (const QuakeEvent& e : events) {
                 stored.push_back(e.eventId + " " + e.mag + (e.quakeId.empty() ? "" : " as " + e.quakeId));
@@ -93,7 +99,7 @@ protected:
     UnstoredEvents unstored;
     CountingSound sound;
     std::atomic<bool> feedBusy{false}, newEvent{false}, firstFillDone{true};
-    std::vector<std::string> announced, stored;
+    std::vector<std::string> announced, stored, revised;
 };
 
 // One quake through its revisions: one row changed in place, one alert when it first matches the rule while
@@ -129,9 +135,24 @@ TEST_F(QuakeRevisionTest, RevisionsChangeTheRowInPlaceAndAlertOnceWhenFresh) {
                                 "emsc:2: M 4.5 → M 6.5",
                             }));
     EXPECT_EQ(announced, (std::vector<std::string>{"emsc:1 from 4.8", "emsc:4"}));
+    // Each revision is told with what it was and whether its quake had alerted (its notice to update).
+    EXPECT_EQ(revised, (std::vector<std::string>{"emsc:1 4.5 to 4.8", "emsc:1 4.8 to 5.3", "emsc:1 5.3 to 5.5 alerted",
+                                                 "emsc:2 4.5 to 6.5"}));
     // Every change reaches the archive, the other agency's report as an id of the quake; a repeat does not.
     EXPECT_EQ(stored, (std::vector<std::string>{"emsc:1 4.5", "emsc:2 4.5", "emsc:1 4.8", "emsc:1 5.3", "emsc:1 5.5",
                                                 "emsc:2 6.5", "emsc:3 7.0", "emsc:4 6.0", "usgs:x 6.2 as emsc:4"}));
+}
+
+// The agency reviewing a quake is a revision, though nothing the row shows changed.
+TEST_F(QuakeRevisionTest, AReviewAloneIsARevision) {
+    Round({Quake("usgs:r", 6.0, kNow - kMinute)});
+    QuakeEvent reviewed = Quake("usgs:r", 6.0, kNow - kMinute);
+    reviewed.reviewed = true;
+    Round({reviewed});
+    Round({reviewed});
+    EXPECT_EQ(revised, (std::vector<std::string>{"usgs:r 6.0 to 6.0 alerted reviewed"}));
+    EXPECT_EQ(stored, (std::vector<std::string>{"usgs:r 6.0", "usgs:r 6.0"}));
+    EXPECT_EQ(list.rows, (std::vector<std::string>{"usgs:r 6.0 CRETE"}));
 }
 
 // Quakes an earlier run stored are known: an update of one (a push after a restart) lists it once, with the new

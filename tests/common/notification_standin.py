@@ -3,8 +3,11 @@
 
 Usage: notification_standin.py RECORD_FILE
 
-Each Notify call is appended to RECORD_FILE as one JSON line (app, summary, body, actions, hints, id).
-Method org.dravik.Test.Invoke(id, action) emits ActionInvoked(id, action), as a click on the notice would.
+Each Notify call is appended to RECORD_FILE as one JSON line (app, summary, body, actions, hints, id, and
+replaces: the replaces_id asked for). A replaces_id of a notice still open updates it and answers its id, as the
+specification of the service says; any other makes a new one. Method org.dravik.Test.Invoke(id, action) emits
+ActionInvoked(id, action), as a click on the notice would; org.dravik.Test.Dismiss(id) closes it as the user
+would (NotificationClosed with reason 2).
 Prints "ready" once the name is owned.
 
 With DRAVIK_STANDIN_BODY_MARKUP=1 in the environment, GetCapabilities claims "body-markup" from its first
@@ -40,12 +43,17 @@ class Notifications(dbus.service.Object):
         super().__init__(bus, "/org/freedesktop/Notifications")
         self.record = record
         self.next_id = 1
+        self.open = set()
 
     @dbus.service.method(IFACE, in_signature="susssasa{sv}i", out_signature="u")
     def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
-        nid = self.next_id
-        self.next_id += 1
-        entry = {"id": nid, "app": str(app), "icon": str(icon), "summary": str(summary), "body": str(body),
+        if int(replaces) in self.open:
+            nid = int(replaces)
+        else:
+            nid = self.next_id
+            self.next_id += 1
+            self.open.add(nid)
+        entry = {"id": nid, "replaces": int(replaces), "app": str(app), "icon": str(icon), "summary": str(summary), "body": str(body),
                  "actions": [str(a) for a in actions], "hints": {str(k): plain(v) for k, v in hints.items()}}
         with open(self.record, "a", encoding="utf-8") as f:
             f.write(json.dumps(entry, ensure_ascii=False) + "\n")
@@ -63,6 +71,7 @@ class Notifications(dbus.service.Object):
 
     @dbus.service.method(IFACE, in_signature="u")
     def CloseNotification(self, nid):
+        self.open.discard(int(nid))
         self.NotificationClosed(nid, 3)
 
     @dbus.service.signal(IFACE, signature="us")
@@ -76,6 +85,11 @@ class Notifications(dbus.service.Object):
     @dbus.service.method("org.dravik.Test", in_signature="us")
     def Invoke(self, nid, action):
         self.ActionInvoked(nid, action)
+
+    @dbus.service.method("org.dravik.Test", in_signature="u")
+    def Dismiss(self, nid):
+        self.open.discard(int(nid))
+        self.NotificationClosed(nid, 2)
 
 
 def main():

@@ -14,7 +14,8 @@ Run 1: the FDSN service lags (publishes quakes older than 12 h only). Expected: 
 last day stored once (the newest-first page of 50 and a paged catch-up from now - 1 day), none older; the
 copies only as ids of the rows they copy; no notification in the first cycle (a fresh M 5.5 of the second
 agency is in it). Pushes: a fresh M 5.4 (one notification) and a fresh M 3.2 (none), then five updates of the
-M 5.4 (rows revised in place, no second notification).
+M 5.4 (rows revised in place, no second notification: its notice updated in place once, at M 5.7, 0.3 from what
+it said).
 Run 2, a restart: everything published, three quakes revised by their source, more copies (some of quakes
 stored by run 1 and not read again), one quake revised while running. Expected: the catch-up from the source's
 completeness mark (how far run 1 read it) - 1 h; every quake once, run 1's rows kept (same rowids) and revised in place; no
@@ -582,20 +583,25 @@ def main():
             new = notices.settle(run, before, 1, "fresh M 5.4 pushed", problems)
             if new and "SOUTH SANDWICH" not in new[0]["summary"]:
                 problems.append(f"run 1: the notice for the pushed M 5.4 reads {new[0]}")
+            strong_notice = new[0]["id"] if new else None
             before = notices.count()
             push_and_wait(run, push, "create", weak, shows(weak), "fresh M 3.2 pushed")
             notices.settle(run, before, 0, "fresh M 3.2 pushed (below the threshold)", problems)
             if first_push > 2.0 and not SANITIZED:
                 problems.append(f"run 1: the pushed quake took {first_push:.2f} s to its row")
 
-            # Updates of the quake that has notified already: each revises its row, none notifies again.
+            # Updates of the quake that has notified already: each revises its row, none notifies again; the one
+            # 0.3 from what its notice said updates that notice in place.
             before = notices.count()
             rows_before = len(run.archive().rows)
             latencies = []
             for k in range(1, 6):
                 strong = dict(strong, mag=round(5.4 + k / 10, 1), region=f"SOUTH SANDWICH ISLANDS REGION ({k})")
                 latencies.append(push_and_wait(run, push, "update", strong, shows(strong), f"update {k} of the M 5.4"))
-            notices.settle(run, before, 0, "five updates of a quake that has notified", problems)
+            new = notices.settle(run, before, 1, "five updates of a quake that has notified", problems)
+            if new and (new[0]["replaces"] != strong_notice or new[0]["id"] != strong_notice or
+                        not new[0]["body"].startswith("revised to M 5.7 (was M 5.4)")):
+                problems.append(f"run 1: the M 5.4's notice was not updated in place at M 5.7: {new[0]}")
             archive = run.archive()
             if len(archive.rows) != rows_before:
                 problems.append(f"run 1: five updates of one quake made {len(archive.rows) - rows_before} rows more")

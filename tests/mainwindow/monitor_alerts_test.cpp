@@ -17,12 +17,12 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_dlg.h"
 #include "app/ui_texts.h"
-#include "shaking/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "platform/autostart.h"
 #include "platform/environment.h"
 #include "resources/resource_tables.h"
+#include "shaking/intensity.h"
 #include "tests/common/fake_notifier.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
@@ -219,6 +219,68 @@ TEST_F(MonitorAlertsTest, RevisedQuakesChangeTheirRowAndNotificationsFindTheirQu
     m_notifier.Click(m_notifier.notices[1].key);
     EXPECT_EQ(dlg->GetFirstSelectedItem(), alpha);
     EXPECT_EQ(dlg->m_mapView.LastLat(), dlg->GetItemText(alpha, 4));
+}
+
+// A sequence as the user sees it: the main shock notified alone, one card for its aftershocks updated in place
+// and silently, the main shock's row with its count and outlook, and its notice updated by its revision.
+TEST_F(MonitorAlertsTest, ASequenceHasOneCardAndTheMainShocksRowCountsIt) {
+    Store(kNotifyMinMagnitude, "4.0");
+    Store(kDisplayTime, "utc");
+    auto dlg = MakeWindow();
+    m_page = Features({});
+    dlg->RefreshQuakeList();
+    m_page = Features({Feature("main", 6.0, "MAIN", 20)});
+    dlg->RefreshQuakeList();
+    m_page = Features({Feature("a1", 4.5, "AFTER ONE", 10), Feature("main", 6.0, "MAIN", 20)});
+    dlg->RefreshQuakeList();
+    m_page = Features(
+        {Feature("a2", 4.0, "AFTER TWO", 2), Feature("a1", 4.5, "AFTER ONE", 10), Feature("main", 6.0, "MAIN", 20)});
+    dlg->RefreshQuakeList();
+
+    ASSERT_EQ(m_notifier.notices.size(), 3u) << ::testing::PrintToString(Summaries());
+    EXPECT_EQ(m_notifier.notices[0].summary, "M 6.0 MAIN");
+    const std::string mainId = m_notifier.notices[0].key;
+    EXPECT_EQ(m_notifier.notices[0].tag, "quake:" + mainId);
+    const DesktopNotice& opened = m_notifier.notices[1];
+    const DesktopNotice& updated = m_notifier.notices[2];
+    EXPECT_EQ(opened.summary, "1 aftershock of M 6.0 MAIN · largest M 4.5 · latest M 4.5, 10 min ago");
+    EXPECT_EQ(updated.summary, "2 aftershocks of M 6.0 MAIN · largest M 4.5 · latest M 4.0, 2 min ago");
+    EXPECT_EQ(opened.tag, "sequence:" + mainId);
+    EXPECT_EQ(updated.tag, opened.tag);
+    EXPECT_EQ(updated.key, mainId);
+    EXPECT_TRUE(updated.silent);
+    EXPECT_EQ(updated.body.rfind("Next 7 days: M 5+ ", 0), 0u) << updated.body;
+    EXPECT_NE(updated.body.find(", M 6.0+ "), std::string::npos) << updated.body;
+    EXPECT_NE(updated.body.find("(generic estimate)"), std::string::npos) << updated.body;
+
+    const int main = RowOfRegion(*dlg, "MAIN  +2");
+    ASSERT_GE(main, 0);
+    const std::string tooltip = dlg->m_listEvents->Text(main, 1, Qt::ToolTipRole).toStdString();
+    EXPECT_NE(tooltip.find("2 aftershocks · largest M 4.5 · latest M 4.0 (2025-12-07 11:58)"), std::string::npos)
+        << tooltip;
+    EXPECT_NE(tooltip.find("(generic estimate)"), std::string::npos) << tooltip;
+    EXPECT_GE(RowOfRegion(*dlg, "AFTER ONE"), 0) << "an aftershock's row carries no count";
+
+    // The card the user closed stays closed for a smaller aftershock.
+    m_notifier.Dismiss(opened.tag);
+    m_page = Features({Feature("a3", 4.1, "AFTER THREE", 1), Feature("a2", 4.0, "AFTER TWO", 2),
+                       Feature("a1", 4.5, "AFTER ONE", 10), Feature("main", 6.0, "MAIN", 20)});
+    dlg->RefreshQuakeList();
+    EXPECT_EQ(m_notifier.notices.size(), 3u);
+    EXPECT_GE(RowOfRegion(*dlg, "MAIN  +3"), 0);
+
+    // The main shock revised by 0.4: its notice is updated in place, silently.
+    m_page =
+        Features({"{\"type\":\"Feature\",\"id\":\"main\",\"properties\":{\"mag\":6.4,\"time\":1765107600000,"
+                  "\"updated\":1765108700000,\"place\":\"MAIN\"},\"geometry\":{\"type\":\"Point\","
+                  "\"coordinates\":[20.0,38.0,10]}}"});
+    dlg->RefreshQuakeList();
+    ASSERT_EQ(m_notifier.notices.size(), 4u);
+    const DesktopNotice& revised = m_notifier.notices[3];
+    EXPECT_EQ(revised.summary, "M 6.4 MAIN");
+    EXPECT_EQ(revised.tag, "quake:" + mainId);
+    EXPECT_TRUE(revised.silent);
+    EXPECT_EQ(revised.body.rfind("revised to M 6.4 (was M 6.0)\n", 0), 0u) << revised.body;
 }
 
 TEST_F(MonitorAlertsTest, TimeDisplayAndDistanceFromHomeFollowTheSettings) {

@@ -165,6 +165,33 @@ TEST_F(MonitorTsunamiTest, AnInformationStatementIsANormalNoticeAndAFailingFeedA
     EXPECT_NE(line.find("Source unavailable: 127.0.0.1 (HTTP 503)"), std::string::npos) << line;
 }
 
+// In quiet hours all day: a warning within 1,000 km of the home sounds and is critical; far from it, it is a
+// normal notice, silent.
+TEST_F(MonitorTsunamiTest, AWarningNearAPlaceSoundsThroughQuietHours) {
+    m_server.Serve("/events/xml/PHEBAtom.xml", test::ReadFeedData("ptwc_warning_made.xml"));
+    m_server.Serve("/events/xml/PAAQAtom.xml", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>n</title></feed>");
+    m_storage.StoreText(test::kFakeLangKey, "quiet/enabled", "true");
+    m_storage.StoreText(test::kFakeLangKey, "quiet/from", "00:00");
+    m_storage.StoreText(test::kFakeLangKey, "quiet/to", "23:59");
+    const struct {
+        const char* latitude;
+        const char* longitude;
+        bool danger;
+    } homes[] = {{"35.68", "139.69", true}, {"52.23", "21.01", false}};  // Tokyo, Warsaw
+    for (const auto& home : homes) {
+        m_storage.StoreText(test::kFakeLangKey, "home/latitude", home.latitude);
+        m_storage.StoreText(test::kFakeLangKey, "home/longitude", home.longitude);
+        m_notifier.notices.clear();
+        const std::size_t played = m_sound.Played().size();
+        auto dlg = MakeWindow();
+        dlg->ReadTsunamiMessages();
+        ASSERT_EQ(m_notifier.notices.size(), 1u);
+        EXPECT_EQ(m_notifier.notices[0].urgency, home.danger ? NoticeUrgency::Critical : NoticeUrgency::Normal);
+        EXPECT_EQ(m_notifier.notices[0].silent, !home.danger);
+        EXPECT_EQ(m_sound.Played().size() - played, home.danger ? 1u : 0u);
+    }
+}
+
 }  // namespace
 }  // namespace dravik
 

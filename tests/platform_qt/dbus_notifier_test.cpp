@@ -111,6 +111,60 @@ TEST_F(DBusNotifierTest, NoticesReachTheServiceAndAClickComesBackWithItsKey) {
     EXPECT_EQ(clicked, (std::vector<std::string>{"event-2", "event-1"}));
 }
 
+// A tagged notice updates the one shown under its tag (replaces_id), also when sent before the service answered
+// the first; a notice the user closed is told by its tag and its next one opens anew.
+TEST_F(DBusNotifierTest, ATaggedNoticeUpdatesItsOwnInPlace) {
+    const QString record = QString::fromStdString(test::MakeTempDir("notify")) + QStringLiteral("/calls.jsonl");
+    const QString why = m_bus.StartStandIn(record);
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+    QDBusConnection bus = Connect();
+    ASSERT_TRUE(bus.isConnected());
+    CDBusNotifier notifier(bus, {});
+    std::vector<std::string> dismissed;
+    notifier.SetDismissHandler([&](const std::string& tag) { dismissed.push_back(tag); });
+
+    const auto notice = [](const char* summary, const char* tag) {
+        DesktopNotice n{summary, {}, true, "Show", "main"};
+        n.tag = tag;
+        return n;
+    };
+    // Three at once: the second waits for the first's id, the third takes its place while it waits.
+    notifier.Notify(notice("1 aftershock", "sequence:main"));
+    notifier.Notify(notice("2 aftershocks", "sequence:main"));
+    notifier.Notify(notice("3 aftershocks", "sequence:main"));
+    notifier.Notify(notice("M 7.2 NOTO", "quake:main"));
+    notifier.Notify(notice("M 5.0 ELSEWHERE", ""));
+    ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 4; }));
+    QCoreApplication::processEvents();
+    std::vector<QJsonObject> calls = Recorded(record);
+    ASSERT_EQ(calls.size(), 4u) << "the notice overtaken while waiting is never sent";
+    EXPECT_EQ(calls[0]["replaces"].toInt(), 0);
+    const int card = calls[0]["id"].toInt();
+    std::vector<QString> summaries;
+    for (const QJsonObject& call : calls) {
+        summaries.push_back(call["summary"].toString());
+    }
+    EXPECT_EQ(summaries, (std::vector<QString>{"1 aftershock", "M 7.2 NOTO", "M 5.0 ELSEWHERE", "3 aftershocks"}));
+    EXPECT_EQ(calls[1]["replaces"].toInt(), 0);
+    EXPECT_EQ(calls[2]["replaces"].toInt(), 0);
+    EXPECT_EQ(calls[3]["replaces"].toInt(), card);
+    EXPECT_EQ(calls[3]["id"].toInt(), card);
+
+    // The user closes the card: told by its tag; the next one is a notice of its own.
+    QDBusMessage dismiss = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+                                                          QStringLiteral("/org/freedesktop/Notifications"),
+                                                          QStringLiteral("org.dravik.Test"), QStringLiteral("Dismiss"));
+    dismiss << uint(card);
+    bus.call(dismiss);
+    ASSERT_TRUE(WaitFor([&] { return !dismissed.empty(); }));
+    EXPECT_EQ(dismissed, (std::vector<std::string>{"sequence:main"}));
+    notifier.Notify(notice("4 aftershocks", "sequence:main"));
+    ASSERT_TRUE(WaitFor([&] { return Recorded(record).size() == 5; }));
+    calls = Recorded(record);
+    EXPECT_EQ(calls[4]["replaces"].toInt(), 0);
+    EXPECT_NE(calls[4]["id"].toInt(), card);
+}
+
 // The desktop shows the program's own icon, also where no icon theme holds one named after it.
 TEST_F(DBusNotifierTest, NoticesCarryTheProgramsIcon) {
     const QString record = QString::fromStdString(test::MakeTempDir("notify-icon")) + QStringLiteral("/calls.jsonl");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -10,8 +11,8 @@
 #include "sources/page_fetch.h"
 #include "sources/quake_source.h"
 #include "tests/common/http_test_server.h"
-#include "tests/common/test_env.h"
 #include "tests/common/scoped_tz.h"
+#include "tests/common/test_env.h"
 
 namespace dravik {
 namespace {
@@ -355,6 +356,19 @@ TEST(SourceReaders, FetchedWhole) {
     ASSERT_EQ(events.size(), 5u);
     EXPECT_EQ(events[0].eventId, "127.0.0.1:gfz2024abmz");
     EXPECT_EQ(FetchPage(url).find('\n'), std::string::npos);
+}
+
+// USGS says whether its analysts reviewed a quake: a review is news a notice may tell.
+TEST(SourceReaders, ReviewedByTheAgency) {
+    const std::vector<QuakeEvent> events =
+        ParseQuakeSource(ReadData("usgs_geojson_all_day_2019.geojson"),
+                         "https://earthquake.usgs.gov/earthquakes/feed/v1.0/summary/all_day.geojson");
+    ASSERT_EQ(events.size(), 233u);
+    const auto reviewed = std::count_if(events.begin(), events.end(), [](const QuakeEvent& e) { return e.reviewed; });
+    EXPECT_EQ(reviewed, 141);  // the answer's "status":"reviewed"; the other 92 are "automatic"
+    const std::vector<QuakeEvent> text = ParseQuakeSource(
+        ReadData("usgs_text_honshu_2024.txt"), "https://earthquake.usgs.gov/fdsnws/event/1/query?format=text");
+    EXPECT_TRUE(std::none_of(text.begin(), text.end(), [](const QuakeEvent& e) { return e.reviewed; }));
 }
 
 }  // namespace
