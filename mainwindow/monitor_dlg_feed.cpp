@@ -8,12 +8,8 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "controls/status_line.h"
 #include "catalogue/catch_up.h"
-#include "sources/event_fields.h"
-#include "sources/geojson_events.h"
-#include "sources/quake_source.h"
-#include "sources/space_weather.h"
+#include "controls/status_line.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/system_tray.h"
@@ -21,6 +17,10 @@
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
 #include "push/push_client.h"
+#include "sources/event_fields.h"
+#include "sources/geojson_events.h"
+#include "sources/quake_source.h"
+#include "sources/space_weather.h"
 
 namespace dravik {
 
@@ -117,6 +117,16 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
         SendNotifications(announced, firstCycle, alerts);
+        if (!firstCycle) {
+            std::vector<QuakeEvent> arrivals;
+            arrivals.reserve(announced.size());
+            for (const AnnouncedQuake& quake : announced) {
+                arrivals.push_back(quake.event);
+            }
+            QMetaObject::invokeMethod(
+                this, [this, arrivals = std::move(arrivals), alerts] { TakeHeadline(arrivals, alerts); },
+                Qt::QueuedConnection);
+        }
         // The tray's blink timer runs only while there is news.
         QMetaObject::invokeMethod(
             this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);

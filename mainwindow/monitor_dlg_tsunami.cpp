@@ -7,12 +7,12 @@
 
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "sources/event_fields.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "sources/event_fields.h"
 
 namespace dravik {
 
@@ -68,7 +68,7 @@ void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
     const AlertSettings settings = CurrentAlertSettings();
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
         const QuakeEvent event = EventOfRow(*m_listEvents, row);
-        if (!event.hasNumbers || event.felt.tsunami) {
+        if (!event.hasNumbers || RowHasTsunamiMessage(*m_listEvents, row)) {
             continue;
         }
         for (const TsunamiMessage& message : round.live) {
