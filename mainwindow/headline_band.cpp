@@ -5,7 +5,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-#include "controls/palette_colours.h"
+#include "mainwindow/list_colours.h"
 #include "shaking/intensity.h"
 
 namespace dravik {
@@ -54,10 +54,12 @@ QSize CHeadlineBand::minimumSizeHint() const {
 void CHeadlineBand::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const QPalette& pal = palette();
-    // A tint of the selection's colour on the window's: set apart from the list, its text as readable.
-    const QRgb window = pal.color(QPalette::Window).rgb();
-    const QRgb background = MixColours(window, pal.color(QPalette::Highlight).rgb(), isDown() ? 0.3 : 0.15);
-    const QRgb textColour = WithContrast(pal.color(QPalette::WindowText).rgb(), background, kMinTextContrast);
+    // Set apart from the list, its text as readable.
+    const BandColours colours =
+        HeadlineBandColours(pal.color(QPalette::Window).rgb(), pal.color(QPalette::WindowText).rgb(),
+                            pal.color(QPalette::Highlight).rgb(), isDown());
+    const QRgb background = colours.background;
+    const QRgb textColour = colours.text;
     painter.fillRect(rect(), QColor::fromRgb(background));
     // The edge in the scale's colour of the level at the places, as the map's bands draw it.
     const QRgb edge = m_level >= 2 ? (0xFF000000u | IntensityColour(m_level)) : pal.color(QPalette::Highlight).rgb();

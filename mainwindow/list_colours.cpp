@@ -43,4 +43,9 @@ QRgb FeltMarkColour(QRgb background) {
     return WithContrast(0xFF7A3DB8, background, kMinTextContrast);
 }
 
+BandColours HeadlineBandColours(QRgb window, QRgb windowText, QRgb highlight, bool down) {
+    const QRgb background = MixColours(window, highlight, down ? 0.3 : 0.15);
+    return {background, WithContrast(windowText, background, kMinTextContrast)};
+}
+
 }  // namespace dravik

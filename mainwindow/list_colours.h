@@ -20,4 +20,12 @@ QRgb TsunamiMarkColour(QRgb background);
 // What people felt.
 QRgb FeltMarkColour(QRgb background);
 
+// The headline band: a tint of the selection's colour on the window's (more while pressed), its text the
+// window's moved until it reads there.
+struct BandColours {
+    QRgb background;
+    QRgb text;
+};
+BandColours HeadlineBandColours(QRgb window, QRgb windowText, QRgb highlight, bool down);
+
 }  // namespace dravik

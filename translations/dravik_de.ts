@@ -693,14 +693,6 @@ Download unter %3</translation>
         <translation>%1: %2 (%3), %4</translation>
     </message>
     <message>
-        <source>Zgłoszenia odczuć: %1 (najsilniej %2)</source>
-        <translation>Meldungen „Verspürt“: %1 (stärkste %2)</translation>
-    </message>
-    <message>
-        <source>Zgłoszenia odczuć: %1</source>
-        <translation>Meldungen „Verspürt“: %1</translation>
-    </message>
-    <message>
         <source>zielony</source>
         <translation>grün</translation>
     </message>
@@ -867,6 +859,58 @@ Download unter %3</translation>
     <message>
         <source>Brak zasobnika systemowego: okno czeka zminimalizowane na pasku zadań. Ponowne uruchomienie programu też je przywraca.</source>
         <translation>Kein Infobereich: Das Fenster wartet minimiert in der Taskleiste. Ein erneuter Aufruf von Dravik holt es ebenfalls zurück.</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszenie</source>
+        <translation>verspürt %1, %2 Meldung</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszenia</source>
+        <translation>verspürt %1, %2 Meldungen</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszeń</source>
+        <translation>verspürt %1, %2 Meldungen</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenie odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldung</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenia odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldungen</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszeń odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldungen</translation>
+    </message>
+    <message>
+        <source>odczuto %1</source>
+        <translation>verspürt %1</translation>
+    </message>
+    <message>
+        <source>PAGER %1</source>
+        <translation>PAGER %1</translation>
+    </message>
+    <message>
+        <source>Silne trzęsienie pod dnem morza: oficjalne komunikaty podaje tsunami.gov</source>
+        <translation>Starkes Beben unter dem Meer: die offiziellen Meldungen gibt tsunami.gov</translation>
+    </message>
+    <message>
+        <source>brak komunikatu o tsunami</source>
+        <translation>keine Tsunami-Meldung</translation>
+    </message>
+    <message>
+        <source>%3: spodziewane %1 (%2)</source>
+        <translation>%1 (%2) erwartet in %3</translation>
+    </message>
+    <message>
+        <source>Najważniejsze trzęsienie ostatniej doby; kliknięcie zaznacza je na liście</source>
+        <translation>Das wichtigste Beben des letzten Tages; ein Klick wählt es in der Liste aus</translation>
+    </message>
+    <message>
+        <source>Tylko istotne (odczuwalne w Twoich miejscach albo od M 2,5)</source>
+        <translation>Nur bedeutende (an Ihren Orten spürbar oder ab M 2,5)</translation>
     </message>
 </context>
 <context>
