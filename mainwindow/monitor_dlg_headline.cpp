@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
@@ -22,6 +23,9 @@
 
 namespace dravik {
 namespace {
+
+// Silent unless asked for (QT_LOGGING_RULES="dravik.headline.info=true"): which quake took the band, when.
+Q_LOGGING_CATEGORY(lcHeadline, "dravik.headline", QtWarningMsg)
 
 constexpr const char* kSignificantSetting = "list/significantOnly";
 // The day's window moves on while nothing arrives: the band looks again this often.
@@ -141,6 +145,9 @@ void CMonitorDlg::RefreshHeadline() {
     const AlertDecision decision = DecideAlert(event, settings, 0);
     const std::string lang = UiLanguage();
     const HeadlineCandidate& quake = candidates[*chosen];
+    if (event.eventId != m_headline->EventId()) {
+        qCInfo(lcHeadline, "headline %s", event.eventId.c_str());
+    }
     m_headline->ShowHeadline(
         QString::fromStdString(HeadlineText(lang, event, settings, decision, quake.tsunamiMessage)), event.eventId,
         LevelAtPlaces(quake), QString::fromStdString(HeadlineDescription(lang)));

@@ -16,6 +16,7 @@
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/headline_band.h"
 #include "mainwindow/monitor_dlg.h"
+#include "platform/environment.h"
 #include "tests/common/fake_notifier.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
@@ -25,12 +26,13 @@ namespace dravik {
 namespace {
 
 std::string Feature(const std::string& id, double mag, const std::string& place, double lon, double lat,
-                    std::int64_t ms, int felt = -1) {
+                    std::int64_t ms, int felt = -1, double cdi = -1.0) {
     const std::string feltText = felt >= 0 ? std::to_string(felt) : "null";
+    const std::string cdiText = cdi >= 0.0 ? std::to_string(cdi) : "null";
     return "{\"type\":\"Feature\",\"id\":\"" + id + "\",\"properties\":{\"mag\":" + std::to_string(mag) +
            ",\"place\":\"" + place + "\",\"time\":" + std::to_string(ms) + ",\"updated\":" + std::to_string(ms) +
-           ",\"felt\":" + feltText + ",\"cdi\":null,\"mmi\":null,\"alert\":" + (felt >= 0 ? "\"orange\"" : "null") +
-           ",\"tsunami\":0,\"ids\":\"," + id +
+           ",\"felt\":" + feltText + ",\"cdi\":" + cdiText +
+           ",\"mmi\":null,\"alert\":" + (felt >= 0 ? "\"orange\"" : "null") + ",\"tsunami\":0,\"ids\":\"," + id +
            ",\",\"type\":\"earthquake\"},\"geometry\":{\"type\":\"Point\","
            "\"coordinates\":[" +
            std::to_string(lon) + "," + std::to_string(lat) + ",10.0]}}";
@@ -82,9 +84,22 @@ protected:
         QApplication::processEvents();
     }
 
+    // Quakes are named by their regions here: the ids the program gives them depend on the source's address.
     static std::string SelectedId(const CMonitorDlg& dlg) {
         const int row = dlg.GetFirstSelectedItem();
-        return row < 0 ? "<none>" : EventOfRow(*dlg.m_listEvents, row).eventId;
+        return row < 0 ? "<none>" : EventOfRow(*dlg.m_listEvents, row).region;
+    }
+    static std::string BandId(const CMonitorDlg& dlg) {
+        const int row = FindEventRow(*dlg.m_listEvents, dlg.m_headline->EventId());
+        return row < 0 ? "<none>" : EventOfRow(*dlg.m_listEvents, row).region;
+    }
+    static int RowOf(const CMonitorDlg& dlg, const std::string& region) {
+        for (int row = 0; row < dlg.GetItemCount(); ++row) {
+            if (EventOfRow(*dlg.m_listEvents, row).region == region) {
+                return row;
+            }
+        }
+        return -1;
     }
 
     test::ScopedEnv m_tz{"TZ", "UTC"};
@@ -109,43 +124,43 @@ TEST_F(HeadlineWindowTest, TheQuakeThatConcernsThePlaceTakesTheBandTheSelectionA
 
     // The second answer: the M 7.4 east of İstanbul, under newer small Californian quakes.
     m_nowMs += kMinute;
-    const std::string big = Feature("us74", 7.4, "Marmara Sea, Turkey", 29.90, 40.95, m_nowMs - 2 * kMinute, 3120);
+    const std::string big = Feature("us74", 7.4, "us74 Marmara Sea", 29.90, 40.95, m_nowMs - 2 * kMinute, 3120);
     const std::string calif3 = Feature("ci3", 0.3, "2 km S of Anza, CA", -116.67, 33.54, m_nowMs - kMinute / 2);
     const std::string calif4 = Feature("ci4", 1.9, "8 km E of Idyllwild, CA", -116.63, 33.74, m_nowMs - kMinute / 3);
     Round(*dlg, Collection({calif4, calif3, big, calif2, calif1}));
     ASSERT_EQ(dlg->GetItemCount(), 5);
     EXPECT_NE(dlg->GetFirstSelectedItem(), 0) << "the list's top is a newer small quake";
     ASSERT_TRUE(dlg->m_headline->isVisible());
-    EXPECT_EQ(dlg->m_headline->EventId(), "usgs:us74");
+    EXPECT_EQ(BandId(*dlg), "us74 Marmara Sea");
     const std::string text = dlg->m_headline->text().toStdString();
     EXPECT_EQ(text.rfind("M 7.4 · ", 0), 0u) << text;
     EXPECT_NE(text.find("of İstanbul · "), std::string::npos) << text;
     EXPECT_NE(text.find("expected at İstanbul"), std::string::npos) << text;
     EXPECT_NE(text.find("3 120 felt reports · PAGER orange · no tsunami message"), std::string::npos) << text;
     EXPECT_EQ(dlg->m_headline->accessibleName().toStdString(), text) << "screen readers read it";
-    EXPECT_EQ(SelectedId(*dlg), "usgs:us74");
+    EXPECT_EQ(SelectedId(*dlg), "us74 Marmara Sea");
     EXPECT_EQ(dlg->m_mapView.LastLat().rfind("40.95", 0), 0u) << dlg->m_mapView.LastLat();
 
     // The user picks a small quake; a larger one near İstanbul within the minute takes the band only.
-    const int small = FindEventRow(*dlg->m_listEvents, "usgs:ci3");
+    const int small = RowOf(*dlg, "2 km S of Anza, CA");
     const QRect cell = dlg->m_listEvents->visualRect(dlg->m_listEvents->model()->index(small, 1));
     QTest::mouseClick(dlg->m_listEvents->viewport(), Qt::LeftButton, {}, cell.center());
-    ASSERT_EQ(SelectedId(*dlg), "usgs:ci3");
+    ASSERT_EQ(SelectedId(*dlg), "2 km S of Anza, CA");
     m_nowMs += kMinute / 2;
-    const std::string bigger = Feature("us76", 7.6, "Marmara Sea, Turkey", 29.30, 40.80, m_nowMs - kMinute / 4);
+    const std::string bigger = Feature("us76", 7.6, "us76 Marmara Sea", 29.30, 40.80, m_nowMs - kMinute / 4);
     Round(*dlg, Collection({bigger, calif4, calif3, big, calif2, calif1}));
-    EXPECT_EQ(dlg->m_headline->EventId(), "usgs:us76");
-    EXPECT_EQ(SelectedId(*dlg), "usgs:ci3") << "the user's choice of the last minute stays";
+    EXPECT_EQ(BandId(*dlg), "us76 Marmara Sea");
+    EXPECT_EQ(SelectedId(*dlg), "2 km S of Anza, CA") << "the user's choice of the last minute stays";
 
     // A click on the band selects its quake.
     QTest::mouseClick(dlg->m_headline, Qt::LeftButton);
-    EXPECT_EQ(SelectedId(*dlg), "usgs:us76");
+    EXPECT_EQ(SelectedId(*dlg), "us76 Marmara Sea");
 
     // An aftershock alerting at the place later does not push the main shock out of the band.
     m_nowMs += 2 * kMinute;
-    const std::string after = Feature("us51", 5.1, "Marmara Sea, Turkey", 29.40, 40.85, m_nowMs - kMinute / 4);
+    const std::string after = Feature("us51", 5.1, "us51 Marmara Sea", 29.40, 40.85, m_nowMs - kMinute / 4);
     Round(*dlg, Collection({after, bigger, calif4, calif3, big, calif2, calif1}));
-    EXPECT_EQ(dlg->m_headline->EventId(), "usgs:us76");
+    EXPECT_EQ(BandId(*dlg), "us76 Marmara Sea");
 }
 
 TEST_F(HeadlineWindowTest, SignificantOnlyHidesWhatNoPlaceFeelsBelowM25) {
@@ -153,24 +168,22 @@ TEST_F(HeadlineWindowTest, SignificantOnlyHidesWhatNoPlaceFeelsBelowM25) {
     auto dlg = MakeWindow();
     Round(*dlg, Collection({Feature("ci1", 1.5, "Ridgecrest, CA", -117.67, 35.67, m_nowMs - kMinute),
                             Feature("us3", 3.1, "Crete, Greece", 25.0, 35.0, m_nowMs - 2 * kMinute),
-                            Feature("tr2", 2.0, "Istanbul, Turkey", 28.99, 41.02, m_nowMs - 3 * kMinute)}));
+                            Feature("tr2", 2.0, "Istanbul, Turkey", 29.10, 41.05, m_nowMs - 3 * kMinute, 40, 3.4)}));
     ASSERT_EQ(dlg->GetItemCount(), 3);
     QTest::mouseClick(dlg->m_significantBox, Qt::LeftButton);
     ASSERT_TRUE(dlg->m_significantBox->isChecked());
-    const auto hidden = [&](const char* id) {
-        return dlg->m_listEvents->isRowHidden(FindEventRow(*dlg->m_listEvents, id));
-    };
-    EXPECT_TRUE(hidden("usgs:ci1"));
-    EXPECT_FALSE(hidden("usgs:us3"));
-    EXPECT_FALSE(hidden("usgs:tr2")) << "an M 2.0 under the home is felt there";
+    const auto hidden = [&](const char* id) { return dlg->m_listEvents->isRowHidden(RowOf(*dlg, id)); };
+    EXPECT_TRUE(hidden("Ridgecrest, CA"));
+    EXPECT_FALSE(hidden("Crete, Greece"));
+    EXPECT_FALSE(hidden("Istanbul, Turkey")) << "an M 2.0 people reported near the home";
     EXPECT_EQ(ReadSettingsText("list/significantOnly").value_or(""), "1") << "kept for the next start";
     // A row that arrives later is filtered as well.
     Round(*dlg, Collection({Feature("ci9", 0.8, "Cobb, CA", -122.76, 38.82, m_nowMs),
                             Feature("ci1", 1.5, "Ridgecrest, CA", -117.67, 35.67, m_nowMs - kMinute)}));
-    EXPECT_TRUE(hidden("usgs:ci9"));
+    EXPECT_TRUE(hidden("Cobb, CA"));
     QTest::mouseClick(dlg->m_significantBox, Qt::LeftButton);
-    EXPECT_FALSE(hidden("usgs:ci1"));
-    EXPECT_FALSE(hidden("usgs:ci9"));
+    EXPECT_FALSE(hidden("Ridgecrest, CA"));
+    EXPECT_FALSE(hidden("Cobb, CA"));
 }
 
 }  // namespace
