@@ -117,6 +117,7 @@ def main():
             band_read = []
 
             found = desktop.wait_for(band, 60, 0.2)
+            selected_at = time.monotonic()
             if found is None:
                 raise SystemExit(f"FAIL: the M 7.4 never took the band: {read(bus, proc.pid)}")
             (text, description), seen = found
@@ -134,7 +135,8 @@ def main():
             answered = [t for t in Feed.served if not headline_at or t <= headline_at[0]]
             if headline_at and len(answered) >= 2:
                 print(f"figure: arrival to band {1000 * (headline_at[0] - answered[1]):.0f} ms (program's log), "
-                      f"{1000 * (band_read[0] - answered[1]):.0f} ms until a screen reader read it")
+                      f"{1000 * (band_read[0] - answered[1]):.0f} ms until a screen reader read it, "
+                      f"{1000 * (selected_at - answered[1]):.0f} ms until it read the selection on it")
             status = desktop.terminate(proc, timeout=30)
             if status != 0:
                 raise SystemExit(f"FAIL: exit status {status} after SIGTERM")
