@@ -30,6 +30,8 @@ Q_LOGGING_CATEGORY(lcHeadline, "dravik.headline", QtWarningMsg)
 constexpr const char* kSignificantSetting = "list/significantOnly";
 // The day's window moves on while nothing arrives: the band looks again this often.
 constexpr int kHeadlineAgeCheckMs = 60 * 1000;
+// A flood of pushed quakes comes a row a round: the band looks at most this often, not once a row.
+constexpr int kHeadlineSettleMs = 100;
 
 // Tells of the user's own choices in the list: a click or a key that moves the selection.
 class CUserChoiceWatch final : public QObject {
@@ -104,7 +106,7 @@ void CMonitorDlg::ScheduleHeadline() {
     }
     m_bHeadlinePending = true;
     // Once the batch of changes in progress is through: one look for a round's many rows.
-    QTimer::singleShot(0, this, [this] { RefreshHeadline(); });
+    QTimer::singleShot(kHeadlineSettleMs, this, [this] { RefreshHeadline(); });
 }
 
 void CMonitorDlg::RefreshHeadline() {

@@ -76,12 +76,11 @@ protected:
         return dlg;
     }
 
-    // A round, then what it queued for the window (the arrival's claim, the band's refresh).
+    // A round, then what it queued for the window (the arrival's claim, the band's refresh once the rows settle).
     void Round(CMonitorDlg& dlg, const std::string& page) {
         m_page = page;
         dlg.RefreshQuakeList();
-        QApplication::processEvents();
-        QApplication::processEvents();
+        QTest::qWait(250);
     }
 
     // Quakes are named by their regions here: the ids the program gives them depend on the source's address.
