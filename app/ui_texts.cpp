@@ -14,6 +14,7 @@
 
 #include "alerts/time_display.h"
 #include "app/alert_settings_key.h"
+#include "app/headline_texts.h"
 #include "app/settings_key.h"
 #include "resources/translations.h"
 #include "shaking/intensity.h"
@@ -495,6 +496,10 @@ std::string ShakingWords(const std::string& lang, int level) {
     return Tr(lang, kShakingWords[ShakingIndex(level)]);
 }
 
+std::string ShakingPhrase(const std::string& lang, int level) {
+    return Tr(lang, kShakingPhrases[ShakingIndex(level)]);
+}
+
 std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking) {
     // The words in lower case after the numeral: "IV – lekkie".
     const QString words = QString::fromStdString(ShakingWords(lang, shaking.level));
@@ -511,12 +516,13 @@ std::string PlaceShakingNotice(const std::string& lang, const std::string& place
 
 std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt) {
     std::vector<std::string> lines;
-    if (felt.reports > 0) {
-        const std::string count = GroupedKm(felt.reports);
-        lines.push_back(felt.cdi >= 1.0
-                            ? Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zgłoszenia odczuć: %1 (najsilniej %2)")),
-                                     {count, RomanNumeral(IntensityLevel(felt.cdi))})
-                            : Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Zgłoszenia odczuć: %1")), {count}));
+    // What people felt first, in the words the band and the marks use: "felt IV, 103 reports".
+    if (std::string observed = ObservedFeltText(lang, felt); !observed.empty()) {
+        lines.push_back(std::move(observed));
+    }
+    if (felt.mmi >= 1.0) {
+        lines.push_back(Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "ShakeMap: najsilniej %1")),
+                               {RomanNumeral(IntensityLevel(felt.mmi))}));
     }
     static const std::pair<const char*, const char*> kPagerLevels[] = {
         {"green", QT_TRANSLATE_NOOP("Texts", "zielony")},
@@ -531,20 +537,13 @@ std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt
         }
     }
     if (felt.tsunami) {
-        lines.push_back(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Komunikat o tsunami – sprawdź oficjalne ostrzeżenia")));
+        lines.push_back(OceanicQuakeText(lang));
     }
     return lines;
 }
 
 std::vector<std::string> HistoryFeltLines(const std::string& lang, const FeltData& felt) {
-    std::vector<std::string> lines = FeltLines(lang, felt);
-    if (felt.mmi >= 1.0) {
-        const std::size_t at = felt.reports > 0 ? 1 : 0;
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
-                     Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "ShakeMap: najsilniej %1")),
-                            {RomanNumeral(IntensityLevel(felt.mmi))}));
-    }
-    return lines;
+    return FeltLines(lang, felt);
 }
 
 std::string NotificationSummary(const QuakeEvent& event) {

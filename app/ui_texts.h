@@ -161,14 +161,18 @@ std::string PlaceName(const std::string& lang, const Place& place);
 // The words of an intensity level, as USGS's scale says them: I "Nieodczuwalne" / "Not felt", II-III "Słabe" /
 // "Weak", IV "Lekkie" / "Light" ... X and above "Ekstremalne" / "Extreme".
 std::string ShakingWords(const std::string& lang, int level);
+// The same as a phrase inside a sentence: "silne wstrząsy" / "strong shaking".
+std::string ShakingPhrase(const std::string& lang, int level);
 // One place's expected shaking: in a row's tooltip "Tulsa: IV – lekkie, 100 km"; in a notification
 // "Tulsa: IV (light shaking), 100 km".
 std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
 std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
-// What the agency said people felt, a line each: "Felt reports: 1 234 (largest V)", PAGER's level, and with a
-// tsunami message "Tsunami message issued – check official warnings". None when it said nothing.
+// What the agency said people felt, a line each: "felt V, 1 234 reports", ShakeMap's largest intensity
+// ("ShakeMap: up to VI"), PAGER's level, and with
+// USGS's tsunami flag the neutral "Large quake under the sea: tsunami.gov has the official messages" (the flag
+// marks large quakes in oceanic regions, not a message). None when it said nothing.
 std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt);
-// The same with ShakeMap's largest intensity after the felt reports ("ShakeMap: up to VI"), for the history list.
+// The same, for the history list.
 std::vector<std::string> HistoryFeltLines(const std::string& lang, const FeltData& felt);
 
 // The notification of one event: summary "M 5.3 NORTHERN ALGERIA"; body the time in the chosen display,

@@ -1,12 +1,17 @@
 #include "mainwindow/event_list_model.h"
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "app/headline_texts.h"
 #include "app/sequence_texts.h"
+#include "app/settings_key.h"
 #include "catalogue/event_merge.h"
+#include "mainwindow/list_colours.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/qt/inert_text.h"
 #include "shaking/intensity.h"
@@ -33,7 +38,58 @@ int ShakingLevel(const EventListRow& row) {
     return row.shaking ? IntensityLevel(*row.shaking) : 0;
 }
 
+QRgb ListBackground() {
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::Base).rgb();
+}
+
 }  // namespace
+
+HeadlineCandidate CandidateOf(const EventListRow& row) {
+    HeadlineCandidate quake;
+    quake.eventId = row.eventId;
+    quake.hasOrigin = row.hasNumbers;
+    quake.originUtcMs = row.originUtcMs;
+    quake.hasMagnitude = row.hasNumbers || std::isfinite(row.magKey);
+    quake.magnitude = row.hasNumbers ? row.magnitude : row.magKey;
+    quake.distanceKm = row.distanceKm;
+    quake.expectedLevel = ShakingLevel(row);
+    quake.felt = row.felt;
+    quake.tsunamiMessage = row.tsunami;
+    return quake;
+}
+
+std::vector<RowMark> RowMarks(const EventListRow& row, QRgb background) {
+    std::vector<RowMark> marks;
+    const int level = ObservedLevel(row.felt);
+    if (row.felt.reports > 0 || level > 0) {
+        QString label = level > 0 ? QString::fromStdString(RomanNumeral(level)) : QString();
+        if (row.felt.reports > 0) {
+            label += (label.isEmpty() ? QString() : QStringLiteral("\u00b7")) + QString::number(row.felt.reports);
+        }
+        marks.push_back({label, FeltMarkColour(background)});
+    }
+    if (const std::optional<QRgb> pager = PagerTextColour(row.felt.alert, background)) {
+        marks.push_back({QStringLiteral("PAGER"), *pager});
+    }
+    if (row.tsunami) {
+        marks.push_back({QStringLiteral("TSUNAMI"), TsunamiMarkColour(background)});
+    }
+    return marks;
+}
+
+std::vector<std::string> RowMarkNames(const std::string& lang, const EventListRow& row) {
+    std::vector<std::string> names;
+    if (std::string felt = ObservedFeltText(lang, row.felt); !felt.empty()) {
+        names.push_back(std::move(felt));
+    }
+    if (std::string pager = PagerText(lang, row.felt.alert); !pager.empty()) {
+        names.push_back(std::move(pager));
+    }
+    if (row.tsunami) {
+        names.push_back(TsunamiIssuedText(lang));
+    }
+    return names;
+}
 
 CEventListModel::CEventListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -76,8 +132,12 @@ QString CEventListModel::DisplayText(const EventListRow& row, int column) const 
             return Text(row.depth);
         case kColumnDistance:
             return row.distanceKm ? Text(KmText(*row.distanceKm)) : QString();
-        case kColumnShaking:
-            return Text(RomanNumeral(ShakingLevel(row)));
+        case kColumnShaking: {
+            // Below II nobody feels it: an empty cell says so more quietly than a column of "I" (the tooltip
+            // still names the level at each place).
+            const int level = ShakingLevel(row);
+            return level >= kFeltLevel ? Text(RomanNumeral(level)) : QString();
+        }
         default:
             return QString();
     }
@@ -98,8 +158,17 @@ QVariant CEventListModel::data(const QModelIndex& index, int role) const {
             }
             return QVariant();
         case Qt::ToolTipRole: {
-            // One tooltip a row, whichever cell the pointer rests on.
+            // One tooltip a row, whichever cell the pointer rests on: the places, what was felt and PAGER's
+            // level, the tsunami words, then what a revision changed.
             QString tooltip = Text(row.tooltip);
+            const std::string lang = UiLanguage();
+            std::vector<std::string> lines = FeltLines(lang, row.felt);
+            if (row.tsunami) {
+                lines.push_back(TsunamiIssuedText(lang));
+            }
+            for (const std::string& line : lines) {
+                tooltip += (tooltip.isEmpty() ? QString() : QStringLiteral("\n")) + Text(line);
+            }
             if (!row.revision.empty()) {
                 tooltip = tooltip.isEmpty() ? Text(row.revision) : tooltip + "\n" + Text(row.revision);
             }
@@ -107,14 +176,35 @@ QVariant CEventListModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::TextAlignmentRole:
             return static_cast<int>(ColumnAlignment(column));
-        case Qt::BackgroundRole:
         case Qt::ForegroundRole: {
+            // Coloured text rather than filled cells: a fill of the scale's pale tints glares in a dark theme.
+            if (column == kColumnMagnitude) {
+                const std::optional<QRgb> colour = MagnitudeTextColour(row.image, ListBackground());
+                return colour ? QVariant(QColor::fromRgb(*colour)) : QVariant();
+            }
             const int level = column == kColumnShaking ? ShakingLevel(row) : 0;
-            if (level <= 0) {
+            return level >= kFeltLevel ? QVariant(QColor::fromRgb(ShakingTextColour(level, ListBackground())))
+                                       : QVariant();
+        }
+        case kMarksRole: {
+            if (column != kColumnRegion) {
                 return QVariant();
             }
-            // The scale's colours are all light: dark text reads on each, in a dark theme too.
-            return role == Qt::BackgroundRole ? QColor::fromRgb(IntensityColour(level)) : QColor(Qt::black);
+            QVariantList marks;
+            for (const RowMark& mark : RowMarks(row, ListBackground())) {
+                marks.push_back(QVariantList{mark.label, QColor::fromRgb(mark.colour)});
+            }
+            return marks.isEmpty() ? QVariant() : QVariant(marks);
+        }
+        case Qt::AccessibleDescriptionRole: {
+            if (column != kColumnRegion) {
+                return QVariant();
+            }
+            QString names;
+            for (const std::string& name : RowMarkNames(UiLanguage(), row)) {
+                names += (names.isEmpty() ? QString() : QStringLiteral("; ")) + Text(name);
+            }
+            return names.isEmpty() ? QVariant() : QVariant(names);
         }
         case kCircleIdRole:
             return column == 0 && row.circleId >= 0 ? QVariant(row.circleId) : QVariant();

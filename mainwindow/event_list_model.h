@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "alerts/headline.h"
 #include "alerts/time_display.h"
 #include "mainwindow/event_list_sort.h"
+#include "sources/quake_parser.h"
 
 namespace dravik {
 
@@ -33,8 +35,24 @@ struct EventListRow {
     signed char image = -1;
     TimeDisplay display = TimeDisplay::Classic;
     bool hasNumbers = false;
+    // A tsunami warning centre's message in force names this quake (the agency's own flag is in `felt`).
     bool tsunami = false;
+    // What the agency says people felt, its PAGER level and its tsunami flag.
+    FeltData felt{};
 };
+
+// What the headline's ranking and the "significant only" filter read of a row.
+HeadlineCandidate CandidateOf(const EventListRow& row);
+
+// A mark drawn at the end of a row's region cell: a short label and its colour.
+struct RowMark {
+    QString label;
+    QRgb colour = 0;
+};
+// The row's marks on a background: what people felt (with the count), PAGER's level, a tsunami message in force.
+std::vector<RowMark> RowMarks(const EventListRow& row, QRgb background);
+// The same as words, one a mark, for screen readers and the tooltip.
+std::vector<std::string> RowMarkNames(const std::string& lang, const EventListRow& row);
 
 // Where a new row goes in the classic order.
 enum class ClassicPlace : unsigned char {
@@ -53,6 +71,8 @@ class CEventListModel final : public QAbstractTableModel {
 public:
     // Read and written by the map: the circle a row has.
     static constexpr int kCircleIdRole = Qt::UserRole + 103;
+    // The region cell's marks (RowMarks on the application's base colour), a QVariantList of [label, QColor].
+    static constexpr int kMarksRole = Qt::UserRole + 104;
 
     explicit CEventListModel(QObject* parent);
     ~CEventListModel() override;

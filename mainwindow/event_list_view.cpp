@@ -31,8 +31,8 @@ std::int64_t AgeKey(const EventListRow& row) {
     return row.hasNumbers ? row.originUtcMs : std::numeric_limits<std::int64_t>::min();
 }
 
-// The values of a row that come from its event, and the keys they sort by. A tsunami mark, once given, stays:
-// a revision without the flag does not take a centre's message back.
+// The values of a row that come from its event, and the keys they sort by. What was felt is kept when a
+// report says nothing of it; a centre's tsunami message is the row's own mark, which no report takes back.
 void SetRowEvent(EventListRow& row, const QuakeEvent& event) {
     row.mag = event.mag;
     row.data1 = event.data1;
@@ -46,7 +46,9 @@ void SetRowEvent(EventListRow& row, const QuakeEvent& event) {
     row.magnitude = event.magnitude;
     row.latitude = event.latitude;
     row.longitude = event.longitude;
-    row.tsunami = row.tsunami || event.felt.tsunami;
+    if (event.felt.Any()) {
+        row.felt = event.felt;
+    }
     row.magKey = NumberSortKey(event.mag);
     row.latKey = NumberSortKey(event.wsp1);
     row.lonKey = NumberSortKey(event.wsp2);
@@ -203,7 +205,7 @@ QuakeEvent EventOfRow(const CEventList& list, int row) {
     event.magnitude = r.magnitude;
     event.latitude = r.latitude;
     event.longitude = r.longitude;
-    event.felt.tsunami = r.tsunami;
+    event.felt = r.felt;
     return event;
 }
 
@@ -214,6 +216,11 @@ bool MarkTsunamiRow(CEventList& list, int row) {
     }
     model.MutableRow(row).tsunami = true;
     return true;
+}
+
+bool RowHasTsunamiMessage(const CEventList& list, int row) {
+    const CEventListModel& model = list.Model();
+    return row >= 0 && row < model.RowCount() && model.Row(row).tsunami;
 }
 
 void ReviseEventRow(CEventList& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

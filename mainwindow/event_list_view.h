@@ -61,6 +61,8 @@ void ApplyEventRowView(CEventList& list, int row, const EventRowView& view);
 QuakeEvent EventOfRow(const CEventList& list, int row);
 // Gives a row the tsunami mark its tooltip shows (a centre's message named its quake); whether it lacked it.
 bool MarkTsunamiRow(CEventList& list, int row);
+// Whether a row carries a centre's tsunami message.
+bool RowHasTsunamiMessage(const CEventList& list, int row);
 // Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
 // changed for its tooltip.
 void ReviseEventRow(CEventList& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

@@ -24,7 +24,6 @@
 #include "controls/link_static.h"
 #include "controls/sheen_button.h"
 #include "controls/tab_chain.h"
-#include "sources/page_fetch.h"
 #include "history/history_dlg.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
@@ -44,6 +43,7 @@
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
 #include "resources/translations.h"
+#include "sources/page_fetch.h"
 #include "store/event_table.h"
 #include "store/legacy_import.h"
 #include "store/quake_database.h"
@@ -99,6 +99,9 @@ constexpr double kListHeightShare = 0.4;
 
 // Grown, the list and the map take the new room and the row below them keeps to the bottom edge.
 GrowthShare MainWindowShare(QWidget* control) {
+    if (control->objectName() == QLatin1String(CMonitorDlg::kListAreaName)) {
+        return {0, 0, 1, kListHeightShare};
+    }
     switch (ControlId(control)) {
         case kIdEventList:
             return {0, 0, 1, kListHeightShare};
@@ -225,6 +228,7 @@ void CMonitorDlg::BuildControls() {
     m_browser = qobject_cast<CMapBrowser*>(GetDlgItem(kIdBrowser));
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    BuildListArea();
 }
 
 void CMonitorDlg::ConnectHandlers() {
@@ -296,6 +300,7 @@ void CMonitorDlg::OnInitDialog() {
     }
     UpdateHideHint();
     RetranslateMap();
+    RetranslateListArea();
     // The archive is converted and its tables made by the feed's first round: a locked or slow archive never
     // holds the window.
     m_imageList = QuakeMarkIcons();

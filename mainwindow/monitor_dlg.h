@@ -28,6 +28,7 @@
 #include "platform/tray_shell.h"
 #include "sources/page_fetch.h"
 
+class QCheckBox;
 class QMenuBar;
 class QLabel;
 
@@ -44,6 +45,7 @@ class CVersionCheck;
 class CMapBrowser;
 struct EventRowView;
 class CEventList;
+class CHeadlineBand;
 struct QuakeEvent;
 
 // What the main window uses of the world outside it. Empty members take the real services; tests pass
@@ -240,6 +242,22 @@ public:
     int m_nMapKind = 0;
     QIcon m_hIcon;
 
+    // Above the list: the headline band (the most important quake of the last day) and the "significant only"
+    // box, in one area the resizer moves as it moved the list.
+    CHeadlineBand* m_headline = nullptr;
+    QCheckBox* m_significantBox = nullptr;
+    static constexpr const char* kListAreaName = "eventListArea";
+    // The band anew from the rows, and the filter over them (UI thread); ScheduleHeadline does it once the
+    // present batch of changes is through.
+    void RefreshHeadline();
+    void ScheduleHeadline();
+    // The band's click: its quake's row selected, the map on it.
+    void OnHeadlineClicked();
+    // The box: rows no place feels and below M 2.5 hidden or shown again; stored at once.
+    void OnSignificantClicked();
+    // The box's text in the language stored now and its state as stored.
+    void RetranslateListArea();
+
     // The initialisation DoModal runs first (tests call it and show the window themselves).
     void OnInitDialog();
 
@@ -298,6 +316,12 @@ private:
     // UI thread: a message's web address in the user's browser (nothing else is opened).
     void OpenTsunamiMessage(const std::string& url);
     void BuildControls();
+    // Puts the list into the area with the band and the box above it.
+    void BuildListArea();
+    // UI thread: a round's announced quakes; one that alerts at a place or passes the wake magnitude takes the
+    // band, and the selection and the map follow unless the user chose a row in the last minute.
+    void TakeHeadline(const std::vector<QuakeEvent>& arrivals, const AlertSettings& settings);
+    void SelectRowOf(const std::string& eventId);
     void ConnectHandlers();
     void StartFeedWorker();
     // Push thread: queues the event of a pushed message for the worker and wakes it.
@@ -388,6 +412,11 @@ private:
     bool m_bMinimisedByHide = false;
     bool m_bHideHintGiven = false;
     bool m_bRestartWanted = false;
+    // The last arrival that took the band (its quake's id), and when the user last chose a row (UTC ms).
+    std::string m_strHeadlinePinned;
+    std::optional<std::int64_t> m_lastUserChoiceMs;
+    bool m_bHeadlinePending = false;
+    bool m_bSelectingForHeadline = false;
 };
 
 // The close questions: true when the user chose to end the program. The yes button reads the quitting verb.

@@ -85,15 +85,8 @@ EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings
 EventRowView AlertRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang) {
     EventRowView view;
     view.display = settings.timeDisplay;
+    // What was felt and the tsunami words the row adds itself, from what it keeps.
     PlaceRowView(event, settings, lang, view);
-    // The agency's flag and a warning centre's message meet in one mark.
-    if (event.felt.tsunami) {
-        FeltData tsunami;
-        tsunami.tsunami = true;
-        for (const std::string& line : FeltLines(lang, tsunami)) {
-            view.tooltip += (view.tooltip.empty() ? "" : "\n") + line;
-        }
-    }
     return view;
 }
 

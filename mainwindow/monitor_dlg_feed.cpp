@@ -121,6 +121,16 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
         SendNotifications(announced, firstCycle, alerts);
+        if (!firstCycle) {
+            std::vector<QuakeEvent> arrivals;
+            arrivals.reserve(announced.size());
+            for (const AnnouncedQuake& quake : announced) {
+                arrivals.push_back(quake.event);
+            }
+            QMetaObject::invokeMethod(
+                this, [this, arrivals = std::move(arrivals), alerts] { TakeHeadline(arrivals, alerts); },
+                Qt::QueuedConnection);
+        }
         // The tray's blink timer runs only while there is news.
         QMetaObject::invokeMethod(
             this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);

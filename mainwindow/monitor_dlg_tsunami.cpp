@@ -79,7 +79,7 @@ void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
     const AlertSettings settings = CurrentAlertSettings();
     for (int row = 0; row < m_listEvents->rowCount(); ++row) {
         const QuakeEvent event = EventOfRow(*m_listEvents, row);
-        if (!event.hasNumbers || event.felt.tsunami) {
+        if (!event.hasNumbers || RowHasTsunamiMessage(*m_listEvents, row)) {
             continue;
         }
         for (const TsunamiMessage& message : round.live) {

@@ -693,14 +693,6 @@ Download unter %3</translation>
         <translation>%1: %2 (%3), %4</translation>
     </message>
     <message>
-        <source>Zgłoszenia odczuć: %1 (najsilniej %2)</source>
-        <translation>Meldungen „Verspürt“: %1 (stärkste %2)</translation>
-    </message>
-    <message>
-        <source>Zgłoszenia odczuć: %1</source>
-        <translation>Meldungen „Verspürt“: %1</translation>
-    </message>
-    <message>
         <source>zielony</source>
         <translation>grün</translation>
     </message>
@@ -915,6 +907,56 @@ Download unter %3</translation>
     <message>
         <source>zmieniło się spodziewane wstrząsanie</source>
         <translation>die erwartete Erschütterung hat sich geändert</translation>
+        <source>odczuto %1, %2 zgłoszenie</source>
+        <translation>verspürt %1, %2 Meldung</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszenia</source>
+        <translation>verspürt %1, %2 Meldungen</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszeń</source>
+        <translation>verspürt %1, %2 Meldungen</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenie odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldung</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenia odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldungen</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszeń odczucia</source>
+        <translation>%1 Fühlbarkeitsmeldungen</translation>
+    </message>
+    <message>
+        <source>odczuto %1</source>
+        <translation>verspürt %1</translation>
+    </message>
+    <message>
+        <source>PAGER %1</source>
+        <translation>PAGER %1</translation>
+    </message>
+    <message>
+        <source>Silne trzęsienie pod dnem morza: oficjalne komunikaty podaje tsunami.gov</source>
+        <translation>Starkes Beben unter dem Meer: die offiziellen Meldungen gibt tsunami.gov</translation>
+    </message>
+    <message>
+        <source>brak komunikatu o tsunami</source>
+        <translation>keine Tsunami-Meldung</translation>
+    </message>
+    <message>
+        <source>%3: spodziewane %1 (%2)</source>
+        <translation>%1 (%2) erwartet in %3</translation>
+    </message>
+    <message>
+        <source>Najważniejsze trzęsienie ostatniej doby; kliknięcie zaznacza je na liście</source>
+        <translation>Das wichtigste Beben des letzten Tages; ein Klick wählt es in der Liste aus</translation>
+    </message>
+    <message>
+        <source>Tylko istotne (odczuwalne w Twoich miejscach albo od M 2,5)</source>
+        <translation>Nur bedeutende (an Ihren Orten spürbar oder ab M 2,5)</translation>
     </message>
 </context>
 <context>

@@ -691,14 +691,6 @@ Do pobrania na stronie %3</source>
         <translation>%1: %2 (%3), %4</translation>
     </message>
     <message>
-        <source>Zgłoszenia odczuć: %1 (najsilniej %2)</source>
-        <translation>Felt reports: %1 (largest %2)</translation>
-    </message>
-    <message>
-        <source>Zgłoszenia odczuć: %1</source>
-        <translation>Felt reports: %1</translation>
-    </message>
-    <message>
         <source>zielony</source>
         <translation>green</translation>
     </message>
@@ -913,6 +905,56 @@ Do pobrania na stronie %3</source>
     <message>
         <source>zmieniło się spodziewane wstrząsanie</source>
         <translation>the shaking expected has changed</translation>
+        <source>odczuto %1, %2 zgłoszenie</source>
+        <translation>felt %1, %2 report</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszenia</source>
+        <translation>felt %1, %2 reports</translation>
+    </message>
+    <message>
+        <source>odczuto %1, %2 zgłoszeń</source>
+        <translation>felt %1, %2 reports</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenie odczucia</source>
+        <translation>%1 felt report</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszenia odczucia</source>
+        <translation>%1 felt reports</translation>
+    </message>
+    <message>
+        <source>%1 zgłoszeń odczucia</source>
+        <translation>%1 felt reports</translation>
+    </message>
+    <message>
+        <source>odczuto %1</source>
+        <translation>felt %1</translation>
+    </message>
+    <message>
+        <source>PAGER %1</source>
+        <translation>PAGER %1</translation>
+    </message>
+    <message>
+        <source>Silne trzęsienie pod dnem morza: oficjalne komunikaty podaje tsunami.gov</source>
+        <translation>Large quake under the sea: tsunami.gov has the official messages</translation>
+    </message>
+    <message>
+        <source>brak komunikatu o tsunami</source>
+        <translation>no tsunami message</translation>
+    </message>
+    <message>
+        <source>%3: spodziewane %1 (%2)</source>
+        <translation>%1 (%2) expected at %3</translation>
+    </message>
+    <message>
+        <source>Najważniejsze trzęsienie ostatniej doby; kliknięcie zaznacza je na liście</source>
+        <translation>The most important quake of the last day; a click selects it in the list</translation>
+    </message>
+    <message>
+        <source>Tylko istotne (odczuwalne w Twoich miejscach albo od M 2,5)</source>
+        <translation>Significant only (felt at your places or M 2.5 and above)</translation>
     </message>
 </context>
 <context>

@@ -605,24 +605,24 @@ TEST(AlertTextsTest, NotificationNamesEachPlacesShakingAndTheFeltReportsInEveryL
     } cases[] = {
         {"EN",
          "2026-12-07 15:03, depth 10 km\n14 km N of Home\nHome: IV (light shaking), 14 km\n"
-         "Patras: II (weak shaking), 173 km\nFelt reports: 1 234 (largest V)\nPAGER alert level: orange\n"
-         "Tsunami message issued – check official warnings"},
+         "Patras: II (weak shaking), 173 km\nfelt V, 1 234 reports\nPAGER alert level: orange\n"
+         "Large quake under the sea: tsunami.gov has the official messages"},
         {"PL",
          "2026-12-07 15:03, głębokość 10 km\nDom: 14 km na północ\nDom: IV (lekkie wstrząsy), 14 km\n"
-         "Patras: II (słabe wstrząsy), 173 km\nZgłoszenia odczuć: 1 234 (najsilniej V)\n"
-         "Poziom alarmu PAGER: pomarańczowy\nKomunikat o tsunami – sprawdź oficjalne ostrzeżenia"},
+         "Patras: II (słabe wstrząsy), 173 km\nodczuto V, 1 234 zgłoszenia\n"
+         "Poziom alarmu PAGER: pomarańczowy\nSilne trzęsienie pod dnem morza: oficjalne komunikaty podaje tsunami.gov"},
         {"DE",
          "2026-12-07 15:03, Tiefe 10 km\n14 km nördlich von Zuhause\nZuhause: IV (leichte Erschütterung), 14 km\n"
-         "Patras: II (schwache Erschütterung), 173 km\nMeldungen „Verspürt“: 1 234 (stärkste V)\n"
-         "PAGER-Warnstufe: orange\nTsunami-Meldung herausgegeben – offizielle Warnungen prüfen"},
+         "Patras: II (schwache Erschütterung), 173 km\nverspürt V, 1 234 Meldungen\n"
+         "PAGER-Warnstufe: orange\nStarkes Beben unter dem Meer: die offiziellen Meldungen gibt tsunami.gov"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(NotificationBody(c.lang, e, s, d), c.body) << c.lang;
     }
     ASSERT_EQ(d.shaking.size(), 3u);
     EXPECT_EQ(d.shaking[2].level, 1) << "Tirana, 470 km: not named";
-    // A tsunami message makes the notice critical wherever the quake is.
-    EXPECT_EQ(UrgencyOf(e, s, d), NoticeUrgency::Critical);
+    // USGS's tsunami flag marks a large quake under the sea, not a message: it makes nothing critical.
+    EXPECT_EQ(UrgencyOf(e, s, d), NoticeUrgency::Normal);
     EXPECT_EQ(ShakingWords("EN", 12), "Extreme");
     EXPECT_EQ(ShakingWords("PL", 3), "Słabe");
     EXPECT_EQ(ShakingWords("DE", 7), "Sehr stark");

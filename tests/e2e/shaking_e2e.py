@@ -78,7 +78,7 @@ def places_run(binary, root, base, rule):
                     raise SystemExit(f"FAIL: {name} and its numeral missing from the notification: {body!r}")
             if "Warszawa:" in body:
                 raise SystemExit(f"FAIL: Warsaw feels nothing and is named: {body!r}")
-            if "Zgłoszenia odczuć: 1 234 (najsilniej V)" not in lines:
+            if "odczuto V, 1 234 zgłoszenia" not in lines:
                 raise SystemExit(f"FAIL: the felt reports are missing: {body!r}")
             print("notified: " + " | ".join(lines))
         rows = e2e.stored_rows(env, proc)

@@ -46,7 +46,7 @@ TEST(HistoryFeltTest, EachRowCarriesWhatWasFeltOfItAndShowsItInItsTooltip) {
     model.SetRows(listing.rows);
     EXPECT_FALSE(model.data(model.index(0, 1), Qt::ToolTipRole).isValid());
     EXPECT_EQ(model.data(model.index(1, 1), Qt::ToolTipRole).toString().toStdString(),
-              "Felt reports: 1 234 (largest V)\nShakeMap: up to VI\nPAGER alert level: yellow");
+              "felt V, 1 234 reports\nShakeMap: up to VI\nPAGER alert level: yellow");
 }
 
 // An archive no feed has opened since felt reports were kept has no table for them: its rows list as ever.

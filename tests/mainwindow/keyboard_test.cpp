@@ -68,7 +68,9 @@ TEST_F(MainKeyboardTest, TabVisitsTheListOnceThenTheMapControlsTheHideButtonAndT
         visited.push_back(now);
     }
     // The map kinds are one stop (the arrow keys move within them), the checked one; the plates' box follows.
-    const std::vector<int> expected = {1003, 1006, 1007, 1020, 1002, 1018};
+    // The "significant only" box above the list (no template id) comes just before it; the headline band too
+    // while it shows.
+    const std::vector<int> expected = {1003, 1006, 1007, 1020, 1002, 1018, kNoControlId};
     EXPECT_EQ(visited, expected);
     EXPECT_EQ(FocusedControl(), 1003) << "round to the list again";
 }

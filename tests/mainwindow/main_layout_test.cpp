@@ -66,10 +66,17 @@ protected:
         m_dlg = std::make_unique<CMonitorDlg>(nullptr, services);
     }
 
+    // Where a control stands in the window: the list within its area, which holds the headline band above it
+    // and stands where the list always stood.
+    QWidget* Placed(int id) const {
+        return id == 1003 ? m_dlg->findChild<QWidget*>(QString::fromLatin1(CMonitorDlg::kListAreaName))
+                          : m_dlg->GetDlgItem(id);
+    }
+
     std::vector<QWidget*> Controls() {
         std::vector<QWidget*> controls{m_dlg->m_menuBar};
         for (int id : kIdsMain) {
-            controls.push_back(m_dlg->GetDlgItem(id));
+            controls.push_back(Placed(id));
         }
         return controls;
     }
@@ -92,7 +99,7 @@ TEST_F(MainLayoutTest, AtTheTemplateSizeEveryControlStandsWhereItAlwaysStood) {
         m_dlg->resize(size);
         EXPECT_EQ(m_dlg->m_menuBar->geometry() == classic->findChild<QMenuBar*>()->geometry(), size == classic->size());
         for (const DialogControl& control : FindDialogTemplate(kDialogMain)->controls) {
-            const QRect rect = m_dlg->GetDlgItem(control.id)->geometry();
+            const QRect rect = Placed(control.id)->geometry();
             if (size == classic->size()) {
                 EXPECT_EQ(rect, FindControl(classic.get(), control.id)->geometry()) << control.id;
                 if (control.kind != ControlKind::Static) {
@@ -111,7 +118,7 @@ TEST_F(MainLayoutTest, AtTheTemplateSizeEveryControlStandsWhereItAlwaysStood) {
 TEST_F(MainLayoutTest, GrownTheListAndMapTakeTheRoomAndTheBottomRowKeepsToTheEdge) {
     m_dlg->show();
     const QSize classic = m_dlg->size();
-    const QRect list = m_dlg->GetDlgItem(1003)->geometry();
+    const QRect list = Placed(1003)->geometry();
     const QRect map = m_dlg->GetDlgItem(1004)->geometry();
     std::map<int, QRect> bottomRow;
     for (int id : {1002, 1006, 1018, 1019, 1007, 1008, 1016, 1017, 1020}) {
@@ -124,7 +131,7 @@ TEST_F(MainLayoutTest, GrownTheListAndMapTakeTheRoomAndTheBottomRowKeepsToTheEdg
         SCOPED_TRACE(factor);
         EXPECT_EQ(LayoutFaults(*m_dlg, Controls()), std::vector<std::string>{});
 
-        const QRect grownList = m_dlg->GetDlgItem(1003)->geometry();
+        const QRect grownList = Placed(1003)->geometry();
         const QRect grownMap = m_dlg->GetDlgItem(1004)->geometry();
         EXPECT_EQ(grownList.width(), list.width() + growth.width());
         EXPECT_EQ(grownMap.width(), map.width() + growth.width());
