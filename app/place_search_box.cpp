@@ -85,9 +85,20 @@ bool CPlaceSearchBox::eventFilter(QObject* watched, QEvent* event) {
             m_results->setCurrentRow(std::clamp(m_results->currentRow() + step, 0, count - 1));
             return true;
         }
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && Current()) {
-            emit chosen();
-            return true;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // What is shown may be an earlier text's places: the one typed is what Enter means.
+            if (m_delay->isActive()) {
+                m_delay->stop();
+                StartSearch();
+            }
+            if (m_latest != 0 && m_latest != m_shown) {
+                m_bChooseWhenShown = true;
+                return true;
+            }
+            if (Current()) {
+                emit chosen();
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -101,6 +112,7 @@ void CPlaceSearchBox::Search(const QString& text) {
 
 void CPlaceSearchBox::StartSearch() {
     const std::string query = m_query->text().trimmed().toStdString();
+    m_bChooseWhenShown = false;
     if (query.empty()) {
         m_runner->Stop();
         m_latest = 0;
@@ -117,6 +129,7 @@ void CPlaceSearchBox::Show(std::uint64_t serial, const PlaceSearchResult& result
     if (serial != m_latest) {
         return;
     }
+    m_shown = serial;
     m_found = result.places;
     m_results->clear();
     for (const FoundPlace& place : m_found) {
@@ -134,6 +147,12 @@ void CPlaceSearchBox::Show(std::uint64_t serial, const PlaceSearchResult& result
     }
     emit currentChanged();
     emit resultsShown();
+    if (m_bChooseWhenShown) {
+        m_bChooseWhenShown = false;
+        if (Current()) {
+            emit chosen();
+        }
+    }
 }
 
 }  // namespace dravik

@@ -61,6 +61,9 @@ private:
     QTimer* m_delay = nullptr;
     std::vector<FoundPlace> m_found;
     std::uint64_t m_latest = 0;
+    std::uint64_t m_shown = 0;
+    // Enter came while the typed text's places were still being read: the first of them is chosen when they come.
+    bool m_bChooseWhenShown = false;
     std::unique_ptr<PlaceSearchRunner> m_runner;
 };
 

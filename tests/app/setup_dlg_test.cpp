@@ -54,6 +54,20 @@ TEST(SetupDialogTest, WhereAreYouFindsAndTakesAPlaceByTheKeyboard) {
     EXPECT_EQ(dlg.Chosen()->name, "Warsaw");
 }
 
+// A fast typist's Enter comes before the places of the whole name: it takes the first of those, not of "W".
+TEST(SetupDialogTest, EnterRightAfterTypingTakesTheTypedNamesPlace) {
+    CWhereDlg dlg("EN", nullptr, DataDir());
+    dlg.show();
+    CPlaceSearchBox* box = dlg.SearchBox();
+    ASSERT_TRUE(TypeAndWait(box, QStringLiteral("T")));
+    QTest::keyClicks(box->QueryField(), QStringLiteral("bilisi"));
+    QTest::keyClick(box->QueryField(), Qt::Key_Return);
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return dlg.result() == QDialog::Accepted; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(dlg.Chosen().has_value());
+    EXPECT_EQ(dlg.Chosen()->name, "Tbilisi");
+    EXPECT_EQ(dlg.Chosen()->countryCode, "GE");
+}
+
 TEST(SetupDialogTest, SearchShowsCountriesInTheLanguageAndSaysWhenNothingIsFound) {
     CPlaceFindDlg dlg("PL", nullptr, DataDir());
     CPlaceSearchBox* box = dlg.SearchBox();
