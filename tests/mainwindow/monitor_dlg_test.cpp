@@ -26,6 +26,7 @@
 #include "app/alert_settings_key.h"
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "app/setup_dlg.h"
 #include "app/ui_texts.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_browser.h"
@@ -504,7 +505,13 @@ TEST_F(MonitorDlgTest, MainWindowFollowsTheFirstStartsChoiceWithoutARestart) {
         SetLang("");  // stored empty: the first start asks
         QTimer answerer;
         QObject::connect(&answerer, &QTimer::timeout, [&c] {
-            auto* dialog = qobject_cast<CLanguageDlg*>(QApplication::activeModalWidget());
+            // The steps after the language are skipped, as a user may.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (qobject_cast<CWhereDlg*>(modal) != nullptr || qobject_cast<CAlertPresetDlg*>(modal) != nullptr) {
+                qobject_cast<QDialog*>(modal)->reject();
+                return;
+            }
+            auto* dialog = qobject_cast<CLanguageDlg*>(modal);
             if (dialog == nullptr) {
                 return;
             }
