@@ -8,10 +8,10 @@
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
-#include "sources/event_fields.h"
 #include "platform/environment.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
+#include "sources/event_fields.h"
 
 namespace dravik {
 
@@ -24,6 +24,8 @@ constexpr const char* kTemplateSources = "Dane sejsmiczne: EMSC";
 constexpr std::size_t kNamedSources = 2;
 // The credit the plate boundaries' licence asks for, shown in the user's language.
 constexpr const char* kTemplatePlates = "Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)";
+// The credit GeoNames' licence asks for the places the search finds.
+constexpr const char* kTemplatePlaces = "Miejscowości: GeoNames (geonames.org), CC BY 4.0";
 
 }  // namespace
 
@@ -66,8 +68,8 @@ CAboutDlg::CAboutDlg(const std::vector<std::string>& sourceUrls) : QDialog(nullp
                 shown = SiteHost();
             } else if (control.text == kTemplateSources) {
                 shown = AboutSourcesText(lang, sourceUrls);
-            } else if (control.text == kTemplatePlates) {
-                shown = Translate(lang, "About", kTemplatePlates);
+            } else if (control.text == kTemplatePlates || control.text == kTemplatePlaces) {
+                shown = Translate(lang, "About", control.text.c_str());
             } else {
                 continue;
             }

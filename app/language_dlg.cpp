@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/first_setup.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "platform/qt/dialog_builder.h"
@@ -80,7 +81,8 @@ int CLanguageDlg::DoModal() {
 
 void CLanguageDlg::OnInitDialog() {
     CSettingsKey key;
-    const int index = LanguageIndex(key.m_strLang);
+    // While none is stored (the first start), the system's language is offered.
+    const int index = LanguageIndex(key.m_strLang.empty() ? SystemLanguageCode() : key.m_strLang);
     if (index >= 0) {
         m_nLanguage = index;
         SetTexts(index);

@@ -8,6 +8,10 @@
 #include <cmath>
 
 #include "app/alert_settings_key.h"
+#include "app/first_setup.h"
+#include "app/place_search_box.h"
+#include "app/setup_dlg.h"
+#include "app/setup_texts.h"
 #include "app/ui_texts.h"
 
 namespace dravik {
@@ -32,7 +36,7 @@ std::string PlaceListText(const Place& place) {
 }
 
 CPlaceDlg::CPlaceDlg(const Place& place, bool hasPosition, const std::string& lang, QWidget* parent)
-    : QDialog(parent), m_place(place) {
+    : QDialog(parent), m_place(place), m_lang(lang) {
     setWindowTitle(Text(AlertUiText(lang, AlertText::PlaceCaption)));
     auto* layout = new QVBoxLayout(this);
     auto* rows = new QFormLayout();
@@ -49,6 +53,18 @@ CPlaceDlg::CPlaceDlg(const Place& place, bool hasPosition, const std::string& la
                        hasPosition ? Coordinate(place.latitude) : QString(), "placeLatitude");
     m_longitude = field(AlertUiText(lang, AlertText::Longitude), hasPosition ? Coordinate(place.longitude) : QString(),
                         "placeLongitude");
+
+    m_find = new QPushButton(Text(SetupUiText(lang, SetupText::FindPlace)), this);
+    m_find->setObjectName(QStringLiteral("placeFind"));
+    m_find->setAutoDefault(false);
+    rows->addRow(QString(), m_find);
+    connect(m_find, &QPushButton::clicked, this, [this] {
+        CPlaceFindDlg find(m_lang, this);
+        find.SearchBox()->Search(m_name->text());
+        if (find.exec() == QDialog::Accepted && find.Chosen()) {
+            TakeFoundPlace(*find.Chosen());
+        }
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
@@ -72,6 +88,14 @@ CPlaceDlg::CPlaceDlg(const Place& place, bool hasPosition, const std::string& la
     }
     check();
     m_name->setFocus();
+}
+
+void CPlaceDlg::TakeFoundPlace(const FoundPlace& found) {
+    AlertSettings home;
+    SetHomeFromPlace(found, &home);
+    m_name->setText(Text(home.homeName));
+    m_latitude->setText(Coordinate(found.latitude));
+    m_longitude->setText(Coordinate(found.longitude));
 }
 
 bool CPlaceDlg::Read(Place* place) const {

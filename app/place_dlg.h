@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <string>
 
+#include "places/place_search.h"
 #include "sources/geo.h"
 
 class QLineEdit;
@@ -10,8 +11,9 @@ class QPushButton;
 
 namespace dravik {
 
-// Asks for one place: its name and coordinates (given ones shown, open to change). OK is offered only while the
-// three fields read as a place (PlaceFromTexts); its tooltip says what they must hold. It stores nothing itself.
+// Asks for one place: its name and coordinates (given ones shown, open to change), or finds it by its name. OK is
+// offered only while the three fields read as a place (PlaceFromTexts); its tooltip says what they must hold. It stores
+// nothing itself.
 class CPlaceDlg final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CPlaceDlg)
@@ -26,6 +28,10 @@ public:
     QLineEdit* LatitudeField() const { return m_latitude; }
     QLineEdit* LongitudeField() const { return m_longitude; }
     QPushButton* OkButton() const { return m_ok; }
+    // "Find…": the place search, whose choice fills the three fields.
+    QPushButton* FindButton() const { return m_find; }
+    // What the search's choice does to the fields (the search dialog is the caller's in tests).
+    void TakeFoundPlace(const FoundPlace& place);
 
     void accept() override;
 
@@ -37,6 +43,8 @@ private:
     QLineEdit* m_latitude = nullptr;
     QLineEdit* m_longitude = nullptr;
     QPushButton* m_ok = nullptr;
+    QPushButton* m_find = nullptr;
+    std::string m_lang;
 };
 
 // One place as a line of the settings window's list: "Tulsa (36.15, -95.99)".

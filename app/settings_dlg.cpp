@@ -15,11 +15,12 @@
 
 #include "app/place_dlg.h"
 #include "app/settings_value.h"
+#include "app/source_list.h"
 #include "app/ui_texts.h"
 #include "controls/palette_colours.h"
-#include "shaking/intensity.h"
 #include "map/tile_source.h"
 #include "platform/qt/field_names.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 namespace {
@@ -161,9 +162,21 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     // Addresses are long: the field goes under its label, across the whole window, and grows with it.
     sources->setRowWrapPolicy(QFormLayout::WrapAllRows);
     sources->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    // The agencies to tick; the field below holds the same value as addresses, for a hand's edit.
+    m_sourceList = new CSourceList(form.sources, lang, this);
+    sources->addRow(m_sourceList);
     addField(sources, Text(lang, AlertText::SourceAddresses), AlertField::Sources, form.sources, "sources");
-    m_fields[AlertField::Sources]->setMinimumWidth(m_fields[AlertField::Sources]->fontMetrics().averageCharWidth() *
-                                                   kSourceFieldChars);
+    QLineEdit* sourceField = m_fields[AlertField::Sources];
+    sourceField->setMinimumWidth(sourceField->fontMetrics().averageCharWidth() * kSourceFieldChars);
+    connect(m_sourceList, &CSourceList::changed, sourceField,
+            [this, sourceField] { sourceField->setText(QString::fromStdString(m_sourceList->Stored())); });
+    connect(sourceField, &QLineEdit::textEdited, m_sourceList, [this](const QString& text) {
+        // Only a value that reads moves the ticks; one being typed leaves them until it does.
+        std::string stored;
+        if (ReadSources(text.toStdString(), &stored)) {
+            m_sourceList->SetStored(stored);
+        }
+    });
 
     QFormLayout* mapRows = group(QString::fromStdString(MapSettingsGroupText(lang)));
     m_esriKey = StoredEsriKey();

@@ -16,6 +16,8 @@ class QPushButton;
 
 namespace dravik {
 
+class CSourceList;
+
 // The user's Esri key, entered in the settings window; the map asks Esri for imagery only with one.
 inline constexpr const char* kEsriKeySetting = "map/esriKey";
 // The stored key as the map takes it: empty for none, or for one that reads as no key (edited by hand).
@@ -63,6 +65,8 @@ public:
     void RenameSelectedPlace(const std::string& name);
     void RemoveSelectedPlace();
     QLabel* ErrorLabel() const { return m_errorLabel; }
+    // The sources as agencies to tick; they and the sources' field show one value.
+    CSourceList* SourceList() const { return m_sourceList; }
 
     void accept() override;
 
@@ -87,6 +91,7 @@ private:
     QPushButton* m_removePlace = nullptr;
     std::vector<Place> m_places;
     QLabel* m_errorLabel = nullptr;
+    CSourceList* m_sourceList = nullptr;
     QLineEdit* m_esriKeyField = nullptr;
     std::string m_esriKey;
     bool m_bStartWithSession = false;

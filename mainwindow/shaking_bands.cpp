@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "alerts/alert_rule.h"
-#include "sources/geo.h"
 #include "shaking/intensity.h"
+#include "sources/geo.h"
 
 namespace dravik {
 

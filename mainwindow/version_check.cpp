@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/settings_key.h"
-#include "sources/page_fetch.h"
 #include "mainwindow/ui_texts.h"
 #include "platform/environment.h"
+#include "sources/page_fetch.h"
 
 namespace dravik {
 

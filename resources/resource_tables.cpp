@@ -21,7 +21,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
          {kDialogAbout,
           QT_TRANSLATE_NOOP("About", "O programie ..."),
           191,
-          94,
+          104,
           {
               {kNoControlId, ControlKind::Icon, "128", 11, 17, 20, 20, kStyleNone},
               {kNoControlId, kStatic, "Dravik " DRAVIK_VERSION, 40, 10, 74, 8, kStyleNoPrefix},
@@ -33,6 +33,8 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
                QT_TRANSLATE_NOOP("About",
                                  "Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)"),
                13, 72, 171, 16, kStyleNone},
+              {kNoControlId, kStatic, QT_TRANSLATE_NOOP("About", "Miejscowości: GeoNames (geonames.org), CC BY 4.0"),
+               13, 90, 171, 8, kStyleNone},
           }}},
         {kDialogMain,
          {kDialogMain,

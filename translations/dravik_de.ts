@@ -15,6 +15,10 @@
         <source>Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)</source>
         <translation>Plattengrenzen: PB2002 (Peter Bird), GeoJSON von Hugo Ahlenius, Nordpil (ODC-By)</translation>
     </message>
+    <message>
+        <source>Miejscowości: GeoNames (geonames.org), CC BY 4.0</source>
+        <translation>Orte: GeoNames (geonames.org), CC BY 4.0</translation>
+    </message>
 </context>
 <context>
     <name>Chart</name>
@@ -957,6 +961,102 @@ Download unter %3</translation>
     <message>
         <source>Tylko istotne (odczuwalne w Twoich miejscach albo od M 2,5)</source>
         <translation>Nur bedeutende (an Ihren Orten spürbar oder ab M 2,5)</translation>
+    </message>
+    <message>
+        <source>Gdzie jesteś?</source>
+        <translation>Wo sind Sie?</translation>
+    </message>
+    <message>
+        <source>Wpisz nazwę swojej miejscowości i wybierz ją z listy: program powie, jak silnie możesz odczuć każde trzęsienie. Możesz to pominąć i podać miejsca później.</source>
+        <translation>Geben Sie den Namen Ihres Ortes ein und wählen Sie ihn aus der Liste: Das Programm sagt dann, wie stark Sie jedes Beben spüren können. Sie können das überspringen und Ihre Orte später angeben.</translation>
+    </message>
+    <message>
+        <source>Miejscowość:</source>
+        <translation>Ort:</translation>
+    </message>
+    <message>
+        <source>Znalezione miejsca</source>
+        <translation>Gefundene Orte</translation>
+    </message>
+    <message>
+        <source>Nie ma miejscowości o takiej nazwie.</source>
+        <translation>Kein Ort dieses Namens.</translation>
+    </message>
+    <message>
+        <source>Brak pliku z miejscowościami; podaj współrzędne.</source>
+        <translation>Die Ortsdatei fehlt; geben Sie die Koordinaten an.</translation>
+    </message>
+    <message>
+        <source>Dalej</source>
+        <translation>Weiter</translation>
+    </message>
+    <message>
+        <source>Pomiń</source>
+        <translation>Überspringen</translation>
+    </message>
+    <message>
+        <source>Co ma cię alarmować?</source>
+        <translation>Was soll Sie alarmieren?</translation>
+    </message>
+    <message>
+        <source>Każde nowe trzęsienie, jak dotąd</source>
+        <translation>Jedes neue Beben, wie bisher</translation>
+    </message>
+    <message>
+        <source>Klasyczny dźwięk przy każdym nowym trzęsieniu.</source>
+        <translation>Der klassische Ton bei jedem neuen Beben.</translation>
+    </message>
+    <message>
+        <source>Blisko mnie i silne</source>
+        <translation>In meiner Nähe und starke</translation>
+    </message>
+    <message>
+        <source>Intensywność III lub więcej w moich miejscach, M 5 do 300 km, M 6,5 wszędzie; z powiadomieniami na pulpicie.</source>
+        <translation>Intensität III oder mehr an meinen Orten, M 5 im Umkreis von 300 km, M 6,5 überall; mit Desktop-Benachrichtigungen.</translation>
+    </message>
+    <message>
+        <source>Tylko to, co bym odczuł</source>
+        <translation>Nur was ich spüren würde</translation>
+    </message>
+    <message>
+        <source>Intensywność III lub więcej w moich miejscach.</source>
+        <translation>Intensität III oder mehr an meinen Orten.</translation>
+    </message>
+    <message>
+        <source>Gotowe</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Znajdź…</source>
+        <translation>Suchen…</translation>
+    </message>
+    <message>
+        <source>Znajdź miejsce</source>
+        <translation>Ort suchen</translation>
+    </message>
+    <message>
+        <source>Miejscowości: GeoNames (geonames.org), CC BY 4.0</source>
+        <translation>Orte: GeoNames (geonames.org), CC BY 4.0</translation>
+    </message>
+    <message>
+        <source>Czytane po kolei; bez zaznaczenia: EMSC.</source>
+        <translation>Der Reihe nach gelesen; nichts angekreuzt: EMSC.</translation>
+    </message>
+    <message>
+        <source>Inny adres…</source>
+        <translation>Andere Adresse…</translation>
+    </message>
+    <message>
+        <source>Inne źródło</source>
+        <translation>Andere Quelle</translation>
+    </message>
+    <message>
+        <source>Adres usługi FDSN (…/fdsnws/event/1/query) lub strony ze zdarzeniami:</source>
+        <translation>Adresse eines FDSN-Dienstes (…/fdsnws/event/1/query) oder einer Seite mit Ereignissen:</translation>
+    </message>
+    <message>
+        <source>Warunki: %1</source>
+        <translation>Bedingungen: %1</translation>
     </message>
 </context>
 <context>

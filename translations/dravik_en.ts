@@ -15,6 +15,10 @@
         <source>Granice płyt: PB2002 (Peter Bird), GeoJSON: Hugo Ahlenius, Nordpil (ODC-By)</source>
         <translation>Plate boundaries: PB2002 (Peter Bird), GeoJSON by Hugo Ahlenius, Nordpil (ODC-By)</translation>
     </message>
+    <message>
+        <source>Miejscowości: GeoNames (geonames.org), CC BY 4.0</source>
+        <translation>Places: GeoNames (geonames.org), CC BY 4.0</translation>
+    </message>
 </context>
 <context>
     <name>Chart</name>
@@ -955,6 +959,102 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Tylko istotne (odczuwalne w Twoich miejscach albo od M 2,5)</source>
         <translation>Significant only (felt at your places or M 2.5 and above)</translation>
+    </message>
+    <message>
+        <source>Gdzie jesteś?</source>
+        <translation>Where are you?</translation>
+    </message>
+    <message>
+        <source>Wpisz nazwę swojej miejscowości i wybierz ją z listy: program powie, jak silnie możesz odczuć każde trzęsienie. Możesz to pominąć i podać miejsca później.</source>
+        <translation>Type the name of your town and pick it from the list: the program will tell how strongly you may feel each quake. You can skip this and give your places later.</translation>
+    </message>
+    <message>
+        <source>Miejscowość:</source>
+        <translation>Town:</translation>
+    </message>
+    <message>
+        <source>Znalezione miejsca</source>
+        <translation>Places found</translation>
+    </message>
+    <message>
+        <source>Nie ma miejscowości o takiej nazwie.</source>
+        <translation>No town of that name.</translation>
+    </message>
+    <message>
+        <source>Brak pliku z miejscowościami; podaj współrzędne.</source>
+        <translation>The file of towns is missing; give the coordinates.</translation>
+    </message>
+    <message>
+        <source>Dalej</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>Pomiń</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>Co ma cię alarmować?</source>
+        <translation>What should alert you?</translation>
+    </message>
+    <message>
+        <source>Każde nowe trzęsienie, jak dotąd</source>
+        <translation>Every new quake, as before</translation>
+    </message>
+    <message>
+        <source>Klasyczny dźwięk przy każdym nowym trzęsieniu.</source>
+        <translation>The classic sound for each new quake.</translation>
+    </message>
+    <message>
+        <source>Blisko mnie i silne</source>
+        <translation>Near me and strong ones</translation>
+    </message>
+    <message>
+        <source>Intensywność III lub więcej w moich miejscach, M 5 do 300 km, M 6,5 wszędzie; z powiadomieniami na pulpicie.</source>
+        <translation>Intensity III or more at my places, M 5 within 300 km, M 6.5 anywhere; with desktop notifications.</translation>
+    </message>
+    <message>
+        <source>Tylko to, co bym odczuł</source>
+        <translation>Only what I would feel</translation>
+    </message>
+    <message>
+        <source>Intensywność III lub więcej w moich miejscach.</source>
+        <translation>Intensity III or more at my places.</translation>
+    </message>
+    <message>
+        <source>Gotowe</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Znajdź…</source>
+        <translation>Find…</translation>
+    </message>
+    <message>
+        <source>Znajdź miejsce</source>
+        <translation>Find a place</translation>
+    </message>
+    <message>
+        <source>Miejscowości: GeoNames (geonames.org), CC BY 4.0</source>
+        <translation>Places: GeoNames (geonames.org), CC BY 4.0</translation>
+    </message>
+    <message>
+        <source>Czytane po kolei; bez zaznaczenia: EMSC.</source>
+        <translation>Read in this order; none ticked: EMSC.</translation>
+    </message>
+    <message>
+        <source>Inny adres…</source>
+        <translation>Other address…</translation>
+    </message>
+    <message>
+        <source>Inne źródło</source>
+        <translation>Other source</translation>
+    </message>
+    <message>
+        <source>Adres usługi FDSN (…/fdsnws/event/1/query) lub strony ze zdarzeniami:</source>
+        <translation>Address of an FDSN service (…/fdsnws/event/1/query) or of a page of events:</translation>
+    </message>
+    <message>
+        <source>Warunki: %1</source>
+        <translation>Terms: %1</translation>
     </message>
 </context>
 <context>

@@ -69,10 +69,13 @@ TEST(ApplicationLookTest, TheFirstStartChoiceSwitchesQtsTextsForTheRestOfTheRun)
         CSettingsKey key;
         key.m_strLang.clear();
     }
-    RunFirstStartStep({}, [](CLanguageDlg& dlg) {
-        dlg.m_nLanguage = 0;
-        return kIdOk;
-    });
+    RunFirstStartStep(
+        {},
+        [](CLanguageDlg& dlg) {
+            dlg.m_nLanguage = 0;
+            return kIdOk;
+        },
+        [](const std::string&) {});
     EXPECT_EQ(QuestionButtons().yes, "&Tak");
 
     RunFirstStartStep({}, {});  // stored already: no question, the catalogue stays

@@ -10,11 +10,14 @@
 #include "app/settings_key.h"
 #include "platform/dialog_template.h"
 #include "platform/qt/dialog_builder.h"
+#include "tests/common/scoped_env.h"
 
 namespace dravik {
 namespace {
 
 TEST(FirstStartTest, AsksOnlyWhileNoLanguageIsStored) {
+    // A Polish system: the dialog opens on "Polski".
+    test::ScopedEnv system("LC_ALL", "pl_PL.UTF-8");
     struct Row {
         std::string stored;
         int clickedRadio;  // -1: none
@@ -43,6 +46,7 @@ TEST(FirstStartTest, AsksOnlyWhileNoLanguageIsStored) {
             key.m_strLang = row.stored;
         }
         bool shown = false;
+        std::string setupLang = "-";
         std::map<int, std::string> texts;
         const bool cancelled = RunFirstStartStep(
             [&](int id, const std::string& text) { texts[id] = text; },
@@ -58,11 +62,57 @@ TEST(FirstStartTest, AsksOnlyWhileNoLanguageIsStored) {
                     dialog.reject();
                 }
                 return row.answer;
-            });
+            },
+            [&](const std::string& lang) { setupLang = lang; });
         EXPECT_EQ(shown, row.shown) << row.stored;
         EXPECT_EQ(cancelled, row.cancelled) << row.stored;
         EXPECT_EQ(UiLanguage(), row.storedAfter) << row.stored;
         EXPECT_EQ(texts, row.texts) << row.stored;
+        // The further steps follow a language chosen here, in that language; a cancel or a stored language skips
+        // them.
+        EXPECT_EQ(setupLang, row.shown && !row.cancelled ? row.storedAfter : "-") << row.stored;
+    }
+    CSettingsKey reset;
+    reset.m_strLang.clear();
+}
+
+// At the first start the dialog opens on the system's language; a stored one wins; a cancel stores the offered one.
+TEST(FirstStartTest, OffersTheSystemsLanguage) {
+    struct Row {
+        const char* lcAll;
+        std::string stored;
+        int checked;
+        bool cancel;
+        std::string storedAfter;
+    };
+    const std::vector<Row> rows = {
+        {"de_DE.UTF-8", "", 2, false, "DE"}, {"en_US.UTF-8", "", 1, false, "EN"},   {"fr_FR.UTF-8", "", 1, false, "EN"},
+        {"de_AT.UTF-8", "", 2, true, "DE"},  {"de_DE.UTF-8", "PL", 0, false, "PL"},
+    };
+    for (const Row& row : rows) {
+        test::ScopedEnv system("LC_ALL", row.lcAll);
+        {
+            CSettingsKey key;
+            key.m_strLang = row.stored;
+        }
+        CLanguageDlg dialog;
+        dialog.OnInitDialog();
+        EXPECT_EQ(CheckedRadioIndex(&dialog, 1007), row.checked) << row.lcAll;
+        if (row.stored.empty()) {
+            RunFirstStartStep(
+                {},
+                [&](CLanguageDlg& shown) {
+                    shown.OnInitDialog();
+                    if (row.cancel) {
+                        shown.reject();
+                        return kIdCancel;
+                    }
+                    shown.accept();
+                    return kIdOk;
+                },
+                [](const std::string&) {});
+            EXPECT_EQ(UiLanguage(), row.storedAfter) << row.lcAll;
+        }
     }
     CSettingsKey reset;
     reset.m_strLang.clear();

@@ -42,6 +42,8 @@ const Texts kEnglish{"Next", "Cancel", "Language"};
 const Texts kGerman{"Weiter", "Abbrechen", "Sprache"};
 
 TEST(LanguageDlgTest, TextsFollowTheClickedRadioButton) {
+    // A Polish system: with nothing stored the dialog opens on Polish (FirstStartTest has the other systems).
+    test::ScopedEnv system("LC_ALL", "pl_PL.UTF-8");
     struct Row {
         std::string stored;
         int checked;
@@ -85,6 +87,7 @@ int RunWithClicks(CLanguageDlg& dialog, std::vector<int> ids) {
 }
 
 TEST(LanguageDlgTest, OkReturnsTheCheckedButtonAndCancelKeepsTheInitialIndex) {
+    test::ScopedEnv system("LC_ALL", "pl_PL.UTF-8");
     struct Row {
         std::string stored;
         std::vector<int> clicks;

@@ -12,6 +12,7 @@
 #include "app/alert_settings_key.h"
 #include "app/language_dlg.h"
 #include "app/settings_dlg.h"
+#include "app/setup_dlg.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/version_check.h"
@@ -86,7 +87,13 @@ TEST_F(MapTextsTest, TheFirstStartsLanguageReachesTheMapWithoutARestart) {
         // The first-start dialog, answered as a user does: the language's button, then OK.
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<CLanguageDlg*>(QApplication::activeModalWidget())) {
+            // The steps after the language are skipped, as a user may.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (qobject_cast<CWhereDlg*>(modal) != nullptr || qobject_cast<CAlertPresetDlg*>(modal) != nullptr) {
+                qobject_cast<QDialog*>(modal)->reject();
+                return;
+            }
+            if (auto* dialog = qobject_cast<CLanguageDlg*>(modal)) {
                 qobject_cast<QAbstractButton*>(FindControl(dialog, 1007 + LanguageIndex(row.lang)))->click();
                 qobject_cast<QAbstractButton*>(FindControl(dialog, kIdOk))->click();
             }

@@ -29,6 +29,7 @@
 #include "app/alert_settings_key.h"
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "app/setup_dlg.h"
 #include "app/ui_texts.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_browser.h"

@@ -67,7 +67,13 @@ TEST_F(MonitorDlgTest, MainWindowFollowsTheFirstStartsChoiceWithoutARestart) {
         SetLang("");  // stored empty: the first start asks
         QTimer answerer;
         QObject::connect(&answerer, &QTimer::timeout, [&c] {
-            auto* dialog = qobject_cast<CLanguageDlg*>(QApplication::activeModalWidget());
+            // The steps after the language are skipped, as a user may.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (qobject_cast<CWhereDlg*>(modal) != nullptr || qobject_cast<CAlertPresetDlg*>(modal) != nullptr) {
+                qobject_cast<QDialog*>(modal)->reject();
+                return;
+            }
+            auto* dialog = qobject_cast<CLanguageDlg*>(modal);
             if (dialog == nullptr) {
                 return;
             }

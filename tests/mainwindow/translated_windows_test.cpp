@@ -19,6 +19,7 @@
 #include "app/language_dlg.h"
 #include "app/place_dlg.h"
 #include "app/settings_dlg.h"
+#include "app/setup_dlg.h"
 #include "app/ui_texts.h"
 #include "history/history_dlg.h"
 #include "platform/qt/dialog_builder.h"
@@ -77,6 +78,9 @@ std::vector<std::pair<const char*, std::function<std::unique_ptr<QDialog>(const 
          [](const std::string& lang) {
              return std::make_unique<CPlaceDlg>(Place{std::string(), 46.4, 14.1}, true, lang);
          }},
+        {"where are you", [](const std::string& lang) { return std::make_unique<CWhereDlg>(lang); }},
+        {"what alerts", [](const std::string& lang) { return std::make_unique<CAlertPresetDlg>(lang); }},
+        {"find a place", [](const std::string& lang) { return std::make_unique<CPlaceFindDlg>(lang); }},
         {"language",
          [](const std::string&) {
              auto dlg = std::make_unique<CLanguageDlg>();
@@ -195,7 +199,7 @@ TEST(TranslationsTest, EveryMarkedTextIsTranslatedInEveryLanguage) {
     lupdate.setWorkingDirectory(source);
     lupdate.start(QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lupdate",
                   {"-silent", "-locations", "none", "app", "controls", "sources", "shaking", "alerts", "catalogue",
-                   "history", "mainwindow", "platform", "resources", "map", "-ts", found});
+                   "places", "history", "mainwindow", "platform", "resources", "map", "-ts", found});
     ASSERT_TRUE(lupdate.waitForFinished(60000)) << lupdate.errorString().toStdString();
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
     const Messages marked = ReadMessages(found);

@@ -29,6 +29,8 @@ INSTALLED = {
     "./usr/share/man/man1/dravik.1.gz": "-rw-r--r--",
     "./usr/share/doc/dravik/copyright": "-rw-r--r--",
     "./usr/share/doc/dravik/changelog.gz": "-rw-r--r--",
+    "./usr/share/dravik/cities1000.tsv.gz": "-rw-r--r--",
+    "./usr/share/dravik/admin1.tsv.gz": "-rw-r--r--",
 }
 
 # Lintian tags at warning level or above that are expected; each is explained in README ("Packaging").
