@@ -28,6 +28,7 @@
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
+#include "mainwindow/monitor_dlg_ids.h"
 #include "mainwindow/quake_archive.h"
 #include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
@@ -55,17 +56,7 @@ CMonitorDlg* g_pMainDlg = nullptr;
 
 namespace {
 
-constexpr int kIdHide = 1002;
-constexpr int kIdEventList = 1003;
-constexpr int kIdBrowser = 1004;
-constexpr int kIdShowMap = 1006;
-constexpr int kIdSiteLink = 1018;
-constexpr int kIdStatusLine = 1019;
-constexpr int kIdMapKindFirst = 1007;
-constexpr int kMapKindIds[] = {1007, 1008, 1016, 1017};
-constexpr int kIdPlates = 1020;
-// "1" or "0"; missing, the plates are shown.
-constexpr const char* kPlatesSetting = "map/plates";
+using namespace monitor_ids;
 
 // The window's own widget classes at their template places; the builder makes the rest.
 QWidget* MakeMainControl(const DialogControl& control, QWidget* parent) {
@@ -514,80 +505,6 @@ void CMonitorDlg::OnHistory() {
 void CMonitorDlg::OnAbout() {
     CAboutDlg dlg;
     dlg.DoModal();
-}
-
-void CMonitorDlg::OnMapKindClicked() {
-    m_mapView.SetMapKindChanged();
-    RefreshMap();
-}
-
-void CMonitorDlg::OnPlatesClicked() {
-    const auto* box = qobject_cast<const QAbstractButton*>(GetDlgItem(kIdPlates));
-    const bool shown = box == nullptr || box->isChecked();
-    WriteSettingsText(kPlatesSetting, shown ? "1" : "0");
-    ApplyPlatesShown(shown);
-}
-
-void CMonitorDlg::ApplyPlatesShown(bool shown) {
-    if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
-        box->setChecked(shown);
-    }
-    if (m_browser != nullptr) {
-        m_browser->SetPlatesShown(shown);
-    }
-}
-
-void CMonitorDlg::RetranslateMap() {
-    const std::string lang = UiLanguage();
-    const DialogTemplate* dialog = FindDialogTemplate(kDialogMain, lang);
-    if (dialog != nullptr) {
-        for (const DialogControl& control : dialog->controls) {
-            const bool mapControl =
-                control.id == kIdShowMap || control.id == kIdPlates ||
-                std::find(std::begin(kMapKindIds), std::end(kMapKindIds), control.id) != std::end(kMapKindIds);
-            if (mapControl) {
-                SetDlgItemText(control.id, control.text);
-            }
-        }
-    }
-    if (m_pQuakeMap != nullptr) {
-        m_pQuakeMap->RefreshSettings();
-    }
-    if (m_browser != nullptr) {
-        m_browser->RefreshTexts();
-    }
-}
-
-void CMonitorDlg::RefreshMap() {
-    ShowSelectedOnMap(m_bFeedBusy);
-}
-
-void CMonitorDlg::OnRowRevised(int row) {
-    if (m_pQuakeMap != nullptr) {
-        m_pQuakeMap->RowRevised(row);
-    }
-    // A round holds back the user's selections, not a revision of the quake the map shows.
-    if (row == GetFirstSelectedItem()) {
-        ShowSelectedOnMap(false);
-    }
-}
-
-void CMonitorDlg::ShowSelectedOnMap(bool feedBusy) {
-    const auto* box = qobject_cast<const QAbstractButton*>(GetDlgItem(kIdShowMap));
-    const bool showMap = box != nullptr && box->isChecked();
-    std::optional<MapCoordinates> selected;
-    const int item = GetFirstSelectedItem();
-    if (item >= 0) {
-        selected = MapCoordinates{GetItemText(item, 4), GetItemText(item, 5)};
-    }
-    UpdateData(true);
-    if (m_browser != nullptr) {
-        m_mapView.RefreshMap(*m_browser, showMap, selected, feedBusy, m_nMapKind);
-        // The bands follow the marker: the selected quake, whenever the map may follow the selection.
-        if (m_pQuakeMap != nullptr && showMap && selected && !feedBusy) {
-            m_pQuakeMap->ShowShaking(item, SequenceZoneOf(EventOfRow(*m_listEvents, item).eventId));
-        }
-    }
 }
 
 QWidget* CMonitorDlg::GetDlgItem(int id) const {

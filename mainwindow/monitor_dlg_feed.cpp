@@ -12,6 +12,7 @@
 #include "controls/status_line.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/monitor_dlg.h"
+#include "mainwindow/monitor_dlg_ids.h"
 #include "mainwindow/system_tray.h"
 #include "mainwindow/tray_tip.h"
 #include "platform/environment.h"
@@ -25,7 +26,7 @@
 namespace dravik {
 
 namespace {
-constexpr int kIdStatusLine = 1019;
+using monitor_ids::kIdStatusLine;
 constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
 // Pushed events waiting for the pump at most, as many as the archive's backlog holds; past it new ones are
 // left to the poll's catch-up.
