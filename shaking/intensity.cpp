@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "shaking/intensity_equations.h"
+#include "shaking/rupture_distance.h"
 #include "sources/event_numbers.h"
 
 namespace dravik {
@@ -27,8 +28,13 @@ double ExpectedIntensity(double magnitude, double depthKm, double epicentralKm, 
         return 1.0;  // a place we cannot place is not said to shake
     }
     const double depth = std::isfinite(depthKm) ? std::max(depthKm, 0.0) : kUnknownDepthKm;
-    const double r = std::hypot(std::max(epicentralKm, 0.0), depth);
-    return crust == CrustKind::Stable ? StableCrustIntensity(magnitude, r) : ActiveCrustIntensity(magnitude, r);
+    // A large quake's rupture runs past the epicentre, of a strike we do not know: its mean distance.
+    return IntensityAtDistance(magnitude, std::hypot(MeanRuptureDistanceKm(magnitude, epicentralKm), depth), crust);
+}
+
+double IntensityAtDistance(double magnitude, double distanceKm, CrustKind crust) {
+    return crust == CrustKind::Stable ? StableCrustIntensity(magnitude, distanceKm)
+                                      : ActiveCrustIntensity(magnitude, distanceKm);
 }
 
 int IntensityLevel(double intensity) {

@@ -24,8 +24,12 @@ CrustKind CrustAt(double latitude, double longitude);
 double ActiveCrustIntensity(double magnitude, double hypocentralKm);
 double StableCrustIntensity(double magnitude, double hypocentralKm);
 
-// The quake's expected intensity at an epicentral distance, with its depth, by the equation of `crust`.
+// The quake's expected intensity at an epicentral distance, with its depth, by the equation of `crust`. From
+// M 6 on the distance is the mean one to a rupture of unknown strike (shaking/rupture_distance.h).
 double ExpectedIntensity(double magnitude, double depthKm, double epicentralKm, CrustKind crust);
+
+// The same at a distance already known in full: to the agency's rupture model, or hypocentral.
+double IntensityAtDistance(double magnitude, double distanceKm, CrustKind crust);
 
 // Whole intensity levels as shown (I..XII): the expected intensity rounded to the nearest level.
 inline constexpr int kMinIntensity = 1;

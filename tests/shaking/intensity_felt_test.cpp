@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "sources/geo.h"
 #include "shaking/intensity.h"
 #include "shaking/intensity_equations.h"
+#include "sources/geo.h"
 #include "tests/common/test_env.h"
 
 namespace dravik {
@@ -203,6 +203,49 @@ TEST(IntensityFeltTest, ResidualTablesOfEveryEquation) {
         }
     }
     ASSERT_EQ(ReadCells(kNapa).size(), 203u);
+}
+
+// Large quakes near their ruptures: the expectation as a point at the hypocentre beside the one at the mean
+// distance to a rupture of unknown strike, by epicentral band out to 200 km. Only one quake of M 7 or more has
+// its cells saved here (El Mayor-Cucapah); South Napa (M 6.0) is the other above the rupture's threshold.
+TEST(IntensityFeltTest, RuptureDistanceAgainstFeltReportsNearLargeQuakes) {
+    std::printf("median residual (observed - predicted) by epicentral band in km, 0-200: band, cells, median\n");
+    for (const FeltQuake* quake : {&kElMayor, &kNapa}) {
+        std::vector<Cell> cells = ReadCells(*quake);
+        ASSERT_FALSE(cells.empty()) << quake->name;
+        cells.erase(std::remove_if(cells.begin(), cells.end(), [](const Cell& c) { return c.epicentralKm >= 200.0; }),
+                    cells.end());
+        // Residuals() bands by hypocentral distance: hand it the epicentral one for this table.
+        std::vector<Cell> byEpicentre = cells;
+        for (Cell& c : byEpicentre) {
+            c.hypocentralKm = c.epicentralKm;
+        }
+        const CrustKind crust = CrustAt(quake->latitude, quake->longitude);
+        const FeltQuake q = *quake;
+        const auto point = [q, crust](const Cell& c) {
+            return IntensityAtDistance(q.magnitude, std::hypot(c.epicentralKm, q.depthKm), crust);
+        };
+        const auto rupture = [q, crust](const Cell& c) {
+            return ExpectedIntensity(q.magnitude, q.depthKm, c.epicentralKm, crust);
+        };
+        std::vector<Band> before = Residuals(byEpicentre, point);
+        std::vector<Band> after = Residuals(byEpicentre, rupture);
+        before.resize(4);  // 0-25, 25-50, 50-100, 100-200
+        after.resize(4);
+        PrintTable(*quake, "point (before)", before);
+        PrintTable(*quake, "rupture (after)", after);
+        for (std::size_t b = 0; b < after.size(); ++b) {
+            // Nearer the rupture than the epicentre, never farther: the expectation can only rise.
+            if (after[b].count > 0) {
+                EXPECT_LE(after[b].medianResidual, before[b].medianResidual + 1e-9) << quake->name << " " << b;
+            }
+        }
+        if (quake == &kElMayor) {
+            std::size_t spoken = 0;
+            EXPECT_EQ(BandsOutsideScatter(after, &spoken), 0u);
+            EXPECT_GE(spoken, 2u);
+        }
+    }
 }
 
 }  // namespace
