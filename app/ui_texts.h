@@ -164,6 +164,10 @@ std::string ShakingWords(const std::string& lang, int level);
 // "Tulsa: IV (light shaking), 100 km".
 std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
 std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
+// What the agency measured at the place, before the expectation: "ShakeMap, Antakya: VIII", then the felt
+// reports "Odczuwalne, Antakya: VII (zgłoszeń w promieniu 10 km: 412)", then PlaceShakingLine.
+std::vector<std::string> PlaceShakingLines(const std::string& lang, const std::string& placeName,
+                                           const PlaceShaking& shaking);
 // What the agency said people felt, a line each: "Felt reports: 1 234 (largest V)", PAGER's level, and with a
 // tsunami message "Tsunami message issued – check official warnings". None when it said nothing.
 std::vector<std::string> FeltLines(const std::string& lang, const FeltData& felt);

@@ -12,6 +12,7 @@
 
 #include "alerts/time_display.h"
 #include "mainwindow/event_list_sort.h"
+#include "sources/event_detail.h"
 
 namespace dravik {
 
@@ -33,6 +34,8 @@ struct EventListRow {
     TimeDisplay display = TimeDisplay::Classic;
     bool hasNumbers = false;
     bool tsunami = false;
+    // What USGS measured of the quake, once read (catalogue/quake_products).
+    std::shared_ptr<const QuakeProducts> measured;
 };
 
 // Where a new row goes in the classic order.

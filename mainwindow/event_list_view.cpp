@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include "alerts/time_display.h"
 #include "app/settings_key.h"
 #include "app/ui_texts.h"
 #include "catalogue/event_merge.h"
-#include "alerts/time_display.h"
 #include "mainwindow/event_list.h"
 #include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_sort.h"
@@ -47,6 +47,10 @@ void SetRowEvent(EventListRow& row, const QuakeEvent& event) {
     row.latitude = event.latitude;
     row.longitude = event.longitude;
     row.tsunami = row.tsunami || event.felt.tsunami;
+    // A revision's report comes without what was measured; the quake keeps it.
+    if (event.measured) {
+        row.measured = event.measured;
+    }
     row.magKey = NumberSortKey(event.mag);
     row.latKey = NumberSortKey(event.wsp1);
     row.lonKey = NumberSortKey(event.wsp2);
@@ -203,7 +207,17 @@ QuakeEvent EventOfRow(const CEventList& list, int row) {
     event.latitude = r.latitude;
     event.longitude = r.longitude;
     event.felt.tsunami = r.tsunami;
+    event.measured = r.measured;
     return event;
+}
+
+bool SetRowMeasured(CEventList& list, int row, const std::shared_ptr<const QuakeProducts>& measured) {
+    CEventListModel& model = list.Model();
+    if (row < 0 || row >= model.RowCount() || model.Row(row).measured == measured) {
+        return false;
+    }
+    model.MutableRow(row).measured = measured;
+    return true;
 }
 
 bool MarkTsunamiRow(CEventList& list, int row) {

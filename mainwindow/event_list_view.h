@@ -59,6 +59,8 @@ void ApplyEventRowView(CEventList& list, int row, const EventRowView& view);
 QuakeEvent EventOfRow(const CEventList& list, int row);
 // Gives a row the tsunami mark its tooltip shows (a centre's message named its quake); whether it lacked it.
 bool MarkTsunamiRow(CEventList& list, int row);
+// Gives the row's quake what USGS measured of it; whether that changed anything.
+bool SetRowMeasured(CEventList& list, int row, const std::shared_ptr<const QuakeProducts>& measured);
 // Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
 // changed for its tooltip.
 void ReviseEventRow(CEventList& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

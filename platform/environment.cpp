@@ -97,7 +97,11 @@ std::vector<std::string> TsunamiUrls() {
 }
 
 std::string EventDetailBaseUrl() {
-    return EnvOr("DRAVIK_EVENT_DETAIL_URL", "https://earthquake.usgs.gov/fdsnws/event/1/query?format=geojson&eventid=");
+    const char* value = std::getenv("DRAVIK_EVENT_DETAIL_URL");
+    if (value != nullptr) {
+        return value;
+    }
+    return "https://earthquake.usgs.gov/fdsnws/event/1/query?format=geojson&eventid=";
 }
 
 std::string SiteUrl() {

@@ -31,7 +31,7 @@ std::vector<std::string> TsunamiUrls();
 // result is then empty.
 std::string PushUrl();
 // The address of a USGS event's detail (GeoJSON) without its id, which is appended: DRAVIK_EVENT_DETAIL_URL,
-// else USGS's FDSN event query.
+// else USGS's FDSN event query. Set but empty, no detail is read: the result is then empty.
 std::string EventDetailBaseUrl();
 
 // The application's name (the executable's file name), used as the fetch's user agent and as the caption

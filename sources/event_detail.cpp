@@ -80,7 +80,7 @@ std::optional<RupturePoint> PointOf(const Json& j) {
 }
 
 // A line of points, with the count spent so far; false once the bound is reached.
-bool ReadLine(const Json& j, std::vector<GeoPoint>& line, std::size_t& budget) {
+bool ReadLine(const Json& j, std::vector<LatLon>& line, std::size_t& budget) {
     if (!j.is_array()) {
         return true;
     }
@@ -260,7 +260,7 @@ std::vector<IntensityContour> ParseIntensityContours(const std::string& body) {
             }
         }
         contour.lines.erase(std::remove_if(contour.lines.begin(), contour.lines.end(),
-                                           [](const std::vector<GeoPoint>& l) { return l.size() < 2; }),
+                                           [](const std::vector<LatLon>& l) { return l.size() < 2; }),
                             contour.lines.end());
         if (!contour.lines.empty()) {
             out.push_back(std::move(contour));
@@ -461,7 +461,8 @@ bool EventProductReader::Read(const Fetch& fetch, int* requests) {
 }
 
 std::string EventDetailUrl(const std::string& usgsId) {
-    return EventDetailBaseUrl() + usgsId;
+    const std::string base = EventDetailBaseUrl();
+    return base.empty() ? base : base + usgsId;
 }
 
 }  // namespace dravik

@@ -15,7 +15,7 @@
 // aftershock forecast. Readers are pure functions over the bodies; EventProductReader fetches them.
 namespace dravik {
 
-struct GeoPoint {
+struct LatLon {
     double latitude = 0.0;
     double longitude = 0.0;
 };
@@ -24,15 +24,15 @@ struct GeoPoint {
 // A contour cut by the map's edge is an open line.
 struct IntensityContour {
     double value = 0.0;
-    std::vector<std::vector<GeoPoint>> lines;
+    std::vector<std::vector<LatLon>> lines;
 };
 
 // One cell of "Did You Feel It?" (`dyfi_geo_10km.geojson`): the intensity people there reported and how many.
 struct FeltCell {
     double intensity = 0.0;
     int reports = 0;
-    GeoPoint centre{};
-    std::vector<GeoPoint> ring;
+    LatLon centre{};
+    std::vector<LatLon> ring;
 };
 
 // One plane of a rupture model (ShakeMap's `rupture.json`): its corners with their depth in km.
@@ -116,7 +116,8 @@ private:
     std::string m_problem;
 };
 
-// The address of a USGS event's detail: DRAVIK_EVENT_DETAIL_URL (the id appended), else USGS's FDSN event query.
+// The address of a USGS event's detail: DRAVIK_EVENT_DETAIL_URL (the id appended), else USGS's FDSN event query;
+// empty when DRAVIK_EVENT_DETAIL_URL is set but empty (no detail is read).
 std::string EventDetailUrl(const std::string& usgsId);
 
 }  // namespace dravik
