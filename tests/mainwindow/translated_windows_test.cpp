@@ -194,8 +194,8 @@ TEST(TranslationsTest, EveryMarkedTextIsTranslatedInEveryLanguage) {
     QProcess lupdate;
     lupdate.setWorkingDirectory(source);
     lupdate.start(QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lupdate",
-                  {"-silent", "-locations", "none", "app", "controls", "feed", "history", "mainwindow", "platform",
-                   "resources", "map", "-ts", found});
+                  {"-silent", "-locations", "none", "app", "controls", "sources", "shaking", "alerts", "catalogue",
+                   "history", "mainwindow", "platform", "resources", "map", "-ts", found});
     ASSERT_TRUE(lupdate.waitForFinished(60000)) << lupdate.errorString().toStdString();
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
     const Messages marked = ReadMessages(found);
