@@ -337,8 +337,13 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
                 continue;
             }
             const int row = found->second;
-            const EventRowView view = m_rowView ? m_rowView(revision.event) : EventRowView{};
-            ReviseEventRow(m_list, m_images, row, revision.event, revision.change, view);
+            // The report brings no measured shaking; the row's stays and its view still tells it.
+            QuakeEvent revisedEvent = revision.event;
+            if (!revisedEvent.measured) {
+                revisedEvent.measured = model.Row(row).measured;
+            }
+            const EventRowView view = m_rowView ? m_rowView(revisedEvent) : EventRowView{};
+            ReviseEventRow(m_list, m_images, row, revisedEvent, revision.change, view);
             revised.push_back(row);
             if (m_rowRevised) {
                 m_rowRevised(row);
