@@ -69,7 +69,8 @@ AlertDecision DecideAlert(const QuakeEvent& event, const AlertSettings& settings
         const Place& nearest = places[d.nearestPlace];
         d.bearingDeg = InitialBearingDeg(nearest.latitude, nearest.longitude, n.latitude, n.longitude);
         if (n.hasMagnitude) {
-            d.shaking = ShakingAtPlaces(n.magnitude, DepthKmOf(event), n.latitude, n.longitude, places);
+            d.shaking =
+                ShakingAtPlaces(n.magnitude, DepthKmOf(event), n.latitude, n.longitude, places, event.measured.get());
             d.maxLevel = d.shaking.empty() ? 0 : d.shaking.front().level;
         }
     }

@@ -16,31 +16,6 @@ std::string Tr(const std::string& lang, const char* polish) {
     return Translate(lang, "Texts", polish);
 }
 
-// %1, %2... put in, in one pass (a value is never read as a mark).
-std::string Filled(const std::string& text, const std::vector<std::string>& args) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
-            const auto index = static_cast<std::size_t>(text[i + 1] - '1');
-            if (index < args.size()) {
-                out += args[index];
-                ++i;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-std::string Stripped(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos) {
-        return {};
-    }
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 std::string Grouped(int count) {
     std::string digits = std::to_string(count);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
@@ -75,10 +50,10 @@ std::string ObservedFeltText(const std::string& lang, const FeltData& felt) {
             QT_TRANSLATE_NOOP("Texts", "%1 zgłoszeń odczucia"),
         };
         const std::size_t form = PluralForm(felt.reports);
-        return level > 0 ? Filled(Tr(lang, kWithLevel[form]), {RomanNumeral(level), Grouped(felt.reports)})
-                         : Filled(Tr(lang, kCountOnly[form]), {Grouped(felt.reports)});
+        return level > 0 ? FillText(Tr(lang, kWithLevel[form]), {RomanNumeral(level), Grouped(felt.reports)})
+                         : FillText(Tr(lang, kCountOnly[form]), {Grouped(felt.reports)});
     }
-    return level > 0 ? Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "odczuto %1")), {RomanNumeral(level)})
+    return level > 0 ? FillText(Tr(lang, QT_TRANSLATE_NOOP("Texts", "odczuto %1")), {RomanNumeral(level)})
                      : std::string();
 }
 
@@ -91,7 +66,7 @@ std::string PagerText(const std::string& lang, const std::string& alert) {
     };
     for (const auto& [level, polish] : kLevels) {
         if (alert == level) {
-            return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "PAGER %1")), {Tr(lang, polish)});
+            return FillText(Tr(lang, QT_TRANSLATE_NOOP("Texts", "PAGER %1")), {Tr(lang, polish)});
         }
     }
     return {};
@@ -111,20 +86,20 @@ std::string NoTsunamiMessageText(const std::string& lang) {
 }
 
 std::string ExpectedAtText(const std::string& lang, int level, const std::string& placeName) {
-    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%3: spodziewane %1 (%2)")),
-                  {ShakingPhrase(lang, level), RomanNumeral(level), placeName});
+    return FillText(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%3: spodziewane %1 (%2)")),
+                    {ShakingPhrase(lang, level), RomanNumeral(level), placeName});
 }
 
 std::string HeadlineText(const std::string& lang, const QuakeEvent& event, const AlertSettings& settings,
                          const AlertDecision& decision, bool tsunamiMessage) {
     std::vector<std::string> parts;
-    parts.push_back("M " + Stripped(event.mag));
+    parts.push_back("M " + StrippedText(event.mag));
     const std::vector<Place> places = AllPlaces(settings);
     if (decision.hasDistance && decision.nearestPlace < places.size()) {
         parts.push_back(DistanceText(lang, decision.distanceKm, decision.bearingDeg,
                                      PlaceName(lang, places[decision.nearestPlace])));
     } else {
-        parts.push_back(Stripped(event.region));
+        parts.push_back(StrippedText(event.region));
     }
     if (!decision.shaking.empty() && decision.shaking.front().level >= kFeltLevel &&
         decision.shaking.front().place < places.size()) {

@@ -501,11 +501,27 @@ std::string ShakingPhrase(const std::string& lang, int level) {
 }
 
 std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking) {
-    // The words in lower case after the numeral: "IV – lekkie".
-    const QString words = QString::fromStdString(ShakingWords(lang, shaking.level));
+    // The expectation, whatever was measured: "IV – lekkie", the words in lower case after the numeral.
+    const QString words = QString::fromStdString(ShakingWords(lang, shaking.expectedLevel));
     const QString lower = words.left(1).toLower() + words.mid(1);
     return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "%1: %2 – %3, %4")),
-                  {placeName, RomanNumeral(shaking.level), lower.toStdString(), KmText(shaking.distanceKm)});
+                  {placeName, RomanNumeral(shaking.expectedLevel), lower.toStdString(), KmText(shaking.distanceKm)});
+}
+
+std::vector<std::string> PlaceShakingLines(const std::string& lang, const std::string& placeName,
+                                           const PlaceShaking& shaking) {
+    std::vector<std::string> lines;
+    if (shaking.shakeMapLevel > 0) {
+        lines.push_back(Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "ShakeMap, %2: %1")),
+                               {RomanNumeral(shaking.shakeMapLevel), placeName}));
+    }
+    if (shaking.feltLevel > 0) {
+        lines.push_back(
+            Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Odczuwalne, %2: %1 (zgłoszeń w promieniu 10 km: %3)")),
+                   {RomanNumeral(shaking.feltLevel), placeName, GroupedKm(shaking.feltReports)}));
+    }
+    lines.push_back(PlaceShakingLine(lang, placeName, shaking));
+    return lines;
 }
 
 std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking) {

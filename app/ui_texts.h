@@ -167,6 +167,10 @@ std::string ShakingPhrase(const std::string& lang, int level);
 // "Tulsa: IV (light shaking), 100 km".
 std::string PlaceShakingLine(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
 std::string PlaceShakingNotice(const std::string& lang, const std::string& placeName, const PlaceShaking& shaking);
+// What the agency measured at the place, before the expectation: "ShakeMap, Antakya: VIII", then the felt
+// reports "Odczuwalne, Antakya: VII (zgłoszeń w promieniu 10 km: 412)", then PlaceShakingLine.
+std::vector<std::string> PlaceShakingLines(const std::string& lang, const std::string& placeName,
+                                           const PlaceShaking& shaking);
 // What the agency said people felt, a line each: "felt V, 1 234 reports", ShakeMap's largest intensity
 // ("ShakeMap: up to VI"), PAGER's level, and with
 // USGS's tsunami flag the neutral "Large quake under the sea: tsunami.gov has the official messages" (the flag

@@ -68,6 +68,10 @@ unsigned FeedWorker::FeedWorkerProc() {
         if (StopRequested()) {
             break;
         }
+        m_cycle.ReadQuakeProducts();
+        if (StopRequested()) {
+            break;
+        }
         m_cycle.ReadTsunamiMessages();
         if (StopRequested()) {
             break;

@@ -12,6 +12,8 @@ class IFeedCycle {
 public:
     virtual ~IFeedCycle() = default;
     virtual void RefreshQuakeList() = 0;
+    // What the agencies measured of the quakes just listed that matter at the user's places; none by default.
+    virtual void ReadQuakeProducts() {}
     // The tsunami warning centres' messages, read after the earthquakes so that a message finds its quake.
     virtual void ReadTsunamiMessages() = 0;
     virtual void ReadSolarWind() = 0;

@@ -14,6 +14,7 @@
 #include "alerts/time_display.h"
 #include "mainwindow/event_list_sort.h"
 #include "sources/quake_parser.h"
+#include "sources/event_detail.h"
 
 namespace dravik {
 
@@ -39,6 +40,8 @@ struct EventListRow {
     bool tsunami = false;
     // What the agency says people felt, its PAGER level and its tsunami flag.
     FeltData felt{};
+    // What USGS measured of the quake, once read (catalogue/quake_products).
+    std::shared_ptr<const QuakeProducts> measured;
 };
 
 // What the headline's ranking and the "significant only" filter read of a row.

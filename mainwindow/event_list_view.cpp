@@ -49,6 +49,10 @@ void SetRowEvent(EventListRow& row, const QuakeEvent& event) {
     if (event.felt.Any()) {
         row.felt = event.felt;
     }
+    // A revision's report comes without what was measured; the quake keeps it.
+    if (event.measured) {
+        row.measured = event.measured;
+    }
     row.magKey = NumberSortKey(event.mag);
     row.latKey = NumberSortKey(event.wsp1);
     row.lonKey = NumberSortKey(event.wsp2);
@@ -206,7 +210,17 @@ QuakeEvent EventOfRow(const CEventList& list, int row) {
     event.latitude = r.latitude;
     event.longitude = r.longitude;
     event.felt = r.felt;
+    event.measured = r.measured;
     return event;
+}
+
+bool SetRowMeasured(CEventList& list, int row, const std::shared_ptr<const QuakeProducts>& measured) {
+    CEventListModel& model = list.Model();
+    if (row < 0 || row >= model.RowCount() || model.Row(row).measured == measured) {
+        return false;
+    }
+    model.MutableRow(row).measured = measured;
+    return true;
 }
 
 bool MarkTsunamiRow(CEventList& list, int row) {
@@ -331,8 +345,13 @@ void CEventListView::ReviseEvents(const std::vector<QuakeRevision>& revisions) {
                 continue;
             }
             const int row = found->second;
-            const EventRowView view = m_rowView ? m_rowView(revision.event) : EventRowView{};
-            ReviseEventRow(m_list, m_images, row, revision.event, revision.change, view);
+            // The report brings no measured shaking; the row's stays and its view still tells it.
+            QuakeEvent revisedEvent = revision.event;
+            if (!revisedEvent.measured) {
+                revisedEvent.measured = model.Row(row).measured;
+            }
+            const EventRowView view = m_rowView ? m_rowView(revisedEvent) : EventRowView{};
+            ReviseEventRow(m_list, m_images, row, revisedEvent, revision.change, view);
             revised.push_back(row);
             if (m_rowRevised) {
                 m_rowRevised(row);

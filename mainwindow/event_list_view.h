@@ -63,6 +63,8 @@ QuakeEvent EventOfRow(const CEventList& list, int row);
 bool MarkTsunamiRow(CEventList& list, int row);
 // Whether a row carries a centre's tsunami message.
 bool RowHasTsunamiMessage(const CEventList& list, int row);
+// Gives the row's quake what USGS measured of it; whether that changed anything.
+bool SetRowMeasured(CEventList& list, int row, const std::shared_ptr<const QuakeProducts>& measured);
 // Gives a listed row its quake's revised values in place (texts, image, the numbers it keeps) and remembers what
 // changed for its tooltip.
 void ReviseEventRow(CEventList& list, const QList<QIcon>& images, int row, const QuakeEvent& event,

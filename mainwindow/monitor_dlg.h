@@ -21,6 +21,7 @@
 #include "catalogue/feed_worker.h"
 #include "catalogue/push_pump.h"
 #include "catalogue/quake_list_update.h"
+#include "catalogue/quake_products.h"
 #include "catalogue/source_reader.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/shaking_bands.h"
@@ -77,6 +78,9 @@ struct MonitorServices {
     std::function<FetchResult(const std::string& url)> fetchStatus;
     // The conditional GET of the tsunami centres' feeds; empty: the real fetch.
     std::function<FetchResult(const std::string& url, const ConditionalRequest& request)> fetchConditional;
+    // The conditional GET of USGS's event details and products, with its cap; empty: the real fetch.
+    std::function<FetchResult(const std::string& url, const ConditionalRequest& request, std::size_t maxBytes)>
+        fetchProduct;
     // The file of the tsunami messages already notified; empty: tsunami_alerted.txt in the data directory.
     std::string tsunamiAlertedPath;
     // UTC milliseconds now, for freshness and catch-up; empty for the clock.
@@ -137,6 +141,7 @@ public:
     // The feed's cycle, called on the worker's thread.
     void RefreshQuakeList() override;
     void ReadTsunamiMessages() override;
+    void ReadQuakeProducts() override;
     void ReadSolarWind() override;
     void ReadXRayEvents() override;
     // The push pump's round over the events pushed since the last (its own thread).
@@ -400,6 +405,8 @@ private:
     // The centres' feeds and the messages already notified (worker thread); the warnings, watches, advisories
     // and threats in force as shown (UI thread).
     std::unique_ptr<TsunamiWatch> m_pTsunamiWatch;
+    // Worker thread only: what USGS measured of the quakes that matter at the places.
+    std::unique_ptr<QuakeProductWatch> m_pProductWatch;
     std::vector<TsunamiMessage> m_tsunamiShown;
     // Over the empty list while every source fails (made the first time it is needed).
     QLabel* m_emptyListNote = nullptr;

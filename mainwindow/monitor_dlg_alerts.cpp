@@ -72,7 +72,9 @@ void PlaceRowView(const QuakeEvent& event, const AlertSettings& settings, const 
     }
     // Then every place, strongest first.
     for (const PlaceShaking& shaking : d.shaking) {
-        view.tooltip += "\n" + PlaceShakingLine(lang, PlaceName(lang, places[shaking.place]), shaking);
+        for (const std::string& line : PlaceShakingLines(lang, PlaceName(lang, places[shaking.place]), shaking)) {
+            view.tooltip += "\n" + line;
+        }
     }
 }
 

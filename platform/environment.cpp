@@ -96,6 +96,14 @@ std::vector<std::string> TsunamiUrls() {
     return {"https://www.tsunami.gov/events/xml/PHEBAtom.xml", "https://www.tsunami.gov/events/xml/PAAQAtom.xml"};
 }
 
+std::string EventDetailBaseUrl() {
+    const char* value = std::getenv("DRAVIK_EVENT_DETAIL_URL");
+    if (value != nullptr) {
+        return value;
+    }
+    return "https://earthquake.usgs.gov/fdsnws/event/1/query?format=geojson&eventid=";
+}
+
 std::string SiteUrl() {
     return StripTrailingSlashes(EnvOr("DRAVIK_SITE_URL", "http://dravik.example/"));
 }

@@ -30,6 +30,9 @@ std::vector<std::string> TsunamiUrls();
 // DRAVIK_PUSH_URL, EMSC's WebSocket of new and updated events. Set but empty, it switches push off: the
 // result is then empty.
 std::string PushUrl();
+// The address of a USGS event's detail (GeoJSON) without its id, which is appended: DRAVIK_EVENT_DETAIL_URL,
+// else USGS's FDSN event query. Set but empty, no detail is read: the result is then empty.
+std::string EventDetailBaseUrl();
 
 // The application's name (the executable's file name), used as the fetch's user agent and as the caption
 // of message boxes without their own. Set once by main(); "dravik" until then.

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "shaking/intensity_equations.h"
+#include "shaking/measured_shaking.h"
+#include "shaking/rupture_distance.h"
 #include "sources/event_numbers.h"
 
 namespace dravik {
@@ -11,6 +13,24 @@ namespace {
 
 // Half the Earth's circumference: no place is farther from an epicentre.
 constexpr double kFarthestPlaceKm = 20016.0;
+
+// What the agency measured at the place goes before the expectation: ShakeMap (which has the felt reports and
+// the stations in it), else the felt reports of the place's cell.
+void MeasuredAt(const QuakeProducts& measured, const Place& place, PlaceShaking& s) {
+    const auto contour = ContourIntensityAt(measured.contours, place.latitude, place.longitude);
+    const FeltCell* cell = FeltCellAt(measured.feltCells, place.latitude, place.longitude);
+    if (cell != nullptr) {
+        s.feltLevel = IntensityLevel(cell->intensity);
+        s.feltReports = cell->reports;
+    }
+    if (contour) {
+        s.intensity = *contour;
+        s.shakeMapLevel = s.level = IntensityLevel(*contour);
+    } else if (cell != nullptr) {
+        s.intensity = cell->intensity;
+        s.level = s.feltLevel;
+    }
+}
 
 }  // namespace
 
@@ -27,8 +47,13 @@ double ExpectedIntensity(double magnitude, double depthKm, double epicentralKm, 
         return 1.0;  // a place we cannot place is not said to shake
     }
     const double depth = std::isfinite(depthKm) ? std::max(depthKm, 0.0) : kUnknownDepthKm;
-    const double r = std::hypot(std::max(epicentralKm, 0.0), depth);
-    return crust == CrustKind::Stable ? StableCrustIntensity(magnitude, r) : ActiveCrustIntensity(magnitude, r);
+    // A large quake's rupture runs past the epicentre, of a strike we do not know: its mean distance.
+    return IntensityAtDistance(magnitude, std::hypot(MeanRuptureDistanceKm(magnitude, epicentralKm), depth), crust);
+}
+
+double IntensityAtDistance(double magnitude, double distanceKm, CrustKind crust) {
+    return crust == CrustKind::Stable ? StableCrustIntensity(magnitude, distanceKm)
+                                      : ActiveCrustIntensity(magnitude, distanceKm);
 }
 
 int IntensityLevel(double intensity) {
@@ -82,7 +107,7 @@ double DepthKmOf(const QuakeEvent& event) {
 }
 
 std::vector<PlaceShaking> ShakingAtPlaces(double magnitude, double depthKm, double latitude, double longitude,
-                                          const std::vector<Place>& places) {
+                                          const std::vector<Place>& places, const QuakeProducts* measured) {
     std::vector<PlaceShaking> out;
     if (!std::isfinite(magnitude) || !std::isfinite(latitude) || !std::isfinite(longitude)) {
         return out;
@@ -95,7 +120,18 @@ std::vector<PlaceShaking> ShakingAtPlaces(double magnitude, double depthKm, doub
         s.distanceKm = GreatCircleKm(latitude, longitude, places[i].latitude, places[i].longitude);
         s.bearingDeg = InitialBearingDeg(places[i].latitude, places[i].longitude, latitude, longitude);
         s.intensity = ExpectedIntensity(magnitude, depthKm, s.distanceKm, crust);
+        if (measured != nullptr && !measured->rupture.empty()) {
+            if (const auto km = RuptureDistanceKm(measured->rupture, places[i].latitude, places[i].longitude)) {
+                s.intensity = IntensityAtDistance(magnitude, *km, crust);
+                s.toRuptureModel = true;
+            }
+        }
         s.level = IntensityLevel(s.intensity);
+        s.expectedIntensity = s.intensity;
+        s.expectedLevel = s.level;
+        if (measured != nullptr) {
+            MeasuredAt(*measured, places[i], s);
+        }
         out.push_back(s);
     }
     // A place whose distance is not a number (its coordinates were not) goes last, so the order stays strict.
@@ -111,7 +147,7 @@ std::vector<PlaceShaking> ShakingAtPlaces(const QuakeEvent& event, const std::ve
     if (!n.hasMagnitude || !n.hasPosition) {
         return {};
     }
-    return ShakingAtPlaces(n.magnitude, DepthKmOf(event), n.latitude, n.longitude, places);
+    return ShakingAtPlaces(n.magnitude, DepthKmOf(event), n.latitude, n.longitude, places, event.measured.get());
 }
 
 }  // namespace dravik

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/event_detail.h"
 #include "sources/geo.h"
 #include "sources/quake_parser.h"
 
@@ -24,8 +25,12 @@ CrustKind CrustAt(double latitude, double longitude);
 double ActiveCrustIntensity(double magnitude, double hypocentralKm);
 double StableCrustIntensity(double magnitude, double hypocentralKm);
 
-// The quake's expected intensity at an epicentral distance, with its depth, by the equation of `crust`.
+// The quake's expected intensity at an epicentral distance, with its depth, by the equation of `crust`. From
+// M 6 on the distance is the mean one to a rupture of unknown strike (shaking/rupture_distance.h).
 double ExpectedIntensity(double magnitude, double depthKm, double epicentralKm, CrustKind crust);
+
+// The same at a distance already known in full: to the agency's rupture model, or hypocentral.
+double IntensityAtDistance(double magnitude, double distanceKm, CrustKind crust);
 
 // Whole intensity levels as shown (I..XII): the expected intensity rounded to the nearest level.
 inline constexpr int kMinIntensity = 1;
@@ -46,19 +51,29 @@ double ReachKm(double magnitude, double depthKm, int level, CrustKind crust);
 inline constexpr double kUnknownDepthKm = 10.0;
 double DepthKmOf(const QuakeEvent& event);
 
-// The quake's expected shaking at one of the user's places.
+// The quake's shaking at one of the user's places: what was measured there where it was, else the expectation.
 struct PlaceShaking {
     std::size_t place = 0;  // index into the places given
     double intensity = 1.0;
     int level = 1;
     double distanceKm = 0.0;
     double bearingDeg = 0.0;
+    // The expectation alone, and whether its distance was the one to the agency's rupture model.
+    double expectedIntensity = 1.0;
+    int expectedLevel = 1;
+    bool toRuptureModel = false;
+    // ShakeMap's level at the place (0: outside its contours, or no ShakeMap).
+    int shakeMapLevel = 0;
+    // The felt reports of the place's cell (level 0: none within kFeltCellReachKm).
+    int feltLevel = 0;
+    int feltReports = 0;
 };
 
-// The expected shaking at each place, strongest first, the nearer first among equal levels. Empty when
-// the quake's magnitude or position is unknown.
+// The shaking at each place, strongest first, the nearer first among equal levels. Empty when the quake's
+// magnitude or position is unknown. With `measured`, ShakeMap's level goes before the felt reports' and
+// both before the expectation, which takes the distance to its rupture model where one is given.
 std::vector<PlaceShaking> ShakingAtPlaces(const QuakeEvent& event, const std::vector<Place>& places);
 std::vector<PlaceShaking> ShakingAtPlaces(double magnitude, double depthKm, double latitude, double longitude,
-                                          const std::vector<Place>& places);
+                                          const std::vector<Place>& places, const QuakeProducts* measured = nullptr);
 
 }  // namespace dravik

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 // The earthquake page cut into events by fixed marker texts. Everything here is a pure function of its
 // arguments over byte strings; nothing is decoded and no field is trimmed.
 namespace dravik {
+
+struct QuakeProducts;
 
 // What an agency says people felt, and what it expects (USGS's `felt`, `cdi`, `mmi`, `alert`, `tsunami`).
 struct FeltData {
@@ -47,6 +50,8 @@ struct QuakeEvent {
     FeltData felt{};
     // The agency has reviewed it (USGS's `status` "reviewed"); its automatic solution otherwise.
     bool reviewed = false;
+    // What USGS measured of the quake (sources/event_detail.h), once read; shared, never changed.
+    std::shared_ptr<const QuakeProducts> measured{};
 };
 
 // The text between the first `startMarker` at or after byte `from` and the next `endMarker`; empty when the

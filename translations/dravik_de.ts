@@ -689,6 +689,14 @@ Download unter %3</translation>
         <translation>extreme Erschütterung</translation>
     </message>
     <message>
+        <source>ShakeMap, %2: %1</source>
+        <translation>ShakeMap: %1 in %2</translation>
+    </message>
+    <message>
+        <source>Odczuwalne, %2: %1 (zgłoszeń w promieniu 10 km: %3)</source>
+        <translation>verspürt in %2: %1, %3 Meldungen im Umkreis von 10 km</translation>
+    </message>
+    <message>
         <source>%1: %2 – %3, %4</source>
         <translation>%1: %2 – %3, %4</translation>
     </message>

@@ -687,6 +687,14 @@ Do pobrania na stronie %3</source>
         <translation>extreme shaking</translation>
     </message>
     <message>
+        <source>ShakeMap, %2: %1</source>
+        <translation>ShakeMap: %1 at %2</translation>
+    </message>
+    <message>
+        <source>Odczuwalne, %2: %1 (zgłoszeń w promieniu 10 km: %3)</source>
+        <translation>felt at %2: %1, %3 reports within 10 km</translation>
+    </message>
+    <message>
         <source>%1: %2 – %3, %4</source>
         <translation>%1: %2 – %3, %4</translation>
     </message>

@@ -56,6 +56,8 @@ void SetUpIsolatedEnvironment() {
     ::setenv("DRAVIK_TILE_URL", "http://127.0.0.1:9/{z}/{x}/{y}.png", 1);
     // Set but blank: no tsunami feed is read unless a test serves one.
     ::setenv("DRAVIK_TSUNAMI_URL", "", 1);
+    // Likewise no quake's detail at USGS.
+    ::setenv("DRAVIK_EVENT_DETAIL_URL", "", 1);
 }
 
 const std::string& TestRoot() {

@@ -129,6 +129,7 @@ def make_env(root, base, settings=""):
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",
         "DRAVIK_TSUNAMI_URL": "",  # no tsunami feed: the real centres are never asked
+        "DRAVIK_EVENT_DETAIL_URL": "",  # nor USGS's event details
         "DRAVIK_SITE_URL": base + "/site",
         "DRAVIK_POLL_SECONDS": "300",
         "TZ": "UTC",

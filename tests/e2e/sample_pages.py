@@ -117,6 +117,7 @@ def program_env(root, server, env, lang="PL", sources=("/emsc", "/emsc-honshu", 
         "DRAVIK_SOLAR_WIND_URL": base + "/wind",
         "DRAVIK_XRAY_URL": base + "/xray",
         "DRAVIK_TSUNAMI_URL": "",  # no tsunami feed: the real centres are never asked
+        "DRAVIK_EVENT_DETAIL_URL": "",  # nor USGS's event details
         "DRAVIK_SITE_URL": base + "/site",
         "DRAVIK_PUSH_URL": "",
         "DRAVIK_POLL_SECONDS": "300",

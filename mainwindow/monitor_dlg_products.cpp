@@ -1,0 +1,91 @@
+// The main window's side of what USGS measured of the listed quakes: which ones are worth a look (they reach
+// III at one of the user's places), the look itself on the feed worker's thread, and the rows it changes.
+#include <cstdio>
+#include <set>
+
+#include "mainwindow/event_list_view.h"
+#include "mainwindow/monitor_dlg.h"
+#include "platform/environment.h"
+#include "platform/qt/qt_ui_thread.h"
+#include "sources/event_detail.h"
+
+namespace dravik {
+namespace {
+
+// Below this expected level at every place a quake's measured shaking would change nothing the user sees.
+constexpr int kProductsFromLevel = 3;
+constexpr char kUsgsPrefix[] = "usgs:";
+
+}  // namespace
+
+void CMonitorDlg::ReadQuakeProducts() {
+    if (EventDetailBaseUrl().empty() || m_listEvents == nullptr) {
+        return;
+    }
+    const std::int64_t now = m_services.nowUtcMs() + m_clockOffsetMs.load();
+    // The rows worth a look, read on the UI thread (the list is its own); the registry gives their USGS ids.
+    std::vector<ProductCandidate> candidates;
+    m_pUiThread->RunOnUiThread([&] {
+        const AlertSettings settings = CurrentAlertSettings();
+        if (!settings.hasHome && settings.places.empty()) {
+            return;
+        }
+        for (int row = 0; row < m_listEvents->rowCount(); ++row) {
+            const QuakeEvent event = EventOfRow(*m_listEvents, row);
+            if (!event.hasNumbers || now - event.originUtcMs > QuakeProductWatch::kFollowMs) {
+                continue;
+            }
+            // The expectation alone decides: what was measured must not keep a quake in or out.
+            QuakeEvent expected = event;
+            expected.measured.reset();
+            if (DecideAlert(expected, settings, 0).maxLevel >= kProductsFromLevel) {
+                candidates.push_back({event.eventId, std::string(), event.originUtcMs});
+            }
+        }
+    });
+    if (candidates.empty() && m_pProductWatch == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        for (ProductCandidate& c : candidates) {
+            if (const KnownQuake* quake = m_quakes.Find(c.rowId)) {
+                for (const std::string& key : quake->keys) {
+                    if (key.rfind(kUsgsPrefix, 0) == 0) {
+                        c.usgsId = key.substr(sizeof kUsgsPrefix - 1);
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    if (m_pProductWatch == nullptr) {
+        EventProductReader::Fetch fetch = m_services.fetchProduct;
+        if (!fetch) {
+            fetch = [](const std::string& url, const ConditionalRequest& request, std::size_t maxBytes) {
+                return FetchConditional(url, request, maxBytes);
+            };
+        }
+        m_pProductWatch = std::make_unique<QuakeProductWatch>(std::move(fetch));
+    }
+    // At exit the worker's cancel scope makes every fetch of a look give up at once.
+    const ProductRound round = m_pProductWatch->Read(candidates, now);
+    if (round.looks > 0) {
+        std::fprintf(stderr, "%s: measured shaking: %d quakes looked at, %d requests, %zu changed\n",
+                     ApplicationName().c_str(), round.looks, round.requests, round.changed.size());
+    }
+    m_pUiThread->RunOnUiThread([&] {
+        if (m_listEvents == nullptr) {
+            return;
+        }
+        const AlertSettings settings = CurrentAlertSettings();
+        for (int row = 0; row < m_listEvents->rowCount(); ++row) {
+            const auto it = round.products.find(EventOfRow(*m_listEvents, row).eventId);
+            if (it != round.products.end() && SetRowMeasured(*m_listEvents, row, it->second)) {
+                ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+            }
+        }
+    });
+}
+
+}  // namespace dravik
