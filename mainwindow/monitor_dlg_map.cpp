@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/settings_key.h"
+#include "app/settings_value.h"
+#include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
 #include "mainwindow/monitor_dlg_ids.h"
