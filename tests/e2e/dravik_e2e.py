@@ -285,48 +285,34 @@ MARKUP_HOME = "\n[home]\nlatitude=12.0\nlongitude=22.0\nname=<b>Dom & Co</b>\n"
 
 
 def alerts_run(binary, root, base, markup=False):
-    started = start_bus(os.path.join(root, "bus"), markup)
-    if started is None:
-        print("skipped: alerts run: dbus-daemon or /usr/bin/python3 missing")
-        sys.exit(77)  # CTest's SKIP_RETURN_CODE: the other runs passed, this one did not run
-    bus, service, address, record = started
-    Pages.counts = {}
-    env = make_env(root, base, ALERT_SETTINGS + (MARKUP_HOME if markup else ""))
-    env.update({"DRAVIK_QUAKE_URL": base + "/alerts", "DRAVIK_POLL_SECONDS": "1",
-                "DBUS_SESSION_BUS_ADDRESS": address, "QT_LOGGING_RULES": "dravik.alert.info=true"})
-    log_path = os.path.join(root, "stderr.log")
-    with open(log_path, "w") as log:
-        proc = subprocess.Popen([binary], env=env, stderr=log)
-    try:
-        # Two notices, then one more cycle that must add nothing.
-        if not wait_for(lambda: len(recorded(record)) >= 2 and Pages.counts.get("/alerts", 0) >= 3,
-                        CYCLE_TIMEOUT, proc):
-            raise SystemExit(f"FAIL: alerts run: notices {recorded(record)}, fetches {Pages.counts}")
-        summaries = sorted(n["summary"] for n in recorded(record))
-        if summaries != ["M 5.0 NEW 5.0", "M 6.1 NEW 6.1"]:
-            raise SystemExit(f"FAIL: notified {summaries}, expected the 5.0 and the 6.1")
-        if markup:
-            bodies = [n["body"] for n in recorded(record)]
-            if not all("&lt;b&gt;Dom &amp; Co&lt;/b&gt;" in b and "<b>" not in b for b in bodies):
-                raise SystemExit(f"FAIL: a service that renders markup got the home's name unescaped: {bodies}")
-            print("markup run: the home's name reached a markup-rendering service escaped")
-        with open(log_path, encoding="utf-8", errors="replace") as f:
-            sounds = [line for line in f if line.startswith("dravik.alert: sound")]
-        if len(sounds) != 2:
-            raise SystemExit(f"FAIL: {len(sounds)} sounds, expected 2: {sounds}")
-        rows = stored_rows(env, proc)
-        if sorted(r[1] for r in rows) != ["NEW 4.9", "NEW 5.0", "NEW 6.1", "OLD ONE", "OLD TWO"]:
-            raise SystemExit(f"FAIL: alerts run stored {rows}")
-        print(f"alerts run: {len(rows)} rows stored, 2 sounds, notices {summaries}")
-        terminate(proc, "alerts run")
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-            proc.wait()
-        service.kill()
-        bus.kill()
-        service.wait()
-        bus.wait()
+    with notification_bus(root, "alerts run", markup) as (address, record):
+        Pages.counts = {}
+        env = make_env(root, base, ALERT_SETTINGS + (MARKUP_HOME if markup else ""))
+        env.update({"DRAVIK_QUAKE_URL": base + "/alerts", "DRAVIK_POLL_SECONDS": "1",
+                    "DBUS_SESSION_BUS_ADDRESS": address, "QT_LOGGING_RULES": "dravik.alert.info=true"})
+        log_path = os.path.join(root, "stderr.log")
+        with open(log_path, "w") as log, running([binary], env=env, stderr=log) as proc:
+            # Two notices, then one more cycle that must add nothing.
+            if not wait_for(lambda: len(recorded(record)) >= 2 and Pages.counts.get("/alerts", 0) >= 3,
+                            CYCLE_TIMEOUT, proc):
+                raise SystemExit(f"FAIL: alerts run: notices {recorded(record)}, fetches {Pages.counts}")
+            summaries = sorted(n["summary"] for n in recorded(record))
+            if summaries != ["M 5.0 NEW 5.0", "M 6.1 NEW 6.1"]:
+                raise SystemExit(f"FAIL: notified {summaries}, expected the 5.0 and the 6.1")
+            if markup:
+                bodies = [n["body"] for n in recorded(record)]
+                if not all("&lt;b&gt;Dom &amp; Co&lt;/b&gt;" in b and "<b>" not in b for b in bodies):
+                    raise SystemExit(f"FAIL: a service that renders markup got the home's name unescaped: {bodies}")
+                print("markup run: the home's name reached a markup-rendering service escaped")
+            with open(log_path, encoding="utf-8", errors="replace") as f:
+                sounds = [line for line in f if line.startswith("dravik.alert: sound")]
+            if len(sounds) != 2:
+                raise SystemExit(f"FAIL: {len(sounds)} sounds, expected 2: {sounds}")
+            rows = stored_rows(env, proc)
+            if sorted(r[1] for r in rows) != ["NEW 4.9", "NEW 5.0", "NEW 6.1", "OLD ONE", "OLD TWO"]:
+                raise SystemExit(f"FAIL: alerts run stored {rows}")
+            print(f"alerts run: {len(rows)} rows stored, 2 sounds, notices {summaries}")
+            terminate(proc, "alerts run")
 
 
 def main():

@@ -62,67 +62,54 @@ def feeds():
 
 
 def run(binary, root, base, grouped):
-    started = e2e.start_bus(os.path.join(root, "bus"))
-    if started is None:
-        print("skipped: dbus-daemon or /usr/bin/python3 missing")
-        sys.exit(77)
-    bus, service, address, record = started
-    answers = feeds()
-    e2e.Pages.counts = {}
-    e2e.Pages.sequences = {"/usgs.geojson": answers}
-    env = e2e.make_env(root, base, "" if grouped else "\n[sequence]\nenabled=false\n")
-    env.update({"DRAVIK_QUAKE_URL": base + "/usgs.geojson", "DRAVIK_POLL_SECONDS": "1",
-                "DBUS_SESSION_BUS_ADDRESS": address})
-    proc = e2e.subprocess.Popen([binary], env=env)
-    try:
-        # The last answer twice: its second reading must add nothing.
-        if not e2e.wait_for(lambda: e2e.Pages.counts.get("/usgs.geojson", 0) >= len(answers) + 1, e2e.CYCLE_TIMEOUT,
-                            proc):
-            raise SystemExit(f"FAIL: fetches {e2e.Pages.counts}, exit status {proc.poll()}")
-        # Two new and five updates grouped; six new and one update each alone.
-        e2e.wait_for(lambda: len(e2e.recorded(record)) >= 7, 10.0, proc)
-        time.sleep(2.0)
-        notices = e2e.recorded(record)
-        new = [n for n in notices if n["replaces"] == 0]
-        updates = [n for n in notices if n["replaces"] != 0]
-        print(("grouped" if grouped else "each alone") + f": {len(new)} new, {len(updates)} updated in place")
-        for n in notices:
-            print(f"  id {n['id']} replaces {n['replaces']}: {n['summary']}")
-        main_notice = [n for n in notices if n["summary"].startswith("M 7.2 ")]
-        if len(main_notice) != 1 or main_notice[0]["replaces"] != 0:
-            raise SystemExit(f"FAIL: the main shock's notice: {notices}")
-        main_id = main_notice[0]["id"]
-        revision = [n for n in notices if n["replaces"] == main_id]
-        if (len(revision) != 1 or revision[0]["summary"] != f"M 7.5 {MAIN}" or revision[0]["id"] != main_id or
-                not revision[0]["body"].startswith("skorygowano do M 7.5 (było M 7.2)")):
-            raise SystemExit(f"FAIL: the revision did not update the main shock's notice in place: {notices}")
-        if grouped:
-            cards = [n for n in notices if n["id"] not in (main_id,)]
-            if len(new) != 2 or len(cards) != 5 or any(n["id"] != cards[0]["id"] for n in cards):
-                raise SystemExit(f"FAIL: expected one card opened and updated in place, got {notices}")
-            if cards[0]["replaces"] != 0 or any(n["replaces"] != cards[0]["id"] for n in cards[1:]):
-                raise SystemExit(f"FAIL: the card's updates do not replace it: {notices}")
-            if not cards[0]["summary"].startswith(f"1 wstrząs wtórny M 7.2 {MAIN} · największy M 5.5 · ostatni M 5.5,"):
-                raise SystemExit(f"FAIL: the card's first text: {cards[0]['summary']}")
-            last = cards[-1]["summary"]
-            if not last.startswith(f"5 wstrząsów wtórnych M 7.5 {MAIN} · największy M 5.6 · ostatni M 5.1,"):
-                raise SystemExit(f"FAIL: the card's last text does not count every aftershock: {last}")
-            if "ocena ogólna" not in cards[-1]["body"] or not all(n["hints"].get("suppress-sound") for n in cards[1:]):
-                raise SystemExit(f"FAIL: the card's outlook or its silent updates: {cards[-1]}")
-        elif len(new) != 6 or len(updates) != 1:
-            raise SystemExit(f"FAIL: each quake alone, notified {notices}")
-        rows = e2e.stored_rows(env, proc)
-        if len(rows) != 6:
-            raise SystemExit(f"FAIL: stored {rows}")
-        e2e.terminate(proc, "grouped run" if grouped else "run without grouping")
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-            proc.wait()
-        service.kill()
-        bus.kill()
-        service.wait()
-        bus.wait()
+    with e2e.notification_bus(root, "sequences run") as (address, record):
+        answers = feeds()
+        e2e.Pages.counts = {}
+        e2e.Pages.sequences = {"/usgs.geojson": answers}
+        env = e2e.make_env(root, base, "" if grouped else "\n[sequence]\nenabled=false\n")
+        env.update({"DRAVIK_QUAKE_URL": base + "/usgs.geojson", "DRAVIK_POLL_SECONDS": "1",
+                    "DBUS_SESSION_BUS_ADDRESS": address})
+        with e2e.running([binary], env=env) as proc:
+            # The last answer twice: its second reading must add nothing.
+            if not e2e.wait_for(lambda: e2e.Pages.counts.get("/usgs.geojson", 0) >= len(answers) + 1, e2e.CYCLE_TIMEOUT,
+                                proc):
+                raise SystemExit(f"FAIL: fetches {e2e.Pages.counts}, exit status {proc.poll()}")
+            # Two new and five updates grouped; six new and one update each alone.
+            e2e.wait_for(lambda: len(e2e.recorded(record)) >= 7, 10.0, proc)
+            time.sleep(2.0)
+            notices = e2e.recorded(record)
+            new = [n for n in notices if n["replaces"] == 0]
+            updates = [n for n in notices if n["replaces"] != 0]
+            print(("grouped" if grouped else "each alone") + f": {len(new)} new, {len(updates)} updated in place")
+            for n in notices:
+                print(f"  id {n['id']} replaces {n['replaces']}: {n['summary']}")
+            main_notice = [n for n in notices if n["summary"].startswith("M 7.2 ")]
+            if len(main_notice) != 1 or main_notice[0]["replaces"] != 0:
+                raise SystemExit(f"FAIL: the main shock's notice: {notices}")
+            main_id = main_notice[0]["id"]
+            revision = [n for n in notices if n["replaces"] == main_id]
+            if (len(revision) != 1 or revision[0]["summary"] != f"M 7.5 {MAIN}" or revision[0]["id"] != main_id or
+                    not revision[0]["body"].startswith("skorygowano do M 7.5 (było M 7.2)")):
+                raise SystemExit(f"FAIL: the revision did not update the main shock's notice in place: {notices}")
+            if grouped:
+                cards = [n for n in notices if n["id"] not in (main_id,)]
+                if len(new) != 2 or len(cards) != 5 or any(n["id"] != cards[0]["id"] for n in cards):
+                    raise SystemExit(f"FAIL: expected one card opened and updated in place, got {notices}")
+                if cards[0]["replaces"] != 0 or any(n["replaces"] != cards[0]["id"] for n in cards[1:]):
+                    raise SystemExit(f"FAIL: the card's updates do not replace it: {notices}")
+                if not cards[0]["summary"].startswith(f"1 wstrząs wtórny M 7.2 {MAIN} · największy M 5.5 · ostatni M 5.5,"):
+                    raise SystemExit(f"FAIL: the card's first text: {cards[0]['summary']}")
+                last = cards[-1]["summary"]
+                if not last.startswith(f"5 wstrząsów wtórnych M 7.5 {MAIN} · największy M 5.6 · ostatni M 5.1,"):
+                    raise SystemExit(f"FAIL: the card's last text does not count every aftershock: {last}")
+                if "ocena ogólna" not in cards[-1]["body"] or not all(n["hints"].get("suppress-sound") for n in cards[1:]):
+                    raise SystemExit(f"FAIL: the card's outlook or its silent updates: {cards[-1]}")
+            elif len(new) != 6 or len(updates) != 1:
+                raise SystemExit(f"FAIL: each quake alone, notified {notices}")
+            rows = e2e.stored_rows(env, proc)
+            if len(rows) != 6:
+                raise SystemExit(f"FAIL: stored {rows}")
+            e2e.terminate(proc, "grouped run" if grouped else "run without grouping")
 
 
 def main():

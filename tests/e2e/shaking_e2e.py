@@ -44,55 +44,42 @@ def feeds():
 
 
 def places_run(binary, root, base, rule):
-    started = e2e.start_bus(os.path.join(root, "bus"))
-    if started is None:
-        print("skipped: dbus-daemon or /usr/bin/python3 missing")
-        sys.exit(77)
-    bus, service, address, record = started
-    e2e.Pages.counts = {}
-    e2e.Pages.sequences = {"/usgs.geojson": feeds()}
-    settings = ("\n[alert]\nglobalMagnitude=6.0\n" + ("minIntensity=4\n" if rule else "") +
-                "\n[notify]\nminMagnitude=6.0\n" + PLACES)
-    env = e2e.make_env(root, base, settings)
-    env.update({"DRAVIK_QUAKE_URL": base + "/usgs.geojson", "DRAVIK_POLL_SECONDS": "1",
-                "DBUS_SESSION_BUS_ADDRESS": address})
-    proc = e2e.subprocess.Popen([binary], env=env)
-    try:
-        # The second answer brings the fresh quake; one more cycle must add nothing.
-        if not e2e.wait_for(lambda: e2e.Pages.counts.get("/usgs.geojson", 0) >= 4, e2e.CYCLE_TIMEOUT, proc):
-            raise SystemExit(f"FAIL: fetches {e2e.Pages.counts}, exit status {proc.poll()}")
-        if rule:
-            e2e.wait_for(lambda: len(e2e.recorded(record)) >= 1, 10.0, proc)
-        notices = e2e.recorded(record)
-        if not rule:
-            if notices:
-                raise SystemExit(f"FAIL: without the shaking rule nothing passes the thresholds, got {notices}")
-            print("without the shaking rule: no notification, as the thresholds say")
-        else:
-            if len(notices) != 1 or notices[0]["summary"] != "M 4.7 10 km S of Bristow, Oklahoma":
-                raise SystemExit(f"FAIL: notified {notices}")
-            body = notices[0]["body"]
-            lines = body.split("\n")
-            for name in ("Tulsa", "Oklahoma City"):
-                if not any(re.fullmatch(name + r": [IVX]+ \([^)]+\), \d+ km", line) for line in lines):
-                    raise SystemExit(f"FAIL: {name} and its numeral missing from the notification: {body!r}")
-            if "Warszawa:" in body:
-                raise SystemExit(f"FAIL: Warsaw feels nothing and is named: {body!r}")
-            if "odczuto V, 1 234 zgłoszenia" not in lines:
-                raise SystemExit(f"FAIL: the felt reports are missing: {body!r}")
-            print("notified: " + " | ".join(lines))
-        rows = e2e.stored_rows(env, proc)
-        if sorted(r[1] for r in rows) != ["10 km S of Bristow, Oklahoma", "5 km N of Pawnee, Oklahoma"]:
-            raise SystemExit(f"FAIL: stored {rows}")
-        e2e.terminate(proc, "places run" + ("" if rule else " without the rule"))
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-            proc.wait()
-        service.kill()
-        bus.kill()
-        service.wait()
-        bus.wait()
+    with e2e.notification_bus(root, "places run") as (address, record):
+        e2e.Pages.counts = {}
+        e2e.Pages.sequences = {"/usgs.geojson": feeds()}
+        settings = ("\n[alert]\nglobalMagnitude=6.0\n" + ("minIntensity=4\n" if rule else "") +
+                    "\n[notify]\nminMagnitude=6.0\n" + PLACES)
+        env = e2e.make_env(root, base, settings)
+        env.update({"DRAVIK_QUAKE_URL": base + "/usgs.geojson", "DRAVIK_POLL_SECONDS": "1",
+                    "DBUS_SESSION_BUS_ADDRESS": address})
+        with e2e.running([binary], env=env) as proc:
+            # The second answer brings the fresh quake; one more cycle must add nothing.
+            if not e2e.wait_for(lambda: e2e.Pages.counts.get("/usgs.geojson", 0) >= 4, e2e.CYCLE_TIMEOUT, proc):
+                raise SystemExit(f"FAIL: fetches {e2e.Pages.counts}, exit status {proc.poll()}")
+            if rule:
+                e2e.wait_for(lambda: len(e2e.recorded(record)) >= 1, 10.0, proc)
+            notices = e2e.recorded(record)
+            if not rule:
+                if notices:
+                    raise SystemExit(f"FAIL: without the shaking rule nothing passes the thresholds, got {notices}")
+                print("without the shaking rule: no notification, as the thresholds say")
+            else:
+                if len(notices) != 1 or notices[0]["summary"] != "M 4.7 10 km S of Bristow, Oklahoma":
+                    raise SystemExit(f"FAIL: notified {notices}")
+                body = notices[0]["body"]
+                lines = body.split("\n")
+                for name in ("Tulsa", "Oklahoma City"):
+                    if not any(re.fullmatch(name + r": [IVX]+ \([^)]+\), \d+ km", line) for line in lines):
+                        raise SystemExit(f"FAIL: {name} and its numeral missing from the notification: {body!r}")
+                if "Warszawa:" in body:
+                    raise SystemExit(f"FAIL: Warsaw feels nothing and is named: {body!r}")
+                if "odczuto V, 1 234 zgłoszenia" not in lines:
+                    raise SystemExit(f"FAIL: the felt reports are missing: {body!r}")
+                print("notified: " + " | ".join(lines))
+            rows = e2e.stored_rows(env, proc)
+            if sorted(r[1] for r in rows) != ["10 km S of Bristow, Oklahoma", "5 km N of Pawnee, Oklahoma"]:
+                raise SystemExit(f"FAIL: stored {rows}")
+            e2e.terminate(proc, "places run" + ("" if rule else " without the rule"))
 
 
 def main():
