@@ -12,13 +12,13 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "alerts/time_display.h"
 #include "app/alert_settings_key.h"
 #include "app/settings_key.h"
-#include "sources/geo.h"
-#include "shaking/intensity.h"
-#include "sources/page_fetch.h"
-#include "alerts/time_display.h"
 #include "resources/translations.h"
+#include "shaking/intensity.h"
+#include "sources/geo.h"
+#include "sources/page_fetch.h"
 
 namespace dravik {
 namespace {
@@ -276,6 +276,10 @@ std::string TsunamiOpenText(const std::string& lang) {
 
 std::string CatchingUpText(const std::string& lang, const std::string& host) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uzupełnianie archiwum: ")) + host + "…";
+}
+
+std::string CatchUpGivenUpText(const std::string& lang, const std::string& host) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum niepełne, uzupełnianie wstrzymane: %1")), {host});
 }
 
 std::string SolarWindForm(const std::string& lang) {

@@ -15,17 +15,17 @@
 #include <vector>
 
 #include "alerts/alert_rule.h"
+#include "alerts/sequences.h"
+#include "alerts/tsunami_watch.h"
 #include "catalogue/feed_worker.h"
-#include "sources/page_fetch.h"
 #include "catalogue/push_pump.h"
 #include "catalogue/quake_list_update.h"
-#include "alerts/sequences.h"
 #include "catalogue/source_reader.h"
-#include "alerts/tsunami_watch.h"
 #include "mainwindow/map_view.h"
 #include "mainwindow/shaking_bands.h"
 #include "platform/notifier.h"
 #include "platform/tray_shell.h"
+#include "sources/page_fetch.h"
 
 class QMenuBar;
 class QLabel;
@@ -332,6 +332,9 @@ private:
     // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
     std::set<std::string> m_catchingUp;
     std::set<std::string> m_catchingUpShown;
+    // Sources whose catch-up was given up for the run (a service that never runs out).
+    std::set<std::string> m_catchUpGivenUp;
+    std::set<std::string> m_catchUpGivenUpShown;
     // How far the sources' clock is ahead of the computer's when that is past the tolerance, else 0 (the
     // worker's, read by every round's freshness), and as shown (UI thread).
     std::atomic<std::int64_t> m_clockOffsetMs{0};
