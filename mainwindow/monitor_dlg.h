@@ -332,6 +332,8 @@ private:
     // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
     std::set<std::string> m_catchingUp;
     std::set<std::string> m_catchingUpShown;
+    // Why each host's catch-up last stopped, as the log was told.
+    std::map<std::string, std::string> m_catchUpSaid;
     // Sources whose catch-up was given up for the run (a service that never runs out).
     std::set<std::string> m_catchUpGivenUp;
     std::set<std::string> m_catchUpGivenUpShown;

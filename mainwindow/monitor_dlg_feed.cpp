@@ -327,8 +327,10 @@ void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
     }
     const bool was = m_catchingUp.count(host) != 0;
     if (read.catchingUp) {
-        // A long catch-up going on in parts is nothing to tell the log of.
-        if (!read.more) {
+        // A long catch-up going on in parts is nothing to tell the log of, nor one waiting for the archive again.
+        std::string& said = m_catchUpSaid[host];
+        if (!read.more && (read.catchUpRequests > 0 || said != read.catchUpProblem)) {
+            said = read.catchUpProblem;
             std::fprintf(stderr,
                          "%s: catching up %s: stopped before the end (%s) after %zu requests; resumed at the next "
                          "cycle\n",

@@ -279,12 +279,17 @@ TEST(CompletenessReader, ACatchUpStartsFromTheMarkAndAFailedOneGoesOnNextCycle) 
 // exactly where the last stopped, and given up for the run after its bound.
 TEST(CompletenessReader, AServiceThatNeverRunsOutIsReadInPartsAndThenStopped) {
     int made = 0;
+    bool pageShows = false;
     std::vector<std::string> urls;
     SourceReadContext context;
     context.fetch = [&](const std::string& url) {
         urls.push_back(url);
         FetchResult page{200, "", true};
-        if (url.find("starttime") != std::string::npos) {
+        if (url.find("starttime") == std::string::npos) {
+            if (pageShows) {
+                page.body = "h:poll " + std::to_string(kT0 + kDay - kHour) + "\n";
+            }
+        } else {
             const std::int64_t start = ReadFdsnTime(Query(url, "starttime"));
             for (int i = 0; i < 1000; ++i) {
                 page.body += "h:e" + std::to_string(made++) + " " + std::to_string(start + 1 + i) + "\n";
@@ -318,10 +323,14 @@ TEST(CompletenessReader, AServiceThatNeverRunsOutIsReadInPartsAndThenStopped) {
     EXPECT_EQ(total, kCatchUpMaxReports);
     EXPECT_TRUE(read.gaveUp);
     EXPECT_FALSE(read.catchingUp);
-    // For the rest of the run only its page is read.
+    // For the rest of the run only its page is read, and a page that does not reach back to the mark moves it
+    // no further.
     urls.clear();
-    reader.Read(context);
+    pageShows = true;
+    const SourceRead after = reader.Read(context);
     EXPECT_EQ(urls.size(), 1u);
+    EXPECT_TRUE(after.gaveUp);
+    EXPECT_FALSE(after.mark);
 }
 
 class NoSound final : public ISound {
