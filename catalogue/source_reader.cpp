@@ -186,26 +186,36 @@ void SourceReader::ReadRecent(const SourceReadContext& context, std::int64_t now
                                 std::make_move_iterator(events.end()));
         }
     };
-    if (m_updatedAfter != UpdatedAfter::kNo) {
-        const std::string url =
-            FdsnWindowUrl(m_url, reach, ahead, kCatchUpPageLimit, 0, *m_recentSinceMs - kRecentMarginMs);
-        const FetchResult answer = context.fetch(url);
+    if (m_updatedAfter == UpdatedAfter::kUnknown) {
+        // Asked once for what changed after an hour from now: a service that takes the parameter has nothing,
+        // one that ignores it answers the window (and would every cycle).
+        const std::string probe = FdsnWindowUrl(m_url, reach, ahead, 1, 0, now + kHourMs);
+        const FetchResult answer = context.fetch(probe);
         ++read->recentRequests;
-        if (answer.ok && (answer.status == 400 || answer.status == 501)) {
-            m_updatedAfter = UpdatedAfter::kNo;
+        if (!answer.ok || (answer.status >= 500 && answer.status != 501)) {
+            return;  // asked again next cycle
+        }
+        const bool takes = answer.status == 204 || answer.status == 404 ||
+                           (IsReadable(answer) && context.parse(answer.body, probe).empty());
+        m_updatedAfter = takes ? UpdatedAfter::kYes : UpdatedAfter::kNo;
+        if (!takes) {
             std::fprintf(stderr,
                          "dravik: %s does not take updatedafter; the last %lld hours are read again every %d "
                          "cycles instead\n",
                          SourceHost(m_url).c_str(), static_cast<long long>(kRecentWindowMs / kHourMs),
                          kRecentEveryCycles);
-        } else {
-            if (answer.ok && (IsReadable(answer) || answer.status == 204 || answer.status == 404)) {
-                m_updatedAfter = UpdatedAfter::kYes;
-                m_recentSinceMs = now;
-                take(answer, url);
-            }
-            return;  // a failed request is asked again, from the same time, next cycle
         }
+    }
+    if (m_updatedAfter == UpdatedAfter::kYes) {
+        const std::string url =
+            FdsnWindowUrl(m_url, reach, ahead, kCatchUpPageLimit, 0, *m_recentSinceMs - kRecentMarginMs);
+        const FetchResult answer = context.fetch(url);
+        ++read->recentRequests;
+        if (answer.ok && (IsReadable(answer) || answer.status == 204 || answer.status == 404)) {
+            m_recentSinceMs = now;
+            take(answer, url);
+        }
+        return;  // a failed request is asked again, from the same time, next cycle
     }
     if (++m_cyclesSinceRecent < kRecentEveryCycles) {
         return;

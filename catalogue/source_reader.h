@@ -25,8 +25,9 @@ inline constexpr std::size_t kCatchUpMaxReports = 200000;
 // and mark goes by theirs.
 inline constexpr std::int64_t kClockToleranceMs = 5 * 60 * 1000;
 // Reports published late or revised after their page was read: asked for by update time each cycle where the
-// service offers it (`updatedafter`, from the last such request less a margin for the service's own delay),
-// else the last hours' window read again every so many cycles (an hour at the usual five minutes).
+// service offers it (`updatedafter`, from the last such request less a margin for the service's own delay; a
+// first request for changes an hour ahead tells whether it does), else the last hours' window read again every
+// so many cycles (an hour at the usual five minutes).
 inline constexpr std::int64_t kRecentMarginMs = 10 * 60 * 1000;
 inline constexpr std::int64_t kRecentWindowMs = 6 * 3600 * 1000;
 inline constexpr int kRecentEveryCycles = 12;

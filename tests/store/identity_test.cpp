@@ -1,6 +1,6 @@
 // Which row a report is when the run does not hold the quake in memory: another agency's copy of an archived
 // quake finds its row by time and place; a report taken for another agency's row keeps its values for a later
-// run; a copy without an update time never reverts values that came with one.
+// run.
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,17 +99,6 @@ TEST(ArchiveIdentity, AMergedReportComesBackWithItsValues) {
     Store(path, {aftershock});
     EXPECT_EQ(RowOf(path, "b:after"), "2 own");
     EXPECT_TRUE(LoadArchivedQuakes(path, kT0 - 1000, 10).back().merged.empty());
-}
-
-TEST(ArchiveIdentity, ACopyWithoutAnUpdateTimeRevertsNothing) {
-    const std::string path = test::NewDatabasePath();
-    EventRecord pushed = Report("a:q", 4.5, 38.0, 22.0, kT0);
-    pushed.updatedUtcMs = kT0 + 60000;
-    Store(path, {pushed});
-    Store(path, {Report("a:q", 4.0, 38.0, 22.0, kT0)});
-    CQuakeDatabase db(path);
-    db.Query("select mag from trze");
-    EXPECT_EQ(db.GetValue("mag"), "4.5");
 }
 
 }  // namespace
