@@ -232,9 +232,8 @@ void SourceReader::CatchUp(const SourceReadContext& context, std::int64_t start,
     std::int64_t complete = start;
     bool reached = false;
     if (IsFdsnEventService(m_url)) {
-        // Up to what a round takes: a report dated further ahead would only carry the walk into the future.
         const CatchUpResult result = RunFdsnCatchUp(
-            m_url, start, now + QuakeListUpdate::kMaxAheadMs, kCatchUpPageLimit, context.fetch, context.parse,
+            m_url, start, std::nullopt, kCatchUpPageLimit, context.fetch, context.parse,
             [&caughtUp](std::vector<QuakeEvent> pageEvents) {
                 caughtUp.insert(caughtUp.end(), std::make_move_iterator(pageEvents.begin()),
                                 std::make_move_iterator(pageEvents.end()));
