@@ -269,6 +269,10 @@ std::string CatchingUpText(const std::string& lang, const std::string& host) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uzupełnianie archiwum: ")) + host + "…";
 }
 
+std::string CatchUpGivenUpText(const std::string& lang, const std::string& host) {
+    return Filled(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Archiwum niepełne, uzupełnianie wstrzymane: %1")), {host});
+}
+
 std::string SolarWindForm(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Prędkość wiatru słonecznego: %1 km/s, gęstość: %2 protonów/cm³"));
 }

@@ -85,6 +85,8 @@ std::string ClockDifferenceText(const std::string& lang, std::int64_t difference
 std::string ArchiveSetAsideText(const std::string& lang, const std::string& kept);
 // "Uzupełnianie archiwum: <host>…": the source's catch-up stopped before its end and goes on at the next cycle.
 std::string CatchingUpText(const std::string& lang, const std::string& host);
+// A catch-up given up for this run: the archive lacks some of the source's reports.
+std::string CatchUpGivenUpText(const std::string& lang, const std::string& host);
 // The solar wind's status line, with %1 for the speed and %2 for the density.
 std::string SolarWindForm(const std::string& lang);
 // "Wiatr słoneczny: brak danych (<host>)": the solar-wind page gave no reading.

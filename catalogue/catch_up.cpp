@@ -89,9 +89,9 @@ bool IsFdsnEventService(const std::string& url) {
 }
 
 std::string FdsnWindowUrl(const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs,
-                          int limit, std::size_t offset) {
+                          int limit, std::size_t offset, std::optional<std::int64_t> updatedAfter) {
     static const std::unordered_set<std::string> kReplaced = {"starttime", "start",  "endtime", "end",
-                                                              "limit",     "offset", "orderby"};
+                                                              "limit",     "offset", "orderby", "updatedafter"};
     const UrlParts parts = SplitUrl(url);
     std::string query;
     std::size_t from = 0;
@@ -110,6 +110,9 @@ std::string FdsnWindowUrl(const std::string& url, std::int64_t startUtcMs, std::
     query += "&orderby=time-asc&limit=" + std::to_string(ClampLimit(limit));
     if (offset > 0) {
         query += "&offset=" + std::to_string(offset + 1);
+    }
+    if (updatedAfter) {
+        query += "&updatedafter=" + FdsnTime(*updatedAfter);
     }
     return parts.base + "?" + query + parts.fragment;
 }
@@ -159,6 +162,10 @@ std::int64_t CatchUpStartMs(std::optional<std::int64_t> newestOriginMs, std::int
 
 namespace {
 
+// How far outside its window a report may lie before the window counts as not answered: services that compare
+// whole seconds.
+constexpr std::int64_t kSlackMs = 1000;
+
 // One catch-up's walk: the pages asked, what was handed over, and where it stands.
 class CatchUpWalk {
 public:
@@ -185,6 +192,7 @@ public:
         std::size_t count = 0;             // events in the page
         std::vector<std::int64_t> inside;  // origins inside the window, in the page's order
         bool outside = false;              // an event with numbers outside the window
+        bool pastEnd = false;              // one more than a second after its end: the end was not asked
     };
     Page Ask(std::int64_t from, std::optional<std::int64_t> to, std::size_t offset) {
         Page page;
@@ -220,6 +228,7 @@ public:
                 m_seenNewest = std::max(m_seenNewest.value_or(event.originUtcMs), event.originUtcMs);
                 if (event.originUtcMs < from || (to && event.originUtcMs > *to)) {
                     page.outside = true;
+                    page.pastEnd = page.pastEnd || (to && event.originUtcMs > *to + kSlackMs);
                 } else {
                     page.inside.push_back(event.originUtcMs);
                 }
@@ -281,6 +290,12 @@ bool WalkWindows(CatchUpWalk& walk, std::int64_t from, std::optional<std::int64_
         if (!page.read) {
             return false;
         }
+        if (page.pastEnd) {
+            // A page cut anywhere past the window says nothing of what the window holds.
+            result.ignoresWindow = true;
+            result.problem = "answers outside the window asked for";
+            return false;
+        }
         if (!page.noData && walk.Full(page) && page.inside.size() >= walk.PageLimit()) {
             if (width > kSecondMs) {
                 width = std::max(width / 2, kSecondMs);
@@ -328,8 +343,25 @@ CatchUpResult RunFdsnCatchUp(
         if (!page.read) {
             return walk.Finish();
         }
-        if (page.noData || !walk.Full(page) || (page.inside.empty() && !page.outside)) {
+        // A page past the end asked for is no answer to it, short or not: windows tell.
+        if (!page.pastEnd && (page.noData || !walk.Full(page) || (page.inside.empty() && !page.outside))) {
             // A short page: the rest from `start` on, in whatever order. Reports without times cannot be paged.
+            // When the first begins well after the start, the stretch before it is asked once: a service that
+            // answers every request with the same page shows it there, and its page then proves nothing.
+            if (result.pages == 1 && !page.inside.empty()) {
+                const std::int64_t oldest = *std::min_element(page.inside.begin(), page.inside.end());
+                if (oldest > start + kSlackMs) {
+                    const CatchUpWalk::Page before = walk.Ask(start, oldest - 1, 0);
+                    if (!before.read) {
+                        return walk.Finish();
+                    }
+                    if (before.pastEnd) {
+                        result.ignoresWindow = true;
+                        result.problem = "answers outside the window asked for";
+                        return walk.Finish();
+                    }
+                }
+            }
             result.reached = true;
             break;
         }

@@ -41,9 +41,10 @@ std::string UsgsCatchUpUrl(const std::string& url, std::int64_t gapMs);
 std::int64_t CatchUpStartMs(std::optional<std::int64_t> markMs, std::int64_t nowMs, int firstDays, int maxDays);
 
 // The source's address for the reports from `startUtcMs` to `endUtcMs` (both inclusive; nothing: open),
-// `limit` at a time, skipping the first `offset` (0: none; FDSN counts from 1, so offset k asks from k + 1).
+// `limit` at a time, skipping the first `offset` (0: none; FDSN counts from 1, so offset k asks from k + 1);
+// with `updatedAfter`, only those published or changed after it (`updatedafter`, which not every service offers).
 std::string FdsnWindowUrl(const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs,
-                          int limit, std::size_t offset);
+                          int limit, std::size_t offset, std::optional<std::int64_t> updatedAfter = std::nullopt);
 
 struct CatchUpResult {
     bool reached = false;             // every report from the start on was read
@@ -62,6 +63,9 @@ struct CatchUpResult {
     std::string problem;
     // It handed over `maxEvents` and stopped there, to go on from completeUtcMs.
     bool bounded = false;
+    // A window came back holding reports after its end (by more than a second, what rounding explains): the
+    // service does not answer the window asked for, so its pages prove nothing of it. Not reached.
+    bool ignoresWindow = false;
 };
 
 // Pages through an FDSN event service from `startUtcMs` on, one request at a time, `limit` events a page
@@ -71,10 +75,11 @@ struct CatchUpResult {
 // A page that is not oldest first or holds reports outside the window asked for, and a full page all at one
 // time, make the rest of the gap walked in windows (`starttime`/`endtime`) up to `endUtcMs` (nothing: the
 // newest origin the service showed): a window that comes back full is halved, down to one second, which is
-// then paged by `offset`. It ends reached on a short page or window past the end, a 204 or 404 answer (no
-// data), a 2xx page without events; not reached on a failed transfer, any other status, `stop` returning
-// true (asked before every request) or after kCatchUpMaxPages pages; nor, `bounded`, once it has handed over
-// `maxEvents` (0: no bound), so a caller can list and store a long catch-up a part at a time.
+// then paged by `offset`; a window whose answer lies outside it ends the walk (ignoresWindow). It ends reached on a
+// short page or window past the end, a 204 or 404 answer (no data), a 2xx page without events; not reached on a failed
+// transfer, any other status, `stop` returning true (asked before every request) or after kCatchUpMaxPages pages; nor,
+// `bounded`, once it has handed over `maxEvents` (0: no bound), so a caller can list and store a long catch-up a part
+// at a time.
 CatchUpResult RunFdsnCatchUp(
     const std::string& url, std::int64_t startUtcMs, std::optional<std::int64_t> endUtcMs, int limit,
     const std::function<FetchResult(const std::string&)>& fetch,

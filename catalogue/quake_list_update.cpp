@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "catalogue/source_mark.h"
 #include "platform/sound.h"
 
 namespace dravik {
@@ -164,8 +165,11 @@ void UnstoredEvents::Lane::ForgetBefore(std::uint64_t end) {
 void UnstoredEvents::AddTo(Lane& lane, const QuakeEvent& event) {
     if (lane.Size() >= kMaxUnstored) {
         const QuakeEvent& dropped = lane.events[lane.head];
-        if (!dropped.markOnly && dropped.hasNumbers) {
-            NoteDropped(EventSource(QuakeIdKey(dropped.eventId)), dropped.originUtcMs);
+        if (!dropped.markOnly) {
+            m_dropped.push_back(dropped.quakeId.empty() ? QuakeIdKey(dropped.eventId) : dropped.quakeId);
+            if (dropped.hasNumbers) {
+                NoteDropped(EventSource(QuakeIdKey(dropped.eventId)), dropped.originUtcMs);
+            }
         }
     }
     lane.Add(event);
@@ -200,9 +204,23 @@ std::optional<std::int64_t> UnstoredEvents::PendingMark(const std::string& sourc
 void UnstoredEvents::NoteDropped(const std::string& source, std::int64_t originUtcMs) {
     std::int64_t& hole = m_holes.emplace(source, originUtcMs).first->second;
     hole = std::min(hole, originUtcMs);
-    // A read again before this drop does not cover it.
+    ++m_drops[source];
+    // A read again before this drop does not cover it, nor does a mark of any of the agency's addresses.
     m_readAgain.erase(source);
-    m_pendingMarks.erase(source);
+    for (auto it = m_pendingMarks.begin(); it != m_pendingMarks.end();) {
+        it = MarkAgency(it->first) == source ? m_pendingMarks.erase(it) : std::next(it);
+    }
+}
+
+std::size_t UnstoredEvents::Drops(const std::string& source) const {
+    const auto it = m_drops.find(source);
+    return it == m_drops.end() ? 0 : it->second;
+}
+
+std::vector<std::string> UnstoredEvents::TakeDropped() {
+    std::vector<std::string> dropped;
+    dropped.swap(m_dropped);
+    return dropped;
 }
 
 std::optional<std::int64_t> UnstoredEvents::Hole(const std::string& source) const {
@@ -237,10 +255,13 @@ UnstoredEvents::Chunk UnstoredEvents::Take(std::size_t max, bool promptOnly) con
     chunk.events.insert(chunk.events.end(), from(m_round), from(m_round) + static_cast<std::ptrdiff_t>(fromRound));
     chunk.promptEnd = m_prompt.first + fromPrompt;
     chunk.roundEnd = m_round.first + fromRound;
-    // A mark never passes what was dropped before it was written.
+    // A mark never passes what was dropped before it was written, whichever of the agency's addresses it is.
     for (QuakeEvent& event : chunk.events) {
-        const auto hole = m_holes.find(event.completeSource);
-        if (!event.completeSource.empty() && hole != m_holes.end()) {
+        if (event.completeSource.empty()) {
+            continue;
+        }
+        const auto hole = m_holes.find(MarkAgency(event.completeSource));
+        if (hole != m_holes.end()) {
             event.completeUtcMs = std::min(event.completeUtcMs, hole->second);
         }
     }
@@ -480,14 +501,17 @@ void QuakeListUpdate::AddRoundReports(std::vector<Unstored>& reports) {
     // A quake's reports keep their order (its first report's origin is the key of them all).
     std::stable_sort(reports.begin(), reports.end(),
                      [](const Unstored& a, const Unstored& b) { return a.key < b.key; });
-    const auto markOf = [this](const std::string& source) -> const SourceMark* {
-        const auto it =
-            std::find_if(m_marks.begin(), m_marks.end(), [&](const SourceMark& m) { return m.source == source; });
+    // The mark of the address that read the report: of its agency, and over the stretch of the round it came in.
+    const auto markOf = [this](const std::string& agency, std::size_t index) -> const SourceMark* {
+        const auto it = std::find_if(m_marks.begin(), m_marks.end(), [&](const SourceMark& m) {
+            return index >= m.first && index < m.end && MarkAgency(m.source) == agency;
+        });
         return it == m_marks.end() ? nullptr : &*it;
     };
     for (Unstored& report : reports) {
         QuakeEvent& event = report.event;
-        const SourceMark* mark = event.hasNumbers ? markOf(dravik::EventSource(QuakeIdKey(event.eventId))) : nullptr;
+        const SourceMark* mark =
+            event.hasNumbers ? markOf(dravik::EventSource(QuakeIdKey(event.eventId)), report.index) : nullptr;
         if (mark != nullptr && report.key < mark->completeUtcMs) {
             // Written, this report leaves every earlier one of its source written.
             event.completeSource = mark->source;
@@ -498,6 +522,20 @@ void QuakeListUpdate::AddRoundReports(std::vector<Unstored>& reports) {
     for (const SourceMark& mark : m_marks) {
         m_unstored.AddMark(mark.source, mark.completeUtcMs);
     }
+    NoteDropped();
+}
+
+void QuakeListUpdate::NoteDropped() {
+    for (const std::string& id : m_unstored.TakeDropped()) {
+        if (KnownQuake* quake = m_quakes.Find(id)) {
+            quake->dropped = true;
+        }
+    }
+}
+
+void QuakeListUpdate::CapUpdated(QuakeEvent& report, std::int64_t nowUtcMs) {
+    // An update time ahead of every clock would make each real revision after it look older.
+    report.updatedUtcMs = std::min(report.updatedUtcMs, nowUtcMs);
 }
 
 bool QuakeListUpdate::AlertOnce(KnownQuake& quake, std::int64_t nowUtcMs) {
@@ -555,13 +593,15 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
     // of its first report in the round.
     std::vector<Unstored> unstored;
     std::unordered_map<const KnownQuake*, std::int64_t> keys;
+    std::size_t index = 0;
     const auto keep = [&](const QuakeEvent& report, KnownQuake& quake) {
         if (m_bPrompt) {
             m_unstored.Add(report, quake, true);
+            NoteDropped();
             return;
         }
         const std::int64_t origin = report.hasNumbers ? report.originUtcMs : INT64_MIN;
-        unstored.push_back({report, &quake, keys.emplace(&quake, origin).first->second});
+        unstored.push_back({report, &quake, keys.emplace(&quake, origin).first->second, index});
     };
     const auto inSpan = [&](const KnownQuake& quake) {
         // A quake older than the list's span is archived only, also when it is revised.
@@ -578,16 +618,38 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
         }
     };
     bool cut = false;
-    for (const QuakeEvent& event : events) {
+    QuakeEvent capped;
+    for (; index < events.size(); ++index) {
         if (StopRequested()) {
             cut = true;
             break;
         }
-        if (event.hasNumbers && (event.originUtcMs > now + kMaxAheadMs || event.originUtcMs < kEarliestOriginMs)) {
+        const QuakeEvent* report = &events[index];
+        if (report->hasNumbers &&
+            (report->originUtcMs > now + kMaxAheadMs || report->originUtcMs < kEarliestOriginMs)) {
             continue;  // a source gone wrong; no quake is listed or stored for it
         }
+        if (report->updatedUtcMs > now) {
+            capped = *report;
+            CapUpdated(capped, now);
+            report = &capped;
+        }
+        const QuakeEvent& event = *report;
         const ReportMatch match = m_quakes.Resolve(event);
         KnownQuake& quake = *match.quake;
+        if (quake.dropped && match.kind != ReportKind::kNew) {
+            // The backlog dropped a report of it unwritten: what the archive lacks goes again, its own report
+            // (its latest values) and the other agencies' taken for it, however this one compares.
+            quake.dropped = false;
+            if (match.kind != ReportKind::kRevision) {
+                keep(quake.values, quake);
+            }
+            for (const QuakeEvent& other : quake.merged) {
+                QuakeEvent merged = other;
+                merged.quakeId = quake.id;
+                keep(merged, quake);
+            }
+        }
         if (match.detached != nullptr) {
             // The same agency's earlier report, taken for this quake before, is a quake of its own: its ids move
             // to a row of its own in the archive.

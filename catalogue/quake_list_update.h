@@ -137,6 +137,11 @@ public:
     void NoteDropped(const std::string& source, std::int64_t originUtcMs);
     // The earliest origin dropped of `source`, while its reports are to be read again.
     std::optional<std::int64_t> Hole(const std::string& source) const;
+    // How many of the agency's reports were dropped so far (it only grows).
+    std::size_t Drops(const std::string& source) const;
+    // The quakes (their ids) whose reports were dropped since the last call: the registry must not take a report
+    // of them read again for a repeat.
+    std::vector<std::string> TakeDropped();
     // The source's reports from its hole on have been read again and added: once all is written the mark may
     // pass the hole.
     void ReadAgain(const std::string& source);
@@ -186,14 +191,21 @@ private:
     bool m_bRoundWriter = false;
     std::map<std::string, std::int64_t> m_pendingMarks;
     std::map<std::string, std::int64_t> m_holes;
+    std::map<std::string, std::size_t> m_drops;
+    std::vector<std::string> m_dropped;
     std::set<std::string> m_readAgain;
 };
 
 // How far one source's reports of a round are complete: every report of `source` before `completeUtcMs` is
-// among the round's or in the archive (its reads are contiguous with the archive's mark).
+// among the round's or in the archive (its reads are contiguous with the archive's mark). `source` is the key the
+// mark is kept under (SourceMarkKey: an address; the agency's key alone in archives of earlier versions). The
+// reports it covers are those of its agency among the round's events [first, end): one address's, where two
+// addresses of one agency are read in a round.
 struct SourceMark {
     std::string source;
     std::int64_t completeUtcMs = 0;
+    std::size_t first = 0;
+    std::size_t end = SIZE_MAX;
 };
 
 // A polling round's reports, every source read in its order, and how far each source is complete with them.
@@ -291,7 +303,12 @@ private:
         QuakeEvent event;
         KnownQuake* quake;
         std::int64_t key;
+        std::size_t index;  // of the round's event it came with
     };
+    // The quakes whose reports the backlog dropped are to be written again with their next report.
+    void NoteDropped();
+    // A report's update time, no later than the sources' clock.
+    static void CapUpdated(QuakeEvent& report, std::int64_t nowUtcMs);
     void AddRoundReports(std::vector<Unstored>& reports);
     // Before a round of many new quakes into a full list: the rows that the round's newer quakes will push out
     // go at once, in one block, and the round lists nothing older than what stays (raises *listedSince).

@@ -143,9 +143,10 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
         }
         return match;
     }
-    // Older news than the quake holds (a lagging copy of the service, a poll behind a push) changes nothing.
-    const bool stale =
-        report.updatedUtcMs != 0 && quake->values.updatedUtcMs != 0 && report.updatedUtcMs < quake->values.updatedUtcMs;
+    // Older news than the quake holds (a lagging copy of the service, a poll behind a push) changes nothing; nor
+    // does a copy that does not say when it changed (FDSN text) over values that did.
+    const bool stale = quake->values.updatedUtcMs != 0 &&
+                       (report.updatedUtcMs == 0 || report.updatedUtcMs < quake->values.updatedUtcMs);
     if (stale || SameValues(report, quake->values)) {
         match.kind = ReportKind::kRepeat;
         return match;
@@ -175,7 +176,8 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     return match;
 }
 
-KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted) {
+KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted,
+                                       const std::vector<QuakeEvent>& merged) {
     if (ids.empty()) {
         return nullptr;
     }
@@ -198,6 +200,13 @@ KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vect
     KnownQuake& added = Register(values, ids);
     added.alerted = alerted;
     added.archived = true;
+    for (const QuakeEvent& other : merged) {
+        // Only a report whose id is still the quake's (not another's since).
+        const auto it = m_byKey.find(QuakeIdKey(other.eventId));
+        if (other.hasNumbers && it != m_byKey.end() && it->second == &added) {
+            added.merged.push_back(other);
+        }
+    }
     return nullptr;
 }
 

@@ -27,6 +27,9 @@ std::string QuakeIdKey(const std::string& eventId);
 struct ArchivedQuakeIds {
     QuakeEvent values;
     std::vector<std::string> ids;
+    // Other agencies' reports taken for it, with their origin and numbers (what decides whether a better report
+    // of one of them takes its place).
+    std::vector<QuakeEvent> merged{};
 };
 
 struct KnownQuake {
@@ -44,6 +47,9 @@ struct KnownQuake {
     bool alerted = false;
     // Read from the archive (stored by an earlier run).
     bool archived = false;
+    // One of its reports was dropped from the archive backlog before it was written: the next report of it,
+    // even a repeat, writes what the archive lacks.
+    bool dropped = false;
     // The archive backlog's round lane holds one of its reports while its number is below this.
     std::uint64_t roundLaneUntil = 0;
     // The reports of other agencies taken for it in this run, with their values: a better fitting report of
@@ -85,7 +91,9 @@ public:
     // row), not listed; `alerted` when it matched the alert rule (it was announced then, or was too old to be).
     // `ids` hold its own id first. Returns the quake of this run that turns out to be the archived one (another
     // agency's report of it, listed while the archive could not be read), or null.
-    KnownQuake* AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted);
+    // `merged`: other agencies' reports taken for it, as the archive keeps them.
+    KnownQuake* AddArchived(const QuakeEvent& values, const std::vector<std::string>& ids, bool alerted,
+                            const std::vector<QuakeEvent>& merged = {});
     ReportMatch Resolve(const QuakeEvent& report);
     // The quake that one of its ids (any form) names; null when none.
     KnownQuake* Find(const std::string& eventId);

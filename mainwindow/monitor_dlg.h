@@ -380,6 +380,11 @@ private:
     // The hosts whose catch-up is under way, as the worker knows them and as shown (UI thread).
     std::set<std::string> m_catchingUp;
     std::set<std::string> m_catchingUpShown;
+    // Why each host's catch-up last stopped, as the log was told.
+    std::map<std::string, std::string> m_catchUpSaid;
+    // Sources whose catch-up was given up for the run (a service that never runs out).
+    std::set<std::string> m_catchUpGivenUp;
+    std::set<std::string> m_catchUpGivenUpShown;
     // How far the sources' clock is ahead of the computer's when that is past the tolerance, else 0 (the
     // worker's, read by every round's freshness), and as shown (UI thread).
     std::atomic<std::int64_t> m_clockOffsetMs{0};

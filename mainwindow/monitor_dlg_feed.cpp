@@ -33,8 +33,6 @@ constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
 constexpr std::size_t kMaxPushedWaiting = 50000;
 // How long the tables' making may hold up a poll for a lock.
 constexpr int kPrepareBeforePollMs = 200;
-// The computer's clock and the sources' may differ this much before it is said and their clock used.
-constexpr std::int64_t kClockToleranceMs = 5 * 60 * 1000;
 }  // namespace
 
 void CMonitorDlg::StartFeedWorker() {
@@ -200,7 +198,8 @@ void CMonitorDlg::LoadArchivedQuakes() {
     }
     std::lock_guard<std::mutex> lock(m_listMutex);
     for (const ArchivedQuakeIds& quake : quakes) {
-        if (const KnownQuake* fold = m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert)) {
+        if (const KnownQuake* fold =
+                m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert, quake.merged)) {
             // Listed meanwhile as another agency's quake: its reports go to the archived row.
             m_unstoredEvents.Retarget(fold->id, QuakeIdKey(quake.ids.front()));
         }
@@ -252,9 +251,17 @@ RoundReports CMonitorDlg::ReadSources() {
         std::lock_guard<std::mutex> lock(m_listMutex);
         return m_unstoredEvents.Hole(source);
     };
+    context.holeDrops = [this](const std::string& source) {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        return m_unstoredEvents.Drops(source);
+    };
     context.readAgain = [this](const std::string& source) {
         std::lock_guard<std::mutex> lock(m_listMutex);
         m_unstoredEvents.ReadAgain(source);
+    };
+    context.backlogRoom = [this] {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        return m_unstoredEvents.Size() + kCatchUpRoundReports <= UnstoredEvents::kMaxUnstored;
     };
     context.nowUtcMs = m_services.nowUtcMs;
     context.stop = [this] { return m_bStopping.load(); };
@@ -273,9 +280,13 @@ RoundReports CMonitorDlg::ReadSources() {
         SourceRead read = reader->Read(context);
         NoteSourceState(url, read.problem);
         NoteCatchUp(url, read);
+        // Each address's mark covers its own reports: two addresses of one agency list different quakes.
+        const std::size_t first = round.events.size();
         round.events.insert(round.events.end(), std::make_move_iterator(read.events.begin()),
                             std::make_move_iterator(read.events.end()));
         if (read.mark) {
+            read.mark->first = first;
+            read.mark->end = round.events.size();
             round.marks.push_back(*read.mark);
         }
         round.more = round.more || read.more;
@@ -312,10 +323,29 @@ void CMonitorDlg::NoteClockOffset(std::int64_t offsetMs) {
 
 void CMonitorDlg::NoteCatchUp(const std::string& url, const SourceRead& read) {
     const std::string host = SourceHost(url);
+    if (read.gaveUp) {
+        // Not done: what it did not read stays before the mark, for the next run.
+        if (!m_catchUpGivenUp.insert(host).second) {
+            return;
+        }
+        std::fprintf(stderr,
+                     "%s: catching up %s: given up for this run; the archive is complete up to where its "
+                     "written reports end\n",
+                     ApplicationName().c_str(), host.c_str());
+        m_catchingUp.erase(host);
+        m_pUiThread->RunOnUiThread([this, hosts = m_catchingUp, givenUp = m_catchUpGivenUp] {
+            m_catchingUpShown = hosts;
+            m_catchUpGivenUpShown = givenUp;
+            ShowStatusLine();
+        });
+        return;
+    }
     const bool was = m_catchingUp.count(host) != 0;
     if (read.catchingUp) {
-        // A long catch-up going on in parts is nothing to tell the log of.
-        if (!read.more) {
+        // A long catch-up going on in parts is nothing to tell the log of, nor one waiting for the archive again.
+        std::string& said = m_catchUpSaid[host];
+        if (!read.more && (read.catchUpRequests > 0 || said != read.catchUpProblem)) {
+            said = read.catchUpProblem;
             std::fprintf(stderr,
                          "%s: catching up %s: stopped before the end (%s) after %zu requests; resumed at the next "
                          "cycle\n",
@@ -434,6 +464,9 @@ void CMonitorDlg::ShowStatusLine() {
     }
     for (const std::string& host : m_catchingUpShown) {
         problems.push_back(CatchingUpText(lang, host));
+    }
+    for (const std::string& host : m_catchUpGivenUpShown) {
+        problems.push_back(CatchUpGivenUpText(lang, host));
     }
     std::string line;
     for (const std::string& text : problems) {

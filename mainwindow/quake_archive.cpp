@@ -19,6 +19,9 @@ ArchiveWriteResult StoreQuakeReports(const std::string& path, const std::vector<
         r.source = EventSource(r.id);
         if (e.hasNumbers) {
             r.originUtcMs = e.originUtcMs;
+            r.latitude = e.latitude;
+            r.longitude = e.longitude;
+            r.magnitude = e.magnitude;
         }
         r.depth = e.depth;
         if (e.updatedUtcMs != 0) {
@@ -45,7 +48,17 @@ std::vector<ArchivedQuakeIds> LoadRecentQuakes(const std::string& path, std::int
                        ReadDecimal(r.wsp2, &e.longitude);
         e.originUtcMs = r.originUtcMs.value_or(0);
         e.updatedUtcMs = r.updatedUtcMs.value_or(0);
-        quakes.push_back({std::move(e), std::move(a.ids)});
+        std::vector<QuakeEvent> merged;
+        for (const EventRecord& m : a.merged) {
+            QuakeEvent report{m.id, m.region, m.data1, m.data2, m.mag, m.wsp1, m.wsp2, m.depth};
+            report.hasNumbers = true;
+            report.originUtcMs = *m.originUtcMs;
+            report.latitude = *m.latitude;
+            report.longitude = *m.longitude;
+            report.magnitude = *m.magnitude;
+            merged.push_back(std::move(report));
+        }
+        quakes.push_back({std::move(e), std::move(a.ids), std::move(merged)});
     }
     return quakes;
 }

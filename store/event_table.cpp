@@ -181,6 +181,7 @@ const std::vector<OwnTable>& OwnTables() {
         {"trze_mark", {"source", "complete_ms"}},
         {"trze_updated", {"row", "updated_ms"}},
         {"trze_felt", {"row", "reports", "cdi", "mmi", "alert", "tsunami"}},
+        {"trze_report", {"id", "lat", "lon", "magnitude", "mag", "region", "data1", "data2", "wsp1", "wsp2"}},
     };
     return tables;
 }

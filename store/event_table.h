@@ -76,6 +76,9 @@ struct EventRecord {
     bool markOnly = false;
     // The report was taken for another source's row before and is a quake of its own: its ids leave that row.
     bool detach = false;
+    // Where the report puts the quake and how strong, where it says in numbers: kept for another agency's
+    // report taken for a row (trze_report), and what finds the row of an archived quake by time and place.
+    std::optional<double> latitude, longitude, magnitude;
     // What its agency says people felt (see trze_felt); kept with the row whichever agency's report says it.
     StoredFelt felt{};
 };

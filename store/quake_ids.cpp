@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -104,6 +105,96 @@ bool NoteFelt(CQuakeDatabase& db, const std::string& row, const EventRecord& r) 
     return Succeeded(db);
 }
 
+std::string NumberLiteral(double value) {
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : std::string("NULL");
+}
+
+// A number as a text column holds it (blanks around it), in any locale; nothing when it is none.
+std::optional<double> ReadReal(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t last = text.find_last_not_of(' ');
+    const char* from = text.data() + first + (text[first] == '+' ? 1 : 0);
+    double value = 0;
+    const auto [end, error] = std::from_chars(from, text.data() + last + 1, value);
+    return error == std::errc() && end == text.data() + last + 1 && std::isfinite(value) ? std::optional(value)
+                                                                                         : std::nullopt;
+}
+
+bool HasPlace(const EventRecord& r) {
+    return r.originUtcMs && r.latitude && r.longitude && r.magnitude && std::isfinite(*r.latitude) &&
+           std::isfinite(*r.longitude) && std::isfinite(*r.magnitude);
+}
+
+// Keeps another agency's report taken for a row, as it came.
+bool NotePlace(CQuakeDatabase& db, const EventRecord& r) {
+    if (r.id.empty() || !HasPlace(r)) {
+        return true;
+    }
+    db.Query("INSERT OR REPLACE INTO trze_report (id,lat,lon,magnitude,mag,region,data1,data2,wsp1,wsp2) VALUES (" +
+             SqlQuote(r.id) + "," + NumberLiteral(*r.latitude) + "," + NumberLiteral(*r.longitude) + "," +
+             NumberLiteral(*r.magnitude) + "," + SqlQuote(r.mag) + "," + SqlQuote(r.region) + "," + SqlQuote(r.data1) +
+             "," + SqlQuote(r.data2) + "," + SqlQuote(r.wsp1) + "," + SqlQuote(r.wsp2) + ")");
+    return Succeeded(db);
+}
+
+// The merge rule's limits (catalogue/event_merge), for archived quakes a run does not hold in memory.
+constexpr std::int64_t kMergeOriginMs = 60 * 1000;
+constexpr double kMergeKm = 100.0;
+constexpr double kMergeMagnitude = 1.0;
+constexpr double kSlack = 1e-9;
+
+double GreatCircleKm(double lat1, double lon1, double lat2, double lon2) {
+    constexpr double kRadians = 3.14159265358979323846 / 180.0;
+    const double dLat = (lat2 - lat1) * kRadians, dLon = (lon2 - lon1) * kRadians;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 6371.0 * 2 * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1 - a)));
+}
+
+// Another agency's row of the report's quake, by the origin index: the nearest within the limits whose row holds
+// no report of the report's agency (that agency's distinct ids are distinct quakes). Empty `*row`: none.
+bool ArchivedMatch(CQuakeDatabase& db, const EventRecord& r, std::string* row) {
+    row->clear();
+    const std::int64_t t = *r.originUtcMs;
+    db.Query(
+        "SELECT c.row AS row,c.origin_ms AS origin,t.mag AS mag,t.wsp1 AS lat,t.wsp2 AS lon FROM trze_id c "
+        "JOIN trze t ON t.rowid=c.row WHERE c.creator=1 AND c.origin_ms BETWEEN " +
+        std::to_string(t - kMergeOriginMs) + " AND " + std::to_string(t + kMergeOriginMs) + " AND c.source<>" +
+        SqlQuote(r.source) +
+        " AND NOT EXISTS (SELECT 1 FROM trze_id o WHERE o.row=c.row AND "
+        "o.source=" +
+        SqlQuote(r.source) + ")");
+    if (!Succeeded(db)) {
+        return false;
+    }
+    double best = 0;
+    for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
+        const std::optional<std::int64_t> origin = ReadInteger(db.GetValue("origin"));
+        const std::optional<double> mag = ReadReal(db.GetValue("mag")), lat = ReadReal(db.GetValue("lat")),
+                                    lon = ReadReal(db.GetValue("lon"));
+        if (!origin || !mag || !lat || !lon) {
+            continue;
+        }
+        const double km = GreatCircleKm(*r.latitude, *r.longitude, *lat, *lon);
+        const double dm = std::fabs(*r.magnitude - *mag);
+        if (km > kMergeKm + kSlack || dm > kMergeMagnitude + kSlack) {
+            continue;
+        }
+        const double distance =
+            static_cast<double>(std::llabs(*origin - t)) / kMergeOriginMs + km / kMergeKm + dm / kMergeMagnitude;
+        if (row->empty() || distance < best) {
+            *row = db.GetValue("row");
+            best = distance;
+        }
+    }
+    return true;
+}
+
 bool ReviseRow(CQuakeDatabase& db, const std::string& row, const EventRecord& r, const std::string& ident) {
     db.Query("UPDATE trze SET mag=" + SqlQuote(r.mag) + ",region=" + SqlQuote(r.region) +
              ",data1=" + SqlQuote(r.data1) + ",data2=" + SqlQuote(r.data2) + ",wsp1=" + SqlQuote(r.wsp1) +
@@ -172,6 +263,10 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
         if (!Succeeded(db)) {
             return false;
         }
+        db.Query("DELETE FROM trze_report WHERE id IN " + InList(ids));
+        if (!Succeeded(db)) {
+            return false;
+        }
     }
     if (!lookup.empty()) {
         // The row any of them names, with its own report's source; ids left behind by a deleted row name nothing.
@@ -181,16 +276,19 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
         }
         if (db.GetRowCount() > 0) {
             const std::string row = db.GetValue("row");
-            // Older news than the row's (a lagging copy of the service) changes nothing.
+            // Older news than the row's (a lagging copy of the service) changes nothing, nor does a copy that does
+            // not say when it changed over values that did.
             const std::optional<std::int64_t> rowUpdated = ReadInteger(db.GetValue("updated"));
-            const bool stale = rowUpdated && r.updatedUtcMs && *r.updatedUtcMs < *rowUpdated;
-            if (db.GetValue("source") == r.source && r.quakeId.empty() && !ids.empty() && !stale && !SameTexts(db, r)) {
+            const bool stale = rowUpdated && (!r.updatedUtcMs || *r.updatedUtcMs < *rowUpdated);
+            const bool own = db.GetValue("source") == r.source && r.quakeId.empty();
+            if (own && !ids.empty() && !stale && !SameTexts(db, r)) {
                 if (!ReviseRow(db, row, r, ident)) {
                     return false;
                 }
                 *outcome = StoreOutcome::kRevised;
             }
-            return (stale || NoteFelt(db, row, r)) && AddIds(db, ids, row, r, false, false);
+            return (stale || NoteFelt(db, row, r)) && AddIds(db, ids, row, r, false, false) &&
+                   (own || NotePlace(db, r));
         }
     }
     // A row without ids (written before ids were kept, or converted from an old file) with the same texts, date
@@ -202,6 +300,17 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& r, StoreOutcome* ou
     if (db.GetRowCount() > 0) {
         const std::string row = db.GetValue("row");
         return NoteFelt(db, row, r) && AddIds(db, ids, row, r, true, false);
+    }
+    // Another agency's row of the quake, archived before what this run holds in memory. A report the round made
+    // a quake of its own (detached) stays one.
+    if (!r.detach && r.quakeId.empty() && !ids.empty() && !r.source.empty() && HasPlace(r)) {
+        std::string match;
+        if (!ArchivedMatch(db, r, &match)) {
+            return false;
+        }
+        if (!match.empty()) {
+            return NoteFelt(db, match, r) && AddIds(db, ids, match, r, false, false) && NotePlace(db, r);
+        }
     }
     std::string row;
     if (!InsertRow(db, r, ident, &row)) {
@@ -256,15 +365,34 @@ std::vector<ArchivedQuake> LoadArchivedQuakes(const std::string& path, std::int6
     if (quakes.empty()) {
         return quakes;
     }
-    db.Query("SELECT id,row FROM trze_id WHERE +creator=0 AND row IN (" + recent + ")");
+    db.Query(
+        "SELECT i.id AS id,i.row AS row,i.source AS source,i.origin_ms AS origin,i.depth AS depth,p.lat AS lat,"
+        "p.lon AS lon,p.magnitude AS magnitude,p.mag AS mag,p.region AS region,p.data1 AS data1,p.data2 AS data2,"
+        "p.wsp1 AS wsp1,p.wsp2 AS wsp2 FROM trze_id i LEFT JOIN trze_report p ON p.id=i.id WHERE +i.creator=0 "
+        "AND i.row IN (" +
+        recent + ")");
     noteReadable();
     if (readable != nullptr && !*readable) {
         return {};
     }
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         const auto it = byRow.find(db.GetValue("row"));
-        if (it != byRow.end()) {
-            quakes[it->second].ids.push_back(db.GetValue("id"));
+        if (it == byRow.end()) {
+            continue;
+        }
+        ArchivedQuake& quake = quakes[it->second];
+        quake.ids.push_back(db.GetValue("id"));
+        EventRecord merged{db.GetValue("mag"),   db.GetValue("region"), db.GetValue("data1"),
+                           db.GetValue("data2"), db.GetValue("wsp1"),   db.GetValue("wsp2")};
+        merged.id = db.GetValue("id");
+        merged.depth = db.GetValue("depth");
+        merged.source = db.GetValue("source");
+        merged.originUtcMs = ReadInteger(db.GetValue("origin"));
+        merged.latitude = ReadReal(db.GetValue("lat"));
+        merged.longitude = ReadReal(db.GetValue("lon"));
+        merged.magnitude = ReadReal(db.GetValue("magnitude"));
+        if (HasPlace(merged)) {
+            quake.merged.push_back(std::move(merged));
         }
     }
     return quakes;

@@ -30,6 +30,10 @@ inline constexpr const char* kQuakeIdTableSql[] = {
     "CREATE TABLE IF NOT EXISTS trze_mark (source TEXT PRIMARY KEY, complete_ms INTEGER NOT NULL)",
     // When the row's own source last changed the values it holds, where the source says.
     "CREATE TABLE IF NOT EXISTS trze_updated (row INTEGER PRIMARY KEY, updated_ms INTEGER NOT NULL)",
+    // Another agency's report taken for a row, by its id, as it came (numbers and texts): after a restart a better
+    // report of that agency can still take its place, and the one it replaces becomes a row of its own.
+    "CREATE TABLE IF NOT EXISTS trze_report (id TEXT PRIMARY KEY, lat REAL NOT NULL, lon REAL NOT NULL, "
+    "magnitude REAL NOT NULL, mag TEXT, region TEXT, data1 TEXT, data2 TEXT, wsp1 TEXT, wsp2 TEXT)",
     // What an agency said people felt of the row's quake (its latest report that says so): felt reports, the
     // largest reported and ShakeMap intensities (NULL: not said), PAGER's level, a tsunami message.
     "CREATE TABLE IF NOT EXISTS trze_felt (row INTEGER PRIMARY KEY, reports INTEGER, cdi REAL, mmi REAL, "
@@ -51,6 +55,9 @@ enum class StoreOutcome { kInserted, kRevised, kKnown };
 // - one of its ids (or the quake it was taken for) is known: a report of the row's own source replaces the
 //   row's values when they differ (kRevised); any other report only adds its ids (kKnown);
 // - no id known: a row without ids holding the same texts, date and time takes the report's ids (kKnown);
+// - no such row: another agency's row of the same quake (within a minute, 100 km and 1.0 magnitude, the merge
+//   rule's limits; the nearest, never one that holds a report of the report's own agency) takes its ids
+//   (kKnown), so a quake older than what a run holds in memory is not stored twice;
 // - else a new row with the report's ids (kInserted).
 // A report without an id is known by its texts, date and time alone. False when a statement failed.
 bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& record, StoreOutcome* outcome);
@@ -60,6 +67,8 @@ bool StoreQuakeReport(CQuakeDatabase& db, const EventRecord& record, StoreOutcom
 struct ArchivedQuake {
     EventRecord record;
     std::vector<std::string> ids;
+    // Other agencies' reports taken for it as the archive keeps them: id, source, origin, depth, numbers, texts.
+    std::vector<EventRecord> merged;
 };
 
 // The quakes whose first report's origin is at or after `sinceUtcMs`, newest first, at most `maxQuakes`.

@@ -473,6 +473,10 @@ Download unter %3</translation>
         <translation>Archiv wird ergänzt: </translation>
     </message>
     <message>
+        <source>Archiwum niepełne, uzupełnianie wstrzymane: %1</source>
+        <translation>Archiv unvollständig, Ergänzung angehalten: %1</translation>
+    </message>
+    <message>
         <source>Zegar komputera różni się od zegara źródła o %1</source>
         <translation>Die Uhr des Computers weicht von der Uhr der Quelle um %1 ab</translation>
     </message>

@@ -471,6 +471,10 @@ Do pobrania na stronie %3</source>
         <translation>Catching up: </translation>
     </message>
     <message>
+        <source>Archiwum niepełne, uzupełnianie wstrzymane: %1</source>
+        <translation>Archive incomplete, catch-up stopped: %1</translation>
+    </message>
+    <message>
         <source>Zegar komputera różni się od zegara źródła o %1</source>
         <translation>The computer&apos;s clock differs from the source&apos;s by %1</translation>
     </message>

@@ -94,8 +94,10 @@ def of_feed(ident):
 
 
 def is_catch_up(params):
-    """A request of the catch-up: the poll asks for the newest page, the catch-up from a start time."""
-    return any(k.lower() in ("starttime", "start") for k in params)
+    """A request of the catch-up: the poll asks for the newest page, the catch-up from a start time; a look for
+    late and revised quakes asks by update time."""
+    names = {k.lower() for k in params}
+    return bool(names & {"starttime", "start"}) and "updatedafter" not in names
 
 
 class Service:
@@ -147,7 +149,7 @@ def feed_body(quakes):
 FDSN_PARAMS = {"starttime": "start", "endtime": "end", "minlatitude": "minlat", "maxlatitude": "maxlat",
                "minlongitude": "minlon", "maxlongitude": "maxlon", "minmagnitude": "minmag",
                "maxmagnitude": "maxmag", "mindepth": None, "maxdepth": None, "orderby": None, "limit": None,
-               "offset": None, "format": None, "eventtype": None, "nodata": None}
+               "offset": None, "format": None, "eventtype": None, "nodata": None, "updatedafter": None}
 BOUNDS = {"minlatitude": ("lat", 1), "maxlatitude": ("lat", -1), "minlongitude": ("lon", 1),
           "maxlongitude": ("lon", -1), "minmagnitude": ("mag", 1), "maxmagnitude": ("mag", -1),
           "mindepth": ("depth", 1), "maxdepth": ("depth", -1)}
@@ -166,6 +168,12 @@ def fdsn_answer(service, params):
     with service.lock:
         quakes = list(service.fdsn)
         ignore_order = service.ignore_order
+    if "updatedafter" in given:
+        t = identity.fdsn_time_ms(given["updatedafter"])
+        if t is None:
+            return 400, f"Bad updatedafter: {given['updatedafter']}"
+        # Published or changed after it: a quake says when ("updated"), else it was there from the start.
+        quakes = [q for q in quakes if q.get("updated", 0) > t]
     for name in ("starttime", "endtime"):
         if name in given:
             t = identity.fdsn_time_ms(given[name])

@@ -343,11 +343,13 @@ class Archive:
 
     @staticmethod
     def complete_mark(env, source):
-        """How far the archive holds every report of the source."""
+        """How far the archive holds every report of the source: its mark, or its addresses' (kept under the
+        agency's key, a blank and the address), the furthest."""
         db = os.path.join(env["DRAVIK_DATA_DIR"], "dravik.dat")
         con = sqlite3.connect(f"file:{db}?mode=ro", uri=True, timeout=5)
         try:
-            row = con.execute("select complete_ms from trze_mark where source=?", (source,)).fetchone()
+            row = con.execute("select max(complete_ms) from trze_mark where source=? or substr(source,1,?)=?",
+                              (source, len(source) + 1, source + " ")).fetchone()
             return None if row is None else row[0]
         finally:
             con.close()

@@ -116,10 +116,11 @@ TEST(CompletenessTest, OlderNewsNeverRevisesARow) {
     EXPECT_TRUE(stale.Ok());
     EXPECT_EQ(stale.revised, 0);
     EXPECT_EQ(MagOfRowOf(path, "usgs:us1"), "4.5");
-    // A report that does not say when it changed still revises, as before update times were kept.
+    // A copy that does not say when it changed never reverts values that did (a row without an update time it
+    // still revises, as before update times were kept).
     EventRecord unsaid = Report("usgs:us1", "4.7", "38.00 ", kT0);
     ASSERT_TRUE(StoreEventsIfNew(path, {unsaid}).Ok());
-    EXPECT_EQ(MagOfRowOf(path, "usgs:us1"), "4.7");
+    EXPECT_EQ(MagOfRowOf(path, "usgs:us1"), "4.5");
     // The update time comes back with the quake.
     const std::vector<ArchivedQuake> loaded = LoadArchivedQuakes(path, 0, 10);
     ASSERT_EQ(loaded.size(), 1u);
