@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "catalogue/source_mark.h"
+
 namespace dravik {
 
 void UnstoredEvents::Lane::Add(const QuakeEvent& event) {
