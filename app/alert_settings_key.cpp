@@ -7,9 +7,9 @@
 #include <optional>
 #include <sstream>
 
-#include "shaking/intensity.h"
 #include "alerts/time_display.h"
 #include "platform/environment.h"
+#include "shaking/intensity.h"
 
 namespace dravik {
 namespace {

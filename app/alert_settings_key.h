@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_key.h"
 #include "alerts/alert_rule.h"
+#include "app/settings_key.h"
 
 namespace dravik {
 

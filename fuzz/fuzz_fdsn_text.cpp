@@ -1,5 +1,5 @@
-#include "sources/fdsn_text.h"
 #include "fuzz/fuzz_common.h"
+#include "sources/fdsn_text.h"
 
 // FDSN event text from any service: whatever bytes arrive, every event read keeps its texts within their
 // bounds and its numbers within their ranges.

@@ -1,5 +1,5 @@
-#include "sources/geojson_events.h"
 #include "fuzz/fuzz_common.h"
+#include "sources/geojson_events.h"
 
 // GeoJSON from USGS or EMSC: whatever bytes arrive, reading neither crashes nor lets a text past its bound.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,5 @@
-#include "sources/geojson_events.h"
 #include "fuzz/fuzz_common.h"
+#include "sources/geojson_events.h"
 
 // One message of EMSC's push service, as the WebSocket hands it over: any text at all.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

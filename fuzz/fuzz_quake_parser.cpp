@@ -1,6 +1,6 @@
+#include "fuzz/fuzz_common.h"
 #include "sources/quake_parser.h"
 #include "sources/space_weather.h"
-#include "fuzz/fuzz_common.h"
 
 // The earthquake page and the event service text come from the network: whatever bytes arrive, parsing
 // must neither crash nor read out of bounds.

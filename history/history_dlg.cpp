@@ -20,7 +20,6 @@
 #include "app/ui_texts.h"
 #include "app/window_placement.h"
 #include "controls/sheen_button.h"
-#include "shaking/intensity.h"
 #include "history/chart_frame.h"
 #include "history/history_list_model.h"
 #include "history/history_template.h"
@@ -32,6 +31,7 @@
 #include "resources/resource_images.h"
 #include "resources/resource_tables.h"
 #include "resources/translations.h"
+#include "shaking/intensity.h"
 #include "store/quake_database.h"
 
 namespace dravik {

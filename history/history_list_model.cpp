@@ -2,8 +2,8 @@
 
 #include <QDate>
 
-#include "app/ui_texts.h"
 #include "alerts/time_display.h"
+#include "app/ui_texts.h"
 #include "platform/qt/inert_text.h"
 
 namespace dravik {

@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "sources/geo.h"
 #include "history/history_list_model.h"
 #include "history/history_query.h"
 #include "platform/archive_status.h"
+#include "sources/geo.h"
 
 // The history window's archive reads, away from the UI thread: a locked or large archive must not freeze it.
 namespace dravik {

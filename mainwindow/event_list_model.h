@@ -13,8 +13,8 @@
 #include "alerts/headline.h"
 #include "alerts/time_display.h"
 #include "mainwindow/event_list_sort.h"
-#include "sources/quake_parser.h"
 #include "sources/event_detail.h"
+#include "sources/quake_parser.h"
 
 namespace dravik {
 

@@ -30,12 +30,12 @@
 #include <vector>
 
 #include "bench/bench_archive.h"
-#include "shaking/intensity.h"
 #include "history/history_dlg.h"
 #include "history/history_loader.h"
 #include "history/history_query.h"
 #include "history/history_template.h"
 #include "platform/qt/dialog_builder.h"
+#include "shaking/intensity.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sources/geo.h"
 #include "catalogue/quake_registry.h"
+#include "sources/geo.h"
 
 namespace dravik {
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "sources/page_fetch.h"
 #include "catalogue/push_pump.h"
+#include "sources/page_fetch.h"
 #include "tests/common/http_test_server.h"
 #include "tests/common/timing.h"
 

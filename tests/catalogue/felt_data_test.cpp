@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sources/geojson_events.h"
 #include "catalogue/quake_registry.h"
+#include "sources/geojson_events.h"
 #include "tests/common/test_env.h"
 
 namespace dravik {

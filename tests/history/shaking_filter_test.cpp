@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "shaking/intensity.h"
 #include "history/history_loader.h"
 #include "history/history_query.h"
+#include "shaking/intensity.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
 #include "tests/common/test_env.h"

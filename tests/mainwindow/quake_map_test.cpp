@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "app/place_dlg.h"
-#include "shaking/intensity.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
+#include "shaking/intensity.h"
 #include "tests/common/fake_settings_storage.h"
 #include "tests/common/fake_sound.h"
 #include "tests/common/process_events.h"

@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "sources/geo.h"
 #include "shaking/intensity.h"
+#include "sources/geo.h"
 
 namespace dravik {
 namespace {

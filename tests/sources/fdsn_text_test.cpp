@@ -7,8 +7,8 @@
 #include "sources/page_fetch.h"
 #include "sources/quake_parser.h"
 #include "tests/common/http_test_server.h"
-#include "tests/common/timing.h"
 #include "tests/common/scoped_tz.h"
+#include "tests/common/timing.h"
 
 namespace dravik {
 namespace {
