@@ -5,7 +5,7 @@ Usage: notification_standin.py RECORD_FILE
 
 Each Notify call is appended to RECORD_FILE as one JSON line (app, summary, body, actions, hints, id, and
 replaces: the replaces_id asked for). A replaces_id of a notice still open updates it and answers its id, as the
-specification of the service says; any other makes a new one. Method org.dravik.Test.Invoke(id, action) emits
+desktop notification service does; any other makes a new one. Method org.dravik.Test.Invoke(id, action) emits
 ActionInvoked(id, action), as a click on the notice would; org.dravik.Test.Dismiss(id) closes it as the user
 would (NotificationClosed with reason 2).
 Prints "ready" once the name is owned.
