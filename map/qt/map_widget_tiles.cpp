@@ -167,6 +167,9 @@ void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
                          cachedOnly ? QNetworkRequest::AlwaysCache : QNetworkRequest::PreferNetwork);
     request.setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply* reply = Network()->get(request);
+    // Qt's network thread reads no further than this ahead of us: an endless body from a fast server can neither
+    // fill memory nor keep that thread reading so that it never gets to our abort.
+    reply->setReadBufferSize(2 * kTileBodyBytes);
     m_replies.insert(QString::fromStdString(url), reply);
     // A body too large is given up as soon as it says so or its bytes pass the bound; what has come is dropped.
     const auto checkSize = [reply] {

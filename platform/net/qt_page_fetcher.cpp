@@ -31,6 +31,7 @@ namespace dravik {
 namespace {
 
 constexpr int kMaxRedirects = 5;
+constexpr qint64 kReadAheadBytes = 1 << 20;
 constexpr int kConnectTimeoutMs = 15000;
 constexpr int kTransferTimeoutMs = 60000;
 // A fetch looks at its cancel test at least this often even when nobody wakes it.
@@ -206,6 +207,9 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
     FetchFailure failure = FetchFailure::kNone;
     std::string detail;
     std::unique_ptr<QNetworkReply> reply(manager.get(get));
+    // Qt's network thread reads no further ahead of us than this: a fast endless body then neither fills memory
+    // nor keeps that thread so busy reading that it never gets to an abort.
+    reply->setReadBufferSize(kReadAheadBytes);
     const auto fail = [&](FetchFailure why, const char* what) {
         if (failure == FetchFailure::kNone) {
             failure = why;

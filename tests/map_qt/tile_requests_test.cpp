@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -62,10 +63,9 @@ public:
             QTcpServer* raw = server.get();
             QObject::connect(raw, &QTcpServer::newConnection, [this, raw, i] {
                 while (QTcpSocket* socket = raw->nextPendingConnection()) {
-                    m_mostOpen = std::max(m_mostOpen, ++m_open);
                     QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, i] { Read(socket, i); });
                     QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
-                        --m_open;
+                        m_answering.remove(socket);
                         socket->deleteLater();
                     });
                 }
@@ -103,9 +103,14 @@ private:
         }
         m_pending.remove(socket);
         m_requests.push_back(seen);
+        // Counted from the request to its answer, not by connections: a closed one may be noticed only after the
+        // client's next has come in.
+        m_answering.insert(socket);
+        m_mostOpen = std::max(m_mostOpen, static_cast<int>(m_answering.size()));
         const Answer answer = m_answer(seen);
         QTimer::singleShot(answer.delayMs, socket, [this, socket, answer] {
             const QByteArray body = answer.status == 200 ? m_png : QByteArray();
+            m_answering.remove(socket);
             socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Type: image/png\r\n" +
                           answer.headers + "Connection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
                           "\r\n\r\n" + body);
@@ -117,7 +122,7 @@ private:
     quint16 m_port = 0;
     QByteArray m_png;
     QHash<QTcpSocket*, QByteArray> m_pending;
-    int m_open = 0;
+    QSet<QTcpSocket*> m_answering;
 };
 
 void Show(CMapWidget& map) {
