@@ -8,31 +8,16 @@
 #include <vector>
 
 #include "sources/quake_source.h"
+#include "tests/alerts/crete_quakes.h"
 #include "tests/common/test_env.h"
 
 namespace dravik {
 namespace {
 
-constexpr std::int64_t kMinuteMs = 60 * 1000;
-constexpr std::int64_t kDayMs = 24 * 60 * kMinuteMs;
-constexpr std::int64_t kStart = 1704093009476LL;  // 2024-01-01 07:10:09.476 UTC
-constexpr double kKmPerDegree = 111.195;
-
-// A quake `km` north of 35 N 25 E, `afterMs` after kStart.
-QuakeEvent Quake(const std::string& id, double magnitude, double km = 0.0, std::int64_t afterMs = 0) {
-    QuakeEvent e;
-    e.eventId = id;
-    e.region = "CRETE";
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", magnitude);
-    e.mag = text;
-    e.hasNumbers = true;
-    e.magnitude = magnitude;
-    e.latitude = 35.0 + km / kKmPerDegree;
-    e.longitude = 25.0;
-    e.originUtcMs = kStart + afterMs;
-    return e;
-}
+using test::kDayMs;
+using test::kMinuteMs;
+using test::kStart;
+using test::Quake;
 
 TEST(SequenceTest, ZoneAndTimeGrowWithTheMainShock) {
     struct Case {

@@ -408,3 +408,29 @@ def figure(case, stored, served, requests, seconds):
 
 
 # ----------------------------------------------------------------------------------------------------- cases
+
+
+def run_cases(names, cases, prefix, start, server):
+    """Runs each named case in a data folder of its own (start(name, root) makes its Case), every case even after
+    one fails; then stops the server, says every failure and exits 1, or says PASS."""
+    problems = []
+    began = time.monotonic()
+    for name in names:
+        with tempfile.TemporaryDirectory(prefix=f"dravik-{prefix}-{name}-") as root:
+            case = start(name, root)
+            try:
+                cases[name](case)
+            except Failed as e:
+                case.fail(str(e))
+            except Exception:  # a fault of the test itself: said as such, the other cases still run
+                case.fail("the test broke: " + traceback.format_exc())
+            finally:
+                case.close()
+            problems += [f"{name}: {p}" for p in case.problems]
+    server.shutdown()
+    print(f"{len(names)} cases in {time.monotonic() - began:.0f} s")
+    if problems:
+        for p in problems:
+            print(f"FAIL: {p}")
+        sys.exit(1)
+    print("PASS")

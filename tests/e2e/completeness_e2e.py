@@ -38,10 +38,8 @@ import glob
 import signal
 import subprocess
 import sys
-import tempfile
 import threading
 import time
-import traceback
 import urllib.parse
 
 SKIPPED = 77
@@ -476,27 +474,7 @@ def main():
     server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), Services)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     port = server.server_address[1]
-    problems = []
-    began = time.monotonic()
-    for name in names:
-        with tempfile.TemporaryDirectory(prefix=f"dravik-completeness-{name}-") as root:
-            case = Case(name, binary, root, port)
-            try:
-                CASES[name](case)
-            except Failed as e:
-                case.fail(str(e))
-            except Exception:  # a fault of the test itself: said as such, the other cases still run
-                case.fail("the test broke: " + traceback.format_exc())
-            finally:
-                case.close()
-            problems += [f"{name}: {p}" for p in case.problems]
-    server.shutdown()
-    print(f"{len(names)} cases in {time.monotonic() - began:.0f} s")
-    if problems:
-        for p in problems:
-            print(f"FAIL: {p}")
-        sys.exit(1)
-    print("PASS")
+    run_cases(names, CASES, "completeness", lambda name, root: Case(name, binary, root, port), server)
 
 
 if __name__ == "__main__":

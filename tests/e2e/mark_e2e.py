@@ -28,10 +28,8 @@ import glob
 import os
 import sqlite3
 import sys
-import tempfile
 import threading
 import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import catalogue_services  # noqa: E402
@@ -408,29 +406,14 @@ def main():
     server = e2e.http.server.ThreadingHTTPServer(("127.0.0.1", 0), Services)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     port = server.server_address[1]
-    problems = []
-    began = time.monotonic()
-    for name in names:
-        with tempfile.TemporaryDirectory(prefix=f"dravik-mark-{name}-") as root:
-            case = c.Case(name, binary, root, port)
-            case.service = Service()
-            c.Services.service = case.service
-            try:
-                CASES[name](case)
-            except Failed as e:
-                case.fail(str(e))
-            except Exception:  # a fault of the test itself: said as such, the other cases still run
-                case.fail("the test broke: " + traceback.format_exc())
-            finally:
-                case.close()
-            problems += [f"{name}: {p}" for p in case.problems]
-    server.shutdown()
-    print(f"{len(names)} cases in {time.monotonic() - began:.0f} s")
-    if problems:
-        for p in problems:
-            print(f"FAIL: {p}")
-        sys.exit(1)
-    print("PASS")
+
+    def start(name, root):
+        case = c.Case(name, binary, root, port)
+        case.service = Service()
+        c.Services.service = case.service
+        return case
+
+    c.run_cases(names, CASES, "mark", start, server)
 
 
 if __name__ == "__main__":
