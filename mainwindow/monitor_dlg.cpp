@@ -188,7 +188,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser, this);
         connect(m_browser, &CMapBrowser::PlacesChanged, this, [this] { ApplyStoredSettings(); });
     }
-    RememberWindowPlacement(this, "main");
+    RememberWindowPlacement(this, "main", kMainWindowShare);
     ConnectHandlers();
 }
 

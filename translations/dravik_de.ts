@@ -1070,6 +1070,18 @@ Download unter %3</translation>
         <source>Warunki: %1</source>
         <translation>Bedingungen: %1</translation>
     </message>
+    <message>
+        <source>Miejsca</source>
+        <translation>Orte</translation>
+    </message>
+    <message>
+        <source>Źródła</source>
+        <translation>Quellen</translation>
+    </message>
+    <message>
+        <source>Ogólne</source>
+        <translation>Allgemein</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>

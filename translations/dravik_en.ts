@@ -1068,6 +1068,18 @@ Do pobrania na stronie %3</source>
         <source>Warunki: %1</source>
         <translation>Terms: %1</translation>
     </message>
+    <message>
+        <source>Miejsca</source>
+        <translation>Places</translation>
+    </message>
+    <message>
+        <source>Źródła</source>
+        <translation>Sources</translation>
+    </message>
+    <message>
+        <source>Ogólne</source>
+        <translation>General</translation>
+    </message>
 </context>
 <context>
     <name>Tray</name>
