@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 namespace dravik {
 
@@ -51,16 +53,35 @@ QString WithMnemonic(const QString& text, QSet<QChar>* used) {
 }
 
 void GiveMnemonics(QWidget* root, QSet<QChar>* used) {
+    // Texts with few letters choose first: a long one has more letters left to choose from.
+    struct Text {
+        QWidget* widget;
+        int letters;
+    };
+    std::vector<Text> texts;
     for (QWidget* widget : root->findChildren<QWidget*>()) {
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            // A label without a field would show its "&": only those that lead to a field take one.
-            if (label->buddy() != nullptr && label->textFormat() != Qt::RichText) {
-                label->setText(WithMnemonic(label->text(), used));
+        auto* label = qobject_cast<QLabel*>(widget);
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        // A label without a field would show its "&": only those that lead to a field take one.
+        const bool named = label != nullptr && label->buddy() != nullptr && label->textFormat() != Qt::RichText;
+        const QString text = named ? label->text() : button != nullptr ? button->text() : QString();
+        if (text.isEmpty()) {
+            continue;
+        }
+        QSet<QChar> letters;
+        for (QChar c : text) {
+            if (c.isLetter()) {
+                letters.insert(c.toLower());
             }
-        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            if (!button->text().isEmpty()) {
-                button->setText(WithMnemonic(button->text(), used));
-            }
+        }
+        texts.push_back({widget, static_cast<int>(letters.size())});
+    }
+    std::stable_sort(texts.begin(), texts.end(), [](const Text& a, const Text& b) { return a.letters < b.letters; });
+    for (const Text& text : texts) {
+        if (auto* label = qobject_cast<QLabel*>(text.widget)) {
+            label->setText(WithMnemonic(label->text(), used));
+        } else if (auto* button = qobject_cast<QAbstractButton*>(text.widget)) {
+            button->setText(WithMnemonic(button->text(), used));
         }
     }
 }

@@ -331,11 +331,9 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
             }
         }
     }
-    // The page titles and the buttons are there on every page; each page's own letters differ from them.
+    // The buttons are there on every page; each page's own letters differ from theirs. The pages are reached by
+    // Ctrl+Tab: their titles would take too many letters from the pages' fields.
     QSet<QChar> always;
-    for (int i = 0; i < m_pages->count(); ++i) {
-        m_pages->setTabText(i, WithMnemonic(m_pages->tabText(i), &always));
-    }
     GiveMnemonics(buttons, &always);
     for (int i = 0; i < m_pages->count(); ++i) {
         QSet<QChar> used = always;

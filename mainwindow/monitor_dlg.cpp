@@ -25,6 +25,7 @@
 #include "controls/sheen_button.h"
 #include "controls/tab_chain.h"
 #include "history/history_dlg.h"
+#include "history/text_fit.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
@@ -32,6 +33,7 @@
 #include "mainwindow/quake_archive.h"
 #include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
+#include "mainwindow/tray_tip.h"
 #include "mainwindow/ui_texts.h"
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
@@ -220,6 +222,9 @@ void CMonitorDlg::BuildControls() {
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
     BuildListArea();
+    // The template's places were made for Polish: a longer text (English, German, a larger font) takes its room,
+    // before the resizer takes the places as the template's. The bottom right corner keeps its places.
+    FitTexts(this, {kIdHide, kIdSiteLink});
 }
 
 void CMonitorDlg::ConnectHandlers() {
@@ -237,6 +242,22 @@ void CMonitorDlg::ConnectHandlers() {
     if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
         connect(box, &QAbstractButton::clicked, this, [this] { OnPlatesClicked(); });
     }
+    // The tray says what came in last: of the rows a round adds, the one of the newest origin.
+    connect(&m_listEvents->Model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                const CEventListModel& model = m_listEvents->Model();
+                int newest = -1;
+                for (int row = first; row <= last && row < model.RowCount(); ++row) {
+                    if (newest < 0 || model.Row(row).originUtcMs > model.Row(newest).originUtcMs) {
+                        newest = row;
+                    }
+                }
+                if (newest >= 0) {
+                    const EventListRow& row = model.Row(newest);
+                    m_strLastQuakeTip = LastQuakeTip(UiLanguage(), row.mag, row.data2, row.region);
+                    ShowStatusLine();
+                }
+            });
     if (m_menuBar != nullptr) {
         connect(m_menuBar, &QMenuBar::triggered, this, [this](QAction* action) { OnCommand(CommandId(action)); });
     }

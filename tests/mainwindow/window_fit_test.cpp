@@ -3,9 +3,11 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableView>
 #include <cstdlib>
@@ -129,6 +131,11 @@ TEST_F(WindowFit, EveryTextHasTheRoomItsLanguageNeedsInEveryWindow) {
             dlg->show();
             QApplication::processEvents();
             EXPECT_EQ(CutTexts(dlg.get()), "") << lang << " " << name;
+            // Dates read one way in every language: 2026-12-08, as in the main list.
+            for (const QDateEdit* date : dlg->findChildren<QDateEdit*>()) {
+                EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$")).match(date->text()).hasMatch())
+                    << lang << " " << name << ": " << date->text().toStdString();
+            }
         }
         // The main window with a place of the user's: its distance column comes too, and the list's columns
         // fit at the opening width without a scroll bar across.
@@ -142,7 +149,12 @@ TEST_F(WindowFit, EveryTextHasTheRoomItsLanguageNeedsInEveryWindow) {
         MonitorServices services;
         services.sound = &sound;
         services.startFeedWorker = false;
+        services.fetchPage = [](const std::string&) { return std::string(); };
+        services.storeEvents = [](const std::vector<QuakeEvent>&, const std::atomic<bool>*) {
+            return ArchiveWriteResult{};
+        };
         CMonitorDlg main(nullptr, services);
+        main.OnInitDialog();
         main.show();
         QApplication::processEvents();
         EXPECT_EQ(CutTexts(&main), "") << lang << " main window";
