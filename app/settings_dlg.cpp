@@ -13,9 +13,11 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <vector>
 
 #include "app/mnemonics.h"
 #include "app/place_dlg.h"
@@ -317,6 +319,22 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
     layout->addWidget(buttons);
+
+    // Tab goes from the page titles down the shown page to OK and Cancel. The fields were made before they went
+    // into their pages, which leaves Qt's own order (the order of making) passing by the buttons.
+    std::vector<QWidget*> chain;
+    for (int i = 0; i < m_pages->count(); ++i) {
+        for (QWidget* widget : m_pages->widget(i)->findChildren<QWidget*>()) {
+            if ((widget->focusPolicy() & Qt::TabFocus) != 0 && widget->focusProxy() == nullptr) {
+                chain.push_back(widget);
+            }
+        }
+    }
+    chain.push_back(buttons->button(QDialogButtonBox::Ok));
+    chain.push_back(buttons->button(QDialogButtonBox::Cancel));
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        setTabOrder(chain[i - 1], chain[i]);
+    }
 
     // A screen reader names each field by its label, combo boxes included.
     for (QFormLayout* rows : findChildren<QFormLayout*>()) {

@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QWidget>
@@ -80,6 +82,9 @@ TEST(TabOrderTest, SettingsLanguageAndAboutWindowsAreReadTopDownLeftToRight) {
         }
         // Every field, the three boxes, the time display and the two buttons.
         EXPECT_GE(reached.size(), 17u);
+        for (QAbstractButton* button : settings.findChild<QDialogButtonBox*>()->buttons()) {
+            EXPECT_EQ(reached.count(button), 1u) << button->text().toStdString();
+        }
         for (QWidget* field :
              {static_cast<QWidget*>(settings.Field(AlertField::Latitude)), static_cast<QWidget*>(settings.TimeBox()),
               static_cast<QWidget*>(settings.SessionBox()), static_cast<QWidget*>(settings.EsriKeyField())}) {

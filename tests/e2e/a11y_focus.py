@@ -54,8 +54,8 @@ def main():
         box = button.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         result["extents"] = [box.x, box.y, box.width, box.height]
     for presses in range(most + 1):
-        focused = find(app, lambda node: node.getState().contains(pyatspi.STATE_FOCUSED))
-        if focused is not None and is_button(focused):
+        # The button itself is asked: a window's current page tab says it is focused too.
+        if find(app, lambda node: is_button(node) and node.getState().contains(pyatspi.STATE_FOCUSED)):
             result["presses"] = presses
             break
         subprocess.run(["xdotool", "key", "Tab"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
