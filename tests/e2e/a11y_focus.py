@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""Where a push button of one process's windows stands on the screen, and how many presses of Tab (sent with
-xdotool to the focused window) bring the keyboard focus to it, as the accessibility bus (AT-SPI) sees them.
-
-Usage: /usr/bin/python3 a11y_focus.py <pid> <button name> <most presses>   (Debian's python3 with
-python3-pyatspi, on the program's session bus and X display). Prints JSON: {"extents": [x, y, width, height] or
-null when no such button shows, "presses": the count or null when the focus never came}.
+"""Prints as JSON where a push button of a process's windows stands ("extents": [x, y, width, height], null when
+none shows) and how many presses of Tab (xdotool, to the focused window) bring it the focus ("presses", null when
+none does), as the accessibility bus sees them. Usage: /usr/bin/python3 a11y_focus.py <pid> <name> <most presses>
 """
 
 import json
