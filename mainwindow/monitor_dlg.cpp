@@ -15,6 +15,8 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <optional>
 
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
@@ -242,20 +244,36 @@ void CMonitorDlg::ConnectHandlers() {
     if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
         connect(box, &QAbstractButton::clicked, this, [this] { OnPlatesClicked(); });
     }
-    // The tray says what came in last: of the rows a round adds, the one of the newest origin.
+    // The tray says what came in last: of the rows a round adds, the one of the newest origin. A flood of rows
+    // costs a copy each; the tooltip is redone at most once a second.
+    struct LastQuake {
+        std::string mag, time, region;
+    };
+    auto last = std::make_shared<std::optional<LastQuake>>();
+    auto* tipTimer = new QTimer(this);
+    tipTimer->setSingleShot(true);
+    tipTimer->setInterval(1000);
+    connect(tipTimer, &QTimer::timeout, this, [this, last] {
+        if (*last) {
+            m_strLastQuakeTip = LastQuakeTip(UiLanguage(), (*last)->mag, (*last)->time, (*last)->region);
+            ShowStatusLine();
+        }
+    });
     connect(&m_listEvents->Model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) {
+            [this, last, tipTimer](const QModelIndex&, int first, int lastRow) {
                 const CEventListModel& model = m_listEvents->Model();
                 int newest = -1;
-                for (int row = first; row <= last && row < model.RowCount(); ++row) {
+                for (int row = first; row <= lastRow && row < model.RowCount(); ++row) {
                     if (newest < 0 || model.Row(row).originUtcMs > model.Row(newest).originUtcMs) {
                         newest = row;
                     }
                 }
                 if (newest >= 0) {
                     const EventListRow& row = model.Row(newest);
-                    m_strLastQuakeTip = LastQuakeTip(UiLanguage(), row.mag, row.data2, row.region);
-                    ShowStatusLine();
+                    *last = LastQuake{row.mag, row.data2, row.region};
+                    if (!tipTimer->isActive()) {
+                        tipTimer->start();
+                    }
                 }
             });
     if (m_menuBar != nullptr) {
