@@ -14,9 +14,9 @@
 #include <QTimerEvent>
 #include <QWindow>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <memory>
-#include <optional>
 
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
@@ -224,8 +224,7 @@ void CMonitorDlg::BuildControls() {
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
     BuildListArea();
-    // The template's places were made for Polish: a longer text (English, German, a larger font) takes its room,
-    // before the resizer takes the places as the template's. The bottom right corner keeps its places.
+    // Places made for Polish: a longer text takes its room before the resizer reads them; the bottom right stays.
     FitTexts(this, {kIdHide, kIdSiteLink});
 }
 
@@ -246,18 +245,14 @@ void CMonitorDlg::ConnectHandlers() {
     }
     // The tray says what came in last: of the rows a round adds, the one of the newest origin. A flood of rows
     // costs a copy each; the tooltip is redone at most once a second.
-    struct LastQuake {
-        std::string mag, time, region;
-    };
-    auto last = std::make_shared<std::optional<LastQuake>>();
+    auto last = std::make_shared<std::array<std::string, 3>>();  // magnitude, time, region
     auto* tipTimer = new QTimer(this);
     tipTimer->setSingleShot(true);
     tipTimer->setInterval(1000);
+    // Started only once a row is noted.
     connect(tipTimer, &QTimer::timeout, this, [this, last] {
-        if (*last) {
-            m_strLastQuakeTip = LastQuakeTip(UiLanguage(), (*last)->mag, (*last)->time, (*last)->region);
-            ShowStatusLine();
-        }
+        m_strLastQuakeTip = LastQuakeTip(UiLanguage(), (*last)[0], (*last)[1], (*last)[2]);
+        ShowStatusLine();
     });
     connect(&m_listEvents->Model(), &QAbstractItemModel::rowsInserted, this,
             [this, last, tipTimer](const QModelIndex&, int first, int lastRow) {
@@ -270,7 +265,7 @@ void CMonitorDlg::ConnectHandlers() {
                 }
                 if (newest >= 0) {
                     const EventListRow& row = model.Row(newest);
-                    *last = LastQuake{row.mag, row.data2, row.region};
+                    *last = {row.mag, row.data2, row.region};
                     if (!tipTimer->isActive()) {
                         tipTimer->start();
                     }
