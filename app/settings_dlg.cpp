@@ -10,9 +10,16 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <vector>
 
+#include "app/mnemonics.h"
 #include "app/place_dlg.h"
 #include "app/settings_value.h"
 #include "app/source_list.h"
@@ -20,6 +27,7 @@
 #include "controls/palette_colours.h"
 #include "map/tile_source.h"
 #include "platform/qt/field_names.h"
+#include "resources/translations.h"
 #include "shaking/intensity.h"
 
 namespace dravik {
@@ -40,6 +48,30 @@ QString Text(const std::string& lang, AlertText id) {
     return QString::fromStdString(AlertUiText(lang, id));
 }
 
+// The pages, in their order.
+enum SettingsPage { kPageAlerts, kPagePlaces, kPageNotify, kPageSources, kPageMap, kPageGeneral };
+
+QString PageTitle(const std::string& lang, SettingsPage page) {
+    switch (page) {
+        case kPageAlerts:
+            return Text(lang, AlertText::GroupAlerts);
+        case kPagePlaces:
+            return QString::fromStdString(Translate(lang, "Texts", QT_TRANSLATE_NOOP("Texts", "Miejsca")));
+        case kPageNotify:
+            return Text(lang, AlertText::GroupNotify);
+        case kPageSources:
+            return QString::fromStdString(Translate(lang, "Texts", QT_TRANSLATE_NOOP("Texts", "Źródła")));
+        case kPageMap:
+            return QString::fromStdString(MapSettingsGroupText(lang));
+        case kPageGeneral:
+            return QString::fromStdString(Translate(lang, "Texts", QT_TRANSLATE_NOOP("Texts", "Ogólne")));
+    }
+    return {};
+}
+
+// The window's height at most, in logical pixels: it fits a 1366x768 screen beside a panel, at any scale.
+constexpr int kMaxOpeningHeight = 600;
+
 }  // namespace
 
 std::string StoredEsriKey() {
@@ -54,6 +86,26 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     setWindowTitle(Text(lang, AlertText::SettingsCaption));
     const AlertSettingsForm form = FormFromSettings(settings);
     auto* layout = new QVBoxLayout(this);
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("settingsPages"));
+    layout->addWidget(m_pages);
+    // The page being filled; each page scrolls on its own when the window is shorter than it.
+    QVBoxLayout* pageRows = nullptr;
+    const auto page = [this, &pageRows](const QString& title) {
+        if (pageRows != nullptr) {
+            pageRows->addStretch();
+        }
+        auto* scroll = new QScrollArea(m_pages);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setFocusPolicy(Qt::NoFocus);
+        // The window is made as wide as the widest page: a page scrolls down, never sideways.
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* content = new QWidget(scroll);
+        pageRows = new QVBoxLayout(content);
+        scroll->setWidget(content);
+        m_pages->addTab(scroll, title);
+    };
 
     const auto addField = [this](QFormLayout* rows, const QString& label, AlertField field, const std::string& text,
                                  const char* name) {
@@ -61,14 +113,28 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
         edit->setObjectName(QString::fromLatin1(name));
         rows->addRow(label, edit);
         m_fields[field] = edit;
+        // Why the field is refused, right under it, while it is.
+        auto* problem = new QLabel(this);
+        problem->setObjectName(QStringLiteral("problem_") + QString::fromLatin1(name));
+        problem->setTextFormat(Qt::PlainText);
+        problem->setWordWrap(true);
+        QPalette warning = problem->palette();
+        warning.setColor(QPalette::WindowText, QColor(WarningTextColour(palette())));
+        problem->setPalette(warning);
+        problem->setVisible(false);
+        rows->addRow(QString(), problem);
+        m_problems[field] = problem;
     };
-    const auto group = [this, layout](const QString& title) {
+    const auto group = [this, &pageRows](const QString& title) {
         auto* box = new QGroupBox(title, this);
         auto* rows = new QFormLayout(box);
-        layout->addWidget(box);
+        // Every field as wide as the group gives: the home's fields like the others.
+        rows->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+        pageRows->addWidget(box);
         return rows;
     };
 
+    page(PageTitle(lang, kPageAlerts));
     QFormLayout* alerts = group(Text(lang, AlertText::GroupAlerts));
     addField(alerts, Text(lang, AlertText::GlobalMagnitude), AlertField::GlobalMagnitude, form.globalMagnitude,
              "globalMagnitude");
@@ -81,6 +147,17 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     m_intensityBox->setCurrentIndex(std::clamp(form.minIntensity, 0, kMaxIntensity));
     alerts->addRow(Text(lang, AlertText::MinIntensity), m_intensityBox);
 
+    // Quiet hours hold back the alerts' sound: they are read with the alerts.
+    QFormLayout* quiet = group(Text(lang, AlertText::GroupQuiet));
+    m_quietBox = new QCheckBox(Text(lang, AlertText::QuietEnabled), this);
+    m_quietBox->setChecked(form.quietEnabled);
+    quiet->addRow(m_quietBox);
+    addField(quiet, Text(lang, AlertText::QuietFrom), AlertField::QuietFrom, form.quietFrom, "quietFrom");
+    addField(quiet, Text(lang, AlertText::QuietTo), AlertField::QuietTo, form.quietTo, "quietTo");
+    addField(quiet, Text(lang, AlertText::WakeMagnitude), AlertField::WakeMagnitude, form.wakeMagnitude,
+             "wakeMagnitude");
+
+    page(PageTitle(lang, kPagePlaces));
     QFormLayout* home = group(Text(lang, AlertText::GroupHome));
     addField(home, Text(lang, AlertText::Latitude), AlertField::Latitude, form.latitude, "latitude");
     addField(home, Text(lang, AlertText::Longitude), AlertField::Longitude, form.longitude, "longitude");
@@ -108,7 +185,7 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     }
     placeButtons->addStretch();
     placesLayout->addLayout(placeButtons);
-    layout->addWidget(placesBox);
+    pageRows->addWidget(placesBox);
     m_places = form.places;
     ShowPlaces(0);
     connect(m_placeList, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -139,15 +216,7 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     });
     connect(m_removePlace, &QPushButton::clicked, this, [this] { RemoveSelectedPlace(); });
 
-    QFormLayout* quiet = group(Text(lang, AlertText::GroupQuiet));
-    m_quietBox = new QCheckBox(Text(lang, AlertText::QuietEnabled), this);
-    m_quietBox->setChecked(form.quietEnabled);
-    quiet->addRow(m_quietBox);
-    addField(quiet, Text(lang, AlertText::QuietFrom), AlertField::QuietFrom, form.quietFrom, "quietFrom");
-    addField(quiet, Text(lang, AlertText::QuietTo), AlertField::QuietTo, form.quietTo, "quietTo");
-    addField(quiet, Text(lang, AlertText::WakeMagnitude), AlertField::WakeMagnitude, form.wakeMagnitude,
-             "wakeMagnitude");
-
+    page(PageTitle(lang, kPageNotify));
     QFormLayout* notify = group(Text(lang, AlertText::GroupNotify));
     m_notifyBox = new QCheckBox(Text(lang, AlertText::NotifyEnabled), this);
     m_notifyBox->setChecked(form.notifyEnabled);
@@ -158,6 +227,7 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     addField(notify, Text(lang, AlertText::NotifyMinMagnitude), AlertField::NotifyMinMagnitude, form.notifyMinMagnitude,
              "notifyMinMagnitude");
 
+    page(PageTitle(lang, kPageSources));
     QFormLayout* sources = group(Text(lang, AlertText::GroupSources));
     // Addresses are long: the field goes under its label, across the whole window, and grows with it.
     sources->setRowWrapPolicy(QFormLayout::WrapAllRows);
@@ -178,6 +248,7 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
         }
     });
 
+    page(PageTitle(lang, kPageMap));
     QFormLayout* mapRows = group(QString::fromStdString(MapSettingsGroupText(lang)));
     m_esriKey = StoredEsriKey();
     m_esriKeyField = new QLineEdit(QString::fromStdString(m_esriKey), this);
@@ -185,11 +256,19 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     // A key bills the user's account: not shown to whoever looks on, except while it is typed.
     m_esriKeyField->setEchoMode(QLineEdit::PasswordEchoOnEdit);
     mapRows->addRow(QString::fromStdString(EsriKeyLabelText(lang)), m_esriKeyField);
+    m_esriKeyProblem = new QLabel(this);
+    m_esriKeyProblem->setObjectName(QStringLiteral("problem_esriKey"));
+    m_esriKeyProblem->setTextFormat(Qt::PlainText);
+    m_esriKeyProblem->setWordWrap(true);
+    m_esriKeyProblem->setPalette(m_problems[AlertField::Latitude]->palette());
+    m_esriKeyProblem->setVisible(false);
+    mapRows->addRow(QString(), m_esriKeyProblem);
     auto* keyHint = new QLabel(QString::fromStdString(EsriKeyHintText(lang)), this);
     keyHint->setTextFormat(Qt::PlainText);
     keyHint->setWordWrap(true);
     mapRows->addRow(QString(), keyHint);
 
+    page(PageTitle(lang, kPageGeneral));
     auto* timeRow = new QFormLayout();
     m_timeBox = new QComboBox(this);
     // Item order follows TimeDisplay.
@@ -215,13 +294,14 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     showHint(m_timeBox->currentIndex());
     connect(m_timeBox, &QComboBox::currentIndexChanged, this, showHint);
     timeRow->addRow(QString(), m_timeHint);
-    layout->addLayout(timeRow);
+    pageRows->addLayout(timeRow);
 
     m_sessionBox = new QCheckBox(Text(lang, AlertText::StartWithSession), this);
     m_sessionBox->setObjectName(QStringLiteral("startWithSession"));
     m_sessionBox->setChecked(startWithSession);
     m_bStartWithSession = startWithSession;
-    layout->addWidget(m_sessionBox);
+    pageRows->addWidget(m_sessionBox);
+    pageRows->addStretch();
 
     m_errorLabel = new QLabel(Text(lang, AlertText::CorrectMarkedFields), this);
     m_errorLabel->setObjectName(QStringLiteral("fieldProblems"));
@@ -240,6 +320,22 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
     layout->addWidget(buttons);
 
+    // Tab goes from the page titles down the shown page to OK and Cancel. The fields were made before they went
+    // into their pages, which leaves Qt's own order (the order of making) passing by the buttons.
+    std::vector<QWidget*> chain;
+    for (int i = 0; i < m_pages->count(); ++i) {
+        for (QWidget* widget : m_pages->widget(i)->findChildren<QWidget*>()) {
+            if ((widget->focusPolicy() & Qt::TabFocus) != 0 && widget->focusProxy() == nullptr) {
+                chain.push_back(widget);
+            }
+        }
+    }
+    chain.push_back(buttons->button(QDialogButtonBox::Ok));
+    chain.push_back(buttons->button(QDialogButtonBox::Cancel));
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        setTabOrder(chain[i - 1], chain[i]);
+    }
+
     // A screen reader names each field by its label, combo boxes included.
     for (QFormLayout* rows : findChildren<QFormLayout*>()) {
         for (int row = 0; row < rows->rowCount(); ++row) {
@@ -253,11 +349,60 @@ CSettingsDlg::CSettingsDlg(const AlertSettings& settings, const std::string& lan
             }
         }
     }
+    // The buttons are there on every page; each page's own letters differ from theirs. The pages are reached by
+    // Ctrl+Tab: their titles would take too many letters from the pages' fields.
+    QSet<QChar> always;
+    GiveMnemonics(buttons, &always);
+    for (int i = 0; i < m_pages->count(); ++i) {
+        QSet<QChar> used = always;
+        GiveMnemonics(m_pages->widget(i), &used);
+    }
+    FitToScreen();
 }
 
 QLineEdit* CSettingsDlg::Field(AlertField field) const {
     auto it = m_fields.find(field);
     return it == m_fields.end() ? nullptr : it->second;
+}
+
+QLabel* CSettingsDlg::ProblemLabel(AlertField field) const {
+    auto it = m_problems.find(field);
+    return it == m_problems.end() ? nullptr : it->second;
+}
+
+void CSettingsDlg::FitToScreen() {
+    // Each page as wide as its widest row with room for its scroll bar, so that none scrolls sideways.
+    int pageHeight = 0;
+    int scrollHint = 0;
+    for (int i = 0; i < m_pages->count(); ++i) {
+        auto* scroll = qobject_cast<QScrollArea*>(m_pages->widget(i));
+        const QSize content = scroll->widget()->sizeHint().expandedTo(scroll->widget()->minimumSizeHint());
+        const int bar = scroll->verticalScrollBar()->sizeHint().width();
+        scroll->setMinimumWidth(content.width() + bar);
+        pageHeight = std::max(pageHeight, content.height());
+        scrollHint = std::max(scrollHint, scroll->sizeHint().height());
+    }
+    // As tall as the tallest page needs, within the cap and the screen the window opens on (its frame included).
+    QSize size = sizeHint();
+    size.setHeight(size.height() + std::max(0, pageHeight - scrollHint));
+    int cap = kMaxOpeningHeight;
+    if (const QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen()) {
+        constexpr int kFrameAllowance = 48;
+        cap = std::min(cap, screen->availableGeometry().height() - kFrameAllowance);
+    }
+    size.setHeight(std::max(minimumSizeHint().height(), std::min(size.height(), cap)));
+    resize(size);
+}
+
+void CSettingsDlg::ShowProblem(QWidget* field, QLabel* problem, const QString& reason) {
+    const bool bad = !reason.isEmpty();
+    field->setProperty(kMarkedProperty, bad);
+    field->setStyleSheet(bad ? MarkedStyle(palette()) : QString());
+    // The reason goes with the field too, for the pointer and for a screen reader.
+    field->setToolTip(reason);
+    field->setAccessibleDescription(reason);
+    problem->setText(reason);
+    problem->setVisible(bad);
 }
 
 bool CSettingsDlg::IsMarked(AlertField field) const {
@@ -332,13 +477,8 @@ AlertSettingsForm CSettingsDlg::ReadForm() const {
 }
 
 void CSettingsDlg::Mark(AlertField field, bool bad) {
-    QLineEdit* edit = Field(field);
-    edit->setProperty(kMarkedProperty, bad);
-    edit->setStyleSheet(bad ? MarkedStyle(palette()) : QString());
-    // The reason goes with the field too, for the pointer and for a screen reader.
-    const QString reason = bad ? QString::fromStdString(FieldProblemText(m_lang, field)) : QString();
-    edit->setToolTip(reason);
-    edit->setAccessibleDescription(reason);
+    ShowProblem(Field(field), ProblemLabel(field),
+                bad ? QString::fromStdString(FieldProblemText(m_lang, field)) : QString());
 }
 
 void CSettingsDlg::accept() {
@@ -356,21 +496,22 @@ void CSettingsDlg::accept() {
     // The key goes into every tile's address: one that could change the address is refused, not sent.
     const std::optional<std::string> key = EsriKeyFromText(m_esriKeyField->text().toStdString());
     const QString keyProblem = key ? QString() : QString::fromStdString(EsriKeyProblemText(m_lang));
-    m_esriKeyField->setProperty(kMarkedProperty, !key);
-    m_esriKeyField->setStyleSheet(key ? QString() : MarkedStyle(palette()));
-    m_esriKeyField->setToolTip(keyProblem);
-    m_esriKeyField->setAccessibleDescription(keyProblem);
+    ShowProblem(m_esriKeyField, m_esriKeyProblem, keyProblem);
     if (!key) {
         problems += "\n" + keyProblem.toStdString();
     }
     m_errorLabel->setText(QString::fromStdString(problems));
     m_errorLabel->setVisible(!bad.empty() || !key);
-    if (!bad.empty()) {
-        Field(bad.front())->setFocus();
-        return;
-    }
-    if (!key) {
-        m_esriKeyField->setFocus();
+    // The first refused field's page is shown, and the field takes the focus there.
+    QWidget* first = !bad.empty() ? static_cast<QWidget*>(Field(bad.front())) : (!key ? m_esriKeyField : nullptr);
+    if (first != nullptr) {
+        for (int i = 0; i < m_pages->count(); ++i) {
+            if (m_pages->widget(i)->isAncestorOf(first)) {
+                m_pages->setCurrentIndex(i);
+                qobject_cast<QScrollArea*>(m_pages->widget(i))->ensureWidgetVisible(first);
+            }
+        }
+        first->setFocus();
         return;
     }
     m_esriKey = *key;

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTabWidget;
 
 namespace dravik {
 
@@ -23,8 +24,10 @@ inline constexpr const char* kEsriKeySetting = "map/esriKey";
 // The stored key as the map takes it: empty for none, or for one that reads as no key (edited by hand).
 std::string StoredEsriKey();
 
-// The settings window: which events alert, the home place, quiet hours, notifications and the time display.
-// OK takes the fields only when every one reads; the ones that do not are marked and the window stays open.
+// The settings window: which events alert, the home place, quiet hours, notifications and the time display, on
+// pages (Alerts, Places, Notifications, Sources, Map, General) that scroll when the window is short.
+// OK takes the fields only when every one reads; the ones that do not are marked, each says why under it, the
+// first one's page is shown and the window stays open.
 // It stores nothing itself: the caller saves Settings() after an accepted run.
 class CSettingsDlg final : public QDialog {
     Q_OBJECT
@@ -65,6 +68,10 @@ public:
     void RenameSelectedPlace(const std::string& name);
     void RemoveSelectedPlace();
     QLabel* ErrorLabel() const { return m_errorLabel; }
+    // What is wrong with a field, under it; hidden while it reads.
+    QLabel* ProblemLabel(AlertField field) const;
+    QLabel* EsriKeyProblem() const { return m_esriKeyProblem; }
+    QTabWidget* Pages() const { return m_pages; }
     // The sources as agencies to tick; they and the sources' field show one value.
     CSourceList* SourceList() const { return m_sourceList; }
 
@@ -74,10 +81,15 @@ private:
     AlertSettingsForm ReadForm() const;
     void Mark(AlertField field, bool bad);
     void ShowPlaces(int selected);
+    void ShowProblem(QWidget* field, QLabel* problem, const QString& reason);
+    void FitToScreen();
 
     AlertSettings m_settings;
     std::string m_lang;
     std::map<AlertField, QLineEdit*> m_fields;
+    std::map<AlertField, QLabel*> m_problems;
+    QTabWidget* m_pages = nullptr;
+    QLabel* m_esriKeyProblem = nullptr;
     QCheckBox* m_quietBox = nullptr;
     QCheckBox* m_notifyBox = nullptr;
     QCheckBox* m_sequenceSoundBox = nullptr;

@@ -109,7 +109,8 @@ CalendarDate FromQDate(const QDate& date) {
     return {date.year(), date.month(), date.day()};
 }
 
-// The window's language decides how dates read, not the machine's locale: a Polish window says "6 gru".
+// One date style in every window and language, which no reader takes for another: 2026-12-08, as the main list
+// writes it (a British 06/12/2026 reads as 12 June to an American). The calendar speaks the window's language.
 QLocale LanguageLocale(const std::string& lang) {
     if (lang == "EN") {
         return QLocale(QLocale::English, QLocale::UnitedKingdom);
@@ -120,13 +121,11 @@ QLocale LanguageLocale(const std::string& lang) {
     return QLocale(QLocale::Polish, QLocale::Poland);
 }
 
+const char* const kIsoDate = "yyyy-MM-dd";
+
 void ShowDatesIn(QDateEdit* picker, const QLocale& locale) {
     picker->setLocale(locale);
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy"))) {
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    }
-    picker->setDisplayFormat(format);
+    picker->setDisplayFormat(QString::fromLatin1(kIsoDate));
 }
 
 // The list gives the chart part of its height, so that the chart is not a strip under a long list.
@@ -274,7 +273,6 @@ void CHistoryDlg::OnInitDialog() {
     const QLocale dates = LanguageLocale(m_strLang);
     ShowDatesIn(m_pickFrom, dates);
     ShowDatesIn(m_pickTo, dates);
-    m_model->SetDateLocale(dates);
 
     // Said where the rows will come, not only in the title, which a window manager may cut short.
     m_loadingNote = new QLabel(QString::fromStdString(HistoryLoadingText(m_strLang)), m_listEvents->viewport());

@@ -14,7 +14,9 @@
 #include <QTimerEvent>
 #include <QWindow>
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <memory>
 
 #include "app/about_dlg.h"
 #include "app/alert_settings_key.h"
@@ -25,6 +27,7 @@
 #include "controls/sheen_button.h"
 #include "controls/tab_chain.h"
 #include "history/history_dlg.h"
+#include "history/text_fit.h"
 #include "mainwindow/event_list_sort.h"
 #include "mainwindow/event_list_view.h"
 #include "mainwindow/map_browser.h"
@@ -32,6 +35,7 @@
 #include "mainwindow/quake_archive.h"
 #include "mainwindow/quake_map.h"
 #include "mainwindow/system_tray.h"
+#include "mainwindow/tray_tip.h"
 #include "mainwindow/ui_texts.h"
 #include "mainwindow/version_check.h"
 #include "platform/environment.h"
@@ -188,7 +192,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, MonitorServices services)
         m_pQuakeMap = new CQuakeMap(*m_listEvents, *m_browser, this);
         connect(m_browser, &CMapBrowser::PlacesChanged, this, [this] { ApplyStoredSettings(); });
     }
-    RememberWindowPlacement(this, "main");
+    RememberWindowPlacement(this, "main", kMainWindowShare);
     ConnectHandlers();
 }
 
@@ -220,6 +224,8 @@ void CMonitorDlg::BuildControls() {
     m_linkSite = qobject_cast<CLinkStatic*>(GetDlgItem(kIdSiteLink));
     m_menuBar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
     BuildListArea();
+    // Places made for Polish: a longer text takes its room before the resizer reads them; the bottom right stays.
+    FitTexts(this, {kIdHide, kIdSiteLink});
 }
 
 void CMonitorDlg::ConnectHandlers() {
@@ -237,6 +243,34 @@ void CMonitorDlg::ConnectHandlers() {
     if (auto* box = qobject_cast<QAbstractButton*>(GetDlgItem(kIdPlates))) {
         connect(box, &QAbstractButton::clicked, this, [this] { OnPlatesClicked(); });
     }
+    // The tray says what came in last: of the rows a round adds, the one of the newest origin. A flood of rows
+    // costs a copy each; the tooltip is redone at most once a second.
+    auto last = std::make_shared<std::array<std::string, 3>>();  // magnitude, time, region
+    auto* tipTimer = new QTimer(this);
+    tipTimer->setSingleShot(true);
+    tipTimer->setInterval(1000);
+    // Started only once a row is noted.
+    connect(tipTimer, &QTimer::timeout, this, [this, last] {
+        m_strLastQuakeTip = LastQuakeTip(UiLanguage(), (*last)[0], (*last)[1], (*last)[2]);
+        ShowStatusLine();
+    });
+    connect(&m_listEvents->Model(), &QAbstractItemModel::rowsInserted, this,
+            [this, last, tipTimer](const QModelIndex&, int first, int lastRow) {
+                const CEventListModel& model = m_listEvents->Model();
+                int newest = -1;
+                for (int row = first; row <= lastRow && row < model.RowCount(); ++row) {
+                    if (newest < 0 || model.Row(row).originUtcMs > model.Row(newest).originUtcMs) {
+                        newest = row;
+                    }
+                }
+                if (newest >= 0) {
+                    const EventListRow& row = model.Row(newest);
+                    *last = {row.mag, row.data2, row.region};
+                    if (!tipTimer->isActive()) {
+                        tipTimer->start();
+                    }
+                }
+            });
     if (m_menuBar != nullptr) {
         connect(m_menuBar, &QMenuBar::triggered, this, [this](QAction* action) { OnCommand(CommandId(action)); });
     }

@@ -404,6 +404,8 @@ private:
     std::string m_strSolarWind;
     // The new-version notice of the status line, empty while none is due.
     std::string m_strVersionNotice;
+    // The tray's tooltip line for the quake that came in last (empty until one has).
+    std::string m_strLastQuakeTip;
     // Why each failing source (by address) could not be read; the worker's view and the one shown (UI thread).
     std::map<std::string, std::string> m_sourceProblems;
     std::map<std::string, std::string> m_sourceProblemsShown;

@@ -481,7 +481,8 @@ void CMonitorDlg::ShowStatusLine() {
     }
     ShowStatusText(qobject_cast<QLabel*>(GetDlgItem(kIdStatusLine)), QString::fromStdString(line), warnings > 0);
     if (m_pTray != nullptr) {
-        m_pTray->SetTooltipText(TrayTipText(TrayTooltip(lang), problems, CSystemTray::MaxTooltipLength() - 1));
+        const std::string title = m_strLastQuakeTip.empty() ? TrayTooltip(lang) : m_strLastQuakeTip;
+        m_pTray->SetTooltipText(TrayTipText(title, problems, CSystemTray::MaxTooltipLength() - 1));
     }
     ShowEmptyListNote();
 }

@@ -12,6 +12,7 @@
 
 #include "app/language_dlg.h"
 #include "app/settings_key.h"
+#include "controls/question_icon.h"
 #include "controls/sheen_button.h"
 #include "mainwindow/map_browser.h"
 #include "mainwindow/monitor_dlg.h"
@@ -53,6 +54,7 @@ bool AskToQuit(QWidget* parent, const std::string& caption, const std::string& q
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(question),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::No);
+    UseSharpQuestionIcon(&box);
     // The yes button names the action, with the verb of the tray menu's entry.
     if (const std::string quit = QuitButtonText(lang); !quit.empty()) {
         new CKeepButtonText(box.button(QMessageBox::Yes), QString::fromStdString(quit));

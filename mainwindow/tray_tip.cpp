@@ -1,6 +1,10 @@
 #include "mainwindow/tray_tip.h"
 
 #include "mainwindow/system_tray.h"
+#include "resources/translations.h"
+
+#include <QtGlobal>
+#include <utility>
 
 namespace dravik {
 
@@ -28,6 +32,19 @@ std::string TrayTipText(const std::string& title, const std::vector<std::string>
         cut.pop_back();
     }
     return cut + kEllipsis;
+}
+
+std::string LastQuakeTip(const std::string& lang, const std::string& mag, const std::string& time,
+                         const std::string& region) {
+    std::string text = Translate(lang, "Texts", QT_TRANSLATE_NOOP("Texts", "Ostatnie: M %1 %2 %3"));
+    // Each mark once, from the last: a value never holds a mark that is replaced in turn.
+    for (const auto& [mark, value] :
+         {std::pair<const char*, const std::string&>{"%3", region}, {"%2", time}, {"%1", mag}}) {
+        if (const std::size_t at = text.find(mark); at != std::string::npos) {
+            text.replace(at, 2, value);
+        }
+    }
+    return text;
 }
 
 }  // namespace dravik

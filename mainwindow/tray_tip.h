@@ -11,4 +11,9 @@ namespace dravik {
 // so what goes wrong is what the tray shows. Without problems, the title.
 std::string TrayTipText(const std::string& title, const std::vector<std::string>& problems, std::size_t maxBytes);
 
+// What came in last, for the tooltip in place of the program's title: "Ostatnie: M 5.2 12:34 HAWAII" in the
+// language (its region last, as the part a short tray may cut).
+std::string LastQuakeTip(const std::string& lang, const std::string& mag, const std::string& time,
+                         const std::string& region);
+
 }  // namespace dravik

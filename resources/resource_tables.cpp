@@ -19,7 +19,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
     static const std::map<int, DialogTemplate> templates = {
         {kDialogAbout,
          {kDialogAbout,
-          QT_TRANSLATE_NOOP("About", "O programie ..."),
+          QT_TRANSLATE_NOOP("About", "O programie Dravik"),
           191,
           104,
           {
@@ -80,7 +80,7 @@ const std::map<int, DialogTemplate>& DialogTemplates() {
           }}},
         {kDialogHistory,
          {kDialogHistory,
-          QT_TRANSLATE_NOOP("History", "Archiwum wstrząsów"),
+          QT_TRANSLATE_NOOP("History", "Historia wstrząsów"),
           334,
           294,
           {
@@ -138,6 +138,7 @@ const std::map<int, MenuTemplate>& MenuTemplates() {
           {Popup(QT_TRANSLATE_NOOP("Menu", "&Program"),
                  {Command(QT_TRANSLATE_NOOP("Menu", "&Ukryj"), kCmdHide, "Ctrl+W"),
                   Command(QT_TRANSLATE_NOOP("Menu", "U&stawienia..."), kCmdSettings, "Ctrl+,"),
+                  Command(QT_TRANSLATE_NOOP("Menu", "Zmień &język..."), kCmdChangeLanguage),
                   Command(QT_TRANSLATE_NOOP("Menu", "&Zamknij"), kCmdMenuClose, "Ctrl+Q")}),
            Popup(QT_TRANSLATE_NOOP("Menu", "&Analizy"),
                  {Command(QT_TRANSLATE_NOOP("Menu", "&Historia"), kCmdHistory, "Ctrl+H")}),

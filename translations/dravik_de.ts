@@ -4,8 +4,8 @@
 <context>
     <name>About</name>
     <message>
-        <source>O programie ...</source>
-        <translation>Über ...</translation>
+        <source>O programie Dravik</source>
+        <translation>Über Dravik</translation>
     </message>
     <message>
         <source>Dane sejsmiczne:</source>
@@ -78,8 +78,8 @@
 <context>
     <name>History</name>
     <message>
-        <source>Archiwum wstrząsów</source>
-        <translation>Erdbebenarchiv</translation>
+        <source>Historia wstrząsów</source>
+        <translation>Erdbebenverlauf</translation>
     </message>
     <message>
         <source>Zamknij</source>
@@ -212,6 +212,10 @@
     <message>
         <source>U&amp;stawienia...</source>
         <translation>&amp;Einstellungen...</translation>
+    </message>
+    <message>
+        <source>Zmień &amp;język...</source>
+        <translation>&amp;Sprache ändern...</translation>
     </message>
     <message>
         <source>&amp;Zamknij</source>
@@ -1069,6 +1073,22 @@ Download unter %3</translation>
     <message>
         <source>Warunki: %1</source>
         <translation>Bedingungen: %1</translation>
+    </message>
+    <message>
+        <source>Miejsca</source>
+        <translation>Orte</translation>
+    </message>
+    <message>
+        <source>Źródła</source>
+        <translation>Quellen</translation>
+    </message>
+    <message>
+        <source>Ogólne</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Ostatnie: M %1 %2 %3</source>
+        <translation>Zuletzt: M %1 %2 %3</translation>
     </message>
 </context>
 <context>

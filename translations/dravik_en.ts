@@ -4,8 +4,8 @@
 <context>
     <name>About</name>
     <message>
-        <source>O programie ...</source>
-        <translation>About ...</translation>
+        <source>O programie Dravik</source>
+        <translation>About Dravik</translation>
     </message>
     <message>
         <source>Dane sejsmiczne:</source>
@@ -78,8 +78,8 @@
 <context>
     <name>History</name>
     <message>
-        <source>Archiwum wstrząsów</source>
-        <translation>Earthquake archive</translation>
+        <source>Historia wstrząsów</source>
+        <translation>Earthquake history</translation>
     </message>
     <message>
         <source>Zamknij</source>
@@ -212,6 +212,10 @@
     <message>
         <source>U&amp;stawienia...</source>
         <translation>&amp;Settings...</translation>
+    </message>
+    <message>
+        <source>Zmień &amp;język...</source>
+        <translation>Change &amp;language...</translation>
     </message>
     <message>
         <source>&amp;Zamknij</source>
@@ -1067,6 +1071,22 @@ Do pobrania na stronie %3</source>
     <message>
         <source>Warunki: %1</source>
         <translation>Terms: %1</translation>
+    </message>
+    <message>
+        <source>Miejsca</source>
+        <translation>Places</translation>
+    </message>
+    <message>
+        <source>Źródła</source>
+        <translation>Sources</translation>
+    </message>
+    <message>
+        <source>Ogólne</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Ostatnie: M %1 %2 %3</source>
+        <translation>Latest: M %1 %2 %3</translation>
     </message>
 </context>
 <context>

@@ -152,7 +152,7 @@ TEST(AboutDlgTest, NamesTheSourcesInUseByHost) {
 
 TEST(AboutDlgTest, ShowsNameAndAddressesAndClosesWithOk) {
     CAboutDlg about;
-    EXPECT_EQ(about.windowTitle().toStdString(), "O programie ...");
+    EXPECT_EQ(about.windowTitle().toStdString(), "O programie Dravik");
     QStringList texts;
     bool hasIcon = false;
     for (const QLabel* label : about.findChildren<QLabel*>()) {

@@ -2,12 +2,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <clocale>
+#include <cstdlib>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -231,6 +234,68 @@ TEST(SettingsDlgTest, ScreenshotsInBothLanguagesShowTheMarkedField) {
         EXPECT_EQ(dlg.Field(AlertField::Latitude)->toolTip(), reason);
         EXPECT_TRUE(dlg.ErrorLabel()->text().contains(reason)) << dlg.ErrorLabel()->text().toStdString();
         EXPECT_TRUE(dlg.Field(AlertField::Longitude)->toolTip().isEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace dravik
+
+namespace dravik {
+namespace {
+
+// The letter a text's mnemonic gives, or none.
+QChar MnemonicLetter(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && text.at(i + 1) != QLatin1Char('&')) {
+            return text.at(i + 1).toLower();
+        }
+        if (text.at(i) == QLatin1Char('&')) {
+            ++i;
+        }
+    }
+    return QChar();
+}
+
+// In pages that fit a 1366x768 screen, each with its own mnemonics; a refused field says why under itself, on
+// its page, which is shown.
+TEST(SettingsDlgTest, PagesFitTheScreenEachLabelHasItsKeyAndProblemsStandByTheirFields) {
+    for (const char* lang : {"PL", "EN", "DE"}) {
+        SCOPED_TRACE(lang);
+        CSettingsDlg dlg(AlertSettings{}, lang);
+        EXPECT_LE(dlg.height(), 600);
+        ASSERT_EQ(dlg.Pages()->count(), 6);
+        for (int page = 0; page < dlg.Pages()->count(); ++page) {
+            // OK and Cancel stand under every page.
+            std::set<QChar> letters = {MnemonicLetter(dlg.findChild<QDialogButtonBox*>()->buttons()[0]->text()),
+                                       MnemonicLetter(dlg.findChild<QDialogButtonBox*>()->buttons()[1]->text())};
+            EXPECT_EQ(letters.size(), 2u);
+            for (QWidget* w : dlg.Pages()->widget(page)->findChildren<QWidget*>()) {
+                auto* label = qobject_cast<QLabel*>(w);
+                auto* box = qobject_cast<QCheckBox*>(w);
+                const QString text = label != nullptr && label->buddy() != nullptr ? label->text()
+                                     : box != nullptr                              ? box->text()
+                                                                                   : QString();
+                if (!text.isEmpty()) {
+                    const QChar letter = MnemonicLetter(text);
+                    EXPECT_FALSE(letter.isNull()) << text.toStdString();
+                    EXPECT_TRUE(letter.isNull() || letters.insert(letter).second) << "twice: " << text.toStdString();
+                }
+            }
+        }
+        // A problem on a page not shown: its page comes up and the reason stands right under the field.
+        dlg.Pages()->setCurrentIndex(0);
+        dlg.show();
+        dlg.Field(AlertField::RadiusKm)->setText(QStringLiteral("-1"));
+        dlg.accept();
+        QApplication::processEvents();
+        QLabel* problem = dlg.ProblemLabel(AlertField::RadiusKm);
+        ASSERT_NE(problem, nullptr);
+        EXPECT_TRUE(problem->isVisible());
+        EXPECT_EQ(problem->text().toStdString(), FieldProblemText(lang, AlertField::RadiusKm));
+        const QRect field = dlg.Field(AlertField::RadiusKm)->geometry();
+        EXPECT_LE(std::abs(problem->geometry().top() - field.bottom()), 12);
+        EXPECT_FALSE(dlg.ProblemLabel(AlertField::Latitude)->isVisible());
+        EXPECT_LE(dlg.height(), 600) << "the reasons make the window no taller";
     }
 }
 

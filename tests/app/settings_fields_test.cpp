@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTabWidget>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -56,10 +57,16 @@ TEST(SettingsFieldsTest, EveryFieldIsNamedByItsLabel) {
 TEST(SettingsFieldsTest, TheSourceFieldIsAsWideAsTheWindow) {
     AlertSettings settings;
     CSettingsDlg dlg(settings, "EN");
-    dlg.show();
-    QApplication::processEvents();
     QLineEdit* sources = dlg.Field(AlertField::Sources);
     ASSERT_NE(sources, nullptr);
+    // Its own page shown: a hidden page is laid out only when it is shown.
+    for (int page = 0; page < dlg.Pages()->count(); ++page) {
+        if (dlg.Pages()->widget(page)->isAncestorOf(sources)) {
+            dlg.Pages()->setCurrentIndex(page);
+        }
+    }
+    dlg.show();
+    QApplication::processEvents();
     const QString address = QStringLiteral("https://www.seismicportal.eu/fdsnws/event/1/query");
     EXPECT_GE(sources->width(), sources->fontMetrics().horizontalAdvance(address));
     QWidget* group = sources->parentWidget();

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,8 +22,9 @@
 namespace dravik {
 namespace {
 
-// Tab from the first stop round to it again; each stop's top-left corner in the dialog.
-std::vector<QPoint> TabStops(QDialog& dialog) {
+// Tab from the first stop round to it again; each stop's top-left corner in the dialog. The stops are added to
+// reached when given.
+std::vector<QPoint> TabStops(QDialog& dialog, std::set<QWidget*>* reached = nullptr) {
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     // The first control that takes the focus by Tab, as the window's opening gives it.
@@ -39,6 +47,9 @@ std::vector<QPoint> TabStops(QDialog& dialog) {
             break;
         }
         stops.push_back(now->mapTo(&dialog, QPoint(0, 0)));
+        if (reached != nullptr) {
+            reached->insert(now);
+        }
     }
     return stops;
 }
@@ -61,11 +72,24 @@ std::string BackwardSteps(const std::vector<QPoint>& stops) {
 
 TEST(TabOrderTest, SettingsLanguageAndAboutWindowsAreReadTopDownLeftToRight) {
     {
+        // Page by page: the page titles, each page's fields and boxes, then OK and Cancel.
         CSettingsDlg settings(AlertSettings{}, "PL");
-        const std::vector<QPoint> stops = TabStops(settings);
+        std::set<QWidget*> reached;
+        for (int page = 0; page < settings.Pages()->count(); ++page) {
+            settings.Pages()->setCurrentIndex(page);
+            const std::vector<QPoint> stops = TabStops(settings, &reached);
+            EXPECT_EQ(BackwardSteps(stops), "") << "settings page " << page;
+        }
         // Every field, the three boxes, the time display and the two buttons.
-        EXPECT_GE(stops.size(), 17u);
-        EXPECT_EQ(BackwardSteps(stops), "") << "settings";
+        EXPECT_GE(reached.size(), 17u);
+        for (QAbstractButton* button : settings.findChild<QDialogButtonBox*>()->buttons()) {
+            EXPECT_EQ(reached.count(button), 1u) << button->text().toStdString();
+        }
+        for (QWidget* field :
+             {static_cast<QWidget*>(settings.Field(AlertField::Latitude)), static_cast<QWidget*>(settings.TimeBox()),
+              static_cast<QWidget*>(settings.SessionBox()), static_cast<QWidget*>(settings.EsriKeyField())}) {
+            EXPECT_EQ(reached.count(field), 1u) << field->objectName().toStdString();
+        }
     }
     {
         CLanguageDlg language;

@@ -45,6 +45,58 @@ TEST(WindowPlacementTest, RestoredOnlyWhenItFitsOneOfTheScreens) {
     EXPECT_FALSE(FittingPlacement({QRect(10, 10, 800, 700), false}, {}, minimum)) << "no screen";
 }
 
+// Where the main window opens on common screens: the frame, title bar included, inside the available area.
+TEST(WindowPlacementTest, OpensAtItsShareWithItsFrameOnTheScreen) {
+    const QSize minimum(803, 689);  // the main window's template
+    const QMargins frame(2, 32, 2, 2);
+    const QRect laptop(0, 0, 1366, 728);  // 1366x768 beside a 40 px panel
+    const QRect left(0, 0, 1920, 1050);
+    const QRect right(1920, 200, 1280, 1024);  // a second screen, lower down
+    const struct {
+        const char* name;
+        std::optional<WindowPlacement> stored;
+        QList<QRect> screens;
+        QRect expected;
+    } cases[] = {
+        {"1366x768 with a panel: template height, centred", {}, {laptop}, {173, 34, 1020, 689}},
+        {"1280x720 without a panel: title bar at the top", {}, {QRect(0, 0, 1280, 720)}, {162, 32, 956, 689}},
+        {"1024x600: too small, the title bar stays in view", {}, {QRect(0, 0, 1024, 600)}, {110, 32, 803, 689}},
+        {"two screens: on the first", {}, {left, right}, {242, 111, 1436, 858}},
+        {"stored, fitting the second screen: kept",
+         WindowPlacement{{2000, 300, 900, 700}, false},
+         {left, right},
+         {2000, 300, 900, 700}},
+        {"stored on a screen that is gone: onto the first",
+         WindowPlacement{{3300, 50, 900, 700}, false},
+         {left},
+         {1018, 50, 900, 700}},
+        {"stored above the screen: title bar brought down",
+         WindowPlacement{{100, -40, 900, 700}, false},
+         {left},
+         {100, 32, 900, 700}},
+        {"stored across screens: onto the one it covers most",
+         WindowPlacement{{1700, 400, 1000, 700}, false},
+         {left, right},
+         {1922, 400, 1000, 700}},
+    };
+    for (const auto& c : cases) {
+        const QRect rect = OpeningRect(c.stored, c.screens, minimum, frame, kMainWindowShare);
+        EXPECT_EQ(rect, c.expected) << c.name << ": " << rect.x() << " " << rect.y() << " " << rect.width() << " "
+                                    << rect.height();
+        // The title bar is always on a screen; the whole frame where the screen holds it.
+        const QRect framed = rect.marginsAdded(frame);
+        bool inside = false;
+        bool titleShown = false;
+        for (const QRect& screen : c.screens) {
+            inside = inside || screen.contains(framed);
+            titleShown = titleShown || screen.contains(framed.topLeft());
+        }
+        EXPECT_TRUE(titleShown) << c.name;
+        EXPECT_EQ(inside, c.screens.front().height() >= minimum.height() + frame.top() + frame.bottom()) << c.name;
+    }
+    EXPECT_EQ(OpeningRect({}, {laptop}, minimum, frame, std::nullopt).size(), minimum) << "no share: the template";
+}
+
 TEST(WindowPlacementTest, StoredInTheProgramsSettingsPerWindow) {
     test::FakeSettingsStorage storage;
     test::ScopedSettingsStorage scoped(storage);

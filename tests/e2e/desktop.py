@@ -13,6 +13,15 @@ import time
 
 TOOLS = ("Xvfb", "openbox", "wmsystemtray", "tint2", "xdotool", "xprop", "xwininfo")
 
+# The main window's hide button keeps to the window's bottom right corner: its centre this far from it (at 1x).
+HIDE_FROM_CORNER = (56, 23)
+
+
+def hide_button(info, scale=1):
+    """The hide button's centre on the screen, for a window's (viewable, x, y, width, height)."""
+    return (info[1] + info[3] - HIDE_FROM_CORNER[0] * scale, info[2] + info[4] - HIDE_FROM_CORNER[1] * scale)
+
+
 # The exit status for a missing tool: CTest's SKIP_RETURN_CODE, so it shows as skipped, never as passed.
 SKIPPED = 77
 

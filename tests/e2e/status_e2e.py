@@ -100,6 +100,11 @@ def main():
             if window is None:
                 raise SystemExit("FAIL: the main window did not settle on screen")
             desktop.run(["xdotool", "windowactivate", "--sync", str(window), "key", "ctrl+comma"], desk.env)
+            # The time display is on the last page, General: Ctrl+Shift+Tab goes round to it from the first.
+            settings = desk.settled_window(proc.pid, name="^Ustawienia$")
+            if settings is None:
+                raise SystemExit("FAIL: the settings window did not settle on screen")
+            desktop.run(["xdotool", "windowactivate", "--sync", str(settings), "key", "ctrl+shift+Tab"], desk.env)
 
             def time_box():
                 seen_now = bus.texts(proc.pid)

@@ -23,7 +23,6 @@ import sample_pages  # noqa: E402
 
 # The hide button's centre in the main window at its template size.
 TEMPLATE_SIZE = (803, 689)
-HIDE_BUTTON = (747, 666)
 # A point in the list's first row.
 FIRST_ROW = (100, 55)
 # Time for the heap to be given back (the program trims it 3 s after hiding) before memory is measured.
@@ -56,7 +55,7 @@ def memory_shown_and_hidden(desk, pid, window, shown):
     info = desk.window_info(window)
     desk.click(info[1] + FIRST_ROW[0], info[2] + FIRST_ROW[1])
     shown_kib, shown_count = settled_pss(pid)
-    desk.click(info[1] + HIDE_BUTTON[0], info[2] + HIDE_BUTTON[1])
+    desk.click(*desktop.hide_button(info))
     if not wait_for(lambda: desk.tray_icons(), 15):
         fail("hidden to the tray, no icon came")
     time.sleep(SETTLE)
@@ -103,8 +102,8 @@ def main():
             if not wait_for(shown, 30):
                 fail("the window did not come up: " + describe())
             info = desk.window_info(window)
-            if tuple(info[3:5]) != TEMPLATE_SIZE:
-                fail(f"window size {info[3:5]}, expected the template's {TEMPLATE_SIZE}")
+            if info[3] < TEMPLATE_SIZE[0] or info[4] < TEMPLATE_SIZE[1]:
+                fail(f"window size {info[3:5]}, smaller than the template's {TEMPLATE_SIZE}")
             # The window has no stored place: it must still come back where it stood.
             place = tuple(info[1:3])
             began = time.monotonic()
@@ -113,7 +112,7 @@ def main():
                 if not shown():
                     fail(f"cycle {cycle}: the window left its shown state on its own: {describe()}")
                 info = desk.window_info(window)
-                if not desk.click(info[1] + HIDE_BUTTON[0], info[2] + HIDE_BUTTON[1]):
+                if not desk.click(*desktop.hide_button(info)):
                     fail(f"cycle {cycle}: the pointer did not reach the hide button")
                 icons = wait_for(lambda: desk.tray_icons() if not desk.window_info(window)[0] else None, 10)
                 if not icons:

@@ -3,7 +3,11 @@
 (Xvfb with openbox) or on Wayland (headless weston, Qt's wayland platform). "Schowaj" minimises the window; a second
 start brings it back; the window is a normal top-level window to the window manager.
 
-Usage: window_reach_e2e.py <path to dravik> x11|wayland
+Usage: window_reach_e2e.py <path to dravik> x11|wayland|geometry
+
+geometry: on screens of 1366x768 and 1600x1000 (Xvfb with openbox), the main window and the settings window open
+with their frames, title bars included, on the screen, and the settings' OK button shows on the screen and is
+reached by Tab. Prints each window's opening size.
 
 X11: the window's type, state and transient parent as openbox sees them (xprop), real clicks (xdotool), and the hide
 button's description through the accessibility bus. Wayland: the button is pressed through the accessibility bus
@@ -12,6 +16,7 @@ shown window and the median of five second starts' times to the window shown aga
 is missing.
 """
 
+import json
 import os
 import shutil
 import statistics
@@ -25,8 +30,10 @@ import a11y  # noqa: E402
 import desktop  # noqa: E402
 import sample_pages  # noqa: E402
 
-HIDE_BUTTON = (747, 666)  # the hide button's centre at the template size
 PRESSER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_window.py")
+FOCUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_focus.py")
+SCREENS = ("1366x768", "1600x1000")
+SETTINGS_TITLE = "^Ustawienia$"
 CYCLES = 5
 HINT = "Brak zasobnika systemowego"
 
@@ -94,7 +101,7 @@ def run_x11(binary, root, server):
             again = []
             for cycle in range(CYCLES):
                 info = desk.window_info(window)
-                if not desk.click(info[1] + HIDE_BUTTON[0], info[2] + HIDE_BUTTON[1]):
+                if not desk.click(*desktop.hide_button(info)):
                     fail(f"cycle {cycle}: the pointer did not reach the hide button at {info}")
                 if not wait_for(lambda: desk.wm_state(window) == "Iconic", 10):
                     fail(f"cycle {cycle}: not minimised: WM_STATE {desk.wm_state(window)}")
@@ -112,6 +119,53 @@ def run_x11(binary, root, server):
             report("X11 without a tray", started, again)
             if desktop.terminate(proc) != 0:
                 fail("no clean end on SIGTERM")
+
+
+def frame_on_screen(desk, window, screen, what):
+    """The window's client size; fails unless its frame, as the window manager reports it, lies on the screen."""
+    info = desk.window_info(window)
+    text = desktop.run(["xprop", "-id", str(window), "_NET_FRAME_EXTENTS"], desk.env)
+    if "=" not in text:
+        fail(f"{what}: the window manager gives no frame: {text!r}")
+    left, right, top, bottom = (int(v) for v in text.split("=", 1)[1].split(","))
+    frame = (info[1] - left, info[2] - top, info[1] + info[3] + right, info[2] + info[4] + bottom)
+    if frame[0] < 0 or frame[1] < 0 or frame[2] > screen[0] or frame[3] > screen[1]:
+        fail(f"{what}: frame {frame} (left, top, right, bottom) leaves the {screen[0]}x{screen[1]} screen")
+    return info[3], info[4]
+
+
+def run_geometry(binary, root, server):
+    missing = desktop.missing_tools() + a11y.missing()
+    if missing:
+        skip("missing programs: " + ", ".join(missing))
+    for size in SCREENS:
+        screen = tuple(int(v) for v in size.split("x"))
+        with desktop.Desktop(size=size, tray=False) as desk, \
+                a11y.Bus(os.path.join(root, "bus-" + size), desk.env) as bus:
+            env = bus.program_env(sample_pages.program_env(os.path.join(root, size), server, desk.env))
+            with desktop.Program(binary, env) as proc:
+                window = desk.settled_window(proc.pid)
+                if window is None:
+                    fail(f"{size}: the main window did not settle")
+                main_size = frame_on_screen(desk, window, screen, f"{size} main window")
+                desktop.run(["xdotool", "windowactivate", "--sync", str(window), "key", "ctrl+comma"], desk.env)
+                settings = desk.settled_window(proc.pid, name=SETTINGS_TITLE)
+                if settings is None:
+                    fail(f"{size}: the settings window did not settle")
+                settings_size = frame_on_screen(desk, settings, screen, f"{size} settings window")
+                desktop.run(["xdotool", "windowactivate", "--sync", str(settings)], desk.env)
+                out = subprocess.run(["/usr/bin/python3", "-I", FOCUS, str(proc.pid), "OK", "40"], env=bus.env,
+                                     stdout=subprocess.PIPE, text=True, timeout=120).stdout
+                found = json.loads(out or "{}")
+                box = found.get("extents")
+                if not box or box[0] < 0 or box[1] < 0 or box[0] + box[2] > screen[0] or box[1] + box[3] > screen[1]:
+                    fail(f"{size}: the settings' OK button is not on the screen: {found}")
+                if found.get("presses") is None:
+                    fail(f"{size}: Tab does not reach the settings' OK button: {found}")
+                print(f"{size}: main window {main_size[0]}x{main_size[1]}, settings {settings_size[0]}x"
+                      f"{settings_size[1]}, OK at {box[:2]} reached by {found['presses']} presses of Tab")
+                if desktop.terminate(proc, timeout=30) != 0:
+                    fail("no clean end on SIGTERM")
 
 
 class Weston:
@@ -203,7 +257,7 @@ def main():
     root = tempfile.mkdtemp(prefix="dravik-reach-")
     server = sample_pages.serve()
     try:
-        (run_x11 if kind == "x11" else run_wayland)(binary, root, server)
+        {"x11": run_x11, "wayland": run_wayland, "geometry": run_geometry}[kind](binary, root, server)
     finally:
         server.shutdown()
         shutil.rmtree(root, ignore_errors=True)

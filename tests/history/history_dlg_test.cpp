@@ -119,7 +119,7 @@ long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-const std::string kTitle = "Archiwum wstrząsów";
+const std::string kTitle = "Historia wstrząsów";
 const std::string kLoadingTitle = kTitle + " - Wczytywanie…";
 
 std::string Title(const QWidget& window) {

@@ -1,12 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QString>
+#include <QTableView>
 #include <QXmlStreamReader>
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,11 +32,13 @@
 #include "app/setup_dlg.h"
 #include "app/ui_texts.h"
 #include "history/history_dlg.h"
+#include "mainwindow/monitor_dlg.h"
 #include "platform/qt/dialog_builder.h"
 #include "resources/resource_tables.h"
 #include "resources/translations.h"
 #include "store/event_table.h"
 #include "tests/common/fake_settings_storage.h"
+#include "tests/common/fake_sound.h"
 #include "tests/common/process_events.h"
 #include "tests/common/test_env.h"
 #include "tests/mainwindow/widget_texts.h"
@@ -47,6 +59,54 @@ const std::vector<Language>& Languages() {
         {"DE", test::kPolishLetters, test::kPolishWords + test::kEnglishWords},
     };
     return languages;
+}
+
+QString WithoutMnemonic(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
+// The shown labels, buttons and combo boxes of a window whose text is cut or that leave the window.
+std::string CutTexts(QWidget* window) {
+    std::string faults;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->window() != window) {
+            continue;
+        }
+        const QRect inWindow(w->mapTo(window, QPoint(0, 0)), w->size());
+        QString text;
+        bool cut = false;
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            text = label->text();
+            const bool plain = label->textFormat() != Qt::RichText && !Qt::mightBeRichText(text);
+            if (text.isEmpty() || label->wordWrap() || !plain || label->pixmap().isNull() == false) {
+                continue;
+            }
+            for (const QString& line : WithoutMnemonic(text).split(QLatin1Char('\n'))) {
+                cut = cut || label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width();
+            }
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+            if (text.isEmpty() || w->parentWidget()->inherits("QTabBar")) {
+                continue;
+            }
+            cut = button->sizeHint().width() > button->width();
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            text = combo->currentText();
+            cut = combo->minimumSizeHint().width() > combo->width();
+        } else {
+            continue;
+        }
+        if (cut) {
+            faults += "cut: \"" + text.toStdString() + "\"; ";
+        }
+        if (!window->rect().contains(inWindow)) {
+            faults += "outside: \"" + text.toStdString() + "\"; ";
+        }
+    }
+    return faults;
 }
 
 class TranslatedWindowsTest : public ::testing::Test {
@@ -100,6 +160,54 @@ TEST_F(TranslatedWindowsTest, EveryDialogShowsOnlyItsLanguage) {
             EXPECT_EQ(test::ForeignTexts(texts, language.letters, language.words).join(" | ").toStdString(), "")
                 << language.code << " " << name << ": " << texts.join(" | ").toStdString();
         }
+    }
+}
+
+// Every window's texts get the room their language needs; run at 1x and, by a second registration, at 2x.
+class WindowFit : public TranslatedWindowsTest {};
+
+TEST_F(WindowFit, EveryTextHasTheRoomItsLanguageNeedsInEveryWindow) {
+    if (std::getenv("DRAVIK_EXPECT_HIDPI") != nullptr) {
+        ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
+    }
+    for (const char* lang : {"PL", "EN", "DE"}) {
+        SetLang(lang);
+        for (const auto& [name, make] : Dialogs()) {
+            std::unique_ptr<QDialog> dlg = make(lang);
+            dlg->show();
+            QApplication::processEvents();
+            EXPECT_EQ(CutTexts(dlg.get()), "") << lang << " " << name;
+            // Dates read one way in every language: 2026-12-08, as in the main list.
+            for (const QDateEdit* date : dlg->findChildren<QDateEdit*>()) {
+                EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$")).match(date->text()).hasMatch())
+                    << lang << " " << name << ": " << date->text().toStdString();
+            }
+        }
+        // The main window with places: their columns come too, and fit at the opening width with no bar across.
+        AlertSettings withPlaces;
+        withPlaces.hasHome = true;
+        withPlaces.homeLatitude = 41.01;
+        withPlaces.homeLongitude = 28.97;
+        withPlaces.places = {{"Tokyo", 35.68, 139.69}};
+        SaveAlertSettings(withPlaces);
+        test::FakeSound sound;
+        MonitorServices services;
+        services.sound = &sound;
+        services.startFeedWorker = false;
+        services.fetchPage = [](const std::string&) { return std::string(); };
+        services.storeEvents = [](const std::vector<QuakeEvent>&, const std::atomic<bool>*) {
+            return ArchiveWriteResult{};
+        };
+        CMonitorDlg main(nullptr, services);
+        main.OnInitDialog();
+        main.show();
+        QApplication::processEvents();
+        EXPECT_EQ(CutTexts(&main), "") << lang << " main window";
+        auto* list = main.findChild<QTableView*>();
+        ASSERT_NE(list, nullptr);
+        EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << lang;
+        EXPECT_LE(list->horizontalHeader()->length(), list->viewport()->width()) << lang;
+        main.hide();
     }
 }
 

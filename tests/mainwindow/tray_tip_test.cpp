@@ -38,3 +38,21 @@ TEST(TrayTipTest, TheProblemComesFirstWithinWhatTheTrayShows) {
 
 }  // namespace
 }  // namespace dravik
+
+namespace dravik {
+namespace {
+
+// What came in last, in each language; the region goes last, where a short tray cuts.
+TEST(TrayTipTest, TheLastQuakeInEachLanguage) {
+    EXPECT_EQ(LastQuakeTip("PL", "5.2", "12:34", "HAWAII"), "Ostatnie: M 5.2 12:34 HAWAII");
+    EXPECT_EQ(LastQuakeTip("EN", "5.2", "12:34", "HAWAII"), "Latest: M 5.2 12:34 HAWAII");
+    EXPECT_EQ(LastQuakeTip("DE", "5.2", "12:34", "%1 %2"), "Zuletzt: M 5.2 12:34 %1 %2") << "marks in a value stay";
+    const std::string tip =
+        TrayTipText(LastQuakeTip("EN", "4.9", "03:10", "SOUTH SANDWICH ISLANDS REGION, FAR OFF THE COAST OF SOMEWHERE"),
+                    {}, kTrayBytes);
+    EXPECT_LE(tip.size(), kTrayBytes);
+    EXPECT_EQ(tip.rfind("Latest: M 4.9 03:10 SOUTH", 0), 0u) << tip;
+}
+
+}  // namespace
+}  // namespace dravik

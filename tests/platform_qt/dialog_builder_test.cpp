@@ -198,9 +198,10 @@ TEST(DialogBuilderTest, MainDialogWithMenuAndFactory) {
         const char* text;
         const char* shortcut;
     };
-    for (const Command& c : {Command{kCmdHide, "&Ukryj", "Ctrl+W"}, Command{kCmdSettings, "U&stawienia...", "Ctrl+,"},
-                             Command{kCmdMenuClose, "&Zamknij", "Ctrl+Q"}, Command{kCmdHistory, "&Historia", "Ctrl+H"},
-                             Command{kCmdAbout, "&O programie", ""}}) {
+    for (const Command& c :
+         {Command{kCmdHide, "&Ukryj", "Ctrl+W"}, Command{kCmdSettings, "U&stawienia...", "Ctrl+,"},
+          Command{kCmdChangeLanguage, "Zmień &język...", ""}, Command{kCmdMenuClose, "&Zamknij", "Ctrl+Q"},
+          Command{kCmdHistory, "&Historia", "Ctrl+H"}, Command{kCmdAbout, "&O programie", ""}}) {
         QAction* action = FindCommand(bar, c.id);
         ASSERT_NE(action, nullptr) << c.id;
         EXPECT_EQ(action->text(), QString::fromUtf8(c.text));
