@@ -79,6 +79,8 @@ public:
     void CentreOn(const GeoPoint& centre, int zoom);
     void BringIntoView(const GeoPoint& place);
     void SetZoom(int zoom);
+    // The zoom buttons: in or out by steps, about the marker while it is in view.
+    void ZoomStep(int steps);
     const MapViewport& Viewport() const { return m_view; }
 
     // In the order drawn: later ones over earlier ones.
