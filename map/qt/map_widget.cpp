@@ -285,6 +285,7 @@ void CMapWidget::paintEvent(QPaintEvent*) {
     DrawCircles(p);
     DrawPlaces(p);
     DrawMarker(p);
+    DrawPlaceLabels(p);
     DrawLegend(p);
     DrawControls(p);
     DrawAttribution(p);

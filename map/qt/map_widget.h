@@ -168,6 +168,7 @@ private:
     void DrawBands(QPainter& p);
     void DrawPlates(QPainter& p);
     void DrawPlaces(QPainter& p) const;
+    void DrawPlaceLabels(QPainter& p) const;
     // The name of the place whose marker is under a point of the widget; empty for none.
     QString PlaceNameAt(const QPointF& point) const;
     void DrawMarker(QPainter& p) const;

@@ -213,39 +213,41 @@ void CMapWidget::DrawPlaces(QPainter& p) const {
     diamond.closeSubpath();
     QPen rim(Qt::white, 1.5);
     rim.setJoinStyle(Qt::RoundJoin);
-
-    QPainterPath labels;
-    const QFontMetricsF metrics(font());
     for (const MapPlace& place : m_places) {
-        const double reach = kHomeSize + metrics.horizontalAdvance(place.name) + 8;
-        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, reach)) {
+        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, kHomeSize)) {
             p.save();
             p.setPen(rim);
-            double labelX = 0;
-            double middleY = 0;
             if (place.home) {
                 p.translate(s.x - kHomeSize / 2, s.y - 20);
                 p.setBrush(QColor(0x1f, 0x5f, 0xbf));
                 p.drawPath(house);
-                labelX = s.x + kHomeSize / 2 + 3;
-                middleY = s.y - 9;
             } else {
                 p.translate(s.x, s.y);
                 p.setBrush(kPlaceFill);
                 p.drawPath(diamond);
-                labelX = s.x + kPlaceSize / 2 + 4;
-                middleY = s.y;
             }
             p.restore();
-            if (!place.name.isEmpty()) {
-                // A path of the glyphs: the name as written, never read as markup.
-                labels.addText(QPointF(labelX, middleY + (metrics.ascent() - metrics.descent()) / 2), font(),
-                               place.name);
-            }
+        }
+    }
+}
+
+void CMapWidget::DrawPlaceLabels(QPainter& p) const {
+    QPainterPath labels;
+    const QFontMetricsF metrics(font());
+    for (const MapPlace& place : m_places) {
+        if (place.name.isEmpty()) {
+            continue;
+        }
+        const double reach = kHomeSize + metrics.horizontalAdvance(place.name) + 8;
+        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, reach)) {
+            const double labelX = s.x + (place.home ? kHomeSize / 2 + 3 : kPlaceSize / 2 + 4);
+            const double middleY = place.home ? s.y - 9 : s.y;
+            // A path of the glyphs: the name as written, never read as markup.
+            labels.addText(QPointF(labelX, middleY + (metrics.ascent() - metrics.descent()) / 2), font(), place.name);
         }
     }
     // Dark letters in a light halo read on the street map, the satellite's dark ground and the bands alike;
-    // drawn after every marker, so no marker hides a name.
+    // drawn over every marker, circle and the selected quake's pin, so none of them hides a name.
     p.save();
     p.strokePath(labels, QPen(kLabelHalo, 3, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     p.fillPath(labels, kLabelText);

@@ -214,6 +214,12 @@ TEST(MapOverlaysTest, EveryPlaceHasItsMarkerAndItsNameReadableOnLightAndDarkMaps
         EXPECT_EQ(Count(before, label, letters), 0) << dark;
         EXPECT_GT(Count(named, label, letters), 20) << dark;
         EXPECT_EQ(Count(drawn(QString()), label, letters), 0) << dark << ": the marker alone";
+
+        // The selected quake's pin and a large circle standing on the name leave it whole: names are drawn last.
+        const int whole = Count(drawn(QString::fromUtf8("Kraków")), label, letters);
+        map.SetMarker(map.Viewport().ToGeo({o.x + 30, o.y + 14}));
+        map.SetCircles({{1, map.Viewport().ToGeo({o.x + 40, o.y}), 30, 0, QString()}});
+        EXPECT_GE(Count(map.grab().toImage(), label, letters), whole * 9 / 10) << dark;
     }
 }
 
