@@ -11,6 +11,8 @@ namespace dravik {
 // The levels whose areas the map shows around the selected quake: III (felt indoors by many), V (felt by nearly
 // everyone, small things fall) and VII (damage to weak buildings).
 inline constexpr int kShakingBandLevels[] = {3, 5, 7};
+// The level the map draws as an outline (its colour filled is the sea's).
+inline constexpr int kOutlinedBandLevel = 3;
 
 // The area within which the quake is expected to shake at a level or more: a circle round the epicentre.
 struct ShakingBand {

@@ -195,6 +195,11 @@ void CMapWidget::SetCircles(std::vector<MapCircle> drawOrder) {
     }
 }
 
+void CMapWidget::SetSizeKey(std::vector<MapSizeKey> key) {
+    m_sizeKey = std::move(key);
+    update();
+}
+
 void CMapWidget::SetLegend(const QStringList& texts) {
     m_legend = texts;
     update();

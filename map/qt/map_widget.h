@@ -52,6 +52,16 @@ struct MapBand {
     double arcDegrees = 0;  // the radius in degrees of arc
     QColor colour;
     QString label;
+    // Drawn as its edge alone (a pale colour that filled would read as the sea).
+    bool outline = false;
+    // An entry of its own in the legend, after the caption's levels (not a level of shaking).
+    bool apart = false;
+};
+
+// One entry of the circles' size key: a magnitude's circle and its text.
+struct MapSizeKey {
+    QString label;
+    double radius = 3;
 };
 
 // The map in the main window: the land's outline, the tiles of the map kind over it, the plates' boundaries, the bands
@@ -89,6 +99,9 @@ public:
     // The texts of the three ages.
     void SetLegend(const QStringList& texts);
     const QStringList& Legend() const { return m_legend; }
+    // The circles' sizes by magnitude, smallest first, shown under the ages in the legend.
+    void SetSizeKey(std::vector<MapSizeKey> key);
+    const std::vector<MapSizeKey>& SizeKey() const { return m_sizeKey; }
     // The home first, where there is one, then the other places; names are drawn as plain text.
     void SetPlaces(std::vector<MapPlace> places);
     const std::vector<MapPlace>& Places() const { return m_places; }
@@ -186,6 +199,7 @@ private:
     std::optional<GeoPoint> m_marker;
     std::vector<MapCircle> m_circles;
     QStringList m_legend;
+    std::vector<MapSizeKey> m_sizeKey;
     std::vector<MapPlace> m_places;
     std::vector<MapBand> m_bands;
     QString m_bandsCaption;
