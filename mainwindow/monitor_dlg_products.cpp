@@ -86,6 +86,10 @@ void CMonitorDlg::ReadQuakeProducts() {
             if (it != round.products.end() && SetRowMeasured(*m_listEvents, row, it->second)) {
                 measured.push_back(EventOfRow(*m_listEvents, row));
                 ApplyEventRowView(*m_listEvents, row, AlertRowView(measured.back(), settings));
+                // The map's bands of the quake it shows become ShakeMap's contours.
+                if (row == GetFirstSelectedItem()) {
+                    ShowSelectedOnMap(false);
+                }
             }
         }
     });

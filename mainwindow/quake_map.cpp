@@ -196,6 +196,14 @@ void CQuakeMap::PushShaking(const std::string& lang) {
                       Text(band.label)};
         // III's pale blue filled would read as the sea.
         shown.outline = band.level == kOutlinedBandLevel;
+        for (const std::vector<LatLon>& ring : band.rings) {
+            std::vector<GeoPoint> points;
+            points.reserve(ring.size());
+            for (const LatLon& point : ring) {
+                points.push_back({point.latitude, point.longitude});
+            }
+            shown.rings.push_back(std::move(points));
+        }
         bands.push_back(shown);
     }
     if (m_zone) {
@@ -209,7 +217,8 @@ void CQuakeMap::PushShaking(const std::string& lang) {
             std::find_if(bands.begin(), bands.end(), [&](const MapBand& b) { return b.arcDegrees < zone.arcDegrees; });
         bands.insert(at, zone);
     }
-    m_map.SetBands(std::move(bands), Text(MapShakingCaptionText(lang)));
+    m_map.SetBands(std::move(bands),
+                   Text(m_shaking.measured ? MapMeasuredShakingCaptionText(lang) : MapShakingCaptionText(lang)));
 }
 
 void CQuakeMap::Push() {

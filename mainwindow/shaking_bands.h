@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/event_detail.h"
 #include "sources/quake_parser.h"
 
 namespace dravik {
@@ -21,11 +22,15 @@ struct ShakingBand {
     double arcDegrees = 0;  // the radius as an angle at the Earth's centre
     std::uint32_t rgb = 0;  // the level's colour, 0xRRGGBB
     std::string label;      // "III"
+    // Measured: ShakeMap's contour lines that bound the level (inside an odd number of them); empty: the circle.
+    std::vector<std::vector<LatLon>> rings{};
 };
 
 struct QuakeShaking {
     double latitude = 0;
     double longitude = 0;
+    // The bands are ShakeMap's contours, not the expectation's circles.
+    bool measured = false;
     // The outermost first; a level the quake reaches nowhere has none.
     std::vector<ShakingBand> bands{};
 };
@@ -42,7 +47,12 @@ SequenceZoneBand ZoneBandOf(double latitude, double longitude, double radiusKm);
 // The bands of a quake of a magnitude and depth at an epicentre, by the crust there; none when a number is not
 // finite.
 QuakeShaking ShakingOf(double magnitude, double depthKm, double latitude, double longitude);
-// The same from a listed report; none without its magnitude and position.
+// The bands where ShakeMap's contours bound each level: a level's band is inside its lowest contour that rounds to
+// it (4.5 for V); a level whose edge lies beyond the lowest contour drawn, or that no contour reaches, has none.
+// The radius is the farthest point's distance.
+QuakeShaking MeasuredShakingOf(const std::vector<IntensityContour>& contours, double latitude, double longitude);
+// The same from a listed report, from its ShakeMap's contours where the row has them; none without its
+// magnitude and position.
 QuakeShaking ShakingOf(const QuakeEvent& event);
 
 }  // namespace dravik

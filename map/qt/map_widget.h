@@ -56,6 +56,8 @@ struct MapBand {
     bool outline = false;
     // An entry of its own in the legend, after the caption's levels (not a level of shaking).
     bool apart = false;
+    // Drawn as these outlines (inside an odd number of them) rather than the circle: a measured level's contours.
+    std::vector<std::vector<GeoPoint>> rings{};
 };
 
 // One entry of the circles' size key: a magnitude's circle and its text.
@@ -179,6 +181,8 @@ private:
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawBands(QPainter& p);
+    // A band of outlines: its fill and its edge on the screen, every copy of the world near the view.
+    void RingBandPaths(const MapBand& band, QPainterPath& fill, QPainterPath& edge) const;
     void DrawPlates(QPainter& p);
     void DrawPlaces(QPainter& p) const;
     void DrawPlaceLabels(QPainter& p) const;

@@ -136,12 +136,13 @@ void CMapWidget::DrawBands(QPainter& p) {
 
     for (std::size_t b = 0; b < m_bands.size(); ++b) {
         const WorldArea& area = m_bandAreas[b];
-        if (area.ring.empty() && !area.outside) {
-            continue;
-        }
         QPainterPath fill;
         QPainterPath edge;
-        if (area.outside) {
+        if (!m_bands[b].rings.empty()) {
+            RingBandPaths(m_bands[b], fill, edge);
+        } else if (area.ring.empty() && !area.outside) {
+            continue;
+        } else if (area.outside) {
             // All but the holes: what is inside an odd number of outlines.
             fill.setFillRule(Qt::OddEvenFill);
             fill.addRect(world.adjusted(-kBandClipMargin, 0, kBandClipMargin, 0));
@@ -149,7 +150,7 @@ void CMapWidget::DrawBands(QPainter& p) {
             // Copies of a cap round a pole meet edge to edge; as one shape they leave no seam.
             fill.setFillRule(Qt::WindingFill);
         }
-        if (!area.ring.empty()) {
+        if (m_bands[b].rings.empty() && !area.ring.empty()) {
             double minX = area.ring.front().x;
             double maxX = minX;
             for (const WorldPoint& w : area.ring) {
@@ -207,6 +208,43 @@ void CMapWidget::DrawBands(QPainter& p) {
         }
         pen.setCosmetic(true);
         p.strokePath(edge, pen);
+    }
+}
+
+void CMapWidget::RingBandPaths(const MapBand& band, QPainterPath& fill, QPainterPath& edge) const {
+    const int zoom = m_view.Zoom();
+    const double size = WorldSize(zoom);
+    const ScreenPoint origin = m_view.WorldOrigin();
+    // A contour's lines bound the level's area with its holes: inside an odd number of them.
+    fill.setFillRule(Qt::OddEvenFill);
+    for (const std::vector<GeoPoint>& ring : band.rings) {
+        if (ring.size() < 3) {
+            continue;
+        }
+        // Each point the nearest of its copies to the one before, so a line across the date line stays whole.
+        QPolygonF polygon;
+        polygon.reserve(static_cast<qsizetype>(ring.size()));
+        double minX = 0;
+        double maxX = 0;
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            const WorldPoint w = ToWorld(ring[i], zoom);
+            double x = origin.x + w.x;
+            if (i > 0) {
+                x -= size * std::round((x - polygon.back().x()) / size);
+            }
+            polygon << QPointF(x, origin.y + w.y);
+            minX = i == 0 ? x : std::min(minX, x);
+            maxX = i == 0 ? x : std::max(maxX, x);
+        }
+        const auto firstCopy = static_cast<long>(std::floor((-kBandClipMargin - maxX) / size));
+        const auto lastCopy = static_cast<long>(std::ceil((width() + kBandClipMargin - minX) / size));
+        for (long copy = firstCopy; copy <= lastCopy; ++copy) {
+            const QPolygonF shifted = polygon.translated(static_cast<double>(copy) * size, 0);
+            fill.addPolygon(shifted);
+            fill.closeSubpath();
+            edge.addPolygon(shifted);
+            edge.closeSubpath();
+        }
     }
 }
 
