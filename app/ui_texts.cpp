@@ -389,6 +389,10 @@ std::string MapShakingCaptionText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Oczekiwane wstrząsy"));
 }
 
+std::string MapMeasuredShakingCaptionText(const std::string& lang) {
+    return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Wstrząsy wg ShakeMap"));
+}
+
 std::string PlaceUiText(const std::string& lang, PlaceText id) {
     // The refusal names the bound in words of its own grammar.
     static_assert(kMaxOtherPlaces == 9, "the refusal's text says 10 places: the home and 9 others");

@@ -216,6 +216,8 @@ std::string MapPositionUnknownText(const std::string& lang);
 std::string MapOpenInBrowserText(const std::string& lang);
 // The caption of the legend's entries for the bands of the selected quake's expected shaking.
 std::string MapShakingCaptionText(const std::string& lang);
+// The same when the bands are ShakeMap's measured contours.
+std::string MapMeasuredShakingCaptionText(const std::string& lang);
 // The legend's name of the sequence's zone: "aftershock zone".
 std::string MapSequenceZoneText(const std::string& lang);
 // The map's name for screen readers.

@@ -7,6 +7,7 @@
 
 #include "history/history_chart.h"
 #include "history/history_query.h"
+#include "history/region_group.h"
 #include "history/shaking_filter.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
@@ -37,8 +38,7 @@ RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop
     RegionListing listing;
     CQuakeDatabase db(path);
     db.SetStopFlag(stop);
-    // The region index gives each region once; the order is the combo's, letter case aside (ASCII's), then
-    // byte by byte.
+    // The region index gives each place text once; their groups are the combo's entries.
     db.Query(RegionListStatement());
     listing.fault = FaultOf(db, stop);
     const int count = db.GetRowCount();
@@ -51,6 +51,7 @@ RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop
         listing.regions.push_back(db.GetValue("region"));
         db.MoveNext();
     }
+    listing.regions = GroupRegions(listing.regions);
     return listing;
 }
 

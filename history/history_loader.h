@@ -24,8 +24,8 @@ struct RowListing {
     ArchiveFault fault = ArchiveFault::kNone;
 };
 
-// The archive's regions in order, each once, on a connection of the calling thread that gives up once *stop
-// is set.
+// The archive's region groups (GroupRegions) in order, each once, on a connection of the calling thread that gives up
+// once *stop is set.
 RegionListing LoadRegions(const std::string& path, const std::atomic<bool>* stop);
 // The rows `sql` (a HistoryStatement) selects, as the list shows them; the same connection rules. With `feltSql`
 // (a FeltStatement of the same range), each row gets what agencies said people felt of it.

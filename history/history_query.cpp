@@ -7,6 +7,7 @@
 
 #include <QtGlobal>
 
+#include "history/region_group.h"
 #include "history/shaking_filter.h"
 #include "store/quake_database.h"
 
@@ -125,7 +126,8 @@ namespace {
 
 std::string RangeCondition(const CalendarDate& from, const CalendarDate& to, const std::string& region) {
     const std::string range = "data1>='" + DateText(from) + "' and data1<='" + DateText(to) + "'";
-    return region == kAllRegions ? range : range + " and region=" + SqlQuote(region);
+    // A region entry is a group of place texts (every "…, Hawaii").
+    return region == kAllRegions ? range : range + " and " + RegionGroupSql("region") + "=" + SqlQuote(region);
 }
 
 constexpr const char* kNewestFirst = " order by data1 desc,data2 desc";
@@ -175,7 +177,13 @@ int FindComboPrefix(const std::vector<std::string>& entries, const std::string& 
 
 int DoubleClickTarget(const std::vector<std::string>& entries, const std::string& currentEntry,
                       const std::string& eventRegion) {
-    return FindComboPrefix(entries, currentEntry == eventRegion ? std::string(kAllRegions) : eventRegion);
+    const std::string group = RegionGroup(eventRegion);
+    if (currentEntry == group) {
+        return FindComboPrefix(entries, kAllRegions);
+    }
+    // The event's own group before another that merely begins the same way ("GREECE" before "Greece").
+    const auto exact = std::find(entries.begin() + (entries.empty() ? 0 : 1), entries.end(), group);
+    return exact != entries.end() ? static_cast<int>(exact - entries.begin()) : FindComboPrefix(entries, group);
 }
 
 }  // namespace dravik

@@ -62,15 +62,16 @@ std::string ShakingStatement(const ShakingQuery& query, bool wholeTable);
 // What agencies said people felt of the rows of the range (table trze_felt), with each row's texts to find it by.
 std::string FeltStatement(const CalendarDate& from, const CalendarDate& to, const std::string& region);
 
-// The archive's regions, each once, in the region combo's order.
+// The archive's place texts, each once (GroupRegions makes the combo's entries of them).
 std::string RegionListStatement();
 
 // The combo's prefix search: the first entry after entry 0 (wrapping round to entry 0) that begins with
 // `text`, ignoring letter case; -1 when none does. An empty text finds only an empty entry.
 int FindComboPrefix(const std::vector<std::string>& entries, const std::string& text);
 
-// What the region combo should show after a double-click on an event of `eventRegion` while `currentEntry`
-// is chosen: the event's region, or all regions again when it is already chosen. -1 when nothing matches.
+// What the region combo should show after a double-click on an event of `eventRegion` (a place text) while
+// `currentEntry` is chosen: the event's region group, or all regions again when it is already chosen. -1 when
+// nothing matches.
 int DoubleClickTarget(const std::vector<std::string>& entries, const std::string& currentEntry,
                       const std::string& eventRegion);
 

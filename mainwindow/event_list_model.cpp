@@ -261,8 +261,6 @@ void CEventListModel::Clear() {
     m_rows.clear();
     m_topOrder = m_bottomOrder = 0.0;
     m_oldestAge.reset();
-    m_bAnySource = m_bSeveralSources = false;
-    m_firstSource.clear();
     endResetModel();
 }
 
@@ -281,16 +279,6 @@ void CEventListModel::SetPlaceColumns(bool shown) {
         beginRemoveColumns({}, kClassicColumns, kEventColumnCount - 1);
         m_bPlaceColumns = false;
         endRemoveColumns();
-    }
-}
-
-void CEventListModel::NoteSource(const std::string& eventId) {
-    const std::string source = EventSource(eventId);
-    if (!m_bAnySource) {
-        m_firstSource = source;
-        m_bAnySource = true;
-    } else if (source != m_firstSource) {
-        m_bSeveralSources = true;
     }
 }
 

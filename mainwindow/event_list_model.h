@@ -117,9 +117,6 @@ public:
     // One row at a shown place, in the classic order (a sorted list puts it at its sorted place, `index` 0 counting
     // as the classic top and any other as the end).
     void InsertAt(int index, std::unique_ptr<EventListRow> row);
-    // Whether rows of more than one source have been listed (their first fill is then newest first too).
-    bool SeveralSources() const { return m_bSeveralSources; }
-    void NoteSource(const std::string& eventId);
 
     // The oldest origin among the rows (a source's), kept as rows go in: never newer than the truth.
     std::optional<std::int64_t> OldestAge() const { return m_oldestAge; }
@@ -142,9 +139,6 @@ private:
     double m_topOrder = 0.0;
     double m_bottomOrder = 0.0;
     std::optional<std::int64_t> m_oldestAge;
-    std::string m_firstSource;
-    bool m_bAnySource = false;
-    bool m_bSeveralSources = false;
     bool m_bPlaceColumns = false;
 };
 

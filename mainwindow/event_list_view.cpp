@@ -176,7 +176,6 @@ void ShowPlaceColumns(CEventList& list, bool show) {
 void InsertEventRow(CEventList& list, const QList<QIcon>& images, int index, const QuakeEvent& event, int image,
                     const EventRowView& view) {
     list.Model().SetImages(images);
-    list.Model().NoteSource(event.eventId);
     list.Model().InsertAt(index, MakeRow(event, image, view));
 }
 
@@ -287,7 +286,6 @@ void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIn
         const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
         CEventListModel& model = m_list.Model();
         model.SetImages(m_images);
-        model.NoteSource(event.eventId);
         if (index == kAppendItem || index == 0) {
             std::vector<CEventListModel::NewRow> rows;
             rows.push_back({MakeRow(event, imageIndex, view), PlaceOf(index, event)});
@@ -299,13 +297,11 @@ void CEventListView::InsertEvent(int index, const QuakeEvent& event, int imageIn
 }
 
 ClassicPlace CEventListView::PlaceOf(int index, const QuakeEvent& event) const {
-    // Newest first over all sources: a quake with its source's origin goes by it, at the first fill too once
-    // a second source has come; a classic page's rows keep the page's own order.
+    // Newest first over all sources: a quake with its source's origin goes by it, at the first fill too (one
+    // agency's two addresses, or a poll and its catch-up, come as pages one after the other); a classic page's
+    // rows keep the page's own order.
     if (!event.hasNumbers) {
         return index == kAppendItem ? ClassicPlace::End : ClassicPlace::Top;
-    }
-    if (index == kAppendItem && !m_list.Model().SeveralSources()) {
-        return ClassicPlace::End;
     }
     return ClassicPlace::ByOrigin;
 }
@@ -321,7 +317,6 @@ void CEventListView::InsertEvents(int index, const std::vector<QuakeEvent>& even
         rows.reserve(events.size());
         // As if inserted one by one at `index`: at the top the batch's last event ends up first.
         for (const QuakeEvent& event : events) {
-            model.NoteSource(event.eventId);
             const EventRowView view = m_rowView ? m_rowView(event) : EventRowView{};
             rows.push_back({MakeRow(event, MagnitudeClass(event.mag), view),
                             PlaceOf(index == kAppendItem ? kAppendItem : 0, event)});

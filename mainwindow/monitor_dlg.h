@@ -283,6 +283,11 @@ private:
     std::function<EventAlert(const QuakeEvent&)> AlertRuleFor(const AlertSettings& settings) const;
     void SendNotifications(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
                            const AlertSettings& settings);
+    // Worker thread: what follows a round's (or a measurement's) alerting quakes: notices, headline, blink.
+    void AnnounceQuakes(const std::vector<AnnouncedQuake>& announced, bool firstCycle, const AlertSettings& settings);
+    // Worker thread: the listed quakes whose measured shaking came (rows as they are now, with it) and newly
+    // pass the alert rule by it alert once, as a revision into the rule does.
+    void AlertMeasured(const std::vector<QuakeEvent>& measured, std::int64_t nowUtcMs);
     // Worker thread: the aftershock sequences take these quakes, oldest first; the main shocks whose sequence
     // took one.
     std::vector<std::string> FeedSequences(const std::vector<QuakeEvent>& quakes, const AlertSettings& settings);

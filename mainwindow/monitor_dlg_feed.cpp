@@ -119,20 +119,7 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     hooks.revised = [this, alerts](const std::vector<RevisedQuake>& revised) { OnQuakesRevised(revised, alerts); };
     hooks.alertRule = AlertRuleFor(alerts);
     hooks.listed = [this, alerts](const std::vector<AnnouncedQuake>& announced, bool firstCycle) {
-        SendNotifications(announced, firstCycle, alerts);
-        if (!firstCycle) {
-            std::vector<QuakeEvent> arrivals;
-            arrivals.reserve(announced.size());
-            for (const AnnouncedQuake& quake : announced) {
-                arrivals.push_back(quake.event);
-            }
-            QMetaObject::invokeMethod(
-                this, [this, arrivals = std::move(arrivals), alerts] { TakeHeadline(arrivals, alerts); },
-                Qt::QueuedConnection);
-        }
-        // The tray's blink timer runs only while there is news.
-        QMetaObject::invokeMethod(
-            this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);
+        AnnounceQuakes(announced, firstCycle, alerts);
     };
     // Freshness by the sources' clock when the computer's is off.
     hooks.nowUtcMs = [this] { return m_services.nowUtcMs() + m_clockOffsetMs.load(); };
@@ -143,6 +130,24 @@ QuakeListUpdate::Hooks CMonitorDlg::FeedHooks(const AlertSettings& alerts) {
     // As far back as the archive's quakes are read at start, and a catch-up reaches.
     hooks.registryDays = alerts.catchUpMaxDays;
     return hooks;
+}
+
+void CMonitorDlg::AnnounceQuakes(const std::vector<AnnouncedQuake>& announced, bool firstCycle,
+                                 const AlertSettings& alerts) {
+    SendNotifications(announced, firstCycle, alerts);
+    if (!firstCycle) {
+        std::vector<QuakeEvent> arrivals;
+        arrivals.reserve(announced.size());
+        for (const AnnouncedQuake& quake : announced) {
+            arrivals.push_back(quake.event);
+        }
+        QMetaObject::invokeMethod(
+            this, [this, arrivals = std::move(arrivals), alerts] { TakeHeadline(arrivals, alerts); },
+            Qt::QueuedConnection);
+    }
+    // The tray's blink timer runs only while there is news.
+    QMetaObject::invokeMethod(
+        this, [this] { StartBlinkTimer(); }, Qt::QueuedConnection);
 }
 
 void CMonitorDlg::RunFeedRound(const std::function<void(QuakeListUpdate&)>& round) {

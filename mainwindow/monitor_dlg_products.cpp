@@ -7,6 +7,7 @@
 #include "mainwindow/monitor_dlg.h"
 #include "platform/environment.h"
 #include "platform/qt/qt_ui_thread.h"
+#include "platform/sound.h"
 #include "sources/event_detail.h"
 
 namespace dravik {
@@ -74,6 +75,7 @@ void CMonitorDlg::ReadQuakeProducts() {
         std::fprintf(stderr, "%s: measured shaking: %d quakes looked at, %d requests, %zu changed\n",
                      ApplicationName().c_str(), round.looks, round.requests, round.changed.size());
     }
+    std::vector<QuakeEvent> measured;
     m_pUiThread->RunOnUiThread([&] {
         if (m_listEvents == nullptr) {
             return;
@@ -82,10 +84,50 @@ void CMonitorDlg::ReadQuakeProducts() {
         for (int row = 0; row < m_listEvents->rowCount(); ++row) {
             const auto it = round.products.find(EventOfRow(*m_listEvents, row).eventId);
             if (it != round.products.end() && SetRowMeasured(*m_listEvents, row, it->second)) {
-                ApplyEventRowView(*m_listEvents, row, AlertRowView(EventOfRow(*m_listEvents, row), settings));
+                measured.push_back(EventOfRow(*m_listEvents, row));
+                ApplyEventRowView(*m_listEvents, row, AlertRowView(measured.back(), settings));
+                // The map's bands of the quake it shows become ShakeMap's contours.
+                if (row == GetFirstSelectedItem()) {
+                    ShowSelectedOnMap(false);
+                }
             }
         }
     });
+    AlertMeasured(measured, now);
+}
+
+void CMonitorDlg::AlertMeasured(const std::vector<QuakeEvent>& measured, std::int64_t nowUtcMs) {
+    if (measured.empty() || m_bStopping) {
+        return;
+    }
+    const AlertSettings alerts = CurrentAlertSettings();
+    const auto rule = AlertRuleFor(alerts);
+    std::vector<AnnouncedQuake> announced;
+    bool sound = false;
+    {
+        // The registry remembers which quakes alerted, whichever round or look made them.
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        for (const QuakeEvent& event : measured) {
+            KnownQuake* quake = m_quakes.Find(event.eventId);
+            if (quake == nullptr || quake->alerted || !IsFresh(quake->values, nowUtcMs)) {
+                continue;
+            }
+            const EventAlert alert = rule(event);
+            if (alert.alert) {
+                quake->alerted = true;
+                announced.push_back({event, std::string()});
+                sound = sound || alert.sound;
+            }
+        }
+    }
+    if (announced.empty()) {
+        return;
+    }
+    m_bNewEvent = true;
+    if (sound && m_bFirstFillDone) {
+        m_services.sound->PlaySound(kNewEventSound);
+    }
+    AnnounceQuakes(announced, false, alerts);
 }
 
 }  // namespace dravik

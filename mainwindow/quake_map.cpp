@@ -9,6 +9,7 @@
 #include "mainwindow/event_list.h"
 #include "mainwindow/event_list_model.h"
 #include "mainwindow/event_list_view.h"
+#include "mainwindow/map_events.h"
 #include "map/qt/map_widget.h"
 
 namespace dravik {
@@ -157,6 +158,12 @@ void CQuakeMap::RefreshSettings() {
         legend << Text(MapAgeLegendText(lang, age));
     }
     m_map.SetLegend(legend);
+    // What a circle's size says: a magnitude's circle, the same in every language.
+    std::vector<MapSizeKey> sizes;
+    for (const char* mag : {"3", "5", "7"}) {
+        sizes.push_back({QStringLiteral("M %1").arg(QLatin1String(mag)), CircleRadius(mag)});
+    }
+    m_map.SetSizeKey(std::move(sizes));
     m_map.SetTilesFailedText(Text(MapTilesFailedText(lang)));
     m_map.SetEsriKey(StoredEsriKey());
 
@@ -183,22 +190,35 @@ void CQuakeMap::PushShaking(const std::string& lang) {
     std::vector<MapBand> bands;
     bands.reserve(m_shaking.bands.size());
     for (const ShakingBand& band : m_shaking.bands) {
-        bands.push_back({{m_shaking.latitude, m_shaking.longitude},
-                         band.arcDegrees,
-                         QColor::fromRgb(static_cast<QRgb>(band.rgb)),
-                         Text(band.label)});
+        MapBand shown{{m_shaking.latitude, m_shaking.longitude},
+                      band.arcDegrees,
+                      QColor::fromRgb(static_cast<QRgb>(band.rgb)),
+                      Text(band.label)};
+        // III's pale blue filled would read as the sea.
+        shown.outline = band.level == kOutlinedBandLevel;
+        for (const std::vector<LatLon>& ring : band.rings) {
+            std::vector<GeoPoint> points;
+            points.reserve(ring.size());
+            for (const LatLon& point : ring) {
+                points.push_back({point.latitude, point.longitude});
+            }
+            shown.rings.push_back(std::move(points));
+        }
+        bands.push_back(shown);
     }
     if (m_zone) {
         // Among the bands by its size, as they are drawn outermost first.
-        const MapBand zone{{m_zone->latitude, m_zone->longitude},
-                           m_zone->arcDegrees,
-                           QColor::fromRgb(static_cast<QRgb>(kSequenceZoneRgb)),
-                           Text(MapSequenceZoneText(lang))};
+        MapBand zone{{m_zone->latitude, m_zone->longitude},
+                     m_zone->arcDegrees,
+                     QColor::fromRgb(static_cast<QRgb>(kSequenceZoneRgb)),
+                     Text(MapSequenceZoneText(lang))};
+        zone.apart = true;
         const auto at =
             std::find_if(bands.begin(), bands.end(), [&](const MapBand& b) { return b.arcDegrees < zone.arcDegrees; });
         bands.insert(at, zone);
     }
-    m_map.SetBands(std::move(bands), Text(MapShakingCaptionText(lang)));
+    m_map.SetBands(std::move(bands),
+                   Text(m_shaking.measured ? MapMeasuredShakingCaptionText(lang) : MapShakingCaptionText(lang)));
 }
 
 void CQuakeMap::Push() {

@@ -1,6 +1,8 @@
 #include "mainwindow/shaking_bands.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "alerts/alert_rule.h"
 #include "shaking/intensity.h"
@@ -40,10 +42,58 @@ QuakeShaking ShakingOf(double magnitude, double depthKm, double latitude, double
     return shaking;
 }
 
+QuakeShaking MeasuredShakingOf(const std::vector<IntensityContour>& contours, double latitude, double longitude) {
+    QuakeShaking shaking;
+    shaking.latitude = latitude;
+    shaking.longitude = longitude;
+    shaking.measured = true;
+    for (const int level : kShakingBandLevels) {
+        std::optional<double> lowest;
+        for (const IntensityContour& c : contours) {
+            if (std::isfinite(c.value) && IntensityLevel(c.value) >= level && (!lowest || c.value < *lowest)) {
+                lowest = c.value;
+            }
+        }
+        // A lowest contour of a higher level leaves this level's edge beyond what ShakeMap drew: not known.
+        if (!lowest || IntensityLevel(*lowest) != level) {
+            continue;
+        }
+        ShakingBand band;
+        band.level = level;
+        for (const IntensityContour& c : contours) {
+            if (c.value != *lowest) {
+                continue;
+            }
+            for (const auto& line : c.lines) {
+                if (line.size() < 3) {
+                    continue;
+                }
+                for (const LatLon& point : line) {
+                    band.radiusKm =
+                        std::max(band.radiusKm, GreatCircleKm(latitude, longitude, point.latitude, point.longitude));
+                }
+                band.rings.push_back(line);
+            }
+        }
+        if (band.rings.empty()) {
+            continue;
+        }
+        band.arcDegrees = band.radiusKm / kEarthRadiusKm * 180.0 / kPi;
+        band.rgb = IntensityColour(level);
+        band.label = RomanNumeral(level);
+        shaking.bands.push_back(std::move(band));
+    }
+    return shaking;
+}
+
 QuakeShaking ShakingOf(const QuakeEvent& event) {
     const EventNumbers n = NumbersOf(event);
     if (!n.hasMagnitude || !n.hasPosition) {
         return {};
+    }
+    // What ShakeMap measured draws the bands once it is known, as it tells the levels at the places.
+    if (event.measured && !event.measured->contours.empty()) {
+        return MeasuredShakingOf(event.measured->contours, n.latitude, n.longitude);
     }
     return ShakingOf(n.magnitude, DepthKmOf(event), n.latitude, n.longitude);
 }

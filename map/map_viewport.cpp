@@ -57,8 +57,8 @@ void MapViewport::PanBy(double dx, double dy) {
     ClampCentre();
 }
 
-void MapViewport::BringIntoView(const GeoPoint& geo) {
-    if (!Contains(geo)) {
+void MapViewport::BringIntoView(const GeoPoint& geo, double margin) {
+    if (!Contains(geo, margin)) {
         SetCentre(geo);
     }
 }
@@ -97,9 +97,11 @@ GeoPoint MapViewport::ToGeo(const ScreenPoint& point) const {
     return dravik::ToGeo({c.x + point.x - m_width / 2.0, c.y + point.y - m_height / 2.0}, m_zoom);
 }
 
-bool MapViewport::Contains(const GeoPoint& geo) const {
+bool MapViewport::Contains(const GeoPoint& geo, double margin) const {
+    // A view too small for the margin keeps only its middle.
+    margin = std::clamp(margin, 0.0, std::min(m_width, m_height) / 2.0);
     const ScreenPoint p = ToScreen(geo);
-    return p.x >= 0 && p.x < m_width && p.y >= 0 && p.y < m_height;
+    return p.x >= margin && p.x < m_width - margin && p.y >= margin && p.y < m_height - margin;
 }
 
 ScreenPoint MapViewport::WorldOrigin() const {

@@ -37,15 +37,16 @@ public:
     void ZoomAt(int zoom, const ScreenPoint& anchor, int maxZoom = kMaxZoom);
     // Moves the map with the pointer: the world goes by (dx, dy) screen pixels.
     void PanBy(double dx, double dy);
-    // Centres on a place that lies outside the view; one inside stays where it is.
-    void BringIntoView(const GeoPoint& geo);
+    // Centres on a place that lies outside the view, or within `margin` pixels of its edge (where buttons and
+    // the legend may cover it); one well inside stays where it is.
+    void BringIntoView(const GeoPoint& geo, double margin = 0);
 
     // The copy of the place nearest the centre.
     ScreenPoint ToScreen(const GeoPoint& geo) const;
     // Every copy of the place within margin pixels of the view, west to east.
     std::vector<ScreenPoint> ToScreenCopies(const GeoPoint& geo, double margin) const;
     GeoPoint ToGeo(const ScreenPoint& point) const;
-    bool Contains(const GeoPoint& geo) const;
+    bool Contains(const GeoPoint& geo, double margin = 0) const;
 
     // The tiles covering the view, the ones nearest the centre first. With detail d the tiles are those of
     // d zooms in (never past kMaxZoom), each covering a 2^d-th of a tile's size on the screen.

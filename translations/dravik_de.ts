@@ -609,6 +609,10 @@ Download unter %3</translation>
         <translation>Erwartete Erschütterungen</translation>
     </message>
     <message>
+        <source>Wstrząsy wg ShakeMap</source>
+        <translation>Erschütterung laut ShakeMap</translation>
+    </message>
+    <message>
         <source>Ustaw tu miejsce…</source>
         <translation>Hier einen Ort festlegen…</translation>
     </message>

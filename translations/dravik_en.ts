@@ -607,6 +607,10 @@ Do pobrania na stronie %3</source>
         <translation>Expected shaking</translation>
     </message>
     <message>
+        <source>Wstrząsy wg ShakeMap</source>
+        <translation>Shaking by ShakeMap</translation>
+    </message>
+    <message>
         <source>Ustaw tu miejsce…</source>
         <translation>Set a place here…</translation>
     </message>

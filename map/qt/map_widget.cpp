@@ -25,6 +25,8 @@ namespace {
 // And never more bytes than these, whatever the tiles' sizes or the view's.
 constexpr std::size_t kTileBytesInMemory = 64 * 1024 * 1024;
 constexpr int kButtonSize = 26;
+// How far inside the edges a quake brought into view stands: clear of the zoom buttons and the credits.
+constexpr double kKeepClearOfEdges = 48;
 // How many zooms out a tile in memory may stand in for one not yet here.
 constexpr int kStandInLevels = 3;
 constexpr qint64 kCirclesRedrawMs = 250;
@@ -160,12 +162,23 @@ void CMapWidget::CentreOn(const GeoPoint& centre, int zoom) {
 }
 
 void CMapWidget::BringIntoView(const GeoPoint& place) {
-    m_view.BringIntoView(place);
+    // Not under the zoom buttons, the legend or the credits along the edges.
+    m_view.BringIntoView(place, kKeepClearOfEdges);
     ViewChanged();
 }
 
 void CMapWidget::SetZoom(int zoom) {
     m_view.ZoomAt(zoom, {width() / 2.0, height() / 2.0}, m_layers.maxZoom);
+    ViewChanged();
+}
+
+void CMapWidget::ZoomStep(int steps) {
+    // About the selected quake while it is in view, so it stays there; else about the middle.
+    ScreenPoint anchor{width() / 2.0, height() / 2.0};
+    if (m_marker && m_view.Contains(*m_marker)) {
+        anchor = m_view.ToScreen(*m_marker);
+    }
+    m_view.ZoomAt(m_view.Zoom() + steps, anchor, m_layers.maxZoom);
     ViewChanged();
 }
 
@@ -180,6 +193,11 @@ void CMapWidget::SetCircles(std::vector<MapCircle> drawOrder) {
     } else {
         m_circlesTimer.start(static_cast<int>(kCirclesRedrawMs - since));
     }
+}
+
+void CMapWidget::SetSizeKey(std::vector<MapSizeKey> key) {
+    m_sizeKey = std::move(key);
+    update();
 }
 
 void CMapWidget::SetLegend(const QStringList& texts) {
@@ -272,6 +290,7 @@ void CMapWidget::paintEvent(QPaintEvent*) {
     DrawCircles(p);
     DrawPlaces(p);
     DrawMarker(p);
+    DrawPlaceLabels(p);
     DrawLegend(p);
     DrawControls(p);
     DrawAttribution(p);

@@ -52,6 +52,18 @@ struct MapBand {
     double arcDegrees = 0;  // the radius in degrees of arc
     QColor colour;
     QString label;
+    // Drawn as its edge alone (a pale colour that filled would read as the sea).
+    bool outline = false;
+    // An entry of its own in the legend, after the caption's levels (not a level of shaking).
+    bool apart = false;
+    // Drawn as these outlines (inside an odd number of them) rather than the circle: a measured level's contours.
+    std::vector<std::vector<GeoPoint>> rings{};
+};
+
+// One entry of the circles' size key: a magnitude's circle and its text.
+struct MapSizeKey {
+    QString label;
+    double radius = 3;
 };
 
 // The map in the main window: the land's outline, the tiles of the map kind over it, the plates' boundaries, the bands
@@ -79,6 +91,8 @@ public:
     void CentreOn(const GeoPoint& centre, int zoom);
     void BringIntoView(const GeoPoint& place);
     void SetZoom(int zoom);
+    // The zoom buttons: in or out by steps, about the marker while it is in view.
+    void ZoomStep(int steps);
     const MapViewport& Viewport() const { return m_view; }
 
     // In the order drawn: later ones over earlier ones.
@@ -87,6 +101,9 @@ public:
     // The texts of the three ages.
     void SetLegend(const QStringList& texts);
     const QStringList& Legend() const { return m_legend; }
+    // The circles' sizes by magnitude, smallest first, shown under the ages in the legend.
+    void SetSizeKey(std::vector<MapSizeKey> key);
+    const std::vector<MapSizeKey>& SizeKey() const { return m_sizeKey; }
     // The home first, where there is one, then the other places; names are drawn as plain text.
     void SetPlaces(std::vector<MapPlace> places);
     const std::vector<MapPlace>& Places() const { return m_places; }
@@ -164,8 +181,11 @@ private:
     // The circles on the screen (every copy of the world), in the order drawn.
     std::vector<ScreenCircle> ProjectedCircles() const;
     void DrawBands(QPainter& p);
+    // A band of outlines: its fill and its edge on the screen, every copy of the world near the view.
+    void RingBandPaths(const MapBand& band, QPainterPath& fill, QPainterPath& edge) const;
     void DrawPlates(QPainter& p);
     void DrawPlaces(QPainter& p) const;
+    void DrawPlaceLabels(QPainter& p) const;
     // The name of the place whose marker is under a point of the widget; empty for none.
     QString PlaceNameAt(const QPointF& point) const;
     void DrawMarker(QPainter& p) const;
@@ -183,6 +203,7 @@ private:
     std::optional<GeoPoint> m_marker;
     std::vector<MapCircle> m_circles;
     QStringList m_legend;
+    std::vector<MapSizeKey> m_sizeKey;
     std::vector<MapPlace> m_places;
     std::vector<MapBand> m_bands;
     QString m_bandsCaption;

@@ -23,11 +23,11 @@ void CMapWidget::mousePressEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     const QPointF centre(width() / 2.0, height() / 2.0);
     if (ZoomInRect().contains(at.toPoint())) {
-        SetZoom(m_view.Zoom() + 1);
+        ZoomStep(1);
         return;
     }
     if (ZoomOutRect().contains(at.toPoint())) {
-        SetZoom(m_view.Zoom() - 1);
+        ZoomStep(-1);
         return;
     }
     if (m_actionRect.contains(at)) {

@@ -28,6 +28,9 @@ constexpr double kPlateClipMargin = 4;
 constexpr double kPlateStep = 1.5;
 constexpr double kPlateWidth = 1.5;
 constexpr double kPlateHaloWidth = 3.5;
+// A band drawn as its edge alone: a line dark and wide enough to stand out on the sea and the land.
+constexpr int kOutlineDarker = 190;
+constexpr double kOutlineWidth = 2;
 constexpr double kHomeSize = 22;
 constexpr double kPlaceSize = 12;
 
@@ -133,12 +136,13 @@ void CMapWidget::DrawBands(QPainter& p) {
 
     for (std::size_t b = 0; b < m_bands.size(); ++b) {
         const WorldArea& area = m_bandAreas[b];
-        if (area.ring.empty() && !area.outside) {
-            continue;
-        }
         QPainterPath fill;
         QPainterPath edge;
-        if (area.outside) {
+        if (!m_bands[b].rings.empty()) {
+            RingBandPaths(m_bands[b], fill, edge);
+        } else if (area.ring.empty() && !area.outside) {
+            continue;
+        } else if (area.outside) {
             // All but the holes: what is inside an odd number of outlines.
             fill.setFillRule(Qt::OddEvenFill);
             fill.addRect(world.adjusted(-kBandClipMargin, 0, kBandClipMargin, 0));
@@ -146,7 +150,7 @@ void CMapWidget::DrawBands(QPainter& p) {
             // Copies of a cap round a pole meet edge to edge; as one shape they leave no seam.
             fill.setFillRule(Qt::WindingFill);
         }
-        if (!area.ring.empty()) {
+        if (m_bands[b].rings.empty() && !area.ring.empty()) {
             double minX = area.ring.front().x;
             double maxX = minX;
             for (const WorldPoint& w : area.ring) {
@@ -189,14 +193,58 @@ void CMapWidget::DrawBands(QPainter& p) {
                 }
             }
         }
-        QColor colour = m_bands[b].colour;
-        colour.setAlphaF(kBandFillAlpha);
-        p.fillPath(fill, colour);
-        QColor line = m_bands[b].colour.darker(160);
+        const MapBand& band = m_bands[b];
+        if (!band.outline) {
+            QColor colour = band.colour;
+            colour.setAlphaF(kBandFillAlpha);
+            p.fillPath(fill, colour);
+        }
+        QColor line = band.colour.darker(band.outline ? kOutlineDarker : 160);
         line.setAlphaF(kBandEdgeAlpha);
-        QPen pen(line, 1);
+        QPen pen(line, band.outline ? kOutlineWidth : 1);
+        if (band.outline) {
+            // Dashed, so it reads as neither a coast nor a plate boundary.
+            pen.setDashPattern({4, 3});
+        }
         pen.setCosmetic(true);
         p.strokePath(edge, pen);
+    }
+}
+
+void CMapWidget::RingBandPaths(const MapBand& band, QPainterPath& fill, QPainterPath& edge) const {
+    const int zoom = m_view.Zoom();
+    const double size = WorldSize(zoom);
+    const ScreenPoint origin = m_view.WorldOrigin();
+    // A contour's lines bound the level's area with its holes: inside an odd number of them.
+    fill.setFillRule(Qt::OddEvenFill);
+    for (const std::vector<GeoPoint>& ring : band.rings) {
+        if (ring.size() < 3) {
+            continue;
+        }
+        // Each point the nearest of its copies to the one before, so a line across the date line stays whole.
+        QPolygonF polygon;
+        polygon.reserve(static_cast<qsizetype>(ring.size()));
+        double minX = 0;
+        double maxX = 0;
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            const WorldPoint w = ToWorld(ring[i], zoom);
+            double x = origin.x + w.x;
+            if (i > 0) {
+                x -= size * std::round((x - polygon.back().x()) / size);
+            }
+            polygon << QPointF(x, origin.y + w.y);
+            minX = i == 0 ? x : std::min(minX, x);
+            maxX = i == 0 ? x : std::max(maxX, x);
+        }
+        const auto firstCopy = static_cast<long>(std::floor((-kBandClipMargin - maxX) / size));
+        const auto lastCopy = static_cast<long>(std::ceil((width() + kBandClipMargin - minX) / size));
+        for (long copy = firstCopy; copy <= lastCopy; ++copy) {
+            const QPolygonF shifted = polygon.translated(static_cast<double>(copy) * size, 0);
+            fill.addPolygon(shifted);
+            fill.closeSubpath();
+            edge.addPolygon(shifted);
+            edge.closeSubpath();
+        }
     }
 }
 
@@ -213,39 +261,41 @@ void CMapWidget::DrawPlaces(QPainter& p) const {
     diamond.closeSubpath();
     QPen rim(Qt::white, 1.5);
     rim.setJoinStyle(Qt::RoundJoin);
-
-    QPainterPath labels;
-    const QFontMetricsF metrics(font());
     for (const MapPlace& place : m_places) {
-        const double reach = kHomeSize + metrics.horizontalAdvance(place.name) + 8;
-        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, reach)) {
+        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, kHomeSize)) {
             p.save();
             p.setPen(rim);
-            double labelX = 0;
-            double middleY = 0;
             if (place.home) {
                 p.translate(s.x - kHomeSize / 2, s.y - 20);
                 p.setBrush(QColor(0x1f, 0x5f, 0xbf));
                 p.drawPath(house);
-                labelX = s.x + kHomeSize / 2 + 3;
-                middleY = s.y - 9;
             } else {
                 p.translate(s.x, s.y);
                 p.setBrush(kPlaceFill);
                 p.drawPath(diamond);
-                labelX = s.x + kPlaceSize / 2 + 4;
-                middleY = s.y;
             }
             p.restore();
-            if (!place.name.isEmpty()) {
-                // A path of the glyphs: the name as written, never read as markup.
-                labels.addText(QPointF(labelX, middleY + (metrics.ascent() - metrics.descent()) / 2), font(),
-                               place.name);
-            }
+        }
+    }
+}
+
+void CMapWidget::DrawPlaceLabels(QPainter& p) const {
+    QPainterPath labels;
+    const QFontMetricsF metrics(font());
+    for (const MapPlace& place : m_places) {
+        if (place.name.isEmpty()) {
+            continue;
+        }
+        const double reach = kHomeSize + metrics.horizontalAdvance(place.name) + 8;
+        for (const ScreenPoint& s : m_view.ToScreenCopies(place.at, reach)) {
+            const double labelX = s.x + (place.home ? kHomeSize / 2 + 3 : kPlaceSize / 2 + 4);
+            const double middleY = place.home ? s.y - 9 : s.y;
+            // A path of the glyphs: the name as written, never read as markup.
+            labels.addText(QPointF(labelX, middleY + (metrics.ascent() - metrics.descent()) / 2), font(), place.name);
         }
     }
     // Dark letters in a light halo read on the street map, the satellite's dark ground and the bands alike;
-    // drawn after every marker, so no marker hides a name.
+    // drawn over every marker, circle and the selected quake's pin, so none of them hides a name.
     p.save();
     p.strokePath(labels, QPen(kLabelHalo, 3, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     p.fillPath(labels, kLabelText);
@@ -266,47 +316,92 @@ QString CMapWidget::PlaceNameAt(const QPointF& point) const {
 
 void CMapWidget::DrawLegend(QPainter& p) const {
     const bool bands = !m_bands.empty() && !m_bandsCaption.isEmpty();
-    if (m_legend.isEmpty() && !bands) {
+    if (m_legend.isEmpty() && m_sizeKey.empty() && !bands) {
         return;
     }
+    // Each entry: what its swatch shows, its text and its height.
+    enum class Swatch { Age, Size, Caption, Band };
+    struct Entry {
+        Swatch swatch;
+        int index;
+        QString text;
+        double height;
+    };
     const QFontMetricsF metrics(font());
-    QStringList texts = m_legend;
+    const double line = std::max(16.0, metrics.height());
+    std::vector<Entry> entries;
+    for (int i = 0; i < m_legend.size(); ++i) {
+        entries.push_back({Swatch::Age, i, m_legend[i], line});
+    }
+    double swatchWidth = 22;
+    for (std::size_t i = 0; i < m_sizeKey.size(); ++i) {
+        const double radius = m_sizeKey[i].radius;
+        entries.push_back({Swatch::Size, static_cast<int>(i), m_sizeKey[i].label, std::max(line, 2 * radius + 3)});
+        swatchWidth = std::max(swatchWidth, 2 * radius + 12);
+    }
     if (bands) {
-        texts << m_bandsCaption;
-        for (const MapBand& band : m_bands) {
-            texts << band.label;
+        entries.push_back({Swatch::Caption, -1, m_bandsCaption, line});
+        // The levels under their caption; what is drawn among them but is no level (the aftershock zone) after.
+        for (const bool apart : {false, true}) {
+            for (std::size_t b = 0; b < m_bands.size(); ++b) {
+                if (m_bands[b].apart == apart) {
+                    entries.push_back({Swatch::Band, static_cast<int>(b), m_bands[b].label, line});
+                }
+            }
         }
     }
     double textWidth = 0;
-    for (const QString& text : texts) {
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+    double total = 0;
+    for (const Entry& e : entries) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(e.text));
+        total += e.height;
     }
-    const double line = std::max(16.0, metrics.height());
-    const QRectF box(kMargin, height() - kMargin - 24 - line * texts.size() - 8, textWidth + 30,
-                     line * texts.size() + 8);
+    const QRectF box(kMargin, height() - kMargin - 24 - total - 8, textWidth + swatchWidth + 8, total + 8);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 217));
     p.drawRoundedRect(box, 4, 4);
-    for (int i = 0; i < texts.size(); ++i) {
-        const double y = box.top() + 4 + line * i;
-        const QPointF swatch(box.left() + 11, y + line / 2);
-        const int band = i - static_cast<int>(m_legend.size()) - 1;
-        double textLeft = box.left() + 22;
-        if (i < m_legend.size()) {
-            p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
-            p.setBrush(map_look::AgeColour(i));
-            p.drawEllipse(swatch, 5, 5);
-        } else if (band >= 0) {
-            // The band's own colour, opaque, framed so that the palest levels show on the white box.
-            p.setPen(QPen(m_bands[static_cast<std::size_t>(band)].colour.darker(160), 1));
-            p.setBrush(m_bands[static_cast<std::size_t>(band)].colour);
-            p.drawRect(QRectF(swatch.x() - 5, swatch.y() - 5, 10, 10));
-        } else {
-            // The caption stands out to the left, above its entries.
-            textLeft = box.left() + 6;
+    double y = box.top() + 4;
+    for (const Entry& e : entries) {
+        const QPointF swatch(box.left() + swatchWidth / 2, y + e.height / 2);
+        double textLeft = box.left() + swatchWidth;
+        switch (e.swatch) {
+            case Swatch::Age:
+                p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
+                p.setBrush(map_look::AgeColour(e.index));
+                p.drawEllipse(swatch, 5, 5);
+                break;
+            case Swatch::Size: {
+                const double radius = m_sizeKey[static_cast<std::size_t>(e.index)].radius;
+                p.setPen(QPen(QColor(0x33, 0x33, 0x33), 1));
+                p.setBrush(Qt::NoBrush);
+                p.drawEllipse(swatch, radius, radius);
+                break;
+            }
+            case Swatch::Band: {
+                // The band's own colour, opaque, framed so that the palest levels show on the white box; an
+                // outlined band by its line alone.
+                const MapBand& band = m_bands[static_cast<std::size_t>(e.index)];
+                const QRectF square(swatch.x() - 5, swatch.y() - 5, 10, 10);
+                if (band.outline) {
+                    QPen pen(band.colour.darker(kOutlineDarker), kOutlineWidth);
+                    pen.setDashPattern({2, 1.5});
+                    p.setPen(pen);
+                    p.setBrush(Qt::NoBrush);
+                } else {
+                    p.setPen(QPen(band.colour.darker(160), 1));
+                    p.setBrush(band.colour);
+                }
+                p.drawRect(square);
+                break;
+            }
+            case Swatch::Caption:
+                // The caption stands out to the left, above its entries.
+                textLeft = box.left() + 6;
+                break;
         }
         p.setPen(Qt::black);
-        p.drawText(QRectF(textLeft, y, textWidth + 20, line), Qt::AlignVCenter | Qt::AlignLeft, texts[i]);
+        p.drawText(QRectF(textLeft, y, textWidth + 20, e.height), Qt::AlignVCenter | Qt::AlignLeft, e.text);
+        y += e.height;
     }
 }
 

@@ -147,13 +147,13 @@ TEST(HistoryDlg, OpensOnTheDefaultRangeNewestFirst) {
     EXPECT_EQ(images, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(dlg.SelectedItem(), -1);
 
-    // "WSZYSTKIE" comes first and is chosen; the regions follow in order, letter case aside.
+    // "WSZYSTKIE" comes first and is chosen; the region groups follow in order, letter case aside.
     QComboBox* combo = Combo(dlg);
     QStringList entries;
     for (int i = 0; i < combo->count(); ++i) {
         entries << combo->itemText(i);
     }
-    EXPECT_EQ(entries, (QStringList{"WSZYSTKIE", "ALASKA", "CRETE", "CRETE, GREECE", "O'HIGGINS, CHILE"}));
+    EXPECT_EQ(entries, (QStringList{"WSZYSTKIE", "ALASKA", "CHILE", "CRETE", "GREECE"}));
     EXPECT_EQ(combo->currentText(), "WSZYSTKIE");
 
     QAbstractItemModel* model = List(dlg)->model();
@@ -275,9 +275,9 @@ TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
     emit list->doubleClicked(list->model()->index(0, 0));
     EXPECT_EQ(Combo(dlg)->currentText(), "WSZYSTKIE");
 
-    list->selectRow(0);  // CRETE, GREECE; the prefix search from the second entry finds it, not "CRETE"
+    list->selectRow(0);  // CRETE, GREECE: its group, not "CRETE"
     emit list->doubleClicked(list->model()->index(0, 0));
-    EXPECT_EQ(Combo(dlg)->currentText(), "CRETE, GREECE");
+    EXPECT_EQ(Combo(dlg)->currentText(), "GREECE");
     ASSERT_TRUE(Loaded(dlg));
     EXPECT_EQ(Column(dlg, &HistoryRow::region), (std::vector<std::string>{"CRETE, GREECE", "CRETE, GREECE"}));
 
@@ -290,15 +290,17 @@ TEST(HistoryDlg, DoubleClickNarrowsToTheRegionAndWidensAgain) {
 
 TEST(HistoryDlg, RegionWithAQuoteListsItsEvents) {
     test::ScopedTimeZone tz("Europe/Warsaw");
-    CHistoryDlg dlg(OptionsFor(MakeDatabase(kEvents)));
+    std::vector<Event> events = kEvents;
+    events.push_back({"4.1", "12 km S of Man, Cote d'Ivoire", "2016-03-05", "09:00"});
+    CHistoryDlg dlg(OptionsFor(MakeDatabase(events)));
     ASSERT_TRUE(Loaded(dlg));
     QComboBox* combo = Combo(dlg);
-    const int index = combo->findText("O'HIGGINS, CHILE");
+    const int index = combo->findText("Cote d'Ivoire");
     ASSERT_GE(index, 0);
     combo->setCurrentIndex(index);
     emit combo->activated(index);
     ASSERT_TRUE(Loaded(dlg));
-    EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"6.5"}));
+    EXPECT_EQ(Column(dlg, &HistoryRow::mag), (std::vector<std::string>{"4.1"}));
 }
 
 TEST(HistoryDlg, FromDateAfterToDateListsNothing) {
@@ -429,8 +431,10 @@ private:
 TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
     test::ScopedTimeZone tz("Europe/Warsaw");
     constexpr int kRegions = 100000;
-    // Regions that differ in letter case or blanks alone, and one beyond ASCII, are distinct entries.
-    const std::vector<std::string> unusual = {"o'higgins, chile", "O'HIGGINS, CHILE", " CRETE ", "Ölüdeniz, Turkey"};
+    // Groups that differ in letter case alone, and one beyond ASCII, are distinct entries; blanks about a group
+    // are not part of it.
+    const std::vector<std::string> unusual = {"o'higgins, chile", "O'HIGGINS, CHILE", " CRETE ", "Ölüdeniz, Türkiye"};
+    const std::vector<std::string> groups = {"chile", "CHILE", "CRETE", "Türkiye"};
     std::vector<Event> events;
     for (int i = 0; i < kRegions; ++i) {
         // Written out of order: the order is the listing's, not the table's.
@@ -470,12 +474,12 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
         ASSERT_LE(QString::compare(combo->itemText(i - 1), combo->itemText(i), Qt::CaseInsensitive), 0) << i;
     }
 
-    // Each entry lists its own region's events, byte for byte.
+    // Each entry lists its own group's events, byte for byte.
     for (std::size_t i = 0; i < unusual.size(); ++i) {
-        const QByteArray bytes(unusual[i].data(), static_cast<qsizetype>(unusual[i].size()));
+        const QByteArray bytes(groups[i].data(), static_cast<qsizetype>(groups[i].size()));
         const int index = combo->findData(bytes);
-        ASSERT_GE(index, 1) << unusual[i];
-        EXPECT_EQ(combo->itemText(index), QString::fromStdString(unusual[i]));
+        ASSERT_GE(index, 1) << groups[i];
+        EXPECT_EQ(combo->itemText(index), QString::fromStdString(groups[i]));
         combo->setCurrentIndex(index);
         emit combo->activated(index);
         ASSERT_TRUE(Loaded(dlg));
@@ -487,9 +491,9 @@ TEST(HistoryDlg, ManyRegionsAreListedWithoutStallingTheWindow) {
     emit combo->activated(0);
     ASSERT_TRUE(Loaded(dlg));
     QTableView* list = List(dlg);
-    list->selectRow(0);  // Ölüdeniz, Turkey, the newest
+    list->selectRow(0);  // Ölüdeniz, Türkiye, the newest
     emit list->doubleClicked(list->model()->index(0, 0));
-    EXPECT_EQ(Combo(dlg)->currentText(), QString::fromUtf8("Ölüdeniz, Turkey"));
+    EXPECT_EQ(Combo(dlg)->currentText(), QString::fromUtf8("Türkiye"));
     ASSERT_TRUE(Loaded(dlg));
     ASSERT_EQ(dlg.ListedRows().size(), 1u);
     list->selectRow(0);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "history/region_group.h"
 #include "store/event_table.h"
 #include "store/quake_database.h"
 #include "tests/common/test_env.h"
@@ -81,12 +82,12 @@ TEST(HistoryQuery, DateTextIsZeroPadded) {
 TEST(HistoryQuery, StatementsWithAndWithoutRegion) {
     EXPECT_EQ(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "WSZYSTKIE"),
               "select * from trze where data1>='2016-03-03' and data1<='2016-03-05' order by data1 desc,data2 desc");
-    EXPECT_EQ(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "CRETE, GREECE"),
-              "select * from trze where data1>='2016-03-03' and data1<='2016-03-05' and region='CRETE, GREECE' "
-              "order by data1 desc,data2 desc");
+    EXPECT_EQ(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "GREECE"),
+              "select * from trze where data1>='2016-03-03' and data1<='2016-03-05' and " + RegionGroupSql("region") +
+                  "='GREECE' order by data1 desc,data2 desc");
     // Only the exact text means every region.
-    EXPECT_NE(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "wszystkie").find("region='wszystkie'"), std::string::npos);
-    EXPECT_NE(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "O'HIGGINS").find("region='O''HIGGINS'"), std::string::npos);
+    EXPECT_NE(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "wszystkie").find("='wszystkie'"), std::string::npos);
+    EXPECT_NE(HistoryStatement({2016, 3, 3}, {2016, 3, 5}, "O'HIGGINS").find("='O''HIGGINS'"), std::string::npos);
 }
 
 std::vector<std::string> RegionsOf(const std::string& path, const std::string& sql) {
@@ -113,8 +114,11 @@ TEST(HistoryQuery, StatementsRunAgainstARealTable) {
     const CalendarDate to{2016, 3, 5};
     EXPECT_EQ(RegionsOf(path, HistoryStatement(from, to, kAllRegions)),
               (std::vector<std::string>{"CRETE, GREECE 2016-03-05", "O'HIGGINS, CHILE 2016-03-04"}));
-    EXPECT_EQ(RegionsOf(path, HistoryStatement(from, to, "O'HIGGINS, CHILE")),
+    EXPECT_EQ(RegionsOf(path, HistoryStatement(from, to, "CHILE")),
               (std::vector<std::string>{"O'HIGGINS, CHILE 2016-03-04"}));
+    EXPECT_EQ(RegionsOf(path, HistoryStatement(from, to, "GREECE")),
+              (std::vector<std::string>{"CRETE, GREECE 2016-03-05"}));
+    EXPECT_TRUE(RegionsOf(path, HistoryStatement(from, to, "CRETE")).empty());
     // A region text cannot widen the condition.
     EXPECT_TRUE(RegionsOf(path, HistoryStatement(from, to, "x' or '1'='1")).empty());
     // A from date after the to date lists nothing.
@@ -141,10 +145,12 @@ TEST(HistoryQuery, ComboPrefixSearchStartsAfterTheFirstEntryAndWraps) {
 }
 
 TEST(HistoryQuery, DoubleClickNarrowsThenWidens) {
-    const std::vector<std::string> entries = {"ALASKA", "GREECE", "SICILY, ITALY", "WSZYSTKIE"};
+    const std::vector<std::string> entries = {"ALASKA", "GREECE", "Greece", "ITALY", "WSZYSTKIE"};
     const int narrowed = DoubleClickTarget(entries, "WSZYSTKIE", "SICILY, ITALY");
-    EXPECT_EQ(narrowed, 2);
-    EXPECT_EQ(DoubleClickTarget(entries, entries[narrowed], "SICILY, ITALY"), 3);
+    EXPECT_EQ(narrowed, 3);
+    EXPECT_EQ(DoubleClickTarget(entries, entries[narrowed], "SICILY, ITALY"), 4);
+    // The event's own group, not the first that begins like it.
+    EXPECT_EQ(DoubleClickTarget(entries, "WSZYSTKIE", "10 km S of Kos, Greece"), 2);
     // An event of another region while narrowed moves to that region.
     EXPECT_EQ(DoubleClickTarget(entries, "GREECE", "ALASKA"), 0);
     // A region the combo does not hold changes nothing.

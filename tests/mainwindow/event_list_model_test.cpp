@@ -91,13 +91,20 @@ TEST_F(EventListModelTest, TwoSourcesListNewestFirstOverBoth) {
     EXPECT_EQ(Ids(), back);
 }
 
-// One source's first fill stays in its page's order, whatever the origins say.
-TEST_F(EventListModelTest, OneSourceKeepsItsPageOrder) {
+// One agency's first fill goes by the origins too: its two addresses' pages (an older feed's, then a newer one's)
+// or a page oldest first put the newest quake on top; a classic page's rows, without an origin, keep its order.
+TEST_F(EventListModelTest, OneSourceListsNewestFirstOverItsPages) {
     CEventListView view(m_list, m_images, m_ui, [] {});
-    view.InsertEvents(
-        IQuakeListView::kAppendItem,
-        {Quake("emsc:1", "1.0", kNow - 3 * kHour), Quake("emsc:2", "1.0", kNow - kHour), Quake("emsc:3", "1.0", kNow)});
-    EXPECT_EQ(Ids(), (std::vector<std::string>{"emsc:1", "emsc:2", "emsc:3"}));
+    QuakeEvent classic = Quake("123456", "3.3", 0);
+    classic.hasNumbers = false;
+    QuakeEvent classic2 = classic;
+    classic2.eventId = "123457";
+    view.InsertEvents(IQuakeListView::kAppendItem,
+                      {Quake("usgs:old1", "4.6", kNow - 30 * kHour), Quake("usgs:old2", "5.1", kNow - 40 * kHour),
+                       classic, Quake("usgs:new1", "1.2", kNow - kHour / 2), classic2,
+                       Quake("usgs:new2", "2.0", kNow - 35 * kHour), Quake("usgs:new3", "1.0", kNow)});
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"usgs:new3", "usgs:new1", "usgs:old1", "usgs:new2", "usgs:old2",
+                                               "123456", "123457"}));
 }
 
 // Quake after quake going into the same gap of the classic order (each a little older, all newer than the last

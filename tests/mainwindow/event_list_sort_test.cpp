@@ -179,12 +179,14 @@ TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
     QObject::connect(m_list.model(), &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
     CEventListView view(m_list, m_images, m_ui, [] {});
 
-    view.InsertEvents(IQuakeListView::kAppendItem, {quake("p", "4.0", kT0 + 10 * kHour), quake("q", "4.0", kT0 + kHour),
-                                                    quake("r", "4.0", kT0 + 9 * kHour), quake("s", "4.0", kT0)});
+    // Newest first, the row without an origin where the page had it: p, r, q, x, s.
+    view.InsertEvents(IQuakeListView::kAppendItem,
+                      {quake("p", "4.0", kT0 + 10 * kHour), quake("q", "4.0", kT0 + kHour), quake("x", "4.0", 0),
+                       quake("r", "4.0", kT0 + 9 * kHour), quake("s", "4.0", kT0)});
     EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 100), (std::vector<std::string>{"q", "s"}));
-    EXPECT_EQ(Ids(), (std::vector<std::string>{"p", "r"}));
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"p", "r", "x"}));
     EXPECT_EQ(removals, 2);
-    EXPECT_TRUE(view.TrimRows(kT0 + 2 * kHour, 2).empty());
+    EXPECT_TRUE(view.TrimRows(kT0 + 2 * kHour, 3).empty());
 
     // Rows without the source's origin (a classic page's) leave by the count only, before the others.
     QuakeEvent classic = Event("e", "1.5", "2016-05-10", "19:03");
@@ -192,10 +194,10 @@ TEST_F(SortedListTest, TrimmingTakesOutOldRowsInRuns) {
     m_times["e"] = "19:03";
     view.InsertEvents(
         0, {quake("a", "5.5", kT0 + 11 * kHour), quake("c", "3.1", kT0 + 8 * kHour), classic, quake("f", "1.0", 0)});
-    Click(0);  // largest first: a, p, r, c, e, f
-    ASSERT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r", "c", "e", "f"}));
+    Click(0);  // largest first: a, p, r, x, c, e, f
+    ASSERT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r", "x", "c", "e", "f"}));
     removals = 0;
-    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 3), (std::vector<std::string>{"c", "e", "f"}));
+    EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 3), (std::vector<std::string>{"x", "c", "e", "f"}));
     EXPECT_EQ(Ids(), (std::vector<std::string>{"a", "p", "r"}));
     EXPECT_EQ(removals, 1);
     EXPECT_EQ(view.TrimRows(kT0 + 2 * kHour, 1), (std::vector<std::string>{"p", "r"}));

@@ -184,6 +184,8 @@ TEST_F(QuakeMapTest, TheSelectedQuakesShakingAndEveryPlaceReachTheMap) {
         const MapBand& band = Map().Bands()[static_cast<std::size_t>(i)];
         EXPECT_EQ(band.label, labels[i]);
         EXPECT_EQ(band.colour.rgb() & 0xFFFFFFu, IntensityColour(3 + 2 * i));
+        EXPECT_EQ(band.outline, i == 0) << "III, as pale as the sea, an outline alone";
+        EXPECT_FALSE(band.apart);
         EXPECT_DOUBLE_EQ(band.centre.lat, -60);
         EXPECT_DOUBLE_EQ(band.centre.lon, -100.5);
         EXPECT_DOUBLE_EQ(Map().Marker()->lon, -100.5) << "with the marker";

@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "shaking/intensity.h"
+#include "sources/event_detail.h"
 #include "sources/geo.h"
+#include "tests/common/test_env.h"
 
 namespace dravik {
 namespace {
@@ -122,6 +125,37 @@ TEST(ShakingBandsTest, AListedReportGivesItsOwnNumbersOrNone) {
     EXPECT_TRUE(ShakingOf(kNaN, 10, 38, 23).bands.empty());
     EXPECT_TRUE(ShakingOf(7, kNaN, 38, 23).bands.empty());
     EXPECT_TRUE(ShakingOf(7, 10, kNaN, 23).bands.empty());
+}
+
+// Where the row has ShakeMap's contours (saved: 4.5 to 8.5, the 4.5 one cut open by the map's edge), they are the
+// bands: V inside 4.5, VII inside 6.5; III lies beyond the lowest contour drawn and has none.
+TEST(ShakingBandsTest, ShakeMapsContoursAreTheBandsOnceKnown) {
+    auto products = std::make_shared<QuakeProducts>();
+    products->contours = ParseIntensityContours(test::ReadFeedData("shakemap_cont_mmi_made.json"));
+    ASSERT_EQ(products->contours.size(), 5u);
+    QuakeEvent e;
+    e.mag = "7.8";
+    e.wsp1 = "37.23 ";
+    e.wsp2 = "37.01 ";
+    e.depth = "10";
+    const QuakeShaking expected = ShakingOf(e);
+    EXPECT_FALSE(expected.measured);
+    e.measured = products;
+    const QuakeShaking measured = ShakingOf(e);
+    EXPECT_TRUE(measured.measured);
+    EXPECT_EQ(BandOf(measured, 3), nullptr);
+    const ShakingBand* v = BandOf(measured, 5);
+    const ShakingBand* vii = BandOf(measured, 7);
+    ASSERT_NE(v, nullptr);
+    ASSERT_NE(vii, nullptr);
+    EXPECT_EQ(v->label, "V");
+    ASSERT_EQ(v->rings.size(), 1u);
+    EXPECT_EQ(v->rings[0].size(), 37u);
+    EXPECT_EQ(vii->rings[0].size(), 51u);
+    // Drawn 110 km about a line of some 300 km, VII reaches farther from the epicentre than 110 km and less than V.
+    EXPECT_GT(vii->radiusKm, 110);
+    EXPECT_LT(vii->radiusKm, v->radiusKm);
+    EXPECT_EQ(measured.bands.front().level, 5) << "outermost first";
 }
 
 }  // namespace

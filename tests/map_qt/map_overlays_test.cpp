@@ -144,6 +144,38 @@ TEST(MapOverlaysTest, ABandIsTheGeodesicCircleTintedInItsColourUnderTheMap) {
         << banded.name().toStdString() << " " << plain.name().toStdString();
 }
 
+// A measured band is its contour lines (inside an odd number of them), across the date line too; an outlined one
+// leaves its inside as it was and draws its edge.
+TEST(MapOverlaysTest, ContourBandsFillTheirLinesAndAnOutlineOnlyItsEdge) {
+    CMapWidget map;
+    map.resize(600, 600);
+    map.show();
+    map.CentreOn({-17, 180}, 5);
+    const QImage before = map.grab().toImage();
+    // A square across the date line with a square hole in it.
+    MapBand band{{-17, 180}, 3, kLevelV, "V"};
+    band.rings = {{{-15, 178}, {-15, -178}, {-19, -178}, {-19, 178}},
+                  {{-16.5, 179.5}, {-16.5, -179.5}, {-17.5, -179.5}, {-17.5, 179.5}}};
+    map.SetBands({band}, "ShakeMap");
+    const QImage after = map.grab().toImage();
+    const auto at = [&map](double lat, double lon) { return map.Viewport().ToScreen({lat, lon}); };
+    EXPECT_TRUE(TintedTowards(At(before, at(-18.5, 178.5)), At(after, at(-18.5, 178.5)), kLevelV)) << "west";
+    EXPECT_TRUE(TintedTowards(At(before, at(-18.5, -178.5)), At(after, at(-18.5, -178.5)), kLevelV)) << "east";
+    EXPECT_EQ(At(before, at(-17, 180)).rgb(), At(after, at(-17, 180)).rgb()) << "the hole";
+    EXPECT_EQ(At(before, at(-20, 180)).rgb(), At(after, at(-20, 180)).rgb()) << "outside";
+
+    band.outline = true;
+    map.SetBands({band}, "ShakeMap");
+    const QImage outlined = map.grab().toImage();
+    EXPECT_EQ(At(before, at(-18.5, 178.5)).rgb(), At(outlined, at(-18.5, 178.5)).rgb()) << "inside, unfilled";
+    const ScreenPoint edge = at(-19, 179);
+    int changed = 0;
+    for (int dy = -2; dy <= 2; ++dy) {
+        changed += At(before, edge, dy).rgb() != At(outlined, edge, dy).rgb() ? 1 : 0;
+    }
+    EXPECT_GT(changed, 0) << "its edge";
+}
+
 TEST(MapOverlaysTest, BandsAcrossTheDateLineAndRoundAPoleCoverTheirPlaces) {
     CMapWidget map;
     map.resize(600, 500);
@@ -214,6 +246,12 @@ TEST(MapOverlaysTest, EveryPlaceHasItsMarkerAndItsNameReadableOnLightAndDarkMaps
         EXPECT_EQ(Count(before, label, letters), 0) << dark;
         EXPECT_GT(Count(named, label, letters), 20) << dark;
         EXPECT_EQ(Count(drawn(QString()), label, letters), 0) << dark << ": the marker alone";
+
+        // The selected quake's pin and a large circle standing on the name leave it whole: names are drawn last.
+        const int whole = Count(drawn(QString::fromUtf8("Kraków")), label, letters);
+        map.SetMarker(map.Viewport().ToGeo({o.x + 30, o.y + 14}));
+        map.SetCircles({{1, map.Viewport().ToGeo({o.x + 40, o.y}), 30, 0, QString()}});
+        EXPECT_GE(Count(map.grab().toImage(), label, letters), whole * 9 / 10) << dark;
     }
 }
 

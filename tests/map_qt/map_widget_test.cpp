@@ -418,6 +418,37 @@ TEST(MapWidgetTest, ButtonsZoomKindsKeepTheViewAndCreditsOpenOutside) {
     EXPECT_EQ(map.Viewport().Zoom(), 17);
 }
 
+// At world zoom a Fiji quake selected while the map shows California comes into view clear of the edges (not
+// behind the buttons or at the rim of a world copy), and "+" and "−" zoom about it while it is in view.
+TEST(MapWidgetTest, ASelectedQuakeAtWorldZoomComesIntoViewAndTheButtonsZoomAboutIt) {
+    const GeoPoint fiji{-17.9, 178.1};
+    for (const int zoom : {1, 2}) {
+        CMapWidget map;
+        map.resize(800, 360);
+        map.show();
+        map.CentreOn({36.8, -120.1}, zoom);
+        map.SetMarker(fiji);
+        map.BringIntoView(fiji);
+        ASSERT_TRUE(map.Viewport().Contains(fiji, 40)) << "zoom " << zoom;
+        for (int i = 0; i < 4; ++i) {
+            const ScreenPoint before = map.Viewport().ToScreen(fiji);
+            Click(map, {10 + 13, 10 + 13});  // +
+            EXPECT_EQ(map.Viewport().Zoom(), zoom + i + 1);
+            const ScreenPoint after = map.Viewport().ToScreen(fiji);
+            EXPECT_NEAR(after.x, before.x, 1.0) << "zoom " << zoom + i + 1;
+            EXPECT_NEAR(after.y, before.y, 1.0) << "zoom " << zoom + i + 1;
+        }
+        Click(map, {10 + 13, 10 + 27 + 13});  // −
+        EXPECT_TRUE(map.Viewport().Contains(fiji, 40)) << "zoom " << zoom;
+        // Panned away, the quake is out of view: the buttons zoom about the middle again.
+        map.CentreOn({48.0, 2.0}, 4);
+        const GeoPoint middle = map.Viewport().Centre();
+        Click(map, {10 + 13, 10 + 13});
+        EXPECT_NEAR(map.Viewport().Centre().lat, middle.lat, 1e-6);
+        EXPECT_NEAR(map.Viewport().Centre().lon, middle.lon, 1e-6);
+    }
+}
+
 // A PNG of side² opaque pixels of one colour: a small file that decodes to side² × 4 bytes. Made in a child
 // process, so that the image it is made from is in no peak of this one.
 QByteArray UniformPng(int side) {
