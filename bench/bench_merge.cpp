@@ -20,13 +20,14 @@ namespace {
 
 constexpr std::int64_t kOriginMs = 1893456000000LL;  // 2030-01-01 00:00:00 UTC, one second for all
 
-dravik::QuakeEvent Report(const std::string& agency, int i, bool second) {
+// Report i of an agency; `spreadMs` apart from the next (0: all at one second).
+dravik::QuakeEvent Report(const std::string& agency, int i, bool second, std::int64_t spreadMs) {
     using dravik::bench::Mix;
     const std::uint64_t bits = Mix(static_cast<std::uint64_t>(i));
     dravik::QuakeEvent e;
     e.eventId = agency + ":b" + std::to_string(i);
     e.hasNumbers = true;
-    e.originUtcMs = kOriginMs + static_cast<std::int64_t>(bits % 1000) + (second ? 300 : 0);
+    e.originUtcMs = kOriginMs + static_cast<std::int64_t>(bits % 1000) + (second ? 300 : 0) + i * spreadMs;
     e.latitude = -80.0 + static_cast<double>(bits >> 11 & 0xFFFFF) / 0xFFFFF * 160.0 + (second ? 0.05 : 0.0);
     e.longitude = -180.0 + static_cast<double>(bits >> 31 & 0xFFFFF) / 0xFFFFF * 359.0;
     e.magnitude = 3.0 + static_cast<double>(bits >> 51 & 31) / 10.0 + (second ? 0.1 : 0.0);
@@ -44,14 +45,14 @@ dravik::QuakeEvent Report(const std::string& agency, int i, bool second) {
     return e;
 }
 
-std::vector<dravik::QuakeEvent> TwoAgencies(int n) {
+std::vector<dravik::QuakeEvent> TwoAgencies(int n, std::int64_t spreadMs = 0) {
     std::vector<dravik::QuakeEvent> events;
     events.reserve(static_cast<std::size_t>(2 * n));
     for (int i = 0; i < n; ++i) {
-        events.push_back(Report("emsc", i, false));
+        events.push_back(Report("emsc", i, false, spreadMs));
     }
     for (int i = 0; i < n; ++i) {
-        events.push_back(Report("usgs", i, true));
+        events.push_back(Report("usgs", i, true, spreadMs));
     }
     return events;
 }
@@ -83,9 +84,11 @@ public:
     void PlaySound(const std::string&) override {}
 };
 
-// One round of both agencies' reports, listed (bounded as the program's list is) and written to a new archive.
+// One round of both agencies' reports, listed (bounded as the program's list is) and written to a new archive;
+// the second argument spreads the quakes that many seconds apart, the figure the same second is held to.
 void BM_MergeAndStoreSameSecond(benchmark::State& state) {
-    const std::vector<dravik::QuakeEvent> events = TwoAgencies(static_cast<int>(state.range(0)));
+    const std::vector<dravik::QuakeEvent> events =
+        TwoAgencies(static_cast<int>(state.range(0)), state.range(1) * std::int64_t{1000});
     const std::string path = (std::filesystem::temp_directory_path() / "dravik_bench_merge.dat").string();
     std::size_t stored = 0;
     for (auto _ : state) {
@@ -103,7 +106,7 @@ void BM_MergeAndStoreSameSecond(benchmark::State& state) {
             return result;
         };
         hooks.alertRule = [](const dravik::QuakeEvent&) { return dravik::EventAlert{false, false}; };
-        hooks.nowUtcMs = [] { return kOriginMs + 60000; };
+        hooks.nowUtcMs = [&] { return events.back().originUtcMs + 60000; };
         dravik::QuakeListUpdate update(list, registry, unstored, {busy, news, filled}, sound, hooks);
         state.ResumeTiming();
         update.RunEvents(events);
@@ -115,4 +118,9 @@ void BM_MergeAndStoreSameSecond(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_MergeSameSecond)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_MergeAndStoreSameSecond)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MergeAndStoreSameSecond)
+    ->Args({2000, 0})
+    ->Args({20000, 0})
+    ->Args({20000, 10})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
