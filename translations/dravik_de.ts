@@ -929,6 +929,10 @@ Download unter %3</translation>
         <translation>allgemeine Schätzung</translation>
     </message>
     <message>
+        <source>prognoza USGS</source>
+        <translation>USGS-Prognose</translation>
+    </message>
+    <message>
         <source>sprawdzone przez agencję</source>
         <translation>von der Agentur geprüft</translation>
     </message>

@@ -927,6 +927,10 @@ Do pobrania na stronie %3</source>
         <translation>generic estimate</translation>
     </message>
     <message>
+        <source>prognoza USGS</source>
+        <translation>USGS forecast</translation>
+    </message>
+    <message>
         <source>sprawdzone przez agencję</source>
         <translation>reviewed by the agency</translation>
     </message>
