@@ -70,6 +70,23 @@ void BM_MergeSameSecond(benchmark::State& state) {
     state.counters["quakes"] = static_cast<double>(quakes);
 }
 
+// What the push brings at worst: one agency's creates, all at one second (each must be found new).
+void BM_PushedCreatesSameSecond(benchmark::State& state) {
+    std::vector<dravik::QuakeEvent> events;
+    for (int i = 0; i < state.range(0); ++i) {
+        events.push_back(Report("emsc", i, false, 0));
+    }
+    std::size_t quakes = 0;
+    for (auto _ : state) {
+        dravik::QuakeRegistry registry;
+        for (const dravik::QuakeEvent& e : events) {
+            registry.Resolve(e);
+        }
+        quakes = registry.Size();
+    }
+    state.counters["quakes"] = static_cast<double>(quakes);
+}
+
 class NoList final : public dravik::IQuakeListView {
 public:
     void BeginUpdate() override {}
@@ -118,6 +135,7 @@ void BM_MergeAndStoreSameSecond(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_MergeSameSecond)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PushedCreatesSameSecond)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MergeAndStoreSameSecond)
     ->Args({2000, 0})
     ->Args({20000, 0})
