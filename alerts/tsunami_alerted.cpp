@@ -53,7 +53,7 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
 TsunamiAlertedLog::TsunamiAlertedLog(std::string path) : m_path(std::move(path)) {}
 
 void TsunamiAlertedLog::Load(std::int64_t nowUtcMs) {
-    m_expiry.clear();
+    m_kept.clear();
     const std::string text = ReadRegularFile(m_path, kMaxFileBytes);
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -69,7 +69,7 @@ void TsunamiAlertedLog::Load(std::int64_t nowUtcMs) {
         }
         const std::optional<double> expiry = ReadNumber(std::string_view(line).substr(0, blank));
         const std::string id = line.substr(blank + 1);
-        if (expiry && StorableId(id)) {
+        if (expiry && *expiry > static_cast<double>(nowUtcMs) && StorableId(id)) {
             Add(id, static_cast<std::int64_t>(*expiry));
         }
     }
@@ -77,32 +77,51 @@ void TsunamiAlertedLog::Load(std::int64_t nowUtcMs) {
 }
 
 bool TsunamiAlertedLog::Has(const std::string& id) const {
-    return m_expiry.count(id) != 0;
+    return m_kept.count(id) != 0;
 }
 
-void TsunamiAlertedLog::Add(const std::string& id, std::int64_t expiresUtcMs) {
+bool TsunamiAlertedLog::Add(const std::string& id, std::int64_t expiresUtcMs, const std::set<std::string>& held) {
     if (!StorableId(id)) {
-        return;
+        return false;
     }
-    std::int64_t& expiry = m_expiry[id];
-    expiry = std::max(expiry, expiresUtcMs);
-    while (m_expiry.size() > kMaxIds) {
-        m_expiry.erase(std::min_element(m_expiry.begin(), m_expiry.end(),
-                                        [](const auto& a, const auto& b) { return a.second < b.second; }));
+    if (const auto known = m_kept.find(id); known != m_kept.end()) {
+        known->second.expiresUtcMs = std::max(known->second.expiresUtcMs, expiresUtcMs);
+        return true;
     }
+    if (m_kept.size() >= kMaxIds) {
+        // The one kept last that no feed holds: a flood's ids push out each other, never the first warning.
+        auto last = m_kept.end();
+        for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
+            if (held.count(it->first) == 0 && (last == m_kept.end() || it->second.order > last->second.order)) {
+                last = it;
+            }
+        }
+        if (last == m_kept.end()) {
+            return false;
+        }
+        m_kept.erase(last);
+    }
+    m_kept.emplace(id, Entry{expiresUtcMs, m_nextOrder++});
+    return true;
 }
 
 void TsunamiAlertedLog::Prune(std::int64_t nowUtcMs) {
-    for (auto it = m_expiry.begin(); it != m_expiry.end();) {
-        it = it->second <= nowUtcMs ? m_expiry.erase(it) : std::next(it);
+    for (auto it = m_kept.begin(); it != m_kept.end();) {
+        it = it->second.expiresUtcMs <= nowUtcMs ? m_kept.erase(it) : std::next(it);
     }
 }
 
 bool TsunamiAlertedLog::Save(std::int64_t nowUtcMs) {
     Prune(nowUtcMs);
+    // In the order they were kept, so that after a restart the same ids are the first to go.
+    std::vector<std::pair<std::uint64_t, const std::string*>> order;
+    for (const auto& [id, entry] : m_kept) {
+        order.emplace_back(entry.order, &id);
+    }
+    std::sort(order.begin(), order.end());
     std::string text;
-    for (const auto& [id, expiry] : m_expiry) {
-        text += std::to_string(expiry) + " " + id + "\n";
+    for (const auto& [rank, id] : order) {
+        text += std::to_string(m_kept.at(*id).expiresUtcMs) + " " + *id + "\n";
     }
     // A new file of our own beside the record (mkstemp: O_EXCL, 0600), never one planted under a known name.
     std::string temporary = m_path + ".XXXXXX";

@@ -9,6 +9,14 @@
 #include "sources/event_fields.h"
 
 namespace dravik {
+namespace {
+
+// Live, and not dated past what the sources' clock allows.
+bool InForce(const TsunamiMessage& message, std::int64_t nowUtcMs) {
+    return message.issuedUtcMs <= nowUtcMs + kTsunamiMaxAheadMs && IsTsunamiLive(message, nowUtcMs);
+}
+
+}  // namespace
 
 bool TsunamiDangerAt(const TsunamiMessage& message, const std::vector<Place>& places) {
     if (!IsTsunamiDanger(message.kind)) {
@@ -20,6 +28,21 @@ bool TsunamiDangerAt(const TsunamiMessage& message, const std::vector<Place>& pl
     return std::any_of(places.begin(), places.end(), [&](const Place& place) {
         return GreatCircleKm(place.latitude, place.longitude, message.latitude, message.longitude) <= kTsunamiDangerKm;
     });
+}
+
+TsunamiNoticePlan PlanTsunamiNotices(const std::vector<TsunamiMessage>& messages, const std::vector<Place>& places) {
+    std::vector<std::size_t> order(messages.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_partition(order.begin(), order.end(),
+                          [&](std::size_t i) { return TsunamiDangerAt(messages[i], places); });
+    TsunamiNoticePlan plan;
+    const std::size_t single = std::min(order.size(), kTsunamiSingleNotices);
+    plan.single.assign(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(single));
+    plan.summary.assign(order.begin() + static_cast<std::ptrdiff_t>(single), order.end());
+    std::sort(plan.summary.begin(), plan.summary.end());
+    return plan;
 }
 
 TsunamiWatch::TsunamiWatch(std::string alertedPath, Fetch fetch)
@@ -61,7 +84,7 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
             if (const auto cap = state.capExpiry.find(message.id); cap != state.capExpiry.end()) {
                 message.expiresUtcMs = cap->second;
             }
-            if (IsTsunamiLive(message, nowUtcMs)) {
+            if (InForce(message, nowUtcMs)) {
                 round.live.push_back(message);
             }
         }
@@ -74,13 +97,16 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
             problem.clear();
         }
     }
-    std::set<std::string> seen;
+    std::set<std::string> held;
+    for (const TsunamiMessage& message : round.live) {
+        held.insert(message.id);
+    }
     bool added = false;
     for (const TsunamiMessage& message : round.live) {
-        // Two feeds may carry one message; the log knows it from then on.
-        if (!m_alerted.Has(message.id) && seen.insert(message.id).second) {
+        // Two feeds may carry one message; the log knows it from then on. One the log has no room for is not
+        // told: told now and forgotten, it would be told again at every read.
+        if (!m_alerted.Has(message.id) && m_alerted.Add(message.id, message.expiresUtcMs, held)) {
             round.toNotify.push_back(message);
-            m_alerted.Add(message.id, message.expiresUtcMs);
             added = true;
         }
     }
@@ -90,9 +116,9 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
     // Feeds no longer read keep nothing; nor do messages a feed no longer holds.
     for (auto& [url, state] : m_feeds) {
         for (auto it = state.capExpiry.begin(); it != state.capExpiry.end();) {
-            const bool held = std::any_of(state.messages.begin(), state.messages.end(),
+            const bool stillHeld = std::any_of(state.messages.begin(), state.messages.end(),
                                           [&](const TsunamiMessage& m) { return m.id == it->first; });
-            it = held ? std::next(it) : state.capExpiry.erase(it);
+            it = stillHeld ? std::next(it) : state.capExpiry.erase(it);
         }
     }
     for (auto it = m_feeds.begin(); it != m_feeds.end();) {
@@ -105,7 +131,7 @@ void TsunamiWatch::ReadCapExpiry(FeedState& state, const std::string& url, std::
     std::size_t reads = 0;
     for (const TsunamiMessage& message : state.messages) {
         // Only the centre's own host is asked: a feed's link never sends the program elsewhere.
-        if (message.capLink.empty() || state.capExpiry.count(message.id) != 0 || !IsTsunamiLive(message, nowUtcMs) ||
+        if (message.capLink.empty() || state.capExpiry.count(message.id) != 0 || !InForce(message, nowUtcMs) ||
             reads >= kMaxCapReads || SourceHost(message.capLink) != SourceHost(url)) {
             continue;
         }

@@ -21,9 +21,22 @@ inline constexpr double kTsunamiDangerKm = 1000.0;
 // A danger sounds through quiet hours and its notice is critical.
 bool TsunamiDangerAt(const TsunamiMessage& message, const std::vector<Place>& places);
 
+// A message issued further ahead of the sources' clock than this is not one in force (a planted date, 2099).
+inline constexpr std::int64_t kTsunamiMaxAheadMs = 3600 * 1000;
+
+// Which of a round's new messages get a notice of their own (dangers first, then in the feeds' order, at most
+// kTsunamiSingleNotices) and which are counted in one summary, so a feed that changes at every read cannot flood.
+inline constexpr std::size_t kTsunamiSingleNotices = 3;
+struct TsunamiNoticePlan {
+    std::vector<std::size_t> single;   // indexes into the messages
+    std::vector<std::size_t> summary;  // the rest, in their order
+};
+TsunamiNoticePlan PlanTsunamiNotices(const std::vector<TsunamiMessage>& messages, const std::vector<Place>& places);
+
 // What one read of the centres' feeds brings.
 struct TsunamiRound {
-    // Live messages not notified before, each once (their ids are then kept in the alerted log).
+    // Live messages not notified before, each once (their ids are then kept in the alerted log); one issued
+    // more than kTsunamiMaxAheadMs ahead is neither live nor notified.
     std::vector<TsunamiMessage> toNotify;
     // Every live message the feeds hold now (a feed answering 304 or failing keeps what it held).
     std::vector<TsunamiMessage> live;

@@ -72,10 +72,12 @@ std::string ChanceText(double chance) {
     return std::to_string(std::lround(percent)) + "%";
 }
 
-std::string OutlookText(const std::string& lang, const AftershockOutlook& outlook, const std::string& mainMag) {
+std::string OutlookText(const std::string& lang, const AftershockOutlook& outlook, const std::string& mainMag,
+                        bool usgsForecast) {
     return FillText(Tr(lang, QT_TRANSLATE_NOOP("Texts", "Następne 7 dni: M 5+ %1, M %2+ %3 (%4)")),
                     {ChanceText(outlook.chanceM5), StrippedText(mainMag), ChanceText(outlook.chanceMain),
-                     Tr(lang, QT_TRANSLATE_NOOP("Texts", "ocena ogólna"))});
+                     usgsForecast ? Tr(lang, QT_TRANSLATE_NOOP("Texts", "prognoza USGS"))
+                                  : Tr(lang, QT_TRANSLATE_NOOP("Texts", "ocena ogólna"))});
 }
 
 std::string ReviewedText(const std::string& lang) {

@@ -25,7 +25,8 @@ std::string SequenceCountMark(std::size_t aftershocks);
 std::string SequenceRowText(const std::string& lang, const SequenceSummary& sequence, const std::string& latestTime);
 
 // What may follow: "Next 7 days: M 5+ 64%, M 7.8+ 2% (generic estimate)".
-std::string OutlookText(const std::string& lang, const AftershockOutlook& outlook, const std::string& mainMag);
+std::string OutlookText(const std::string& lang, const AftershockOutlook& outlook, const std::string& mainMag,
+                        bool usgsForecast = false);
 
 // A percentage as shown: "<1%", "64%", ">99%".
 std::string ChanceText(double chance);

@@ -265,6 +265,17 @@ std::string TsunamiOpenText(const std::string& lang) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Otwórz komunikat"));
 }
 
+std::string MoreTsunamiMessagesText(const std::string& lang, std::size_t count) {
+    // Polish plural: 1 komunikat, 2-4 (not 12-14) komunikaty, otherwise komunikatów.
+    const std::size_t lastTwo = count % 100;
+    const std::size_t last = count % 10;
+    const char* text = count == 1 ? QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 komunikat o tsunami")
+                       : (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+                           ? QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 komunikaty o tsunami")
+                           : QT_TRANSLATE_NOOP("Texts", "Jeszcze %1 komunikatów o tsunami");
+    return Filled(Tr(lang, text), {std::to_string(count)});
+}
+
 std::string CatchingUpText(const std::string& lang, const std::string& host) {
     return Tr(lang, QT_TRANSLATE_NOOP("Texts", "Uzupełnianie archiwum: ")) + host + "…";
 }

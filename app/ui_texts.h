@@ -77,6 +77,8 @@ std::string NetworkReasonText(const std::string& lang, const std::string& reason
 std::string TsunamiStatusText(const std::string& lang, const std::string& title, const std::string& centre);
 // The action of a tsunami message's notification, which opens the message: "Otwórz komunikat".
 std::string TsunamiOpenText(const std::string& lang);
+// The summary notice of a round's tsunami messages past the first few: "3 more tsunami messages".
+std::string MoreTsunamiMessagesText(const std::string& lang, std::size_t count);
 // A clock difference as people say it: "1 h", "12 min" (whole hours from an hour on).
 std::string ClockAmountText(std::int64_t differenceMs);
 // "Zegar komputera różni się od zegara źródła o 1 h": the sources' clock and the computer's differ.

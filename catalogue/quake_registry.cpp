@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "catalogue/quake_list_update.h"
+#include "sources/geo.h"
 
 namespace dravik {
 namespace {
@@ -26,7 +28,12 @@ std::string QuakeIdKey(const std::string& eventId) {
 }
 
 QuakeRegistry::QuakeRegistry(MergeLimits limits, std::size_t maxQuakes)
-    : m_limits(limits), m_maxQuakes(std::max<std::size_t>(maxQuakes, kMinQuakes)) {}
+    : m_limits(limits), m_maxQuakes(std::max<std::size_t>(maxQuakes, kMinQuakes)) {
+    // Two places within the distance limit differ by less than its angle on every axis of the unit sphere (a
+    // chord is shorter than its arc); the kilometre more absorbs rounding. A limit past the globe is one cell.
+    const double size = (std::max(m_limits.distanceKm, 0.0) + 1.0) / kEarthRadiusKm;
+    m_cellSize = std::isfinite(size) ? std::min(size, 4.0) : 4.0;
+}
 
 KnownQuake* QuakeRegistry::Find(const std::string& eventId) {
     const auto it = m_byKey.find(QuakeIdKey(eventId));
@@ -47,44 +54,66 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
     if (!report.hasNumbers || m_limits.originMs < 0) {
         return nullptr;
     }
-    const std::int64_t t = report.originUtcMs;
-    const std::int64_t span = m_limits.originMs;
-    const std::int64_t from = t < INT64_MIN + span ? INT64_MIN : t - span;
-    const std::int64_t to = t > INT64_MAX - span ? INT64_MAX : t + span;
+    std::int64_t cell[4];
+    if (!CellOf(report, cell)) {
+        return nullptr;
+    }
+    // The 81 cells around the report's; a quake within the limits lies in one of them.
+    std::vector<std::uint64_t> keys;
+    keys.reserve(81);
+    for (int i = 0; i < 81; ++i) {
+        std::int64_t near[4];
+        int step = i;
+        for (int axis = 0; axis < 4; ++axis, step /= 3) {
+            near[axis] = static_cast<std::int64_t>(static_cast<std::uint64_t>(cell[axis]) +
+                                                   static_cast<std::uint64_t>(step % 3 - 1));
+        }
+        keys.push_back(CellKey(near));
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     KnownQuake* best = nullptr;
     double bestDistance = 0.0;
-    for (auto it = m_byOrigin.lower_bound(from); it != m_byOrigin.end() && it->first <= to; ++it) {
-        KnownQuake& quake = *it->second;
-        // A quake that already has a report of this agency is another quake of it (one agency's distinct ids are
-        // distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it worse:
-        // then this one is that quake's report and the earlier one another quake. Asked first: it is cheap, and a
-        // busy sequence puts many of the agency's own quakes in the window.
-        if (quake.source == source) {
-            continue;
-        }
-        auto earlier = quake.merged.end();
-        if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
-            earlier = std::find_if(quake.merged.begin(), quake.merged.end(),
-                                   [&](const QuakeEvent& m) { return EventSource(QuakeIdKey(m.eventId)) == source; });
-            if (earlier == quake.merged.end()) {
+    std::pair<std::int64_t, std::uint64_t> bestOrder{};
+    for (const std::uint64_t key : keys) {
+        const auto range = m_byCell.equal_range(key);
+        for (auto it = range.first; it != range.second; ++it) {
+            KnownQuake& quake = *it->second;
+            // A quake that already has a report of this agency is another quake of it (one agency's distinct ids
+            // are distinct quakes, an aftershock sequence), unless that report was merged in this run and fits it
+            // worse: then this one is that quake's report and the earlier one another quake. Asked first: it is
+            // cheap, and a busy sequence puts many of the agency's own quakes in the cells.
+            if (quake.source == source) {
                 continue;
             }
-        }
-        if (!SameEarthquake(report, quake.values, m_limits)) {
-            continue;
-        }
-        const double distance = MergeDistance(report, quake.values, m_limits);
-        int replacing = -1;
-        if (earlier != quake.merged.end()) {
-            if (distance >= MergeDistance(*earlier, quake.values, m_limits)) {
+            auto earlier = quake.merged.end();
+            if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
+                earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
+                    return EventSource(QuakeIdKey(m.eventId)) == source;
+                });
+                if (earlier == quake.merged.end()) {
+                    continue;
+                }
+            }
+            if (!SameEarthquake(report, quake.values, m_limits)) {
                 continue;
             }
-            replacing = static_cast<int>(earlier - quake.merged.begin());
-        }
-        if (best == nullptr || distance < bestDistance) {
-            best = &quake;
-            bestDistance = distance;
-            *replaces = replacing;
+            const double distance = MergeDistance(report, quake.values, m_limits);
+            int replacing = -1;
+            if (earlier != quake.merged.end()) {
+                if (distance >= MergeDistance(*earlier, quake.values, m_limits)) {
+                    continue;
+                }
+                replacing = static_cast<int>(earlier - quake.merged.begin());
+            }
+            // Ties go as a scan by origin would take them: the earlier origin, then the quake indexed first.
+            const std::pair<std::int64_t, std::uint64_t> order{quake.values.originUtcMs, quake.indexOrder};
+            if (best == nullptr || distance < bestDistance || (distance == bestDistance && order < bestOrder)) {
+                best = &quake;
+                bestDistance = distance;
+                bestOrder = order;
+                *replaces = replacing;
+            }
         }
     }
     return best;
@@ -153,21 +182,18 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     }
     match.kind = ReportKind::kRevision;
     match.previous = quake->values;
-    // Re-indexed under its new origin, keeping the place the index gives it in the list.
+    // Re-indexed under its new origin and place.
     QuakeListIt place = m_quakes.end();
     if (quake->values.hasNumbers) {
-        const auto range = m_byOrigin.equal_range(quake->values.originUtcMs);
-        for (auto it = range.first; it != range.second; ++it) {
-            if (&*it->second == quake) {
-                place = it->second;
-                m_byOrigin.erase(it);
-                break;
-            }
+        const auto it = m_byOrigin.find({quake->values.originUtcMs, quake->indexOrder});
+        if (it != m_byOrigin.end()) {
+            place = it->second;
         }
     }
     if (place == m_quakes.end()) {
         place = std::find_if(m_quakes.begin(), m_quakes.end(), [quake](const KnownQuake& q) { return &q == quake; });
     }
+    UnindexOrigin(*quake);
     const std::int64_t updated = std::max(report.updatedUtcMs, quake->values.updatedUtcMs);
     quake->values = report;
     quake->values.eventId = quake->id;
@@ -245,9 +271,41 @@ bool QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
     return added;
 }
 
+bool QuakeRegistry::CellOf(const QuakeEvent& values, std::int64_t cell[4]) const {
+    if (!values.hasNumbers || !std::isfinite(values.latitude) || !std::isfinite(values.longitude) ||
+        !std::isfinite(values.magnitude)) {
+        return false;  // matches nothing
+    }
+    const std::int64_t width = std::max<std::int64_t>(m_limits.originMs, 1);
+    const std::int64_t t = values.originUtcMs;
+    cell[0] = t / width - (t % width < 0 ? 1 : 0);
+    constexpr double kRadians = 3.14159265358979323846 / 180.0;
+    const double lat = values.latitude * kRadians, lon = values.longitude * kRadians;
+    const double point[3] = {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+    for (int axis = 0; axis < 3; ++axis) {
+        cell[axis + 1] = static_cast<std::int64_t>(std::floor(point[axis] / m_cellSize));
+    }
+    return true;
+}
+
+std::uint64_t QuakeRegistry::CellKey(const std::int64_t cell[4]) {
+    std::uint64_t key = 0;
+    for (int axis = 0; axis < 4; ++axis) {
+        key = (key ^ static_cast<std::uint64_t>(cell[axis])) * 0x9E3779B97F4A7C15ULL;
+        key ^= key >> 29;
+    }
+    return key;
+}
+
 void QuakeRegistry::IndexOrigin(QuakeListIt quake) {
-    if (quake->values.hasNumbers) {
-        m_byOrigin.emplace(quake->values.originUtcMs, quake);
+    if (!quake->values.hasNumbers) {
+        return;
+    }
+    quake->indexOrder = m_nextIndexOrder++;
+    m_byOrigin.emplace(std::make_pair(quake->values.originUtcMs, quake->indexOrder), quake);
+    std::int64_t cell[4];
+    if (CellOf(quake->values, cell)) {
+        m_byCell.emplace(CellKey(cell), &*quake);
     }
 }
 
@@ -255,10 +313,15 @@ void QuakeRegistry::UnindexOrigin(const KnownQuake& quake) {
     if (!quake.values.hasNumbers) {
         return;
     }
-    const auto range = m_byOrigin.equal_range(quake.values.originUtcMs);
+    m_byOrigin.erase({quake.values.originUtcMs, quake.indexOrder});
+    std::int64_t cell[4];
+    if (!CellOf(quake.values, cell)) {
+        return;
+    }
+    const auto range = m_byCell.equal_range(CellKey(cell));
     for (auto it = range.first; it != range.second; ++it) {
-        if (&*it->second == &quake) {
-            m_byOrigin.erase(it);
+        if (it->second == &quake) {
+            m_byCell.erase(it);
             return;
         }
     }
@@ -282,7 +345,7 @@ std::vector<std::int64_t> QuakeRegistry::ListedOrigins() const {
     std::vector<std::int64_t> origins;
     for (const auto& [origin, quake] : m_byOrigin) {
         if (quake->listed) {
-            origins.push_back(origin);
+            origins.push_back(origin.first);
         }
     }
     return origins;
@@ -290,7 +353,7 @@ std::vector<std::int64_t> QuakeRegistry::ListedOrigins() const {
 
 std::size_t QuakeRegistry::ForgetOlderThan(std::int64_t cutoffUtcMs) {
     std::vector<QuakeListIt> old;
-    for (auto it = m_byOrigin.begin(); it != m_byOrigin.end() && it->first < cutoffUtcMs; ++it) {
+    for (auto it = m_byOrigin.begin(); it != m_byOrigin.end() && it->first.first < cutoffUtcMs; ++it) {
         if (!it->second->listed) {
             old.push_back(it->second);
         }

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "catalogue/event_merge.h"
@@ -55,6 +56,9 @@ struct KnownQuake {
     // The reports of other agencies taken for it in this run, with their values: a better fitting report of
     // one of those agencies takes the place of its earlier one (which becomes a quake of its own).
     std::vector<QuakeEvent> merged;
+    // When the registry last indexed it under its origin: of two quakes that fit a report equally, the one
+    // indexed first takes it.
+    std::uint64_t indexOrder = 0;
 };
 
 enum class ReportKind {
@@ -127,6 +131,11 @@ private:
     bool AddKeys(KnownQuake& quake, const QuakeEvent& report);
     void IndexOrigin(QuakeListIt quake);
     void UnindexOrigin(const KnownQuake& quake);
+    // The merge's candidates are found by cell: the origin's bucket of the time limit and the place's cube of the
+    // distance limit on the unit sphere, so a report looks only at the 81 cells around its own, however many
+    // quakes share its minute. Keys are hashes: a collision only adds candidates the rule then refuses.
+    bool CellOf(const QuakeEvent& values, std::int64_t cell[4]) const;
+    static std::uint64_t CellKey(const std::int64_t cell[4]);
     void Erase(QuakeListIt quake);
 
     MergeLimits m_limits;
@@ -134,7 +143,11 @@ private:
     QuakeList m_quakes;  // oldest registered first
     // Elements of a list stay where they are, so the indexes point at them.
     std::unordered_map<std::string, KnownQuake*> m_byKey;
-    std::multimap<std::int64_t, QuakeListIt> m_byOrigin;  // quakes with numbers, by origin
+    // Quakes with numbers, by origin and then the order they were indexed in.
+    std::map<std::pair<std::int64_t, std::uint64_t>, QuakeListIt> m_byOrigin;
+    std::uint64_t m_nextIndexOrder = 0;
+    double m_cellSize = 1.0;  // of the place's cube, in unit-sphere coordinates
+    std::unordered_multimap<std::uint64_t, KnownQuake*> m_byCell;
     std::int64_t m_listFloorMs = INT64_MIN;
 };
 

@@ -14,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "alerts/aftershock_forecast.h"
 #include "alerts/alert_rule.h"
 #include "alerts/notice_cards.h"
 #include "alerts/sequences.h"
 #include "alerts/tsunami_watch.h"
 #include "catalogue/feed_worker.h"
 #include "catalogue/push_pump.h"
+#include "catalogue/quake_forecasts.h"
 #include "catalogue/quake_list_update.h"
 #include "catalogue/quake_products.h"
 #include "catalogue/source_reader.h"
@@ -302,6 +304,12 @@ private:
                            const std::vector<AlertDecision>& decisions, const AlertSettings& settings,
                            const std::string& lang);
     // The main shock's lines of a row's tooltip and its count.
+    // Reads USGS's forecasts of the cards' main shocks (worker thread).
+    void ReadUsgsForecasts(std::int64_t nowUtcMs);
+    // The week's outlook of a sequence: USGS's forecast where one is held and still covers `nowUtcMs`, else the
+    // generic estimate; `*usgs` says which. The main shock's magnitude as the outlook gives it in `*mainMag`.
+    AftershockOutlook OutlookOf(const SequenceSummary& sequence, std::int64_t nowUtcMs, bool* usgs,
+                                std::string* mainMag) const;
     void MainShockRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang,
                           EventRowView& view) const;
     std::int64_t NowUtcMs() const;
@@ -419,6 +427,12 @@ private:
     std::unique_ptr<TsunamiWatch> m_pTsunamiWatch;
     // Worker thread only: what USGS measured of the quakes that matter at the places.
     std::unique_ptr<QuakeProductWatch> m_pProductWatch;
+    // USGS's own forecasts of the main shocks whose card was opened: the watch (worker thread), the cards' main
+    // shocks (newest last, set on the UI thread) and the forecasts read (set by the worker), under their lock.
+    std::unique_ptr<QuakeForecastWatch> m_pForecastWatch;
+    mutable std::mutex m_forecastMutex;
+    std::vector<std::string> m_forecastMains;
+    std::map<std::string, UsgsForecast> m_usgsForecasts;
     std::vector<TsunamiMessage> m_tsunamiShown;
     // Over the empty list while every source fails (made the first time it is needed).
     QLabel* m_emptyListNote = nullptr;

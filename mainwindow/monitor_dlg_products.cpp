@@ -19,11 +19,56 @@ constexpr char kUsgsPrefix[] = "usgs:";
 
 }  // namespace
 
+void CMonitorDlg::ReadUsgsForecasts(std::int64_t nowUtcMs) {
+    std::vector<ForecastCandidate> candidates;
+    {
+        std::lock_guard<std::mutex> lock(m_forecastMutex);
+        for (const std::string& id : m_forecastMains) {
+            candidates.push_back({id, std::string(), 0});
+        }
+    }
+    if (candidates.empty() && m_pForecastWatch == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        for (ForecastCandidate& c : candidates) {
+            if (const KnownQuake* quake = m_quakes.Find(c.mainId)) {
+                c.originUtcMs = quake->values.originUtcMs;
+                for (const std::string& key : quake->keys) {
+                    if (key.rfind(kUsgsPrefix, 0) == 0) {
+                        c.usgsId = key.substr(sizeof kUsgsPrefix - 1);
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    if (m_pForecastWatch == nullptr) {
+        EventProductReader::Fetch fetch = m_services.fetchProduct;
+        if (!fetch) {
+            fetch = [](const std::string& url, const ConditionalRequest& request, std::size_t maxBytes) {
+                return FetchConditional(url, request, maxBytes);
+            };
+        }
+        m_pForecastWatch = std::make_unique<QuakeForecastWatch>(std::move(fetch));
+    }
+    QuakeForecastWatch::Round round = m_pForecastWatch->Read(candidates, nowUtcMs);
+    if (round.requests > 0) {
+        std::fprintf(stderr, "%s: aftershock forecasts: %d requests, %zu held\n", ApplicationName().c_str(),
+                     round.requests, round.forecasts.size());
+    }
+    std::lock_guard<std::mutex> lock(m_forecastMutex);
+    m_usgsForecasts = std::move(round.forecasts);
+}
+
 void CMonitorDlg::ReadQuakeProducts() {
     if (EventDetailBaseUrl().empty() || m_listEvents == nullptr) {
         return;
     }
     const std::int64_t now = m_services.nowUtcMs() + m_clockOffsetMs.load();
+    // The cards' forecasts whatever the places: a sequence's card is told without one.
+    ReadUsgsForecasts(now);
     // The rows worth a look, read on the UI thread (the list is its own); the registry gives their USGS ids.
     std::vector<ProductCandidate> candidates;
     m_pUiThread->RunOnUiThread([&] {

@@ -2,6 +2,7 @@
 // notified quake's notice updated by its revisions, and the main shock's row with its count and outlook.
 #include <QLoggingCategory>
 #include <algorithm>
+#include <cstdio>
 #include <unordered_set>
 
 #include "alerts/aftershock_forecast.h"
@@ -29,6 +30,26 @@ std::int64_t CMonitorDlg::NowUtcMs() const {
     return m_services.nowUtcMs() + m_clockOffsetMs.load();
 }
 
+AftershockOutlook CMonitorDlg::OutlookOf(const SequenceSummary& sequence, std::int64_t nowUtcMs, bool* usgs,
+                                         std::string* mainMag) const {
+    {
+        std::lock_guard<std::mutex> lock(m_forecastMutex);
+        const auto it = m_usgsForecasts.find(sequence.mainId);
+        if (it != m_usgsForecasts.end() && it->second.hasMain &&
+            (it->second.endUtcMs == 0 || nowUtcMs < it->second.endUtcMs)) {
+            *usgs = true;
+            char text[16];
+            std::snprintf(text, sizeof text, "%.1f", it->second.mainMagnitude);
+            *mainMag = text;
+            return AftershockOutlook{it->second.chanceM5, it->second.chanceMain};
+        }
+    }
+    *usgs = false;
+    *mainMag = sequence.mainMagnitude;
+    return GenericOutlook(sequence.magnitude, sequence.latitude, sequence.longitude, sequence.depthKm,
+                          sequence.originUtcMs, nowUtcMs);
+}
+
 void CMonitorDlg::MainShockRowView(const QuakeEvent& event, const AlertSettings& settings, const std::string& lang,
                                    EventRowView& view) const {
     SequenceSummary sequence;
@@ -45,9 +66,10 @@ void CMonitorDlg::MainShockRowView(const QuakeEvent& event, const AlertSettings&
         view.tooltip +=
             (view.tooltip.empty() ? "" : "\n") + SequenceRowText(lang, sequence, latest.date + " " + latest.time);
     }
-    const AftershockOutlook outlook = GenericOutlook(sequence.magnitude, sequence.latitude, sequence.longitude,
-                                                     sequence.depthKm, sequence.originUtcMs, NowUtcMs());
-    view.tooltip += (view.tooltip.empty() ? "" : "\n") + OutlookText(lang, outlook, sequence.mainMagnitude);
+    bool usgs = false;
+    std::string mainMag;
+    const AftershockOutlook outlook = OutlookOf(sequence, NowUtcMs(), &usgs, &mainMag);
+    view.tooltip += (view.tooltip.empty() ? "" : "\n") + OutlookText(lang, outlook, mainMag, usgs);
 }
 
 void CMonitorDlg::RefreshSequenceRows(const std::vector<std::string>& mainIds) {
@@ -100,11 +122,22 @@ void CMonitorDlg::SendSequenceCards(const std::vector<AftershockSummary>& groups
             qCInfo(lcCards, "card of %s left closed", group.mainId.c_str());
             continue;
         }
-        const AftershockOutlook outlook = GenericOutlook(sequence.magnitude, sequence.latitude, sequence.longitude,
-                                                         sequence.depthKm, sequence.originUtcMs, now);
+        {
+            // The card's main shock: USGS's forecast of it is read from now on.
+            std::lock_guard<std::mutex> lock(m_forecastMutex);
+            m_forecastMains.erase(std::remove(m_forecastMains.begin(), m_forecastMains.end(), group.mainId),
+                                  m_forecastMains.end());
+            m_forecastMains.push_back(group.mainId);
+            if (m_forecastMains.size() > QuakeForecastWatch::kMaxQuakes) {
+                m_forecastMains.erase(m_forecastMains.begin());
+            }
+        }
+        bool usgs = false;
+        std::string mainMag;
+        const AftershockOutlook outlook = OutlookOf(sequence, now, &usgs, &mainMag);
         // Keyed by the main shock: a click shows the quake the sequence is named after.
         DesktopNotice notice{SequenceCardText(lang, sequence, now),
-                             OutlookText(lang, outlook, sequence.mainMagnitude),
+                             OutlookText(lang, outlook, mainMag, usgs),
                              true,
                              show,
                              group.mainId,

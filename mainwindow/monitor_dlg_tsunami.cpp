@@ -48,7 +48,10 @@ void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
     const AlertSettings alerts = CurrentAlertSettings();
     const std::vector<Place> places = AllPlaces(alerts);
     const bool quiet = InQuietHours(alerts, LocalMinuteOfDay(m_services.clock()));
-    for (const TsunamiMessage& message : round.toNotify) {
+    // A few notices a round, the rest in one: a feed that changes at every read cannot flood the desktop.
+    const TsunamiNoticePlan plan = PlanTsunamiNotices(round.toNotify, places);
+    for (const std::size_t i : plan.single) {
+        const TsunamiMessage& message = round.toNotify[i];
         const bool danger = TsunamiDangerAt(message, places);
         // The link alone is opened on a click: the message's own words are the centre's.
         DesktopNotice notice{message.title,
@@ -59,6 +62,26 @@ void CMonitorDlg::ShowTsunamiRound(const TsunamiRound& round) {
                              danger ? NoticeUrgency::Critical : NoticeUrgency::Normal};
         std::fprintf(stderr, "%s: tsunami message from %s: %s\n", ApplicationName().c_str(), message.centre.c_str(),
                      message.title.c_str());
+        m_services.notifier->Notify(notice);
+    }
+    if (!plan.summary.empty()) {
+        DesktopNotice notice{MoreTsunamiMessagesText(lang, plan.summary.size()),
+                             {},
+                             quiet,
+                             AlertUiText(lang, AlertText::ShowAction),
+                             "*"};
+        for (const std::size_t i : plan.summary) {
+            const TsunamiMessage& message = round.toNotify[i];
+            // The titles while the body stays short; a notice is no place for fifty of them.
+            if (notice.body.size() < 1000) {
+                notice.body += (notice.body.empty() ? "" : "\n") + message.title;
+            }
+            if (TsunamiDangerAt(message, places)) {
+                notice.silent = false;
+                notice.urgency = NoticeUrgency::Critical;
+            }
+        }
+        std::fprintf(stderr, "%s: %zu more tsunami messages\n", ApplicationName().c_str(), plan.summary.size());
         m_services.notifier->Notify(notice);
     }
     std::vector<TsunamiMessage> threats;

@@ -460,6 +460,58 @@ bool EventProductReader::Read(const Fetch& fetch, int* requests) {
     return false;
 }
 
+std::optional<UsgsForecast> ParseUsgsForecast(const std::string& body) {
+    if (body.size() > kMaxForecastBytes) {
+        return std::nullopt;
+    }
+    const Json j = Parse(body);
+    if (!j.is_object() || !j.contains("forecast") || !j["forecast"].is_array()) {
+        return std::nullopt;
+    }
+    const auto chance = [](const Json& bin) -> std::optional<double> {
+        const std::optional<double> p = Number(bin, "probability");
+        return p && *p >= 0.0 && *p <= 1.0 ? p : std::nullopt;
+    };
+    constexpr std::int64_t kWeekMs = 7LL * 24 * 3600 * 1000;
+    for (const Json& window : j["forecast"]) {
+        const std::optional<double> start = Number(window, "timeStart"), end = Number(window, "timeEnd");
+        const bool labelled = window.is_object() && window.contains("label") && window["label"].is_string() &&
+                              window["label"].get<std::string>() == "1 Week";
+        // The label names the week; a window without one is taken for it when it spans seven days (a day either way).
+        const bool week = labelled || (start && end && std::fabs(*end - *start - kWeekMs) <= kWeekMs / 7.0);
+        if (!week || !window.contains("bins") || !window["bins"].is_array()) {
+            continue;
+        }
+        UsgsForecast forecast;
+        bool m5 = false;
+        for (const Json& bin : window["bins"]) {
+            const std::optional<double> magnitude = Number(bin, "magnitude");
+            const std::optional<double> p = chance(bin);
+            if (magnitude && p && std::fabs(*magnitude - 5.0) < 0.05) {
+                forecast.chanceM5 = *p;
+                m5 = true;
+            }
+        }
+        if (!m5) {
+            continue;
+        }
+        if (window.contains("aboveMainshockMag")) {
+            const Json& main = window["aboveMainshockMag"];
+            const std::optional<double> magnitude = Number(main, "magnitude");
+            const std::optional<double> p = chance(main);
+            if (magnitude && p) {
+                forecast.hasMain = true;
+                forecast.mainMagnitude = *magnitude;
+                forecast.chanceMain = *p;
+            }
+        }
+        forecast.startUtcMs = start && std::fabs(*start) < 9e15 ? static_cast<std::int64_t>(*start) : 0;
+        forecast.endUtcMs = end && std::fabs(*end) < 9e15 ? static_cast<std::int64_t>(*end) : 0;
+        return forecast;
+    }
+    return std::nullopt;
+}
+
 std::string EventDetailUrl(const std::string& usgsId) {
     const std::string base = EventDetailBaseUrl();
     return base.empty() ? base : base + usgsId;

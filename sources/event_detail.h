@@ -65,6 +65,21 @@ std::vector<FeltCell> ParseFeltCells(const std::string& body, int minReports = 3
 // The planes of a finite rupture; none for a point source.
 std::vector<RupturePlane> ParseRupture(const std::string& body);
 
+// USGS's own aftershock forecast of a quake (the `oaf` product's forecast.json): for its one-week window, the
+// chance (0..1) of an aftershock of M 5 or more and of the main shock's magnitude or more. The file holds a
+// window a label ("1 Week") and a span each, its `bins` a chance per least magnitude, and `aboveMainshockMag`
+// the main shock's; a chance of -1 is one USGS holds back. Nothing when the week or its M 5 chance is not given.
+struct UsgsForecast {
+    double chanceM5 = 0.0;
+    double chanceMain = 0.0;
+    bool hasMain = false;
+    double mainMagnitude = 0.0;
+    std::int64_t startUtcMs = 0;
+    std::int64_t endUtcMs = 0;
+};
+inline constexpr std::size_t kMaxForecastBytes = 512u * 1024;
+std::optional<UsgsForecast> ParseUsgsForecast(const std::string& body);
+
 // What was measured of one quake, as the shaking at places reads it.
 struct QuakeProducts {
     std::string usgsId;  // the id the detail was asked for

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 #include "store/quake_database.h"
 
@@ -156,23 +157,29 @@ double GreatCircleKm(double lat1, double lon1, double lat2, double lon2) {
     return 6371.0 * 2 * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1 - a)));
 }
 
+// Rows looked at on each side of a report's origin: far more than real catalogues put in a minute, few enough
+// that a flood of quakes at one second costs each report a bounded walk of the origin index, not all of them.
+constexpr int kArchivedCandidates = 48;
+
 // Another agency's row of the report's quake, by the origin index: the nearest within the limits whose row holds
-// no report of the report's agency (that agency's distinct ids are distinct quakes). Empty `*row`: none.
+// no report of the report's agency (that agency's distinct ids are distinct quakes), among the rows nearest in
+// origin on either side. Empty `*row`: none.
 bool ArchivedMatch(CQuakeDatabase& db, const EventRecord& r, std::string* row) {
     row->clear();
     const std::int64_t t = *r.originUtcMs;
+    const std::string side = "SELECT row,origin_ms,source FROM trze_id WHERE creator=1 AND origin_ms BETWEEN ";
+    const std::string limit = " LIMIT " + std::to_string(kArchivedCandidates);
     db.Query(
-        "SELECT c.row AS row,c.origin_ms AS origin,t.mag AS mag,t.wsp1 AS lat,t.wsp2 AS lon FROM trze_id c "
-        "JOIN trze t ON t.rowid=c.row WHERE c.creator=1 AND c.origin_ms BETWEEN " +
-        std::to_string(t - kMergeOriginMs) + " AND " + std::to_string(t + kMergeOriginMs) + " AND c.source<>" +
-        SqlQuote(r.source) +
-        " AND NOT EXISTS (SELECT 1 FROM trze_id o WHERE o.row=c.row AND "
-        "o.source=" +
-        SqlQuote(r.source) + ")");
+        "SELECT c.row AS row,c.origin_ms AS origin,t.mag AS mag,t.wsp1 AS lat,t.wsp2 AS lon FROM (SELECT * FROM (" +
+        side + std::to_string(t) + " AND " + std::to_string(t + kMergeOriginMs) + " ORDER BY origin_ms" + limit +
+        ") UNION ALL SELECT * FROM (" + side + std::to_string(t - kMergeOriginMs) + " AND " + std::to_string(t - 1) +
+        " ORDER BY origin_ms DESC" + limit + ")) c JOIN trze t ON t.rowid=c.row WHERE c.source<>" + SqlQuote(r.source) +
+        " AND NOT EXISTS (SELECT 1 FROM trze_id o WHERE o.row=c.row AND o.source=" + SqlQuote(r.source) + ")");
     if (!Succeeded(db)) {
         return false;
     }
     double best = 0;
+    std::pair<std::int64_t, long long> bestOrder{};
     for (int i = 0; i < db.GetRowCount(); ++i, db.MoveNext()) {
         const std::optional<std::int64_t> origin = ReadInteger(db.GetValue("origin"));
         const std::optional<double> mag = ReadReal(db.GetValue("mag")), lat = ReadReal(db.GetValue("lat")),
@@ -187,9 +194,12 @@ bool ArchivedMatch(CQuakeDatabase& db, const EventRecord& r, std::string* row) {
         }
         const double distance =
             static_cast<double>(std::llabs(*origin - t)) / kMergeOriginMs + km / kMergeKm + dm / kMergeMagnitude;
-        if (row->empty() || distance < best) {
+        // Ties go to the earlier origin, then the earlier row, as a walk of the origin index meets them.
+        const std::pair<std::int64_t, long long> order{*origin, std::atoll(db.GetValue("row").c_str())};
+        if (row->empty() || distance < best || (distance == best && order < bestOrder)) {
             *row = db.GetValue("row");
             best = distance;
+            bestOrder = order;
         }
     }
     return true;

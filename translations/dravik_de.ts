@@ -789,6 +789,18 @@ Download unter %3</translation>
         <translation>Meldung öffnen</translation>
     </message>
     <message>
+        <source>Jeszcze %1 komunikat o tsunami</source>
+        <translation>%1 weitere Tsunami-Meldung</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 komunikaty o tsunami</source>
+        <translation>%1 weitere Tsunami-Meldungen</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 komunikatów o tsunami</source>
+        <translation>%1 weitere Tsunami-Meldungen</translation>
+    </message>
+    <message>
         <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
         <translation>Nachbeben einmal pro Zyklus mit Ton</translation>
     </message>
@@ -923,6 +935,10 @@ Download unter %3</translation>
     <message>
         <source>ocena ogólna</source>
         <translation>allgemeine Schätzung</translation>
+    </message>
+    <message>
+        <source>prognoza USGS</source>
+        <translation>USGS-Prognose</translation>
     </message>
     <message>
         <source>sprawdzone przez agencję</source>

@@ -787,6 +787,18 @@ Do pobrania na stronie %3</source>
         <translation>Open message</translation>
     </message>
     <message>
+        <source>Jeszcze %1 komunikat o tsunami</source>
+        <translation>%1 more tsunami message</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 komunikaty o tsunami</source>
+        <translation>%1 more tsunami messages</translation>
+    </message>
+    <message>
+        <source>Jeszcze %1 komunikatów o tsunami</source>
+        <translation>%1 more tsunami messages</translation>
+    </message>
+    <message>
         <source>Dźwięk wstrząsów wtórnych raz na cykl</source>
         <translation>Aftershocks sound once a cycle</translation>
     </message>
@@ -921,6 +933,10 @@ Do pobrania na stronie %3</source>
     <message>
         <source>ocena ogólna</source>
         <translation>generic estimate</translation>
+    </message>
+    <message>
+        <source>prognoza USGS</source>
+        <translation>USGS forecast</translation>
     </message>
     <message>
         <source>sprawdzone przez agencję</source>

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -379,6 +380,58 @@ TEST_F(TsunamiWatchTest, TwoFeedsOfOneHostThatFailAlikeAreOneProblem) {
     EXPECT_EQ(round.problems.at(b), "");
 }
 
+// A feed under someone else's control: one genuine warning near the home, one dated 2099, and 48 warnings never
+// seen before at every read (50 entries, what a feed is read to). The genuine one is told once (also past the record's bound and after a restart),
+// the one from 2099 never, and each read gives three notices, the danger first, and the rest in one summary.
+TEST_F(TsunamiWatchTest, AFeedThatChangesAtEveryReadTellsItsWarningOnce) {
+    int reads = 0;
+    const auto flood = [&](const std::string&, const ConditionalRequest&) {
+        std::string entries =
+            "<entry><title>OFF HONSHU</title><updated>2025-12-07T12:00:00Z</updated><geo:lat>38.3"
+            "</geo:lat><geo:long>142.4</geo:long><id>urn:genuine</id></entry>"
+            "<entry><title>LATER</title><updated>2099-01-01T00:00:00Z</updated><id>urn:2099</id>"
+            "</entry>";
+        for (int i = 0; i < 49; ++i) {
+            entries +=
+                "<entry><title>FLOOD</title><updated>2025-12-07T12:04:00Z</updated><geo:lat>-40</geo:lat>"
+                "<geo:long>-150</geo:long><id>urn:flood-" +
+                std::to_string(reads) + "-" + std::to_string(i) + "</id></entry>";
+        }
+        ++reads;
+        FetchResult page;
+        page.ok = true;
+        page.status = 200;
+        page.body =
+            "<feed xmlns=\"http://www.w3.org/2005/Atom\" xmlns:geo=\"http://www.w3.org/2003/01/geo/wgs84_pos#\">"
+            "<title>Tsunami Warning Number 1</title>" +
+            entries + "</feed>";
+        return page;
+    };
+    const std::vector<Place> tokyo = {{"Tokio", 35.68, 139.69}};
+    std::size_t genuine = 0;
+    {
+        TsunamiWatch watch(m_path, flood);
+        for (int round = 0; round < 12; ++round) {
+            const TsunamiRound r = Read(watch, {kPtwcUrl});
+            const std::vector<std::string> told = Ids(r.toNotify);
+            genuine += static_cast<std::size_t>(std::count(told.begin(), told.end(), "urn:genuine"));
+            EXPECT_EQ(std::count(told.begin(), told.end(), "urn:2099"), 0);
+            EXPECT_EQ(r.live.size(), 49u) << "the one from 2099 is not in force";
+            const TsunamiNoticePlan plan = PlanTsunamiNotices(r.toNotify, tokyo);
+            ASSERT_EQ(plan.single.size(), 3u);
+            EXPECT_EQ(plan.summary.size(), r.toNotify.size() - 3);
+            if (round == 0) {
+                EXPECT_EQ(r.toNotify[plan.single[0]].id, "urn:genuine") << "the danger first";
+                EXPECT_EQ(plan.summary.front(), 3u) << "the rest in the feed's order";
+            }
+        }
+    }
+    TsunamiWatch restarted(m_path, flood);
+    const std::vector<std::string> told = Ids(Read(restarted, {kPtwcUrl}).toNotify);
+    genuine += static_cast<std::size_t>(std::count(told.begin(), told.end(), "urn:genuine"));
+    EXPECT_EQ(genuine, 1u);
+}
+
 TEST(TsunamiDanger, AWarningWatchOrThreatNearAPlaceIsADanger) {
     TsunamiMessage m;
     m.hasPosition = true;
@@ -431,7 +484,8 @@ TEST(TsunamiAlertedLog, ABrokenOrOversizedFileIsReadAsFarAsItHolds) {
         }
     }
     log.Load(1000);
-    EXPECT_FALSE(log.Has("urn:soonest")) << "past the bound, the soonest to expire go first";
+    EXPECT_TRUE(log.Has("urn:soonest")) << "past the bound, those kept last go first";
+    EXPECT_FALSE(log.Has("urn:filler-9999"));
     ASSERT_TRUE(log.Save(1000));
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
     std::ifstream in(path);

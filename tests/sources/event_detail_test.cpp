@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,45 @@ TEST(EventDetailTest, ALookCostsOneRequestOnceNothingChanged) {
     EXPECT_FALSE(reader.Read(fetch, &requests));
     EXPECT_EQ(reader.Problem(), "HTTP 404");
     EXPECT_EQ(reader.Products()->contours.size(), 1u);
+}
+
+}  // namespace
+}  // namespace dravik
+
+namespace dravik {
+namespace {
+
+// The forecast's week, in the layout USGS's forecast code writes; a window held back (-1), out of range or
+// without its M 5 chance says nothing, and the label or a seven-day span finds the week.
+TEST(UsgsForecast, ReadsTheWeekAndRefusesWhatIsNotAChance) {
+    const std::optional<UsgsForecast> made =
+        ParseUsgsForecast(test::ReadFeedData("usgs_forecast_us6000jllz_made.json"));
+    ASSERT_TRUE(made.has_value());
+    EXPECT_DOUBLE_EQ(made->chanceM5, 0.97);
+    EXPECT_TRUE(made->hasMain);
+    EXPECT_DOUBLE_EQ(made->mainMagnitude, 7.8);
+    EXPECT_DOUBLE_EQ(made->chanceMain, 0.02);
+    EXPECT_EQ(made->endUtcMs - made->startUtcMs, 7 * 86400000LL);
+
+    const auto week = [](const std::string& bins, const std::string& extra = {}) {
+        return "{\"forecast\":[{\"timeStart\":0,\"timeEnd\":604800000,\"bins\":[" + bins + "]" + extra + "}]}";
+    };
+    const std::optional<UsgsForecast> unlabelled = ParseUsgsForecast(week("{\"magnitude\":5,\"probability\":0.4}"));
+    ASSERT_TRUE(unlabelled.has_value());
+    EXPECT_DOUBLE_EQ(unlabelled->chanceM5, 0.4);
+    EXPECT_FALSE(unlabelled->hasMain);
+    EXPECT_FALSE(ParseUsgsForecast(week("{\"magnitude\":5,\"probability\":0.4}",
+                                        ",\"aboveMainshockMag\":{\"magnitude\":7,\"probability\":-1}"))
+                     ->hasMain)
+        << "held back";
+    for (const std::string& body :
+         {week("{\"magnitude\":5,\"probability\":-1}"), week("{\"magnitude\":5,\"probability\":1.5}"),
+          week("{\"magnitude\":6,\"probability\":0.2}"), std::string("{\"forecast\":{}}"), std::string("[[[[[["),
+          std::string("{\"forecast\":[{\"timeStart\":0,\"timeEnd\":86400000,\"bins\":[{\"magnitude\":5,\"probability\":"
+                      "0.4}]}]}"),
+          week("{\"magnitude\":5,\"probability\":0.4}") + std::string(kMaxForecastBytes, ' ')}) {
+        EXPECT_FALSE(ParseUsgsForecast(body).has_value()) << body.substr(0, 120);
+    }
 }
 
 }  // namespace
