@@ -158,10 +158,11 @@ private:
     }
 
     int m_status;
+    // Before the server: its sockets, closed as it goes, still take themselves out of it.
+    QSet<QTcpSocket*> m_answering;
     QTcpServer m_server;
     QByteArray m_png;
     QHash<QTcpSocket*, QByteArray> m_pending;
-    QSet<QTcpSocket*> m_answering;
 };
 
 // Shown at a size, over central Europe at zoom 5: tiles of several rows and columns.

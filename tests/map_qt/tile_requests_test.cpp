@@ -118,11 +118,12 @@ private:
         });
     }
 
+    // Before the servers: their sockets, closed as they go, still take themselves out of it.
+    QSet<QTcpSocket*> m_answering;
     std::vector<std::unique_ptr<QTcpServer>> m_servers;
     quint16 m_port = 0;
     QByteArray m_png;
     QHash<QTcpSocket*, QByteArray> m_pending;
-    QSet<QTcpSocket*> m_answering;
 };
 
 void Show(CMapWidget& map) {
