@@ -27,6 +27,7 @@
 #include "controls/palette_colours.h"
 #include "map/tile_source.h"
 #include "platform/qt/field_names.h"
+#include "platform/qt/inert_text.h"
 #include "resources/translations.h"
 #include "shaking/intensity.h"
 
@@ -399,8 +400,10 @@ void CSettingsDlg::ShowProblem(QWidget* field, QLabel* problem, const QString& r
     field->setProperty(kMarkedProperty, bad);
     field->setStyleSheet(bad ? MarkedStyle(palette()) : QString());
     // The reason goes with the field too, for the pointer and for a screen reader.
-    field->setToolTip(reason);
+    // A reason may quote what was typed: never read as markup.
+    field->setToolTip(InertText(reason));
     field->setAccessibleDescription(reason);
+    problem->setTextFormat(Qt::PlainText);
     problem->setText(reason);
     problem->setVisible(bad);
 }
