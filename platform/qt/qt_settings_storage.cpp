@@ -1,11 +1,15 @@
 #include "platform/qt/qt_settings_storage.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <set>
 
 namespace dravik {
 namespace {
@@ -72,6 +76,67 @@ std::optional<QByteArray> RawIniValue(const QString& fileName, const QString& gr
     return found;
 }
 
+// Our own file holds a few KiB. One far larger holds a value something else wrote, which QSettings would read
+// whole, at three times its size in memory, before the bound on values could look at it. So such a file loses its
+// over-long lines first, read and written a block at a time, every other line kept as it stands; once a run.
+constexpr qint64 kShedAboveBytes = 1 << 20;
+constexpr qsizetype kMaxLineBytes = CQtSettingsStorage::kMaxValueChars + 1024;  // the value and its name
+
+void ShedOverlongLines(const QString& path) {
+    static std::mutex mutex;
+    static std::set<QString> looked;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!looked.insert(path).second) {
+            return;
+        }
+    }
+    QFile in(path);
+    if (in.size() <= kShedAboveBytes || !in.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    QSaveFile out(path);  // a new file beside it, put in its place only when whole
+    if (!out.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    QByteArray line;
+    bool dropping = false;
+    long long dropped = 0;
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(64 * 1024);
+        if (block.isEmpty()) {
+            return;  // a read error: the file stays as it was
+        }
+        for (qsizetype pos = 0; pos < block.size();) {
+            const qsizetype newline = block.indexOf('\n', pos);
+            const qsizetype end = newline < 0 ? block.size() : newline + 1;
+            if (!dropping) {
+                line.append(block.constData() + pos, end - pos);
+                if (line.size() > kMaxLineBytes) {
+                    dropping = true;
+                    ++dropped;
+                    line.clear();
+                }
+            }
+            if (newline >= 0) {
+                if (!dropping) {
+                    out.write(line);
+                }
+                line.clear();
+                dropping = false;
+            }
+            pos = end;
+        }
+    }
+    if (!dropping) {
+        out.write(line);
+    }
+    if (dropped > 0 && out.commit()) {
+        std::fprintf(stderr, "dravik: %lld line(s) of %s longer than any setting removed\n", dropped,
+                     QFile::encodeName(path).constData());
+    }
+}
+
 }  // namespace
 
 ISettingsStorage& CurrentSettingsStorage() {
@@ -98,6 +163,7 @@ bool CQtSettingsStorage::CreateKey(SettingsHandle root, const std::string& subKe
     }
     std::unique_ptr<QSettings> settings;
     if (!m_iniFile.isEmpty()) {
+        ShedOverlongLines(m_iniFile);
         settings = std::make_unique<QSettings>(m_iniFile, QSettings::IniFormat);
     } else {
         // "Software\Organization\Application[\Group...]"
@@ -110,6 +176,10 @@ bool CQtSettingsStorage::CreateKey(SettingsHandle root, const std::string& subKe
         }
         const QString organization = parts.takeFirst();
         const QString application = parts.isEmpty() ? QString() : parts.takeFirst();
+        // Where QSettings keeps the user's file on this system.
+        ShedOverlongLines(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+                          organization + (application.isEmpty() ? QString() : QLatin1Char('/') + application) +
+                          QStringLiteral(".conf"));
         settings = std::make_unique<QSettings>(organization, application);
         if (!parts.isEmpty()) {
             settings->beginGroup(parts.join(QLatin1Char('/')));

@@ -115,6 +115,21 @@ std::pair<ino_t, long long> FileStamp(const QString& path) {
     return {info.st_ino, static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
 }
 
+// A file of megabytes loses its over-long lines before QSettings reads it (whole, at thrice its size); every
+// other line stays byte for byte, the last one without its newline too.
+TEST(QtSettingsStorageTest, AFileOfMegabytesLosesItsLongLinesBeforeItIsRead) {
+    const QString file = TempIni("megabytes");
+    const QByteArray kept = "[General]\nlang=EN\nother=\xe9t\xe9\n";
+    WriteFile(file,
+              kept + "big=" + QByteArray(2 << 20, 'x') + "\n[home]\nname=" + QByteArray(70000, 'y') + "\nlatitude=50");
+    CQtSettingsStorage storage(file);
+    SettingsHandle key = 0;
+    ASSERT_TRUE(storage.CreateKey(kSettingsCurrentUser, "Software\\Korvan\\Dravik", &key));
+    EXPECT_EQ(FileBytes(file), kept + "[home]\nlatitude=50");
+    EXPECT_EQ(storage.QueryValue(key, "lang"), "EN");
+    storage.CloseKey(key);
+}
+
 TEST(QtSettingsStorageTest, BytesOfAnotherEncodingInTheFileAreReadAsTheyStand) {
     struct Case {
         const char* name;
