@@ -181,6 +181,9 @@ void CHttpExchange::OnReadable() {
             break;
         }
         const std::string bytes(piece.constData(), static_cast<std::size_t>(piece.size()));
+        if (m_onBytes) {
+            m_onBytes();
+        }
         if (m_phase == Phase::kTunnel) {
             ReadTunnel(bytes);
         } else if (m_phase == Phase::kAnswer) {

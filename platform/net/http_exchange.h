@@ -32,7 +32,11 @@ public:
     // Ends the exchange at once with this failure, unless it has already ended.
     void Fail(FetchFailure failure, std::string detail);
     bool Finished() const { return m_finishedFlag; }
+    // Called whenever bytes of the answer arrive (a caller's inactivity timer).
+    void SetOnBytes(std::function<void()> onBytes) { m_onBytes = std::move(onBytes); }
     PageResponse TakeResponse();
+    // The answer's head as read; empty until it came whole.
+    const HttpHead& Head() const { return m_reader.Head(); }
 
 private:
     enum class Phase { kConnecting, kTunnel, kHandshake, kAnswer };
@@ -52,6 +56,7 @@ private:
     std::optional<ProxyAddress> m_proxy;
     std::function<void()> m_requestSent;
     std::function<void()> m_finished;
+    std::function<void()> m_onBytes;
     std::unique_ptr<QSslSocket> m_socket;
     Phase m_phase = Phase::kConnecting;
     HttpResponseReader m_tunnel{true};
