@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QHelpEvent>
-#include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextDocument>
@@ -17,6 +16,7 @@
 #include "map/land_outline.h"
 #include "map/qt/map_look.h"
 #include "map/qt/tile_disk_cache.h"
+#include "map/qt/tile_fetch.h"
 
 namespace dravik {
 
@@ -99,11 +99,10 @@ CMapWidget::CMapWidget(QWidget* parent)
 }
 
 CMapWidget::~CMapWidget() {
-    for (const QPointer<QNetworkReply>& reply : std::as_const(m_replies)) {
-        if (reply != nullptr) {
-            reply->disconnect(this);
-            reply->abort();
-        }
+    // The requests go first, while the widget their answers would reach is still whole; a request ended
+    // this way says nothing.
+    for (const QPointer<CTileFetch>& fetch : std::as_const(m_fetches)) {
+        delete fetch.data();
     }
 }
 

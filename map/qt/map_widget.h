@@ -23,11 +23,12 @@
 #include "map/tile_cache.h"
 #include "map/tile_source.h"
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPainterPath;
 
 namespace dravik {
+
+class CTileDiskCache;
+class CTileFetch;
 
 // A listed quake on the map. age: 0 the last hour, 1 the last day, 2 older.
 struct MapCircle {
@@ -166,13 +167,15 @@ private:
     void RequestTiles();
     // cachedOnly: from the disk cache alone, whatever its age.
     void StartRequest(const std::string& url, bool cachedOnly);
-    void OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly);
+    // A tile's answer: received when a body came (from the service or the disk), cancelled when the request
+    // was given up by ReleaseTiles.
+    void OnTile(const std::string& url, bool cachedOnly, bool received, bool cancelled, const QByteArray& body);
     std::vector<std::string> VisibleUrls() const;
     // The view's tiles with the service each counts against.
     std::vector<std::pair<std::string, std::string>> VisibleRequests() const;
     // Finer tiles on a HiDPI screen, while the kind has a finer zoom.
     int TileDetailHere() const;
-    QNetworkAccessManager* Network();
+    CTileDiskCache* DiskCache();
     qint64 NowMs() const;
 
     void DrawLand(QPainter& p) const;
@@ -217,11 +220,11 @@ private:
     std::vector<Link> m_links;
     QByteArray m_userAgent;
 
-    QNetworkAccessManager* m_network = nullptr;
+    CTileDiskCache* m_diskCache = nullptr;
     TileCache m_cache;
     TileRequestQueue m_queue;
     QHash<QString, QPixmap> m_pixmaps;
-    QHash<QString, QPointer<QNetworkReply>> m_replies;
+    QHash<QString, QPointer<CTileFetch>> m_fetches;
     QTimer m_requestTimer;
     QTimer m_retryTimer;
     QTimer m_slowTimer;

@@ -1,19 +1,18 @@
-// How CMapWidget gets its tiles: one network access manager with the disk cache, the requests the view needs,
-// and their answers, bounded in time and size.
+// How CMapWidget gets its tiles: the disk cache, the requests the view needs over the program's bounded HTTP
+// client, and their answers, bounded in time and size.
 #include <QBuffer>
+#include <QDateTime>
 #include <QImage>
 #include <QImageReader>
-#include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
-#include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QStandardPaths>
 #include <algorithm>
+#include <memory>
 
 #include "map/qt/map_look.h"
 #include "map/qt/map_widget.h"
 #include "map/qt/tile_disk_cache.h"
+#include "map/qt/tile_fetch.h"
 
 namespace dravik {
 
@@ -22,6 +21,7 @@ namespace {
 using map_look::kTilesInMemory;
 
 constexpr qint64 kDiskCacheBytes = 100LL * 1024 * 1024;
+// Silence this long (no byte of the answer) ends a tile's request.
 constexpr int kTransferTimeoutMs = 20000;
 // However the bytes come, a tile has this long: a server that trickles is cut off.
 constexpr int kTileDeadlineMs = 30000;
@@ -29,12 +29,6 @@ constexpr int kTileDeadlineMs = 30000;
 constexpr qint64 kTileBodyBytes = 1024 * 1024;
 // Services send 256 or 512 pixels a side; a few hundred KB of image can declare gigabytes of pixels.
 constexpr int kTileSide = 1024;
-
-// The proxy of the environment (http_proxy, no_proxy), as the program's other fetches take it.
-class EnvironmentProxy final : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
-};
 
 // The tile in a body, or a null image when it is not one or declares more pixels than a tile has: the header
 // is read first, and nothing larger is decoded.
@@ -57,18 +51,39 @@ QString CacheDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/dravik/tiles");
 }
 
+// A stored tile's body, no more of it than a tile can be; empty when there is none.
+QByteArray StoredBody(QNetworkDiskCache& disk, const QUrl& url) {
+    std::unique_ptr<QIODevice> data(disk.data(url));
+    return data ? data->read(kTileBodyBytes + 1) : QByteArray();
+}
+
+// A header's value among a stored entry's, empty when absent.
+QByteArray StoredHeader(const QNetworkCacheMetaData& metaData, const QByteArray& name) {
+    for (const auto& [key, value] : metaData.rawHeaders()) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) {
+            return value;
+        }
+    }
+    return {};
+}
+
+QNetworkCacheMetaData::RawHeaderList RawHeaders(const HttpHead& head) {
+    QNetworkCacheMetaData::RawHeaderList headers;
+    for (const auto& [name, value] : head.headers) {
+        headers.append({QByteArray::fromStdString(name), QByteArray::fromStdString(value)});
+    }
+    return headers;
+}
+
 }  // namespace
 
-QNetworkAccessManager* CMapWidget::Network() {
-    if (m_network == nullptr) {
-        m_network = new QNetworkAccessManager(this);
-        m_network->setProxyFactory(new EnvironmentProxy);
-        auto* disk = new CTileDiskCache(m_network);
-        disk->SetPrivateDirectory(CacheDirectory());
-        disk->setMaximumCacheSize(kDiskCacheBytes);
-        m_network->setCache(disk);
+CTileDiskCache* CMapWidget::DiskCache() {
+    if (m_diskCache == nullptr) {
+        m_diskCache = new CTileDiskCache(this);
+        m_diskCache->SetPrivateDirectory(CacheDirectory());
+        m_diskCache->setMaximumCacheSize(kDiskCacheBytes);
     }
-    return m_network;
+    return m_diskCache;
 }
 
 void CMapWidget::ReleaseTiles() {
@@ -79,10 +94,10 @@ void CMapWidget::ReleaseTiles() {
     for (const std::string& url : m_queue.KeepOnly({})) {
         m_cache.Abandoned(url);
     }
-    const auto replies = m_replies;
-    for (const QPointer<QNetworkReply>& reply : replies) {
-        if (reply != nullptr) {
-            reply->abort();
+    const auto fetches = m_fetches;
+    for (const QPointer<CTileFetch>& fetch : fetches) {
+        if (fetch != nullptr) {
+            fetch->Abort();
         }
     }
     m_cache.DropLoaded();
@@ -158,45 +173,86 @@ void CMapWidget::RequestTiles() {
 }
 
 void CMapWidget::StartRequest(const std::string& url, bool cachedOnly) {
-    QNetworkRequest request(QUrl(QString::fromStdString(url)));
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      m_userAgent.isEmpty() ? QByteArray::fromStdString(TileUserAgent({})) : m_userAgent);
+    const QUrl address(QString::fromStdString(url));
+    CTileDiskCache* disk = DiskCache();
+    const QNetworkCacheMetaData stored = disk->metaData(address);
     // A fresh copy on disk is used as it is, a stale one is asked after (the services' cache headers decide);
     // a stale copy is still shown when the service cannot be reached.
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         cachedOnly ? QNetworkRequest::AlwaysCache : QNetworkRequest::PreferNetwork);
-    request.setTransferTimeout(kTransferTimeoutMs);
-    QNetworkReply* reply = Network()->get(request);
-    // Qt's network thread reads no further than this ahead of us: an endless body from a fast server can neither
-    // fill memory nor keep that thread reading so that it never gets to our abort.
-    reply->setReadBufferSize(2 * kTileBodyBytes);
-    m_replies.insert(QString::fromStdString(url), reply);
-    // A body too large is given up as soon as it says so or its bytes pass the bound; what has come is dropped.
-    const auto checkSize = [reply] {
-        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
-        if ((declared.isValid() && declared.toLongLong() > kTileBodyBytes) ||
-            reply->bytesAvailable() > kTileBodyBytes) {
-            reply->abort();
-        }
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, checkSize);
-    connect(reply, &QNetworkReply::readyRead, this, checkSize);
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    deadline->start(kTileDeadlineMs);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url, cachedOnly] { OnReply(reply, url, cachedOnly); });
+    if (cachedOnly || (stored.isValid() && stored.expirationDate().isValid() &&
+                       stored.expirationDate() > QDateTime::currentDateTimeUtc())) {
+        QByteArray body = stored.isValid() ? StoredBody(*disk, address) : QByteArray();
+        const bool found = !body.isEmpty();
+        // From the loop, as an answer from the network would come.
+        QTimer::singleShot(0, this, [this, url, cachedOnly, found, body = std::move(body)] {
+            OnTile(url, cachedOnly, found, false, body);
+        });
+        return;
+    }
+    PageRequest request;
+    request.userAgent =
+        (m_userAgent.isEmpty() ? QByteArray::fromStdString(TileUserAgent({})) : m_userAgent).toStdString();
+    request.maxBytes = static_cast<std::size_t>(kTileBodyBytes);
+    if (stored.isValid()) {
+        request.ifNoneMatch = StoredHeader(stored, "ETag").toStdString();
+        request.ifModifiedSince = StoredHeader(stored, "Last-Modified").toStdString();
+    }
+    auto* fetch = new CTileFetch(
+        address, std::move(request), kTileDeadlineMs, kTransferTimeoutMs,
+        [this, url, address](CTileFetch::Answer answer) {
+            if (const QPointer<CTileFetch> done = m_fetches.take(QString::fromStdString(url))) {
+                done->deleteLater();
+            }
+            CTileDiskCache* cache = DiskCache();
+            QByteArray body;
+            bool received = false;
+            if (answer.received && answer.status == 304) {
+                // The stored copy holds: its body, with the new answer's headers and so its new expiry.
+                QNetworkCacheMetaData renewed = cache->metaData(address);
+                if (renewed.isValid()) {
+                    QNetworkCacheMetaData::RawHeaderList headers = renewed.rawHeaders();
+                    for (const auto& [name, value] : RawHeaders(answer.head)) {
+                        headers.erase(std::remove_if(headers.begin(), headers.end(),
+                                                     [&](const auto& header) {
+                                                         return header.first.compare(name, Qt::CaseInsensitive) == 0;
+                                                     }),
+                                      headers.end());
+                        headers.append({name, value});
+                    }
+                    renewed.setRawHeaders(headers);
+                    cache->updateMetaData(renewed);
+                    body = StoredBody(*cache, address);
+                    received = !body.isEmpty();
+                }
+            } else if (answer.received && answer.status >= 200 && answer.status < 300) {
+                body = QByteArray::fromStdString(answer.body);
+                received = true;
+                if (QByteArray::fromStdString(answer.head.Header("Cache-Control")).toLower().contains("no-store")) {
+                    cache->remove(address);
+                } else {
+                    QNetworkCacheMetaData entry;
+                    entry.setUrl(address);
+                    entry.setRawHeaders(RawHeaders(answer.head));
+                    entry.setSaveToDisk(true);
+                    if (QIODevice* device = cache->prepare(entry)) {
+                        device->write(body);
+                        cache->insert(device);
+                    }
+                }
+            }
+            OnTile(url, false, received, answer.cancelled, body);
+        },
+        this);
+    m_fetches.insert(QString::fromStdString(url), fetch);
+    fetch->Start();
 }
 
-void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cachedOnly) {
-    reply->deleteLater();
-    m_replies.remove(QString::fromStdString(url));
+void CMapWidget::OnTile(const std::string& url, bool cachedOnly, bool received, bool cancelled,
+                        const QByteArray& body) {
     if (!cachedOnly) {
         m_queue.Finished(url);
     }
-    const bool received = reply->error() == QNetworkReply::NoError;
     // A body that is no tile, or too large a one, counts as a failure: it waits like any other.
-    QImage image = received ? DecodeTile(reply->readAll()) : QImage();
+    QImage image = received ? DecodeTile(body) : QImage();
     const bool ok = !image.isNull();
     if (m_bReleased) {
         m_cache.Abandoned(url);
@@ -215,8 +271,8 @@ void CMapWidget::OnReply(QNetworkReply* reply, const std::string& url, bool cach
         for (const std::string& dropped : m_cache.Trim(visible)) {
             m_pixmaps.remove(QString::fromStdString(dropped));
         }
-    } else if (!cachedOnly && !received && reply->error() != QNetworkReply::OperationCanceledError &&
-               Network()->cache()->metaData(reply->url()).isValid()) {
+    } else if (!cachedOnly && !received && !cancelled &&
+               DiskCache()->metaData(QUrl(QString::fromStdString(url))).isValid()) {
         // Still loading: the copy on disk comes instead, without a connection.
         StartRequest(url, true);
         return;
@@ -241,7 +297,7 @@ bool CMapWidget::TilesFailing() const {
 }
 
 QDateTime CMapWidget::CachedTileExpiry(const QString& url) {
-    return Network()->cache()->metaData(QUrl(url)).expirationDate();
+    return DiskCache()->metaData(QUrl(url)).expirationDate();
 }
 
-}  // namespace dravik
+}  // namespace

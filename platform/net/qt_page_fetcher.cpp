@@ -4,10 +4,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
@@ -25,13 +21,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/net/http_exchange.h"
 #include "platform/proxy_env.h"
 
 namespace dravik {
 namespace {
 
 constexpr int kMaxRedirects = 5;
-constexpr qint64 kReadAheadBytes = 1 << 20;
 constexpr int kConnectTimeoutMs = 15000;
 constexpr int kTransferTimeoutMs = 60000;
 // A fetch looks at its cancel test at least this often even when nobody wakes it.
@@ -68,50 +64,6 @@ bool IsWebScheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty() &&
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
-// An answer with an HTTP error status still came whole: its status is the news.
-bool IsHttpStatusError(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError) ||
-           error == QNetworkReply::ProxyAuthenticationRequiredError;
-}
-
-FetchFailure FailureOf(QNetworkReply::NetworkError error) {
-    switch (error) {
-        case QNetworkReply::ConnectionRefusedError:
-        case QNetworkReply::ProxyConnectionRefusedError:
-        case QNetworkReply::ProxyConnectionClosedError:
-        case QNetworkReply::NetworkSessionFailedError:
-        case QNetworkReply::TemporaryNetworkFailureError:
-            return FetchFailure::kCannotConnect;
-        case QNetworkReply::HostNotFoundError:
-        case QNetworkReply::ProxyNotFoundError:
-            return FetchFailure::kHostNotFound;
-        case QNetworkReply::TimeoutError:
-        case QNetworkReply::ProxyTimeoutError:
-            return FetchFailure::kTimedOut;
-        case QNetworkReply::SslHandshakeFailedError:
-            return FetchFailure::kTls;
-        case QNetworkReply::TooManyRedirectsError:
-            return FetchFailure::kTooManyRedirects;
-        case QNetworkReply::InsecureRedirectError:
-        case QNetworkReply::ProtocolUnknownError:
-            return FetchFailure::kRefusedScheme;
-        default:
-            return FetchFailure::kOther;
-    }
-}
-
-QNetworkProxy ProxyFor(const QUrl& url) {
-    const auto proxy = ProxyForUrl(url.scheme().toStdString(), url.host().toStdString(),
-                                   [](const char* name) { return std::getenv(name); });
-    if (!proxy) {
-        return QNetworkProxy(QNetworkProxy::NoProxy);
-    }
-    return QNetworkProxy(proxy->socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy,
-                         QString::fromStdString(proxy->host), static_cast<quint16>(proxy->port),
-                         QString::fromStdString(proxy->user), QString::fromStdString(proxy->password));
 }
 
 PageResponse Failed(FetchFailure failure, std::string detail) {
@@ -171,89 +123,39 @@ std::optional<PageResponse> LookUpFirst(const QString& host, const PageRequest& 
     return Failed(failure, ::gai_strerror(lookup->result));
 }
 
-std::string Header(const QNetworkReply& reply, const char* name) {
-    return reply.rawHeader(name).toStdString();
-}
-
 bool IsRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 // One request and its answer, on the calling thread; a redirect comes back as it is, to be followed by the
 // caller.
-PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const PageRequest& request,
-                      const QDeadlineTimer& deadline) {
-    const QNetworkProxy proxy = ProxyFor(url);
-    manager.setProxy(proxy);
+PageResponse Exchange(const QUrl& url, const PageRequest& request, const QDeadlineTimer& deadline) {
+    const auto proxy = ProxyForUrl(url.scheme().toStdString(), url.host().toStdString(),
+                                   [](const char* name) { return std::getenv(name); });
     const QDeadlineTimer connectBy(std::min<qint64>(kConnectTimeoutMs, deadline.remainingTime()));
-    if (auto refused =
-            LookUpFirst(proxy.type() == QNetworkProxy::NoProxy ? url.host() : proxy.hostName(), request, connectBy)) {
+    if (auto refused = LookUpFirst(proxy ? QString::fromStdString(proxy->host) : url.host(), request, connectBy)) {
         return *refused;
     }
-    QNetworkRequest get(url);
-    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    get.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(request.userAgent));
-    // The body's cap counts the decoded bytes, so Qt's own guess at a decompression bomb is not needed.
-    get.setDecompressedSafetyCheckThreshold(-1);
-    if (!request.ifNoneMatch.empty()) {
-        get.setRawHeader("If-None-Match", QByteArray::fromStdString(request.ifNoneMatch));
-    }
-    if (!request.ifModifiedSince.empty()) {
-        get.setRawHeader("If-Modified-Since", QByteArray::fromStdString(request.ifModifiedSince));
-    }
-
-    const qint64 limit = static_cast<qint64>(request.maxBytes);
-    std::string body;
-    FetchFailure failure = FetchFailure::kNone;
-    std::string detail;
-    std::unique_ptr<QNetworkReply> reply(manager.get(get));
-    // Qt's network thread reads no further ahead of us than this: a fast endless body then neither fills memory
-    // nor keeps that thread so busy reading that it never gets to an abort.
-    reply->setReadBufferSize(kReadAheadBytes);
-    const auto fail = [&](FetchFailure why, const char* what) {
-        if (failure == FetchFailure::kNone) {
-            failure = why;
-            detail = what;
-        }
-        reply->abort();
-    };
-    // Each part of a body as it comes, so that one past its cap is never held whole.
-    const auto take = [&] {
-        const QByteArray part = reply->readAll();
-        if (static_cast<qint64>(body.size()) + part.size() > limit) {
-            fail(FetchFailure::kTooLarge, "body over its limit");
-            return;
-        }
-        body.append(part.constData(), static_cast<std::size_t>(part.size()));
-    };
-    const std::function<void()> check = [&] {
-        if (request.cancelled && request.cancelled()) {
-            fail(FetchFailure::kOther, "cancelled");
-        }
-    };
-
+    // The loop first: it gives this thread the event dispatcher the socket needs.
     QEventLoop loop;
     QObject context;
     QTimer connectTimer;
     QTimer transferTimer;
     QTimer poll;
+    CHttpExchange exchange(
+        url, request, proxy, [&] { connectTimer.stop(); }, [&] { loop.quit(); });
+    const std::function<void()> check = [&] {
+        if (request.cancelled && request.cancelled()) {
+            exchange.Fail(FetchFailure::kOther, "cancelled");
+        }
+    };
     connectTimer.setSingleShot(true);
     transferTimer.setSingleShot(true);
     QObject::connect(&connectTimer, &QTimer::timeout, &context,
-                     [&] { fail(FetchFailure::kTimedOut, "no connection within 15 s"); });
+                     [&] { exchange.Fail(FetchFailure::kTimedOut, "no connection within 15 s"); });
     QObject::connect(&transferTimer, &QTimer::timeout, &context,
-                     [&] { fail(FetchFailure::kTimedOut, "no whole answer within 60 s"); });
+                     [&] { exchange.Fail(FetchFailure::kTimedOut, "no whole answer within 60 s"); });
     QObject::connect(&poll, &QTimer::timeout, &context, check);
-    QObject::connect(reply.get(), &QNetworkReply::requestSent, &connectTimer, &QTimer::stop);
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &context, [&] {
-        connectTimer.stop();
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > limit) {
-            fail(FetchFailure::kTooLarge, "declared body over its limit");
-        }
-    });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &context, take);
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     connectTimer.start(static_cast<int>(connectBy.remainingTime()));
     transferTimer.start(static_cast<int>(deadline.remainingTime()));
     poll.start(kPollMs);
@@ -261,39 +163,14 @@ PageResponse Exchange(QNetworkAccessManager& manager, const QUrl& url, const Pag
         // Registered before the cancel test is looked at again, so a wake-up after it is never lost.
         RunningFetch running(&context, &check);
         check();
-        if (!reply->isFinished()) {
+        if (!exchange.Finished()) {
+            exchange.Start();
+        }
+        if (!exchange.Finished()) {
             loop.exec();
         }
     }
-    if (failure == FetchFailure::kNone && reply->bytesAvailable() > 0) {
-        take();
-    }
-
-    PageResponse response;
-    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QNetworkReply::NetworkError error = reply->error();
-    if (failure == FetchFailure::kNone && error != QNetworkReply::NoError &&
-        !(response.status > 0 && IsHttpStatusError(error))) {
-        failure = FailureOf(error);
-        detail = reply->errorString().toStdString();
-    }
-    response.failure = failure;
-    response.detail = std::move(detail);
-    response.ok = failure == FetchFailure::kNone;
-    if (response.ok) {
-        response.body = std::move(body);
-        response.date = Header(*reply, "Date");
-        response.etag = Header(*reply, "ETag");
-        response.lastModified = Header(*reply, "Last-Modified");
-        if (IsRedirect(response.status)) {
-            // Where to go next, resolved against this address; an empty one ends the walk with this answer.
-            const QByteArray location = reply->rawHeader("Location");
-            if (!location.isEmpty()) {
-                response.detail = url.resolved(QUrl::fromEncoded(location)).toString().toStdString();
-            }
-        }
-    }
-    return response;
+    return exchange.TakeResponse();
 }
 
 }  // namespace
@@ -312,9 +189,8 @@ PageResponse CQtPageFetcher::Fetch(const PageRequest& request) {
     // The redirects are followed here rather than by Qt, so that each hop's scheme and proxy are the
     // program's own decision; the 60 s hold for the whole walk.
     const QDeadlineTimer deadline(kTransferTimeoutMs);
-    QNetworkAccessManager manager;
     for (int redirects = 0;; ++redirects) {
-        PageResponse response = Exchange(manager, url, request, deadline);
+        PageResponse response = Exchange(url, request, deadline);
         if (!response.ok || !IsRedirect(response.status) || response.detail.empty()) {
             return response;
         }

@@ -4,9 +4,10 @@
 
 namespace dravik {
 
-// The feed's fetches over Qt Network. Each fetch runs on the calling thread: its own QNetworkAccessManager and
-// a local event loop that live only for that call, so nothing of a fetch outlives it or belongs to another
-// thread. Needs a QCoreApplication (Qt delivers no events without one); without it every fetch fails.
+// The feed's fetches over Qt's sockets, HTTP/1.1 read by our own bounded reader (CHttpExchange). Each fetch runs
+// on the calling thread: its own socket and a local event loop that live only for that call, so nothing of a
+// fetch outlives it or belongs to another thread. Needs a QCoreApplication (Qt delivers no events without one); without
+// it every fetch fails.
 class CQtPageFetcher final : public IPageFetcher {
 public:
     CQtPageFetcher() = default;

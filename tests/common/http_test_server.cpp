@@ -288,6 +288,23 @@ void HttpTestServer::ServeConnection(int fd) {
             }
             go = false;
         }
+        if (go && response.headerFlood != 0) {
+            std::string block = "HTTP/1.1 200 OK\r\n";
+            if (response.headerFlood == 1) {
+                block += "X-Flood: ";
+            }
+            go = SendAll(fd, block.data(), block.size());
+            block = response.headerFlood == 1 ? std::string(65536, 'f') : std::string();
+            while (block.size() < 65536 && response.headerFlood != 1) {
+                block += "X-Flood-" + std::to_string(block.size()) + ": f\r\n";
+            }
+            while (go) {
+                go = SendAll(fd, block.data(), block.size());
+                if (go) {
+                    m_floodBytes += static_cast<long long>(block.size());
+                }
+            }
+        }
         if (go) {
             std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
             bool hasType = false;

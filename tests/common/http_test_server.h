@@ -21,6 +21,8 @@ struct HttpResponse {
     long long declaredLength = -1;  // Content-Length to announce; -1: the real length
     bool hangAfterBody = false;     // with declaredLength larger than the body: keep the connection open, else close
     long long streamBytes = 0;      // > 0: a body of this many filler bytes (Content-Length sent); -1: endless
+    // After the status line, header bytes without end until the client goes: 1 as one line, 2 as many lines.
+    int headerFlood = 0;
 };
 
 // One request as received.
@@ -57,6 +59,8 @@ public:
     int RequestCount(const std::string& path) const;
     // Connections accepted so far that are still being served (stalled or streaming ones included).
     int OpenConnections() const { return m_openConnections.load(); }
+    // Header bytes the floods have got into the clients' sockets so far.
+    long long FloodBytesSent() const { return m_floodBytes.load(); }
 
 private:
     void AcceptLoop();
@@ -73,6 +77,7 @@ private:
     int m_wakePipe[2] = {-1, -1};
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_openConnections{0};
+    std::atomic<long long> m_floodBytes{0};
     mutable std::mutex m_mutex;
     std::map<std::string, HttpResponse> m_routes;
     std::vector<HttpRequest> m_requests;
