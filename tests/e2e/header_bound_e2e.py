@@ -8,8 +8,8 @@ Two cases, each a run of its own: the service itself sends "HTTP/1.1 200 OK" and
 fast as the program reads them; and the same comes from the proxy that http_proxy names, for an address only a proxy
 can reach. The server gives up after 256 MiB and then holds the connection open. Expected in each case: the program
 closes every connection soon after the first header bytes (through the proxy, the push's tunnel too: it reads no more
-than the header's bound), its peak memory
-stays small, and the status line says the source cannot be read because its answer is too large.
+than the header's bound), its peak memory stays small, and the status line says the source cannot be read because its
+answer is too large.
 """
 
 import http.server
