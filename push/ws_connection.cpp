@@ -22,11 +22,14 @@ int DefaultPort(const QUrl& url) {
     return url.scheme().compare(QLatin1String("wss"), Qt::CaseInsensitive) == 0 ? 443 : 80;
 }
 
-// host:port as CONNECT and Host name it, an IPv6 address in brackets.
-std::string HostAndPort(const QUrl& url) {
+// The host as Host and CONNECT name it, an IPv6 address in brackets.
+std::string HostName(const QUrl& url) {
     const QString host = url.host(QUrl::FullyEncoded);
-    const QString name = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-    return name.toStdString() + ":" + std::to_string(url.port(DefaultPort(url)));
+    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host).toStdString();
+}
+
+std::string HostAndPort(const QUrl& url) {
+    return HostName(url) + ":" + std::to_string(url.port(DefaultPort(url)));
 }
 
 std::string Lower(std::string text) {
@@ -162,7 +165,7 @@ void CWsConnection::SendHandshake() {
     const std::string key = nonce.toBase64().toStdString();
     m_expectedAccept = WsAcceptFor(key);
     const bool defaultPort = m_url.port(DefaultPort(m_url)) == DefaultPort(m_url);
-    const std::string host = defaultPort ? m_url.host(QUrl::FullyEncoded).toStdString() : HostAndPort(m_url);
+    const std::string host = defaultPort ? HostName(m_url) : HostAndPort(m_url);
     const std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + host +
                                 "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: " + key +
                                 "\r\nSec-WebSocket-Version: 13\r\n\r\n";

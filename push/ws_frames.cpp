@@ -109,8 +109,10 @@ bool WsFrameReader::ReadHeader(WsReadResult* out) {
             m_messageType = m_opcode;
         }
         m_messageBytes += length;
-        if (m_messageType == kWsText) {
-            m_message.reserve(static_cast<std::size_t>(m_messageBytes));
+        if (m_messageType == kWsText && m_opcode != kWsContinuation) {
+            // Only the first frame's length: reserving each fragment's total again would copy the message once
+            // per fragment.
+            m_message.reserve(static_cast<std::size_t>(length));
         }
     }
     m_control.clear();
