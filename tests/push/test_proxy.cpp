@@ -62,9 +62,6 @@ TestProxy::~TestProxy() {
     const char byte = 0;
     (void)!::write(m_wakeFds[1], &byte, 1);
     m_thread.join();
-    for (std::thread& handler : m_handlers) {
-        handler.join();
-    }
     ::close(m_listenFd);
     ::close(m_wakeFds[0]);
     ::close(m_wakeFds[1]);
@@ -94,6 +91,7 @@ std::uint64_t TestProxy::MostSent() const {
     return m_mostSent;
 }
 
+// One connection after another: the push has one at a time.
 void TestProxy::Serve() {
     for (;;) {
         pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakeFds[0], POLLIN, 0}};
@@ -104,13 +102,15 @@ void TestProxy::Serve() {
         if (fd < 0) {
             continue;
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_stop) {
-            ::close(fd);
-            return;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop) {
+                ::close(fd);
+                return;
+            }
+            m_fds.push_back(fd);
         }
-        m_fds.push_back(fd);
-        m_handlers.emplace_back([this, fd] { Handle(fd); });
+        Handle(fd);
     }
 }
 

@@ -47,8 +47,7 @@ private:
     mutable std::mutex m_mutex;  // everything below
     mutable std::condition_variable m_changed;
     bool m_stop = false;
-    std::vector<int> m_fds;  // open connections, shut down at the end
-    std::vector<std::thread> m_handlers;
+    std::vector<int> m_fds;  // the open connection and its tunnel's, shut down at the end
     std::vector<std::string> m_requests;
     std::size_t m_closed = 0;
     std::uint64_t m_mostSent = 0;
