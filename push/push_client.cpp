@@ -1,17 +1,25 @@
 #include "push/push_client.h"
 
-#include <QAbstractSocket>
-#include <QByteArray>
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
-#include <QWebSocket>
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
+#include <thread>
 #include <utility>
+
+#include "platform/proxy_env.h"
+#include "push/ws_connection.h"
 
 namespace dravik {
 namespace {
@@ -28,14 +36,24 @@ bool IsPushAddress(const std::string& url) {
            !parsed.host().isEmpty();
 }
 
+// Where a host lookup's thread posts its answer, while the connection that asked still exists.
+struct LookupMailbox {
+    std::mutex mutex;
+    QObject* target = nullptr;  // under mutex
+};
+
 // One connection at a time and the retries after it; lives and dies on the client's thread.
 class Connection final {
 public:
     Connection(const QUrl& url, const CPushClient::MessageHandler& onMessage, const PushSettings& settings)
-        : m_url(url), m_onMessage(onMessage), m_settings(settings), m_random(std::random_device{}()) {
-        m_socket.setMaxAllowedIncomingFrameSize(settings.maxMessageBytes);
-        m_socket.setMaxAllowedIncomingMessageSize(settings.maxMessageBytes);
-
+        : m_url(url),
+          m_onMessage(onMessage),
+          m_settings(settings),
+          m_proxy(ProxyForUrl(url.scheme().toLower() == QLatin1String("wss") ? "https" : "http",
+                              url.host().toStdString(), [](const char* name) { return std::getenv(name); })),
+          m_random(std::random_device{}()),
+          m_lookups(std::make_shared<LookupMailbox>()) {
+        m_lookups->target = &m_receiver;
         m_retryTimer.setSingleShot(true);
         // A coarse timer may fire up to 5% early; the back-off promises its minimum.
         m_retryTimer.setTimerType(Qt::PreciseTimer);
@@ -43,28 +61,15 @@ public:
         QObject::connect(&m_retryTimer, &QTimer::timeout, [this] { Open(); });
         QObject::connect(&m_handshakeTimer, &QTimer::timeout, [this] { Drop(); });
         QObject::connect(&m_pingTimer, &QTimer::timeout, [this] { KeepAlive(); });
-
-        QObject::connect(&m_socket, &QWebSocket::connected, [this] { OnConnected(); });
-        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this](const QString& message) {
-            Heard();
-            Deliver(message);
-        });
-        // Activity for the keep-alive; the frames themselves are not for us (binary) or come whole as a
-        // message (text).
-        QObject::connect(&m_socket, &QWebSocket::textFrameReceived, [this] { Heard(); });
-        QObject::connect(&m_socket, &QWebSocket::binaryFrameReceived, [this] { Heard(); });
-        QObject::connect(&m_socket, &QWebSocket::pong, [this] { Heard(); });
-        // Any end of the connection: refused, reset, closed by the server, or closed by the socket itself
-        // over an oversized frame or a protocol error (it then waits for the server's close, which a hostile
-        // server need never send, so the connection is cut at once instead).
-        QObject::connect(&m_socket, &QWebSocket::disconnected, [this] { Drop(); });
-        QObject::connect(&m_socket, &QWebSocket::aboutToClose, [this] { Drop(); });
-        QObject::connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), [this] { Drop(); });
     }
 
     ~Connection() {
-        QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
-        m_socket.abort();
+        {
+            // A lookup still running answers no one.
+            std::lock_guard<std::mutex> lock(m_lookups->mutex);
+            m_lookups->target = nullptr;
+        }
+        m_socket.reset();
     }
 
     Connection(const Connection&) = delete;
@@ -73,11 +78,68 @@ public:
     void Open() {
         m_attempting = true;
         m_connected = false;
+        // The last attempt's connection goes here, outside its own signals.
+        m_socket.reset();
         m_handshakeTimer.start(m_settings.handshakeTimeout);
-        m_socket.open(m_url);
+        if (m_resolved) {
+            Connect();
+            return;
+        }
+        LookUp(++m_attempt);
     }
 
 private:
+    // A wss connection loads the TLS library as its socket is made (some megabytes for good), so nothing is
+    // made until the first host the connection goes to (the server, or the proxy) resolves: offline the program
+    // never needs it. Looked up on a detached thread, as a name server that never answers must not hold up the
+    // end.
+    void LookUp(unsigned attempt) {
+        const std::string host = m_proxy ? m_proxy->host : m_url.host().toStdString();
+        std::thread([mailbox = m_lookups, host, attempt, this] {
+            addrinfo hints{};
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* found = nullptr;
+            const bool resolved = ::getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0;
+            if (found != nullptr) {
+                ::freeaddrinfo(found);
+            }
+            std::lock_guard<std::mutex> lock(mailbox->mutex);
+            if (mailbox->target != nullptr) {
+                // Delivered on the client's thread, and dropped with the receiver if the connection goes first.
+                QMetaObject::invokeMethod(
+                    mailbox->target, [this, attempt, resolved] { OnLookedUp(attempt, resolved); },
+                    Qt::QueuedConnection);
+            }
+        }).detach();
+    }
+
+    void OnLookedUp(unsigned attempt, bool resolved) {
+        if (attempt != m_attempt || !m_attempting || m_socket) {
+            return;  // an attempt given up meanwhile
+        }
+        if (!resolved) {
+            Drop();
+            return;
+        }
+        m_resolved = true;
+        Connect();
+    }
+
+    void Connect() {
+        CWsConnection::Handlers handlers;
+        handlers.opened = [this] { OnConnected(); };
+        handlers.text = [this](std::string message) {
+            Heard();
+            Deliver(std::move(message));
+        };
+        handlers.activity = [this] { Heard(); };
+        // Any end of the connection: refused, reset, closed by the server, a protocol error or a frame or message
+        // over the bound; the connection is cut at once, whatever a hostile server would make it wait for.
+        handlers.ended = [this](const std::string&) { Drop(); };
+        m_socket = std::make_unique<CWsConnection>(m_url, m_proxy, m_settings.maxMessageBytes, std::move(handlers));
+        m_socket->Open();
+    }
+
     void OnConnected() {
         m_handshakeTimer.stop();
         m_connected = true;
@@ -88,9 +150,9 @@ private:
 
     void Heard() { m_lastHeard = Clock::now(); }
 
-    void Deliver(const QString& message) {
+    void Deliver(std::string message) {
         try {
-            m_onMessage(message.toStdString());
+            m_onMessage(std::move(message));
         } catch (...) {
             // A handler's failure must not end the client's thread; the message is lost either way.
         }
@@ -101,10 +163,12 @@ private:
             Drop();
             return;
         }
-        m_socket.ping();
+        if (m_socket) {
+            m_socket->Ping();
+        }
     }
 
-    // Ends the current attempt once, however many of the socket's signals report it, and schedules the next.
+    // Ends the current attempt once, however it is reported, and schedules the next.
     void Drop() {
         if (!m_attempting) {
             return;
@@ -119,23 +183,25 @@ private:
         std::uniform_real_distribution<double> jitter(0.0, 1.0);
         m_retryTimer.start(ReconnectDelay(m_failures, jitter(m_random), m_settings));
         m_failures = std::min(m_failures + 1, 64);
-        // Not from inside the socket's own signal: cut the connection from the loop, before the retry.
-        QTimer::singleShot(0, &m_socket, [this] {
-            if (!m_attempting) {
-                m_socket.abort();
-            }
-        });
+        if (m_socket) {
+            m_socket->Abort();
+        }
     }
 
     const QUrl m_url;
     const CPushClient::MessageHandler& m_onMessage;
     const PushSettings m_settings;
-    QWebSocket m_socket;
+    const std::optional<ProxyAddress> m_proxy;
+    QObject m_receiver;  // where lookups answer, on the client's thread
     QTimer m_retryTimer, m_handshakeTimer, m_pingTimer;
+    std::unique_ptr<CWsConnection> m_socket;  // the current attempt's, kept until the next begins
     std::mt19937 m_random;
     bool m_attempting = false;
     bool m_connected = false;
+    bool m_resolved = false;  // the first host resolved once: from then on Qt's sockets look names up
     int m_failures = 0;
+    unsigned m_attempt = 0;
+    std::shared_ptr<LookupMailbox> m_lookups;
     Clock::time_point m_connectedAt{}, m_lastHeard{};
 };
 

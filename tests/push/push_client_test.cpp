@@ -6,15 +6,21 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include <QNetworkProxyFactory>
 
 #include <gtest/gtest.h>
 
 #include "tests/common/timing.h"
+#include "tests/push/test_proxy.h"
 #include "tests/push/ws_test_server.h"
 
 namespace dravik {
@@ -89,6 +95,37 @@ long ResetPeakResident() {
     std::ofstream("/proc/self/clear_refs") << "5";
     return PeakResidentKiB();
 }
+
+// The proxy variables for a test's span: only the ones given, whatever the machine has. Qt's own reading of them
+// is on too, as the program's map turns it on, so that a socket left to Qt's proxy engine would show.
+class ProxyEnvironment final {
+public:
+    explicit ProxyEnvironment(std::vector<std::pair<std::string, std::string>> values) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        for (const char* name :
+             {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+        for (const auto& [name, value] : values) {
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    ~ProxyEnvironment() {
+        QNetworkProxyFactory::setUseSystemConfiguration(false);
+        for (const auto& [name, value] : m_saved) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
 
 TEST(PushClientTest, ReconnectDelayDoublesFromFirstToCapWithJitterBelow) {
     const PushSettings defaults;
@@ -402,6 +439,46 @@ TEST(PushClientTest, OversizedFramesAndMessagesAreRefusedWithoutBuffering) {
     ASSERT_TRUE(server.SendText("small again"));
     ASSERT_TRUE(sink.WaitFor(1));
     EXPECT_EQ(sink.Messages().front(), "small again");
+}
+
+TEST(PushClientTest, PushGoesThroughTheHttpProxysTunnel) {
+    WsTestServer server;
+    test::TestProxy proxy(test::TestProxy::Mode::Tunnel);
+    const ProxyEnvironment environment({{"http_proxy", proxy.Address()}});
+    Sink sink;
+    CPushClient client(server.Url(), sink.Handler(), FastSettings());
+    ASSERT_TRUE(client.Start());
+    ASSERT_TRUE(server.WaitForRequests(1, 5s));
+    const std::string port =
+        server.Url().substr(server.Url().rfind(':') + 1, server.Url().rfind('/') - server.Url().rfind(':') - 1);
+    EXPECT_EQ(proxy.Requests(), std::vector<std::string>{"CONNECT 127.0.0.1:" + port + " HTTP/1.1"});
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(server.SendText("through the tunnel"));
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Messages().front(), "through the tunnel");
+}
+
+// A proxy whose answer to CONNECT never ends costs the header's bound, not memory without end until the
+// handshake's time-out: the connection is dropped and tried again long before it.
+TEST(PushClientTest, EndlessProxyAnswerIsDroppedAtTheHeadersBound) {
+    test::TestProxy proxy(test::TestProxy::Mode::EndlessHeader);
+    const ProxyEnvironment environment({{"https_proxy", proxy.Address()}, {"http_proxy", proxy.Address()}});
+    PushSettings settings = FastSettings();
+    settings.handshakeTimeout = 60s;
+    Sink sink;
+    CPushClient client("wss://push.invalid/standing_order/websocket", sink.Handler(), settings);
+    const long before = ResetPeakResident();
+    ASSERT_TRUE(client.Start());
+    ASSERT_TRUE(proxy.WaitForClosed(1, 20s))
+        << "the endless answer should have been given up; " << proxy.Requests().size() << " requests, peak memory grew "
+        << PeakResidentKiB() - before << " KiB";
+    ASSERT_TRUE(proxy.WaitForRequests(2, 20s)) << "and the push tried again";
+    const long grownKiB = PeakResidentKiB() - before;
+    std::printf("endless CONNECT answer: %llu bytes sent before the drop, peak resident memory grew %ld KiB\n",
+                static_cast<unsigned long long>(proxy.MostSent()), grownKiB);
+    EXPECT_TRUE(proxy.Requests().front().rfind("CONNECT push.invalid:443 ", 0) == 0) << proxy.Requests().front();
+    // The TLS library loads as the first wss socket is made (some MiB); the endless answer adds little to it.
+    EXPECT_LT(grownKiB, 32 * 1024);
 }
 
 TEST(PushClientTest, StopReturnsWithinASecondWhateverTheConnectionIsDoing) {
