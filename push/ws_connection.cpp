@@ -1,7 +1,6 @@
 #include "push/ws_connection.h"
 
 #include <QCryptographicHash>
-#include <QNetworkProxy>
 #include <QRandomGenerator>
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -9,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+
+#include "platform/net/socket_maker.h"
 
 namespace dravik {
 namespace {
@@ -85,24 +86,8 @@ bool CWsConnection::Secure() const {
 }
 
 void CWsConnection::Open() {
-    if (Secure()) {
-        // Made only where TLS is needed: making one loads the TLS library.
-        auto tls = std::make_unique<QSslSocket>();
-        m_tls = tls.get();
-        m_socket = std::move(tls);
-    } else {
-        m_socket = std::make_unique<QTcpSocket>();
-    }
-    m_socket->setReadBufferSize(kReadAheadBytes);
-    if (m_proxy && m_proxy->socks) {
-        // Qt's SOCKS5 engine reads messages of fixed sizes, so it needs no bound of ours.
-        m_socket->setProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QString::fromStdString(m_proxy->host),
-                                         static_cast<quint16>(m_proxy->port), QString::fromStdString(m_proxy->user),
-                                         QString::fromStdString(m_proxy->password)));
-    } else {
-        // Never Qt's own HTTP proxy engine: it reads a CONNECT's answer without bound.
-        m_socket->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-    }
+    m_socket = MakeSocket(Secure(), m_proxy, kReadAheadBytes);
+    m_tls = qobject_cast<QSslSocket*>(m_socket.get());
     QTcpSocket* socket = m_socket.get();
     QObject::connect(socket, &QAbstractSocket::connected, socket, [this] { OnConnected(); });
     QObject::connect(socket, &QIODevice::readyRead, socket, [this] { OnReadable(); });

@@ -1,9 +1,11 @@
 #include "platform/net/http_exchange.h"
 
-#include <QNetworkProxy>
 #include <QSslSocket>
+#include <QTcpSocket>
 
 #include <algorithm>
+
+#include "platform/net/socket_maker.h"
 
 namespace dravik {
 namespace {
@@ -83,22 +85,16 @@ CHttpExchange::~CHttpExchange() {
 }
 
 void CHttpExchange::Start() {
-    m_socket = std::make_unique<QSslSocket>();
-    m_socket->setReadBufferSize(kReadAheadBytes);
-    if (m_proxy && m_proxy->socks) {
-        // Qt's SOCKS5 engine reads messages of fixed sizes, so it needs no bound of ours.
-        m_socket->setProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QString::fromStdString(m_proxy->host),
-                                         static_cast<quint16>(m_proxy->port), QString::fromStdString(m_proxy->user),
-                                         QString::fromStdString(m_proxy->password)));
-    } else {
-        m_socket->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-    }
-    QSslSocket* socket = m_socket.get();
+    m_socket = MakeSocket(DefaultPort(m_url) == 443, m_proxy, kReadAheadBytes);
+    m_tls = qobject_cast<QSslSocket*>(m_socket.get());
+    QTcpSocket* socket = m_socket.get();
     QObject::connect(socket, &QAbstractSocket::connected, socket, [this] { OnConnected(); });
-    QObject::connect(socket, &QSslSocket::encrypted, socket, [this] { SendRequest(); });
     QObject::connect(socket, &QIODevice::readyRead, socket, [this] { OnReadable(); });
     QObject::connect(socket, &QAbstractSocket::errorOccurred, socket, [this] { OnSocketError(); });
     QObject::connect(socket, &QAbstractSocket::disconnected, socket, [this] { OnSocketError(); });
+    if (m_tls != nullptr) {
+        QObject::connect(m_tls, &QSslSocket::encrypted, socket, [this] { SendRequest(); });
+    }
     if (ViaHttpProxy()) {
         m_socket->connectToHost(QString::fromStdString(m_proxy->host), static_cast<quint16>(m_proxy->port));
     } else {
@@ -130,8 +126,8 @@ void CHttpExchange::OnConnected() {
         m_socket->write(connect.data(), static_cast<qint64>(connect.size()));
     } else if (https) {
         m_phase = Phase::kHandshake;
-        m_socket->setPeerVerifyName(m_url.host());
-        m_socket->startClientEncryption();
+        m_tls->setPeerVerifyName(m_url.host());
+        m_tls->startClientEncryption();
     } else {
         SendRequest();
     }
@@ -209,8 +205,8 @@ void CHttpExchange::ReadTunnel(const std::string& bytes) {
         return;
     }
     m_phase = Phase::kHandshake;
-    m_socket->setPeerVerifyName(m_url.host());
-    m_socket->startClientEncryption();
+    m_tls->setPeerVerifyName(m_url.host());
+    m_tls->startClientEncryption();
 }
 
 void CHttpExchange::ReadAnswer(const std::string& bytes) {

@@ -13,6 +13,7 @@
 #include "platform/proxy_env.h"
 
 class QSslSocket;
+class QTcpSocket;
 
 namespace dravik {
 
@@ -57,7 +58,8 @@ private:
     std::function<void()> m_requestSent;
     std::function<void()> m_finished;
     std::function<void()> m_onBytes;
-    std::unique_ptr<QSslSocket> m_socket;
+    std::unique_ptr<QTcpSocket> m_socket;
+    QSslSocket* m_tls = nullptr;  // m_socket, when it is one
     Phase m_phase = Phase::kConnecting;
     HttpResponseReader m_tunnel{true};
     HttpResponseReader m_reader{};

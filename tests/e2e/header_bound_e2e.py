@@ -83,8 +83,10 @@ def run_case(binary, name, base, bus, desk, root, proxy):
     env = bus.program_env(e2e.make_env(os.path.join(root, name), base))
     env.update(DISPLAY=desk.env["DISPLAY"], QT_QPA_PLATFORM="xcb")
     if proxy:
-        # Only the proxy can reach this host; the program's other addresses are on 127.0.0.1 and go direct.
-        env.update(http_proxy=hostile, no_proxy="127.0.0.1", DRAVIK_QUAKE_URL="http://quakes.invalid/quake")
+        # Only the proxy can reach this host; the program's other addresses are on 127.0.0.1 and go direct, but for
+        # EMSC's push (wss), which tunnels through the same proxy.
+        env.update(http_proxy=hostile, https_proxy=hostile, no_proxy="127.0.0.1",
+                   DRAVIK_QUAKE_URL="http://quakes.invalid/quake")
     else:
         env["DRAVIK_QUAKE_URL"] = hostile + "/quake"
     try:
