@@ -102,8 +102,7 @@ class Desktop:
         self.home = tempfile.mkdtemp(prefix="dravik-desktop-")
         self.env_wm = dict(self.env, HOME=self.home, XDG_CONFIG_HOME=self.home, XDG_CACHE_HOME=self.home)
         if self.window_manager:
-            self._start(["openbox", "--sm-disable"])
-            self._wait(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(["xprop", "-root"], self.env))
+            self._start_window_manager()
         if self.tray:
             self.start_tray()
         return self
@@ -125,6 +124,19 @@ class Desktop:
         if getattr(self, "home", None):
             shutil.rmtree(self.home, ignore_errors=True)
         return False
+
+    def _start_window_manager(self):
+        """openbox, started again should it end before it took the screen (seen once on a loaded machine)."""
+        for _ in range(3):
+            self._start(["openbox", "--sm-disable"])
+            openbox = self.procs[-1]
+            took = wait_for(lambda: openbox.poll() is not None or
+                            "_NET_SUPPORTING_WM_CHECK(WINDOW)" in run(["xprop", "-root"], self.env), 30.0)
+            if openbox.poll() is None:
+                if took:
+                    return
+                break
+        raise RuntimeError(f"the desktop did not come up (openbox exit status {openbox.poll()})")
 
     def _start(self, args):
         self.procs.append(subprocess.Popen(args, env=self.env_wm, stdout=subprocess.DEVNULL,
