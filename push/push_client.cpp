@@ -1,7 +1,5 @@
 #include "push/push_client.h"
 
-#include <netdb.h>
-#include <sys/socket.h>
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,22 +10,13 @@
 #include <QUrl>
 #include <QWebSocket>
 #include <algorithm>
-#include <memory>
-#include <mutex>
 #include <random>
-#include <thread>
 #include <utility>
 
 namespace dravik {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Where a host lookup's thread posts its answer, while the connection that asked still exists.
-struct LookupMailbox {
-    std::mutex mutex;
-    QObject* target = nullptr;  // under mutex
-};
 
 bool IsPushAddress(const std::string& url) {
     if (url.empty()) {
@@ -43,12 +32,10 @@ bool IsPushAddress(const std::string& url) {
 class Connection final {
 public:
     Connection(const QUrl& url, const CPushClient::MessageHandler& onMessage, const PushSettings& settings)
-        : m_url(url),
-          m_onMessage(onMessage),
-          m_settings(settings),
-          m_random(std::random_device{}()),
-          m_lookups(std::make_shared<LookupMailbox>()) {
-        m_lookups->target = &m_receiver;
+        : m_url(url), m_onMessage(onMessage), m_settings(settings), m_random(std::random_device{}()) {
+        m_socket.setMaxAllowedIncomingFrameSize(settings.maxMessageBytes);
+        m_socket.setMaxAllowedIncomingMessageSize(settings.maxMessageBytes);
+
         m_retryTimer.setSingleShot(true);
         // A coarse timer may fire up to 5% early; the back-off promises its minimum.
         m_retryTimer.setTimerType(Qt::PreciseTimer);
@@ -56,18 +43,28 @@ public:
         QObject::connect(&m_retryTimer, &QTimer::timeout, [this] { Open(); });
         QObject::connect(&m_handshakeTimer, &QTimer::timeout, [this] { Drop(); });
         QObject::connect(&m_pingTimer, &QTimer::timeout, [this] { KeepAlive(); });
+
+        QObject::connect(&m_socket, &QWebSocket::connected, [this] { OnConnected(); });
+        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this](const QString& message) {
+            Heard();
+            Deliver(message);
+        });
+        // Activity for the keep-alive; the frames themselves are not for us (binary) or come whole as a
+        // message (text).
+        QObject::connect(&m_socket, &QWebSocket::textFrameReceived, [this] { Heard(); });
+        QObject::connect(&m_socket, &QWebSocket::binaryFrameReceived, [this] { Heard(); });
+        QObject::connect(&m_socket, &QWebSocket::pong, [this] { Heard(); });
+        // Any end of the connection: refused, reset, closed by the server, or closed by the socket itself
+        // over an oversized frame or a protocol error (it then waits for the server's close, which a hostile
+        // server need never send, so the connection is cut at once instead).
+        QObject::connect(&m_socket, &QWebSocket::disconnected, [this] { Drop(); });
+        QObject::connect(&m_socket, &QWebSocket::aboutToClose, [this] { Drop(); });
+        QObject::connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), [this] { Drop(); });
     }
 
     ~Connection() {
-        {
-            // A lookup still running answers no one.
-            std::lock_guard<std::mutex> lock(m_lookups->mutex);
-            m_lookups->target = nullptr;
-        }
-        if (m_socket) {
-            QObject::disconnect(m_socket.get(), nullptr, nullptr, nullptr);
-            m_socket->abort();
-        }
+        QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
+        m_socket.abort();
     }
 
     Connection(const Connection&) = delete;
@@ -77,71 +74,10 @@ public:
         m_attempting = true;
         m_connected = false;
         m_handshakeTimer.start(m_settings.handshakeTimeout);
-        if (m_socket) {
-            m_socket->open(m_url);
-            return;
-        }
-        LookUp(++m_attempt);
+        m_socket.open(m_url);
     }
 
 private:
-    // A socket loads the TLS library as it is made (some megabytes for good), so the first one is made only
-    // once the server's name resolves: offline the program never needs it. Looked up on a detached thread, as
-    // a name server that never answers must not hold up the end.
-    void LookUp(unsigned attempt) {
-        std::thread([mailbox = m_lookups, host = m_url.host().toStdString(), attempt, this] {
-            addrinfo hints{};
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* found = nullptr;
-            const bool resolved = ::getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0;
-            if (found != nullptr) {
-                ::freeaddrinfo(found);
-            }
-            std::lock_guard<std::mutex> lock(mailbox->mutex);
-            if (mailbox->target != nullptr) {
-                // Delivered on the client's thread, and dropped with the receiver if the connection goes first.
-                QMetaObject::invokeMethod(
-                    mailbox->target, [this, attempt, resolved] { OnLookedUp(attempt, resolved); },
-                    Qt::QueuedConnection);
-            }
-        }).detach();
-    }
-
-    void OnLookedUp(unsigned attempt, bool resolved) {
-        if (attempt != m_attempt || !m_attempting || m_socket) {
-            return;  // an attempt given up meanwhile
-        }
-        if (!resolved) {
-            Drop();
-            return;
-        }
-        MakeSocket();
-        m_socket->open(m_url);
-    }
-
-    void MakeSocket() {
-        m_socket = std::make_unique<QWebSocket>();
-        QWebSocket* socket = m_socket.get();
-        socket->setMaxAllowedIncomingFrameSize(m_settings.maxMessageBytes);
-        socket->setMaxAllowedIncomingMessageSize(m_settings.maxMessageBytes);
-        QObject::connect(socket, &QWebSocket::connected, [this] { OnConnected(); });
-        QObject::connect(socket, &QWebSocket::textMessageReceived, [this](const QString& message) {
-            Heard();
-            Deliver(message);
-        });
-        // Activity for the keep-alive; the frames themselves are not for us (binary) or come whole as a
-        // message (text).
-        QObject::connect(socket, &QWebSocket::textFrameReceived, [this] { Heard(); });
-        QObject::connect(socket, &QWebSocket::binaryFrameReceived, [this] { Heard(); });
-        QObject::connect(socket, &QWebSocket::pong, [this] { Heard(); });
-        // Any end of the connection: refused, reset, closed by the server, or closed by the socket itself
-        // over an oversized frame or a protocol error (it then waits for the server's close, which a hostile
-        // server need never send, so the connection is cut at once instead).
-        QObject::connect(socket, &QWebSocket::disconnected, [this] { Drop(); });
-        QObject::connect(socket, &QWebSocket::aboutToClose, [this] { Drop(); });
-        QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), [this] { Drop(); });
-    }
-
     void OnConnected() {
         m_handshakeTimer.stop();
         m_connected = true;
@@ -165,7 +101,7 @@ private:
             Drop();
             return;
         }
-        m_socket->ping();
+        m_socket.ping();
     }
 
     // Ends the current attempt once, however many of the socket's signals report it, and schedules the next.
@@ -184,27 +120,22 @@ private:
         m_retryTimer.start(ReconnectDelay(m_failures, jitter(m_random), m_settings));
         m_failures = std::min(m_failures + 1, 64);
         // Not from inside the socket's own signal: cut the connection from the loop, before the retry.
-        if (m_socket) {
-            QTimer::singleShot(0, m_socket.get(), [this] {
-                if (!m_attempting) {
-                    m_socket->abort();
-                }
-            });
-        }
+        QTimer::singleShot(0, &m_socket, [this] {
+            if (!m_attempting) {
+                m_socket.abort();
+            }
+        });
     }
 
     const QUrl m_url;
     const CPushClient::MessageHandler& m_onMessage;
     const PushSettings m_settings;
-    QObject m_receiver;  // where lookups answer, on the client's thread
+    QWebSocket m_socket;
     QTimer m_retryTimer, m_handshakeTimer, m_pingTimer;
-    std::unique_ptr<QWebSocket> m_socket;  // made once the name first resolves
     std::mt19937 m_random;
     bool m_attempting = false;
     bool m_connected = false;
     int m_failures = 0;
-    unsigned m_attempt = 0;
-    std::shared_ptr<LookupMailbox> m_lookups;
     Clock::time_point m_connectedAt{}, m_lastHeard{};
 };
 
