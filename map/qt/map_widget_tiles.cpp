@@ -103,6 +103,8 @@ void CMapWidget::ReleaseTiles() {
     m_cache.DropLoaded();
     m_pixmaps.clear();
     m_pixmaps.squeeze();
+    // Drawn again at the next paint; hidden, the window keeps none of its pictures.
+    m_platesImage = QImage();
 }
 
 void CMapWidget::RestoreTiles() {

@@ -45,6 +45,11 @@ TEST(MapPlatesTest, TheRidgeIsDrawnInTheLineColourUnderTheCirclesOnEveryCopyAndN
     EXPECT_EQ(LinePixelsAround(map.grab().toImage(), 200.5, 150.5), 0);
     map.SetPlatesShown(true);
 
+    // Hiding lets the lines' picture go with the tiles; the next paint draws it again.
+    map.ReleaseTiles();
+    map.RestoreTiles();
+    EXPECT_GE(LinePixelsAround(map.grab().toImage(), 200.5, 150.5), 1);
+
     // Zoomed out to three copies of the world side by side, the ridge is drawn on each.
     map.resize(1401, 501);
     map.CentreOn({0, 0}, 1);
