@@ -123,8 +123,7 @@ def run_case(binary, name, base, bus, desk, root, proxy):
 
 def main():
     binary = sys.argv[1]
-    missing = [tool for tool in ("Xvfb", "openbox", "xwininfo", "xdotool") if not desktop.shutil.which(tool)] + \
-        a11y.missing()
+    missing = desktop.missing_tools() + a11y.missing()
     if missing:
         print(f"skipped: missing programs: {' '.join(missing)}")
         sys.exit(desktop.SKIPPED)
