@@ -485,7 +485,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
             }
             for (const QuakeEvent& other : quake.merged) {
                 QuakeEvent merged = other;
-                merged.quakeId = quake.id;
+                merged.quakeId = quake.Id();
                 keep(merged, quake);
             }
         }
@@ -506,7 +506,7 @@ void QuakeListUpdate::ListNew(const std::vector<QuakeEvent>& events) {
                 // a report that brings neither changes nothing there.
                 if (match.newIds || match.newFelt) {
                     QuakeEvent merged = event;
-                    merged.quakeId = quake.id;
+                    merged.quakeId = quake.Id();
                     keep(merged, quake);
                 }
                 break;

@@ -195,8 +195,9 @@ ReportMatch QuakeRegistry::Resolve(const QuakeEvent& report) {
     }
     UnindexOrigin(*quake);
     const std::int64_t updated = std::max(report.updatedUtcMs, quake->values.updatedUtcMs);
+    std::string id = std::move(quake->values.eventId);
     quake->values = report;
-    quake->values.eventId = quake->id;
+    quake->values.eventId = std::move(id);
     quake->values.updatedUtcMs = updated;
     IndexOrigin(place);
     return match;
@@ -238,10 +239,9 @@ KnownQuake* QuakeRegistry::AddArchived(const QuakeEvent& values, const std::vect
 
 KnownQuake& QuakeRegistry::Register(const QuakeEvent& values, const std::vector<std::string>& ids) {
     KnownQuake quake;
-    quake.id = QuakeIdKey(ids.front());
-    quake.source = EventSource(quake.id);
     quake.values = values;
-    quake.values.eventId = quake.id;
+    quake.values.eventId = QuakeIdKey(ids.front());
+    quake.source = EventSource(quake.values.eventId);
     m_quakes.push_back(std::move(quake));
     const QuakeListIt place = std::prev(m_quakes.end());
     KnownQuake& added = *place;

@@ -34,10 +34,11 @@ struct ArchivedQuakeIds {
 };
 
 struct KnownQuake {
-    // The key of the report that made it: its row's id in the list and in the archive.
-    std::string id;
+    // The key of the report that made it: its row's id in the list and in the archive (kept once, as the
+    // values' eventId).
+    const std::string& Id() const { return values.eventId; }
     std::string source;
-    // Its own source's latest values; eventId is `id`.
+    // Its own source's latest values; eventId is Id().
     QuakeEvent values;
     // Every id known for it (its keys) and the sources they come from.
     std::vector<std::string> keys;

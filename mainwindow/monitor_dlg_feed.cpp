@@ -206,7 +206,7 @@ void CMonitorDlg::LoadArchivedQuakes() {
         if (const KnownQuake* fold =
                 m_quakes.AddArchived(quake.values, quake.ids, rule(quake.values).alert, quake.merged)) {
             // Listed meanwhile as another agency's quake: its reports go to the archived row.
-            m_unstoredEvents.Retarget(fold->id, QuakeIdKey(quake.ids.front()));
+            m_unstoredEvents.Retarget(fold->Id(), QuakeIdKey(quake.ids.front()));
         }
     }
     m_quakes.EnforceBound();

@@ -13,11 +13,12 @@ struct QuakeProducts;
 
 // What an agency says people felt, and what it expects (USGS's `felt`, `cdi`, `mmi`, `alert`, `tsunami`).
 struct FeltData {
+    // Members ordered by size, without padding between them: every known quake holds one.
     int reports = -1;      // felt reports received; -1: not said
+    bool tsunami = false;  // a tsunami message exists for the quake
     double cdi = -1.0;     // the largest intensity people reported; below 0: not said
     double mmi = -1.0;     // ShakeMap's largest expected intensity; below 0: not said
     std::string alert{};   // PAGER's level: "green", "yellow", "orange" or "red"; empty: none
-    bool tsunami = false;  // a tsunami message exists for the quake
     bool Any() const { return reports >= 0 || cdi >= 0.0 || mmi >= 0.0 || !alert.empty() || tsunami; }
     bool operator==(const FeltData& o) const {
         return reports == o.reports && cdi == o.cdi && mmi == o.mmi && alert == o.alert && tsunami == o.tsunami;
@@ -27,9 +28,16 @@ struct FeltData {
 
 struct QuakeEvent {
     std::string eventId, region, data1, data2, mag, wsp1, wsp2, depth;
+    // The flags first, side by side: a known quake holds one of these, and each flag alone would take 8 bytes.
     // The numbers behind the texts, where the source gave them (structured sources): they let reports of one
     // earthquake from several agencies be matched, and distances be measured.
     bool hasNumbers = false;
+    // A report with `markOnly` carries nothing but a completeness mark (below).
+    bool markOnly = false;
+    // Taken for another agency's quake before, this report now makes a quake of its own.
+    bool detached = false;
+    // The agency has reviewed it (USGS's `status` "reviewed"); its automatic solution otherwise.
+    bool reviewed = false;
     std::int64_t originUtcMs = 0;
     double latitude = 0.0, longitude = 0.0, magnitude = 0.0;
     // Further ids the source gives the same quake (USGS's `ids`), qualified like eventId.
@@ -40,16 +48,10 @@ struct QuakeEvent {
     // A report older than the one a quake holds is stale news and changes nothing.
     std::int64_t updatedUtcMs = 0;
     // Once this report is in the archive, every report of `completeSource` up to `completeUtcMs` is: the
-    // source's completeness mark moves there with the same commit. Empty source: no mark. A report with
-    // `markOnly` carries nothing else.
+    // source's completeness mark moves there with the same commit. Empty source: no mark.
     std::string completeSource{};
     std::int64_t completeUtcMs = 0;
-    bool markOnly = false;
-    // Taken for another agency's quake before, this report now makes a quake of its own.
-    bool detached = false;
     FeltData felt{};
-    // The agency has reviewed it (USGS's `status` "reviewed"); its automatic solution otherwise.
-    bool reviewed = false;
     // What USGS measured of the quake (sources/event_detail.h), once read; shared, never changed.
     std::shared_ptr<const QuakeProducts> measured{};
 };

@@ -96,6 +96,8 @@ CMapWidget::CMapWidget(QWidget* parent)
     connect(&m_slowTimer, &QTimer::timeout, this, [this] { RequestTiles(); });
     m_circlesTimer.setSingleShot(true);
     connect(&m_circlesTimer, &QTimer::timeout, this, [this] { update(); });
+    m_platesIdleTimer.setSingleShot(true);
+    connect(&m_platesIdleTimer, &QTimer::timeout, this, [this] { m_platesImage = QImage(); });
 }
 
 CMapWidget::~CMapWidget() {

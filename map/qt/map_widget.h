@@ -233,8 +233,10 @@ private:
     QElapsedTimer m_sinceCirclesDrawn;
     bool m_bReleased = false;
     bool m_bPlatesShown = true;
-    // The plate lines as drawn for the view of m_platesKey (zoom, world origin, size, device pixel ratio).
+    // The plate lines as drawn for the view of m_platesKey (zoom, world origin, size, device pixel ratio); let go
+    // when the map has not been painted for a while (m_platesIdleTimer).
     QImage m_platesImage;
+    QTimer m_platesIdleTimer;
     std::array<double, 6> m_platesKey{};
     int m_paintedDetail = 0;
 

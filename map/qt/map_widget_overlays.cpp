@@ -28,6 +28,9 @@ constexpr double kPlateClipMargin = 4;
 constexpr double kPlateStep = 1.5;
 constexpr double kPlateWidth = 1.5;
 constexpr double kPlateHaloWidth = 3.5;
+// The plates' picture serves a moving or busy map; a map at rest, repainted a few times a minute at most, strokes
+// them again (about 20 ms for the whole world) rather than keep a screenful of pixels.
+constexpr int kPlatesKeptMs = 3000;
 // A band drawn as its edge alone: a line dark and wide enough to stand out on the sea and the land.
 constexpr int kOutlineDarker = 190;
 constexpr double kOutlineWidth = 2;
@@ -111,6 +114,7 @@ void CMapWidget::DrawPlates(QPainter& p) {
         }
     }
     p.drawImage(QPointF(0, 0), m_platesImage);
+    m_platesIdleTimer.start(kPlatesKeptMs);
 }
 
 void CMapWidget::DrawBands(QPainter& p) {

@@ -1,16 +1,19 @@
 #include "platform/qt/qt_sound.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QMetaObject>
-#include <QSoundEffect>
 #include <QUrl>
+#include <cstdio>
 
 #include "platform/environment.h"
+#include "platform/qt/sound_player.h"
 
 namespace dravik {
 
-CQtSound::CQtSound(QObject* parent) : QObject(parent), m_effect(std::make_unique<QSoundEffect>()) {}
+CQtSound::CQtSound(QObject* parent, QStringList modules) : QObject(parent), m_modules(std::move(modules)) {}
 
 CQtSound::~CQtSound() = default;
 
@@ -30,24 +33,51 @@ QString CQtSound::ResolveSound(const std::string& name) {
     return {};
 }
 
+QStringList CQtSound::DefaultModulePaths() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString file = QString::fromLatin1(kSoundModuleFile);
+    return {dir + QLatin1Char('/') + file, dir + QStringLiteral("/../lib/dravik/") + file};
+}
+
+ISoundPlayer* CQtSound::Player() {
+    if (m_bModuleTried) {
+        return m_player.get();
+    }
+    m_bModuleTried = true;
+    QStringList errors;
+    for (const QString& path : m_modules) {
+        if (!QFileInfo(path).isFile()) {
+            continue;
+        }
+        // Never unloaded: the player's code stays in use until the program ends.
+        QLibrary module(path);
+        const auto make = reinterpret_cast<MakeSoundPlayerFn>(module.resolve(kMakeSoundPlayerSymbol));
+        if (make != nullptr) {
+            m_player.reset(make());
+            return m_player.get();
+        }
+        errors << module.errorString();
+    }
+    std::fprintf(stderr, "dravik: no sound: the sound module was not found (%s)\n",
+                 qUtf8Printable(errors.isEmpty() ? m_modules.join(QStringLiteral(", ")) : errors.join(QStringLiteral("; "))));
+    return nullptr;
+}
+
 void CQtSound::PlaySound(const std::string& name) {
     const QString source = ResolveSound(name);
     if (source.isEmpty()) {
         return;
     }
-    // QSoundEffect belongs to the thread that made it; the feed worker only queues the request.
+    // The player belongs to the thread that made it; the feed worker only queues the request.
     QMetaObject::invokeMethod(
         this, [this, source] { PlayOnOwnThread(source); }, Qt::QueuedConnection);
 }
 
 void CQtSound::PlayOnOwnThread(const QString& source) {
-    const QUrl url = source.startsWith(QLatin1String("qrc:")) ? QUrl(source) : QUrl::fromLocalFile(source);
-    // A new sound cuts off the one still playing.
-    m_effect->stop();
-    if (m_effect->source() != url) {
-        m_effect->setSource(url);
+    ISoundPlayer* player = Player();
+    if (player != nullptr) {
+        player->Play(source.startsWith(QLatin1String("qrc:")) ? QUrl(source) : QUrl::fromLocalFile(source));
     }
-    m_effect->play();
 }
 
 }  // namespace dravik

@@ -447,11 +447,11 @@ TEST(CompletenessMerge, TheBestCandidateWinsAndABetterReportTakesAnEarlierOnesPl
     EXPECT_EQ(quakes.Resolve(Quake("b:aft", kT0 + 31 * kSecond, 38.225, 20.0, 4.2)).kind, ReportKind::kOtherAgency);
     const ReportMatch main = quakes.Resolve(Quake("b:main", kT0 + kSecond, 38.01, 20.0, 5.1));
     EXPECT_EQ(main.kind, ReportKind::kOtherAgency);
-    EXPECT_EQ(main.quake->id, "a:main");
+    EXPECT_EQ(main.quake->Id(), "a:main");
     ASSERT_NE(main.detached, nullptr);
-    EXPECT_EQ(main.detached->id, "b:aft");
+    EXPECT_EQ(main.detached->Id(), "b:aft");
     EXPECT_EQ(quakes.Find("b:aft"), main.detached);
-    EXPECT_EQ(quakes.Find("b:main")->id, "a:main");
+    EXPECT_EQ(quakes.Find("b:main")->Id(), "a:main");
     EXPECT_EQ(quakes.Size(), 2u);
     // A third report of B near both fits neither better than what they have: a quake of its own.
     EXPECT_EQ(quakes.Resolve(Quake("b:third", kT0 + 20 * kSecond, 38.1, 20.0, 4.6)).kind, ReportKind::kNew);
@@ -460,7 +460,7 @@ TEST(CompletenessMerge, TheBestCandidateWinsAndABetterReportTakesAnEarlierOnesPl
     QuakeRegistry two;
     two.Resolve(Quake("a:1", kT0, 38.0, 20.0, 4.0));
     two.Resolve(Quake("a:2", kT0 + 40 * kSecond, 38.3, 20.0, 4.4));
-    EXPECT_EQ(two.Resolve(Quake("b:2", kT0 + 39 * kSecond, 38.3, 20.0, 4.4)).quake->id, "a:2");
+    EXPECT_EQ(two.Resolve(Quake("b:2", kT0 + 39 * kSecond, 38.3, 20.0, 4.4)).quake->Id(), "a:2");
 }
 
 TEST(CompletenessMerge, OlderNewsLeavesAQuakeAsItIs) {
@@ -492,7 +492,7 @@ TEST(CompletenessMerge, AQuakeOfThisRunFoldsIntoTheArchivedOneReadLater) {
     unstored.Add(copy.values, copy, false);
     const KnownQuake* fold = quakes.AddArchived(Quake("a:q", kT0, 38.0, 20.0, 4.0), {"a:q"}, true);
     ASSERT_EQ(fold, &copy);
-    unstored.Retarget(fold->id, "a:q");
+    unstored.Retarget(fold->Id(), "a:q");
     EXPECT_EQ(unstored.Take(10, false).events.front().quakeId, "a:q");
     EXPECT_EQ(quakes.Find("a:q"), &copy);
     // Two archived quakes close together stay two.

@@ -107,7 +107,7 @@ TEST(EventMergeTest, FirstReportWinsAndMergedReportsDoNotMoveTheQuake) {
     EXPECT_EQ(quakes.Size(), 5u);
     // Another agency's reports never change the quake: its values stay the first report's.
     ASSERT_NE(quakes.Find("usgs:1"), nullptr);
-    EXPECT_EQ(quakes.Find("usgs:1")->id, "emsc:1");
+    EXPECT_EQ(quakes.Find("usgs:1")->Id(), "emsc:1");
     EXPECT_EQ(quakes.Find("gfz:1")->values.magnitude, 4.5);
 }
 
@@ -121,7 +121,7 @@ TEST(EventMergeTest, ReportsOfOneSourceNeverMerge) {
     EXPECT_EQ(quakes.Resolve(Report(kT0 + 5 * kSecond, 38.02, 20.01, 4.3, "usgs:us7000abcd")).kind,
               ReportKind::kOtherAgency);
     // The first EMSC quake has its USGS report; a second USGS quake close by can only be the other one.
-    EXPECT_EQ(quakes.Resolve(Report(kT0 + 8 * kSecond, 38.04, 20.02, 4.2, "usgs:us7000abce")).quake->id,
+    EXPECT_EQ(quakes.Resolve(Report(kT0 + 8 * kSecond, 38.04, 20.02, 4.2, "usgs:us7000abce")).quake->Id(),
               "emsc:20240101_0000002");
     // A third USGS id within the limits: every EMSC quake has its USGS report, each nearer than this one, so it is
     // a quake of its own.

@@ -372,9 +372,9 @@ TEST(Identity, AReportTakenForAQuakeBeforeARestartCanStillBeReplaced) {
     better.magnitude = 5.1;
     const ReportMatch match = quakes.Resolve(better);
     EXPECT_EQ(match.kind, ReportKind::kOtherAgency);
-    EXPECT_EQ(match.quake->id, "a:main");
+    EXPECT_EQ(match.quake->Id(), "a:main");
     ASSERT_NE(match.detached, nullptr);
-    EXPECT_EQ(match.detached->id, "b:after");
+    EXPECT_EQ(match.detached->Id(), "b:after");
     EXPECT_EQ(match.detached->values.region, "5 km N");
 }
 

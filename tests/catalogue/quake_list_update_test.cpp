@@ -109,7 +109,7 @@ TEST_F(QuakeListUpdateTest, SeenTestUsesTheLeadingNumberOfTheId) {
     EXPECT_EQ(list.regions, (std::vector<std::string>{"TWICE", "PADDED", "OTHER"}));
     EXPECT_EQ(quakes.Size(), 3U);
     ASSERT_NE(quakes.Find("0012345\""), nullptr);
-    EXPECT_EQ(quakes.Find("0012345\"")->id, "12345");
+    EXPECT_EQ(quakes.Find("0012345\"")->Id(), "12345");
 }
 
 QuakeRow Row(const std::string& id, const std::string& region) {

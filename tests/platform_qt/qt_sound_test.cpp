@@ -12,8 +12,16 @@
 namespace dravik {
 namespace {
 
+void PumpEvents(int ms) {
+    QElapsedTimer pump;
+    pump.start();
+    while (pump.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
 TEST(QtSoundTest, PlayingNeverBlocksEvenWithoutAudioDevice) {
-    CQtSound sound;
+    CQtSound sound(nullptr, {QStringLiteral(DRAVIK_SOUND_MODULE)});
     QElapsedTimer timer;
     timer.start();
     sound.PlaySound("earthquake-04.wav");
@@ -23,11 +31,23 @@ TEST(QtSoundTest, PlayingNeverBlocksEvenWithoutAudioDevice) {
     if (test::kTimingMeaningful) {
         EXPECT_LT(timer.elapsed(), 1000);
     }
-    QElapsedTimer pump;
-    pump.start();
-    while (pump.elapsed() < 200) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    PumpEvents(200);
+    // The module was loaded for the first sound and made its player.
+    EXPECT_TRUE(sound.HasPlayer());
+}
+
+TEST(QtSoundTest, TheModuleLoadsOnlyAtTheFirstSoundAndItsAbsenceIsSilence) {
+    CQtSound loaded(nullptr, {QStringLiteral(DRAVIK_SOUND_MODULE)});
+    PumpEvents(50);
+    EXPECT_FALSE(loaded.HasPlayer());
+
+    // Not there, and a file that is no library.
+    CQtSound missing(nullptr, {QStringLiteral("/nonexistent/libdravik_sound.so"),
+                               QCoreApplication::applicationFilePath()});
+    missing.PlaySound("earthquake-04.wav");
+    missing.PlaySound("earthquake-04.wav");
+    PumpEvents(50);
+    EXPECT_FALSE(missing.HasPlayer());
 }
 
 TEST(FakeSoundTest, RecordsNamesAndCutOffs) {
