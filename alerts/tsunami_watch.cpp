@@ -117,7 +117,7 @@ TsunamiRound TsunamiWatch::Read(const std::vector<std::string>& urls, std::int64
     for (auto& [url, state] : m_feeds) {
         for (auto it = state.capExpiry.begin(); it != state.capExpiry.end();) {
             const bool stillHeld = std::any_of(state.messages.begin(), state.messages.end(),
-                                          [&](const TsunamiMessage& m) { return m.id == it->first; });
+                                               [&](const TsunamiMessage& m) { return m.id == it->first; });
             it = stillHeld ? std::next(it) : state.capExpiry.erase(it);
         }
     }

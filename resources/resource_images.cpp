@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPolygonF>
 #include <algorithm>
@@ -53,20 +54,27 @@ QPixmap DrawnQuakeMark(const std::vector<int>& amplitudes, int scale) {
 
 }  // namespace
 
-QString ResourceIconPath(int id) {
-    if (id == kIconProgram || id == kIconBlink) {
-        return QStringLiteral(":/icons/%1.svg").arg(id);
-    }
-    return {};
+QImage ReadBuiltInPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QIcon ResourceIcon(int id) {
-    const QString path = ResourceIconPath(id);
-    return path.isEmpty() ? QIcon() : QIcon(path);
+    QIcon icon;
+    if (id == kIconProgram || id == kIconBlink) {
+        for (const int size : {DRAVIK_ICON_SIZES}) {
+            const QImage image = ReadBuiltInPng(QStringLiteral(":/icons/%1-%2.png").arg(id).arg(size));
+            if (!image.isNull()) {
+                icon.addPixmap(QPixmap::fromImage(image));
+            }
+        }
+    }
+    return icon;
 }
 
 QList<QPixmap> QuakeMarkPixmaps() {
-    QImage bitmap(QStringLiteral(":/bitmaps/%1.png").arg(kBitmapQuakeMarks));
+    QImage bitmap = ReadBuiltInPng(QStringLiteral(":/bitmaps/%1.png").arg(kBitmapQuakeMarks));
     QList<QPixmap> images;
     if (bitmap.isNull()) {
         return images;

@@ -302,4 +302,4 @@ QDateTime CMapWidget::CachedTileExpiry(const QString& url) {
     return DiskCache()->metaData(QUrl(url)).expirationDate();
 }
 
-}  // namespace
+}  // namespace dravik

@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
@@ -117,7 +118,17 @@ QWidget* MakeDefault(const DialogControl& control, QWidget* parent) {
             return MakeFrame(parent, true);
         case ControlKind::Icon: {
             auto* label = new QLabel(parent);
-            const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(text));
+            // The program's icons as drawn at build time; twice the size for a screen of two device pixels a pixel.
+            // Read as PNG: by its name alone Qt would load every image format plugin to ask it.
+            QIcon icon;
+            for (const int size : {32, 64}) {
+                QImageReader reader(QStringLiteral(":/icons/%1-%2.png").arg(text).arg(size), "png");
+                reader.setAutoDetectImageFormat(false);
+                const QImage image = reader.read();
+                if (!image.isNull()) {
+                    icon.addPixmap(QPixmap::fromImage(image));
+                }
+            }
             if (!icon.isNull()) {
                 label->setPixmap(icon.pixmap(32, 32));
             }

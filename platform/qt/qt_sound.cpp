@@ -58,8 +58,9 @@ ISoundPlayer* CQtSound::Player() {
         }
         errors << module.errorString();
     }
-    std::fprintf(stderr, "dravik: no sound: the sound module was not found (%s)\n",
-                 qUtf8Printable(errors.isEmpty() ? m_modules.join(QStringLiteral(", ")) : errors.join(QStringLiteral("; "))));
+    std::fprintf(
+        stderr, "dravik: no sound: the sound module was not found (%s)\n",
+        qUtf8Printable(errors.isEmpty() ? m_modules.join(QStringLiteral(", ")) : errors.join(QStringLiteral("; "))));
     return nullptr;
 }
 

@@ -22,7 +22,7 @@ CQtTrayShell::CQtTrayShell(ImageLoader loader) : m_loader(std::move(loader)) {
 CQtTrayShell::~CQtTrayShell() = default;
 
 QIcon CQtTrayShell::DefaultImage(TrayImage image) {
-    for (const char* pattern : {":/icons/%1.png", ":/icons/%1.svg", ":/icons/%1.ico", ":/%1.png", ":/%1.ico"}) {
+    for (const char* pattern : {":/icons/%1-64.png", ":/icons/%1.png", ":/icons/%1.ico", ":/%1.png", ":/%1.ico"}) {
         const QString path = QString::fromLatin1(pattern).arg(image);
         if (QFile::exists(path)) {
             return QIcon(path);

@@ -381,8 +381,9 @@ TEST_F(TsunamiWatchTest, TwoFeedsOfOneHostThatFailAlikeAreOneProblem) {
 }
 
 // A feed under someone else's control: one genuine warning near the home, one dated 2099, and 48 warnings never
-// seen before at every read (50 entries, what a feed is read to). The genuine one is told once (also past the record's bound and after a restart),
-// the one from 2099 never, and each read gives three notices, the danger first, and the rest in one summary.
+// seen before at every read (50 entries, what a feed is read to). The genuine one is told once (also past the record's
+// bound and after a restart), the one from 2099 never, and each read gives three notices, the danger first, and the
+// rest in one summary.
 TEST_F(TsunamiWatchTest, AFeedThatChangesAtEveryReadTellsItsWarningOnce) {
     int reads = 0;
     const auto flood = [&](const std::string&, const ConditionalRequest&) {

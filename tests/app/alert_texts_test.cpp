@@ -146,7 +146,7 @@ TEST(AlertTextsTest, NotificationNamesEachPlacesShakingAndTheFeltReportsInEveryL
     e.magnitude = 4.5;
     e.latitude = 38.10;
     e.longitude = 23.70;
-    e.felt = {1234, 5.2, -1.0, "orange", true};
+    e.felt = {1234, true, 5.2, -1.0, "orange"};
     AlertSettings s;
     s.timeDisplay = TimeDisplay::Classic;
     s.hasHome = true;

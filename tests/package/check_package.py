@@ -78,7 +78,7 @@ def check_control(deb):
     check(fields.get("Architecture") == run(["dpkg", "--print-architecture"]).stdout.strip(), "Architecture")
     depends = fields.get("Depends", "")
     # The sound module's libraries too, though the program loads it only at the first sound.
-    for library in ("libqt6svg6", "libqt6network6", "libsqlite3-0", "libqt6multimedia6"):
+    for library in ("libqt6network6", "libsqlite3-0", "libqt6multimedia6"):
         check(library in depends, f"Depends lacks {library}: {depends}")
     # One HTTP stack: every fetch goes through Qt Network.
     check("curl" not in depends, f"Depends names libcurl: {depends}")

@@ -42,8 +42,8 @@ TEST(QtSoundTest, TheModuleLoadsOnlyAtTheFirstSoundAndItsAbsenceIsSilence) {
     EXPECT_FALSE(loaded.HasPlayer());
 
     // Not there, and a file that is no library.
-    CQtSound missing(nullptr, {QStringLiteral("/nonexistent/libdravik_sound.so"),
-                               QCoreApplication::applicationFilePath()});
+    CQtSound missing(nullptr,
+                     {QStringLiteral("/nonexistent/libdravik_sound.so"), QCoreApplication::applicationFilePath()});
     missing.PlaySound("earthquake-04.wav");
     missing.PlaySound("earthquake-04.wav");
     PumpEvents(50);

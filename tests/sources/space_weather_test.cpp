@@ -1,6 +1,5 @@
 #include "sources/space_weather.h"
 
-
 #include <gtest/gtest.h>
 
 #include <string>
