@@ -452,7 +452,8 @@ void CMapWidget::DrawNotes(QPainter& p) {
     if (!m_note.isEmpty()) {
         lines << m_note;
     }
-    if (!m_tilesFailedText.isEmpty() && TilesFailing()) {
+    m_bFailingDrawn = !m_tilesFailedText.isEmpty() && TilesFailing();
+    if (m_bFailingDrawn) {
         lines << m_tilesFailedText;
     }
     if (lines.isEmpty()) {

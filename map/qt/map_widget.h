@@ -113,6 +113,8 @@ public:
     const std::vector<MapBand>& Bands() const { return m_bands; }
     const QString& BandsCaption() const { return m_bandsCaption; }
     void SetTilesFailedText(const QString& text);
+    // Whether the plate lines' picture is in memory (it goes a few seconds after the last paint).
+    bool HoldsPlatesPicture() const { return !m_platesImage.isNull(); }
     const QString& TilesFailedText() const { return m_tilesFailedText; }
     // A line shown over the map, such as that the selected quake's place is unknown; empty for none.
     void SetNote(const QString& text);
@@ -214,6 +216,8 @@ private:
     std::vector<WorldArea> m_bandAreas;
     int m_bandZoom = -1;
     QString m_tilesFailedText;
+    // Whether the last paint told that tiles are failing.
+    bool m_bFailingDrawn = false;
     QString m_note;
     QString m_action;
     QRectF m_actionRect;

@@ -279,7 +279,13 @@ void CMapWidget::OnTile(const std::string& url, bool cachedOnly, bool received, 
         StartRequest(url, true);
         return;
     } else {
+        // A tile that did not come leaves the map as it was, but for the line that tiles are failing: the map is
+        // drawn again only when that line comes. Offline, every retry's failures redrew the whole map.
         m_cache.Failed(url, NowMs());
+        if ((!m_tilesFailedText.isEmpty() && TilesFailing()) == m_bFailingDrawn) {
+            RequestTiles();
+            return;
+        }
     }
     update();
     RequestTiles();

@@ -210,6 +210,43 @@ TEST(MapWidgetTest, LandOutlineIsDrawnWithoutNetwork) {
     EXPECT_EQ(map.grab().toImage().pixelColor(300, 200).rgb(), kSea.rgb());
 }
 
+// Counts the paints a widget gets.
+class PaintCount final : public QObject {
+public:
+    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
+    int Count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        m_count += event->type() == QEvent::Paint ? 1 : 0;
+        return QObject::eventFilter(object, event);
+    }
+
+private:
+    int m_count = 0;
+};
+
+TEST(MapWidgetTest, OfflineAtRestTheMapIsNotDrawnAgainAndLetsThePlatesPictureGo) {
+    // Every tile fails, and fails again at each retry: nothing on the map changes.
+    CMapWidget map;
+    map.SetTilesFailedText("tiles cannot be loaded");
+    map.resize(600, 400);
+    map.show();
+    map.CentreOn({50, 15}, 4);
+    ASSERT_TRUE(WaitFor([&] { return map.TilesFailing(); }));
+    // The paint that tells of it.
+    Pause(500);
+    ASSERT_TRUE(map.HoldsPlatesPicture());
+    const PaintCount paints(map);
+    // Past the first retries (2 s on) and the picture's 3 s.
+    Pause(4500);
+    EXPECT_EQ(paints.Count(), 0);
+    EXPECT_FALSE(map.HoldsPlatesPicture());
+    // The next paint draws the lines again.
+    map.grab();
+    EXPECT_TRUE(map.HoldsPlatesPicture());
+}
+
 TEST(MapWidgetTest, TilesComeTwoAtATimeAndFailuresWait) {
     TileServer server(200);
     ScopedTileUrl url(server.Template());
