@@ -87,7 +87,7 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
                 continue;
             }
             auto earlier = quake.merged.end();
-            if (std::find(quake.sources.begin(), quake.sources.end(), source) != quake.sources.end()) {
+            if (quake.HasSource(source)) {
                 earlier = std::find_if(quake.merged.begin(), quake.merged.end(), [&](const QuakeEvent& m) {
                     return EventSource(QuakeIdKey(m.eventId)) == source;
                 });
@@ -119,6 +119,14 @@ KnownQuake* QuakeRegistry::FindByMergeRule(const QuakeEvent& report, const std::
     return best;
 }
 
+bool KnownQuake::HasSource(const std::string& of) const {
+    // As EventSource(key) == of, without making the string: a key without a colon has the empty source.
+    return std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
+        return of.empty() ? key.find(':') == std::string::npos
+                          : key.size() > of.size() && key[of.size()] == ':' && key.compare(0, of.size(), of) == 0;
+    });
+}
+
 KnownQuake& QuakeRegistry::Detach(KnownQuake& quake, std::size_t index) {
     const QuakeEvent report = quake.merged[index];
     quake.merged.erase(quake.merged.begin() + static_cast<std::ptrdiff_t>(index));
@@ -128,13 +136,6 @@ KnownQuake& QuakeRegistry::Detach(KnownQuake& quake, std::size_t index) {
         if (it != m_byKey.end() && it->second == &quake) {
             m_byKey.erase(it);
             quake.keys.erase(std::remove(quake.keys.begin(), quake.keys.end(), key), quake.keys.end());
-        }
-    }
-    quake.sources.clear();
-    for (const std::string& key : quake.keys) {
-        const std::string source = EventSource(key);
-        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
-            quake.sources.push_back(source);
         }
     }
     return Register(report, ReportIds(report));
@@ -263,10 +264,6 @@ bool QuakeRegistry::AddKeys(KnownQuake& quake, const QuakeEvent& report) {
         }
         quake.keys.push_back(key);
         added = true;
-        const std::string source = EventSource(key);
-        if (std::find(quake.sources.begin(), quake.sources.end(), source) == quake.sources.end()) {
-            quake.sources.push_back(source);
-        }
     }
     return added;
 }

@@ -40,9 +40,10 @@ struct KnownQuake {
     std::string source;
     // Its own source's latest values; eventId is Id().
     QuakeEvent values;
-    // Every id known for it (its keys) and the sources they come from.
+    // Every id known for it (its keys).
     std::vector<std::string> keys;
-    std::vector<std::string> sources;
+    // Whether one of its keys comes from the source `of` (EventSource of the key).
+    bool HasSource(const std::string& of) const;
     // Has a row in this run's list.
     bool listed = false;
     // Matched the alert rule while fresh, or was known before this run (announced then, if ever).

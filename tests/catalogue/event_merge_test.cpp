@@ -147,5 +147,18 @@ TEST(EventMergeTest, ForgetsTheFirstRegisteredBeyondTheCount) {
     EXPECT_EQ(quakes.Resolve(Report(kT0, 38.0, 20.0, 4.5, "usgs:x")).kind, ReportKind::kNew);
 }
 
+TEST(EventMergeTest, AQuakesSourcesAreThoseOfItsKeys) {
+    KnownQuake quake;
+    quake.keys = {"usgs:us7000abcd", "12345"};
+    EXPECT_TRUE(quake.HasSource("usgs"));
+    EXPECT_TRUE(quake.HasSource(""));  // a classic id's
+    for (const std::string source : {"us", "usgs:us7000abcd", "emsc", "usgsx"}) {
+        EXPECT_FALSE(quake.HasSource(source)) << source;
+        EXPECT_NE(EventSource(quake.keys[0]), source);
+    }
+    quake.keys = {"emsc:1"};
+    EXPECT_FALSE(quake.HasSource(""));
+}
+
 }  // namespace
 }  // namespace dravik
