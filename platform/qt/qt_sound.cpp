@@ -11,6 +11,10 @@
 #include "platform/environment.h"
 #include "platform/qt/sound_player.h"
 
+#ifndef DRAVIK_SOUND_MODULE_DIR
+#define DRAVIK_SOUND_MODULE_DIR "../lib/dravik"
+#endif
+
 namespace dravik {
 
 CQtSound::CQtSound(QObject* parent, QStringList modules) : QObject(parent), m_modules(std::move(modules)) {}
@@ -36,7 +40,7 @@ QString CQtSound::ResolveSound(const std::string& name) {
 QStringList CQtSound::DefaultModulePaths() {
     const QString dir = QCoreApplication::applicationDirPath();
     const QString file = QString::fromLatin1(kSoundModuleFile);
-    return {dir + QLatin1Char('/') + file, dir + QStringLiteral("/../lib/dravik/") + file};
+    return {dir + QLatin1Char('/') + file, dir + QStringLiteral("/" DRAVIK_SOUND_MODULE_DIR "/") + file};
 }
 
 ISoundPlayer* CQtSound::Player() {
@@ -49,8 +53,9 @@ ISoundPlayer* CQtSound::Player() {
         if (!QFileInfo(path).isFile()) {
             continue;
         }
-        // Never unloaded: the player's code stays in use until the program ends.
+        // Never unloaded, not even by Qt's clean-up at exit: the player's code is in use until it is deleted.
         QLibrary module(path);
+        module.setLoadHints(QLibrary::PreventUnloadHint);
         const auto make = reinterpret_cast<MakeSoundPlayerFn>(module.resolve(kMakeSoundPlayerSymbol));
         if (make != nullptr) {
             m_player.reset(make());

@@ -20,8 +20,8 @@ class CQtSound final : public QObject, public ISound {
     Q_DISABLE_COPY_MOVE(CQtSound)
 
 public:
-    // `modules`: where the module is looked for, in order (by default beside the program, as built, then in
-    // ../lib/dravik, as installed).
+    // `modules`: where the module is looked for, in order (by default beside the program, as built, then in the
+    // private library folder, as installed).
     explicit CQtSound(QObject* parent = nullptr, QStringList modules = DefaultModulePaths());
     ~CQtSound() override;
 

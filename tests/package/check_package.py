@@ -23,7 +23,6 @@ import tempfile
 
 INSTALLED = {
     "./usr/bin/dravik": "-rwxr-xr-x",
-    "./usr/lib/dravik/libdravik_sound.so": "-rw-r--r--",
     "./usr/share/applications/dravik.desktop": "-rw-r--r--",
     "./usr/share/icons/hicolor/scalable/apps/dravik.svg": "-rw-r--r--",
     "./usr/share/metainfo/example.dravik.Dravik.metainfo.xml": "-rw-r--r--",
@@ -104,6 +103,10 @@ def check_contents(deb, unpacked):
         check(path in entries, f"{path} is not in the package")
         if path in entries:
             check(entries[path][0] == mode, f"{path} has mode {entries[path][0]}, not {mode}")
+    # The sound module in the private library folder under the multiarch one, where ldconfig does not look.
+    module = [p for p in entries if re.fullmatch(r"\./usr/lib/[^/]+-linux-gnu[^/]*/dravik/libdravik_sound\.so", p)]
+    check(len(module) == 1, "the sound module is not in /usr/lib/<multiarch>/dravik")
+    check(all(entries[p][0] == "-rw-r--r--" for p in module), "the sound module's mode")
     check(all(owner == "root/root" for _, owner in entries.values()), "files not owned by root/root")
     check(not any(p.startswith("./usr/local") for p in entries), "files under /usr/local")
 
