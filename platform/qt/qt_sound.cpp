@@ -64,7 +64,7 @@ ISoundPlayer* CQtSound::Player() {
         errors << module.errorString();
     }
     std::fprintf(
-        stderr, "dravik: no sound: the sound module was not found (%s)\n",
+        stderr, "dravik: no sound: the sound module cannot be loaded (%s)\n",
         qUtf8Printable(errors.isEmpty() ? m_modules.join(QStringLiteral(", ")) : errors.join(QStringLiteral("; "))));
     return nullptr;
 }
